@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <utility>
+
+namespace wip::reports {
+
+// What an expression reads: the rows of a DataStore (or of a saved report). Rows
+// are 1-based. Aggregates ask for the range of rows they cover.
+class ExpressionContext
+{
+public:
+    virtual ~ExpressionContext() = default;
+    virtual int rowCount() const = 0;
+    virtual bool hasName(const QString &name) const = 0;          // column or computed field, any case
+    virtual QVariant value(const QString &name, int row) const = 0; // null QVariant for NULL
+    // Rows [first, last] of the group of the given level (1 = outermost) that holds row.
+    // Level 0 means all rows. Without groups every level covers all rows.
+    virtual std::pair<int, int> groupRange(int level, int row) const = 0;
+    // Source rows of the crosstab cell that row stands for (for "for crosstab").
+    virtual std::pair<int, int> crosstabRange(int row) const { return {1, rowCount()}; }
+    // crosstabsum(n): the sum of the n-th crosstab value over the row's columns.
+    virtual QVariant crosstabSum(int n, int row) const { return QVariant(); }
+    virtual int page(int row) const { return 1; }
+    virtual int pageCount() const { return 1; }
+    // Cache for aggregate results, owned by the context; cleared when rows change.
+    virtual QHash<QString, QVariant> *aggregateCache() const { return nullptr; }
+};
+
+// An expression of a computed field or of Find(): parsed once into a tree,
+// evaluated per row. Numbers are doubles; NULL propagates through arithmetic and
+// comparisons; sum/count skip NULLs; x / 0 is NULL. Names compare without regard
+// to case. Functions: if, sum, count, avg, min, max (x for all | group N | crosstab),
+// crosstabsum(n), getrow(), today(), now(), page(), pagecount(), string(x[, fmt]),
+// trim, left, right, mid, len, upper, lower, isnull, abs, round, truncate.
+class Expression
+{
+public:
+    ~Expression();
+
+    // nullptr and *error set when the text does not parse.
+    static std::unique_ptr<Expression> parse(const QString &text, QString *error = nullptr);
+
+    QVariant evaluate(const ExpressionContext &context, int row) const;
+    QString text() const;
+    QStringList referencedNames() const;   // column / computed names it reads (lower case)
+    bool hasAggregate() const;
+
+    struct Node;
+
+private:
+    Expression();
+    std::unique_ptr<Node> m_root;
+    QString m_text;
+};
+
+// Quotes a text for an expression or a Modify text: the result, with its quotes,
+// is read back as exactly that text ("O'Neil" -> 'O~'Neil').
+QString quoteString(const QString &text);
+
+} // namespace wip::reports

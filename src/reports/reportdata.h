@@ -1,0 +1,27 @@
+#pragma once
+
+#include "reports/definition.h"
+#include "reports/expression.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+namespace wip::reports {
+
+// What the renderer and the exports read: a definition with its rows, the current
+// texts of its text objects, and the values of its computed fields. A retrieved
+// DataStore is one; a saved report read back from its file is another. Rows are
+// 1-based. For composites rowCount() is 0 and nested() holds the nested reports.
+class ReportData : public ExpressionContext
+{
+public:
+    virtual const Definition &definition() const = 0;
+    // Column or computed field of a row, typed (double, QString, QDateTime) or null.
+    virtual QVariant item(int row, const QString &name) const = 0;
+    // Current text of a text object (after Modify), or its design text.
+    virtual QString objectText(const QString &name) const = 0;
+    virtual QVector<const ReportData *> nested() const { return {}; }
+};
+
+} // namespace wip::reports
