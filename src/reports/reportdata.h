@@ -17,6 +17,9 @@ class ReportData : public ExpressionContext
 {
 public:
     virtual const Definition &definition() const = 0;
+    // Columns of the rows, in order: the definition's columns, except for a
+    // crosstab, whose rows are the pivot (row keys, value columns, totals).
+    virtual QVector<Column> columns() const { return definition().columns; }
     // Column or computed field of a row, typed (double, QString, QDateTime) or null.
     virtual QVariant item(int row, const QString &name) const = 0;
     // Current text of a text object (after Modify), or its design text.
