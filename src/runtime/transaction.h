@@ -35,9 +35,12 @@ struct ConnectionSettings
 // the last embedded statement (sqlCode 0 ok, 100 no row, -1 error; sqlNRows rows
 // touched; sqlErrText). Not copyable; SQLCA is the application's default one.
 //
-// With autoCommit false (the default) the connection is always inside a database
-// transaction: one is begun on connect and after every COMMIT/ROLLBACK, as embedded
-// SQL expects. DISCONNECT commits open work.
+// With autoCommit false (the default) work is grouped as embedded SQL expects: a
+// database transaction is begun just before the first write (execute()) and ended by
+// COMMIT/ROLLBACK; DISCONNECT commits open work. It is not begun on connect or by a
+// read: an SQLite WAL reader inside a transaction keeps its old snapshot and would
+// never see what other connections commit. With autoCommit true every statement
+// stands alone. Embedded SQL never throws; callers examine sqlCode.
 class Transaction
 {
 public:
@@ -62,8 +65,12 @@ public:
     bool execute(const QString &sql, const QVariantList &values = {});   // UPDATE/DELETE/INSERT/DDL
     // SELECT ... INTO: first row's values; sqlCode 100 and nullopt when no row.
     std::optional<QVariantList> selectInto(const QString &sql, const QVariantList &values = {});
-    bool commit();                        // COMMIT (and begins the next transaction)
-    bool rollback();                      // ROLLBACK (and begins the next transaction)
+    bool commit();                        // COMMIT (the next write begins the next transaction)
+    bool rollback();                      // ROLLBACK (the next write begins the next transaction)
+
+    // Begins a database transaction now, also with autoCommit true (TransactionGuard).
+    bool begin();
+    bool inTransaction() const { return m_inTransaction; }
 
     // Savepoints, for work that must be whole inside an open transaction.
     bool savepoint(const QString &name);
@@ -80,8 +87,11 @@ private:
     void setOk(long long rows);
     bool beginIfManual();
 
+    bool runControl(const QString &sql);
+
     QString m_connectionName;
     bool m_connected = false;
+    bool m_inTransaction = false;
 };
 
 // A declared cursor: DECLARE c CURSOR FOR ...; OPEN; FETCH ... INTO; CLOSE.
