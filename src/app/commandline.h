@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace wip {
+
+// Reads the command line of the `wip` executable: the desktop application
+// (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
+// `report` and `recompute-day-wip`. Parsing only: it opens nothing, so main()
+// can dispatch and the tests can check every refusal without a database.
+class CommandLine
+{
+public:
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip };
+    enum class Outcome { Run, ShowHelp, ShowVersion, Error };
+
+    struct Options
+    {
+        Command command = Command::Desktop;
+        QString database;                          // URL as given; empty when not given
+        QString user;                              // --user of the desktop application
+        bool demo = false;                         // init-db --demo
+        int scale = 1;                             // init-db --scale N (N >= 1)
+        QString reportName;                        // report NAME
+        QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
+        QString format = QStringLiteral("json");   // report --format
+        QString output;                            // report --output FILE; empty: stdout
+        QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
+    };
+
+    struct Result
+    {
+        Outcome outcome = Outcome::Error;
+        Options options;
+        QString text;                              // help text, version, or the error
+    };
+
+    // arguments[0] is the program, as QCoreApplication::arguments() gives it.
+    static Result parse(const QStringList &arguments);
+
+    static QString commandName(Command command);
+    static const QStringList &reportFormats();     // json, csv, xlsx, pdf, psr
+};
+
+} // namespace wip

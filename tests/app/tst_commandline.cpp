@@ -1,0 +1,183 @@
+// The command line of the wip executable and the binding of report arguments.
+
+#include "app/commandline.h"
+#include "app/reportarguments.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QtTest>
+
+using wip::CommandLine;
+using wip::ReportArguments;
+namespace reports = wip::reports;
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private:
+    static CommandLine::Result parse(const QStringList &args)
+    {
+        return CommandLine::parse(QStringList{QStringLiteral("wip")} + args);
+    }
+
+    static reports::Definition definition()
+    {
+        reports::Definition d;
+        d.name = QStringLiteral("d_test");
+        d.arguments = {{QStringLiteral("pcode"), reports::ArgumentType::String},
+                       {QStringLiteral("stdate"), reports::ArgumentType::Date},
+                       {QStringLiteral("qty"), reports::ArgumentType::Number},
+                       {QStringLiteral("scno"), reports::ArgumentType::StringList}};
+        return d;
+    }
+
+private Q_SLOTS:
+    void desktopTakesDatabaseAndUser()
+    {
+        const auto r = parse({"--database", "sqlite:/tmp/x.db", "--user", "A01"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::Desktop);
+        QCOMPARE(r.options.database, QStringLiteral("sqlite:/tmp/x.db"));
+        QCOMPARE(r.options.user, QStringLiteral("A01"));
+
+        const auto bare = parse({});
+        QCOMPARE(bare.outcome, CommandLine::Outcome::Run);
+        QVERIFY(bare.options.database.isEmpty());
+    }
+
+    void refusesUnknownCommandsAndOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("inMessage");
+        QTest::newRow("unknown command") << QStringList{"print"} << "print";
+        QTest::newRow("unknown option") << QStringList{"--colour"} << "colour";
+        QTest::newRow("init-db without database") << QStringList{"init-db", "--demo"} << "--database";
+        QTest::newRow("scale not a number") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "two"} << "two";
+        QTest::newRow("scale zero") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "0"} << "at least 1";
+        QTest::newRow("scale without demo") << QStringList{"init-db", "--database", "x.db", "--scale", "3"} << "--demo";
+        QTest::newRow("report without name") << QStringList{"report", "--database", "x.db"} << "name";
+        QTest::newRow("report two names") << QStringList{"report", "a", "b", "--database", "x.db"} << "\"b\"";
+        QTest::newRow("report without database") << QStringList{"report", "d_x"} << "--database";
+        QTest::newRow("arg without value sign") << QStringList{"report", "d_x", "--database", "x.db", "--arg", "pcode"} << "NAME=VALUE";
+        QTest::newRow("arg without name") << QStringList{"report", "d_x", "--database", "x.db", "--arg", "=3"} << "NAME=VALUE";
+        QTest::newRow("unknown format") << QStringList{"report", "d_x", "--database", "x.db", "--format", "html"} << "html";
+        QTest::newRow("pdf to stdout") << QStringList{"report", "d_x", "--database", "x.db", "--format", "pdf"} << "--output";
+        QTest::newRow("recompute bad date") << QStringList{"recompute-day-wip", "--database", "x.db", "--date", "2024-02-30"} << "2024-02-30";
+        QTest::newRow("recompute no date") << QStringList{"recompute-day-wip", "--database", "x.db"} << "--date";
+    }
+
+    void refusesUnknownCommandsAndOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, inMessage);
+        const auto r = parse(args);
+        QCOMPARE(r.outcome, CommandLine::Outcome::Error);
+        QVERIFY2(r.text.contains(inMessage), qPrintable(r.text));
+    }
+
+    void initDbOptions()
+    {
+        const auto r = parse({"init-db", "--database", "postgresql://u:p@h:5432/wip", "--demo", "--scale", "4"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::InitDb);
+        QCOMPARE(r.options.database, QStringLiteral("postgresql://u:p@h:5432/wip"));
+        QVERIFY(r.options.demo);
+        QCOMPARE(r.options.scale, 4);
+
+        const auto plain = parse({"init-db", "--database", "x.db"});
+        QVERIFY(!plain.options.demo);
+        QCOMPARE(plain.options.scale, 1);
+    }
+
+    void reportCollectsRepeatedArgumentsInOrder()
+    {
+        const auto r = parse({"report", "D_WIP_TODAY44", "--database", "x.db", "--arg", "scno=K1",
+                              "--arg", "stdate=2024-01-02", "--arg", "scno=K2", "--arg", "remark=a=b",
+                              "--format", "CSV", "--output", "out.csv"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::Report);
+        QCOMPARE(r.options.reportName, QStringLiteral("D_WIP_TODAY44"));
+        QCOMPARE(r.options.arguments.size(), 4);
+        QCOMPARE(r.options.arguments.at(0), (QPair<QString, QString>{"scno", "K1"}));
+        QCOMPARE(r.options.arguments.at(2), (QPair<QString, QString>{"scno", "K2"}));
+        // Only the first "=" separates name and value.
+        QCOMPARE(r.options.arguments.at(3), (QPair<QString, QString>{"remark", "a=b"}));
+        QCOMPARE(r.options.format, QStringLiteral("csv"));
+        QCOMPARE(r.options.output, QStringLiteral("out.csv"));
+    }
+
+    void helpOfEachCommand()
+    {
+        QCOMPARE(parse({"--help"}).outcome, CommandLine::Outcome::ShowHelp);
+        const auto r = parse({"report", "--help"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::ShowHelp);
+        QVERIFY(r.text.contains("--arg"));
+        QCOMPARE(parse({"--version"}).outcome, CommandLine::Outcome::ShowVersion);
+    }
+
+    void bindsArgumentsInDeclaredOrderWithTypes()
+    {
+        QString error;
+        const auto values = ReportArguments::bind(
+            definition(),
+            {{"SCNO", "K1"}, {"qty", " 12.5 "}, {"stdate", "2024-03-01"}, {"pcode", "04-执模"}, {"scno", "K2"}},
+            &error);
+        QVERIFY2(values, qPrintable(error));
+        QCOMPARE(values->size(), 4);
+        QCOMPARE(values->at(0), QVariant(QStringLiteral("04-执模")));
+        QCOMPARE(values->at(1).toDate(), QDate(2024, 3, 1));
+        QCOMPARE(values->at(2).toDouble(), 12.5);
+        QCOMPARE(values->at(3).toStringList(), (QStringList{"K1", "K2"}));
+    }
+
+    void listArgumentMayBeAbsent()
+    {
+        QString error;
+        const auto values = ReportArguments::bind(
+            definition(), {{"pcode", "x"}, {"stdate", "2024-03-01"}, {"qty", "1"}}, &error);
+        QVERIFY2(values, qPrintable(error));
+        QCOMPARE(values->at(3).toStringList(), QStringList());
+    }
+
+    void refusesBadArguments_data()
+    {
+        using Args = QList<QPair<QString, QString>>;
+        QTest::addColumn<Args>("given");
+        QTest::addColumn<QString>("inMessage");
+        const Args ok{{"pcode", "x"}, {"stdate", "2024-03-01"}, {"qty", "1"}};
+        QTest::newRow("unknown name") << (ok + Args{{"pcod", "x"}}) << "no argument \"pcod\"";
+        QTest::newRow("not a date") << Args{{"pcode", "x"}, {"stdate", "2024-13-01"}, {"qty", "1"}} << "not a date";
+        QTest::newRow("date in another form") << Args{{"pcode", "x"}, {"stdate", "01/03/2024"}, {"qty", "1"}} << "stdate";
+        QTest::newRow("not a number") << Args{{"pcode", "x"}, {"stdate", "2024-03-01"}, {"qty", "12a"}} << "not a number";
+        QTest::newRow("missing") << Args{{"pcode", "x"}, {"qty", "1"}} << "stdate";
+        QTest::newRow("repeated single") << (ok + Args{{"qty", "2"}}) << "more than once";
+    }
+
+    void refusesBadArguments()
+    {
+        using Args = QList<QPair<QString, QString>>;
+        QFETCH(Args, given);
+        QFETCH(QString, inMessage);
+        QString error;
+        QVERIFY(!ReportArguments::bind(definition(), given, &error));
+        QVERIFY2(error.contains(inMessage), qPrintable(error));
+    }
+
+    void dateTimeArgumentAcceptsDateAndTime()
+    {
+        reports::Definition d;
+        d.name = QStringLiteral("d_t");
+        d.arguments = {{QStringLiteral("at"), reports::ArgumentType::DateTime}};
+        QString error;
+        auto v = ReportArguments::bind(d, {{"at", "2024-03-01 08:30:00"}}, &error);
+        QVERIFY2(v, qPrintable(error));
+        QCOMPARE(v->at(0).toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(8, 30)));
+        v = ReportArguments::bind(d, {{"at", "2024-03-01"}}, &error);
+        QVERIFY2(v, qPrintable(error));
+        QCOMPARE(v->at(0).toDateTime(), QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
