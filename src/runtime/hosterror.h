@@ -16,6 +16,7 @@ enum HostErrorCode : int {
     ErrModifyFailed = 14,
     ErrBadArgument = 15,          // a retrieval argument of the wrong kind or count
     ErrNoTransaction = 16,        // Retrieve without SetTransObject
+    ErrArrayBounds = 17,          // an array read past its upper bound or below 1
     ErrFileWrite = 20,
     ErrFileRead = 21,
     ErrAutomation = 30,
