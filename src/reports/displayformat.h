@@ -14,4 +14,11 @@ namespace wip::reports {
 // NULL shows as an empty text.
 QString formatValue(const QVariant &value, const QString &format);
 
+// The "[general]" text of a value: numbers without needless decimals ("12.5",
+// "3", at most 15 significant digits), dates "yyyy-mm-dd" or, with a time of day,
+// "yyyy-mm-dd hh:mm:ss", texts as they are, NULL "". Also what string + number
+// gives in an expression.
+QString generalText(const QVariant &value);
+QString generalNumberText(double number);
+
 } // namespace wip::reports

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,9 @@ public:
     virtual QVariant crosstabSum(int n, int row) const { return QVariant(); }
     virtual int page(int row) const { return 1; }
     virtual int pageCount() const { return 1; }
+    // What today() and now() return: the print date and time. Tests and golden
+    // files override it to get a fixed clock.
+    virtual QDateTime currentDateTime() const { return QDateTime::currentDateTime(); }
     // Cache for aggregate results, owned by the context; cleared when rows change.
     virtual QHash<QString, QVariant> *aggregateCache() const { return nullptr; }
 };
@@ -37,6 +41,15 @@ public:
 // to case. Functions: if, sum, count, avg, min, max (x for all | group N | crosstab),
 // crosstabsum(n), getrow(), today(), now(), page(), pagecount(), string(x[, fmt]),
 // trim, left, right, mid, len, upper, lower, isnull, abs, round, truncate.
+// Also: date, datetime, number/real/dec/long/integer, int, ceiling, mod, pos,
+// year, month, day, hour, minute, second, relativedate, isnumber, isdate.
+//
+// Aggregates: sum(x) means sum(x for all). sum and count of a range without
+// values give 0 (an empty report totals to 0, which a "; " zero section blanks);
+// avg, min and max of no values give NULL. An aggregate is computed once per
+// range when the context offers an aggregateCache().
+// Deeper nesting than about a hundred parentheses, or a tree deeper than a
+// thousand levels, is rejected when parsing.
 class Expression
 {
 public:
@@ -46,6 +59,10 @@ public:
     static std::unique_ptr<Expression> parse(const QString &text, QString *error = nullptr);
 
     QVariant evaluate(const ExpressionContext &context, int row) const;
+    // True when the expression is true for the row (Find, if): NULL, false, 0,
+    // texts and dates are false.
+    bool test(const ExpressionContext &context, int row) const;
+    static bool isTrue(const QVariant &value);
     QString text() const;
     QStringList referencedNames() const;   // column / computed names it reads (lower case)
     bool hasAggregate() const;
@@ -61,5 +78,11 @@ private:
 // Quotes a text for an expression or a Modify text: the result, with its quotes,
 // is read back as exactly that text ("O'Neil" -> 'O~'Neil').
 QString quoteString(const QString &text);
+
+// Reads the quoted text that starts at text[start] (' or ") up to its closing
+// quote, resolving ~ escapes (~' ~" ~~ ~n ~t ~r; ~ before any other character
+// stands for that character). Returns the index after the closing quote, or -1
+// when the quote is not closed.
+int readQuotedString(const QString &text, int start, QString *value);
 
 } // namespace wip::reports
