@@ -1,0 +1,30 @@
+#pragma once
+
+#include "reports/definition.h"
+#include "reports/reportdata.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace wip::reports {
+
+// One column of a report as it is shown and exported: a result column, a computed
+// field of the detail band, or a pivoted column of a crosstab.
+struct ReportColumn
+{
+    QString name;
+    bool computed = false;     // read as a computed field rather than a result column
+    QStringList caption;
+    QString format;
+    ValueType type = ValueType::String;
+    Align align = Align::Left;
+    int width = 0;             // characters; 0: measure
+};
+
+// The columns a tabular or crosstab report shows, left to right: its visible result
+// columns, then the visible computed fields of its detail band. A crosstab shows the
+// columns of its pivoted rows: row keys, value columns, totals.
+QVector<ReportColumn> reportColumns(const ReportData &data);
+
+} // namespace wip::reports

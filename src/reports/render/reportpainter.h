@@ -1,0 +1,66 @@
+#pragma once
+
+#include "reports/render/pagemodel.h"
+#include "reports/render/pagination.h"
+
+#include <QFont>
+#include <QRectF>
+#include <vector>
+
+class QPainter;
+class QPaintDevice;
+
+namespace wip::reports {
+
+// Paints a page model onto any QPainter: the continuous layout a screen control
+// scrolls through, or one printed page of a Pagination. The painter's units are
+// points (the caller scales for its device and zoom); fonts are sized so that text
+// comes out at its point size whatever the device's resolution. Only the bands that
+// meet the painted area are visited.
+class ReportPainter
+{
+public:
+    // Highlights of the screen control: the current row and the SelectRow rows.
+    struct Marks
+    {
+        int section = 0;
+        int currentRow = 0;                   // 0: none
+        bool showCurrent = true;
+        const std::vector<bool> *selected = nullptr; // index row - 1
+    };
+
+    explicit ReportPainter(const PageModel &model) : m_model(model) {}
+
+    // The report font family: covers Chinese as well as Latin text.
+    static QString fontFamily();
+    // A font of the given point size for painting on `device` with a painter whose
+    // units are points.
+    static QFont font(double pointSize, bool bold, const QPaintDevice *device);
+
+    // `visible` is the area of the continuous layout to paint, in model points; the
+    // painter maps model points to its device.
+    void paintContinuous(QPainter &painter, const QRectF &visible, const Marks *marks = nullptr) const;
+    // Paints page `index` with the painter's origin at the paper's top-left corner.
+    void paintPage(QPainter &painter, const Pagination &pages, int index) const;
+
+    // The text an item shows in a band evaluated at `row` on page `page` of `pageCount`.
+    QString itemText(const PageModel::Section &section, const PageModel::Item &item, int row,
+                     int page = 1, int pageCount = 1) const;
+
+private:
+    struct PageInfo
+    {
+        int page = 1;
+        int count = 1;
+    };
+    void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
+                   double top, int row, const PageInfo &info, bool inverted) const;
+    void paintBody(QPainter &p, const PageModel::Section &s, double from, double to, double top,
+                   const PageInfo &info, const Marks *marks) const;
+    void paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,
+                      const PageInfo &info) const;
+
+    const PageModel &m_model;
+};
+
+} // namespace wip::reports
