@@ -1,0 +1,40 @@
+#include "app/apppaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace wip {
+
+void AppPaths::setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Wip"));
+    QCoreApplication::setApplicationName(QStringLiteral("wip"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.1"));
+}
+
+QString AppPaths::dataFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (folder.isEmpty())
+        folder = QDir::homePath() + QStringLiteral("/.wip");
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString AppPaths::defaultDatabaseFile()
+{
+    return dataFolder() + QStringLiteral("/wip.sqlite");
+}
+
+QString AppPaths::defaultDatabaseUrl()
+{
+    return QStringLiteral("sqlite:") + defaultDatabaseFile();
+}
+
+QString AppPaths::fallbackPictureName()
+{
+    return QStringLiteral("ZAN.BMP");
+}
+
+} // namespace wip

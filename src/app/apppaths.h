@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace wip {
+
+// Where the application keeps its own files. The data folder is the user's
+// application data folder (QStandardPaths::AppDataLocation); the desktop
+// application makes it its working folder, so relative names of the windows
+// ("temp.psr", the fallback picture "ZAN.BMP") live there. The embedded
+// database is wip.sqlite in the same folder.
+class AppPaths
+{
+public:
+    static void setApplicationNames();          // organisation and application name for QSettings/QStandardPaths
+    static QString dataFolder();                // created when missing
+    static QString defaultDatabaseFile();
+    static QString defaultDatabaseUrl();        // "sqlite:" + defaultDatabaseFile()
+    static QString fallbackPictureName();       // "ZAN.BMP", relative to the working folder
+};
+
+} // namespace wip

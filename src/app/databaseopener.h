@@ -1,0 +1,32 @@
+#pragma once
+
+#include "runtime/transaction.h"
+
+#include <QString>
+#include <optional>
+
+namespace wip {
+
+// Opens the factory database for the application and its commands, with a
+// message that names what failed: a URL that does not read, a SQLite file that
+// does not exist, a server that refuses, a database that is not a Wip database.
+class DatabaseOpener
+{
+public:
+    // The settings of a URL; a relative SQLite path is made absolute against the
+    // current folder (the application later moves to its data folder).
+    static std::optional<ConnectionSettings> settingsFor(const QString &url, QString *error);
+
+    // Gives tr the settings and connects it. mustExist: a SQLite file that is not
+    // there is refused instead of being created empty.
+    static bool connect(Transaction &tr, const ConnectionSettings &settings, bool mustExist,
+                        QString *error);
+
+    // True when the connected database holds the Wip schema (its version table).
+    static bool holdsWipSchema(Transaction &tr);
+
+    // The URL without the password, for titles and messages.
+    static QString displayUrl(const ConnectionSettings &settings);
+};
+
+} // namespace wip

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/loginthrottle.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace wip {
+
+// The login at start: user code and password, checked by the function given
+// (the users table in the application). A refusal is told through the notifier
+// and the dialog stays open with the password cleared; after five refusals in a
+// row each further attempt waits longer (LoginThrottle). Cancel rejects the
+// dialog, which ends the application.
+class LoginDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome { Accepted, Refused, Unavailable };
+    struct Check
+    {
+        Outcome outcome = Outcome::Refused;
+        QString message;                 // why, for Unavailable (the database error)
+    };
+    using Checker = std::function<Check(const QString &userCode, const QString &password)>;
+    using Notifier = std::function<void(const QString &title, const QString &text)>;
+
+    explicit LoginDialog(Checker checker, Notifier notifier, QWidget *parent = nullptr);
+    ~LoginDialog() override;
+
+    void setUserCode(const QString &code);
+    QString userCode() const;            // trimmed, as accepted
+    bool waiting() const;                // an attempt is held back by the throttle
+    const LoginThrottle &throttle() const { return m_throttle; }
+
+    static QString refusedText();        // the message of a wrong code or password
+
+public Q_SLOTS:
+    void cb_ok_clicked();
+
+private:
+    void tick();
+    void updateWaitText();
+
+    Checker m_checker;
+    Notifier m_notifier;
+    LoginThrottle m_throttle;
+    QTimer m_waitTimer;
+    int m_secondsLeft = 0;
+
+    QLineEdit *m_user = nullptr;
+    QLineEdit *m_password = nullptr;
+    QLabel *m_message = nullptr;
+    QPushButton *m_ok = nullptr;
+    QPushButton *m_cancel = nullptr;
+};
+
+} // namespace wip

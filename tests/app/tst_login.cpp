@@ -1,0 +1,166 @@
+// The login dialog and its throttle, driven through the real widgets offscreen.
+
+#include "app/logindialog.h"
+#include "app/loginthrottle.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using wip::LoginDialog;
+using wip::LoginThrottle;
+using namespace std::chrono_literals;
+
+class TestLogin : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Harness
+    {
+        int checks = 0;
+        QStringList notices;
+        LoginDialog::Outcome unavailableFor = LoginDialog::Outcome::Refused;
+
+        std::unique_ptr<LoginDialog> make()
+        {
+            auto dialog = std::make_unique<LoginDialog>(
+                [this](const QString &code, const QString &password) {
+                    ++checks;
+                    if (code == QLatin1String("DOWN"))
+                        return LoginDialog::Check{LoginDialog::Outcome::Unavailable, QStringLiteral("server gone")};
+                    const bool ok = code == QLatin1String("A01") && password == QLatin1String("gold 18k");
+                    return LoginDialog::Check{ok ? LoginDialog::Outcome::Accepted : LoginDialog::Outcome::Refused, {}};
+                },
+                [this](const QString &, const QString &text) { notices << text; });
+            dialog->show();
+            return dialog;
+        }
+    };
+
+    static void type(LoginDialog &d, const QString &code, const QString &password)
+    {
+        auto *user = d.findChild<QLineEdit *>(QStringLiteral("sle_user"));
+        auto *pass = d.findChild<QLineEdit *>(QStringLiteral("sle_password"));
+        QVERIFY(user && pass);
+        user->clear();
+        QTest::keyClicks(user, code);
+        pass->clear();
+        QTest::keyClicks(pass, password);
+        QTest::keyClick(pass, Qt::Key_Return);
+    }
+
+private Q_SLOTS:
+    void throttleDelaysGrowAfterFiveFailures()
+    {
+        LoginThrottle t;
+        for (int i = 0; i < 4; ++i) {
+            t.recordFailure();
+            QCOMPARE(t.delay(), 0ms);
+        }
+        t.recordFailure();
+        QCOMPARE(t.delay(), 1000ms);
+        t.recordFailure();
+        QCOMPARE(t.delay(), 2000ms);
+        t.recordFailure();
+        QCOMPARE(t.delay(), 4000ms);
+        for (int i = 0; i < 100; ++i)
+            t.recordFailure();
+        QCOMPARE(t.delay(), LoginThrottle::maxDelay);
+        t.recordSuccess();
+        QCOMPARE(t.failures(), 0);
+        QCOMPARE(t.delay(), 0ms);
+    }
+
+    void rightPasswordAccepts()
+    {
+        Harness h;
+        auto d = h.make();
+        type(*d, QStringLiteral(" A01 "), QStringLiteral("gold 18k"));
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QVERIFY(!d->isVisible());
+        QCOMPARE(d->userCode(), QStringLiteral("A01"));
+        QVERIFY(h.notices.isEmpty());
+    }
+
+    void wrongPasswordTellsAndStays()
+    {
+        Harness h;
+        auto d = h.make();
+        type(*d, QStringLiteral("A01"), QStringLiteral("silver"));
+        QVERIFY(d->isVisible());
+        QCOMPARE(h.notices, QStringList{LoginDialog::refusedText()});
+        QVERIFY(d->findChild<QLineEdit *>(QStringLiteral("sle_password"))->text().isEmpty());
+        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_message"))->text().contains("Wrong user code or password"));
+        // A second try with the right password still gets in.
+        type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+    }
+
+    void fifthFailureHoldsBackTheNextAttempt()
+    {
+        Harness h;
+        auto d = h.make();
+        for (int i = 0; i < 4; ++i) {
+            type(*d, QStringLiteral("A01"), QStringLiteral("x"));
+            QVERIFY(!d->waiting());
+        }
+        type(*d, QStringLiteral("A01"), QStringLiteral("x"));
+        QCOMPARE(h.checks, 5);
+        QVERIFY(d->waiting());
+        QVERIFY(!d->findChild<QPushButton *>(QStringLiteral("cb_ok"))->isEnabled());
+        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_message"))->text().contains("wait 1 s"));
+
+        // Enter during the wait does not reach the check, even with the right password.
+        type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
+        QCOMPARE(h.checks, 5);
+        QVERIFY(d->isVisible());
+
+        QTRY_VERIFY_WITH_TIMEOUT(!d->waiting(), 3000);
+        QVERIFY(d->findChild<QPushButton *>(QStringLiteral("cb_ok"))->isEnabled());
+        type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(d->throttle().failures(), 0);
+    }
+
+    void unavailableDatabaseIsNamedAndNotCounted()
+    {
+        Harness h;
+        auto d = h.make();
+        for (int i = 0; i < 6; ++i)
+            type(*d, QStringLiteral("DOWN"), QStringLiteral("x"));
+        QCOMPARE(d->throttle().failures(), 0);
+        QVERIFY(!d->waiting());
+        QCOMPARE(h.notices.size(), 6);
+        QVERIFY(h.notices.first().contains("server gone"));
+    }
+
+    void emptyCodeIsNotChecked()
+    {
+        Harness h;
+        auto d = h.make();
+        type(*d, QString(), QStringLiteral("pw"));
+        QCOMPARE(h.checks, 0);
+        QVERIFY(d->isVisible());
+    }
+
+    void cancelAndEscapeReject()
+    {
+        Harness h;
+        auto d = h.make();
+        QTest::mouseClick(d->findChild<QPushButton *>(QStringLiteral("cb_cancel")), Qt::LeftButton);
+        QCOMPARE(d->result(), int(QDialog::Rejected));
+        QVERIFY(!d->isVisible());
+
+        auto e = h.make();
+        e->setUserCode(QStringLiteral("A01"));
+        QCOMPARE(e->findChild<QLineEdit *>(QStringLiteral("sle_user"))->text(), QStringLiteral("A01"));
+        QTest::keyClick(e->findChild<QLineEdit *>(QStringLiteral("sle_password")), Qt::Key_Escape);
+        QCOMPARE(e->result(), int(QDialog::Rejected));
+        QCOMPARE(h.checks, 0);
+    }
+};
+
+QTEST_MAIN(TestLogin)
+#include "tst_login.moc"
