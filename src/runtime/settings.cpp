@@ -1,0 +1,149 @@
+#include "runtime/settings.h"
+
+#include "runtime/drivemapping.h"
+#include "runtime/trace.h"
+#include "runtime/transaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace wip {
+
+namespace {
+
+QString &explicitFile()
+{
+    static QString path;
+    return path;
+}
+
+const QString kUrl = QStringLiteral("database/url");
+const QString kSavePassword = QStringLiteral("database/savePassword");
+const QString kDrives = QStringLiteral("drives");
+const QString kLastUser = QStringLiteral("user/lastCode");
+const QString kTraceLog = QStringLiteral("trace/logFile");
+
+} // namespace
+
+Settings::Settings()
+{
+    if (explicitFile().isEmpty())
+        m_settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                                 QStringLiteral("Wip"), QStringLiteral("wip"));
+    else
+        m_settings = std::make_unique<QSettings>(explicitFile(), QSettings::IniFormat);
+}
+
+Settings::~Settings()
+{
+    sync();
+}
+
+void Settings::setFile(const QString &iniPath)
+{
+    explicitFile() = iniPath;
+}
+
+QString Settings::fileName() const
+{
+    return m_settings->fileName();
+}
+
+QString Settings::databaseUrl() const
+{
+    return m_settings->value(kUrl).toString();
+}
+
+bool Settings::setDatabaseUrl(const QString &url, bool savePassword)
+{
+    const auto parsed = ConnectionSettings::fromUrl(url);
+    if (!parsed)
+        return false;
+    m_settings->setValue(kUrl, parsed->toUrl(savePassword));
+    m_settings->setValue(kSavePassword, savePassword);
+    restrictFileWhenHoldingPassword();
+    return true;
+}
+
+bool Settings::savePassword() const
+{
+    return m_settings->value(kSavePassword, false).toBool();
+}
+
+QMap<QChar, QString> Settings::driveFolders() const
+{
+    QMap<QChar, QString> folders;
+    m_settings->beginGroup(kDrives);
+    const QStringList keys = m_settings->childKeys();
+    for (const QString &key : keys) {
+        if (key.size() == 1 && key.at(0).isLetter() && key.at(0).unicode() < 128)
+            folders.insert(key.at(0).toUpper(), m_settings->value(key).toString());
+    }
+    m_settings->endGroup();
+    return folders;
+}
+
+void Settings::setDriveFolder(QChar letter, const QString &folder)
+{
+    const QString key = kDrives + QLatin1Char('/') + letter.toUpper();
+    if (folder.isEmpty())
+        m_settings->remove(key);
+    else
+        m_settings->setValue(key, folder);
+}
+
+QString Settings::lastUserCode() const
+{
+    return m_settings->value(kLastUser).toString();
+}
+
+void Settings::setLastUserCode(const QString &code)
+{
+    m_settings->setValue(kLastUser, code);
+}
+
+QString Settings::traceLogFile() const
+{
+    return m_settings->value(kTraceLog).toString();
+}
+
+void Settings::setTraceLogFile(const QString &path)
+{
+    m_settings->setValue(kTraceLog, path);
+}
+
+void Settings::apply() const
+{
+    DriveMapping &mapping = DriveMapping::instance();
+    mapping.resetFolders();
+    const auto folders = driveFolders();
+    for (auto it = folders.cbegin(); it != folders.cend(); ++it)
+        mapping.setFolder(it.key(), it.value());
+    Trace::setLogFile(traceLogFile());
+}
+
+bool Settings::sync()
+{
+    m_settings->sync();
+    restrictFileWhenHoldingPassword();
+    return m_settings->status() == QSettings::NoError;
+}
+
+void Settings::restrictFileWhenHoldingPassword()
+{
+    if (!savePassword())
+        return;
+    // Before the password reaches the file, and again after QSettings rewrote it.
+    const QString file = m_settings->fileName();
+    if (!QFile::exists(file)) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile create(file);
+        if (!create.open(QIODevice::WriteOnly))
+            return;
+    }
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace wip

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QChar>
+#include <QMap>
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace wip {
+
+// The application's own settings (organisation "Wip", application "wip", an ini
+// file in the user's configuration folder): the database URL, the folder of each
+// drive letter, the last user code and the trace log file. The database password
+// is kept only when asked (savePassword); the file is then readable by its owner
+// only. Tests point the class at a file of their own with setFile().
+class Settings
+{
+public:
+    Settings();
+    ~Settings();
+    Settings(const Settings &) = delete;
+    Settings &operator=(const Settings &) = delete;
+
+    // Every Settings created afterwards uses this ini file; empty: the default file.
+    static void setFile(const QString &iniPath);
+    QString fileName() const;
+
+    QString databaseUrl() const;
+    // Stores the URL; its password only when savePassword is true. False (nothing
+    // stored) when the URL cannot be read.
+    bool setDatabaseUrl(const QString &url, bool savePassword = false);
+    bool savePassword() const;
+
+    QMap<QChar, QString> driveFolders() const;         // letters upper case
+    void setDriveFolder(QChar letter, const QString &folder); // empty removes it
+
+    QString lastUserCode() const;
+    void setLastUserCode(const QString &code);
+
+    QString traceLogFile() const;
+    void setTraceLogFile(const QString &path);
+
+    // Gives the drive folders to DriveMapping and the log file to Trace.
+    void apply() const;
+
+    // Writes the settings to their file; false when it cannot be written.
+    bool sync();
+
+private:
+    void restrictFileWhenHoldingPassword();
+
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace wip
