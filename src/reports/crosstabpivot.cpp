@@ -1,0 +1,179 @@
+#include "reports/crosstabpivot.h"
+
+#include "reports/valuecompare.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
+
+namespace wip::reports {
+
+namespace {
+
+int compareKeys(const QVector<QVariant> &row, const QVector<int> &columns, const QVector<QVariant> &other,
+                const QVector<int> &otherColumns)
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        const int c = compareValues(row.at(columns.at(i)), other.at(otherColumns.at(i)));
+        if (c != 0)
+            return c;
+    }
+    return 0;
+}
+
+// The sorted source rows as an expression context: "for crosstab" covers the
+// rows of the cell that the evaluated row belongs to.
+class SourceRows : public ExpressionContext
+{
+public:
+    SourceRows(const Definition &definition, const std::vector<QVector<QVariant>> &rows)
+        : m_definition(definition)
+        , m_rows(rows)
+    {
+    }
+
+    int rowCount() const override { return int(m_rows.size()); }
+    bool hasName(const QString &name) const override { return m_definition.columnIndex(name) >= 0; }
+    QVariant value(const QString &name, int row) const override
+    {
+        const int column = m_definition.columnIndex(name);
+        if (column < 0 || row < 1 || row > rowCount())
+            return {};
+        return m_rows.at(size_t(row - 1)).at(column);
+    }
+    std::pair<int, int> groupRange(int, int) const override { return {1, rowCount()}; }
+    std::pair<int, int> crosstabRange(int) const override { return m_cell; }
+    QHash<QString, QVariant> *aggregateCache() const override { return nullptr; }
+
+    void setCell(int first, int last) { m_cell = {first, last}; }
+
+private:
+    const Definition &m_definition;
+    const std::vector<QVector<QVariant>> &m_rows;
+    std::pair<int, int> m_cell{1, 0};
+};
+
+} // namespace
+
+QString CrosstabPivot::keyText(const QVariant &value)
+{
+    if (value.isNull())
+        return QString();
+    switch (value.metaType().id()) {
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("yyyy-MM-dd"))
+                                        : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 15);
+    default:
+        return value.toString();
+    }
+}
+
+CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::vector<QVector<QVariant>> sourceRows,
+                                           const QVector<const Expression *> &values)
+{
+    Result result;
+    const Crosstab &crosstab = *definition.crosstab;
+    QVector<int> rowKeys;
+    QVector<int> columnKeys;
+    for (const QString &name : crosstab.rows)
+        rowKeys.append(definition.columnIndex(name));
+    for (const QString &name : crosstab.columns)
+        columnKeys.append(definition.columnIndex(name));
+
+    // Cells become contiguous runs: row keys, then column keys.
+    std::stable_sort(sourceRows.begin(), sourceRows.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+        const int c = compareKeys(a, rowKeys, b, rowKeys);
+        return c != 0 ? c < 0 : compareKeys(a, columnKeys, b, columnKeys) < 0;
+    });
+
+    // Distinct column-key values, sorted.
+    std::vector<QVector<QVariant>> columnValues;
+    {
+        std::vector<QVector<QVariant>> keys;
+        keys.reserve(sourceRows.size());
+        QVector<int> identity;
+        for (int i = 0; i < columnKeys.size(); ++i)
+            identity.append(i);
+        for (const QVector<QVariant> &row : sourceRows) {
+            QVector<QVariant> key;
+            for (int c : columnKeys)
+                key.append(row.at(c));
+            keys.push_back(key);
+        }
+        std::sort(keys.begin(), keys.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+            return compareKeys(a, identity, b, identity) < 0;
+        });
+        for (const QVector<QVariant> &key : keys) {
+            if (columnValues.empty() || compareKeys(columnValues.back(), identity, key, identity) != 0)
+                columnValues.push_back(key);
+        }
+    }
+    // Without rows the value columns still exist, under the plain value names.
+    const int columnCount = std::max<int>(1, int(columnValues.size()));
+
+    for (int c : rowKeys)
+        result.columns.append(definition.columns.at(c));
+    result.valueColumns.resize(crosstab.values.size());
+    for (int k = 0; k < columnCount; ++k) {
+        QStringList keyTexts;
+        if (k < int(columnValues.size())) {
+            for (const QVariant &v : columnValues.at(size_t(k)))
+                keyTexts.append(keyText(v));
+        }
+        for (int v = 0; v < crosstab.values.size(); ++v) {
+            Column column;
+            column.name = columnCount == 1 ? crosstab.values.at(v).name
+                                           : QStringLiteral("%1_%2").arg(crosstab.values.at(v).name).arg(k + 1);
+            column.type = ValueType::Number;
+            column.align = Align::Right;
+            column.caption = {keyTexts.join(QLatin1Char(' '))};
+            if (crosstab.values.size() > 1)
+                column.caption.append(crosstab.values.at(v).name);
+            result.valueColumns[v].append(int(result.columns.size()));
+            result.columns.append(column);
+        }
+    }
+
+    SourceRows context(definition, sourceRows);
+    QVector<int> identity;
+    for (int i = 0; i < columnKeys.size(); ++i)
+        identity.append(i);
+    size_t first = 0;
+    while (first < sourceRows.size()) {
+        // The run of source rows of one pivot row.
+        size_t end = first + 1;
+        while (end < sourceRows.size() && compareKeys(sourceRows[first], rowKeys, sourceRows[end], rowKeys) == 0)
+            ++end;
+        QVector<QVariant> pivotRow(result.columns.size());
+        for (int i = 0; i < rowKeys.size(); ++i)
+            pivotRow[i] = sourceRows[first].at(rowKeys.at(i));
+        size_t cell = first;
+        while (cell < end) {
+            size_t cellEnd = cell + 1;
+            while (cellEnd < end && compareKeys(sourceRows[cell], columnKeys, sourceRows[cellEnd], columnKeys) == 0)
+                ++cellEnd;
+            QVector<QVariant> key;
+            for (int c : columnKeys)
+                key.append(sourceRows[cell].at(c));
+            const auto pos = std::lower_bound(columnValues.begin(), columnValues.end(), key,
+                                              [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+                                                  return compareKeys(a, identity, b, identity) < 0;
+                                              });
+            const int k = int(pos - columnValues.begin());
+            context.setCell(int(cell) + 1, int(cellEnd));
+            for (int v = 0; v < values.size(); ++v)
+                pivotRow[result.valueColumns.at(v).at(k)] = values.at(v)->evaluate(context, int(cell) + 1);
+            cell = cellEnd;
+        }
+        result.rows.push_back(pivotRow);
+        first = end;
+    }
+    return result;
+}
+
+} // namespace wip::reports

@@ -1,0 +1,41 @@
+#include "reports/definition.h"
+
+namespace wip::reports {
+
+int Definition::columnIndex(const QString &name) const
+{
+    for (int i = 0; i < columns.size(); ++i) {
+        if (columns.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+const ComputedField *Definition::computedField(const QString &name) const
+{
+    for (const ComputedField &field : computed) {
+        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &field;
+    }
+    return nullptr;
+}
+
+const TextObject *Definition::textObject(const QString &name) const
+{
+    for (const TextObject &text : texts) {
+        if (text.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &text;
+    }
+    return nullptr;
+}
+
+int Definition::argumentIndex(const QString &name) const
+{
+    for (int i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace wip::reports

@@ -1,0 +1,98 @@
+#include "reports/querytemplate.h"
+
+namespace wip::reports {
+
+namespace {
+
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+
+bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+} // namespace
+
+QueryTemplate::QueryTemplate(const QString &sql)
+{
+    const qsizetype n = sql.size();
+    QString piece;
+    qsizetype i = 0;
+    while (i < n) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // Quoted literal or identifier; a doubled quote stays inside.
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (sql.at(j) == c) {
+                    if (j + 1 < n && sql.at(j + 1) == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const qsizetype end = qMin(j + 1, n);
+            piece += QStringView(sql).mid(i, end - i);
+            i = end;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) {
+            qsizetype j = sql.indexOf(QLatin1Char('\n'), i);
+            if (j < 0)
+                j = n;
+            piece += QStringView(sql).mid(i, j - i);
+            i = j;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*')) {
+            qsizetype j = sql.indexOf(QLatin1String("*/"), i + 2);
+            j = j < 0 ? n : j + 2;
+            piece += QStringView(sql).mid(i, j - i);
+            i = j;
+        } else if (c == QLatin1Char(':') && i + 1 < n && sql.at(i + 1) == QLatin1Char(':')) {
+            piece += QLatin1String("::");
+            i += 2;
+        } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(sql.at(i + 1))) {
+            qsizetype j = i + 1;
+            while (j < n && isNameChar(sql.at(j)))
+                ++j;
+            m_pieces.append(piece);
+            piece.clear();
+            m_names.append(sql.mid(i + 1, j - i - 1).toLower());
+            i = j;
+        } else {
+            piece += c;
+            ++i;
+        }
+    }
+    m_pieces.append(piece);
+}
+
+QueryTemplate::Bound QueryTemplate::bind(const std::function<QVariant(const QString &)> &valueOf) const
+{
+    Bound bound;
+    bound.sql = m_pieces.first();
+    for (qsizetype i = 0; i < m_names.size(); ++i) {
+        const QVariant value = valueOf(m_names.at(i));
+        const int type = value.metaType().id();
+        if (type == QMetaType::QStringList || type == QMetaType::QVariantList) {
+            const QVariantList list = value.toList();
+            if (list.isEmpty()) {
+                bound.sql += QLatin1String("NULL");
+            } else {
+                for (qsizetype k = 0; k < list.size(); ++k) {
+                    bound.sql += k == 0 ? QLatin1String("?") : QLatin1String(", ?");
+                    bound.values.append(list.at(k));
+                }
+            }
+        } else {
+            bound.sql += QLatin1Char('?');
+            bound.values.append(value);
+        }
+        bound.sql += m_pieces.at(i + 1);
+    }
+    return bound;
+}
+
+} // namespace wip::reports

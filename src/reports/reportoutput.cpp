@@ -1,0 +1,143 @@
+#include "reports/reportoutput.h"
+
+#include "runtime/drivemapping.h"
+#include "runtime/hosterror.h"
+#include "runtime/sqlvalue.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace wip::reports {
+
+QJsonValue ReportOutput::jsonValue(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return QJsonValue::Null;
+    switch (value.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return value.toDouble();
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::QDateTime:
+        return sqliteDateTimeText(value.toDateTime());
+    case QMetaType::QDate:
+        return sqliteDateTimeText(value.toDate().startOfDay());
+    default:
+        return value.toString();
+    }
+}
+
+QString ReportOutput::plainText(const QVariant &value)
+{
+    const QJsonValue v = jsonValue(value);
+    switch (v.type()) {
+    case QJsonValue::Null: return QString();
+    case QJsonValue::Double: return QString::number(v.toDouble(), 'g', 15);
+    case QJsonValue::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    default: return v.toString();
+    }
+}
+
+QJsonObject ReportOutput::toJsonObject(const ReportData &report)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("definition"), report.definition().name);
+    const QVector<Column> columns = report.columns();
+    QJsonArray names;
+    for (const Column &c : columns)
+        names.append(c.name);
+    o.insert(QStringLiteral("columns"), names);
+    QJsonArray rows;
+    for (int row = 1; row <= report.rowCount(); ++row) {
+        QJsonArray values;
+        for (const Column &c : columns)
+            values.append(jsonValue(report.item(row, c.name)));
+        rows.append(values);
+    }
+    o.insert(QStringLiteral("rows"), rows);
+    QJsonObject computed;
+    for (const ComputedField &f : report.definition().computed)
+        computed.insert(f.name, jsonValue(report.item(1, f.name)));
+    o.insert(QStringLiteral("computed"), computed);
+    QJsonObject texts;
+    for (const TextObject &t : report.definition().texts)
+        texts.insert(t.name, report.objectText(t.name));
+    o.insert(QStringLiteral("texts"), texts);
+    QJsonArray nested;
+    for (const ReportData *n : report.nested())
+        nested.append(toJsonObject(*n));
+    o.insert(QStringLiteral("nested"), nested);
+    return o;
+}
+
+QByteArray ReportOutput::toJson(const ReportData &report)
+{
+    return QJsonDocument(toJsonObject(report)).toJson(QJsonDocument::Indented);
+}
+
+namespace {
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+void appendCsv(const ReportData &report, bool headings, QString *out)
+{
+    if (report.definition().layout == LayoutKind::Composite) {
+        bool first = true;
+        for (const ReportData *n : report.nested()) {
+            if (!first)
+                out->append(QLatin1String("\r\n"));
+            appendCsv(*n, headings, out);
+            first = false;
+        }
+        return;
+    }
+    const QVector<Column> columns = report.columns();
+    if (headings) {
+        QStringList header;
+        for (const Column &c : columns)
+            header.append(csvField(c.caption.isEmpty() ? c.name : c.caption.join(QLatin1Char(' ')).simplified()));
+        out->append(header.join(QLatin1Char(',')) + QLatin1String("\r\n"));
+    }
+    for (int row = 1; row <= report.rowCount(); ++row) {
+        QStringList line;
+        for (const Column &c : columns)
+            line.append(csvField(ReportOutput::plainText(report.item(row, c.name))));
+        out->append(line.join(QLatin1Char(',')) + QLatin1String("\r\n"));
+    }
+}
+
+} // namespace
+
+QByteArray ReportOutput::toCsv(const ReportData &report, bool headings)
+{
+    QString text;
+    appendCsv(report, headings, &text);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+void ReportOutput::writeFile(const QString &hostPath, const QByteArray &bytes)
+{
+    const QString path = DriveMapping::instance().resolve(hostPath);
+    if (path.isEmpty())
+        throw HostError(ErrFileWrite, QStringLiteral("%1: not a path this program may write").arg(hostPath));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw HostError(ErrFileWrite, QStringLiteral("%1 (%2): %3").arg(hostPath, path, file.errorString()));
+}
+
+} // namespace wip::reports

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "reports/reportdata.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QString>
+
+namespace wip::reports {
+
+// The report as data for other programs: the JSON and CSV of `wip report` and of
+// SaveAs. Values are the raw typed values, not their display formats.
+class ReportOutput
+{
+public:
+    // {"definition", "columns", "rows", "computed", "texts", "nested"}: rows as arrays
+    // in column order, dates as "YYYY-MM-DD HH:MM:SS", NULL as null, each computed
+    // field as read in row 1 (null without rows), nested reports as objects of the same kind.
+    static QJsonObject toJsonObject(const ReportData &report);
+    static QByteArray toJson(const ReportData &report);   // indented UTF-8
+
+    // Captions (or column names) as the header line, then one line per row of raw
+    // values; RFC 4180 quoting, CRLF line ends, UTF-8 with a byte-order mark so
+    // spreadsheet programs read Chinese. A composite gives its nested reports one
+    // after the other, separated by an empty line.
+    static QByteArray toCsv(const ReportData &report, bool headings = true);
+
+    // A typed value as JSON: numbers, texts, "YYYY-MM-DD HH:MM:SS", null.
+    static QJsonValue jsonValue(const QVariant &value);
+    // A typed value as CSV text (unquoted).
+    static QString plainText(const QVariant &value);
+
+    // Writes bytes to a host path (drive letters mapped by the runtime), replacing
+    // the file whole. Failure: HostError(ErrFileWrite) naming the path.
+    static void writeFile(const QString &hostPath, const QByteArray &bytes);
+};
+
+} // namespace wip::reports

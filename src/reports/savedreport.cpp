@@ -1,0 +1,305 @@
+#include "reports/savedreport.h"
+
+#include "reports/definitionloader.h"
+#include "reports/reportoutput.h"
+#include "runtime/drivemapping.h"
+#include "runtime/hosterror.h"
+#include "runtime/sqlvalue.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace wip::reports {
+
+namespace {
+
+const QString formatName = QStringLiteral("wip-saved-report");
+
+QString typeName(const QVariant &v)
+{
+    switch (v.metaType().id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return QStringLiteral("number");
+    case QMetaType::Bool:
+        return QStringLiteral("bool");
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return QStringLiteral("datetime");
+    default:
+        return QStringLiteral("string");
+    }
+}
+
+ValueType valueType(const QString &name)
+{
+    if (name == QLatin1String("number") || name == QLatin1String("bool"))
+        return ValueType::Number;
+    if (name == QLatin1String("datetime") || name == QLatin1String("date"))
+        return ValueType::DateTime;
+    return ValueType::String;
+}
+
+// A JSON value read back as the type it was written as; nullopt when it cannot be.
+std::optional<QVariant> readValue(const QJsonValue &v, ValueType type, bool isBool)
+{
+    if (v.isNull())
+        return QVariant();
+    switch (type) {
+    case ValueType::Number:
+        if (isBool && v.isBool())
+            return QVariant(v.toBool());
+        if (!v.isDouble())
+            return std::nullopt;
+        return QVariant(v.toDouble());
+    case ValueType::String:
+        if (!v.isString())
+            return std::nullopt;
+        return QVariant(v.toString());
+    case ValueType::Date:
+    case ValueType::DateTime: {
+        if (!v.isString())
+            return std::nullopt;
+        const QVariant dt = fromDbValue(v.toString(), ColumnKind::DateTime);
+        if (dt.isNull())
+            return std::nullopt;
+        return dt;
+    }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QJsonObject SavedReport::toJson(const ReportData &report)
+{
+    const Definition &def = report.definition();
+    QJsonObject o;
+    o.insert(QStringLiteral("format"), formatName);
+    o.insert(QStringLiteral("version"), formatVersion);
+    o.insert(QStringLiteral("definition"), DefinitionLoader::toJson(def));
+
+    const QVector<Column> columns = report.columns();
+    QJsonArray columnArray;
+    for (const Column &c : columns) {
+        QJsonObject co;
+        co.insert(QStringLiteral("name"), c.name);
+        co.insert(QStringLiteral("type"), c.type == ValueType::Number ? QStringLiteral("number")
+                                          : c.type == ValueType::String ? QStringLiteral("string")
+                                                                        : QStringLiteral("datetime"));
+        co.insert(QStringLiteral("caption"), QJsonArray::fromStringList(c.caption));
+        co.insert(QStringLiteral("format"), c.format);
+        co.insert(QStringLiteral("width"), c.width);
+        co.insert(QStringLiteral("visible"), c.visible);
+        co.insert(QStringLiteral("align"), int(c.align));
+        columnArray.append(co);
+    }
+    o.insert(QStringLiteral("columns"), columnArray);
+
+    QJsonObject texts;
+    for (const TextObject &t : def.texts)
+        texts.insert(t.name, report.objectText(t.name));
+    o.insert(QStringLiteral("texts"), texts);
+
+    QJsonArray rows;
+    for (int row = 1; row <= report.rowCount(); ++row) {
+        QJsonArray values;
+        for (const Column &c : columns)
+            values.append(ReportOutput::jsonValue(report.item(row, c.name)));
+        rows.append(values);
+    }
+    o.insert(QStringLiteral("rows"), rows);
+
+    QJsonObject computed;
+    QJsonObject computedTypes;
+    for (const ComputedField &f : def.computed) {
+        QJsonArray values;
+        QString type;
+        for (int row = 1; row <= report.rowCount(); ++row) {
+            const QVariant v = report.item(row, f.name);
+            if (type.isEmpty() && !v.isNull())
+                type = typeName(v);
+            values.append(ReportOutput::jsonValue(v));
+        }
+        computed.insert(f.name, values);
+        computedTypes.insert(f.name, type.isEmpty() ? QStringLiteral("string") : type);
+    }
+    o.insert(QStringLiteral("computed"), computed);
+    o.insert(QStringLiteral("computedTypes"), computedTypes);
+
+    QJsonArray nested;
+    for (const ReportData *n : report.nested())
+        nested.append(toJson(*n));
+    o.insert(QStringLiteral("nested"), nested);
+    return o;
+}
+
+void SavedReport::write(const ReportData &report, const QString &hostPath)
+{
+    ReportOutput::writeFile(hostPath, QJsonDocument(toJson(report)).toJson(QJsonDocument::Compact));
+}
+
+std::unique_ptr<SavedReport> SavedReport::read(const QString &hostPath, QString *error)
+{
+    const QString path = DriveMapping::instance().resolve(hostPath);
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("%1: the saved report cannot be read (%2)")
+                         .arg(hostPath, path.isEmpty() ? QStringLiteral("not a readable path") : file.errorString());
+        return nullptr;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        if (error)
+            *error = QStringLiteral("%1: not a saved report (damaged at offset %2)").arg(hostPath).arg(parseError.offset);
+        return nullptr;
+    }
+    return fromJson(document.object(), hostPath, error);
+}
+
+std::unique_ptr<SavedReport> SavedReport::fromJson(const QJsonObject &o, const QString &sourceName, QString *error)
+{
+    auto fail = [&](const QString &fault) -> std::unique_ptr<SavedReport> {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(sourceName, fault);
+        return nullptr;
+    };
+    if (o.value(QStringLiteral("format")).toString() != formatName)
+        return fail(QStringLiteral("not a saved report"));
+    if (o.value(QStringLiteral("version")).toInt() != formatVersion)
+        return fail(QStringLiteral("saved report version %1 is not %2")
+                        .arg(o.value(QStringLiteral("version")).toInt()).arg(formatVersion));
+
+    std::unique_ptr<SavedReport> report(new SavedReport);
+    QString definitionError;
+    auto definition = DefinitionLoader::fromJson(o.value(QStringLiteral("definition")).toObject(),
+                                                 sourceName + QStringLiteral(" (definition)"), &definitionError);
+    if (!definition)
+        return fail(QStringLiteral("its definition is damaged: %1").arg(definitionError));
+    report->m_definition = std::move(*definition);
+
+    const QJsonArray columns = o.value(QStringLiteral("columns")).toArray();
+    for (const QJsonValue &cv : columns) {
+        const QJsonObject co = cv.toObject();
+        Column c;
+        c.name = co.value(QStringLiteral("name")).toString().toLower();
+        if (c.name.isEmpty())
+            return fail(QStringLiteral("a column without a name"));
+        c.type = valueType(co.value(QStringLiteral("type")).toString());
+        for (const QJsonValue &line : co.value(QStringLiteral("caption")).toArray())
+            c.caption.append(line.toString());
+        c.format = co.value(QStringLiteral("format")).toString();
+        c.width = co.value(QStringLiteral("width")).toInt();
+        c.visible = co.value(QStringLiteral("visible")).toBool(true);
+        c.align = Align(std::clamp(co.value(QStringLiteral("align")).toInt(), 0, 2));
+        report->m_index.insert(c.name, report->m_columns.size());
+        report->m_columns.append(c);
+    }
+    const int columnCount = report->m_columns.size();
+    const QJsonObject computed = o.value(QStringLiteral("computed")).toObject();
+    const QJsonObject computedTypes = o.value(QStringLiteral("computedTypes")).toObject();
+    QVector<QString> computedNames;
+    for (const ComputedField &f : report->m_definition.computed) {
+        if (!report->m_index.contains(f.name.toLower()))
+            report->m_index.insert(f.name.toLower(), columnCount + computedNames.size());
+        computedNames.append(f.name);
+    }
+
+    const QJsonArray rows = o.value(QStringLiteral("rows")).toArray();
+    report->m_rows.reserve(size_t(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const QJsonArray values = rows.at(r).toArray();
+        if (!rows.at(r).isArray() || values.size() != columnCount)
+            return fail(QStringLiteral("row %1 does not hold %2 values").arg(r + 1).arg(columnCount));
+        QVector<QVariant> row(columnCount + computedNames.size());
+        for (int c = 0; c < columnCount; ++c) {
+            const auto v = readValue(values.at(c), report->m_columns.at(c).type, false);
+            if (!v)
+                return fail(QStringLiteral("row %1, column %2 holds a damaged value").arg(r + 1).arg(report->m_columns.at(c).name));
+            row[c] = *v;
+        }
+        for (int k = 0; k < computedNames.size(); ++k) {
+            const QString type = computedTypes.value(computedNames.at(k)).toString();
+            const QJsonArray fieldValues = computed.value(computedNames.at(k)).toArray();
+            if (fieldValues.size() != rows.size())
+                return fail(QStringLiteral("computed field %1 does not hold a value per row").arg(computedNames.at(k)));
+            const auto v = readValue(fieldValues.at(r), valueType(type), type == QLatin1String("bool"));
+            if (!v)
+                return fail(QStringLiteral("computed field %1 of row %2 holds a damaged value").arg(computedNames.at(k)).arg(r + 1));
+            row[columnCount + k] = *v;
+        }
+        report->m_rows.push_back(row);
+    }
+
+    const QJsonObject texts = o.value(QStringLiteral("texts")).toObject();
+    for (auto it = texts.begin(); it != texts.end(); ++it)
+        report->m_texts.insert(it.key().toLower(), it.value().toString());
+
+    const QJsonArray nested = o.value(QStringLiteral("nested")).toArray();
+    for (int i = 0; i < nested.size(); ++i) {
+        QString nestedError;
+        auto n = fromJson(nested.at(i).toObject(), QStringLiteral("%1 (nested report %2)").arg(sourceName).arg(i + 1),
+                          &nestedError);
+        if (!n) {
+            if (error)
+                *error = nestedError;
+            return nullptr;
+        }
+        report->m_nested.push_back(std::move(n));
+    }
+    return report;
+}
+
+SavedReport::~SavedReport() = default;
+
+QVariant SavedReport::item(int row, const QString &name) const
+{
+    if (row < 1 || row > rowCount())
+        return {};
+    auto it = m_index.constFind(name);
+    if (it == m_index.constEnd())
+        it = m_index.constFind(name.toLower());
+    if (it == m_index.constEnd())
+        return {};
+    return m_rows[size_t(row - 1)].at(*it);
+}
+
+QString SavedReport::objectText(const QString &name) const
+{
+    const QString key = name.toLower();
+    const auto it = m_texts.constFind(key);
+    if (it != m_texts.constEnd())
+        return *it;
+    if (const TextObject *t = m_definition.textObject(key))
+        return t->text;
+    return QString();
+}
+
+QVector<const ReportData *> SavedReport::nested() const
+{
+    QVector<const ReportData *> result;
+    for (const auto &n : m_nested)
+        result.append(n.get());
+    return result;
+}
+
+bool SavedReport::hasName(const QString &name) const
+{
+    return m_index.contains(name.toLower());
+}
+
+std::pair<int, int> SavedReport::groupRange(int level, int row) const
+{
+    if (level <= 0 || m_definition.groups.isEmpty())
+        return {1, rowCount()};
+    if (!m_groups.isBuilt())
+        m_groups.build(m_definition.groups, rowCount(), [this](const QString &column, int r) { return item(r, column); });
+    return m_groups.range(level, row);
+}
+
+} // namespace wip::reports
