@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMetaMethod>
+#include <QObject>
+
+#include <cstddef>
+#include <functional>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+namespace wip {
+
+// Runs every event handler of the windows. A handler reads straight down: a host
+// call that cannot be carried out throws HostError, and run() catches it, writes
+// the trace line "*** WE HAVE A PROBLEM HERE. Error = <code> ***" (and a line
+// naming the window, the event and the detail) and ends the handler. No message
+// box is shown. Any other exception ends the handler the same way with ErrGeneric.
+// Nothing ever leaves a handler into Qt's event loop.
+class Dispatcher
+{
+public:
+    // Returns true when the handler ran to its end.
+    static bool run(QObject *window, const char *event, const std::function<void()> &handler);
+
+    // Handlers that ended on an error since the program started (TriggerEvent
+    // compares it before and after to tell whether the triggered handler failed).
+    static int failureCount();
+};
+
+namespace detail {
+
+template <typename F>
+struct MemberFunction;
+
+template <typename C, typename R, typename... A>
+struct MemberFunction<R (C::*)(A...)>
+{
+    using Class = C;
+    static constexpr std::size_t arity = sizeof...(A);
+    template <typename F>
+    static auto typedLambda(F f) { return [f](A... a) { f(a...); }; }
+};
+
+template <typename C, typename R, typename... A>
+struct MemberFunction<R (C::*)(A...) const> : MemberFunction<R (C::*)(A...)>
+{
+};
+
+template <typename Receiver, typename Handler, typename Tuple, std::size_t... I>
+void callPrefix(Receiver *receiver, Handler handler, const Tuple &args, std::index_sequence<I...>)
+{
+    (receiver->*handler)(std::get<I>(args)...);
+}
+
+template <typename Sender, typename Signal>
+QByteArray eventName(const Sender *sender, Signal signal)
+{
+    const QByteArray method = QMetaMethod::fromSignal(signal).name();
+    const QByteArray object = sender->objectName().toUtf8();
+    return object.isEmpty() ? method : object + '_' + method;
+}
+
+} // namespace detail
+
+// Connects a control's event to a handler of the window, through the dispatcher:
+//     on(cb_query, &CommandButton::clicked, this, &w_wip_today::cb_query_clicked);
+//     on(ddlb_1, &DropDownListBox::selectionchanged, this, &w_scno_process::ddlb_1_selectionchanged);
+// The handler takes the first N arguments of the signal (none for clicked(bool)).
+// A lambda or other callable works too; it gets all the signal's arguments or none.
+template <typename Sender, typename Signal, typename Receiver, typename Handler>
+QMetaObject::Connection on(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
+{
+    const QByteArray name = detail::eventName(sender, signal);
+    auto forward = [receiver, handler, name](auto &&...args) {
+        Dispatcher::run(receiver, name.constData(), [&] {
+            if constexpr (std::is_member_function_pointer_v<Handler>) {
+                constexpr std::size_t n = detail::MemberFunction<Handler>::arity;
+                static_assert(n <= sizeof...(args), "the handler takes more arguments than the signal gives");
+                detail::callPrefix(receiver, handler, std::forward_as_tuple(args...),
+                                   std::make_index_sequence<n>{});
+            } else if constexpr (std::is_invocable_v<Handler, decltype(args)...>) {
+                handler(args...);
+            } else {
+                handler();
+            }
+        });
+    };
+    return QObject::connect(sender, signal, receiver,
+                            detail::MemberFunction<Signal>::typedLambda(std::move(forward)));
+}
+
+} // namespace wip

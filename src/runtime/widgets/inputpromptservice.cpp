@@ -1,0 +1,89 @@
+#include "runtime/widgets/inputpromptservice.h"
+
+#include "runtime/widgets/inputpromptdialog.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QQueue>
+
+namespace wip {
+
+namespace {
+
+struct PromptState
+{
+    bool scripted = false;
+    QQueue<std::optional<QString>> answers;
+    QList<AskedValue> asked;
+};
+
+PromptState &state()
+{
+    static PromptState s;
+    return s;
+}
+
+} // namespace
+
+bool InputPromptService::isValidValue(const QString &text, const QString &typeName)
+{
+    const QString type = typeName.trimmed().toLower();
+    const QString t = text.trimmed();
+    if (type == QLatin1String("number") || type == QLatin1String("numberlist")) {
+        bool ok = false;
+        t.toDouble(&ok);
+        return ok;
+    }
+    if (type == QLatin1String("date"))
+        return QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+    if (type == QLatin1String("datetime"))
+        return QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid()
+            || QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+    return true;
+}
+
+std::optional<QString> InputPromptService::askValue(const QString &title, const QString &label,
+                                                    const QString &typeName, const QStringList &choices)
+{
+    PromptState &s = state();
+    if (!s.scripted)
+        return InputPromptDialog::ask(title, label, typeName, choices);
+    s.asked.append(AskedValue{title, label, typeName, choices});
+    if (s.answers.isEmpty())
+        return std::nullopt;
+    return s.answers.dequeue();
+}
+
+InputPromptService::Asker InputPromptService::asker()
+{
+    return [](const QString &title, const QString &label, const QString &typeName,
+              const QStringList &choices) { return askValue(title, label, typeName, choices); };
+}
+
+void InputPromptService::setScripted(bool scripted)
+{
+    state().scripted = scripted;
+}
+
+bool InputPromptService::isScripted()
+{
+    return state().scripted;
+}
+
+void InputPromptService::queueAnswer(const std::optional<QString> &answer)
+{
+    state().answers.enqueue(answer);
+}
+
+QList<AskedValue> InputPromptService::asked()
+{
+    return state().asked;
+}
+
+void InputPromptService::clear()
+{
+    state().answers.clear();
+    state().asked.clear();
+}
+
+} // namespace wip

@@ -1,0 +1,268 @@
+#include "runtime/widgets/window.h"
+
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/keyboard.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace wip {
+
+namespace {
+
+struct Registry
+{
+    QHash<QString, QPointer<Window>> latest;     // key: lower-case class name
+    QHash<QString, Window::Factory> factories;
+};
+
+Registry &registry()
+{
+    static Registry r;
+    return r;
+}
+
+QString registryKey(const QString &className)
+{
+    return className.trimmed().toLower();
+}
+
+} // namespace
+
+Window::Window(QWidget *parent)
+    : QDialog(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+    Keyboard::install();
+}
+
+Window::~Window()
+{
+    unregister();
+}
+
+QString Window::classNameOf(const QMetaObject &meta)
+{
+    QString name = QString::fromLatin1(meta.className());
+    const int colon = name.lastIndexOf(QLatin1String("::"));
+    return colon >= 0 ? name.mid(colon + 2) : name;
+}
+
+QString Window::windowClassName() const
+{
+    return m_className.isEmpty() ? classNameOf(*metaObject()) : m_className;
+}
+
+void Window::setWindowClassName(const QString &name)
+{
+    m_className = name;
+}
+
+int Window::Close()
+{
+    close();
+    return 1;
+}
+
+QPushButton *Window::defaultButton() const
+{
+    const auto buttons = findChildren<QPushButton *>();
+    for (QPushButton *b : buttons)
+        if (b->window() == this && b->isDefault())
+            return b;
+    return nullptr;
+}
+
+CommandButton *Window::cancelButton() const
+{
+    const auto buttons = findChildren<CommandButton *>();
+    for (CommandButton *b : buttons)
+        if (b->window() == this && b->isCancel())
+            return b;
+    return nullptr;
+}
+
+Window *Window::findLatest(const QString &className)
+{
+    Window *w = registry().latest.value(registryKey(className));
+    return (w && !w->m_closed) ? w : nullptr;
+}
+
+Window &Window::latest(const QString &className)
+{
+    Window *w = findLatest(className);
+    if (!w)
+        throw HostError(ErrNullObject, className);
+    return *w;
+}
+
+void Window::registerClass(const QString &className, Factory factory)
+{
+    registry().factories.insert(registryKey(className), std::move(factory));
+}
+
+bool Window::isRegistered(const QString &className)
+{
+    return registry().factories.contains(registryKey(className));
+}
+
+Window *Window::Open(const QString &className)
+{
+    if (Window *open = findLatest(className)) {
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    const Factory factory = registry().factories.value(registryKey(className));
+    Window *w = factory ? factory() : nullptr;
+    if (!w)
+        throw HostError(ErrNullObject, className);
+    w->setWindowClassName(className);
+    return Open(w);
+}
+
+Window *Window::OpenWithParm(const QString &className, const QVariant &parm)
+{
+    if (Window *open = findLatest(className)) {
+        open->m_message = WindowMessage::fromParm(parm);
+        open->raise();
+        open->activateWindow();
+        Dispatcher::run(open, "open", [open] { open->open(); });
+        return open;
+    }
+    const Factory factory = registry().factories.value(registryKey(className));
+    Window *w = factory ? factory() : nullptr;
+    if (!w)
+        throw HostError(ErrNullObject, className);
+    w->setWindowClassName(className);
+    return Open(w, parm);
+}
+
+Window *Window::Open(Window *window, const QVariant &parm)
+{
+    if (!window)
+        throw HostError(ErrNullObject, QStringLiteral("window"));
+    window->m_message = WindowMessage::fromParm(parm);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void Window::ensureCreated()
+{
+    if (m_created)
+        return;
+    m_created = true;
+    Dispatcher::run(this, "create", [this] { create(); });
+}
+
+void Window::setVisible(bool visible)
+{
+    if (visible && !m_shownOnce) {
+        ensureCreated();
+        if (m_centered)
+            centre();
+    }
+    QDialog::setVisible(visible);
+    if (visible && !m_shownOnce) {
+        m_shownOnce = true;
+        m_registeredKey = registryKey(windowClassName());
+        registry().latest.insert(m_registeredKey, this);
+        QMetaObject::invokeMethod(this, &Window::runOpen, Qt::QueuedConnection);
+    }
+}
+
+void Window::centre()
+{
+    if (!testAttribute(Qt::WA_Resized))
+        adjustSize();
+    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    move(frame.topLeft().x() < area.left() ? area.left() : frame.topLeft().x(),
+         frame.topLeft().y() < area.top() ? area.top() : frame.topLeft().y());
+}
+
+void Window::runOpen()
+{
+    if (m_closed)
+        return;
+    Dispatcher::run(this, "open", [this] { open(); });
+}
+
+void Window::create()
+{
+}
+
+void Window::open()
+{
+}
+
+void Window::keyPressEvent(QKeyEvent *event)
+{
+    if (Keyboard::runKeyEvent(event, [this](int k, int flags) { Q_EMIT key(k, flags); }))
+        return;
+    if (m_closed)
+        return;
+
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int k = event->key();
+    if ((k == Qt::Key_Return || k == Qt::Key_Enter) && mods == Qt::NoModifier) {
+        QPushButton *b = defaultButton();
+        if (b && b->isEnabled() && b->isVisible())
+            b->click();
+        event->accept();
+        return;
+    }
+    if (k == Qt::Key_Escape && mods == Qt::NoModifier) {
+        // Esc clicks the cancel button; a window without one stays open.
+        CommandButton *b = cancelButton();
+        if (b && b->isEnabled() && b->isVisible())
+            b->click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Window::closeEvent(QCloseEvent *event)
+{
+    QDialog::closeEvent(event);
+    if (event->isAccepted()) {
+        m_closed = true;
+        unregister();
+    }
+}
+
+void Window::unregister()
+{
+    // The key kept at registration: in the destructor the subclass is gone and
+    // the class name can no longer be read from the meta object.
+    if (m_registeredKey.isEmpty())
+        return;
+    Registry &r = registry();
+    auto it = r.latest.find(m_registeredKey);
+    if (it != r.latest.end() && (it.value().isNull() || it.value() == this))
+        r.latest.erase(it);
+}
+
+int Close(Window *window)
+{
+    if (!window)
+        throw HostError(ErrNullObject, QStringLiteral("Close"));
+    return window->Close();
+}
+
+} // namespace wip

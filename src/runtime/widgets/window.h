@@ -1,0 +1,151 @@
+#pragma once
+
+#include "runtime/hosterror.h"
+#include "runtime/widgets/windowmessage.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+class QPushButton;
+
+namespace wip {
+
+class CommandButton;
+
+// A window of the application. A subclass builds its controls in create() and
+// does its opening work in open(); the runtime calls create() once, before the
+// window is first shown, and open() once, through a queued call after it is
+// shown. Both run through the dispatcher. Close() closes the window, which is
+// then deleted.
+//
+// Keys: Enter anywhere in the window clicks the default button (a CommandButton
+// with setDefault(true)); Esc clicks the cancel button (setCancel(true)). A
+// control that handles Enter itself (a multi-line edit, a report control that
+// accepts the key event) keeps it. Before that, the window's key(key, keyflags)
+// signal runs for every key that reaches the window; a handler that calls
+// Keyboard::consumeKey() stops the default and cancel buttons.
+//
+// The runtime keeps the latest open instance of each window class: the global
+// window variables of the application (Window::latest("w_scno_process")). Window
+// classes are registered by name (registerClass) so that windows open each other
+// without including each other: Window::Open("w_scno_process_search").
+//
+// Register classes from a function the application calls at start-up, not from
+// a static initialiser: the linker drops unreferenced objects of static libraries.
+//
+// Note: create() hides QWidget::create(WId, ...) and open() overrides
+// QDialog::open(); a Window is never opened window-modal through QDialog::open().
+class Window : public QDialog
+{
+    Q_OBJECT
+    Q_PROPERTY(QString windowClassName READ windowClassName)
+public:
+    explicit Window(QWidget *parent = nullptr);
+    ~Window() override;
+
+    // Registry key: the class name without namespace (or the name it was opened by).
+    QString windowClassName() const;
+    void setWindowClassName(const QString &name);
+
+    QString title() const { return windowTitle(); }
+    void setTitle(const QString &title) { setWindowTitle(title); }
+    bool centered() const { return m_centered; }
+    void setCentered(bool centered) { m_centered = centered; }
+
+    const WindowMessage &message() const { return m_message; }
+
+    // Close on the window: closes it; it is deleted afterwards. Returns 1.
+    int Close();
+    bool isClosed() const { return m_closed; }
+
+    // A control of this window by name; throws HostError(ErrNullObject) when
+    // there is none of that name and type.
+    template <class T>
+    T &control(const QString &name) const
+    {
+        T *c = findChild<T *>(name);
+        if (!c)
+            throw HostError(ErrNullObject, windowClassName() + QLatin1Char('.') + name);
+        return *c;
+    }
+
+    QPushButton *defaultButton() const;
+    CommandButton *cancelButton() const;
+
+    // --- registry of the latest instances ---
+    static Window *findLatest(const QString &className);  // nullptr when none is open
+    static Window &latest(const QString &className);      // throws HostError(ErrNullObject)
+    template <class W>
+    static W &latest()
+    {
+        const QString name = classNameOf(W::staticMetaObject);
+        W *w = qobject_cast<W *>(findLatest(name));
+        if (!w)
+            throw HostError(ErrNullObject, name);
+        return *w;
+    }
+
+    // --- window classes by name ---
+    using Factory = std::function<Window *()>;
+    static void registerClass(const QString &className, Factory factory);
+    template <class W>
+    static void registerClass(const QString &className)
+    {
+        registerClass(className, [] { return new W; });
+    }
+    static bool isRegistered(const QString &className);
+
+    // Open: creates and shows a window of that class, modeless, and returns it.
+    // When an instance of the class is open already it is brought to the front
+    // instead and returned (its open() does not run again). Throws
+    // HostError(ErrNullObject, name) for a class nobody registered.
+    static Window *Open(const QString &className);
+    // OpenWithParm: as Open, with message().powerObjectParm = parm. When the
+    // window is open already it gets the new parameter and its open() runs again,
+    // so it shows what it was asked for now rather than what it was asked before.
+    static Window *OpenWithParm(const QString &className, const QVariant &parm);
+    // Shows a window made by the caller (tests, the application's first window).
+    static Window *Open(Window *window, const QVariant &parm = QVariant());
+
+    static QString classNameOf(const QMetaObject &meta);
+
+    void setVisible(bool visible) override;
+    void open() override;            // the window's open event; default does nothing
+
+Q_SIGNALS:
+    void key(int key, int keyflags);
+
+protected:
+    virtual void create();           // the window's create event: build the controls
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void runOpen();
+    void ensureCreated();
+    void unregister();
+    void centre();
+
+    QString m_className;
+    QString m_registeredKey;
+    WindowMessage m_message;
+    bool m_created = false;
+    bool m_shownOnce = false;
+    bool m_closed = false;
+    bool m_centered = true;
+};
+
+// The host's window functions, for handlers.
+inline Window *Open(const QString &className) { return Window::Open(className); }
+inline Window *OpenWithParm(const QString &className, const QVariant &parm)
+{
+    return Window::OpenWithParm(className, parm);
+}
+int Close(Window *window);          // throws HostError(ErrNullObject) for nullptr
+
+} // namespace wip
