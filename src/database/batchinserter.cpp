@@ -1,0 +1,89 @@
+#include "database/batchinserter.h"
+
+#include "runtime/sqlvalue.h"
+
+#include <QSqlError>
+
+namespace wip {
+
+BatchInserter::BatchInserter(QSqlDatabase db, DbKind kind, const QString &table,
+                             const QStringList &columns, int batchRows)
+    : m_db(db), m_kind(kind), m_table(table), m_columns(columns), m_batchRows(batchRows)
+{
+    // SQLite binds at most 32766 values per statement, PostgreSQL 65535.
+    const int limit = (kind == DbKind::PostgreSQL ? 60000 : 30000) / int(qMax<qsizetype>(1, columns.size()));
+    if (m_batchRows <= 0 || m_batchRows > limit)
+        m_batchRows = qMax(1, qMin(limit, 500));
+}
+
+QString BatchInserter::statement(int rows) const
+{
+    QString one = QStringLiteral("(");
+    for (int c = 0; c < m_columns.size(); ++c)
+        one += c ? QStringLiteral(", ?") : QStringLiteral("?");
+    one += u')';
+    QStringList all;
+    all.reserve(rows);
+    for (int r = 0; r < rows; ++r)
+        all << one;
+    return QStringLiteral("insert into %1 (%2) values %3")
+        .arg(m_table, m_columns.join(QStringLiteral(", ")), all.join(QStringLiteral(", ")));
+}
+
+bool BatchInserter::add(const QVariantList &row)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (row.size() != m_columns.size()) {
+        m_error = QStringLiteral("%1: a row of %2 values for %3 columns")
+                      .arg(m_table).arg(row.size()).arg(m_columns.size());
+        return false;
+    }
+    for (const QVariant &v : row)
+        m_pending.append(toDbValue(v, m_kind));
+    if (m_pending.size() >= m_batchRows * m_columns.size())
+        return writeRows(m_batchRows);
+    return true;
+}
+
+bool BatchInserter::flush()
+{
+    if (!m_error.isEmpty())
+        return false;
+    const int rows = int(m_pending.size() / qMax<qsizetype>(1, m_columns.size()));
+    return rows == 0 || writeRows(rows);
+}
+
+bool BatchInserter::writeRows(int rows)
+{
+    std::optional<QSqlQuery> partial;
+    QSqlQuery *query = nullptr;
+    if (rows == m_batchRows) {
+        if (!m_full) {
+            m_full.emplace(m_db);
+            if (!m_full->prepare(statement(rows))) {
+                m_error = QStringLiteral("%1: %2").arg(m_table, m_full->lastError().text());
+                return false;
+            }
+        }
+        query = &*m_full;
+    } else {
+        partial.emplace(m_db);
+        if (!partial->prepare(statement(rows))) {
+            m_error = QStringLiteral("%1: %2").arg(m_table, partial->lastError().text());
+            return false;
+        }
+        query = &*partial;
+    }
+    for (int i = 0; i < m_pending.size(); ++i)
+        query->bindValue(i, m_pending.at(i));
+    if (!query->exec()) {
+        m_error = QStringLiteral("%1: %2").arg(m_table, query->lastError().text());
+        return false;
+    }
+    m_written += rows;
+    m_pending.clear();
+    return true;
+}
+
+} // namespace wip

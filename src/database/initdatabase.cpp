@@ -1,0 +1,212 @@
+#include "database/initdatabase.h"
+
+#include "database/demofactory.h"
+#include "database/schema.h"
+#include "runtime/sqlvalue.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace wip {
+
+namespace {
+
+DbKind kindOf(const QSqlDatabase &db)
+{
+    const QString driver = db.driverName().toUpper();
+    if (driver == QLatin1String("QSQLITE"))
+        return DbKind::SQLite;
+    if (driver == QLatin1String("QPSQL"))
+        return DbKind::PostgreSQL;
+    return DbKind::None;
+}
+
+// Tables and views of the user, lower case, without the engine's own.
+QStringList existingObjects(const QSqlDatabase &db)
+{
+    QStringList names;
+    const QStringList all = db.tables(QSql::Tables) + db.tables(QSql::Views);
+    for (const QString &raw : all) {
+        const QString name = raw.toLower();
+        if (name.startsWith(QLatin1String("sqlite_")))
+            continue;
+        names << name;
+    }
+    names.sort();
+    return names;
+}
+
+bool exec(QSqlDatabase &db, const QString &sql, const QVariantList &values, DbKind kind, QString *error)
+{
+    QSqlQuery q(db);
+    bool ok;
+    if (values.isEmpty()) {
+        ok = q.exec(sql);
+    } else {
+        ok = q.prepare(sql);
+        if (ok) {
+            for (const QVariant &v : values)
+                q.addBindValue(toDbValue(v, kind));
+            ok = q.exec();
+        }
+    }
+    if (!ok && error)
+        *error = QStringLiteral("%1 [%2]").arg(q.lastError().text().trimmed(), sql.left(200));
+    return ok;
+}
+
+std::optional<long long> count(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select count(*) from ") + table) || !q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
+// The work inside an open transaction; the callers commit or roll back.
+InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &options)
+{
+    InitResult result;
+    const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
+    const QStringList existing = existingObjects(db);
+    const QString versionTable = QLatin1String(Schema::versionTable);
+
+    if (!existing.isEmpty()) {
+        if (!existing.contains(versionTable)) {
+            result.error = QStringLiteral(
+                               "The database already holds tables that are not a Wip database "
+                               "(for example \"%1\"); nothing was changed. Use an empty database.")
+                               .arg(existing.first());
+            return result;
+        }
+        QSqlQuery q(db);
+        int version = -1;
+        if (q.exec(QStringLiteral("select max(version) from ") + versionTable) && q.next()
+            && !q.value(0).isNull())
+            version = q.value(0).toInt();
+        if (version != Schema::version) {
+            result.error = version < 0
+                ? QStringLiteral("The database has a wip_schema table without a version; "
+                                 "nothing was changed.")
+                : QStringLiteral("The database holds Wip schema version %1; this program works with "
+                                 "version %2. Nothing was changed.")
+                      .arg(version).arg(Schema::version);
+            return result;
+        }
+        // The same schema: nothing to create. Demo rows only into a database without contracts.
+        if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
+            DemoFactory demo(db, kind, today, options.scale);
+            if (!demo.run()) {
+                result.error = QStringLiteral("Cannot write the demo data: ") + demo.error();
+                return result;
+            }
+            result.demoAdded = true;
+        }
+        result.ok = true;
+        return result;
+    }
+
+    QString error;
+    for (const QString &sql : Schema::createStatements(kind)) {
+        if (!exec(db, sql, {}, kind, &error)) {
+            result.error = QStringLiteral("Cannot create the Wip database: ") + error;
+            return result;
+        }
+    }
+    if (!exec(db, QStringLiteral("insert into wip_schema (version) values (?)"), {Schema::version},
+              kind, &error)) {
+        result.error = QStringLiteral("Cannot create the Wip database: ") + error;
+        return result;
+    }
+    for (const Department &d : dayWipDepartments()) {
+        if (!exec(db,
+                  QStringLiteral("insert into day_wip (dep_c, dep_e, today_fin, today_tot, today_set, "
+                                 "month_set, wip, ldate) values (?, ?, 0, 0, 0, 0, 0, ?)"),
+                  {d.code, d.english, QDateTime(today, QTime(0, 0))}, kind, &error)) {
+            result.error = QStringLiteral("Cannot create the department rows: ") + error;
+            return result;
+        }
+    }
+    result.created = true;
+    if (options.demo) {
+        DemoFactory demo(db, kind, today, options.scale);
+        if (!demo.run()) {
+            result.error = QStringLiteral("Cannot write the demo data: ") + demo.error();
+            result.created = false;
+            return result;
+        }
+        result.demoAdded = true;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+const QList<Department> &dayWipDepartments()
+{
+    static const QList<Department> list = {
+        {QStringLiteral("03-倒模"), QStringLiteral("CASTING")},
+        {QStringLiteral("04-执模"), QStringLiteral("FILING")},
+        {QStringLiteral("06-镶石"), QStringLiteral("SETTING")},
+        {QStringLiteral("07-执边"), QStringLiteral("FINISHING")},
+        {QStringLiteral("08-打磨"), QStringLiteral("POLISHING")},
+        {QStringLiteral("09-电金"), QStringLiteral("PLATING")},
+        {QStringLiteral("20-出货"), QStringLiteral("SHIPPING")},
+    };
+    return list;
+}
+
+InitResult initDatabase(Transaction &tr, const InitOptions &options)
+{
+    InitResult result;
+    if (!tr.isConnected()) {
+        result.error = QStringLiteral("The database is not connected.");
+        return result;
+    }
+    // Finish the caller's open work first, so that ours is one transaction of its own.
+    if (tr.inTransaction() && !tr.commit()) {
+        result.error = tr.sqlErrText;
+        return result;
+    }
+    if (!tr.begin()) {
+        result.error = QStringLiteral("Cannot begin a transaction: ") + tr.sqlErrText;
+        return result;
+    }
+    result = initInTransaction(tr.database(), tr.kind(), options);
+    if (!result.ok) {
+        tr.rollback();
+        return result;
+    }
+    if (!tr.commit()) {
+        result = InitResult();
+        result.error = QStringLiteral("Cannot commit the new database: ") + tr.sqlErrText;
+    }
+    return result;
+}
+
+InitResult initDatabase(QSqlDatabase db, const InitOptions &options)
+{
+    InitResult result;
+    const DbKind kind = kindOf(db);
+    if (!db.isOpen() || kind == DbKind::None) {
+        result.error = QStringLiteral("The database is not open, or not SQLite or PostgreSQL.");
+        return result;
+    }
+    if (!db.transaction()) {
+        result.error = QStringLiteral("Cannot begin a transaction: ") + db.lastError().text();
+        return result;
+    }
+    result = initInTransaction(db, kind, options);
+    if (!result.ok) {
+        db.rollback();
+        return result;
+    }
+    if (!db.commit()) {
+        result = InitResult();
+        result.error = QStringLiteral("Cannot commit the new database: ") + db.lastError().text();
+    }
+    return result;
+}
+
+} // namespace wip

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "runtime/transaction.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace wip {
+
+// Kinds of column of the factory database. Each maps to one type per engine:
+//   Id        INTEGER PRIMARY KEY (SQLite) / integer identity primary key (PostgreSQL)
+//   Text      TEXT / text
+//   Integer   INTEGER / integer
+//   Number    NUMERIC / numeric(18,3)   quantities, weights, prices
+//   DateTime  TEXT 'YYYY-MM-DD HH:MM:SS' / timestamp
+enum class ColumnType { Id, Text, Integer, Number, DateTime };
+
+struct ColumnDef
+{
+    QString name;
+    ColumnType type = ColumnType::Text;
+};
+
+struct TableDef
+{
+    QString name;
+    QString comment;                 // what a row is
+    QList<ColumnDef> columns;
+    QStringList primaryKey;          // empty: none (an Id column is its own key)
+
+    const ColumnDef *column(const QString &name) const;
+    QString idColumn() const;        // the Id column, or empty
+};
+
+struct ViewDef
+{
+    QString name;
+    QString comment;                 // what the view counts
+    QString sql;                     // the SELECT, the same text on both engines
+};
+
+struct IndexDef
+{
+    QString name;
+    QString table;
+    QStringList columns;
+};
+
+// The factory's database: every table, index and view, as plain data, and the
+// statements that create them on SQLite or PostgreSQL. initDatabase() runs them;
+// the demo generator and the tests read the column lists.
+class Schema
+{
+public:
+    static constexpr int version = 1;
+    static constexpr const char *versionTable = "wip_schema";
+
+    static const QList<TableDef> &tables();
+    static const QList<ViewDef> &views();
+    static const QList<IndexDef> &indexes();
+
+    static const TableDef *table(const QString &name);   // case-insensitive; nullptr when unknown
+    static QStringList tableNames();
+    static QStringList viewNames();
+
+    static QString columnTypeSql(ColumnType type, DbKind kind);
+    static QString createTableSql(const TableDef &table, DbKind kind);
+    static QString createIndexSql(const IndexDef &index);
+    static QString createViewSql(const ViewDef &view);
+
+    // Every statement of a fresh database, in order: tables, indexes, views.
+    static QStringList createStatements(DbKind kind);
+};
+
+} // namespace wip

@@ -1,0 +1,222 @@
+// The schema on both engines: every table and view exists with its columns,
+// init-db is idempotent on a Wip database and refuses any other database, and the
+// department rows are there.
+
+#include "database/initdatabase.h"
+#include "database/postgresadmin.h"
+#include "database/schema.h"
+#include "testdatabase.h"
+
+#include <QSqlDriver>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace wip;
+using namespace wip::test;
+
+class tst_Schema : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyTableAndViewHasItsColumns_data() { addEngineRows(); }
+    void everyTableAndViewHasItsColumns();
+    void listedViewColumnsAreThere_data() { addEngineRows(); }
+    void listedViewColumnsAreThere();
+    void dayWipHoldsTheSevenDepartments_data() { addEngineRows(); }
+    void dayWipHoldsTheSevenDepartments();
+    void initTwiceIsANoOp_data() { addEngineRows(); }
+    void initTwiceIsANoOp();
+    void foreignDatabaseIsRefused_data() { addEngineRows(); }
+    void foreignDatabaseIsRefused();
+    void otherSchemaVersionIsRefused_data() { addEngineRows(); }
+    void otherSchemaVersionIsRefused();
+    void datesCompareAsDatesOnBothEngines_data() { addEngineRows(); }
+    void datesCompareAsDatesOnBothEngines();
+    void codesOrderBytewise_data() { addEngineRows(); }
+    void codesOrderBytewise();
+    void identityKeysAreGiven_data() { addEngineRows(); }
+    void identityKeysAreGiven();
+    void postgresNamesAreChecked();
+};
+
+void tst_Schema::everyTableAndViewHasItsColumns()
+{
+    WIP_TEST_DATABASE(db);
+    const QSqlDatabase sql = db.tr().database();
+    for (const TableDef &t : Schema::tables()) {
+        const QSqlRecord rec = sql.record(t.name);
+        QVERIFY2(!rec.isEmpty(), qPrintable(t.name));
+        QCOMPARE(rec.count(), t.columns.size());
+        for (const ColumnDef &c : t.columns)
+            QVERIFY2(rec.contains(c.name), qPrintable(t.name + u'.' + c.name));
+    }
+    for (const ViewDef &v : Schema::views()) {
+        // A view that does not compile fails here with the driver's message.
+        db.rows(QStringLiteral("select * from %1 where 1 = 0").arg(v.name));
+        QVERIFY2(db.isValid(), qPrintable(v.name + u": " + db.error()));
+    }
+}
+
+void tst_Schema::listedViewColumnsAreThere()
+{
+    WIP_TEST_DATABASE(db);
+    const QSqlDatabase sql = db.tr().database();
+    const QList<QPair<QString, QStringList>> expected = {
+        {"view_no_finish_product", {"scno"}},
+        {"view_bm_wax", {"scno", "cust_order", "cust_no", "wax_in", "wax_out", "all_total", "issdate",
+                         "deldate", "article_code", "pic_name"}},
+        {"view_bm_cast", {"casting_in", "casting_out", "all_total"}},
+        {"view_bm_dj", {"rhodium_in", "rhodium_out", "all_total"}},
+        {"view_bm_qc", {"qc_in", "qc_out", "all_total"}},
+        {"view_bm_outside", {"scno", "outside_in", "outside_out", "all_total", "pic_name"}},
+        {"view_fil_wipp", {"scno", "wip", "isshand", "pending", "wip_wt", "isshand_wt", "pending_wt"}},
+        {"view_fin_wipp", {"scno", "wip", "isshand", "pending"}},
+        {"view_pol_wipp", {"scno", "wip", "isshand", "pending"}},
+        {"view_set_wipp", {"scno", "wip", "isshand", "pending"}},
+        {"view_gongxu_wip", {"gongxu_code", "scno", "changhao", "qty"}},
+        {"view_work_notfinish", {"gongxu_cod", "deldate", "scno"}},
+        {"view_wip_waycode", {"gonghao", "name", "qty", "scno", "article_code", "way_code"}},
+        {"view_day_wip", {"scno", "article_code", "settype_code", "qtycal", "quantity", "all_total", "edate"}},
+        {"view_stone_need", {"scno", "article_code"}},
+        {"view_stone_wip_inhand", {"scno", "client", "article_code", "mcode", "zmcode", "recpcs", "isspcs",
+                                   "isshand", "arttype_name", "pic_name"}},
+    };
+    for (const auto &[view, columns] : expected) {
+        const QSqlRecord rec = sql.record(view);
+        QVERIFY2(!rec.isEmpty(), qPrintable(view));
+        for (const QString &c : columns)
+            QVERIFY2(rec.contains(c), qPrintable(view + u'.' + c));
+    }
+}
+
+void tst_Schema::dayWipHoldsTheSevenDepartments()
+{
+    WIP_TEST_DATABASE(db);
+    const auto rows = db.rows(QStringLiteral(
+        "select dep_c, dep_e, today_fin, today_tot, today_set, month_set, wip, ldate from day_wip order by dep_c"));
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QStringList codes = {"03-倒模", "04-执模", "06-镶石", "07-执边", "08-打磨", "09-电金", "20-出货"};
+    const QStringList english = {"CASTING", "FILING", "SETTING", "FINISHING", "POLISHING", "PLATING", "SHIPPING"};
+    QCOMPARE(rows.size(), 7);
+    for (int i = 0; i < 7; ++i) {
+        QCOMPARE(rows[i][0].toString(), codes[i]);
+        QCOMPARE(rows[i][1].toString(), english[i]);
+        for (int f = 2; f <= 6; ++f)
+            QCOMPARE(rows[i][f].toDouble(), 0.0);
+        QVERIFY(!rows[i][7].isNull());
+    }
+}
+
+void tst_Schema::initTwiceIsANoOp()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}}));
+    const InitResult again = initDatabase(db.tr(), InitOptions{true, 1, QDate(2004, 5, 10)});
+    QVERIFY2(again.ok, qPrintable(again.error));
+    QVERIFY(!again.created);
+    QVERIFY(!again.demoAdded);   // the database holds a contract: no demo into it
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
+    QCOMPARE(db.scalar("select count(*) from day_wip").toInt(), 7);
+    QCOMPARE(db.scalar("select count(*) from wip_schema").toInt(), 1);
+    QCOMPARE(db.scalar("select version from wip_schema").toInt(), Schema::version);
+}
+
+void tst_Schema::foreignDatabaseIsRefused()
+{
+    QFETCH(QString, engine);
+    if (engineFromName(engine) == Engine::PostgreSQL && !postgresConfigured())
+        QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+    TestDatabase db(engineFromName(engine), false);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    QVERIFY(db.exec("create table customers (code text, name text)"));
+    QVERIFY(db.exec("insert into customers (code, name) values (?, ?)", {"C1", "Mr. Chan"}));
+
+    const InitResult r = initDatabase(db.tr(), InitOptions{true, 1, QDate(2004, 5, 10)});
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.contains("customers"), qPrintable(r.error));
+    QVERIFY(r.error.contains("not a Wip database"));
+    // Nothing was touched: no table of ours, the foreign row still there.
+    const QStringList tables = db.tr().database().tables();
+    QVERIFY2(!tables.contains("sconh") && !tables.contains("wip_schema"), qPrintable(tables.join(',')));
+    QCOMPARE(db.scalar("select count(*) from customers").toInt(), 1);
+}
+
+void tst_Schema::otherSchemaVersionIsRefused()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.exec("update wip_schema set version = ?", {Schema::version + 1}));
+    const InitResult r = initDatabase(db.tr(), InitOptions{});
+    QVERIFY(!r.ok);
+    QVERIFY2(r.error.contains(QStringLiteral("version %1").arg(Schema::version + 1)), qPrintable(r.error));
+
+    QVERIFY(db.exec("delete from wip_schema"));
+    const InitResult r2 = initDatabase(db.tr(), InitOptions{});
+    QVERIFY(!r2.ok);
+    QVERIFY2(r2.error.contains("without a version"), qPrintable(r2.error));
+}
+
+// A day's rows stored at different times of that day are all "between" the day's
+// first and last second, and a row at midnight is caught by "between day and day".
+void tst_Schema::datesCompareAsDatesOnBothEngines()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("castind", {{"contractno", "KC1"}, {"ldate", QDate(2004, 3, 1)}, {"qtyref", 5}}));
+    QVERIFY(db.insert("castind", {{"contractno", "KC2"}, {"ldate", QDateTime(QDate(2004, 3, 1), QTime(15, 20))}, {"qtyref", 7}}));
+    QVERIFY(db.insert("castind", {{"contractno", "KC3"}, {"ldate", QDate(2004, 3, 2)}, {"qtyref", 11}}));
+    QCOMPARE(db.scalar("select sum(qtyref) from castind where ldate between ? and ?",
+                       {QDate(2004, 3, 1), QDate(2004, 3, 1)}).toDouble(), 5.0);
+    QCOMPARE(db.scalar("select sum(qtyref) from castind where ldate between ? and ?",
+                       {QDate(2004, 3, 1), QDate(2004, 3, 2)}).toDouble(), 23.0);
+    QVERIFY(db.scalar("select sum(qtyref) from castind where ldate between ? and ?",
+                      {QDate(2004, 3, 2), QDate(2004, 3, 1)}).isNull());
+    // numeric(18,3) keeps grams to three places on both engines
+    QVERIFY(db.insert("castind", {{"contractno", "KC4"}, {"qtycal", 12.345}}));
+    QCOMPARE(db.scalar("select qtycal from castind where contractno = ?", {"KC4"}).toDouble(), 12.345);
+}
+
+// Stock codes compare bytewise ("tcode > fcode"), with Chinese text after the digits.
+void tst_Schema::codesOrderBytewise()
+{
+    WIP_TEST_DATABASE(db);
+    for (const char *code : {"05-镶石收发", "04-执模收发", "20-成品PRODUCT", "03-Tarvel金仓", "11-工人在做仓"})
+        QVERIFY(db.insert("stock", {{"stock_code", QString::fromUtf8(code)}}));
+    const auto rows = db.rows("select stock_code from stock where stock_code > ? order by stock_code",
+                              {QStringLiteral("04-执模收发")});
+    QStringList got;
+    for (const auto &r : rows)
+        got << r[0].toString();
+    QCOMPARE(got, (QStringList{"05-镶石收发", "11-工人在做仓", "20-成品PRODUCT"}));
+    // Upper case sorts before lower case bytewise; a language collation would put
+    // "03-Tarvel金仓" after "03-tarvel" (longer, same letters).
+    QCOMPARE(db.scalar("select count(*) from stock where stock_code > ?", {"03-tarvel"}).toInt(), 4);
+}
+
+void tst_Schema::identityKeysAreGiven()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("sconh", {{"sconh_id", 41}, {"scno", "KC41"}}));
+    // After an explicit key the next generated one does not collide.
+    QVERIFY(db.insert("sconh", {{"scno", "KC42"}}));
+    QVERIFY(db.insert("sconh", {{"scno", "KC43"}}));
+    const auto rows = db.rows("select sconh_id from sconh order by sconh_id");
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0][0].toInt(), 41);
+    QVERIFY(rows[1][0].toInt() > 41);
+    QVERIFY(rows[2][0].toInt() > rows[1][0].toInt());
+}
+
+void tst_Schema::postgresNamesAreChecked()
+{
+    QVERIFY(PostgresAdmin::isValidName("wip_test_1"));
+    QVERIFY(!PostgresAdmin::isValidName("1wip"));
+    QVERIFY(!PostgresAdmin::isValidName("wip; drop database postgres"));
+    QVERIFY(!PostgresAdmin::isValidName("Wip"));
+    QVERIFY(!PostgresAdmin::isValidName(QString(64, u'a')));
+    QString error;
+    QVERIFY(!PostgresAdmin::createDatabase(ConnectionSettings(), "bad name", &error));
+    QVERIFY(error.contains("bad name"));
+}
+
+QTEST_GUILESS_MAIN(tst_Schema)
+#include "tst_schema.moc"

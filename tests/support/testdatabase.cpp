@@ -1,0 +1,239 @@
+#include "testdatabase.h"
+
+#include "database/initdatabase.h"
+#include "database/postgresadmin.h"
+#include "database/schema.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace wip::test {
+
+namespace {
+
+bool isPlainIdentifier(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,62}$"));
+    return re.match(name).hasMatch();
+}
+
+} // namespace
+
+QString postgresUrl()
+{
+    return qEnvironmentVariable("WIP_TEST_POSTGRES").trimmed();
+}
+
+bool postgresConfigured()
+{
+    return !postgresUrl().isEmpty();
+}
+
+void addEngineRows()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("sqlite") << QStringLiteral("sqlite");
+    QTest::newRow("postgresql") << QStringLiteral("postgresql");
+}
+
+Engine engineFromName(const QString &name)
+{
+    return name.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0 ? Engine::PostgreSQL
+                                                                                 : Engine::SQLite;
+}
+
+TestDatabase::TestDatabase(Engine engine, bool withSchema)
+    : m_engine(engine)
+{
+    const bool made = engine == Engine::SQLite ? setUpSqlite() : setUpPostgres();
+    if (!made)
+        return;
+    m_tr.settings = m_settings;
+    if (!m_tr.connect()) {
+        fail(QStringLiteral("cannot connect to the test database: ") + m_tr.sqlErrText);
+        return;
+    }
+    if (withSchema) {
+        InitOptions options;
+        options.today = QDate::currentDate();
+        const InitResult r = initDatabase(m_tr, options);
+        if (!r.ok)
+            fail(QStringLiteral("cannot create the schema: ") + r.error);
+    }
+}
+
+TestDatabase::~TestDatabase()
+{
+    if (m_usedAsApplication) {
+        Transaction::sqlca().disconnect();
+        applicationConnection() = ConnectionSettings();
+    }
+    m_tr.disconnect();
+    if (!m_pgName.isEmpty()) {
+        QString error;
+        if (!PostgresAdmin::dropDatabase(m_server, m_pgName, &error))
+            qWarning("TestDatabase: cannot drop %s: %s", qPrintable(m_pgName), qPrintable(error));
+    }
+}
+
+bool TestDatabase::setUpSqlite()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    if (!m_dir->isValid()) {
+        fail(QStringLiteral("cannot make a temporary folder: ") + m_dir->errorString());
+        return false;
+    }
+    m_settings.dbms = QStringLiteral("SQLITE");
+    m_settings.database = m_dir->filePath(QStringLiteral("wip-test.sqlite"));
+    return true;
+}
+
+bool TestDatabase::setUpPostgres()
+{
+    const QString url = postgresUrl();
+    if (url.isEmpty()) {
+        fail(QStringLiteral("PostgreSQL not configured: set WIP_TEST_POSTGRES"));
+        return false;
+    }
+    QString error;
+    const auto server = ConnectionSettings::fromUrl(url, &error);
+    if (!server) {
+        fail(QStringLiteral("WIP_TEST_POSTGRES: ") + error);
+        return false;
+    }
+    m_server = *server;
+    const QString name = QStringLiteral("wip_test_%1_%2")
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(QRandomGenerator::global()->generate64() % 1000000000000ULL);
+    if (!PostgresAdmin::createDatabase(m_server, name, &error)) {
+        fail(QStringLiteral("cannot create the test database: ") + error);
+        return false;
+    }
+    m_pgName = name;
+    m_settings = m_server;
+    m_settings.database = name;
+    return true;
+}
+
+void TestDatabase::fail(const QString &text)
+{
+    m_error = text;
+    qWarning("TestDatabase: %s", qPrintable(text));
+}
+
+DbKind TestDatabase::kind() const
+{
+    return m_engine == Engine::SQLite ? DbKind::SQLite : DbKind::PostgreSQL;
+}
+
+QString TestDatabase::url() const
+{
+    return m_settings.toUrl(true);
+}
+
+bool TestDatabase::useAsApplicationDatabase()
+{
+    applicationConnection() = m_settings;
+    Transaction &sqlca = Transaction::sqlca();
+    sqlca.disconnect();
+    sqlca.settings = m_settings;
+    m_usedAsApplication = true;
+    if (!sqlca.connect()) {
+        fail(QStringLiteral("cannot connect SQLCA: ") + sqlca.sqlErrText);
+        return false;
+    }
+    return true;
+}
+
+bool TestDatabase::insert(const QString &table, const Values &values)
+{
+    if (!isPlainIdentifier(table) || values.isEmpty()) {
+        fail(QStringLiteral("insert: bad table name or no values for \"%1\"").arg(table));
+        return false;
+    }
+    QStringList columns, marks;
+    QVariantList bound;
+    bool givesId = false;
+    const TableDef *def = Schema::table(table);
+    for (const auto &[column, value] : values) {
+        if (!isPlainIdentifier(column)) {
+            fail(QStringLiteral("insert: bad column name \"%1\"").arg(column));
+            return false;
+        }
+        columns << column;
+        marks << QStringLiteral("?");
+        bound << value;
+        if (def && column.compare(def->idColumn(), Qt::CaseInsensitive) == 0)
+            givesId = true;
+    }
+    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    if (!m_tr.execute(sql, bound)) {
+        fail(QStringLiteral("insert into %1: %2").arg(table, m_tr.sqlErrText));
+        m_tr.rollback();
+        return false;
+    }
+    // An explicit key on PostgreSQL leaves the identity sequence behind; move it on
+    // so that a later insert without a key does not collide.
+    if (givesId && kind() == DbKind::PostgreSQL) {
+        const QString id = def->idColumn();
+        const QString resync =
+            QStringLiteral("select setval(pg_get_serial_sequence('%1', '%2'), "
+                           "coalesce((select max(%2) from %1), 0) + 1, false)").arg(def->name, id);
+        if (!m_tr.selectInto(resync)) {
+            fail(QStringLiteral("insert into %1: %2").arg(table, m_tr.sqlErrText));
+            m_tr.rollback();
+            return false;
+        }
+    }
+    if (!m_tr.commit()) {
+        fail(QStringLiteral("insert into %1: commit: %2").arg(table, m_tr.sqlErrText));
+        return false;
+    }
+    return true;
+}
+
+bool TestDatabase::exec(const QString &sql, const QVariantList &values)
+{
+    if (!m_tr.execute(sql, values)) {
+        fail(m_tr.sqlErrText);
+        m_tr.rollback();
+        return false;
+    }
+    if (!m_tr.commit()) {
+        fail(QStringLiteral("commit: ") + m_tr.sqlErrText);
+        return false;
+    }
+    return true;
+}
+
+QVariant TestDatabase::scalar(const QString &sql, const QVariantList &values)
+{
+    const auto row = m_tr.selectInto(sql, values);
+    if (!row) {
+        if (m_tr.sqlCode < 0)
+            fail(m_tr.sqlErrText);
+        return QVariant();
+    }
+    return row->isEmpty() ? QVariant() : row->first();
+}
+
+QList<QVariantList> TestDatabase::rows(const QString &sql, const QVariantList &values)
+{
+    QList<QVariantList> result;
+    Cursor cursor(m_tr, sql, values);
+    if (!cursor.open()) {
+        fail(m_tr.sqlErrText);
+        return result;
+    }
+    while (auto row = cursor.fetch())
+        result.append(*row);
+    if (m_tr.sqlCode < 0)
+        fail(m_tr.sqlErrText);
+    cursor.close();
+    return result;
+}
+
+} // namespace wip::test
