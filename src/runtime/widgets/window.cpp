@@ -152,7 +152,6 @@ Window *Window::Open(Window *window, const QVariant &parm)
         throw HostError(ErrNullObject, QStringLiteral("window"));
     window->m_message = WindowMessage::fromParm(parm);
     window->show();
-    window->raise();
     window->activateWindow();
     return window;
 }
