@@ -61,7 +61,8 @@ void Catalogue::ensureLoaded() const
                 errors.append(error);
                 continue;
             }
-            loaded.insert(definition->name, std::make_shared<const Definition>(std::move(*definition)));
+            const QString name = definition->name;
+            loaded.insert(name, std::make_shared<const Definition>(std::move(*definition)));
         }
         errors += checkNested(loaded);
         std::lock_guard lock(m_mutex);
@@ -120,7 +121,8 @@ bool Catalogue::addDirectory(const QString &folder, QStringList *errors)
             faults.append(error);
             continue;
         }
-        loaded.insert(definition->name, std::make_shared<const Definition>(std::move(*definition)));
+        const QString name = definition->name;
+        loaded.insert(name, std::make_shared<const Definition>(std::move(*definition)));
     }
     {
         std::lock_guard lock(m_mutex);
