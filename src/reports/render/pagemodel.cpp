@@ -477,11 +477,16 @@ void PageModel::layoutRuns(Section &s, const Definition &def)
     }
 
     double y = 0;
+    bool pendingBreak = false;  // a page break asked for by a band that takes no room
     auto push = [&](RunKind kind, int level, int first, int last, double height, bool breakBefore) {
-        if (height <= 0)
+        if (height <= 0) {
+            pendingBreak = pendingBreak || breakBefore;
             return;
+        }
+        breakBefore = breakBefore || pendingBreak;
+        pendingBreak = false;
         // Consecutive detail rows extend the last run.
-        if (kind == RunKind::Detail && !s.runs.empty()) {
+        if (kind == RunKind::Detail && !breakBefore && !s.runs.empty()) {
             Run &prev = s.runs.back();
             if (prev.kind == RunKind::Detail && prev.lastRow + 1 == first) {
                 prev.lastRow = last;

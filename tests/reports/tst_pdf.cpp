@@ -1,0 +1,183 @@
+#include "memoryreport.h"
+
+#include "reports/render/pagemodel.h"
+#include "reports/render/pagination.h"
+#include "reports/render/pdfexport.h"
+#include "reports/render/xlsxexport.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace wip::reports;
+using namespace wip::reports::testing;
+
+namespace {
+
+// The daily output report: a date and "PROCEDURE" in the header, bilingual
+// captions, a TOTAL line and the page number in the footer.
+std::shared_ptr<MemoryReport> dailyOutput(int rows, bool landscape = false)
+{
+    Definition def;
+    def.name = "d_wip_today44";
+    def.page.landscape = landscape;
+    def.columns = {column("dep_c", ValueType::String, {"工序"}),
+                   column("today_fin", ValueType::Number, {"本日完成PCS", "Today Finish"}, "####.#"),
+                   column("wip", ValueType::Number, {"WIP PCS"}),
+                   column("ldate", ValueType::DateTime, {"日期"}, "yyyy-mm-dd")};
+    def.texts = {text("t_8", "2026-12-07", Band::Header), text("t_proc", "PROCEDURE", Band::Header),
+                 text("t_total", "TOTAL", Band::Summary, "dep_c")};
+    def.computed = {computed("compute_1", "sum(today_fin for all)", Band::Summary, "today_fin"),
+                    computed("c_page", "'Page ' + page() + ' of ' + pagecount()", Band::Footer)};
+    def.computed[0].format = "####.#";
+    def.computed[1].type = ValueType::String;
+    auto r = std::make_shared<MemoryReport>(def);
+    for (int i = 1; i <= rows; ++i)
+        r->addRow({QStringLiteral("%1-倒模").arg(i, 2, 10, QLatin1Char('0')), i + 0.5, double(i % 7),
+                   QDateTime(QDate(2026, 12, 7), QTime(8, 30))});
+    return r;
+}
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString &file)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
+                                          .match(run("pdfinfo", {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QString pageText(const QString &file, int page)
+{
+    return run("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
+}
+
+// A member of the workbook (a zip file), read with Python's zipfile.
+QString zipMember(const QString &file, const QString &member)
+{
+    return run("python3", {"-c", "import sys,zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode('utf-8'))",
+                           file, member});
+}
+
+} // namespace
+
+class TestPdf : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void everyPageRepeatsCaptionsAndNumbersItself();
+    void chineseTextIsSearchableInThePdf();
+    void landscapeDefinitionGivesLandscapePages();
+    void unwritableFileIsReported();
+    void workbookHoldsCaptionsNumbersAndDates();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestPdf::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // WIP_TEST_KEEP=1 keeps the written files for a look.
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP")) {
+        m_dir.setAutoRemove(false);
+        qInfo("files kept in %s", qPrintable(m_dir.path()));
+    }
+    if (QStandardPaths::findExecutable("pdfinfo").isEmpty() || QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("poppler-utils are not installed");
+}
+
+void TestPdf::everyPageRepeatsCaptionsAndNumbersItself()
+{
+    const auto data = dailyOutput(120);
+    const PageModel model(*data);
+    const Pagination pages(model, Pagination::pageSizePoints(data->definition().page), Pagination::defaultMargins());
+    QCOMPARE(pages.pageCount(), 3);
+
+    const QString file = m_dir.filePath("daily.pdf");
+    QString error;
+    QVERIFY2(writePdf(*data, file, &error), qPrintable(error));
+    QCOMPARE(pdfPages(file), 3);
+    int rowsSeen = 0;
+    for (int page = 1; page <= 3; ++page) {
+        const QString text = pageText(file, page);
+        QVERIFY2(text.contains("Today Finish"), qPrintable(text.left(400)));
+        QVERIFY(text.contains("PROCEDURE"));
+        QVERIFY(text.contains(QStringLiteral("Page %1 of 3").arg(page)));
+        rowsSeen += int(text.count(QStringLiteral("2026-12-07")) - 1);   // minus the header date
+    }
+    QCOMPARE(rowsSeen, 120);                 // every row once, none lost at a break
+    const QString last = pageText(file, 3);
+    QVERIFY(last.contains("TOTAL"));
+    QVERIFY(last.contains("7320")); // sum of i + 0.5 for i = 1..120
+}
+
+void TestPdf::chineseTextIsSearchableInThePdf()
+{
+    const auto data = dailyOutput(3);
+    const QString file = m_dir.filePath("chinese.pdf");
+    QVERIFY(writePdf(*data, file));
+    const QString text = pageText(file, 1);
+    QVERIFY2(text.contains(QStringLiteral("本日完成PCS")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("工序")));
+    QVERIFY(text.contains(QStringLiteral("02-倒模")));
+    const QString fonts = run("pdffonts", {file});
+    QVERIFY2(fonts.contains("WenQuanYi", Qt::CaseInsensitive), qPrintable(fonts));
+}
+
+void TestPdf::landscapeDefinitionGivesLandscapePages()
+{
+    const QString file = m_dir.filePath("landscape.pdf");
+    QVERIFY(writePdf(*dailyOutput(5, true), file));
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)"))
+                                          .match(run("pdfinfo", {file}));
+    QVERIFY(m.hasMatch());
+    QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());
+    QCOMPARE(qRound(m.captured(1).toDouble()), 842);
+}
+
+void TestPdf::unwritableFileIsReported()
+{
+    QFile blocker(m_dir.filePath("plainfile"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString error;
+    QVERIFY(!writePdf(*dailyOutput(2), m_dir.filePath("plainfile/x.pdf"), &error));
+    QVERIFY(!error.isEmpty());
+    error.clear();
+    QVERIFY(!writeXlsx(*dailyOutput(2), m_dir.filePath("plainfile/x.xlsx"), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestPdf::workbookHoldsCaptionsNumbersAndDates()
+{
+    const QString file = m_dir.filePath("daily.xlsx");
+    QString error;
+    QVERIFY2(writeXlsx(*dailyOutput(2), file, &error), qPrintable(error));
+    const QString strings = zipMember(file, "xl/sharedStrings.xml");
+    QVERIFY2(strings.contains(QStringLiteral("本日完成PCS Today Finish")), qPrintable(strings));
+    QVERIFY(strings.contains(QStringLiteral("01-倒模")));
+    const QString sheet = zipMember(file, "xl/worksheets/sheet1.xml");
+    // B2 holds 1.5 as a number (no shared-string type), D2 a date serial.
+    const QRegularExpression number(QStringLiteral("<c r=\"B2\"[^>]*><v>1.5</v></c>"));
+    QVERIFY2(number.match(sheet).hasMatch(), qPrintable(sheet));
+    QVERIFY(!QRegularExpression(QStringLiteral("<c r=\"B2\"[^>]*t=\"s\"")).match(sheet).hasMatch());
+    const QRegularExpressionMatch date = QRegularExpression(QStringLiteral("<c r=\"D2\"[^>]*><v>([\\d.]+)</v></c>")).match(sheet);
+    QVERIFY(date.hasMatch());
+    QCOMPARE(date.captured(1).toDouble(), 46363.0 + 8.5 / 24);   // 2026-12-07 08:30
+    QVERIFY(sheet.contains("<c r=\"A3\""));
+    QVERIFY(!sheet.contains("<c r=\"A4\""));
+}
+
+QTEST_MAIN(TestPdf)
+#include "tst_pdf.moc"
