@@ -1,0 +1,180 @@
+#include "daily_output/recomputedaywip.h"
+
+#include "reports/datastore.h"
+#include "runtime/hosterror.h"
+#include "runtime/sysfunc.h"
+#include "runtime/trace.h"
+#include "runtime/transaction.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace wip {
+
+namespace {
+
+using reports::DataStore;
+
+// A failed database statement ends the run like a failed host call.
+constexpr int kStatementFailed = ErrDatabase;
+constexpr int kSteps = 10;
+
+void update(Transaction &tr, const QString &sql, const QVariantList &values)
+{
+    tr.execute(sql, values);
+    if (tr.sqlCode < 0)
+        throw HostError(kStatementFailed, tr.sqlErrText);
+}
+
+// Points ds3 at a source definition, binds it to tr and retrieves it; the row
+// count, or a failure when the retrieval fails.
+int retrieve(DataStore &ds3, Transaction &tr, const char *definition, const QVariantList &args)
+{
+    ds3.setDataObject(QString::fromLatin1(definition));
+    ds3.SetTransObject(tr);
+    const int rows = ds3.Retrieve(args);
+    if (rows < 0)
+        throw HostError(kStatementFailed, QStringLiteral("retrieve of %1 failed").arg(QLatin1String(definition)));
+    return rows;
+}
+
+// The figure of a computed field, read in row 1, as a decimal (NULL counts 0).
+double figure(const DataStore &ds3, const char *computed)
+{
+    return ds3.GetItemNumber(1, QString::fromLatin1(computed));
+}
+
+void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
+{
+    auto step = [&](int n) {
+        if (progress)
+            progress(n, kSteps);
+    };
+    const QStringList &departments = recomputeDepartments();
+
+    // 1. Every figure of every department back to zero.
+    step(1);
+    update(tr,
+           QStringLiteral("update DAY_WIP SET today_fin =0 , today_tot =0 , today_set =0 , "
+                          "month_set =0 , wip =0 "),
+           {});
+
+    // 2. One DataStore for all the sources.
+    DataStore ds3;
+    const QDate day = Date(t);
+
+    // 3. Today's output of the departments whose steps are recorded in proch.
+    // Casting ("03-倒模") is fed from castind in step 4, whatever proch holds.
+    step(3);
+    int p = retrieve(ds3, tr, "d_wip_today1", {day});
+    for (int i = 1; i <= p; ++i) {
+        const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
+        const double qty = ds3.GetItemNumber(i, QStringLiteral("qty"));
+        if (gongxu == QStringLiteral("04-执模"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '04-执模'"), {qty});
+        else if (gongxu == QStringLiteral("06-镶石"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '06-镶石'"), {qty});
+        else if (gongxu == QStringLiteral("07-执边"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '07-执边'"), {qty});
+        else if (gongxu == QStringLiteral("08-打磨"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '08-打磨'"), {qty});
+        else if (gongxu == QStringLiteral("09-电金"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '09-电金'"), {qty});
+        else if (gongxu == QStringLiteral("20-出货"))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '20-出货'"), {qty});
+    }
+
+    // 4. Today's casting output.
+    step(4);
+    p = retrieve(ds3, tr, "d_wip_today2", {day});
+    if (p != 0) {
+        const double qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty});
+    }
+
+    // 5. The month runs from its first day up to the chosen date.
+    step(5);
+    const QString month = Left(t, 8);
+    const QString dt = month + QStringLiteral("01");
+    const QDate monthStart = Date(dt);
+
+    // 6. Month-to-date output of every department from proch.
+    step(6);
+    for (const QString &code : departments) {
+        p = retrieve(ds3, tr, "d_wip_today31", {code, monthStart, day});
+        if (p != 0) {
+            const double qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty, code});
+        }
+    }
+
+    // 7. Month-to-date casting output replaces the proch figure of step 6.
+    step(7);
+    p = retrieve(ds3, tr, "d_wip_today32", {monthStart, day});
+    if (p != 0) {
+        const double qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty});
+    }
+
+    // 8. Pieces in process: steps started and not finished.
+    step(8);
+    for (const QString &code : departments) {
+        p = retrieve(ds3, tr, "d_wip_today41", {code});
+        if (p != 0) {
+            const double qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty, code});
+        }
+    }
+
+    // 9. Stones set today.
+    step(9);
+    p = retrieve(ds3, tr, "d_wip_today42", {day});
+    if (p != 0) {
+        const double qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty});
+    }
+
+    // 10. Stones set this month.
+    step(10);
+    p = retrieve(ds3, tr, "d_wip_today43", {monthStart, day});
+    if (p != 0) {
+        const double qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty});
+    }
+}
+
+} // namespace
+
+const QStringList &recomputeDepartments()
+{
+    static const QStringList codes = {
+        QStringLiteral("03-倒模"), QStringLiteral("04-执模"), QStringLiteral("06-镶石"),
+        QStringLiteral("07-执边"), QStringLiteral("08-打磨"), QStringLiteral("09-电金"),
+        QStringLiteral("20-出货"),
+    };
+    return codes;
+}
+
+bool recompute_day_wip(const QString &t, Transaction &tr, const RecomputeProgress &progress)
+{
+    TransactionGuard guard(tr);
+    try {
+        run(t, tr, progress);
+    } catch (const HostError &e) {
+        guard.rollback();
+        Trace::problem(e.code(), e.detail());
+        return false;
+    }
+    if (!guard.commit()) {
+        Trace::problem(kStatementFailed, tr.sqlErrText);
+        return false;
+    }
+    return true;
+}
+
+bool recompute_day_wip(const QString &t)
+{
+    return recompute_day_wip(t, Transaction::sqlca());
+}
+
+} // namespace wip

@@ -1,0 +1,173 @@
+#include "daily_output/recomputedaywip.h"
+#include "runtime/trace.h"
+#include "runtime/transaction.h"
+#include "testdatabase.h"
+
+#include <QTest>
+
+using namespace wip;
+using wip::test::TestDatabase;
+
+namespace {
+
+struct Figures
+{
+    double todayFin, todayTot, todaySet, monthSet, wip;
+};
+
+Figures figures(TestDatabase &db, const QString &dep)
+{
+    const auto rows = db.rows(QStringLiteral("select today_fin, today_tot, today_set, month_set, wip "
+                                             "from day_wip where dep_c = ?"),
+                              {dep});
+    if (rows.size() != 1)
+        return {-1, -1, -1, -1, -1};
+    const QVariantList &r = rows.first();
+    return {r[0].toDouble(), r[1].toDouble(), r[2].toDouble(), r[3].toDouble(), r[4].toDouble()};
+}
+
+#define CHECK_FIGURES(db, dep, fin, tot, set, mset, wipQty)                                        \
+    do {                                                                                           \
+        const Figures f = figures(db, QStringLiteral(dep));                                        \
+        QCOMPARE(f.todayFin, double(fin));                                                         \
+        QCOMPARE(f.todayTot, double(tot));                                                         \
+        QCOMPARE(f.todaySet, double(set));                                                         \
+        QCOMPARE(f.monthSet, double(mset));                                                        \
+        QCOMPARE(f.wip, double(wipQty));                                                           \
+    } while (false)
+
+bool step(TestDatabase &db, const char *scno, const char *code, const QVariant &edtime, double qty)
+{
+    return db.insert(QStringLiteral("proch"),
+                     {{"scno", QString::fromUtf8(scno)}, {"gongxu_code", QString::fromUtf8(code)},
+                      {"changhao", "W01"}, {"xingming", "张三"}, {"sttime", QDateTime(QDate(2004, 2, 1), QTime(8, 0))},
+                      {"edtime", edtime}, {"qty", qty}});
+}
+
+QVariant day(int y, int m, int d) { return QDateTime(QDate(y, m, d), QTime(0, 0)); }
+
+// The factory of the worked example: steps, castings and a set stone line.
+void fillFactory(TestDatabase &db)
+{
+    QVERIFY(step(db, "KC1", "04-执模", day(2004, 3, 1), 5));
+    QVERIFY(step(db, "KC1", "04-执模", day(2004, 3, 1), 3));
+    QVERIFY(step(db, "KC2", "06-镶石", day(2004, 3, 1), 2));
+    QVERIFY(step(db, "KC2", "03-倒模", day(2004, 3, 1), 7));     // casting counts from castind only
+    QVERIFY(step(db, "KC3", "99-其他", day(2004, 3, 1), 100));   // no department of day_wip
+    QVERIFY(step(db, "KC3", "04-执模", day(2004, 2, 29), 50));   // the month before
+    QVERIFY(step(db, "KC4", "04-执模", QVariant(), 4));          // open
+    QVERIFY(step(db, "KC4", "07-执边", QVariant(), 6));          // open
+    // Finished at 12:30: the day's conditions compare with midnight, as written.
+    QVERIFY(step(db, "KC5", "20-出货", QDateTime(QDate(2004, 3, 1), QTime(12, 30)), 9));
+    QVERIFY(db.insert("castind", {{"castinh_no", "C1"}, {"contractno", "KC2"}, {"ldate", day(2004, 3, 1)},
+                                  {"qtycal", 3}, {"qtyref", 11.5}}));
+    QVERIFY(db.insert("castind", {{"castinh_no", "C0"}, {"contractno", "KC9"}, {"ldate", day(2004, 2, 28)},
+                                  {"qtycal", 1}, {"qtyref", 99}}));
+    // KC2's article has 4 stones a piece (and an initial stone that does not count).
+    QVERIFY(db.insert("scond", {{"scno", "KC2"}, {"article_code", "A1"}, {"design_no", "D1"}, {"quantity", 2}}));
+    QVERIFY(db.insert("artsd", {{"article_code", "A1"}, {"stone_code", "S1"}, {"settype_code", "钉镶"}, {"qtycal", 4}}));
+    QVERIFY(db.insert("artsd", {{"article_code", "A1"}, {"stone_code", "INIST"}, {"settype_code", "钉镶"}, {"qtycal", 10}}));
+}
+
+} // namespace
+
+class RecomputeTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstOfMonth_data() { wip::test::addEngineRows(); }
+    void firstOfMonth()
+    {
+        WIP_TEST_DATABASE(db);
+        fillFactory(db);
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+
+        // The month range is the one day, so month figures equal the day's.
+        CHECK_FIGURES(db, "03-倒模", 11.5, 11.5, 0, 0, 0);
+        CHECK_FIGURES(db, "04-执模", 8, 8, 0, 0, 4);
+        CHECK_FIGURES(db, "06-镶石", 2, 2, 8, 8, 0);
+        CHECK_FIGURES(db, "07-执边", 0, 0, 0, 0, 6);
+        CHECK_FIGURES(db, "08-打磨", 0, 0, 0, 0, 0);
+        CHECK_FIGURES(db, "09-电金", 0, 0, 0, 0, 0);
+        CHECK_FIGURES(db, "20-出货", 0, 0, 0, 0, 0);
+    }
+
+    void secondRunLeavesNothingOfTheFirst_data() { wip::test::addEngineRows(); }
+    void secondRunLeavesNothingOfTheFirst()
+    {
+        WIP_TEST_DATABASE(db);
+        fillFactory(db);
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-02-29"), db.tr()));
+
+        // February: castind of the 28th is the month's casting; nothing cast on the 29th.
+        CHECK_FIGURES(db, "03-倒模", 0, 99, 0, 0, 0);
+        CHECK_FIGURES(db, "04-执模", 50, 50, 0, 0, 4);
+        CHECK_FIGURES(db, "06-镶石", 0, 0, 0, 0, 0);
+        CHECK_FIGURES(db, "07-执边", 0, 0, 0, 0, 6);
+
+        // The same date twice gives the same figures.
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-02-29"), db.tr()));
+        CHECK_FIGURES(db, "04-执模", 50, 50, 0, 0, 4);
+    }
+
+    void castingMonthFromProchWithoutCastind_data() { wip::test::addEngineRows(); }
+    void castingMonthFromProchWithoutCastind()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(step(db, "KC2", "03-倒模", day(2004, 3, 10), 7));
+        QVERIFY(step(db, "KC2", "03-倒模", day(2004, 3, 12), 1));
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-12"), db.tr()));
+        // Step 3 never writes casting; step 6's proch figure stands without castind lines.
+        CHECK_FIGURES(db, "03-倒模", 0, 8, 0, 0, 0);
+    }
+
+    void missingDepartmentRowChangesNothing_data() { wip::test::addEngineRows(); }
+    void missingDepartmentRowChangesNothing()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(db.exec(QStringLiteral("delete from day_wip where dep_c = '07-执边'")));
+        QVERIFY(step(db, "KC4", "07-执边", QVariant(), 6));
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from day_wip")).toInt(), 6);
+    }
+
+    // A run that fails half-way leaves day_wip as the last complete run left it.
+    void failedRunKeepsLastCompleteFigures_data() { wip::test::addEngineRows(); }
+    void failedRunKeepsLastCompleteFigures()
+    {
+        WIP_TEST_DATABASE(db);
+        fillFactory(db);
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+        // The stone view is gone: step 9 fails after steps 1 to 8 have written.
+        QVERIFY(db.exec(QStringLiteral("drop view view_day_wip")));
+        Trace::clearCaptured();
+        QVERIFY(!recompute_day_wip(QStringLiteral("2004-02-29"), db.tr()));
+        QVERIFY(Trace::captured().join('\n').contains(QStringLiteral("*** WE HAVE A PROBLEM HERE. Error = ")));
+
+        CHECK_FIGURES(db, "03-倒模", 11.5, 11.5, 0, 0, 0);
+        CHECK_FIGURES(db, "04-执模", 8, 8, 0, 0, 4);
+        CHECK_FIGURES(db, "06-镶石", 2, 2, 8, 8, 0);
+        // The connection is usable again afterwards.
+        QVERIFY(db.tr().execute(QStringLiteral("update day_wip set wip = wip where 1 = 0")));
+    }
+
+    // Inside the caller's open work the run uses a savepoint: its failure undoes only itself.
+    void failureInsideCallersWorkKeepsCallersWork_data() { wip::test::addEngineRows(); }
+    void failureInsideCallersWorkKeepsCallersWork()
+    {
+        WIP_TEST_DATABASE(db);
+        fillFactory(db);
+        QVERIFY(db.exec(QStringLiteral("drop view view_day_wip")));
+        QVERIFY(db.tr().execute(QStringLiteral("update day_wip set dep_e = 'changed' where dep_c = '04-执模'")));
+        QVERIFY(!recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+        QVERIFY(db.tr().commit());
+        QCOMPARE(db.scalar(QStringLiteral("select dep_e from day_wip where dep_c = '04-执模'")).toString(),
+                 QStringLiteral("changed"));
+        CHECK_FIGURES(db, "04-执模", 0, 0, 0, 0, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(RecomputeTest)
+#include "tst_recompute.moc"
