@@ -1117,6 +1117,19 @@ QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int 
     }
 }
 
+// Key of an aggregate's result in the context's cache: a marker, the node's id
+// and the range, packed into ten UTF-16 units (built per evaluation, so cheap).
+QString aggregateKey(quint64 id, int first, int last)
+{
+    const auto f = quint32(first), l = quint32(last);
+    const char16_t units[] = {
+        u'\x01', u'A',
+        char16_t(id >> 48), char16_t(id >> 32), char16_t(id >> 16), char16_t(id),
+        char16_t(f >> 16), char16_t(f), char16_t(l >> 16), char16_t(l),
+    };
+    return QString(reinterpret_cast<const QChar *>(units), qsizetype(std::size(units)));
+}
+
 QVariant evalAggregate(const Expression::Node &node, const EvalEnv &env)
 {
     const ExpressionContext &ctx = env.context;
@@ -1132,7 +1145,7 @@ QVariant evalAggregate(const Expression::Node &node, const EvalEnv &env)
     QHash<QString, QVariant> *cache = ctx.aggregateCache();
     if (!cache)
         return computeAggregate(node, env, first, last);
-    const QString key = QStringLiteral("agg:%1:%2:%3").arg(node.aggregateId).arg(first).arg(last);
+    const QString key = aggregateKey(node.aggregateId, first, last);
     const auto it = cache->constFind(key);
     if (it != cache->constEnd())
         return it.value();
