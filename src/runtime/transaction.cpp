@@ -4,6 +4,7 @@
 #include "runtime/trace.h"
 
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -180,8 +181,26 @@ Transaction::~Transaction()
     disconnect();
 }
 
+namespace {
+
+void disconnectSqlcaAtExit()
+{
+    Transaction::sqlca().disconnect();
+}
+
+} // namespace
+
 Transaction &Transaction::sqlca()
 {
+    // Qt SQL's registry and its empty query objects must outlive SQLCA: using them
+    // first makes them destroyed after SQLCA. (connect() also arranges for SQLCA's
+    // open work to be committed when the application object goes away.)
+    static const bool qtSqlFirst = [] {
+        (void)QSqlDatabase::contains(QString());
+        QSqlQuery warmUp;
+        return warmUp.isActive();
+    }();
+    Q_UNUSED(qtSqlFirst);
     static Transaction sqlca;
     return sqlca;
 }
@@ -245,6 +264,14 @@ bool Transaction::connect()
 
     m_connected = true;
     m_inTransaction = false;
+    if (this == &sqlca()) {
+        // SQLCA is disconnected (its work committed) when the application object goes
+        // away, while the driver still works: Qt SQL's own clean-up routine, added
+        // when its drivers are first used, runs before the routines added earlier, so
+        // ours is added again after every connect.
+        qRemovePostRoutine(disconnectSqlcaAtExit);
+        qAddPostRoutine(disconnectSqlcaAtExit);
+    }
     setOk(0);
     return true;
 }

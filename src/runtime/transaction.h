@@ -49,7 +49,10 @@ public:
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
 
-    static Transaction &sqlca();          // the application's default transaction
+    // The application's default transaction. When the program ends, SQLCA is
+    // disconnected, which commits its open work. Other transactions belong to a
+    // handler or a window and must be gone before the application object is.
+    static Transaction &sqlca();
 
     ConnectionSettings settings;
 

@@ -3,6 +3,7 @@
 #include "runtime/transaction.h"
 
 #include <QDateTime>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +48,8 @@ private Q_SLOTS:
     void dbValuesConvertBack();
     void dbConnectCopiesTheSettings();
     void callsOnAnUnconnectedTransactionFail();
+    void sqlcaWorkIsCommittedWhenTheProgramEnds_data();
+    void sqlcaWorkIsCommittedWhenTheProgramEnds();
 
 private:
     void backends();
@@ -535,5 +538,61 @@ void TestTransaction::callsOnAnUnconnectedTransactionFail()
     QVERIFY(!guard.commit());
 }
 
-QTEST_GUILESS_MAIN(TestTransaction)
+void TestTransaction::sqlcaWorkIsCommittedWhenTheProgramEnds_data()
+{
+    QTest::addColumn<bool>("withApplication");
+    QTest::newRow("application object") << true;
+    QTest::newRow("no application object") << false;
+}
+
+void TestTransaction::sqlcaWorkIsCommittedWhenTheProgramEnds()
+{
+    QFETCH(bool, withApplication);
+    // A child run of this program writes on SQLCA without committing and returns.
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WIP_TST_EXIT_DB"), m_sqliteFile);
+    if (!withApplication)
+        env.insert(QStringLiteral("WIP_TST_EXIT_NOAPP"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+
+    Transaction reader;
+    reader.settings = settingsFor(QStringLiteral("sqlite"));
+    QVERIFY(reader.connect());
+    const auto row = reader.selectInto(QStringLiteral("SELECT count(*) FROM item"));
+    QVERIFY2(row, qPrintable(reader.sqlErrText));
+    QCOMPARE(row->at(0).toInt(), 2);
+}
+
+// The child of sqlcaWorkIsCommittedWhenTheProgramEnds: leaves work open on SQLCA.
+static int writeOnSqlcaAndEnd(int argc, char **argv)
+{
+    std::unique_ptr<QCoreApplication> app;
+    if (!qEnvironmentVariableIsSet("WIP_TST_EXIT_NOAPP"))
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    Transaction &sqlca = Transaction::sqlca();
+    sqlca.settings.dbms = QStringLiteral("SQLITE");
+    sqlca.settings.database = qEnvironmentVariable("WIP_TST_EXIT_DB");
+    if (!sqlca.connect() || !sqlca.execute(QStringLiteral("CREATE TABLE item (id integer)")) || !sqlca.commit())
+        return 3;
+    if (!sqlca.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1})
+        || !sqlca.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {2}))
+        return 4;
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet("WIP_TST_EXIT_DB"))
+        return writeOnSqlcaAndEnd(argc, argv);
+    QCoreApplication app(argc, argv);
+    TestTransaction test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_transaction.moc"
