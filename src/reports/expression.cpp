@@ -363,6 +363,7 @@ QVariant fnToday(const QVariantList &, const EvalEnv &env) { return env.context.
 QVariant fnGetRow(const QVariantList &, const EvalEnv &env) { return double(env.row); }
 QVariant fnPage(const QVariantList &, const EvalEnv &env) { return double(env.context.page(env.row)); }
 QVariant fnPageCount(const QVariantList &, const EvalEnv &env) { return double(env.context.pageCount()); }
+QVariant fnRowCount(const QVariantList &, const EvalEnv &env) { return double(env.context.rowCount()); }
 
 QVariant fnCrosstabSum(const QVariantList &args, const EvalEnv &env)
 {
@@ -603,6 +604,7 @@ const FunctionSpec kFunctions[] = {
     {"now", 0, 0, fnToday},
     {"page", 0, 0, fnPage},
     {"pagecount", 0, 0, fnPageCount},
+    {"rowcount", 0, 0, fnRowCount},
     {"string", 1, 2, fnString},
     {"trim", 1, 1, fnTrim},
     {"left", 2, 2, fnLeft},

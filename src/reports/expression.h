@@ -41,7 +41,7 @@ public:
 // to case. Functions: if, sum, count, avg, min, max (x for all | group N | crosstab),
 // crosstabsum(n), getrow(), today(), now(), page(), pagecount(), string(x[, fmt]),
 // trim, left, right, mid, len, upper, lower, isnull, abs, round, truncate.
-// Also: date, datetime, number/real/dec/long/integer, int, ceiling, mod, pos,
+// Also: rowcount(), date, datetime, number/real/dec/long/integer, int, ceiling, mod, pos,
 // year, month, day, hour, minute, second, relativedate, isnumber, isdate.
 //
 // Aggregates: sum(x) means sum(x for all). sum and count of a range without

@@ -253,6 +253,7 @@ void TestExpression::evaluatesPerRow_data()
     row("if( view_fil_wipp_isshand =0, 0,  view_fil_wipp_isshand_wt )", 2, "n:4.5");
     // functions
     row("getrow()", 3, "n:3");
+    row("getrow() = rowcount()", 6, "b:true");
     row("today()", 4, "d:2026-12-07 10:15:00");
     row("now()", 1, "d:2026-12-07 10:15:00");
     row("crosstabsum(1)", 2, "n:102");
