@@ -5,8 +5,8 @@
 namespace wip {
 
 // A single-line edit: sle_hallmark, sle_custno, search_value. Case conversion
-// applies to what the user types or pastes (Upper: "abc" becomes "ABC");
-// text set by a handler stays as given. displayOnly: shown, not editable.
+// applies to all text, typed, pasted or set by a handler (Upper: "abc" becomes
+// "ABC"). displayOnly: shown, not editable.
 class SingleLineEdit : public QLineEdit
 {
     Q_OBJECT
