@@ -1,0 +1,159 @@
+#include "reports/catalogue.h"
+#include "reports/crosstabpivot.h"
+#include "reports/datastore.h"
+#include "testdatabase.h"
+
+#include <QTest>
+
+using namespace wip;
+using namespace wip::reports;
+using wip::test::TestDatabase;
+
+// Crosstabs as the daily recomputation reads them: one row per process code with
+// the day's quantity, a grand total per row, and the columns that appear when
+// the range holds more than one day.
+class TestCrosstab : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void oneDayGivesOneQtyColumnPerProcess_data() { test::addEngineRows(); }
+    void oneDayGivesOneQtyColumnPerProcess();
+    void severalDaysGiveNumberedColumnsAndRowTotals_data() { test::addEngineRows(); }
+    void severalDaysGiveNumberedColumnsAndRowTotals();
+    void noRowsKeepsTheColumnNames();
+    void severalValuesInterleavePerColumnKey();
+};
+
+namespace {
+
+QDateTime day(int d)
+{
+    return QDateTime(QDate(2004, 3, d), QTime(0, 0));
+}
+
+bool fill(TestDatabase &db)
+{
+    const QList<QVariantList> steps = {
+        {"04-执模", 5.0, day(1)}, {"06-镶石", 2.0, day(1)}, {"04-执模", 3.0, day(1)},
+        {"03-倒模", 4.0, day(1)}, {"07-执边", 1.0, day(2)}, {QVariant(), 6.0, day(1)},
+        {"04-执模", 0.5, day(2)}, {"06-镶石", QVariant(), day(1)},
+    };
+    for (const QVariantList &s : steps) {
+        if (!db.insert(QStringLiteral("proch"), {{QStringLiteral("gongxu_code"), s[0]}, {QStringLiteral("qty"), s[1]},
+                                                 {QStringLiteral("edtime"), s[2]}}))
+            return false;
+    }
+    return true;
+}
+
+QStringList names(const QVector<Column> &columns)
+{
+    QStringList result;
+    for (const Column &c : columns)
+        result.append(c.name);
+    return result;
+}
+
+} // namespace
+
+void TestCrosstab::initTestCase()
+{
+    QStringList errors;
+    QVERIFY2(Catalogue::instance().addDirectory(qEnvironmentVariable("WIP_TEST_DATA") + QStringLiteral("/engine"), &errors),
+             qPrintable(errors.join(QLatin1Char('\n'))));
+}
+
+void TestCrosstab::oneDayGivesOneQtyColumnPerProcess()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    DataStore ds(QStringLiteral("d_test_wip_today1"));
+    ds.SetTransObject(db.tr());
+    QCOMPARE(ds.Retrieve({QDate(2004, 3, 1), QDate(2004, 3, 1)}), 4);
+
+    QCOMPARE(names(ds.columns()), (QStringList{"gongxu_code", "qty", "grand_sum_qty"}));
+    // Rows in code order, a NULL code first; the quantity is the day's sum.
+    QVERIFY(ds.IsNull(1, "gongxu_code"));
+    QCOMPARE(ds.GetItemString(2, "gongxu_code"), QStringLiteral("03-倒模"));
+    QCOMPARE(ds.GetItemString(3, "gongxu_code"), QStringLiteral("04-执模"));
+    QCOMPARE(ds.GetItemString(4, "gongxu_code"), QStringLiteral("06-镶石"));
+    QCOMPARE(ds.GetItemNumber(1, "qty"), 6.0);
+    QCOMPARE(ds.GetItemNumber(2, "qty"), 4.0);
+    QCOMPARE(ds.GetItemNumber(3, "qty"), 8.0);
+    QCOMPARE(ds.GetItemNumber(4, "qty"), 2.0);   // the NULL quantity is skipped
+    for (int row = 1; row <= 4; ++row)
+        QCOMPARE(ds.GetItemNumber(row, "grand_sum_qty"), ds.GetItemNumber(row, "qty"));
+    QCOMPARE(ds.GetItemNumber(4, "c_all"), 20.0);
+    // The value column is captioned with the day.
+    QCOMPARE(ds.columns().at(1).caption, QStringList{"2004-03-01"});
+}
+
+void TestCrosstab::severalDaysGiveNumberedColumnsAndRowTotals()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    DataStore ds(QStringLiteral("d_test_wip_today1"));
+    ds.SetTransObject(db.tr());
+    QCOMPARE(ds.Retrieve({QDate(2004, 3, 1), QDate(2004, 3, 2)}), 5);
+
+    QCOMPARE(names(ds.columns()), (QStringList{"gongxu_code", "qty_1", "qty_2", "grand_sum_qty"}));
+    QCOMPARE(ds.columns().at(2).caption, QStringList{"2004-03-02"});
+    const int filing = ds.Find(QStringLiteral("gongxu_code = '04-执模'"), 1, 5);
+    const int finishing = ds.Find(QStringLiteral("gongxu_code = '07-执边'"), 1, 5);
+    QCOMPARE(ds.GetItemNumber(filing, "qty_1"), 8.0);
+    QCOMPARE(ds.GetItemNumber(filing, "qty_2"), 0.5);
+    QCOMPARE(ds.GetItemNumber(filing, "grand_sum_qty"), 8.5);
+    QVERIFY(ds.IsNull(finishing, "qty_1"));   // no step that day
+    QCOMPARE(ds.GetItemNumber(finishing, "grand_sum_qty"), 1.0);
+    QCOMPARE(ds.GetItemNumber(1, "c_all"), 21.5);
+    QVERIFY(!ds.hasName("qty"));
+}
+
+void TestCrosstab::noRowsKeepsTheColumnNames()
+{
+    TestDatabase db;
+    QVERIFY2(db.isValid() && fill(db), qPrintable(db.error()));
+    DataStore ds(QStringLiteral("d_test_wip_today1"));
+    ds.SetTransObject(db.tr());
+    QCOMPARE(ds.Retrieve({QDate(2005, 1, 1), QDate(2005, 1, 1)}), 0);
+    QCOMPARE(names(ds.columns()), (QStringList{"gongxu_code", "qty", "grand_sum_qty"}));
+    QVERIFY(ds.hasName("qty"));
+    QVERIFY(ds.item(1, "qty").isNull());
+}
+
+void TestCrosstab::severalValuesInterleavePerColumnKey()
+{
+    Definition def;
+    def.name = QStringLiteral("d_pivot");
+    def.layout = LayoutKind::Crosstab;
+    def.columns = {{QStringLiteral("dep")}, {QStringLiteral("month")}, {QStringLiteral("qty"), {}, ValueType::Number}};
+    Crosstab x;
+    x.rows = {QStringLiteral("dep")};
+    x.columns = {QStringLiteral("month")};
+    x.values = {{QStringLiteral("total"), QStringLiteral("sum(qty for crosstab)")},
+                {QStringLiteral("lines"), QStringLiteral("count(qty for crosstab)")}};
+    def.crosstab = x;
+    const auto sum = Expression::parse(x.values[0].expression);
+    const auto count = Expression::parse(x.values[1].expression);
+    QVERIFY(sum && count);
+
+    std::vector<QVector<QVariant>> source = {
+        {"B", "02", 1.0}, {"A", "01", 2.0}, {"B", "01", 3.0}, {"A", "01", 4.0}, {"B", "02", 5.0},
+    };
+    const CrosstabPivot::Result pivot = CrosstabPivot::build(def, source, {sum.get(), count.get()});
+    QCOMPARE(names(pivot.columns), (QStringList{"dep", "total_1", "lines_1", "total_2", "lines_2"}));
+    QCOMPARE(pivot.columns.at(3).caption, (QStringList{"02", "total"}));
+    QCOMPARE(pivot.valueColumns, (QVector<QVector<int>>{{1, 3}, {2, 4}}));
+    QCOMPARE(int(pivot.rows.size()), 2);
+    QCOMPARE(pivot.rows[0], (QVector<QVariant>{"A", 6.0, 2.0, QVariant(), QVariant()}));
+    QCOMPARE(pivot.rows[1].at(0), QVariant("B"));
+    QCOMPARE(pivot.rows[1].at(1).toDouble(), 3.0);
+    QCOMPARE(pivot.rows[1].at(3).toDouble(), 6.0);
+    QCOMPARE(pivot.rows[1].at(4).toDouble(), 2.0);
+}
+
+QTEST_GUILESS_MAIN(TestCrosstab)
+#include "tst_crosstab.moc"
