@@ -113,6 +113,14 @@ std::optional<double> textToNumber(const QString &text)
     return d;
 }
 
+// A count or position from a number, clamped so that the conversion is defined.
+int toInt(double d)
+{
+    if (std::isnan(d))
+        return 0;
+    return int(std::clamp(d, -1.0e9, 1.0e9));
+}
+
 QVariant numberValue(double d)
 {
     if (!std::isfinite(d))
@@ -370,7 +378,7 @@ QVariant fnCrosstabSum(const QVariantList &args, const EvalEnv &env)
     const auto n = numberArg(args.at(0));
     if (!n)
         return QVariant();
-    return env.context.crosstabSum(int(*n), env.row);
+    return env.context.crosstabSum(toInt(*n), env.row);
 }
 
 QVariant fnString(const QVariantList &args, const EvalEnv &)
@@ -407,7 +415,7 @@ QVariant fnLeft(const QVariantList &args, const EvalEnv &)
     const auto n = numberArg(args.at(1));
     if (args.at(0).isNull() || !n)
         return QVariant();
-    return textOf(args.at(0)).left(std::max(0, int(*n)));
+    return textOf(args.at(0)).left(std::max(0, toInt(*n)));
 }
 
 QVariant fnRight(const QVariantList &args, const EvalEnv &)
@@ -415,7 +423,7 @@ QVariant fnRight(const QVariantList &args, const EvalEnv &)
     const auto n = numberArg(args.at(1));
     if (args.at(0).isNull() || !n)
         return QVariant();
-    return textOf(args.at(0)).right(std::max(0, int(*n)));
+    return textOf(args.at(0)).right(std::max(0, toInt(*n)));
 }
 
 QVariant fnMid(const QVariantList &args, const EvalEnv &)
@@ -432,9 +440,9 @@ QVariant fnMid(const QVariantList &args, const EvalEnv &)
         const auto len = numberArg(args.at(2));
         if (!len)
             return QVariant();
-        return s.mid(qsizetype(*start) - 1, std::max<qsizetype>(0, qsizetype(*len)));
+        return s.mid(toInt(*start) - 1, std::max(0, toInt(*len)));
     }
-    return s.mid(qsizetype(*start) - 1);
+    return s.mid(toInt(*start) - 1);
 }
 
 QVariant fnPos(const QVariantList &args, const EvalEnv &)
@@ -446,7 +454,7 @@ QVariant fnPos(const QVariantList &args, const EvalEnv &)
         const auto start = numberArg(args.at(2));
         if (!start)
             return QVariant();
-        from = std::max<qsizetype>(0, qsizetype(*start) - 1);
+        from = std::max(0, toInt(*start) - 1);
     }
     const qsizetype i = textOf(args.at(0)).indexOf(textOf(args.at(1)), from);
     return double(i + 1);
@@ -502,7 +510,7 @@ QVariant fnRound(const QVariantList &args, const EvalEnv &)
     const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<double>(0);
     if (!n || !d)
         return QVariant();
-    return numberValue(roundHalfAway(*n, int(*d)));
+    return numberValue(roundHalfAway(*n, toInt(*d)));
 }
 
 QVariant fnTruncate(const QVariantList &args, const EvalEnv &)
@@ -513,7 +521,7 @@ QVariant fnTruncate(const QVariantList &args, const EvalEnv &)
     const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<double>(0);
     if (!n || !d)
         return QVariant();
-    return numberValue(truncateTo(*n, int(*d)));
+    return numberValue(truncateTo(*n, toInt(*d)));
 }
 
 QVariant fnMod(const QVariantList &args, const EvalEnv &)
@@ -572,7 +580,7 @@ QVariant fnRelativeDate(const QVariantList &args, const EvalEnv &)
     const auto n = args.at(1).isNull() ? std::nullopt : numberArg(args.at(1));
     if (!dt.isValid() || !n)
         return QVariant();
-    return dt.date().addDays(qint64(*n));
+    return dt.date().addDays(toInt(*n));
 }
 
 template<int Part>

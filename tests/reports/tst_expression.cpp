@@ -267,6 +267,9 @@ void TestExpression::evaluatesPerRow_data()
     row("right('abcdef', 2)", 1, "s:ef");
     row("right('abc', 10)", 1, "s:abc");
     row("left('abc', -1)", 1, "s:");
+    row("left('abc', 1e300) + right('abc', 1e300) + mid('abc', 2, 1e300)", 1, "s:abcabcbc");
+    row("mid('abc', 1e300)", 1, "s:");
+    row("round(2.5, 1e300)", 1, "n:2.5");
     row("mid('abcdef', 2, 3)", 1, "s:bcd");
     row("mid('abcdef', 4)", 1, "s:def");
     row("mid('abc', 10)", 1, "s:");
