@@ -294,6 +294,8 @@ void TestCatalogue::everyDefinitionFileLoads()
     QVERIFY(source.open(QIODevice::ReadOnly));
     QVERIFY2(carried.readAll() == source.readAll(),
              qPrintable(QStringLiteral("%1: the program carries another version of it").arg(file)));
+    for (const QString &fault : Catalogue::instance().loadErrors())
+        QVERIFY2(!fault.contains(file), qPrintable(fault));
 
     // Columns read from a table have the table column's type.
     for (const Column &c : d->columns) {
@@ -399,6 +401,7 @@ void TestCatalogue::progressListsKeepOpenOrdersDueInTheRange()
     auto ds = retrieve(db, QStringLiteral("d_w_scprogress3"), {jan1, jan31, QStringLiteral("C1")});
     QCOMPARE(strings(*ds, QStringLiteral("scno")),
              (QStringList{QStringLiteral("P01"), QStringLiteral("P02"), QStringLiteral("P04"), QStringLiteral("P05")}));
+    COMPARE_NUMBER(ds->GetItemNumber(2, QStringLiteral("compute_1")), 4.0);
     QCOMPARE(ds->GetItemDateTime(3, QStringLiteral("deldate")).date(), jan1);
     QCOMPARE(ds->GetItemDateTime(4, QStringLiteral("deldate")).date(), jan31);
 
