@@ -73,6 +73,9 @@ public:
 
     // Begins a database transaction now, also with autoCommit true (TransactionGuard).
     bool begin();
+    // Begins one when autoCommit is false and none is open: call it before writing
+    // through database() directly (a DataStore's save), as execute() does.
+    bool beginIfManual();
     bool inTransaction() const { return m_inTransaction; }
 
     // Savepoints, for work that must be whole inside an open transaction.
@@ -88,7 +91,6 @@ private:
     friend class Cursor;
     void setError(const QString &text);
     void setOk(long long rows);
-    bool beginIfManual();
 
     bool runControl(const QString &sql);
 

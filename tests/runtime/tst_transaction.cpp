@@ -47,6 +47,7 @@ private Q_SLOTS:
 
     void dbValuesConvertBack();
     void dbConnectCopiesTheSettings();
+    void postgresqlOptionsReachTheServer();
     void callsOnAnUnconnectedTransactionFail();
     void sqlcaWorkIsCommittedWhenTheProgramEnds_data();
     void sqlcaWorkIsCommittedWhenTheProgramEnds();
@@ -521,6 +522,27 @@ void TestTransaction::dbConnectCopiesTheSettings()
     QVERIFY(!bad.isConnected());
     QVERIFY(!db_connect(bad, QStringLiteral("SQLITE"), QStringLiteral("/proc/no/such/place.db"), {}, {}, {}, false, {}));
     QCOMPARE(bad.sqlCode, -1);
+}
+
+void TestTransaction::postgresqlOptionsReachTheServer()
+{
+    if (!m_pgAdmin)
+        QSKIP("WIP_TEST_POSTGRES is not set");
+    ConnectionSettings s = settingsFor(QStringLiteral("postgresql"));
+    Transaction tr;
+    QVERIFY2(db_connect(tr, QStringLiteral("PostgreSQL"), s.database, s.logPass, s.serverName, s.logId, false,
+                        QStringLiteral("connect_timeout=5;application_name=wip_tests")),
+             qPrintable(tr.sqlErrText));
+    const auto row = tr.selectInto(QStringLiteral("SELECT current_setting('application_name'), current_database()"));
+    QVERIFY(row);
+    QCOMPARE(row->at(0).toString(), QStringLiteral("wip_tests"));
+    QCOMPARE(row->at(1).toString(), m_pgDatabase);
+
+    Transaction wrong;
+    QVERIFY(!db_connect(wrong, QStringLiteral("QPSQL"), QStringLiteral("no_such_database_here"), s.logPass,
+                        s.serverName, s.logId, false, {}));
+    QCOMPARE(wrong.sqlCode, -1);
+    QVERIFY(wrong.sqlErrText.contains(QLatin1String("no_such_database_here")));
 }
 
 void TestTransaction::callsOnAnUnconnectedTransactionFail()
