@@ -49,7 +49,8 @@ QList<QMessageBox::ButtonRole> roles(MessageButtons buttons)
         return {QMessageBox::YesRole, QMessageBox::NoRole, QMessageBox::RejectRole};
     case MessageButtons::RetryCancel: return {QMessageBox::AcceptRole, QMessageBox::RejectRole};
     case MessageButtons::AbortRetryIgnore:
-        return {QMessageBox::RejectRole, QMessageBox::AcceptRole, QMessageBox::DestructiveRole};
+        // Action buttons keep the order they were added in: Abort, Retry, Ignore.
+        return {QMessageBox::ActionRole, QMessageBox::ActionRole, QMessageBox::ActionRole};
     }
     return {QMessageBox::AcceptRole};
 }
