@@ -168,9 +168,7 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
         for (int row = first; row <= last; ++row) {
             const double y = top + run.y + (row - run.firstRow) * run.rowHeight - from;
             const QRectF rowRect(0, y, s.width, run.rowHeight);
-            bool selected = false;
-            if (marked && marks->selected && row >= 1 && row <= int(marks->selected->size()))
-                selected = (*marks->selected)[row - 1];
+            const bool selected = marked && marks->selected && marks->selected(row);
             if (selected)
                 p.fillRect(rowRect, QColor(0, 84, 166));
             paintBand(p, s, s.detail, y, row, info, selected);

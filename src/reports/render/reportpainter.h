@@ -5,7 +5,7 @@
 
 #include <QFont>
 #include <QRectF>
-#include <vector>
+#include <functional>
 
 class QPainter;
 class QPaintDevice;
@@ -26,7 +26,7 @@ public:
         int section = 0;
         int currentRow = 0;                   // 0: none
         bool showCurrent = true;
-        const std::vector<bool> *selected = nullptr; // index row - 1
+        std::function<bool(int row)> selected;  // SelectRow highlight; empty: none
     };
 
     explicit ReportPainter(const PageModel &model) : m_model(model) {}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "reports/datastore.h"
+#include "reports/render/pagemodel.h"
+
+#include <QAbstractScrollArea>
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace wip {
+class Transaction;
+}
+
+namespace wip::reports {
+
+// The report control of a window (dw_wip_detail, dw_process ...): a DataStore with
+// a view. It forwards the host operations to the DataStore it owns and shows the
+// report's page model continuously (not paged), painting only the visible part, so
+// that 100 000 rows open and scroll at once. The current row follows the Up, Down,
+// PageUp, PageDown, Home and End keys and mouse clicks; rowfocuschanging(current,
+// new) is emitted before the current row changes, whatever changes it (click, key,
+// ScrollToRow). SelectRow highlights rows.
+//
+// A form layout (d_w_process_input) is edited in place: a line editor sits on the
+// current field; Tab, Shift+Tab and Enter move between fields. Leaving a field whose
+// text changed emits itemchanged(row, column, text); the handler may call
+// AcceptText() to put the text into the row before it reads it, otherwise the text
+// is put there after the handler. Every key first runs the key(key, keyflags)
+// event; a handler that calls Keyboard::consumeKey() (returns 2) keeps the control
+// from acting on the key.
+class ReportControl : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    ReportControl(QWidget *parent, const QString &name);
+    ~ReportControl() override;
+
+    DataStore &store() { return *m_store; }
+    const DataStore &store() const { return *m_store; }
+    // The layout shown (rebuilt when the rows or texts change).
+    const PageModel &pageModel() const;
+
+    // --- host operations, forwarded to the DataStore --------------------------
+    void setDataObject(const QString &name);
+    QString dataobject() const { return m_store->dataObject(); }
+    void SetTransObject(Transaction &transaction);
+    int Retrieve(const QVariantList &args = {});
+    int RowCount() const { return m_store->RowCount(); }
+    QString GetItemString(int row, const QString &name) const { return m_store->GetItemString(row, name); }
+    double GetItemNumber(int row, const QString &name) const { return m_store->GetItemNumber(row, name); }
+    QDate GetItemDate(int row, const QString &name) const { return m_store->GetItemDate(row, name); }
+    QDateTime GetItemDateTime(int row, const QString &name) const { return m_store->GetItemDateTime(row, name); }
+    QVariant GetItem(int row, const QString &name) const { return m_store->GetItem(row, name); }
+    void SetItem(int row, const QString &name, const QVariant &value);
+    // Puts the text being edited into its row. 1, or -1 when the text does not fit
+    // the column (the editor stays on the field).
+    int AcceptText();
+    void Reset();
+    int InsertRow(int row);
+    void DeleteRow(int row);
+    int Find(const QString &expression, int start, int end) const { return m_store->Find(expression, start, end); }
+    int GetRow() const { return m_store->GetRow(); }
+    int ScrollToRow(int row);
+    void SelectRow(int row, bool select);
+    bool IsSelected(int row) const { return m_store->IsSelected(row); }
+    QString Modify(const QString &text);
+    void setObjectText(const QString &name, const QString &text);
+    QString objectText(const QString &name) const { return m_store->objectText(name); }
+    void SaveAs(const QString &file, SaveAsType type = SaveAsType::PSReport, bool headings = true) const;
+    int SetFocus();
+
+    // --- editing (form layouts) -------------------------------------------------
+    bool isEditing() const;
+    QString editedColumn() const;     // column of the field being edited, "" when none
+    QLineEdit *editor() const { return m_editor; }
+    // Rectangle of a row (or of one of its fields) in viewport coordinates.
+    QRect rowRectInViewport(int row) const;
+    QRect fieldRectInViewport(int row, const QString &column) const;
+    // Pixels per report point.
+    double scale() const { return m_scale; }
+
+Q_SIGNALS:
+    void rowfocuschanging(int currentrow, int newrow);
+    void itemchanged(int row, const QString &columnName, const QString &data);
+    void key(int key, int keyflags);
+    void clicked(int row, const QString &columnName);
+    void doubleclicked(int row, const QString &columnName);
+    void getfocus();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectStore();
+    void invalidateModel();
+    void ensureModel() const;
+    void syncModel();                   // builds the model if needed, with the scroll bars
+    void updateScrollBars();
+    void ensureRowVisible(int row);
+    void ensureRectVisible(const QRectF &modelRect);
+    QPointF toModel(const QPoint &viewportPoint) const;
+    QRectF toViewport(const QRectF &modelRect) const;
+    int visibleRowCount() const;
+    void moveCurrentRow(int row);
+    bool isForm() const;
+
+    // Editing.
+    void beginEdit(int row, int fieldIndex);
+    void closeEditor();
+    void placeEditor();
+    void moveField(int delta);
+    int acceptEdit();
+    QString editText(int row, const QString &column) const;
+
+    std::unique_ptr<DataStore> m_store;
+    mutable std::unique_ptr<PageModel> m_model;
+    double m_scale = 1;
+    static constexpr double kMargin = 4;   // points around the report
+
+    QPointer<QLineEdit> m_editor;
+    int m_editRow = 0;
+    int m_fieldIndex = 0;               // into the editable fields of the form
+    QString m_editColumn;
+    QString m_editOriginal;
+    bool m_inItemChanged = false;
+    bool m_writingEdit = false;
+    bool m_quietFocus = false;          // focus taken back from a closed editor
+    int m_editGeneration = 0;
+};
+
+} // namespace wip::reports

@@ -1,0 +1,402 @@
+#include "reports/datastore.h"
+#include "reports/widgets/reportcontrol.h"
+#include "runtime/widgets/keyboard.h"
+#include "runtime/widgets/widgethandles.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace wip;
+using namespace wip::reports;
+
+namespace {
+
+Column col(const QString &name, ValueType type, const QStringList &caption, const QString &format = QString())
+{
+    Column c;
+    c.name = name;
+    c.type = type;
+    c.caption = caption;
+    c.format = format;
+    c.align = type == ValueType::Number ? Align::Right : Align::Left;
+    return c;
+}
+
+// The daily output list: department, two bilingual quantity columns.
+std::shared_ptr<Definition> dailyList()
+{
+    auto def = std::make_shared<Definition>();
+    def->name = "d_test_daily";
+    def->columns = {col("dep_c", ValueType::String, {"工序"}),
+                    col("today_fin", ValueType::Number, {"本日完成PCS", "Today Finish"}, "####.#"),
+                    col("wip", ValueType::Number, {"在做", "WIP PCS"})};
+    TextObject title;
+    title.name = "t_8";
+    title.text = "在做资料 PROCEDURE";
+    def->texts = {title};
+    return def;
+}
+
+// The progress record as a form: received, transferred out and in work per department.
+std::shared_ptr<Definition> progressForm()
+{
+    auto def = std::make_shared<Definition>();
+    def->name = "d_test_process";
+    def->layout = LayoutKind::Form;
+    const QString q = "#####.##;-#####.##; ";
+    def->columns = {col("wax_in", ValueType::Number, {}, q), col("wax_out", ValueType::Number, {}, q),
+                    col("casting_in", ValueType::Number, {}, q), col("casting_out", ValueType::Number, {}, q),
+                    col("bz", ValueType::String, {"Remark"})};
+    ComputedField wip;
+    wip.name = "c_wax";
+    wip.expression = " wax_in  -  wax_out ";
+    wip.format = q;
+    def->computed = {wip};
+    def->form.headings = {"", "接收", "转出", "在做"};
+    def->form.lines = {{"唧蜡", {"wax_in", "wax_out", "c_wax"}}, {"倒模", {"casting_in", "casting_out", ""}}};
+    def->form.extraFields = {"bz"};
+    return def;
+}
+
+void fill(ReportControl &dw, int rows)
+{
+    for (int i = 1; i <= rows; ++i) {
+        const int r = dw.InsertRow(0);
+        dw.SetItem(r, "dep_c", QStringLiteral("%1-倒模").arg(i, 2, 10, QLatin1Char('0')));
+        dw.SetItem(r, "today_fin", i * 1.5);
+        dw.SetItem(r, "wip", i);
+    }
+}
+
+int inkPixels(const QImage &image, const QRect &area)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(image.pixel(x, y)) < 160)
+                ++n;
+        }
+    }
+    return n;
+}
+
+struct FocusChange
+{
+    int current;
+    int next;
+    int rowDuringSignal;
+};
+
+} // namespace
+
+class TestReportControl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void chineseCaptionsAndRowsArePainted();
+    void rowfocuschangingComesBeforeEveryChange();
+    void selectRowHighlightsAndSetItemRepaints();
+    void formFieldEditEmitsItemchangedAndMovesOn();
+    void enterKeyHandlerCanTakeOverNavigation();
+    void refusedTextKeepsTheField();
+    void hundredThousandRowsOpenAndScroll();
+};
+
+void TestReportControl::chineseCaptionsAndRowsArePainted()
+{
+    ReportControl dw(nullptr, "dw_wip_detail");
+    QCOMPARE(dw.objectName(), QStringLiteral("dw_wip_detail"));
+    dw.store().setDefinition(dailyList());
+    fill(dw, 12);
+    dw.resize(500, 360);
+    dw.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dw));
+    const QImage shot = dw.grab().toImage();
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        shot.save(QDir::temp().filePath("reportcontrol.png"));
+
+    const QRect row1 = dw.rowRectInViewport(1);
+    QVERIFY(!row1.isEmpty());
+    const QPoint offset = dw.viewport()->mapTo(&dw, QPoint(0, 0));
+    // The heading above the first row (title and two caption lines) carries ink...
+    const QRect heading(offset.x(), offset.y(), dw.viewport()->width(), row1.top());
+    QVERIFY2(inkPixels(shot, heading) > 400, qPrintable(QString::number(inkPixels(shot, heading))));
+    // ... and so does each row, while the area below the last row stays blank.
+    QVERIFY(inkPixels(shot, row1.translated(offset)) > 50);
+    const QRect last = dw.rowRectInViewport(12).translated(offset);
+    QVERIFY(inkPixels(shot, last) > 50);
+    const QRect below(offset.x(), last.bottom() + 40, dw.viewport()->width(), 20);
+    QCOMPARE(inkPixels(shot, below.intersected(shot.rect())), 0);
+}
+
+void TestReportControl::rowfocuschangingComesBeforeEveryChange()
+{
+    ReportControl dw(nullptr, "dw_sconh");
+    dw.store().setDefinition(dailyList());
+    fill(dw, 60);
+    dw.resize(500, 300);
+    dw.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dw));
+    QCOMPARE(dw.GetRow(), 1);
+
+    QVector<FocusChange> changes;
+    connect(&dw, &ReportControl::rowfocuschanging, &dw,
+            [&](int current, int next) { changes.push_back({current, next, dw.GetRow()}); });
+    auto expectLast = [&](int current, int next) {
+        QVERIFY(!changes.isEmpty());
+        QCOMPARE(changes.last().current, current);
+        QCOMPARE(changes.last().next, next);
+        QCOMPARE(changes.last().rowDuringSignal, current);   // not changed yet
+        QCOMPARE(dw.GetRow(), next);
+    };
+
+    QTest::mouseClick(dw.viewport(), Qt::LeftButton, {}, dw.rowRectInViewport(3).center());
+    expectLast(1, 3);
+    QTest::keyClick(&dw, Qt::Key_Down);
+    expectLast(3, 4);
+    QTest::keyClick(&dw, Qt::Key_Up);
+    expectLast(4, 3);
+    QTest::keyClick(&dw, Qt::Key_End);
+    expectLast(3, 60);
+    QVERIFY(dw.viewport()->rect().contains(dw.rowRectInViewport(60)));
+    QTest::keyClick(&dw, Qt::Key_Home);
+    expectLast(60, 1);
+    QTest::keyClick(&dw, Qt::Key_PageDown);
+    QVERIFY(changes.last().next > 5);
+    QVERIFY(dw.viewport()->rect().contains(dw.rowRectInViewport(dw.GetRow())));
+    const int beforeScroll = dw.GetRow();
+    QCOMPARE(dw.ScrollToRow(45), 1);
+    expectLast(beforeScroll, 45);
+    QVERIFY(dw.viewport()->rect().contains(dw.rowRectInViewport(45)));
+
+    // Clicking the current row again, or a key at the end, changes nothing.
+    const int count = changes.size();
+    QTest::mouseClick(dw.viewport(), Qt::LeftButton, {}, dw.rowRectInViewport(45).center());
+    QTest::keyClick(&dw, Qt::Key_End);
+    QTest::keyClick(&dw, Qt::Key_Down);
+    QCOMPARE(changes.size(), count + 1);
+    QCOMPARE(dw.GetRow(), 60);
+}
+
+void TestReportControl::selectRowHighlightsAndSetItemRepaints()
+{
+    ReportControl dw(nullptr, "dw_1");
+    dw.store().setDefinition(dailyList());
+    fill(dw, 5);
+    dw.resize(500, 300);
+    dw.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dw));
+    const QPoint offset = dw.viewport()->mapTo(&dw, QPoint(0, 0));
+    const QRect row2 = dw.rowRectInViewport(2).translated(offset);
+
+    auto darkBlue = [&](const QImage &img) {
+        int n = 0;
+        for (int y = row2.top() + 2; y < row2.bottom() - 1; ++y) {
+            for (int x = row2.left() + 2; x < row2.right() - 1; ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (c.blue() > 120 && c.red() < 60)
+                    ++n;
+            }
+        }
+        return n;
+    };
+    QCOMPARE(darkBlue(dw.grab().toImage()), 0);
+    dw.SelectRow(2, true);
+    const int area = (row2.width() - 3) * (row2.height() - 3);
+    QVERIFY(darkBlue(dw.grab().toImage()) > area / 2);
+    dw.SelectRow(2, false);
+    QCOMPARE(darkBlue(dw.grab().toImage()), 0);
+
+    // SetItem asks for a repaint of the shown rows by itself.
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    QCoreApplication::processEvents();
+    dw.viewport()->installEventFilter(&counter);
+    const QRect row4 = dw.rowRectInViewport(4).translated(offset);
+    const QImage before = dw.grab(row4).toImage();
+    counter.paints = 0;
+    dw.SetItem(4, "wip", 888);
+    QTRY_VERIFY(counter.paints > 0);
+    const QImage after = dw.grab(row4).toImage();
+    QVERIFY(before != after);
+    dw.viewport()->removeEventFilter(&counter);
+}
+
+void TestReportControl::formFieldEditEmitsItemchangedAndMovesOn()
+{
+    QWidget window;
+    auto *dw = new ReportControl(&window, "dw_process");
+    dw->setGeometry(0, 0, 500, 300);
+    dw->store().setDefinition(progressForm());
+    const int row = dw->InsertRow(0);
+    dw->SetItem(row, "wax_in", 10);
+    window.resize(520, 320);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    struct Change
+    {
+        int row;
+        QString column;
+        QString data;
+        double before;   // the column's value when the handler starts
+        double accepted; // after the handler's AcceptText
+    };
+    QVector<Change> changes;
+    connect(dw, &ReportControl::itemchanged, dw, [&](int r, const QString &column, const QString &data) {
+        const bool number = column != "bz";
+        Change c{r, column, data, number ? dw->GetItemNumber(r, column) : 0, 0};
+        dw->AcceptText();
+        c.accepted = number ? dw->GetItemNumber(r, column) : 0;
+        // The handler copies the transfer on, as the progress record does.
+        if (column == "wax_out")
+            dw->SetItem(r, "casting_in", dw->GetItemNumber(r, "wax_out"));
+        changes.push_back(c);
+    });
+
+    QTest::mouseClick(dw->viewport(), Qt::LeftButton, {}, dw->fieldRectInViewport(1, "wax_out").center());
+    QVERIFY(dw->isEditing());
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_out"));
+    QVERIFY(dw->editor()->hasFocus());
+    QTest::keyClicks(dw->editor(), "4");
+    QTest::keyClick(dw->editor(), Qt::Key_Tab);
+
+    QCOMPARE(changes.size(), 1);
+    QCOMPARE(changes[0].row, 1);
+    QCOMPARE(changes[0].column, QStringLiteral("wax_out"));
+    QCOMPARE(changes[0].data, QStringLiteral("4"));
+    QCOMPARE(changes[0].before, 0.0);     // not in the row before AcceptText
+    QCOMPARE(changes[0].accepted, 4.0);
+    QCOMPARE(dw->GetItemNumber(1, "wax_out"), 4.0);
+    QCOMPARE(dw->GetItemNumber(1, "c_wax"), 6.0);
+    // Tab went on to the next editable field, which shows the value the handler set.
+    QCOMPARE(dw->editedColumn(), QStringLiteral("casting_in"));
+    QCOMPARE(dw->editor()->text(), QStringLiteral("4"));
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        window.grab().save(QDir::temp().filePath("reportcontrol-form.png"));
+
+    // Enter moves on as Tab does; an unchanged field emits nothing.
+    QTest::keyClick(dw->editor(), Qt::Key_Return);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("casting_out"));
+    QCOMPARE(changes.size(), 1);
+    // Shift+Tab goes back; Shift+Enter stays but accepts the text.
+    QTest::keyClick(dw->editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("casting_in"));
+    dw->editor()->setText("7");
+    QTest::keyClick(dw->editor(), Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("casting_in"));
+    QCOMPARE(changes.size(), 2);
+    QCOMPARE(dw->GetItemNumber(1, "casting_in"), 7.0);
+
+    // AcceptText from outside (a button's handler) accepts the pending text once.
+    QTest::keyClick(dw->editor(), Qt::Key_Tab);
+    QTest::keyClick(dw->editor(), Qt::Key_Tab);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("bz"));
+    dw->editor()->setText(QStringLiteral("6-QOR报废QC Rej"));
+    QCOMPARE(dw->AcceptText(), 1);
+    QCOMPARE(changes.size(), 3);
+    QCOMPARE(dw->GetItemString(1, "bz"), QStringLiteral("6-QOR报废QC Rej"));
+    QCOMPARE(dw->AcceptText(), 1);
+    QCOMPARE(changes.size(), 3);
+    // Tab after the last field wraps to the first field of the (only) row.
+    QTest::keyClick(dw->editor(), Qt::Key_Tab);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_in"));
+}
+
+void TestReportControl::enterKeyHandlerCanTakeOverNavigation()
+{
+    QWidget window;
+    auto *dw = new ReportControl(&window, "dw_process");
+    dw->setGeometry(0, 0, 500, 300);
+    dw->store().setDefinition(progressForm());
+    dw->InsertRow(0);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // The progress grid's key handler: plain Enter becomes a Tab sent to the control.
+    QVector<std::pair<int, int>> keys;
+    connect(dw, &ReportControl::key, dw, [&](int key, int flags) {
+        keys.push_back({key, flags});
+        if (key == HostKey::Enter && flags == KeyFlags::None) {
+            Send(Handle(dw), HostMessage::KeyDown, HostKey::Tab, 9);
+            Keyboard::consumeKey();
+        }
+    });
+    QTest::mouseClick(dw->viewport(), Qt::LeftButton, {}, dw->fieldRectInViewport(1, "wax_in").center());
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_in"));
+    QTest::keyClick(dw->editor(), Qt::Key_Return);
+    QCOMPARE(keys.size(), 1);
+    QCOMPARE(keys[0], std::make_pair(HostKey::Enter, KeyFlags::None));
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_out"));   // one field on, not two
+    QTest::keyClick(dw->editor(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(keys.last(), std::make_pair(HostKey::Enter, KeyFlags::Ctrl));
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_out"));
+}
+
+void TestReportControl::refusedTextKeepsTheField()
+{
+    QWidget window;
+    auto *dw = new ReportControl(&window, "dw_process");
+    dw->setGeometry(0, 0, 500, 300);
+    dw->store().setDefinition(progressForm());
+    dw->InsertRow(0);
+    dw->SetItem(1, "wax_in", 3);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    int changes = 0;
+    connect(dw, &ReportControl::itemchanged, dw, [&] { ++changes; });
+
+    QTest::mouseClick(dw->viewport(), Qt::LeftButton, {}, dw->fieldRectInViewport(1, "wax_in").center());
+    dw->editor()->setText("abc");
+    QTest::keyClick(dw->editor(), Qt::Key_Tab);
+    QCOMPARE(changes, 0);
+    QCOMPARE(dw->editedColumn(), QStringLiteral("wax_in"));
+    QCOMPARE(dw->GetItemNumber(1, "wax_in"), 3.0);
+    QCOMPARE(dw->AcceptText(), -1);
+    // Retrieve-like resets drop the editor without emitting anything.
+    dw->Reset();
+    QVERIFY(!dw->isEditing());
+    QCOMPARE(changes, 0);
+}
+
+void TestReportControl::hundredThousandRowsOpenAndScroll()
+{
+    ReportControl dw(nullptr, "dw_big");
+    dw.store().setDefinition(dailyList());
+    fill(dw, 100000);
+    dw.resize(600, 400);
+    dw.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dw));
+
+    QElapsedTimer timer;
+    timer.start();
+    dw.grab();                                       // the first screen
+    QTest::keyClick(&dw, Qt::Key_End);              // to the last row and paint it
+    const QImage end = dw.grab().toImage();
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(&dw, Qt::Key_PageUp);
+    dw.grab();
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(dw.GetRow() <= 100000 - 20, true);
+    QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
+
+    QCOMPARE(dw.ScrollToRow(100000), 1);
+    const QRect last = dw.rowRectInViewport(100000);
+    QVERIFY(dw.viewport()->rect().contains(last));
+    QVERIFY(dw.verticalScrollBar()->value() > dw.verticalScrollBar()->maximum() - last.height());
+    const QPoint offset = dw.viewport()->mapTo(&dw, QPoint(0, 0));
+    QVERIFY(inkPixels(end, last.translated(offset)) > 50);
+}
+
+QTEST_MAIN(TestReportControl)
+#include "tst_reportcontrol.moc"
