@@ -215,6 +215,11 @@ bool Transaction::connect()
         setError(QStringLiteral("unknown DBMS \"%1\"").arg(settings.dbms));
         return false;
     }
+    if (k == DbKind::SQLite && settings.database.trimmed().isEmpty()) {
+        // SQLite would open a private temporary database, and the work would be lost.
+        setError(QStringLiteral("no database file given"));
+        return false;
+    }
 
     bool opened = false;
     QString failure;

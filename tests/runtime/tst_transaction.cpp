@@ -512,6 +512,8 @@ void TestTransaction::dbConnectCopiesTheSettings()
     QVERIFY(!bad.isConnected());
     QVERIFY(!db_connect(bad, QStringLiteral("SQLITE"), QStringLiteral("/proc/no/such/place.db"), {}, {}, {}, false, {}));
     QCOMPARE(bad.sqlCode, -1);
+    QVERIFY(!db_connect(bad, QStringLiteral("SQLITE"), QString(), {}, {}, {}, false, {}));
+    QCOMPARE(bad.sqlCode, -1);
 }
 
 void TestTransaction::postgresqlOptionsReachTheServer()
