@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <optional>
+
+// How expressions treat the values they meet: which values are numbers, texts
+// and dates, how two values compare, and the conversions the built-in functions
+// share. Internal to the expression evaluator.
+namespace wip::reports::expr {
+
+bool isNumber(const QVariant &v);    // any numeric type, not bool
+bool isNumeric(const QVariant &v);   // numbers and booleans (true = 1) in arithmetic
+bool isDateLike(const QVariant &v);  // QDate, QDateTime, QTime
+bool isText(const QVariant &v);
+
+QDateTime toDateTime(const QVariant &v);          // a date at midnight; a time on 1900-01-01
+QDateTime parseDateText(const QString &text);     // "yyyy-mm-dd[ hh:mm[:ss]]" and a few more; invalid if not
+std::optional<double> textToNumber(const QString &text);
+int toInt(double d);                              // clamped to +-1e9, NaN 0
+QVariant numberValue(double d);                   // NULL for NaN and infinities
+
+// Compares two non-null values: numbers as numbers, dates as dates, texts as
+// texts (case-sensitive). A text meets a number or a date as one when it reads as
+// one, else as text. A number and a date do not compare (nullopt).
+std::optional<int> compareOperands(const QVariant &a, const QVariant &b);
+
+QString textOf(const QVariant &v);                // a text as it is, anything else as [general]
+double roundHalfAway(double x, int decimals);     // decimals may be negative (round(1234, -2))
+double truncateTo(double x, int decimals);
+std::optional<double> numberArg(const QVariant &v); // numbers, booleans and numeric texts
+QDateTime dateTimeArg(const QVariant &v);           // dates and date texts
+
+} // namespace wip::reports::expr
