@@ -85,7 +85,6 @@ private Q_SLOTS:
     void scriptedBoxRecordsAndAnswers();
     void scriptedBoxWithoutAnswerTakesTheDefaultButton();
     void confirmationFlowInAHandler();
-    void buttonsAreNumberedFromOne();
     void realBoxReturnsTheNumberOfTheButtonClicked();
     void inputPromptScripted();
     void inputPromptAcceptsOnlyValuesOfItsType_data();
@@ -167,18 +166,6 @@ void TestMessageBox::confirmationFlowInAHandler()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.at(0).text, QStringLiteral("真的要删除此行记录吗?按是将永久删除并无法恢复!"));
     QCOMPARE(shown.at(1).title, QStringLiteral("恭喜"));
-}
-
-void TestMessageBox::buttonsAreNumberedFromOne()
-{
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::OK), 1);
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::OKCancel), 2);
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::YesNo), 2);
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::YesNoCancel), 3);
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::RetryCancel), 2);
-    QCOMPARE(MessageBoxService::buttonCount(MessageButtons::AbortRetryIgnore), 3);
-    QCOMPARE(MessageBoxService::buttonTexts(MessageButtons::YesNo).first(), QStringLiteral("是(&Y)"));
-    QCOMPARE(MessageBoxService::buttonTexts(MessageButtons::OKCancel).first(), QStringLiteral("确定"));
 }
 
 void TestMessageBox::realBoxReturnsTheNumberOfTheButtonClicked()

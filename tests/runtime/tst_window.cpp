@@ -140,6 +140,68 @@ protected:
     }
 };
 
+// Enter moves from field to field by a tag that getfocus keeps, as the transfer
+// statistics window does: the window's key event sees Enter wherever the focus is.
+class w_test_enter : public Window
+{
+    Q_OBJECT
+public:
+    EditMask *em_stdate = nullptr;
+    EditMask *em_eddate = nullptr;
+    DropDownListBox *ddlb_pcode = nullptr;
+    CommandButton *cb_query = nullptr;
+    CommandButton *cb_print = nullptr;
+    QString focus;
+    int queries = 0;
+    int prints = 0;
+
+protected:
+    void create() override
+    {
+        resize(500, 120);
+        em_stdate = new EditMask(this, QStringLiteral("em_stdate"));
+        em_stdate->setGeometry(10, 10, 110, 26);
+        em_eddate = new EditMask(this, QStringLiteral("em_eddate"));
+        em_eddate->setGeometry(130, 10, 110, 26);
+        ddlb_pcode = new DropDownListBox(this, QStringLiteral("ddlb_pcode"));
+        ddlb_pcode->setGeometry(250, 10, 150, 26);
+        ddlb_pcode->AddItem(QStringLiteral("04-执模收发"));
+        cb_query = new CommandButton(this, QStringLiteral("cb_query"), QStringLiteral("部门过货统计"));
+        cb_query->setGeometry(10, 50, 110, 28);
+        cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
+        cb_print->setGeometry(130, 50, 110, 28);
+
+        on(em_stdate, &EditMask::getfocus, this, [this] { focus = QStringLiteral("stdate"); });
+        on(em_eddate, &EditMask::getfocus, this, [this] { focus = QStringLiteral("eddate"); });
+        on(ddlb_pcode, &DropDownListBox::selectionchanged, this, [this] { focus = QStringLiteral("pcode"); });
+        on(ddlb_pcode, &DropDownListBox::getfocus, this, [this] { focus = QStringLiteral("pcode"); });
+        on(cb_query, &CommandButton::getfocus, this, [this] { focus = QStringLiteral("query"); });
+        on(cb_print, &CommandButton::getfocus, this, [this] { focus = QStringLiteral("print"); });
+        on(cb_query, &CommandButton::clicked, this, [this] { ++queries; });
+        on(cb_print, &CommandButton::clicked, this, [this] { ++prints; });
+        on(this, &Window::key, this, &w_test_enter::window_key);
+    }
+    void open() override { em_stdate->SetFocus(); }
+
+public:
+    void window_key(int, int)
+    {
+        if (!KeyDown(HostKey::Enter))
+            return;
+        if (focus == QLatin1String("stdate"))
+            em_eddate->SetFocus();
+        else if (focus == QLatin1String("eddate"))
+            ddlb_pcode->SetFocus();
+        else if (focus == QLatin1String("pcode"))
+            cb_query->SetFocus();
+        else if (focus == QLatin1String("query")) {
+            cb_query->TriggerEvent();
+            cb_print->SetFocus();
+        } else if (focus == QLatin1String("print"))
+            cb_print->TriggerEvent();
+    }
+};
+
 template <class W>
 W *openAndWait(const QString &className, const QVariant &parm = QVariant())
 {
@@ -172,6 +234,7 @@ private Q_SLOTS:
     void failingOpenWritesTheTraceLine();
     void enterClicksTheDefaultButtonAndEscTheCancelButton();
     void enterStaysInAMultiLineEdit();
+    void enterWalksTheFieldsThroughTheKeyEvent();
     void defaultButtonCanMoveAtRunTime();
     void disabledDefaultButtonIsNotClicked();
     void escWithoutCancelButtonKeepsTheWindowOpen();
@@ -233,8 +296,19 @@ void TestWindow::openWithParmHandsTheStructureToOpen()
     QCOMPARE(got.startdate, QStringLiteral("2004-05-01"));
     QCOMPARE(got.enddate, QStringLiteral("2004-05-31"));
 
-    // A plain string parameter also fills stringParm.
+    // A parameter given again before the first open() ran: open() runs once, with it.
     today->Close();
+    Window::OpenWithParm(QStringLiteral("w_test_today"), QStringLiteral("first"));
+    auto *quick = qobject_cast<w_test_today *>(
+        Window::OpenWithParm(QStringLiteral("w_test_today"), QStringLiteral("second")));
+    QVERIFY(quick);
+    QTRY_COMPARE(quick->opens, 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(quick->opens, 1);
+    QCOMPARE(quick->parmAtOpen.toString(), QStringLiteral("second"));
+
+    // A plain string parameter also fills stringParm.
+    quick->Close();
     auto *again = openAndWait<w_test_today>(QStringLiteral("w_test_today"), QStringLiteral("KC0001"));
     QVERIFY(again);
     QTRY_COMPARE(again->opens, 1);
@@ -344,6 +418,31 @@ void TestWindow::enterClicksTheDefaultButtonAndEscTheCancelButton()
     QTest::keyClick(today->em_1, Qt::Key_Escape);
     QVERIFY(!Window::findLatest(QStringLiteral("w_test_today")));
     QTRY_VERIFY(guard.isNull());
+}
+
+void TestWindow::enterWalksTheFieldsThroughTheKeyEvent()
+{
+    auto *w = new w_test_enter;
+    Window::Open(w);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTRY_COMPARE(QApplication::focusWidget(), w->em_stdate);
+    QCOMPARE(w->focus, QStringLiteral("stdate"));
+
+    auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    enter();
+    QCOMPARE(QApplication::focusWidget(), w->em_eddate);
+    enter();
+    QCOMPARE(QApplication::focusWidget(), w->ddlb_pcode);
+    QCOMPARE(w->focus, QStringLiteral("pcode"));
+    enter();
+    QCOMPARE(QApplication::focusWidget(), w->cb_query);
+    QCOMPARE(w->queries, 0);
+    enter();                                  // runs the query once, then on to print
+    QCOMPARE(w->queries, 1);
+    QCOMPARE(QApplication::focusWidget(), w->cb_print);
+    enter();
+    QCOMPARE(w->prints, 1);
+    QCOMPARE(w->queries, 1);
 }
 
 void TestWindow::enterStaysInAMultiLineEdit()

@@ -135,7 +135,9 @@ Window *Window::OpenWithParm(const QString &className, const QVariant &parm)
         open->m_message = WindowMessage::fromParm(parm);
         open->raise();
         open->activateWindow();
-        Dispatcher::run(open, "open", [open] { open->open(); });
+        // Before its first open() has run, the queued one reads the new parameter.
+        if (open->m_openRan)
+            Dispatcher::run(open, "open", [open] { open->open(); });
         return open;
     }
     const Factory factory = registry().factories.value(registryKey(className));
@@ -196,8 +198,9 @@ void Window::centre()
 
 void Window::runOpen()
 {
-    if (m_closed)
+    if (m_closed || m_openRan)
         return;
+    m_openRan = true;
     Dispatcher::run(this, "open", [this] { open(); });
 }
 

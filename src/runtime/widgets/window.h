@@ -137,6 +137,7 @@ private:
     bool m_created = false;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_openRan = false;
     bool m_centered = true;
 };
 
