@@ -1246,7 +1246,9 @@ QVariant DataStore::value(const QString &name, int row) const
     if (state[r] == 1)   // a field that reads itself, through others or directly
         return {};
     state[r] = 1;
-    const QVariant result = d->compiled->expressions[field]->evaluate(*this, row);
+    QVariant result = d->compiled->expressions[field]->evaluate(*this, row);
+    if (result.isNull())   // NULL of the field's type, like a column's NULL
+        result = *convertForColumn(QVariant(), d->compiled->fields.at(int(field)).type);
     // The evaluation may have dropped the caches (it does not change rows, but be safe).
     if (d->computedValues.size() == count && d->computedValues[field].size() == d->rows.size()) {
         d->computedValues[field][r] = result;

@@ -46,8 +46,14 @@ ValueType valueType(const QString &name)
 // A JSON value read back as the type it was written as; nullopt when it cannot be.
 std::optional<QVariant> readValue(const QJsonValue &v, ValueType type, bool isBool)
 {
-    if (v.isNull())
-        return QVariant();
+    if (v.isNull()) {
+        // Typed NULLs, as the DataStore holds them.
+        switch (type) {
+        case ValueType::Number: return isBool ? QVariant(QMetaType::fromType<bool>()) : QVariant(QMetaType::fromType<double>());
+        case ValueType::String: return QVariant(QMetaType::fromType<QString>());
+        default: return QVariant(QMetaType::fromType<QDateTime>());
+        }
+    }
     switch (type) {
     case ValueType::Number:
         if (isBool && v.isBool())
@@ -228,7 +234,10 @@ std::unique_ptr<SavedReport> SavedReport::fromJson(const QJsonObject &o, const Q
             const QJsonArray fieldValues = computed.value(computedNames.at(k)).toArray();
             if (fieldValues.size() != rows.size())
                 return fail(QStringLiteral("computed field %1 does not hold a value per row").arg(computedNames.at(k)));
-            const auto v = readValue(fieldValues.at(r), valueType(type), type == QLatin1String("bool"));
+            // A NULL has the field's declared type, as in the DataStore.
+            const QJsonValue jv = fieldValues.at(r);
+            const auto v = jv.isNull() ? readValue(jv, report->m_definition.computed.at(k).type, false)
+                                       : readValue(jv, valueType(type), type == QLatin1String("bool"));
             if (!v)
                 return fail(QStringLiteral("computed field %1 of row %2 holds a damaged value").arg(computedNames.at(k)).arg(r + 1));
             row[columnCount + k] = *v;
