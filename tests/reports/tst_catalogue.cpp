@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void progressListsByIssueDateAndRemark();
     void stoneReportsCompareStonesInWithStonesNeeded_data() { test::addEngineRows(); }
     void stoneReportsCompareStonesInWithStonesNeeded();
+    void stepAndSettingReportsKeepOpenStepsAndRealStones_data() { test::addEngineRows(); }
+    void stepAndSettingReportsKeepOpenStepsAndRealStones();
     void goldNeedGroupsTheChosenOrdersByMetal_data() { test::addEngineRows(); }
     void goldNeedGroupsTheChosenOrdersByMetal();
     void workerSheetsSplitFinishedFromPending_data() { test::addEngineRows(); }
@@ -479,6 +482,54 @@ void TestCatalogue::stoneReportsCompareStonesInWithStonesNeeded()
     QCOMPARE(strings(*ds, key), (QStringList{QStringLiteral("ST3"), QStringLiteral("ST6")}));
     ds = retrieve(db, QStringLiteral("d_w_stone_zero"), {QStringList{}});
     QCOMPARE(ds->RowCount(), 0);
+}
+
+void TestCatalogue::stepAndSettingReportsKeepOpenStepsAndRealStones()
+{
+    WIP_FIXTURE_DATABASE(db);
+    const QStringList chosen{QStringLiteral("P01"), QStringLiteral("P02"), QStringLiteral("P04")};
+
+    // Stones on open steps: P04's open setting step holds 12 DIA1 (its 18K is no
+    // stone, its finished step's 7 DIA1 are set), P01's open outside step 3 DIA2.
+    for (const char *name : {"d_w_posetting", "d_w_setting_in_procedure"}) {
+        auto ds = retrieve(db, QString::fromLatin1(name), {chosen});
+        QStringList stones = strings(*ds, QStringLiteral("mcode"));
+        stones.sort();
+        QVERIFY2(stones == (QStringList{QStringLiteral("DIA1"), QStringLiteral("DIA2")}), name);
+        COMPARE_NUMBER(ds->GetItemNumber(1, QStringLiteral("c_sum_sqtycal")), 15.0);
+        COMPARE_NUMBER(ds->GetItemNumber(1, QStringLiteral("c_sum_sqtyref")), 0.8);
+    }
+
+    // Orders with an open outside (外发) step: P01; P02's came back.
+    auto ds = retrieve(db, QStringLiteral("d_w_scno_outissue"), {chosen});
+    QCOMPARE(strings(*ds, QStringLiteral("scno")), QStringList{QStringLiteral("P01")});
+    QCOMPARE(ds->GetItemString(1, QStringLiteral("remark")), QStringLiteral("URGENT"));
+
+    // Open steps of the chosen orders with their lines: P04's setting step.
+    ds = retrieve(db, QStringLiteral("d_w_prod_status1"), {QStringList{QStringLiteral("P02"), QStringLiteral("P04")}});
+    QCOMPARE(strings(*ds, QStringLiteral("changhao")), QStringList{QStringLiteral("201")});
+
+    // Stones issued to the orders: the placeholder stone INIST and the gold are not listed.
+    ds = retrieve(db, QStringLiteral("d_w_scprogress_min"), {QStringList{QStringLiteral("P01"), QStringLiteral("P02")}});
+    QMap<QString, int> rows = rowsBy(*ds, QStringLiteral("mcode"));
+    QCOMPARE(rows.keys(), (QStringList{QStringLiteral("DIA1"), QStringLiteral("DIA2")}));
+    COMPARE_NUMBER(ds->GetItemNumber(rows.value(QStringLiteral("DIA1")), QStringLiteral("qtycal")), 30.0);
+
+    // Stones of G1's two lines of A1 (10 and 2 pieces, 4 DIA1 each; INIST left out),
+    // from the contract tables and from the database's view alike.
+    ds = retrieve(db, QStringLiteral("d_w_notinv_setdetail"), {QStringList{QStringLiteral("G1")}});
+    QList<double> stones = numbers(*ds, QStringLiteral("c_stones"));
+    std::sort(stones.begin(), stones.end());
+    COMPARE_NUMBERS(stones, (QList<double>{8, 40}));
+    ds = retrieve(db, QStringLiteral("d_need_stone"), {QStringList{QStringLiteral("G1")}});
+    QCOMPARE(ds->RowCount(), 2);
+    COMPARE_NUMBER(ds->GetItemNumber(1, QStringLiteral("c_sum_need_qty")), 48.0);
+
+    // Setting methods of the styles, without the initial method.
+    ds = retrieve(db, QStringLiteral("d_style_no"), {});
+    rows = rowsBy(*ds, QStringLiteral("stone_code"));
+    QCOMPARE(rows.keys(), (QStringList{QStringLiteral("DIA1"), QStringLiteral("DIA2")}));
+    QCOMPARE(ds->GetItemString(rows.value(QStringLiteral("DIA2")), QStringLiteral("settype_name")), QStringLiteral("Prong"));
 }
 
 void TestCatalogue::goldNeedGroupsTheChosenOrdersByMetal()
