@@ -10,6 +10,8 @@ namespace wip {
 
 namespace {
 
+constexpr qsizetype kCapturedLimit = 10000;
+
 // The trace state of the process: one log file and the lines captured for tests.
 struct TraceState
 {
@@ -43,6 +45,9 @@ void Trace::write(const QString &line)
     TraceState &s = state();
     QMutexLocker lock(&s.mutex);
     s.captured.append(line);
+    // Tests read a few lines; a long session must not keep every line it wrote.
+    if (s.captured.size() > kCapturedLimit)
+        s.captured.remove(0, s.captured.size() - kCapturedLimit);
 
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);

@@ -18,7 +18,7 @@ public:
     static void setLogFile(const QString &path);   // empty: no file
     static QString logFile();
 
-    // Lines written since the last clearCaptured(), for tests.
+    // Lines written since the last clearCaptured() (the last 10000 of them), for tests.
     static QStringList captured();
     static void clearCaptured();
 };

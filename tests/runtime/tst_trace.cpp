@@ -16,6 +16,7 @@ private Q_SLOTS:
     void problemLineIsExact();
     void linesGoToTheLogFileAndTheCapture();
     void unwritableLogDoesNotStopTheProgram();
+    void captureKeepsOnlyTheLatestLines();
 };
 
 void TestTrace::problemLineIsExact()
@@ -58,6 +59,17 @@ void TestTrace::unwritableLogDoesNotStopTheProgram()
     Trace::clearCaptured();
     Trace::problem(20);
     QCOMPARE(Trace::captured(), QStringList{Trace::problemLine(20)});
+}
+
+void TestTrace::captureKeepsOnlyTheLatestLines()
+{
+    Trace::clearCaptured();
+    for (int i = 1; i <= 10005; ++i)
+        Trace::write(QString::number(i));
+    const QStringList lines = Trace::captured();
+    QCOMPARE(lines.size(), 10000);
+    QCOMPARE(lines.first(), QStringLiteral("6"));
+    QCOMPARE(lines.last(), QStringLiteral("10005"));
 }
 
 QTEST_GUILESS_MAIN(TestTrace)
