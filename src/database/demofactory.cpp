@@ -307,7 +307,7 @@ bool DemoFactory::writeContracts()
         const bool sample = i % 12 == 5;
         const QString scno = (sample ? QStringLiteral("S") : QStringLiteral("KC"))
                              + QString::number(2400001 + i);
-        const int d = (i * 7) % kDesigns;
+        const int d = (i * 7 + i / 80) % kDesigns;
         const QString article = articleCode(d);
         const QString design = designNo(d);
         const QString customer = QString::fromLatin1(kCustomers[i % std::size(kCustomers)]);
@@ -601,10 +601,17 @@ bool DemoFactory::writeUsers()
 {
     BatchInserter users(m_db, m_kind, QStringLiteral("users"), {"user_code", "user_name", "password_hash"});
     BatchInserter rights(m_db, m_kind, QStringLiteral("rights"), {"user_code", "module", "function", "rights"});
-    // A low iteration count would be quicker, but the demo passwords get the same
-    // protection as real ones.
-    for (const DemoUser &u : demoUsers()) {
-        users.add({u.code, u.name, PasswordHash::hash(u.password)});
+    // The demo passwords get the same slow hash as real ones; a process that fills
+    // several demo databases (the tests) computes them once.
+    static const QStringList hashes = [] {
+        QStringList list;
+        for (const DemoUser &u : demoUsers())
+            list << PasswordHash::hash(u.password);
+        return list;
+    }();
+    for (qsizetype i = 0; i < demoUsers().size(); ++i) {
+        const DemoUser &u = demoUsers().at(i);
+        users.add({u.code, u.name, hashes.at(i)});
         if (!u.rights.isEmpty())
             rights.add({u.code, QStringLiteral("M05"), QStringLiteral("H06"), u.rights});
     }

@@ -1,7 +1,6 @@
 #include "database/passwordhash.h"
 
 #include <QCryptographicHash>
-#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -32,22 +31,41 @@ QByteArray PasswordHash::pbkdf2Sha256(const QByteArray &password, const QByteArr
     QByteArray out;
     if (iterations < 1 || length < 1)
         return out;
-    QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password);
+    // HMAC-SHA256 by hand (RFC 2104) with the padded keys computed once and two
+    // hash objects reused: QMessageAuthenticationCode re-derives them for every
+    // message, which made a login take seconds.
+    constexpr int blockSize = 64;
+    QByteArray key = password;
+    if (key.size() > blockSize)
+        key = QCryptographicHash::hash(key, QCryptographicHash::Sha256);
+    key.resize(blockSize, '\0');
+    QByteArray ipad(blockSize, '\0'), opad(blockSize, '\0');
+    for (int i = 0; i < blockSize; ++i) {
+        ipad[i] = char(key[i] ^ 0x36);
+        opad[i] = char(key[i] ^ 0x5c);
+    }
+    QCryptographicHash inner(QCryptographicHash::Sha256), outer(QCryptographicHash::Sha256);
+    QByteArray u(32, '\0'), t;
+    auto hmac = [&](QByteArrayView message) {
+        inner.reset();
+        inner.addData(ipad);
+        inner.addData(message);
+        outer.reset();
+        outer.addData(opad);
+        outer.addData(inner.resultView());
+        const QByteArrayView r = outer.resultView();
+        std::copy(r.begin(), r.end(), u.begin());
+    };
     for (quint32 block = 1; out.size() < length; ++block) {
-        QByteArray counter(4, '\0');
-        counter[0] = char((block >> 24) & 0xff);
-        counter[1] = char((block >> 16) & 0xff);
-        counter[2] = char((block >> 8) & 0xff);
-        counter[3] = char(block & 0xff);
-        mac.reset();
-        mac.addData(salt);
-        mac.addData(counter);
-        QByteArray u = mac.result();
-        QByteArray t = u;
+        QByteArray first = salt;
+        first.append(char((block >> 24) & 0xff));
+        first.append(char((block >> 16) & 0xff));
+        first.append(char((block >> 8) & 0xff));
+        first.append(char(block & 0xff));
+        hmac(first);
+        t = u;
         for (int i = 1; i < iterations; ++i) {
-            mac.reset();
-            mac.addData(u);
-            u = mac.result();
+            hmac(u);
             for (qsizetype j = 0; j < t.size(); ++j)
                 t[j] = char(t[j] ^ u[j]);
         }

@@ -10,7 +10,7 @@ namespace wip {
 class PasswordHash
 {
 public:
-    static constexpr int defaultIterations = 120000;
+    static constexpr int defaultIterations = 100000;
     static constexpr int minimumIterations = 100000;   // weaker stored hashes do not verify
 
     static QString hash(const QString &password, int iterations = defaultIterations);

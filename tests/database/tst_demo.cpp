@@ -1,0 +1,216 @@
+// The demo factory: every table and view shows rows, today's and this month's
+// reports have data in every department, it is the same on every run, and the
+// style pictures are real bitmaps.
+
+#include "database/demofactory.h"
+#include "database/demopictures.h"
+#include "database/initdatabase.h"
+#include "database/passwordhash.h"
+#include "database/schema.h"
+#include "database/useraccounts.h"
+#include "testdatabase.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wip;
+using namespace wip::test;
+
+namespace {
+const QDate kToday(2004, 5, 12);
+}
+
+class tst_Demo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void everyTableAndViewHasRows_data() { addEngineRows(); }
+    void everyTableAndViewHasRows();
+    void demoIsTheSameOnEveryRun();
+    void initWithDemoOnExistingDemoDoesNotDuplicate();
+    void demoUsersLogInWithTheirRights();
+    void picturesAreBitmapsWithAFallback();
+    void scaleMultipliesTheVolume();
+
+private:
+    // One SQLite demo factory shared by the tests that only read it.
+    std::unique_ptr<TestDatabase> m_demo;
+};
+
+void tst_Demo::initTestCase()
+{
+    m_demo = std::make_unique<TestDatabase>(Engine::SQLite, false);
+    QVERIFY2(m_demo->isValid(), qPrintable(m_demo->error()));
+    const InitResult r = initDatabase(m_demo->tr(), InitOptions{true, 1, kToday});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(r.created && r.demoAdded);
+}
+
+void tst_Demo::everyTableAndViewHasRows()
+{
+    QFETCH(QString, engine);
+    if (engineFromName(engine) == Engine::PostgreSQL && !postgresConfigured())
+        QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+    std::unique_ptr<TestDatabase> postgres;
+    if (engineFromName(engine) == Engine::PostgreSQL) {
+        postgres = std::make_unique<TestDatabase>(Engine::PostgreSQL, false);
+        QVERIFY2(postgres->isValid(), qPrintable(postgres->error()));
+        const InitResult r = initDatabase(postgres->tr(), InitOptions{true, 1, kToday});
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QVERIFY(r.created && r.demoAdded);
+    }
+    TestDatabase &db = postgres ? *postgres : *m_demo;
+
+    for (const QString &name : Schema::tableNames() + Schema::viewNames()) {
+        const int n = db.scalar(QStringLiteral("select count(*) from %1").arg(name)).toInt();
+        QVERIFY2(n > 0, qPrintable(name + u" is empty " + db.error()));
+    }
+
+    // Today's output exists for every department of the daily report.
+    const QDateTime today(kToday, QTime(0, 0));
+    for (const QString gx : {"04-执模", "06-镶石", "07-执边", "08-打磨", "09-电金", "20-出货"}) {
+        QVERIFY2(db.scalar("select count(*) from proch where gongxu_code = ? and edtime between ? and ?",
+                           {gx, today, today}).toInt() > 0, qPrintable(gx));
+        QVERIFY2(db.scalar("select count(*) from proch where gongxu_code = ? and edtime is null", {gx}).toInt() > 0
+                     || gx == QLatin1String("20-出货"), qPrintable(gx));
+    }
+    QVERIFY(db.scalar("select count(*) from castind where ldate between ? and ?", {today, today}).toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from view_day_wip where edate between ? and ?", {today, today}).toInt() > 0);
+    // Open contracts due within the last week, for the order analysis.
+    QVERIFY(db.scalar("select count(*) from sconh where (inv_no is null or inv_no = '') and deldate between ? and ?",
+                      {kToday.addDays(-7), kToday}).toInt() > 0);
+    // The transfer report of the filing desk lists transfers this month.
+    QVERIFY(db.scalar("select count(*) from jcjl_mattran where fcode = ? and ldate between ? and ? "
+                      "and tcode > fcode and tcode <> '11-工人在做仓' and zmcode like '%原料WIP%' "
+                      "and tcode <> '09-废金仓'",
+                      {"04-执模收发", QDate(kToday.year(), kToday.month(), 1), kToday}).toInt() > 0);
+    // Gold and platinum on open steps, for the WIP materials window.
+    QVERIFY(db.scalar("select count(*) from matuse m join proch p on p.proch_id = m.proch_id "
+                      "join material t on t.mcode = m.mcode where p.gongxu_code = ? and p.edtime is null "
+                      "and t.mtype in ('GOLD', 'PT')", {"04-执模"}).toInt() > 0);
+    // Placeholder finish dates of proch_new, which "NEW WIP" clears.
+    QVERIFY(db.scalar("select count(*) from proch_new where edtime < '1900-01-02'").toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from jcjl_mattran where mcode like '%线%'").toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from jcjl_mattran where mcode like '%焊%'").toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from view_bm_cast where cust_no = 'QOR'").toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from view_bm_wax where scno not like 'S%'").toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from process where remark is not null").toInt() > 0);
+    QCOMPARE(db.scalar("select count(distinct gongxu_code) from gongxu").toInt(), 17);
+    QCOMPARE(db.scalar("select count(*) from stock").toInt(), 11);
+    for (const QString way : {"包镶", "钉镶", "光圈镶", "虎爪镶", "迫镶", "田字镶", "无边镶", "闸镶", "爪镶"})
+        QVERIFY2(db.scalar("select count(*) from view_wip_waycode where way_code = ?", {way}).toInt() > 0,
+                 qPrintable(way));
+}
+
+void tst_Demo::demoIsTheSameOnEveryRun()
+{
+    TestDatabase &a = *m_demo;
+    TestDatabase b(Engine::SQLite, false);
+    QVERIFY(initDatabase(b.tr(), InitOptions{true, 1, kToday}).ok);
+    const QStringList checks = {
+        "select count(*), sum(qty) from proch",
+        "select count(*), sum(qtycal), sum(qtyref) from jcjl_mattran",
+        "select group_concat(scno || ':' || cust_no || ':' || deldate, ',') from sconh",
+        "select count(*), sum(weight) from proch_new",
+        "select count(*), sum(sqtycal) from matuse",
+    };
+    for (const QString &sql : checks) {
+        const auto ra = a.rows(sql), rb = b.rows(sql);
+        QCOMPARE(ra, rb);
+    }
+    QVERIFY(a.scalar("select count(*) from proch").toInt() > 5000);
+}
+
+void tst_Demo::initWithDemoOnExistingDemoDoesNotDuplicate()
+{
+    TestDatabase db(Engine::SQLite);   // schema, no demo
+    QVERIFY(db.isValid());
+    // A Wip database without contracts takes the demo when asked ...
+    InitResult r = initDatabase(db.tr(), InitOptions{true, 1, kToday});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(!r.created);
+    QVERIFY(r.demoAdded);
+    const int contracts = db.scalar("select count(*) from sconh").toInt();
+    const int steps = db.scalar("select count(*) from proch").toInt();
+    QVERIFY(contracts > 0);
+    // ... and only once.
+    r = initDatabase(db.tr(), InitOptions{true, 1, kToday});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QVERIFY(!r.demoAdded);
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), contracts);
+    QCOMPARE(db.scalar("select count(*) from proch").toInt(), steps);
+    QCOMPARE(db.scalar("select count(*) from day_wip").toInt(), 7);
+}
+
+void tst_Demo::demoUsersLogInWithTheirRights()
+{
+    TestDatabase &db = *m_demo;
+    QSet<QString> rightsSeen;
+    for (const DemoFactory::DemoUser &u : DemoFactory::demoUsers()) {
+        QCOMPARE(UserAccounts::checkLogin(db.tr(), u.code, u.password), UserAccounts::Login::Ok);
+        QCOMPARE(UserAccounts::checkLogin(db.tr(), u.code, u.password + u'x'), UserAccounts::Login::WrongPassword);
+        const QString rights = UserAccounts::rights(db.tr(), u.code, "M05", "H06");
+        QCOMPARE(rights, u.rights.isEmpty() ? QString() : u.rights);
+        if (!rights.isEmpty())
+            rightsSeen << (rights.right(1) == u"A" ? QStringLiteral("A") : rights.mid(1, 2) + rights.right(1));
+    }
+    QCOMPARE(rightsSeen, (QSet<QString>{"A", "02B", "03B", "04B", "08B"}));
+    QCOMPARE(UserAccounts::checkLogin(db.tr(), "NOBODY", "x"), UserAccounts::Login::UnknownUser);
+    // Passwords are never stored as they are typed.
+    QCOMPARE(db.scalar("select count(*) from users where password_hash like 'pbkdf2-sha256$%'").toInt(),
+             DemoFactory::demoUsers().size());
+}
+
+void tst_Demo::picturesAreBitmapsWithAFallback()
+{
+    QTemporaryDir dir;
+    QString error;
+    const QString pics = dir.filePath("P"), data = dir.filePath("data");
+    const int n = writeDemoPictures(pics, data, &error);
+    QVERIFY2(n > 0, qPrintable(error));
+    const QStringList designs = DemoFactory::designNumbers();
+    int found = 0;
+    for (const QString &d : designs) {
+        const QString path = QDir(pics).filePath(d + ".bmp");
+        if (!QFile::exists(path))
+            continue;
+        ++found;
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(2), QByteArray("BM"));
+        const QImage image(path);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() >= 100);
+    }
+    QVERIFY(found >= designs.size() * 3 / 4);
+    QVERIFY(found < designs.size());   // some designs use the fallback
+    QCOMPARE(n, found + 1);
+    QVERIFY(!QImage(QDir(data).filePath("ZAN.BMP")).isNull());
+    // Pictures of different designs differ (they carry the number).
+    QFile a(QDir(pics).filePath(designs[0] + ".bmp")), b(QDir(pics).filePath(designs[3] + ".bmp"));
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QVERIFY(a.readAll() != b.readAll());
+}
+
+void tst_Demo::scaleMultipliesTheVolume()
+{
+    TestDatabase two(Engine::SQLite, false);
+    QElapsedTimer timer;
+    timer.start();
+    const InitResult r = initDatabase(two.tr(), InitOptions{true, 2, kToday});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    qInfo("scale 2 on SQLite: %lld ms", timer.elapsed());
+    const int p1 = m_demo->scalar("select count(*) from proch").toInt();
+    const int p2 = two.scalar("select count(*) from proch").toInt();
+    QVERIFY2(p2 > p1 * 3 / 2 && p2 < p1 * 5 / 2, qPrintable(QStringLiteral("%1 %2").arg(p1).arg(p2)));
+    // Contract numbers stay unique however large the factory.
+    QCOMPARE(two.scalar("select count(distinct scno) from sconh").toInt(),
+             two.scalar("select count(*) from sconh").toInt());
+}
+
+QTEST_GUILESS_MAIN(tst_Demo)
+#include "tst_demo.moc"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+namespace wip::test {
+
+// Reads the first worksheet of a workbook the way a spreadsheet program sees it:
+// {"A1": ["s"|"n"|"b", "value"], ...}, the kind as stored (shared and inline
+// strings alike are "s"). Runs python3's zipfile/XML reader; *error is set and an
+// empty object returned when python3 is missing or the file is not a workbook.
+QJsonObject readWorkbook(const QString &file, QString *error = nullptr);
+
+// True when readWorkbook can work here (python3 is on the path).
+bool canReadWorkbooks();
+
+} // namespace wip::test
