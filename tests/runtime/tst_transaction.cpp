@@ -55,7 +55,7 @@ private Q_SLOTS:
 private:
     void backends();
     ConnectionSettings settingsFor(const QString &backend, bool autoCommit = false);
-    void connectOrSkip(Transaction &tr, bool autoCommit = false);
+    bool connectTo(Transaction &tr, bool autoCommit = false);
     long long countRows(Transaction &tr, const QString &where = QString());
 
     QTemporaryDir m_dir;
@@ -99,8 +99,10 @@ void TestTransaction::init()
     // dropped and made again on PostgreSQL.
     m_sqliteFile = m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++m_sqliteFiles));
     Trace::clearCaptured();
-    if (!QTest::currentDataTag() || QString::fromLatin1(QTest::currentDataTag()) != QLatin1String("postgresql") || !m_pgAdmin)
+    if (!QTest::currentDataTag() || QString::fromLatin1(QTest::currentDataTag()) != QLatin1String("postgresql"))
         return;
+    if (!m_pgAdmin)
+        QSKIP("WIP_TEST_POSTGRES is not set");
     Transaction tr;
     tr.settings = settingsFor(QStringLiteral("postgresql"), true);
     QVERIFY(tr.connect());
@@ -134,20 +136,20 @@ ConnectionSettings TestTransaction::settingsFor(const QString &backend, bool aut
 }
 
 // Connects tr to the backend of the current data row, making the table "item" when missing.
-void TestTransaction::connectOrSkip(Transaction &tr, bool autoCommit)
+bool TestTransaction::connectTo(Transaction &tr, bool autoCommit)
 {
     QFETCH(QString, backend);
-    if (backend == QLatin1String("postgresql") && !m_pgAdmin)
-        QSKIP("WIP_TEST_POSTGRES is not set");
     tr.settings = settingsFor(backend, autoCommit);
-    QVERIFY2(tr.connect(), qPrintable(tr.sqlErrText));
+    if (!tr.connect()) {
+        qWarning("%s", qPrintable(tr.sqlErrText));
+        return false;
+    }
     const QString dateType = backend == QLatin1String("postgresql") ? QStringLiteral("timestamp") : QStringLiteral("TEXT");
     Transaction ddl;
     ddl.settings = settingsFor(backend, true);
-    QVERIFY2(ddl.connect(), qPrintable(ddl.sqlErrText));
-    QVERIFY2(ddl.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS item (id integer, name varchar(40), made ") + dateType
-                         + QStringLiteral(", qty numeric(12,3))")),
-             qPrintable(ddl.sqlErrText));
+    return ddl.connect()
+            && ddl.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS item (id integer, name varchar(40), made ") + dateType
+                           + QStringLiteral(", qty numeric(12,3))"));
 }
 
 long long TestTransaction::countRows(Transaction &tr, const QString &where)
@@ -225,9 +227,9 @@ void TestTransaction::badConnectionUrlsAreRefused()
 void TestTransaction::writesBeginWorkLazilyAndCommitMakesThemVisible()
 {
     Transaction &sqlca = Transaction::sqlca();
-    connectOrSkip(sqlca);
+    QVERIFY(connectTo(sqlca));
     Transaction other;
-    connectOrSkip(other);
+    QVERIFY(connectTo(other));
 
     QVERIFY(!sqlca.inTransaction());
     // The other connection reads first: a reader must not keep an old snapshot.
@@ -256,7 +258,7 @@ void TestTransaction::writesBeginWorkLazilyAndCommitMakesThemVisible()
 void TestTransaction::rollbackDiscardsWorkAndDisconnectCommitsIt()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
     QVERIFY(tr.rollback());
     QVERIFY(!tr.inTransaction());
@@ -267,14 +269,14 @@ void TestTransaction::rollbackDiscardsWorkAndDisconnectCommitsIt()
     QVERIFY(!tr.isConnected());
 
     Transaction reader;
-    connectOrSkip(reader);
+    QVERIFY(connectTo(reader));
     QCOMPARE(countRows(reader), 1);
     QCOMPARE(countRows(reader, QStringLiteral("id = 2")), 1);
 
     // Destroying a connected transaction commits as well.
     {
         Transaction scoped;
-        connectOrSkip(scoped);
+        QVERIFY(connectTo(scoped));
         QVERIFY(scoped.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {3}));
     }
     QCOMPARE(countRows(reader), 2);
@@ -283,9 +285,9 @@ void TestTransaction::rollbackDiscardsWorkAndDisconnectCommitsIt()
 void TestTransaction::autoCommitMakesEveryStatementStandAlone()
 {
     Transaction tr;
-    connectOrSkip(tr, true);
+    QVERIFY(connectTo(tr, true));
     Transaction reader;
-    connectOrSkip(reader);
+    QVERIFY(connectTo(reader));
     QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
     QVERIFY(!tr.inTransaction());
     QCOMPARE(countRows(reader), 1);
@@ -296,7 +298,7 @@ void TestTransaction::autoCommitMakesEveryStatementStandAlone()
 void TestTransaction::guardRollsBackUnlessCommitted()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     {
         TransactionGuard guard(tr);
         QVERIFY(guard.active());
@@ -312,12 +314,12 @@ void TestTransaction::guardRollsBackUnlessCommitted()
         QVERIFY(!guard.active());
     }
     Transaction reader;
-    connectOrSkip(reader);
+    QVERIFY(connectTo(reader));
     QCOMPARE(countRows(reader), 1);      // committed, not left open
 
     // With autoCommit the guard still makes its statements one piece of work.
     Transaction autoTr;
-    connectOrSkip(autoTr, true);
+    QVERIFY(connectTo(autoTr, true));
     {
         TransactionGuard guard(autoTr);
         QVERIFY(autoTr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {3}));
@@ -330,7 +332,7 @@ void TestTransaction::guardRollsBackUnlessCommitted()
 void TestTransaction::guardInsideOpenWorkUsesSavepoint()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
     {
         TransactionGuard guard(tr);
@@ -365,7 +367,7 @@ void TestTransaction::guardInsideOpenWorkUsesSavepoint()
 void TestTransaction::statusFieldsDescribeTheLastStatement()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     for (int id = 1; id <= 4; ++id)
         QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id, qty) VALUES (?, ?)"), {id, id * 1.5}));
     QCOMPARE(tr.sqlNRows, 1);
@@ -402,7 +404,7 @@ void TestTransaction::statusFieldsDescribeTheLastStatement()
 void TestTransaction::cursorFetchesEveryRowThenNoRow()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     for (int id = 1; id <= 3; ++id)
         QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id, name) VALUES (?, ?)"), {id, QStringLiteral("n%1").arg(id)}));
 
@@ -426,7 +428,7 @@ void TestTransaction::cursorFetchesEveryRowThenNoRow()
 void TestTransaction::dateArgumentsIncludeBothEndDays()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     const QDate first(2024, 3, 1);
     for (int i = 0; i < 5; ++i)
         QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id, made) VALUES (?, ?)"), {i + 1, first.addDays(i)}));
@@ -463,7 +465,7 @@ void TestTransaction::dateArgumentsIncludeBothEndDays()
 void TestTransaction::textIsBoundNotPasted()
 {
     Transaction tr;
-    connectOrSkip(tr);
+    QVERIFY(connectTo(tr));
     const QString hostile = QStringLiteral("x'); DELETE FROM item; --?");
     QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id, name) VALUES (?, ?)"), {1, QStringLiteral("keep")}));
     QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id, name) VALUES (?, ?)"), {2, hostile}));
