@@ -1,0 +1,209 @@
+#include "reports/widgets/argumentdialog.h"
+
+#include "reports/datastore.h"
+#include "runtime/widgets/inputpromptservice.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace wip::reports {
+
+namespace {
+
+bool isList(ArgumentType type)
+{
+    return type == ArgumentType::StringList || type == ArgumentType::NumberList;
+}
+
+QString typeText(ArgumentType type)
+{
+    switch (type) {
+    case ArgumentType::String:
+        return QStringLiteral("string");
+    case ArgumentType::Number:
+        return QStringLiteral("number");
+    case ArgumentType::Date:
+        return QStringLiteral("date");
+    case ArgumentType::DateTime:
+        return QStringLiteral("datetime");
+    case ArgumentType::StringList:
+        return QStringLiteral("stringlist");
+    case ArgumentType::NumberList:
+        return QStringLiteral("numberlist");
+    }
+    return QStringLiteral("string");
+}
+
+// Values given before, per argument name, newest first: the choices of the next prompt.
+QHash<QString, QStringList> &history()
+{
+    static QHash<QString, QStringList> h;
+    return h;
+}
+
+void remember(const QString &argument, const QString &text)
+{
+    QStringList &list = history()[argument.toLower()];
+    list.removeAll(text);
+    list.prepend(text);
+    while (list.size() > 10)
+        list.removeLast();
+}
+
+} // namespace
+
+ArgumentDialog::ArgumentDialog(const Argument &argument, const Definition &definition, const QStringList &choices,
+                               QWidget *parent)
+    : QDialog(parent)
+    , m_type(argument.type)
+{
+    setObjectName(QStringLiteral("argumentdialog"));
+    setWindowTitle(title(definition));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(label(argument), this));
+    if (argument.type == ArgumentType::Date || argument.type == ArgumentType::DateTime) {
+        m_date = new QDateTimeEdit(QDateTime(QDate::currentDate(), QTime(0, 0)), this);
+        m_date->setDisplayFormat(argument.type == ArgumentType::Date ? QStringLiteral("yyyy-MM-dd")
+                                                                      : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        m_date->setCalendarPopup(true);
+        if (!choices.isEmpty()) {
+            const QDateTime last = QDateTime::fromString(choices.first(), m_date->displayFormat());
+            if (last.isValid())
+                m_date->setDateTime(last);
+        }
+        layout->addWidget(m_date);
+    } else {
+        m_text = new QComboBox(this);
+        m_text->setEditable(true);
+        m_text->addItems(choices);
+        m_text->setCurrentIndex(choices.isEmpty() ? -1 : 0);
+        m_text->setMinimumWidth(240);
+        layout->addWidget(m_text);
+        connect(m_text, &QComboBox::editTextChanged, this, &ArgumentDialog::updateOk);
+    }
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    layout->addWidget(m_buttons);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    updateOk();
+}
+
+QString ArgumentDialog::value() const
+{
+    if (m_date)
+        return m_date->dateTime().toString(m_date->displayFormat());
+    return m_text ? m_text->currentText().trimmed() : QString();
+}
+
+void ArgumentDialog::updateOk()
+{
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(toValue(value(), m_type).has_value());
+}
+
+QString ArgumentDialog::title(const Definition &definition)
+{
+    return QStringLiteral("检索参数 - %1").arg(definition.name);
+}
+
+QString ArgumentDialog::label(const Argument &argument)
+{
+    QString text = QStringLiteral("请输入 %1 (%2)").arg(argument.name, typeText(argument.type));
+    if (isList(argument.type))
+        text += QStringLiteral(", 以逗号分隔 separated by commas");
+    return text + QLatin1Char(':');
+}
+
+QString ArgumentDialog::typeName(ArgumentType type)
+{
+    switch (type) {
+    case ArgumentType::Number:
+        return QStringLiteral("number");
+    case ArgumentType::Date:
+        return QStringLiteral("date");
+    case ArgumentType::DateTime:
+        return QStringLiteral("datetime");
+    case ArgumentType::String:
+    case ArgumentType::StringList:
+    case ArgumentType::NumberList:
+        break;
+    }
+    return QStringLiteral("string");
+}
+
+std::optional<QVariant> ArgumentDialog::toValue(const QString &text, ArgumentType type)
+{
+    const QString t = text.trimmed();
+    switch (type) {
+    case ArgumentType::String:
+        return QVariant(text);
+    case ArgumentType::Number: {
+        bool ok = false;
+        const double d = t.toDouble(&ok);
+        return ok ? std::optional<QVariant>(d) : std::nullopt;
+    }
+    case ArgumentType::Date: {
+        const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+        return d.isValid() ? std::optional<QVariant>(d) : std::nullopt;
+    }
+    case ArgumentType::DateTime: {
+        QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        if (!dt.isValid()) {
+            const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+            if (d.isValid())
+                dt = QDateTime(d, QTime(0, 0));
+        }
+        return dt.isValid() ? std::optional<QVariant>(dt) : std::nullopt;
+    }
+    case ArgumentType::StringList: {
+        QStringList values;
+        for (const QString &part : t.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            values << part.trimmed();
+        return QVariant(values);
+    }
+    case ArgumentType::NumberList: {
+        QVariantList values;
+        for (const QString &part : t.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            bool ok = false;
+            const double d = part.trimmed().toDouble(&ok);
+            if (!ok)
+                return std::nullopt;
+            values << d;
+        }
+        return QVariant(values);
+    }
+    }
+    return std::nullopt;
+}
+
+void installArgumentPrompter()
+{
+    setArgumentPrompter([](const Argument &argument, const Definition &definition) -> std::optional<QVariant> {
+        const QStringList choices = history().value(argument.name.toLower());
+        std::optional<QString> answer;
+        if (InputPromptService::isScripted()) {
+            answer = InputPromptService::askValue(ArgumentDialog::title(definition), ArgumentDialog::label(argument),
+                                                  ArgumentDialog::typeName(argument.type), choices);
+        } else {
+            ArgumentDialog dialog(argument, definition, choices);
+            if (dialog.exec() == QDialog::Accepted)
+                answer = dialog.value();
+        }
+        if (!answer)
+            return std::nullopt;
+        std::optional<QVariant> value = ArgumentDialog::toValue(*answer, argument.type);
+        if (value)
+            remember(argument.name, answer->trimmed());
+        return value;
+    });
+}
+
+} // namespace wip::reports

@@ -1,0 +1,339 @@
+#include "reports/widgets/w_preview.h"
+
+#include "reports/render/pdfexport.h"
+#include "reports/render/reportpainter.h"
+#include "reports/render/xlsxexport.h"
+#include "reports/reportoutput.h"
+#include "reports/widgets/pageview.h"
+#include "reports/widgets/s_preview.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/statictext.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+namespace wip::reports {
+
+namespace {
+const QString kTitle = QStringLiteral("打印预览");
+constexpr double kZoomStep = 1.25;
+} // namespace
+
+w_preview::w_preview(QWidget *parent)
+    : Window(parent)
+{
+    setWindowClassName(QStringLiteral("w_preview"));
+    setTitle(kTitle);
+    resize(1000, 720);
+}
+
+w_preview::~w_preview()
+{
+    // The view reads the pagination; let it go first.
+    if (m_view)
+        m_view->setPages(nullptr);
+}
+
+void w_preview::create()
+{
+    cb_first = new CommandButton(this, QStringLiteral("cb_first"), QStringLiteral("首页"));
+    cb_prior = new CommandButton(this, QStringLiteral("cb_prior"), QStringLiteral("上一页"));
+    cb_next = new CommandButton(this, QStringLiteral("cb_next"), QStringLiteral("下一页"));
+    cb_last = new CommandButton(this, QStringLiteral("cb_last"), QStringLiteral("末页"));
+    st_page = new StaticText(this, QStringLiteral("st_page"));
+    st_page->setMinimumWidth(110);
+    st_page->setAlignment(Qt::AlignCenter);
+    cb_zoomin = new CommandButton(this, QStringLiteral("cb_zoomin"), QStringLiteral("放大"));
+    cb_zoomout = new CommandButton(this, QStringLiteral("cb_zoomout"), QStringLiteral("缩小"));
+    cb_fit = new CommandButton(this, QStringLiteral("cb_fit"), QStringLiteral("整页"));
+    cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
+    cb_print->setDefault(true);
+    cb_pdf = new CommandButton(this, QStringLiteral("cb_pdf"), QStringLiteral("存PDF"));
+    cb_csv = new CommandButton(this, QStringLiteral("cb_csv"), QStringLiteral("存CSV"));
+    cb_xlsx = new CommandButton(this, QStringLiteral("cb_xlsx"), QStringLiteral("存Excel"));
+    cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
+    m_view = new PageView(this);
+
+    auto *bar = new QHBoxLayout;
+    for (QWidget *w : std::initializer_list<QWidget *>{cb_first, cb_prior, st_page, cb_next, cb_last})
+        bar->addWidget(w);
+    bar->addSpacing(12);
+    for (QWidget *w : std::initializer_list<QWidget *>{cb_zoomin, cb_zoomout, cb_fit})
+        bar->addWidget(w);
+    bar->addSpacing(12);
+    for (QWidget *w : std::initializer_list<QWidget *>{cb_print, cb_pdf, cb_csv, cb_xlsx})
+        bar->addWidget(w);
+    bar->addStretch(1);
+    bar->addWidget(cb_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_view, 1);
+
+    on(cb_first, &CommandButton::clicked, this, &w_preview::cb_first_clicked);
+    on(cb_prior, &CommandButton::clicked, this, &w_preview::cb_prior_clicked);
+    on(cb_next, &CommandButton::clicked, this, &w_preview::cb_next_clicked);
+    on(cb_last, &CommandButton::clicked, this, &w_preview::cb_last_clicked);
+    on(cb_zoomin, &CommandButton::clicked, this, &w_preview::cb_zoomin_clicked);
+    on(cb_zoomout, &CommandButton::clicked, this, &w_preview::cb_zoomout_clicked);
+    on(cb_fit, &CommandButton::clicked, this, &w_preview::cb_fit_clicked);
+    on(cb_print, &CommandButton::clicked, this, &w_preview::cb_print_clicked);
+    on(cb_pdf, &CommandButton::clicked, this, &w_preview::cb_pdf_clicked);
+    on(cb_csv, &CommandButton::clicked, this, &w_preview::cb_csv_clicked);
+    on(cb_xlsx, &CommandButton::clicked, this, &w_preview::cb_xlsx_clicked);
+    on(cb_close, &CommandButton::clicked, this, &w_preview::cb_close_clicked);
+    connect(m_view, &PageView::pageChanged, this, [this] { showPage(); });
+    showPage();
+}
+
+void w_preview::open()
+{
+    const QVariant &parm = message().powerObjectParm;
+    QString name;
+    if (parm.canConvert<s_preview>() && parm.userType() == qMetaTypeId<s_preview>())
+        name = parm.value<s_preview>().dw_name;
+    else
+        name = message().stringParm;
+    if (name.trimmed().isEmpty()) {
+        MessageBox(kTitle, QStringLiteral("没有指定要预览的报表文件。\nNo saved report was given to preview."),
+                   MessageIcon::StopSign);
+        Close();
+        return;
+    }
+    if (!loadReport(name)) {
+        Close();
+        return;
+    }
+    m_view->setZoom(m_view->fitZoom());
+}
+
+bool w_preview::loadReport(const QString &hostPath)
+{
+    QString error;
+    std::unique_ptr<SavedReport> report = SavedReport::read(hostPath, &error);
+    if (!report) {
+        MessageBox(kTitle, QStringLiteral("无法打开报表文件 %1\nThe saved report cannot be opened.\n%2").arg(hostPath, error),
+                   MessageIcon::StopSign);
+        return false;
+    }
+    if (m_view)
+        m_view->setPages(nullptr);
+    m_pages.reset();
+    m_model.reset();
+    m_report = std::move(report);
+    m_fileName = hostPath;
+    m_model = std::make_unique<PageModel>(*m_report);
+    const PageSetup &setup = m_report->definition().page;
+    m_pages = std::make_unique<Pagination>(*m_model, Pagination::pageSizePoints(setup), Pagination::defaultMargins());
+    setTitle(QStringLiteral("%1 - %2").arg(kTitle, m_report->definition().name));
+    if (m_view)
+        m_view->setPages(m_pages.get());
+    showPage();
+    return true;
+}
+
+int w_preview::pageCount() const
+{
+    return m_pages ? m_pages->pageCount() : 0;
+}
+
+int w_preview::currentPage() const
+{
+    return m_pages && m_view ? m_view->page() + 1 : 0;
+}
+
+QString w_preview::pageText() const
+{
+    if (!m_pages)
+        return QString();
+    return QStringLiteral("Page %1 of %2").arg(currentPage()).arg(pageCount());
+}
+
+void w_preview::showPage()
+{
+    if (!st_page)
+        return;
+    st_page->setText(pageText());
+    const int page = currentPage();
+    const bool any = pageCount() > 0;
+    cb_first->setEnabled(any && page > 1);
+    cb_prior->setEnabled(any && page > 1);
+    cb_next->setEnabled(any && page < pageCount());
+    cb_last->setEnabled(any && page < pageCount());
+    for (CommandButton *b : {cb_zoomin, cb_zoomout, cb_fit, cb_print, cb_pdf, cb_csv, cb_xlsx})
+        b->setEnabled(any);
+}
+
+bool w_preview::printTo(QPrinter &printer)
+{
+    if (!m_model)
+        return false;
+    printer.setFullPage(true);
+    const QSizeF paper = printer.pageLayout().fullRectPoints().size();
+    const Pagination pages(*m_model, paper, Pagination::defaultMargins());
+    int first = 1;
+    int last = pages.pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        MessageBox(kTitle, QStringLiteral("无法打印。\nThe printer cannot be used."), MessageIcon::StopSign);
+        return false;
+    }
+    const double toDevice = printer.resolution() / 72.0;
+    const ReportPainter reportPainter(*m_model);
+    for (int page = first; page <= last; ++page) {
+        if (page > first)
+            printer.newPage();
+        painter.save();
+        painter.scale(toDevice, toDevice);
+        reportPainter.paintPage(painter, pages, page - 1);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+bool w_preview::saveAs(const QString &fileName, ExportFormat format)
+{
+    if (!m_report || !m_model)
+        return false;
+    QString error;
+    bool ok = false;
+    switch (format) {
+    case ExportFormat::Pdf:
+        ok = writePdf(*m_model, m_report->definition().page, fileName, &error);
+        break;
+    case ExportFormat::Xlsx:
+        ok = writeXlsx(*m_report, fileName, &error);
+        break;
+    case ExportFormat::Csv: {
+        QSaveFile file(fileName);
+        const QByteArray bytes = ReportOutput::toCsv(*m_report);
+        ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+        if (!ok)
+            error = file.errorString();
+        break;
+    }
+    }
+    if (!ok)
+        MessageBox(kTitle, QStringLiteral("无法保存文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
+                   MessageIcon::StopSign);
+    return ok;
+}
+
+void w_preview::saveWithDialog(ExportFormat format)
+{
+    if (!m_report)
+        return;
+    const QString base = QFileInfo(m_report->definition().name).completeBaseName();
+    QString filter;
+    QString suffix;
+    switch (format) {
+    case ExportFormat::Pdf:
+        filter = QStringLiteral("PDF (*.pdf)");
+        suffix = QStringLiteral("pdf");
+        break;
+    case ExportFormat::Csv:
+        filter = QStringLiteral("CSV (*.csv)");
+        suffix = QStringLiteral("csv");
+        break;
+    case ExportFormat::Xlsx:
+        filter = QStringLiteral("Excel (*.xlsx)");
+        suffix = QStringLiteral("xlsx");
+        break;
+    }
+    QString file = QFileDialog::getSaveFileName(this, kTitle, base + QLatin1Char('.') + suffix, filter);
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QLatin1Char('.') + suffix;
+    saveAs(file, format);
+}
+
+void w_preview::cb_first_clicked()
+{
+    m_view->setPage(0);
+}
+
+void w_preview::cb_prior_clicked()
+{
+    m_view->setPage(m_view->page() - 1);
+}
+
+void w_preview::cb_next_clicked()
+{
+    m_view->setPage(m_view->page() + 1);
+}
+
+void w_preview::cb_last_clicked()
+{
+    m_view->setPage(pageCount() - 1);
+}
+
+void w_preview::cb_zoomin_clicked()
+{
+    m_view->setZoom(m_view->zoom() * kZoomStep);
+}
+
+void w_preview::cb_zoomout_clicked()
+{
+    m_view->setZoom(m_view->zoom() / kZoomStep);
+}
+
+void w_preview::cb_fit_clicked()
+{
+    m_view->setZoom(m_view->fitZoom());
+}
+
+void w_preview::cb_print_clicked()
+{
+    if (!m_report)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    const PageSetup &setup = m_report->definition().page;
+    printer.setPageSize(Pagination::pageSizeFor(setup));
+    printer.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setDocName(m_report->definition().name);
+    printer.setFromTo(1, pageCount());
+    QPrintDialog dialog(&printer, this);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() == QDialog::Accepted)
+        printTo(printer);
+}
+
+void w_preview::cb_pdf_clicked()
+{
+    saveWithDialog(ExportFormat::Pdf);
+}
+
+void w_preview::cb_csv_clicked()
+{
+    saveWithDialog(ExportFormat::Csv);
+}
+
+void w_preview::cb_xlsx_clicked()
+{
+    saveWithDialog(ExportFormat::Xlsx);
+}
+
+void w_preview::cb_close_clicked()
+{
+    Close();
+}
+
+void registerPreviewWindow()
+{
+    Window::registerClass<w_preview>(QStringLiteral("w_preview"));
+}
+
+} // namespace wip::reports
