@@ -125,7 +125,8 @@ Window *Window::Open(const QString &className)
     Window *w = factory ? factory() : nullptr;
     if (!w)
         throw HostError(ErrNullObject, className);
-    w->setWindowClassName(className);
+    if (w->windowClassName().compare(className.trimmed(), Qt::CaseInsensitive) != 0)
+        w->setWindowClassName(className.trimmed());
     return Open(w);
 }
 
@@ -144,7 +145,8 @@ Window *Window::OpenWithParm(const QString &className, const QVariant &parm)
     Window *w = factory ? factory() : nullptr;
     if (!w)
         throw HostError(ErrNullObject, className);
-    w->setWindowClassName(className);
+    if (w->windowClassName().compare(className.trimmed(), Qt::CaseInsensitive) != 0)
+        w->setWindowClassName(className.trimmed());
     return Open(w, parm);
 }
 
