@@ -535,22 +535,28 @@ void TestCatalogue::stepAndSettingReportsKeepOpenStepsAndRealStones()
 void TestCatalogue::goldNeedGroupsTheChosenOrdersByMetal()
 {
     WIP_FIXTURE_DATABASE(db);
-    // Lines of G1 (18K 10 x 2.5, PT 2 x 4), G3 (18K 1 x 3) and G'4 (18K 1 x 1); G2 is
-    // not asked for. Sorted by metal, then order number; the apostrophe is bound, not pasted.
+    // Lines of G1 (18K 10 pcs 2.5 g, PT 2 pcs 4 g), G3 (18K 1 pc 3 g) and G'4 (18K 1 pc
+    // 1 g); G2 is not asked for. Sorted by metal, then order number; the apostrophe
+    // is bound, not pasted.
     auto ds = retrieve(db, QStringLiteral("d_w_scond_gold_need"),
                        {QStringList{QStringLiteral("G1"), QStringLiteral("G3"), QStringLiteral("G'4")}});
     QCOMPARE(strings(*ds, QStringLiteral("metal")),
              (QStringList{QStringLiteral("18K"), QStringLiteral("18K"), QStringLiteral("18K"), QStringLiteral("PT")}));
     QCOMPARE(strings(*ds, QStringLiteral("scno")),
              (QStringList{QStringLiteral("G'4"), QStringLiteral("G1"), QStringLiteral("G3"), QStringLiteral("G1")}));
-    COMPARE_NUMBERS(numbers(*ds, QStringLiteral("c_gold")), (QList<double>{1, 25, 3, 8}));
     // Group totals per metal, report totals over all.
     COMPARE_NUMBER(ds->GetItemNumber(1, QStringLiteral("c_g1_quantity")), 12.0);
-    COMPARE_NUMBER(ds->GetItemNumber(1, QStringLiteral("c_g1_gold")), 29.0);
+    COMPARE_NUMBER(ds->GetItemNumber(3, QStringLiteral("c_g1_metal_netwt")), 6.5);
     COMPARE_NUMBER(ds->GetItemNumber(4, QStringLiteral("c_g1_quantity")), 2.0);
-    COMPARE_NUMBER(ds->GetItemNumber(4, QStringLiteral("c_g1_gold")), 8.0);
+    COMPARE_NUMBER(ds->GetItemNumber(4, QStringLiteral("c_g1_metal_netwt")), 4.0);
     COMPARE_NUMBER(ds->GetItemNumber(2, QStringLiteral("c_sum_quantity")), 14.0);
-    COMPARE_NUMBER(ds->GetItemNumber(2, QStringLiteral("c_sum_gold")), 37.0);
+    COMPARE_NUMBER(ds->GetItemNumber(2, QStringLiteral("c_sum_metal_netwt")), 10.5);
+
+    // One order, and an empty choice.
+    ds = retrieve(db, QStringLiteral("d_w_scond_gold_need"), {QStringList{QStringLiteral("G2")}});
+    QCOMPARE(strings(*ds, QStringLiteral("scno")), QStringList{QStringLiteral("G2")});
+    ds = retrieve(db, QStringLiteral("d_w_scond_gold_need"), {QStringList{}});
+    QCOMPARE(ds->RowCount(), 0);
 }
 
 // --- worker sheets ----------------------------------------------------------------------
