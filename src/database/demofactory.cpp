@@ -555,6 +555,12 @@ bool DemoFactory::writeContracts()
             const QString zm = (i + k) % 5 == 4 ? QStringLiteral("半成品") : metal + QStringLiteral("原料WIP");
             transfer(doneOffset(k), QStringLiteral("FINISH"), from, to, metal, zm, pieces, r3(wt * 0.98),
                      QString(), QString());
+            if (k <= 5) {   // the metal a worker held for the step, settled when it finished
+                const QString worker = QString::fromLatin1(kChain[k].gongxu).left(2) + QStringLiteral("02");
+                transfer(doneOffset(k), QStringLiteral("FINISH"), from, QStringLiteral("11-工人在做仓"), metal,
+                         metal + QStringLiteral("原料WIP"), pieces, wt, worker,
+                         QString::fromUtf8(kWorkers[(i + k) % std::size(kWorkers)]));
+            }
             if ((i + k) % 3 == 0)
                 transfer(doneOffset(k), QStringLiteral("FINISH"), from, QStringLiteral("09-废金仓"), metal,
                          metal + QStringLiteral("原料WIP"), 0, r3(wt * 0.01), QString(), QString());
