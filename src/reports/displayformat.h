@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace wip::reports {
@@ -20,5 +21,9 @@ QString formatValue(const QVariant &value, const QString &format);
 // gives in an expression.
 QString generalText(const QVariant &value);
 QString generalNumberText(double number);
+
+// The ';'-separated sections of a format (';' inside "quotes" or after a
+// backslash does not separate). Always at least one, possibly empty.
+QStringList splitFormatSections(const QString &format);
 
 } // namespace wip::reports
