@@ -202,6 +202,26 @@ public:
     }
 };
 
+// A window whose create() fails half-way.
+class w_test_broken : public Window
+{
+    Q_OBJECT
+public:
+    SingleLineEdit *sle_1 = nullptr;
+    int opens = 0;
+
+protected:
+    void create() override
+    {
+        throw HostError(ErrUnknownDefinition, QStringLiteral("d_missing"));
+    }
+    void open() override
+    {
+        ++opens;
+        sle_1->SetFocus();
+    }
+};
+
 template <class W>
 W *openAndWait(const QString &className, const QVariant &parm = QVariant())
 {
@@ -395,6 +415,17 @@ void TestWindow::failingOpenWritesTheTraceLine()
     QVERIFY(Trace::captured().join(QLatin1Char('\n')).contains(QStringLiteral("w_test_plain")));
     QVERIFY(!plain->openRanToEnd);
     QVERIFY(plain->isVisible());            // the window stays open
+
+    // A failed create() keeps open() from reaching controls that were never made.
+    Trace::clearCaptured();
+    auto *broken = new w_test_broken;
+    Window::Open(broken);
+    QVERIFY(QTest::qWaitForWindowExposed(broken));
+    QCoreApplication::processEvents();
+    QCOMPARE(broken->opens, 0);
+    QCOMPARE(Trace::captured().value(0), Trace::problemLine(ErrUnknownDefinition));
+    Window::OpenWithParm(QStringLiteral("w_test_broken"), 1);
+    QCOMPARE(broken->opens, 0);
 }
 
 void TestWindow::enterClicksTheDefaultButtonAndEscTheCancelButton()

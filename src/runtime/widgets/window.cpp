@@ -137,7 +137,7 @@ Window *Window::OpenWithParm(const QString &className, const QVariant &parm)
         open->raise();
         open->activateWindow();
         // Before its first open() has run, the queued one reads the new parameter.
-        if (open->m_openRan)
+        if (open->m_openRan && !open->m_createFailed)
             Dispatcher::run(open, "open", [open] { open->open(); });
         return open;
     }
@@ -165,7 +165,7 @@ void Window::ensureCreated()
     if (m_created)
         return;
     m_created = true;
-    Dispatcher::run(this, "create", [this] { create(); });
+    m_createFailed = !Dispatcher::run(this, "create", [this] { create(); });
 }
 
 void Window::setVisible(bool visible)
@@ -200,7 +200,9 @@ void Window::centre()
 
 void Window::runOpen()
 {
-    if (m_closed || m_openRan)
+    // open() of a window whose controls were not all built would reach
+    // controls that are not there; the trace line of create() says why.
+    if (m_closed || m_openRan || m_createFailed)
         return;
     m_openRan = true;
     Dispatcher::run(this, "open", [this] { open(); });

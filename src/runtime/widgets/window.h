@@ -19,8 +19,8 @@ class CommandButton;
 // A window of the application. A subclass builds its controls in create() and
 // does its opening work in open(); the runtime calls create() once, before the
 // window is first shown, and open() once, through a queued call after it is
-// shown. Both run through the dispatcher. Close() closes the window, which is
-// then deleted.
+// shown. Both run through the dispatcher; when create() fails, open() does not
+// run. Close() closes the window, which is then deleted.
 //
 // Keys: Enter anywhere in the window clicks the default button (a CommandButton
 // with setDefault(true)); Esc clicks the cancel button (setCancel(true)). A
@@ -138,6 +138,7 @@ private:
     bool m_shownOnce = false;
     bool m_closed = false;
     bool m_openRan = false;
+    bool m_createFailed = false;
     bool m_centered = true;
 };
 
