@@ -59,7 +59,7 @@ void answerNextBox(MessageButtons kind, int number)
         }
         const QString dir = qEnvironmentVariable("WIP_TEST_SCREENSHOTS");
         if (!dir.isEmpty())
-            box->grab().save(dir + QStringLiteral("/messagebox-%1.png").arg(box->buttons().size()));
+            box->grab().save(dir + QStringLiteral("/messagebox-%1.png").arg(box->text().size()));
         const auto buttons = box->buttons();
         for (QAbstractButton *b : buttons)
             if (b->text() == caption) {
