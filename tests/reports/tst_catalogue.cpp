@@ -222,11 +222,11 @@ bool sameNumbers(const QList<double> &a, const QList<double> &b)
 // A DataStore on the catalogue's definition, retrieved through db with args.
 std::unique_ptr<DataStore> retrieve(TestDatabase &db, const QString &name, const QVariantList &args)
 {
+    Trace::clearCaptured();
     auto ds = std::make_unique<DataStore>(name);
     ds->SetTransObject(db.tr());
-    const int rows = ds->Retrieve(args);
-    if (rows < 0)
-        qWarning("Retrieve of %s failed", qPrintable(name));
+    if (ds->Retrieve(args) < 0)   // the comparisons that follow fail; this says why
+        qWarning("Retrieve of %s failed: %s", qPrintable(name), qPrintable(Trace::captured().join(u'\n')));
     return ds;
 }
 
