@@ -340,7 +340,9 @@ void TestWindow::openingAnOpenWindowReusesIt()
     auto *first = openAndWait<w_test_today>(QStringLiteral("w_test_today"));
     QTRY_COMPARE(first->opens, 1);
 
+    first->hide();
     QCOMPARE(Window::Open(QStringLiteral("w_test_today")), first);
+    QVERIFY(first->isVisible());           // a hidden window is shown again
     QCoreApplication::processEvents();
     QCOMPARE(first->opens, 1);
     QCOMPARE(first->creates, 1);

@@ -117,6 +117,7 @@ bool Window::isRegistered(const QString &className)
 Window *Window::Open(const QString &className)
 {
     if (Window *open = findLatest(className)) {
+        open->show();
         open->raise();
         open->activateWindow();
         return open;
@@ -134,6 +135,7 @@ Window *Window::OpenWithParm(const QString &className, const QVariant &parm)
 {
     if (Window *open = findLatest(className)) {
         open->m_message = WindowMessage::fromParm(parm);
+        open->show();
         open->raise();
         open->activateWindow();
         // Before its first open() has run, the queued one reads the new parameter.
