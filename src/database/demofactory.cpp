@@ -145,9 +145,11 @@ const QList<DemoFactory::DemoUser> &DemoFactory::demoUsers()
     return users;
 }
 
+// Wall-clock times are written as UTC date-times: the stored text is the same, and
+// no local midnight can fall into a daylight-saving gap and become invalid (NULL).
 QDateTime DemoFactory::day(int offset, int hour, int minute) const
 {
-    return QDateTime(m_today.addDays(offset), QTime(hour, minute));
+    return QDateTime(m_today.addDays(offset), QTime(hour, minute), Qt::UTC);
 }
 
 bool DemoFactory::finish(BatchInserter &inserter)
@@ -231,7 +233,7 @@ bool DemoFactory::writeReferenceData()
             QVariantList row{++lshid, QStringLiteral("镶石进度表 Setting status"), QString::fromUtf8(g)};
             for (int k = 0; k < 10; ++k)
                 row << double((lshid * 37 + k * 11) % 120);
-            row << QDateTime(from, QTime(0, 0)) << QDateTime(to, QTime(0, 0));
+            row << QDateTime(from, QTime(0, 0), Qt::UTC) << QDateTime(to, QTime(0, 0), Qt::UTC);
             needStone.add(row);
         }
     }
@@ -421,7 +423,7 @@ bool DemoFactory::writeContracts()
                 // placeholder date 1899-12-30 instead of NULL.
                 QVariant newEd = edtime;
                 if (!done && i % 13 == 0)
-                    newEd = QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+                    newEd = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
                 prochNew->add({scno, gx, changhao, xingming, sttime, newEd, q, weight, ws});
 
                 // Material the step used: the metal, and at setting the stones.

@@ -122,7 +122,7 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
         if (!exec(db,
                   QStringLiteral("insert into day_wip (dep_c, dep_e, today_fin, today_tot, today_set, "
                                  "month_set, wip, ldate) values (?, ?, 0, 0, 0, 0, 0, ?)"),
-                  {d.code, d.english, QDateTime(today, QTime(0, 0))}, kind, &error)) {
+                  {d.code, d.english, QDateTime(today, QTime(0, 0), Qt::UTC)}, kind, &error)) {
             result.error = QStringLiteral("Cannot create the department rows: ") + error;
             return result;
         }
