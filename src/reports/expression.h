@@ -44,6 +44,12 @@ public:
 // Also: rowcount(), date, datetime, number/real/dec/long/integer, int, ceiling, mod, pos,
 // year, month, day, hour, minute, second, relativedate, isnumber, isdate.
 //
+// Comparisons: numbers as numbers (equal within 1e-9 of their size), dates as
+// dates, texts as texts (case-sensitive); a text meets a number or a date as one
+// when it reads as one. A text + anything concatenates, numbers in their
+// [general] form ('Page ' + page() gives "Page 1"). and/or count NULL as false.
+// today() and now() give the context's currentDateTime(), the print time.
+//
 // Aggregates: sum(x) means sum(x for all). sum and count of a range without
 // values give 0 (an empty report totals to 0, which a "; " zero section blanks);
 // avg, min and max of no values give NULL. An aggregate is computed once per
