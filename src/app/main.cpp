@@ -1,2 +1,71 @@
-// Entry point of Wip; the application shell replaces this placeholder.
-int main() { return 0; }
+// Entry point of Wip: reads the command line and hands over to the desktop
+// application or to a headless command.
+
+#include "app/apppaths.h"
+#include "app/commandline.h"
+#include "app/commandrunner.h"
+#include "app/desktopapplication.h"
+#include "runtime/settings.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+bool isHeadlessCommand(int argc, char **argv)
+{
+    if (argc < 2)
+        return false;
+    for (const char *name : {"init-db", "report", "recompute-day-wip"}) {
+        if (std::strcmp(argv[1], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    wip::AppPaths::setApplicationNames();
+
+    const bool headless = isHeadlessCommand(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (headless) {
+        // Reports are drawn for PDF without a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const wip::CommandLine::Result parsed = wip::CommandLine::parse(QCoreApplication::arguments());
+    switch (parsed.outcome) {
+    case wip::CommandLine::Outcome::ShowHelp:
+    case wip::CommandLine::Outcome::ShowVersion:
+        out << parsed.text << Qt::endl;
+        return 0;
+    case wip::CommandLine::Outcome::Error:
+        err << "wip: " << parsed.text << Qt::endl << "Try: wip --help" << Qt::endl;
+        return 2;
+    case wip::CommandLine::Outcome::Run:
+        break;
+    }
+
+    if (headless) {
+        wip::Settings().apply();     // drive folders (P: for the demo pictures), trace log
+        return wip::CommandRunner::run(parsed.options, out, err);
+    }
+
+    QApplication::setApplicationDisplayName(QStringLiteral("Wip"));
+    wip::DesktopApplication desktop(parsed.options);
+    return desktop.run();
+}

@@ -1,0 +1,223 @@
+#include "app/commandrunner.h"
+
+#include "app/apppaths.h"
+#include "app/databaseopener.h"
+#include "app/demopictures.h"
+#include "app/reportarguments.h"
+#include "database/initdatabase.h"
+#include "database/postgresadmin.h"
+#include "reports/catalogue.h"
+#include "reports/datastore.h"
+#include "reports/reportoutput.h"
+#include "reports/render/pdfexport.h"
+#include "reports/render/xlsxexport.h"
+#include "runtime/hosterror.h"
+#include "runtime/transaction.h"
+
+#if defined(WIP_HAVE_DAILY_OUTPUT)
+#include "daily_output/recomputedaywip.h"
+#endif
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace wip {
+
+namespace {
+
+// Connects tr to the command's database; the message on err names what failed.
+bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err,
+          ConnectionSettings *used = nullptr)
+{
+    QString error;
+    const auto settings = DatabaseOpener::settingsFor(url, &error);
+    if (!settings || !DatabaseOpener::connect(tr, *settings, mustExist, &error)) {
+        err << error << Qt::endl;
+        return false;
+    }
+    if (used)
+        *used = *settings;
+    return true;
+}
+
+// Writes bytes to standard output as they are (QTextStream would re-encode them).
+bool writeStdout(const QByteArray &bytes, QTextStream &out)
+{
+    out.flush();
+    QFile stdoutFile;
+    if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
+        return false;
+    const bool ok = stdoutFile.write(bytes) == bytes.size();
+    stdoutFile.flush();
+    return ok;
+}
+
+} // namespace
+
+int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+    switch (options.command) {
+    case CommandLine::Command::InitDb: return initDb(options, out, err);
+    case CommandLine::Command::Report: return report(options, out, err);
+    case CommandLine::Command::RecomputeDayWip: return recomputeDayWip(options, out, err);
+    case CommandLine::Command::Desktop: break;
+    }
+    err << "Not a headless command." << Qt::endl;
+    return 2;
+}
+
+int CommandRunner::initDb(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+    QString error;
+    const auto settings = DatabaseOpener::settingsFor(options.database, &error);
+    if (!settings) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    // A PostgreSQL database that is not there yet is created on its server first.
+    if (settings->kind() == DbKind::PostgreSQL && !PostgresAdmin::ensureDatabase(*settings, &error)) {
+        err << "The database " << DatabaseOpener::displayUrl(*settings) << " cannot be created: " << error
+            << Qt::endl;
+        return 1;
+    }
+
+    Transaction tr;
+    if (!DatabaseOpener::connect(tr, *settings, false, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+
+    InitOptions init;
+    init.demo = options.demo;
+    init.scale = options.scale;
+    const InitResult result = initDatabase(tr, init);
+    const QString shown = DatabaseOpener::displayUrl(*settings);
+    if (!result.ok) {
+        err << "init-db refused " << shown << ": " << result.error << Qt::endl;
+        tr.disconnect();
+        return 1;
+    }
+    tr.disconnect();
+
+    if (result.created)
+        out << "Created the Wip database " << shown << Qt::endl;
+    else
+        out << shown << " already holds the Wip database; the schema is unchanged." << Qt::endl;
+    if (options.demo) {
+        if (result.demoAdded)
+            out << "Wrote the demo factory (scale " << options.scale << ")." << Qt::endl;
+        else
+            out << "The database already holds contracts; no demo rows were added." << Qt::endl;
+        QString where;
+        if (!DemoPictures::write(&where, &error)) {
+            err << error << Qt::endl;
+            return 1;
+        }
+        out << where << Qt::endl;
+    }
+    return 0;
+}
+
+int CommandRunner::report(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+    // Everything that can be checked without the database is checked first.
+    const auto definition = reports::Catalogue::instance().find(options.reportName);
+    if (!definition) {
+        err << "Unknown report definition \"" << options.reportName << "\"." << Qt::endl;
+        return 1;
+    }
+    QString error;
+    const auto values = ReportArguments::bind(*definition, options.arguments, &error);
+    if (!values) {
+        err << error << Qt::endl;
+        return 1;
+    }
+
+    Transaction tr;
+    if (!open(tr, options.database, true, err))
+        return 1;
+    if (!DatabaseOpener::holdsWipSchema(tr)) {
+        err << "The database " << DatabaseOpener::displayUrl(tr.settings)
+            << " holds no Wip database; create it with: wip init-db --database URL" << Qt::endl;
+        return 1;
+    }
+
+    try {
+        reports::DataStore store;
+        store.setDefinition(definition);
+        store.SetTransObject(tr);
+        if (store.Retrieve(*values) < 0) {
+            err << "The report " << definition->name << " could not be retrieved from "
+                << DatabaseOpener::displayUrl(tr.settings) << "." << Qt::endl;
+            return 1;
+        }
+
+        const QString &format = options.format;
+        const QString output = options.output.isEmpty() ? QString()
+                                                        : QFileInfo(options.output).absoluteFilePath();
+        bool ok = true;
+        if (format == QLatin1String("pdf")) {
+            ok = reports::writePdf(store, output, &error);
+        } else if (format == QLatin1String("xlsx")) {
+            ok = reports::writeXlsx(store, output, &error);
+        } else if (format == QLatin1String("psr")) {
+            store.SaveAs(output, reports::SaveAsType::PSReport, true);
+        } else {
+            QByteArray bytes;
+            if (format == QLatin1String("json")) {
+                bytes = reports::ReportOutput::toJson(store);
+            } else {
+                bytes = reports::ReportOutput::toCsv(store, true);
+                if (output.isEmpty() && bytes.startsWith("\xEF\xBB\xBF"))
+                    bytes.remove(0, 3);   // a byte-order mark belongs in a file, not in a pipe
+            }
+            if (output.isEmpty()) {
+                ok = writeStdout(bytes, out);
+                if (!ok)
+                    error = QStringLiteral("standard output is closed");
+            } else {
+                reports::ReportOutput::writeFile(output, bytes);
+            }
+        }
+        if (!ok) {
+            if (!error.isEmpty())
+                err << "The report could not be written: " << error << Qt::endl;
+            return 1;
+        }
+    } catch (const HostError &e) {
+        err << "The report " << definition->name << " failed (error " << e.code() << ")"
+            << (e.detail().isEmpty() ? QString() : QStringLiteral(": ") + e.detail()) << "." << Qt::endl;
+        return 1;
+    }
+    tr.disconnect();
+    return 0;
+}
+
+int CommandRunner::recomputeDayWip(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+#if defined(WIP_HAVE_DAILY_OUTPUT)
+    Transaction tr;
+    if (!open(tr, options.database, true, err))
+        return 1;
+    if (!DatabaseOpener::holdsWipSchema(tr)) {
+        err << "The database " << DatabaseOpener::displayUrl(tr.settings)
+            << " holds no Wip database; create it with: wip init-db --database URL" << Qt::endl;
+        return 1;
+    }
+    if (!recompute_day_wip(options.date, tr)) {
+        err << "The daily output of " << options.date << " could not be recomputed; day_wip keeps "
+            << "the figures of the last complete run (the trace above tells why)." << Qt::endl;
+        return 1;
+    }
+    tr.disconnect();
+    out << "Recomputed day_wip for " << options.date << "." << Qt::endl;
+    return 0;
+#else
+    Q_UNUSED(out);
+    Q_UNUSED(options);
+    err << "recompute-day-wip is not available in this build." << Qt::endl;
+    return 3;
+#endif
+}
+
+} // namespace wip

@@ -1,0 +1,257 @@
+#include "app/desktopapplication.h"
+
+#include "app/apppaths.h"
+#include "app/databaseopener.h"
+#include "app/demopictures.h"
+#include "app/logindialog.h"
+#include "app/windowclasses.h"
+#include "database/initdatabase.h"
+#include "database/schema.h"
+#include "database/useraccounts.h"
+#include "runtime/appglobals.h"
+#include "runtime/drivemapping.h"
+#include "runtime/hosterror.h"
+#include "runtime/settings.h"
+#include "runtime/trace.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QThread>
+
+#include <atomic>
+#include <utility>
+
+namespace wip {
+
+namespace {
+
+// initDatabase on a connection of its own, in the thread that calls it.
+InitResult initInThisThread(const QString &file)
+{
+    const QString name = QStringLiteral("wip_first_start");
+    InitResult result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        if (!db.open()) {
+            result.error = db.lastError().text();
+        } else {
+            InitOptions options;
+            options.demo = true;
+            result = initDatabase(db, options);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+} // namespace
+
+DesktopApplication::DesktopApplication(CommandLine::Options options)
+    : m_options(std::move(options))
+{
+}
+
+DesktopApplication::~DesktopApplication() = default;
+
+QString DesktopApplication::messageTitle()
+{
+    return QStringLiteral("Wip");
+}
+
+bool DesktopApplication::fail(const QString &text)
+{
+    Trace::write(text);
+    MessageBoxService::show(messageTitle(), text, MessageIcon::StopSign);
+    return false;
+}
+
+bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *error)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+
+    // The work runs in a thread of its own so that the progress box stays alive;
+    // the box appears only when the work takes more than a moment.
+    InitResult result;
+    std::atomic<bool> done = false;
+    std::unique_ptr<QThread> worker(QThread::create([&]() {
+        result = initInThisThread(file);
+        done = true;
+    }));
+    std::unique_ptr<QProgressDialog> progress;
+    if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        progress = std::make_unique<QProgressDialog>(
+            QStringLiteral("正在建立示范数据库…\nCreating the demo factory database:\n%1")
+                .arg(QDir::toNativeSeparators(file)),
+            QString(), 0, 0);
+        progress->setWindowTitle(messageTitle());
+        progress->setObjectName(QStringLiteral("w_first_start"));
+        progress->setMinimumDuration(700);
+        progress->setWindowModality(Qt::ApplicationModal);
+        progress->setValue(0);
+    }
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    if (!done)
+        loop.exec();
+    worker->wait();
+    progress.reset();
+
+    QString why = result.error;
+    if (result.ok) {
+        QString summary;
+        if (DemoPictures::write(&summary, &why)) {
+            Trace::write(summary);
+            return true;
+        }
+    }
+    QFile::remove(file);
+    if (error)
+        *error = QStringLiteral("The database %1 could not be created: %2").arg(file, why);
+    return false;
+}
+
+bool DesktopApplication::prepare()
+{
+    m_settings = std::make_unique<Settings>();
+    m_settings->apply();
+    const QString dataFolder = AppPaths::dataFolder();
+    if (Trace::logFile().isEmpty())
+        Trace::setLogFile(dataFolder + QStringLiteral("/wip-trace.log"));
+
+    // The URL is read before the working folder changes: a relative SQLite path
+    // names a file of the folder the application was started in.
+    QString url = m_options.database;
+    if (url.isEmpty())
+        url = m_settings->databaseUrl();
+    const bool embedded = url.isEmpty();
+    if (embedded)
+        url = AppPaths::defaultDatabaseUrl();
+    QString error;
+    const auto settings = DatabaseOpener::settingsFor(url, &error);
+    if (!settings)
+        return fail(error);
+    m_connection = *settings;
+
+    QDir::setCurrent(dataFolder);
+    DriveMapping::instance().setWorkingFolder(dataFolder);
+
+    if (embedded && !QFileInfo::exists(m_connection.database)) {
+        if (!createEmbeddedDatabase(m_connection.database, &error))
+            return fail(error);
+        m_created = true;
+    }
+
+    Transaction &sqlca = Transaction::sqlca();
+    if (!DatabaseOpener::connect(sqlca, m_connection, true, &error))
+        return fail(error);
+    if (!DatabaseOpener::holdsWipSchema(sqlca)) {
+        sqlca.disconnect();
+        return fail(QStringLiteral("The database %1 is not a Wip database (it has no %2 table).\n"
+                                   "Create it with: wip init-db --database URL [--demo]")
+                        .arg(DatabaseOpener::displayUrl(m_connection),
+                             QString::fromLatin1(Schema::versionTable)));
+    }
+
+    // The cn_ settings of the windows' own connections (db_connect).
+    applicationConnection() = m_connection;
+    setQxpdFunction([](const QString &userCode, const QString &module, const QString &function) {
+        return UserAccounts::rights(Transaction::sqlca(), userCode, module, function);
+    });
+
+    checkPictureFolder();
+    return true;
+}
+
+void DesktopApplication::checkPictureFolder()
+{
+    const QString pictures = DriveMapping::instance().folder(QLatin1Char('P'));
+    if (QFileInfo(pictures).isDir())
+        return;
+    // Not fatal: the windows show the default picture instead of a style picture.
+    const QString text = QStringLiteral("图片文件夹不存在。\nThe picture folder %1 (P:) does not exist; "
+                                        "style pictures cannot be shown.")
+                             .arg(QDir::toNativeSeparators(pictures));
+    Trace::write(text);
+    MessageBoxService::show(messageTitle(), text, MessageIcon::Exclamation);
+}
+
+bool DesktopApplication::login()
+{
+    LoginDialog dialog(
+        [](const QString &code, const QString &password) {
+            Transaction &sqlca = Transaction::sqlca();
+            switch (UserAccounts::checkLogin(sqlca, code, password)) {
+            case UserAccounts::Login::Ok:
+                return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}};
+            case UserAccounts::Login::UnknownUser:
+            case UserAccounts::Login::WrongPassword:
+                return LoginDialog::Check{LoginDialog::Outcome::Refused, {}};
+            case UserAccounts::Login::Error:
+                break;
+            }
+            return LoginDialog::Check{LoginDialog::Outcome::Unavailable, sqlca.sqlErrText};
+        },
+        [](const QString &title, const QString &text) {
+            MessageBoxService::show(title, text, MessageIcon::Exclamation);
+        });
+    QString code = m_options.user;
+    if (code.isEmpty() && m_settings)
+        code = m_settings->lastUserCode();
+    dialog.setUserCode(code);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+
+    user_code() = dialog.userCode();
+    if (m_settings) {
+        m_settings->setLastUserCode(user_code());
+        m_settings->sync();
+    }
+    return true;
+}
+
+LauncherWindow &DesktopApplication::showLauncher()
+{
+    WindowClasses::registerAll();
+    m_launcher = std::make_unique<LauncherWindow>(
+        [](const QString &className) { return Window::isRegistered(className); },
+        [](const QString &className) {
+            try {
+                Window::Open(className);
+            } catch (const HostError &e) {
+                Trace::problem(e.code(), e.detail());
+                MessageBoxService::show(messageTitle(),
+                                        QStringLiteral("The window %1 cannot be opened.").arg(className),
+                                        MessageIcon::StopSign);
+            }
+        });
+    m_launcher->setDatabaseText(DatabaseOpener::displayUrl(m_connection));
+    m_launcher->setUserText(user_code());
+    m_launcher->show();
+    return *m_launcher;
+}
+
+int DesktopApplication::run()
+{
+    if (!prepare())
+        return 1;
+    if (!login())
+        return 0;
+    showLauncher();
+    const int code = QApplication::exec();
+    m_launcher.reset();
+    Transaction::sqlca().disconnect();
+    return code;
+}
+
+} // namespace wip

@@ -1,0 +1,285 @@
+// The wip executable's headless commands, run as a user would run them: init-db
+// on a fresh and on an existing database, refusal of a foreign database, report
+// with good and bad definitions and arguments, and the first start of the
+// desktop application creating its embedded database.
+
+#include "database/postgresadmin.h"
+#include "runtime/transaction.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+
+    // The environment of a user whose data and configuration live in m_home.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return env;
+    }
+
+    QString dataFolder() const { return m_home.filePath(QStringLiteral("data/Wip/wip")); }
+
+    Run wip(const QStringList &args, int timeoutMs = 120000) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(QStringLiteral(WIP_BINARY), args);
+        Run r;
+        if (!p.waitForFinished(timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = QStringLiteral("timed out");
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    static QString describe(const Run &r)
+    {
+        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+    }
+
+    static QStringList sqliteTables(const QString &file)
+    {
+        QStringList tables;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("inspect"));
+            db.setDatabaseName(file);
+            if (db.open())
+                tables = db.tables();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("inspect"));
+        return tables;
+    }
+
+    static int sqliteCount(const QString &file, const QString &table)
+    {
+        int n = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("count"));
+            db.setDatabaseName(file);
+            if (db.open()) {
+                QSqlQuery q(db);
+                if (q.exec(QStringLiteral("select count(*) from ") + table) && q.next())
+                    n = q.value(0).toInt();
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("count"));
+        return n;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QVERIFY2(QFileInfo(QStringLiteral(WIP_BINARY)).isExecutable(), WIP_BINARY);
+    }
+
+    void initDbTwiceSecondIsNoOp()
+    {
+        const QString file = m_home.filePath(QStringLiteral("plain.db"));
+        const QString url = QStringLiteral("sqlite:") + file;
+        Run r = wip({"init-db", "--database", url});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY2(r.out.contains("Created"), qPrintable(describe(r)));
+        QVERIFY(sqliteTables(file).contains("wip_schema"));
+        QVERIFY(sqliteTables(file).contains("day_wip"));
+        QCOMPARE(sqliteCount(file, "sconh"), 0);
+        const int departments = sqliteCount(file, "day_wip");
+        QVERIFY(departments > 0);
+
+        r = wip({"init-db", "--database", url});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY2(r.out.contains("already"), qPrintable(describe(r)));
+        QCOMPARE(sqliteCount(file, "day_wip"), departments);
+    }
+
+    void initDbDemoWritesFactoryAndPictures()
+    {
+        const QString file = m_home.filePath(QStringLiteral("demo.db"));
+        const Run r = wip({"init-db", "--database", file, "--demo"});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(sqliteCount(file, "sconh") > 0);
+        QVERIFY(sqliteCount(file, "users") > 0);
+        QVERIFY(QFileInfo::exists(dataFolder() + "/ZAN.BMP"));
+        const QStringList bmps = QDir(dataFolder() + "/pictures").entryList({"*.bmp"}, QDir::Files);
+        QVERIFY2(!bmps.isEmpty(), qPrintable(dataFolder()));
+    }
+
+    void initDbRefusesForeignDatabase()
+    {
+        const QString file = m_home.filePath(QStringLiteral("foreign.db"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec("create table invoices (id integer primary key, amount numeric)"));
+            QVERIFY(q.exec("insert into invoices (amount) values (12.5)"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+
+        const Run r = wip({"init-db", "--database", "sqlite:" + file, "--demo"});
+        QVERIFY2(r.exitCode != 0, qPrintable(describe(r)));
+        QVERIFY2(r.err.contains(file), qPrintable(describe(r)));
+        // Nothing of ours was written into it.
+        QCOMPARE(sqliteTables(file), QStringList{"invoices"});
+        QCOMPARE(sqliteCount(file, "invoices"), 1);
+    }
+
+    void initDbRefusesBadUrlAndMissingFolder()
+    {
+        Run r = wip({"init-db", "--database", "mysql://x@y/z"});
+        QVERIFY(r.exitCode != 0);
+        QVERIFY2(r.err.contains("mysql://x@y/z"), qPrintable(describe(r)));
+
+        r = wip({"init-db", "--database", m_home.filePath("no/such/folder/x.db")});
+        QVERIFY(r.exitCode != 0);
+        QVERIFY2(r.err.contains("does not exist"), qPrintable(describe(r)));
+    }
+
+    void reportWritesJsonAndCsv()
+    {
+        const QString file = m_home.filePath(QStringLiteral("report.db"));
+        QCOMPARE(wip({"init-db", "--database", file, "--demo"}).exitCode, 0);
+
+        Run r = wip({"report", "D_WIP_TODAY1", "--database", file, "--arg", "etime=2024-05-06"});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(json.value("definition").toString(), QStringLiteral("d_wip_today1"));
+        QVERIFY(json.value("rows").isArray());
+
+        const QString csv = m_home.filePath(QStringLiteral("today44.csv"));
+        r = wip({"report", "d_wip_today44", "--database", file, "--format", "csv", "--output", csv});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(QFileInfo(csv).size() > 0);
+    }
+
+    void reportRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("inError");
+        QTest::newRow("unknown definition") << QStringList{"report", "d_no_such_report", "--arg", "a=1"} << "d_no_such_report";
+        QTest::newRow("bad date") << QStringList{"report", "d_wip_today1", "--arg", "etime=2024-02-31"} << "2024-02-31";
+        QTest::newRow("wrong argument name") << QStringList{"report", "d_wip_today1", "--arg", "etme=2024-02-01"} << "etme";
+        QTest::newRow("missing argument") << QStringList{"report", "d_wip_today1"} << "etime";
+        QTest::newRow("pdf without output") << QStringList{"report", "d_wip_today44", "--format", "pdf"} << "--output";
+    }
+
+    void reportRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, inError);
+        const QString file = m_home.filePath(QStringLiteral("refusals.db"));
+        if (!QFileInfo::exists(file))
+            QCOMPARE(wip({"init-db", "--database", file}).exitCode, 0);
+        const Run r = wip(args + QStringList{"--database", file});
+        QVERIFY2(r.exitCode != 0, qPrintable(describe(r)));
+        QVERIFY2(r.err.contains(inError), qPrintable(describe(r)));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void reportRefusesMissingAndForeignDatabase()
+    {
+        const QString missing = m_home.filePath(QStringLiteral("missing.db"));
+        Run r = wip({"report", "d_wip_today44", "--database", missing});
+        QVERIFY(r.exitCode != 0);
+        QVERIFY2(r.err.contains("does not exist"), qPrintable(describe(r)));
+        QVERIFY2(!QFileInfo::exists(missing), "a report must not create an empty database");
+
+        const QString empty = m_home.filePath(QStringLiteral("empty.db"));
+        QFile f(empty);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        r = wip({"report", "d_wip_today44", "--database", empty});
+        QVERIFY(r.exitCode != 0);
+        QVERIFY2(r.err.contains("init-db"), qPrintable(describe(r)));
+    }
+
+    void initDbOnPostgresTwice()
+    {
+        const QString server = qEnvironmentVariable("WIP_TEST_POSTGRES");
+        if (server.isEmpty())
+            QSKIP("WIP_TEST_POSTGRES is not set");
+        auto admin = wip::ConnectionSettings::fromUrl(server);
+        QVERIFY(admin);
+        const QString name = QStringLiteral("wip_cli_%1").arg(QRandomGenerator::global()->bounded(1000000));
+        auto target = *admin;
+        target.database = name;
+        const QString url = target.toUrl(true);
+
+        Run r = wip({"init-db", "--database", url, "--demo"});
+        const bool created = r.exitCode == 0;
+        r = created ? wip({"init-db", "--database", url}) : r;
+        const Run report = wip({"report", "d_wip_today44", "--database", url});
+        QString error;
+        wip::PostgresAdmin::dropDatabase(*admin, name, &error);
+        QVERIFY2(created, qPrintable(describe(r)));
+        QVERIFY2(r.exitCode == 0 && r.out.contains("already"), qPrintable(describe(r)));
+        QVERIFY2(report.exitCode == 0, qPrintable(describe(report)));
+        // The password never shows in what the command prints.
+        if (!admin->logPass.isEmpty())
+            QVERIFY(!r.out.contains(admin->logPass));
+    }
+
+    void firstStartCreatesTheEmbeddedDatabase()
+    {
+        // A user who never ran Wip: no settings, no database. The application
+        // creates the demo database before it shows the login, and waits there.
+        QTemporaryDir fresh;
+        QProcessEnvironment env = environment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), fresh.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), fresh.filePath(QStringLiteral("config")));
+        const QString folder = fresh.filePath(QStringLiteral("data/Wip/wip"));
+
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(WIP_BINARY), QStringList{});
+        QVERIFY(p.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(folder + "/ZAN.BMP") || p.state() == QProcess::NotRunning,
+                                 120000);
+        const bool running = p.state() == QProcess::Running;
+        p.kill();
+        p.waitForFinished();
+        QVERIFY2(running, qPrintable(QString::fromUtf8(p.readAllStandardError())));
+        QVERIFY(sqliteTables(folder + "/wip.sqlite").contains("wip_schema"));
+        QVERIFY(sqliteCount(folder + "/wip.sqlite", "sconh") > 0);
+        QVERIFY(!QDir(folder + "/pictures").entryList({"*.bmp"}, QDir::Files).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
