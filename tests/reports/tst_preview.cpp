@@ -1,0 +1,253 @@
+#include "memoryreport.h"
+
+#include "reports/savedreport.h"
+#include "reports/widgets/pageview.h"
+#include "reports/widgets/s_preview.h"
+#include "reports/widgets/w_preview.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/statictext.h"
+
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace wip;
+using namespace wip::reports;
+using namespace wip::reports::testing;
+
+namespace {
+
+// The daily output report with enough rows for three A4 pages.
+std::shared_ptr<MemoryReport> dailyOutput(int rows)
+{
+    Definition def;
+    def.name = "d_wip_today44";
+    def.query = "select dep_c, today_fin, wip from day_wip";
+    def.columns = {column("dep_c", ValueType::String, {"工序"}),
+                   column("today_fin", ValueType::Number, {"本日完成PCS", "Today Finish"}, "####.#"),
+                   column("wip", ValueType::Number, {"WIP PCS"})};
+    def.texts = {text("t_8", "2026-12-07", Band::Header), text("t_proc", "PROCEDURE", Band::Header),
+                 text("t_total", "TOTAL", Band::Summary, "dep_c")};
+    def.computed = {computed("compute_1", "sum(today_fin for all)", Band::Summary, "today_fin"),
+                    computed("c_page", "'Page ' + page() + ' of ' + pagecount()", Band::Footer)};
+    def.computed[1].type = ValueType::String;
+    auto r = std::make_shared<MemoryReport>(def);
+    for (int i = 1; i <= rows; ++i)
+        r->addRow({QStringLiteral("%1-倒模").arg(i, 2, 10, QLatin1Char('0')), i + 0.5, double(i % 7)});
+    return r;
+}
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfPages(const QString &file)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+w_preview *openPreview(const QString &file)
+{
+    s_preview s;
+    s.dw_name = file;
+    return qobject_cast<w_preview *>(OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s)));
+}
+
+} // namespace
+
+class TestPreview : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void showsSavedReportPageByPage();
+    void exportsAndPrintsEveryPage();
+    void missingOrCorruptFileIsReportedNotCrashed();
+    void failedSaveIsReported();
+
+private:
+    QString savedReport(int rows);
+    QTemporaryDir m_dir;
+};
+
+void TestPreview::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        m_dir.setAutoRemove(false);
+    MessageBoxService::setScripted(true);
+    registerPreviewWindow();
+}
+
+void TestPreview::init()
+{
+    MessageBoxService::clear();
+}
+
+void TestPreview::cleanup()
+{
+    if (Window *w = Window::findLatest("w_preview"))
+        w->Close();
+    QTRY_VERIFY(!Window::findLatest("w_preview"));
+}
+
+QString TestPreview::savedReport(int rows)
+{
+    const QString file = m_dir.filePath(QStringLiteral("temp%1.psr").arg(rows));
+    SavedReport::write(*dailyOutput(rows), file);
+    return file;
+}
+
+void TestPreview::showsSavedReportPageByPage()
+{
+    w_preview *w = openPreview(savedReport(120));
+    QVERIFY(w);
+    const StaticText &page = w->control<StaticText>("st_page");
+    QTRY_COMPARE(page.text(), QStringLiteral("Page 1 of 3"));
+    QVERIFY(MessageBoxService::shown().isEmpty());
+    QVERIFY(!w->control<CommandButton>("cb_prior").isEnabled());
+
+    w->control<CommandButton>("cb_next").click();
+    QCOMPARE(page.text(), QStringLiteral("Page 2 of 3"));
+    w->control<CommandButton>("cb_last").click();
+    QCOMPARE(page.text(), QStringLiteral("Page 3 of 3"));
+    QVERIFY(!w->control<CommandButton>("cb_next").isEnabled());
+    w->control<CommandButton>("cb_prior").click();
+    QCOMPARE(w->currentPage(), 2);
+    w->control<CommandButton>("cb_first").click();
+    QCOMPARE(page.text(), QStringLiteral("Page 1 of 3"));
+
+    const PageView *view = w->pageView();
+    QCOMPARE(view->zoom(), view->fitZoom());   // opens showing the whole page
+    const double fit = view->zoom();
+    w->control<CommandButton>("cb_zoomin").click();
+    QVERIFY(view->zoom() > fit);
+    w->control<CommandButton>("cb_zoomout").click();
+    w->control<CommandButton>("cb_zoomout").click();
+    QVERIFY(view->zoom() < fit);
+    w->control<CommandButton>("cb_fit").click();
+    QCOMPARE(view->zoom(), fit);
+
+    // The page shows ink: captions and rows on white paper.
+    const QImage shot = const_cast<PageView *>(view)->grab().toImage();
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        shot.save(m_dir.filePath("preview.png"));
+    const QRgb desk = qRgb(128, 128, 128);
+    const QRgb shadow = qRgb(60, 60, 60);
+    int ink = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb c = shot.pixel(x, y) | 0xff000000;
+            ink += c != desk && c != shadow && qGray(c) < 200;
+        }
+    }
+    QVERIFY2(ink > 500, qPrintable(QString::number(ink)));
+
+    // Esc closes the preview.
+    QTest::keyClick(w, Qt::Key_Escape);
+    QTRY_VERIFY(!Window::findLatest("w_preview"));
+}
+
+void TestPreview::exportsAndPrintsEveryPage()
+{
+    w_preview *w = openPreview(savedReport(120));
+    QVERIFY(w);
+    QTRY_COMPARE(w->pageCount(), 3);
+
+    const QString pdf = m_dir.filePath("out.pdf");
+    QVERIFY(w->saveAs(pdf, w_preview::ExportFormat::Pdf));
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QCOMPARE(pdfPages(pdf), 3);
+
+    const QString csv = m_dir.filePath("out.csv");
+    QVERIFY(w->saveAs(csv, w_preview::ExportFormat::Csv));
+    QFile csvFile(csv);
+    QVERIFY(csvFile.open(QIODevice::ReadOnly));
+    const QString csvText = QString::fromUtf8(csvFile.readAll());
+    QVERIFY(csvText.contains(QStringLiteral("01-倒模")));
+    QCOMPARE(csvText.count(QStringLiteral("-倒模")), 120);
+
+    const QString xlsx = m_dir.filePath("out.xlsx");
+    QVERIFY(w->saveAs(xlsx, w_preview::ExportFormat::Xlsx));
+    QFile book(xlsx);
+    QVERIFY(book.open(QIODevice::ReadOnly));
+    QCOMPARE(book.read(2), QByteArray("PK"));       // a zip container, as workbooks are
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString printed = m_dir.filePath("printed.pdf");
+    printer.setOutputFileName(printed);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    QVERIFY(w->printTo(printer));
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QCOMPARE(pdfPages(printed), 3);
+    // A page range prints only those pages.
+    printer.setOutputFileName(m_dir.filePath("range.pdf"));
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 3);
+    QVERIFY(w->printTo(printer));
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QCOMPARE(pdfPages(m_dir.filePath("range.pdf")), 2);
+    QVERIFY(MessageBoxService::shown().isEmpty());
+}
+
+void TestPreview::missingOrCorruptFileIsReportedNotCrashed()
+{
+    const QString missing = m_dir.filePath("nothere.psr");
+    QVERIFY(openPreview(missing));
+    QTRY_COMPARE(MessageBoxService::shown().size(), 1);
+    QVERIFY(MessageBoxService::shown().first().text.contains(missing));
+    QCOMPARE(MessageBoxService::shown().first().icon, MessageIcon::StopSign);
+    QTRY_VERIFY(!Window::findLatest("w_preview"));
+
+    const QString damaged = m_dir.filePath("damaged.psr");
+    for (const QByteArray &content : {QByteArray("{\"format\": \"wip-saved-report\", \"rows\": [[1, 2"),
+                                      QByteArray("{\"format\": \"spreadsheet\"}"), QByteArray()}) {
+        MessageBoxService::clear();
+        QFile f(damaged);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        QVERIFY(openPreview(damaged));
+        QTRY_COMPARE(MessageBoxService::shown().size(), 1);
+        QVERIFY(MessageBoxService::shown().first().text.contains(damaged));
+        QTRY_VERIFY(!Window::findLatest("w_preview"));
+    }
+
+    // No file name at all.
+    MessageBoxService::clear();
+    QVERIFY(OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s_preview{})));
+    QTRY_COMPARE(MessageBoxService::shown().size(), 1);
+    QTRY_VERIFY(!Window::findLatest("w_preview"));
+}
+
+void TestPreview::failedSaveIsReported()
+{
+    w_preview *w = openPreview(savedReport(3));
+    QVERIFY(w);
+    QTRY_COMPARE(w->pageText(), QStringLiteral("Page 1 of 1"));
+    QFile blocker(m_dir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    int expected = 0;
+    for (auto format : {w_preview::ExportFormat::Pdf, w_preview::ExportFormat::Csv, w_preview::ExportFormat::Xlsx}) {
+        QVERIFY(!w->saveAs(m_dir.filePath("blocker/out"), format));
+        QCOMPARE(MessageBoxService::shown().size(), ++expected);
+        QVERIFY(MessageBoxService::shown().last().text.contains("blocker/out"));
+    }
+}
+
+QTEST_MAIN(TestPreview)
+#include "tst_preview.moc"
