@@ -1,10 +1,17 @@
 #include "reports/datastore.h"
+#include "reports/widgets/argumentdialog.h"
 #include "reports/widgets/reportcontrol.h"
+#include "runtime/widgets/inputpromptservice.h"
 #include "runtime/widgets/keyboard.h"
 #include "runtime/widgets/widgethandles.h"
+#include "testdatabase.h"
 
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -103,6 +110,8 @@ private Q_SLOTS:
     void enterKeyHandlerCanTakeOverNavigation();
     void refusedTextKeepsTheField();
     void hundredThousandRowsOpenAndScroll();
+    void missingArgumentsAreAskedByNameAndType();
+    void argumentDialogOffersTheRightField();
 };
 
 void TestReportControl::chineseCaptionsAndRowsArePainted()
@@ -396,6 +405,80 @@ void TestReportControl::hundredThousandRowsOpenAndScroll()
     QVERIFY(dw.verticalScrollBar()->value() > dw.verticalScrollBar()->maximum() - last.height());
     const QPoint offset = dw.viewport()->mapTo(&dw, QPoint(0, 0));
     QVERIFY(inkPixels(end, last.translated(offset)) > 50);
+}
+
+void TestReportControl::missingArgumentsAreAskedByNameAndType()
+{
+    test::TestDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    QVERIFY(db.insert("jcjl_mattran", {{"mattran_no", "T1"}, {"scno", "K1"}, {"mcode", "G18"},
+                                       {"fcode", "04-执模收发"}, {"tcode", "05-镶石收发"}, {"zmcode", "原料WIP"},
+                                       {"ldate", "2004-05-10 00:00:00"}, {"qtycal", 2}, {"qtyref", 1.5}}));
+    installArgumentPrompter();
+    InputPromptService::setScripted(true);
+    InputPromptService::clear();
+
+    ReportControl dw(nullptr, "dw_wip_detail");
+    dw.setDataObject("d_wip_protran");
+    dw.SetTransObject(db.tr());
+    InputPromptService::queueAnswer(QStringLiteral("04-执模收发"));
+    InputPromptService::queueAnswer(QStringLiteral("2004-05-01"));
+    InputPromptService::queueAnswer(QStringLiteral("2004-05-31"));
+    QCOMPARE(dw.Retrieve(), 1);
+    QCOMPARE(dw.GetItemString(1, "mattran_no"), QStringLiteral("T1"));
+    const QList<AskedValue> asked = InputPromptService::asked();
+    QCOMPARE(asked.size(), 3);
+    QVERIFY(asked[0].title.contains("d_wip_protran"));
+    QVERIFY(asked[0].label.contains("pcode"));
+    QCOMPARE(asked[0].typeName, QStringLiteral("string"));
+    QVERIFY(asked[1].label.contains("stdate"));
+    QCOMPARE(asked[1].typeName, QStringLiteral("date"));
+    QCOMPARE(asked[2].typeName, QStringLiteral("date"));
+
+    // Given arguments are not asked again; the values given before are offered.
+    InputPromptService::clear();
+    InputPromptService::queueAnswer(QStringLiteral("2004-05-01"));
+    InputPromptService::queueAnswer(QStringLiteral("2004-05-09"));
+    QCOMPARE(dw.Retrieve({QStringLiteral("04-执模收发")}), 0);
+    QCOMPARE(InputPromptService::asked().size(), 2);
+    QCOMPARE(InputPromptService::asked()[0].choices.value(0), QStringLiteral("2004-05-01"));
+
+    // Cancel, or an answer that is no date, ends the retrieval with -1.
+    InputPromptService::clear();
+    InputPromptService::queueAnswer(std::nullopt);
+    QCOMPARE(dw.Retrieve(), -1);
+    InputPromptService::clear();
+    InputPromptService::queueAnswer(QStringLiteral("04-执模收发"));
+    InputPromptService::queueAnswer(QStringLiteral("2004-13-45"));
+    QCOMPARE(dw.Retrieve(), -1);
+    InputPromptService::setScripted(false);
+}
+
+void TestReportControl::argumentDialogOffersTheRightField()
+{
+    Definition def;
+    def.name = "d_test";
+    Argument date{"stime", ArgumentType::Date};
+    ArgumentDialog dateDialog(date, def, {"2004-05-01"});
+    QVERIFY(dateDialog.findChild<QDateTimeEdit *>());
+    QVERIFY(!dateDialog.findChild<QComboBox *>());
+    QCOMPARE(dateDialog.value(), QStringLiteral("2004-05-01"));
+
+    Argument number{"qty", ArgumentType::Number};
+    ArgumentDialog numberDialog(number, def, {});
+    auto *combo = numberDialog.findChild<QComboBox *>();
+    QVERIFY(combo && combo->isEditable());
+    QPushButton *ok = numberDialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    combo->setEditText("abc");
+    QVERIFY(!ok->isEnabled());
+    combo->setEditText("12.5");
+    QVERIFY(ok->isEnabled());
+
+    QCOMPARE(ArgumentDialog::toValue(" K1, K2 ,K3", ArgumentType::StringList)->toStringList(),
+             (QStringList{"K1", "K2", "K3"}));
+    QVERIFY(!ArgumentDialog::toValue("1, x", ArgumentType::NumberList));
+    QCOMPARE(ArgumentDialog::toValue("2004-05-31", ArgumentType::DateTime)->toDateTime(),
+             QDateTime(QDate(2004, 5, 31), QTime(0, 0)));
 }
 
 QTEST_MAIN(TestReportControl)
