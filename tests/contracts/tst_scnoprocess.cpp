@@ -1,0 +1,345 @@
+#include "contractfixture.h"
+#include "contracts/contractwindows.h"
+#include "contracts/w_pomatuse.h"
+#include "contracts/w_scno_process.h"
+#include "reports/widgets/orderlinedetails.h"
+#include "reports/widgets/reportcontrol.h"
+#include "runtime/appglobals.h"
+#include "runtime/drivemapping.h"
+#include "runtime/trace.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dropdownlistbox.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/multilineedit.h"
+#include "runtime/widgets/picture.h"
+#include "runtime/widgets/singlelineedit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wip;
+using wip::reports::ReportControl;
+using wip::test::TestDatabase;
+
+class ScnoProcessTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString pictures;
+    QPointer<w_scno_process> w;
+    QString rights;
+
+    template <class T>
+    T &c(const char *name) { return w->control<T>(QString::fromLatin1(name)); }
+    ReportControl &dw(const char *name) { return c<ReportControl>(name); }
+    CommandButton &button(const char *name) { return c<CommandButton>(name); }
+
+    // KC1 has two lines and a progress record, KC2 neither, KC3 one line and no record.
+    void fill()
+    {
+        QVERIFY(wip::test::addContract(*db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addContract(*db, "KC3", "PO-3"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D100", "18K QOR", "rush order"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D200", "PT950", "two tone"));
+        QVERIFY(wip::test::addLine(*db, "KC3", "D300", "9K", ""));
+        QVERIFY(db->insert("process", {{"scno", "KC1"}, {"wax_in", 10}, {"wax_out", 0}, {"casting_in", 0},
+                                       {"casting_out", 0}, {"filing_in", 6}, {"filing_out", 0}, {"setting_in", 5},
+                                       {"setting_out", 0}, {"finishing_in", 7}, {"finishing_out", 0},
+                                       {"polishing_in", 3}, {"polishing_out", 0}, {"rhodium_in", 0},
+                                       {"rhodium_out", 0}}));
+    }
+
+    void openWindow()
+    {
+        QVERIFY(db->useAsApplicationDatabase());
+        w = qobject_cast<w_scno_process *>(Window::Open(QStringLiteral("w_scno_process")));
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_VERIFY(dw("dw_sconh").RowCount() > 0);
+    }
+
+    int rowOf(ReportControl &control, const QString &column, const QString &value)
+    {
+        for (int r = 1; r <= control.RowCount(); ++r)
+            if (control.GetItemString(r, column) == value)
+                return r;
+        return 0;
+    }
+
+    // Types text into a field of the progress record as the user does, and leaves it with Tab.
+    void type(const char *column, const QString &text)
+    {
+        ReportControl &p = dw("dw_process");
+        QTest::mouseClick(p.viewport(), Qt::LeftButton, {}, p.fieldRectInViewport(1, column).center());
+        QCOMPARE(p.editedColumn(), QString::fromLatin1(column));
+        p.editor()->selectAll();
+        QTest::keyClicks(p.editor(), text);
+        QTest::keyClick(p.editor(), Qt::Key_Tab);
+    }
+
+    QList<ShownMessage> shown() { return MessageBoxService::shown(); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        MessageBoxService::setScripted(true);
+        registerContractWindows();
+        setQxpdFunction([this](const QString &user, const QString &module, const QString &function) {
+            return user == QLatin1String("U1") && module == QLatin1String("M05") && function == QLatin1String("H06")
+                ? rights
+                : QString();
+        });
+        user_code() = QStringLiteral("U1");
+    }
+
+    void init()
+    {
+        rights = QStringLiteral("X08B");
+        MessageBoxService::clear();
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        pictures = dir->filePath("pictures");
+        QVERIFY(QDir().mkpath(pictures));
+        DriveMapping::instance().setFolder(QLatin1Char('P'), pictures);
+        DriveMapping::instance().setWorkingFolder(dir->path());
+        db = std::make_unique<TestDatabase>();
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+    }
+
+    void cleanup()
+    {
+        if (w) {
+            // Nothing left to save: the closing question is not part of these tests.
+            w->control<ReportControl>("dw_process").store().ResetUpdate();
+            w->Close();
+        }
+        QTRY_VERIFY(w.isNull());
+        for (const char *name : {"w_pomatuse", "w_scno_process_search"})
+            if (Window *other = Window::findLatest(QString::fromLatin1(name)))
+                other->Close();
+        db.reset();
+        DriveMapping::instance().resetFolders();
+        DriveMapping::instance().setWorkingFolder(QString());
+    }
+
+    void rightsDecideTheProgressButtons_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("add");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<bool>("del");
+        QTest::addColumn<QString>("flags");   // add, edit, delete
+        QTest::newRow("add") << "X02B" << true << true << false << "100";
+        QTest::newRow("edit") << "X03B" << false << true << false << "010";
+        QTest::newRow("delete") << "X04B" << false << true << true << "001";
+        QTest::newRow("all by 08") << " X08B " << true << true << true << "111";
+        QTest::newRow("all by A whatever else") << "Q04A" << true << true << true << "111";
+        QTest::newRow("other code") << "X05B" << false << false << false << "000";
+        QTest::newRow("code read at 2 and 3") << "02B" << false << false << false << "000";
+        QTest::newRow("lower case") << "X02b" << false << false << false << "000";
+        QTest::newRow("no rights") << QString() << false << false << false << "000";
+    }
+    void rightsDecideTheProgressButtons()
+    {
+        QFETCH(QString, text);
+        rights = text;
+        // A contract without lines: the line handler never overrides the add button.
+        QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        openWindow();
+        QFETCH(bool, add);
+        QFETCH(bool, update);
+        QFETCH(bool, del);
+        QFETCH(QString, flags);
+        QCOMPARE(button("cb_scond_add").isEnabled(), add);
+        QCOMPARE(button("cb_printpo").isEnabled(), update);
+        QCOMPARE(button("cb_scond_del").isEnabled(), del);
+        QCOMPARE(QString::number(w->flagAdd()) + QString::number(w->flagEdit()) + QString::number(w->flagDel()), flags);
+        // The header buttons stay disabled whatever the rights.
+        for (const char *b : {"cb_sconh_add", "cb_sconh_edit", "cb_sconh_del"})
+            QVERIFY(!button(b).isEnabled());
+        QVERIFY(button("cb_pomat").isEnabled());
+        QCOMPARE(button("cb_printpo").text(), QStringLiteral("更新&7"));
+    }
+
+    void linesShowHallmarkRemarksAndProgress()
+    {
+        fill();
+        openWindow();
+        // The first contract and its first line are shown on opening.
+        QCOMPARE(w->scno(), QStringLiteral("KC1"));
+        QCOMPARE(w->lineCount(), 2);
+        QCOMPARE(w->designNo(), QStringLiteral("D100"));
+        QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QStringLiteral("18K QOR"));
+        QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QStringLiteral("rush order"));
+        QCOMPARE(dw("dw_process").RowCount(), 1);
+        QVERIFY(!button("cb_scond_add").isEnabled());
+
+        QCOMPARE(dw("dw_scond").ScrollToRow(2), 1);
+        QCOMPARE(w->scondCurrentRow(), 2);
+        QCOMPARE(w->designNo(), QStringLiteral("D200"));
+        QCOMPARE(w->scondId(), db->scalar("select scond_id from scond where design_no = 'D200'").toLongLong());
+        QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QStringLiteral("PT950"));
+        QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QStringLiteral("two tone"));
+        QVERIFY(dw("dw_scond").IsSelected(2));
+        QVERIFY(!dw("dw_scond").IsSelected(1));
+
+        // KC3: one line, no progress record yet, so it may be added.
+        QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC3")), 1);
+        QCOMPARE(w->scno(), QStringLiteral("KC3"));
+        QCOMPARE(w->designNo(), QStringLiteral("D300"));
+        QCOMPARE(dw("dw_process").RowCount(), 0);
+        QVERIFY(button("cb_scond_add").isEnabled());
+    }
+
+    void contractWithoutLinesBlanksTheLineAndKeepsTheProgress()
+    {
+        fill();
+        QVERIFY(wip::test::writeFile(pictures + "/D100.bmp", wip::test::bitmapOfSize(500, Qt::red)));
+        openWindow();
+        QVERIFY(c<Picture>("p_stylepic").visible());
+        const double waxIn = dw("dw_process").GetItemNumber(1, "wax_in");
+        QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
+        QCOMPARE(w->scno(), QStringLiteral("KC2"));
+        QCOMPARE(dw("dw_scond").RowCount(), 0);
+        QCOMPARE(w->lineCount(), 0);
+        QCOMPARE(w->scondId(), -1LL);
+        QCOMPARE(w->designNo(), QString());
+        QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QString());
+        QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QString());
+        QVERIFY(!c<Picture>("p_stylepic").visible());
+        // The progress grid still shows KC1's record.
+        QCOMPARE(dw("dw_process").RowCount(), 1);
+        QCOMPARE(dw("dw_process").GetItemString(1, "scno"), QStringLiteral("KC1"));
+        QCOMPARE(dw("dw_process").GetItemNumber(1, "wax_in"), waxIn);
+        QVERIFY(dw("dw_sconh").IsSelected(dw("dw_sconh").GetRow()));
+        QCOMPARE(w->sconhCurrentRow(), dw("dw_sconh").GetRow());
+    }
+
+    void stylePictureIsReadWhole_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("reads");
+        QTest::newRow("one chunk exactly") << 32765 << 1;
+        QTest::newRow("one byte over") << 32766 << 2;
+        QTest::newRow("two chunks exactly") << 65530 << 2;
+        QTest::newRow("small") << 300 << 1;
+        QTest::newRow("three chunks") << 65531 << 3;
+    }
+    void stylePictureIsReadWhole()
+    {
+        QFETCH(int, size);
+        QFETCH(int, reads);
+        QCOMPARE(reports::OrderLineDetails::chunkCount(size), reads);
+        fill();
+        const QByteArray design = wip::test::bitmapOfSize(size, Qt::blue);
+        QCOMPARE(design.size(), size);
+        QVERIFY(wip::test::writeFile(pictures + "/D100.bmp", design));
+        QVERIFY(wip::test::writeFile(dir->filePath("ZAN.BMP"), wip::test::bitmapOfSize(400, Qt::green)));
+        openWindow();
+        QCOMPARE(w->designNo(), QStringLiteral("D100"));
+        QVERIFY(w->lastPictureBytes().has_value());
+        QCOMPARE(w->lastPictureBytes()->size(), size);
+        QCOMPARE(*w->lastPictureBytes(), design);
+        QVERIFY(c<Picture>("p_stylepic").visible());
+        QVERIFY(c<Picture>("p_stylepic").hasPicture());
+    }
+
+    void missingEmptyOrUnsafeDesignShowsTheDefaultPicture()
+    {
+        fill();
+        QVERIFY(wip::test::addLine(*db, "KC3", "../secret", "", ""));
+        const QByteArray fallback = wip::test::bitmapOfSize(32766, Qt::green);
+        QVERIFY(wip::test::writeFile(dir->filePath("ZAN.BMP"), fallback));
+        QVERIFY(wip::test::writeFile(pictures + "/D100.bmp", QByteArray()));   // empty file
+        // D200 has no file; "../secret" names a real file outside the picture folder.
+        QVERIFY(wip::test::writeFile(dir->filePath("secret.bmp"), wip::test::bitmapOfSize(600, Qt::red)));
+        openWindow();
+        QCOMPARE(w->designNo(), QStringLiteral("D100"));
+        QCOMPARE(w->lastPictureBytes().value_or(QByteArray()), fallback);
+        QVERIFY(c<Picture>("p_stylepic").visible());
+        dw("dw_scond").ScrollToRow(2);
+        QCOMPARE(w->designNo(), QStringLiteral("D200"));
+        QCOMPARE(w->lastPictureBytes().value_or(QByteArray()), fallback);
+
+        dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC3"));
+        dw("dw_scond").ScrollToRow(rowOf(dw("dw_scond"), "design_no", "../secret"));
+        QCOMPARE(w->designNo(), QStringLiteral("../secret"));
+        QCOMPARE(w->lastPictureBytes().value_or(QByteArray()), fallback);
+
+        // Without the default picture there is nothing to show.
+        QVERIFY(QFile::remove(dir->filePath("ZAN.BMP")));
+        dw("dw_scond").ScrollToRow(1);
+        QVERIFY(!w->lastPictureBytes().has_value());
+        QVERIFY(!c<Picture>("p_stylepic").visible());
+    }
+
+    void headerDeletionAsksAndReports_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("goneBefore");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("headersAfter");
+        QTest::newRow("yes") << 1 << false << "恭喜" << "删除数据成功!" << 2;
+        QTest::newRow("no") << 2 << false << "信息" << "用户终止操作!" << 3;
+        QTest::newRow("yes, contract already gone") << 1 << true << "信息" << "删除数据未成功!" << 2;
+    }
+    void headerDeletionAsksAndReports()
+    {
+        fill();
+        openWindow();
+        QFETCH(int, answer);
+        QFETCH(bool, goneBefore);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(int, headersAfter);
+        QCOMPARE(w->scno(), QStringLiteral("KC1"));
+        if (goneBefore)
+            QVERIFY(db->exec("delete from sconh where scno = 'KC1'"));
+        MessageBoxService::queueAnswer(answer);
+        // The button is disabled in this window; its click handler runs all the same.
+        QCOMPARE(button("cb_sconh_del").TriggerEvent(), 1);
+        const auto boxes = shown();
+        QCOMPARE(boxes.size(), 2);
+        QCOMPARE(boxes[0].title, QStringLiteral("确认"));
+        QCOMPARE(boxes[0].text, QStringLiteral("真的要删除此行记录吗?按是将永久删除并无法恢复!"));
+        QCOMPARE(boxes[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(boxes[0].icon, MessageIcon::Question);
+        QCOMPARE(boxes[1].title, title);
+        QCOMPARE(boxes[1].text, text);
+        QCOMPARE(db->scalar("select count(*) from sconh").toInt(), headersAfter);
+        QCOMPARE(dw("dw_sconh").RowCount(), headersAfter);
+        // Lines and progress of the contract are left alone.
+        QCOMPARE(db->scalar("select count(*) from scond where scno = 'KC1'").toInt(), 2);
+        QCOMPARE(db->scalar("select count(*) from process where scno = 'KC1'").toInt(), 1);
+    }
+
+    void materialsButtonOpensMaterialUseOfTheContract()
+    {
+        fill();
+        QVERIFY(db->insert("material", {{"mcode", "18KY"}, {"mtype", "GOLD"}, {"purate", 0.75}}));
+        QVERIFY(db->insert("matuse", {{"scno", "KC1"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
+                                      {"sqtycal", 2}, {"sqtyref", 3.5}}));
+        QVERIFY(db->insert("matuse", {{"scno", "KC2"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
+                                      {"sqtycal", 9}, {"sqtyref", 9}}));
+        openWindow();
+        QTest::keyClick(w, Qt::Key_4, Qt::AltModifier);
+        QTRY_VERIFY(Window::findLatest(QStringLiteral("w_pomatuse")));
+        auto *m = qobject_cast<w_pomatuse *>(Window::findLatest(QStringLiteral("w_pomatuse")));
+        QVERIFY(m);
+        QTRY_COMPARE(m->scno(), QStringLiteral("KC1"));
+        ReportControl &use = m->control<ReportControl>("dw_pomatuse");
+        QCOMPARE(use.RowCount(), 1);
+        QCOMPARE(use.GetItemString(1, "mtype"), QStringLiteral("GOLD"));
+        QCOMPARE(use.GetItemNumber(1, "compute_4"), 3.5);
+    }
+};
+
+QTEST_MAIN(ScnoProcessTest)
+#include "tst_scnoprocess.moc"
