@@ -324,7 +324,9 @@ bool DemoFactory::writeContracts()
         const int lastDone = -((i / 10) % 8);   // the last finished department finished this many days ago
 
         sconh->add({i + 1, scno, customer, custOrder, day(issOffset), day(delOffset),
-                    invoiced ? QVariant(QStringLiteral("INV%1").arg(50000 + i)) : null,
+                    // Not invoiced: NULL, or an empty number as some clerks leave it.
+                    invoiced ? QVariant(QStringLiteral("INV%1").arg(50000 + i))
+                             : stage == 8 ? QVariant(QStringLiteral("")) : null,
                     invoiced ? QVariant(day(lastDone)) : nullDate, 0});
 
         // Lines: one design in one to three metals.
