@@ -30,7 +30,7 @@ CommandLine::Result error(const QString &text)
 
 // Runs the parser; fills r with help, version or an error when that is the outcome.
 bool runParser(QCommandLineParser &parser, const QStringList &arguments,
-               const QCommandLineOption &help, CommandLine::Result &r)
+               const QCommandLineOption &help, const QString &label, CommandLine::Result &r)
 {
     if (!parser.parse(arguments)) {
         r = error(parser.errorText());
@@ -39,6 +39,11 @@ bool runParser(QCommandLineParser &parser, const QStringList &arguments,
     if (parser.isSet(help)) {
         r.outcome = CommandLine::Outcome::ShowHelp;
         r.text = parser.helpText();
+        // "Usage: /path/to/wip [options]" reads better as "Usage: wip report [options]".
+        const qsizetype end = r.text.indexOf(QLatin1String(" [options]"));
+        const qsizetype start = r.text.indexOf(QLatin1String("Usage: "));
+        if (start == 0 && end > 0)
+            r.text.replace(7, end - 7, label);
         return false;
     }
     return true;
@@ -105,7 +110,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         parser.addOption(scale);
         QStringList args = arguments;
         args.removeAt(1);
-        if (!runParser(parser, args, help, r))
+        if (!runParser(parser, args, help, QStringLiteral("wip init-db"), r))
             return r;
         if (!parser.positionalArguments().isEmpty())
             return error(QStringLiteral("init-db takes no argument \"%1\".")
@@ -145,7 +150,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         parser.addOption(output);
         QStringList args = arguments;
         args.removeAt(1);
-        if (!runParser(parser, args, help, r))
+        if (!runParser(parser, args, help, QStringLiteral("wip report"), r))
             return r;
         const QStringList names = parser.positionalArguments();
         if (names.isEmpty())
@@ -184,7 +189,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         parser.addOption(date);
         QStringList args = arguments;
         args.removeAt(1);
-        if (!runParser(parser, args, help, r))
+        if (!runParser(parser, args, help, QStringLiteral("wip recompute-day-wip"), r))
             return r;
         if (!parser.positionalArguments().isEmpty())
             return error(QStringLiteral("recompute-day-wip takes no argument \"%1\".")
@@ -213,7 +218,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User code shown in the login."),
                                   QStringLiteral("CODE"));
     parser.addOption(user);
-    if (!runParser(parser, arguments, help, r))
+    if (!runParser(parser, arguments, help, QStringLiteral("wip"), r))
         return r;
     if (parser.isSet(version)) {
         r.outcome = Outcome::ShowVersion;

@@ -28,6 +28,18 @@ bool isHeadlessCommand(int argc, char **argv)
     return false;
 }
 
+// Help and version need no screen: they are answered without the desktop.
+bool asksForHelpOrVersion(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *name : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -36,7 +48,9 @@ int main(int argc, char **argv)
 
     const bool headless = isHeadlessCommand(argc, argv);
     std::unique_ptr<QCoreApplication> app;
-    if (headless) {
+    if (!headless && asksForHelpOrVersion(argc, argv)) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else if (headless) {
         // Reports are drawn for PDF without a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");

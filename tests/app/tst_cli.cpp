@@ -229,6 +229,26 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains("init-db"), qPrintable(describe(r)));
     }
 
+    void recomputeDayWip()
+    {
+        const QString file = m_home.filePath(QStringLiteral("recompute.db"));
+        QCOMPARE(wip({"init-db", "--database", file}).exitCode, 0);
+        Run r = wip({"recompute-day-wip", "--database", file, "--date", "2024-02-30"});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("2024-02-30"), qPrintable(describe(r)));
+
+        r = wip({"recompute-day-wip", "--database", file, "--date", "2024-02-29"});
+#if defined(WIP_HAVE_DAILY_OUTPUT)
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(r.out.contains("2024-02-29"));
+        r = wip({"recompute-day-wip", "--database", m_home.filePath("absent.db"), "--date", "2024-02-29"});
+        QVERIFY(r.exitCode != 0);
+        QVERIFY2(r.err.contains("absent.db"), qPrintable(describe(r)));
+#else
+        QVERIFY2(r.exitCode != 0 && r.err.contains("not available"), qPrintable(describe(r)));
+#endif
+    }
+
     void initDbOnPostgresTwice()
     {
         const QString server = qEnvironmentVariable("WIP_TEST_POSTGRES");

@@ -113,6 +113,7 @@ private Q_SLOTS:
         const auto r = parse({"report", "--help"});
         QCOMPARE(r.outcome, CommandLine::Outcome::ShowHelp);
         QVERIFY(r.text.contains("--arg"));
+        QVERIFY2(r.text.startsWith("Usage: wip report [options] NAME"), qPrintable(r.text));
         QCOMPARE(parse({"--version"}).outcome, CommandLine::Outcome::ShowVersion);
     }
 
