@@ -136,7 +136,9 @@ ColumnKind columnKind(ValueType type)
     return ColumnKind::Any;
 }
 
-// A database value as the column's type; the usual cases without a detour.
+// A database value as the column's type; the usual cases without a detour. Date
+// texts (SQLite) stay text here: they are parsed on first read (dateValue), since
+// building a local date-time costs more than reading the row.
 QVariant typedValue(QVariant &&raw, ValueType type)
 {
     const int id = raw.metaType().id();
@@ -159,14 +161,22 @@ QVariant typedValue(QVariant &&raw, ValueType type)
     case ValueType::DateTime:
         if (id == QMetaType::QDateTime && !raw.isNull())
             return std::move(raw);
-        if (id == QMetaType::QString && !raw.isNull()) {
-            const QDateTime dt = fastDateTime(*static_cast<const QString *>(raw.constData()));
-            if (dt.isValid())
-                return dt;
-        }
+        if (id == QMetaType::QString && !raw.isNull())
+            return std::move(raw);
         break;
     }
     return fromDbValue(raw, columnKind(type));
+}
+
+// A date column's value as read: text parsed into a date-time (typed NULL when it is none).
+QVariant dateValue(const QVariant &v)
+{
+    if (v.metaType().id() != QMetaType::QString)
+        return v;
+    const QDateTime dt = fastDateTime(*static_cast<const QString *>(v.constData()));
+    if (dt.isValid())
+        return dt;
+    return fromDbValue(v, ColumnKind::DateTime);
 }
 
 // A value given to SetItem, as the column's type. nullopt: it does not convert.
@@ -337,7 +347,8 @@ struct DataStore::Private
 
     QVector<Column> columns;          // of the rows held
     QHash<QString, int> names;        // lower-case name: column index, or -(field index + 1)
-    std::vector<Row> rows;
+    mutable std::vector<Row> rows;    // mutable: date texts become date-times on first read
+    QBitArray dateColumns;            // columns whose text values are parsed on first read
     std::vector<Row> deleted;
     QVector<QVector<int>> crosstabValueColumns;
     int currentRow = 0;
@@ -355,6 +366,29 @@ struct DataStore::Private
 
     const Definition &def() const { return definition ? *definition : emptyDefinition(); }
 
+    // The value of a cell (0-based row), a date text parsed in place on first read.
+    const QVariant &cell(size_t row, int column) const
+    {
+        if (column < dateColumns.size() && dateColumns.testBit(column)) {
+            QVariant &v = rows[row].values[column];   // non-const access detaches a shared row
+            if (v.metaType().id() == QMetaType::QString)
+                v = dateValue(v);
+            return v;
+        }
+        return rows[row].values.at(column);
+    }
+
+    // Every cell of the given columns read once, for work over all rows (sort, pivot).
+    void parseDates(const QVector<int> &columnsToParse) const
+    {
+        for (int c : columnsToParse) {
+            if (c < dateColumns.size() && dateColumns.testBit(c)) {
+                for (size_t r = 0; r < rows.size(); ++r)
+                    cell(r, c);
+            }
+        }
+    }
+
     void invalidate()
     {
         computedValues.clear();
@@ -366,6 +400,11 @@ struct DataStore::Private
     void setColumns(const QVector<Column> &rowColumns)
     {
         columns = rowColumns;
+        dateColumns = QBitArray(columns.size());
+        for (int i = 0; i < columns.size(); ++i) {
+            if (columns.at(i).type == ValueType::Date || columns.at(i).type == ValueType::DateTime)
+                dateColumns.setBit(i);
+        }
         names.clear();
         for (int i = 0; i < columns.size(); ++i)
             names.insert(columns.at(i).name.toLower(), i);
@@ -601,6 +640,15 @@ int DataStore::Retrieve(const QVariantList &args)
     tr.sqlNRows = qint64(rows.size());
     tr.sqlErrText.clear();
 
+    // Date texts are parsed here only where all rows need them: sort keys, crosstabs.
+    auto parseDateColumn = [&rows, &def](int column) {
+        const ValueType type = def.columns.at(column).type;
+        if (type != ValueType::Date && type != ValueType::DateTime)
+            return;
+        for (Private::Row &row : rows)
+            row.values[column] = dateValue(row.values.at(column));
+    };
+
     // The definition's sort, stable, so equal rows keep the database's order.
     if (!def.sort.isEmpty()) {
         QVector<std::pair<int, bool>> keys;   // column, descending
@@ -610,6 +658,8 @@ int DataStore::Retrieve(const QVariantList &args)
             if (column >= 0)
                 keys.append({column, parts.size() > 1 && parts.at(1).compare(QLatin1String("D"), Qt::CaseInsensitive) == 0});
         }
+        for (const auto &key : std::as_const(keys))
+            parseDateColumn(key.first);
         std::stable_sort(rows.begin(), rows.end(), [&keys](const Private::Row &a, const Private::Row &b) {
             for (const auto &[column, descending] : keys) {
                 const int c = compareValues(a.values.at(column), b.values.at(column));
@@ -621,6 +671,8 @@ int DataStore::Retrieve(const QVariantList &args)
     }
 
     if (def.crosstab) {
+        for (int c = 0; c < def.columns.size(); ++c)
+            parseDateColumn(c);
         std::vector<QVector<QVariant>> sourceRows;
         sourceRows.reserve(rows.size());
         for (Private::Row &row : rows)
@@ -687,7 +739,7 @@ QVariant DataStore::GetItem(int row, const QString &name) const
     if (!index)
         throwName(dataObject(), name);
     if (*index >= 0)
-        return d->rows[size_t(row - 1)].values.at(*index);
+        return d->cell(size_t(row - 1), *index);
     return value(name, row);
 }
 
@@ -1004,7 +1056,8 @@ QVariant DataStore::deletedItem(int deletedRow, const QString &column) const
     if (!index || *index < 0)
         throwName(dataObject(), column);
     const Private::Row &r = d->deleted[size_t(deletedRow - 1)];
-    return r.original.isEmpty() ? r.values.at(*index) : r.original.at(*index);
+    const QVariant &v = r.original.isEmpty() ? r.values.at(*index) : r.original.at(*index);
+    return d->dateColumns.testBit(*index) ? dateValue(v) : v;
 }
 
 bool DataStore::Update()
@@ -1225,7 +1278,7 @@ QVariant DataStore::value(const QString &name, int row) const
     if (!index || row < 1 || row > RowCount())
         return {};
     if (*index >= 0)
-        return d->rows[size_t(row - 1)].values.at(*index);
+        return d->cell(size_t(row - 1), *index);
 
     // A computed field, evaluated on first use and kept until the rows change.
     const size_t field = size_t(-*index - 1);
@@ -1264,7 +1317,7 @@ std::pair<int, int> DataStore::groupRange(int level, int row) const
     if (!d->groups.isBuilt()) {
         d->groups.build(definition().groups, RowCount(), [this](const QString &column, int r) {
             const auto index = d->lookup(column);
-            return index && *index >= 0 ? d->rows[size_t(r - 1)].values.at(*index) : QVariant();
+            return index && *index >= 0 ? d->cell(size_t(r - 1), *index) : QVariant();
         });
     }
     return d->groups.range(level, row);

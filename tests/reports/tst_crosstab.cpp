@@ -129,7 +129,12 @@ void TestCrosstab::severalValuesInterleavePerColumnKey()
     Definition def;
     def.name = QStringLiteral("d_pivot");
     def.layout = LayoutKind::Crosstab;
-    def.columns = {{QStringLiteral("dep")}, {QStringLiteral("month")}, {QStringLiteral("qty"), {}, ValueType::Number}};
+    for (const char *name : {"dep", "month", "qty"}) {
+        Column c;
+        c.name = QString::fromLatin1(name);
+        c.type = c.name == QLatin1String("qty") ? ValueType::Number : ValueType::String;
+        def.columns.append(c);
+    }
     Crosstab x;
     x.rows = {QStringLiteral("dep")};
     x.columns = {QStringLiteral("month")};

@@ -1,0 +1,107 @@
+// Retrieval of 100 000 rows through DataStore::Retrieve against the same SQL
+// iterated with a plain QSqlQuery that copies every value, in the same run. The
+// DataStore also types its values (numbers as double; SQLite date texts are parsed
+// on first read); the goal is at most 1.3 times the plain loop.
+
+#include "benchdata.h"
+#include "reports/datastore.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVector>
+
+#include <cstdio>
+#include <vector>
+
+using namespace wip;
+
+namespace {
+
+constexpr int rowCount = 100000;
+
+bench::BenchDatabase &database()
+{
+    static bench::BenchDatabase db(rowCount);
+    if (!db.isValid()) {
+        std::fprintf(stderr, "bench database: %s\n", qPrintable(db.error()));
+        std::abort();
+    }
+    return db;
+}
+
+void BM_PlainQuery(benchmark::State &state)
+{
+    const auto definition = bench::stepsDefinition();
+    const QSqlDatabase db = database().tr().database();
+    for (auto _ : state) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.exec(definition->query);
+        const int columns = query.record().count();
+        std::vector<QVector<QVariant>> rows;
+        rows.reserve(rowCount);
+        while (query.next()) {
+            QVector<QVariant> row(columns);
+            for (int c = 0; c < columns; ++c)
+                row[c] = query.value(c);
+            rows.push_back(std::move(row));
+        }
+        benchmark::DoNotOptimize(rows.data());
+        if (rows.size() != size_t(rowCount))
+            state.SkipWithError("wrong row count");
+    }
+}
+
+void BM_DataStoreRetrieve(benchmark::State &state)
+{
+    reports::DataStore ds;
+    ds.setDefinition(bench::stepsDefinition());
+    ds.SetTransObject(database().tr());
+    for (auto _ : state) {
+        const int n = ds.Retrieve();
+        if (n != rowCount)
+            state.SkipWithError("wrong row count");
+    }
+}
+
+void BM_DataStoreRetrieveSorted(benchmark::State &state)
+{
+    reports::DataStore ds;
+    ds.setDefinition(bench::stepsDefinition({QStringLiteral("gongxu_code"), QStringLiteral("changhao D")}));
+    ds.SetTransObject(database().tr());
+    for (auto _ : state) {
+        if (ds.Retrieve() != rowCount)
+            state.SkipWithError("wrong row count");
+    }
+}
+
+// Retrieval and then every cell read once, as a report shown whole does: date
+// texts are parsed on first read, so this is where their cost shows.
+void BM_DataStoreRetrieveAndReadAll(benchmark::State &state)
+{
+    reports::DataStore ds;
+    ds.setDefinition(bench::stepsDefinition());
+    ds.SetTransObject(database().tr());
+    const QVector<reports::Column> columns = ds.definition().columns;
+    for (auto _ : state) {
+        if (ds.Retrieve() != rowCount)
+            state.SkipWithError("wrong row count");
+        for (int row = 1; row <= rowCount; ++row) {
+            for (const reports::Column &c : columns)
+                benchmark::DoNotOptimize(ds.item(row, c.name));
+        }
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_PlainQuery)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DataStoreRetrieve)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DataStoreRetrieveSorted)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_DataStoreRetrieveAndReadAll)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char **argv)
+{
+    return bench::runAndCompare(argc, argv, "BM_DataStoreRetrieve", "BM_PlainQuery",
+                                "DataStore::Retrieve against a plain QSqlQuery (goal <= 1.30x)");
+}

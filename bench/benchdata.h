@@ -1,0 +1,37 @@
+#pragma once
+
+#include "reports/definition.h"
+#include "runtime/transaction.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace wip::bench {
+
+// A SQLite factory database in a temporary folder with `rows` process steps in
+// proch: ten processes, two hundred workers, dates over one year.
+class BenchDatabase
+{
+public:
+    explicit BenchDatabase(int rows);
+    ~BenchDatabase();
+
+    bool isValid() const { return m_error.isEmpty(); }
+    QString error() const { return m_error; }
+    Transaction &tr() { return m_tr; }
+
+private:
+    QTemporaryDir m_dir;
+    Transaction m_tr;
+    QString m_error;
+};
+
+// The columns of proch as a report definition: "select <all> from proch", sorted as given.
+std::shared_ptr<const reports::Definition> stepsDefinition(const QStringList &sort = {});
+
+// Runs the registered benchmarks and prints "<label>: <a> / <b> = <ratio>x" for
+// the mean CPU time per iteration of the two named benchmarks.
+int runAndCompare(int argc, char **argv, const char *numerator, const char *denominator, const char *label);
+
+} // namespace wip::bench
