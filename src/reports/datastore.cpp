@@ -879,6 +879,11 @@ int DataStore::Find(const QString &expression, int start, int end) const
     const auto parsed = Expression::parse(expression, &error);
     if (!parsed)
         return -1;
+    // A misspelt column is a faulty expression, not a search that finds nothing.
+    for (const QString &name : parsed->referencedNames()) {
+        if (!hasName(name))
+            return -1;
+    }
     const int count = RowCount();
     if (count == 0)
         return 0;

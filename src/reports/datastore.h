@@ -116,7 +116,8 @@ public:
 
     // 1-based row of the first row in [start, end] for which expression is true
     // (searching backwards when start > end; end beyond the last row is clamped);
-    // 0 when none matches; -1 when the expression does not parse.
+    // 0 when none matches; -1 when the expression does not parse or names a
+    // column or computed field the rows do not have.
     int Find(const QString &expression, int start, int end) const;
 
     // --- current row and selection ---------------------------------------------

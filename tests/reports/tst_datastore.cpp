@@ -160,6 +160,7 @@ void TestDataStore::findReturnsFirstMatchNoneOrBadExpression()
     // What does not parse: -1 (a value with a quote in it, for one).
     QCOMPARE(ds.Find(QStringLiteral("scno = 'O'Neil'"), 1, 4), -1);
     QCOMPARE(ds.Find(QStringLiteral("scno = "), 1, 4), -1);
+    QCOMPARE(ds.Find(QStringLiteral("kcno = 'KC3'"), 1, 4), -1);
 
     DataStore empty(QStringLiteral("d_test_steps"));
     QCOMPARE(empty.Find(QStringLiteral("scno = 'KC3'"), 1, 0), 0);

@@ -254,6 +254,18 @@ void TestRetrieve::valuesComeBackTypedByColumn()
     QVERIFY(ds.GetItem(2, "qty").isNull());
     QCOMPARE(ds.GetItemNumber(2, "qty"), 0.0);
     QVERIFY(ds.GetItemString(2, "qty").isNull());
+
+    // Sorting by a date column orders by time (texts of SQLite included).
+    auto byDate = std::make_shared<Definition>(*ds.definitionPtr());
+    byDate->sort = {QStringLiteral("edtime D")};
+    byDate->groups.clear();
+    ds.setDefinition(byDate);
+    QVERIFY(db.exec(QStringLiteral("update proch set edtime = null where proch_id = 3")));
+    QCOMPARE(ds.Retrieve({QStringList{"04-执模", "06-镶石"}, QDate(2004, 1, 1), QDate(2004, 12, 31)}), 4);
+    QCOMPARE(column(ds, "scno"), (QStringList{"KC5", "KC7", "KC2", "KC1"}));
+    QCOMPARE(ds.GetItem(1, "edtime").metaType().id(), int(QMetaType::QDateTime));
+    QCOMPARE(ds.Find(QStringLiteral("edtime > edtime_limit"), 1, 4), -1);   // a name the rows lack
+    QCOMPARE(ds.Find(QStringLiteral("string(edtime, 'yyyy-mm-dd') = '2004-03-31'"), 1, 4), 2);
 }
 
 void TestRetrieve::databaseErrorGivesMinusOneAndKeepsTheTransaction()
