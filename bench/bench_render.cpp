@@ -20,10 +20,12 @@ using namespace wip;
 
 namespace {
 
+// Released by main while the application object still lives.
+std::map<int, std::unique_ptr<bench::BenchDatabase>> databases;
+std::map<int, std::unique_ptr<reports::DataStore>> stores;
+
 reports::DataStore &store(int rows)
 {
-    static std::map<int, std::unique_ptr<bench::BenchDatabase>> databases;
-    static std::map<int, std::unique_ptr<reports::DataStore>> stores;
     auto &ds = stores[rows];
     if (!ds) {
         auto &db = databases[rows];
@@ -102,9 +104,19 @@ int main(int argc, char **argv)
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    stores.clear();
+    databases.clear();
+    // Names carry suffixes such as "/min_time:1.000".
+    auto find = [&reporter](const std::string &prefix) {
+        for (const auto &[name, time] : reporter.times) {
+            if (name.rfind(prefix, 0) == 0)
+                return time;
+        }
+        return 0.0;
+    };
     for (const char *name : {"BM_OpenFirstScreen", "BM_PaintLastScreen"}) {
-        const double big = reporter.times[std::string(name) + "/100000"];
-        const double small = reporter.times[std::string(name) + "/100"];
+        const double big = find(std::string(name) + "/100000/");
+        const double small = find(std::string(name) + "/100/");
         if (big > 0 && small > 0)
             std::printf("%s: 100000 rows / 100 rows = %.2fx\n", name, big / small);
     }
