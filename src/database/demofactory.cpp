@@ -335,7 +335,7 @@ bool DemoFactory::writeContracts()
         QList<QPair<QString, double>> lineMetal;   // metal, pieces
         for (int l = 0; l < lines; ++l) {
             const Metal &m = kMetals[(i + l) % std::size(kMetals)];
-            const double q = 6 + (i * 7 + l * 11) % 60;
+            const double q = 6 + m_rng.bounded(60);
             const double wt = r3(q * pieceWeight(d));
             pieces += q;
             metalWeight += wt;
@@ -346,7 +346,7 @@ bool DemoFactory::writeContracts()
                         QString(QString::fromUtf8(m.code).left(2) == QLatin1String("PT")
                                     ? QStringLiteral("PT950 ") + customer : QStringLiteral("750 ") + customer),
                         i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
-                        r3(12.5 + (d % 7) * 3.75)});
+                        r3(12.5 + (d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
         }
 
         // Stones the contract needs, received and issued.
@@ -389,9 +389,8 @@ bool DemoFactory::writeContracts()
         const int reason = (i / 5) % 9;
         prog << (delayed ? QVariant(QString::number(reason + 1)) : null)
              << (delayed ? QVariant(QString::fromUtf8(kReasons[reason])) : null);
-        // The column order of the table: id, scno, 9 stage pairs, 7 dates, remark, bz.
-        // prog holds id, scno, 7 pairs, qc pair, gold pair, 7 dates, remark, bz: the
-        // same order, as process lists wax..rhodium, qc, gold.
+        // In the table's column order: id, scno, the in/out pairs of wax .. rhodium,
+        // qc and gold, the seven dates, remark, bz.
         process->add(prog);
 
         // Process steps, department by department.

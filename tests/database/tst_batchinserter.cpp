@@ -18,7 +18,21 @@ private Q_SLOTS:
     void everyRowArrivesAcrossBatchBoundaries_data();
     void everyRowArrivesAcrossBatchBoundaries();
     void aRowOfTheWrongWidthIsRefused();
+    void columnNamesInAnyCase_data() { addEngineRows(); }
+    void columnNamesInAnyCase();
 };
+
+void tst_BatchInserter::columnNamesInAnyCase()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.tr().begin());
+    BatchInserter ins(db.tr().database(), db.kind(), "stock", {"Stock_Code", "STOCK_NAME"});
+    QVERIFY(ins.add({"01-金仓收发", "Gold Stock"}));
+    QVERIFY2(ins.flush(), qPrintable(ins.error()));
+    QVERIFY(db.tr().commit());
+    QCOMPARE(db.scalar("select stock_name from stock where stock_code = ?", {"01-金仓收发"}).toString(),
+             QString("Gold Stock"));
+}
 
 void tst_BatchInserter::everyRowArrivesAcrossBatchBoundaries_data()
 {
