@@ -21,6 +21,11 @@ struct Argument
 {
     QString name;
     ArgumentType type = ArgumentType::String;
+    // Values offered when the user is asked for the argument: the texts shown, and
+    // the value each stands for (the same index; "1" for "1-无石Stone delay").
+    // Empty for most arguments.
+    QStringList choices;
+    QStringList choiceValues;
 };
 
 struct Column

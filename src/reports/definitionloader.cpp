@@ -180,13 +180,38 @@ std::unique_ptr<Expression> parseExpression(const QString &text, const QString &
 
 Argument readArgument(const QJsonObject &o, const QString &where)
 {
-    checkKeys(o, {QStringLiteral("name"), QStringLiteral("type")}, where);
+    checkKeys(o, {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("choices")}, where);
     Argument a;
     a.name = requireString(o, QStringLiteral("name"), where);
     if (!isIdentifier(a.name))
         fail(QStringLiteral("argument name \"%1\" is not a name").arg(a.name));
     a.type = parseName(argumentTypeNames, optString(o, QStringLiteral("type"), where, QStringLiteral("string")),
                        QStringLiteral("type"), where);
+    // "choices": texts offered when the user is asked; each a text standing for
+    // itself or {"value": "1", "text": "1-无石Stone delay"}.
+    const QJsonArray choices = optArray(o, QStringLiteral("choices"), where);
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        const QString w = QStringLiteral("choice %1 of %2").arg(i + 1).arg(where);
+        const QJsonValue c = choices.at(i);
+        QString text;
+        QString value;
+        if (c.isString()) {
+            text = value = c.toString();
+        } else if (c.isObject()) {
+            const QJsonObject co = c.toObject();
+            checkKeys(co, {QStringLiteral("value"), QStringLiteral("text")}, w);
+            value = requireString(co, QStringLiteral("value"), w);
+            text = optString(co, QStringLiteral("text"), w, value);
+        } else {
+            fail(QStringLiteral("%1 must be a text or an object with \"value\" and \"text\"").arg(w));
+        }
+        if (text.isEmpty())
+            fail(QStringLiteral("%1 has no text").arg(w));
+        if (a.choices.contains(text))
+            fail(QStringLiteral("%1 repeats \"%2\"").arg(w, text));
+        a.choices.append(text);
+        a.choiceValues.append(value);
+    }
     return a;
 }
 
@@ -629,9 +654,23 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
         root.insert(QStringLiteral("query"), d.query);
     if (!d.arguments.isEmpty()) {
         QJsonArray a;
-        for (const Argument &arg : d.arguments)
-            a.append(QJsonObject{{QStringLiteral("name"), arg.name},
-                                 {QStringLiteral("type"), nameOf(argumentTypeNames, arg.type)}});
+        for (const Argument &arg : d.arguments) {
+            QJsonObject o{{QStringLiteral("name"), arg.name},
+                          {QStringLiteral("type"), nameOf(argumentTypeNames, arg.type)}};
+            if (!arg.choices.isEmpty()) {
+                QJsonArray choices;
+                for (qsizetype i = 0; i < arg.choices.size(); ++i) {
+                    const QString value = arg.choiceValues.value(i, arg.choices.at(i));
+                    if (value == arg.choices.at(i))
+                        choices.append(value);
+                    else
+                        choices.append(QJsonObject{{QStringLiteral("value"), value},
+                                                   {QStringLiteral("text"), arg.choices.at(i)}});
+                }
+                o.insert(QStringLiteral("choices"), choices);
+            }
+            a.append(o);
+        }
         root.insert(QStringLiteral("arguments"), a);
     }
     if (!d.columns.isEmpty()) {

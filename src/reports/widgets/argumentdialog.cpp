@@ -187,7 +187,11 @@ std::optional<QVariant> ArgumentDialog::toValue(const QString &text, ArgumentTyp
 void installArgumentPrompter()
 {
     setArgumentPrompter([](const Argument &argument, const Definition &definition) -> std::optional<QVariant> {
-        const QStringList choices = history().value(argument.name.toLower());
+        // The definition's own choices first, then the values given before.
+        QStringList choices = argument.choices;
+        for (const QString &given : history().value(argument.name.toLower()))
+            if (!choices.contains(given))
+                choices.append(given);
         std::optional<QString> answer;
         if (InputPromptService::isScripted()) {
             answer = InputPromptService::askValue(ArgumentDialog::title(definition), ArgumentDialog::label(argument),
@@ -199,6 +203,12 @@ void installArgumentPrompter()
         }
         if (!answer)
             return std::nullopt;
+        // A choice stands for its value ("1-无石Stone delay" for "1").
+        const qsizetype chosen = argument.choices.indexOf(answer->trimmed());
+        if (chosen >= 0 && chosen < argument.choiceValues.size()) {
+            remember(argument.name, argument.choices.at(chosen));
+            return ArgumentDialog::toValue(argument.choiceValues.at(chosen), argument.type);
+        }
         std::optional<QVariant> value = ArgumentDialog::toValue(*answer, argument.type);
         if (value)
             remember(argument.name, answer->trimmed());
