@@ -1,0 +1,237 @@
+#include "order_progress/w_ordergress.h"
+
+#include "order_progress/date_str.h"
+#include "reports/widgets/orderlinedetails.h"
+#include "reports/widgets/reportcontrol.h"
+#include "runtime/stringarray.h"
+#include "runtime/sysfunc.h"
+#include "runtime/transaction.h"
+#include "runtime/widgets/checkbox.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/editmask.h"
+#include "runtime/widgets/groupbox.h"
+#include "runtime/widgets/listbox.h"
+#include "runtime/widgets/multilineedit.h"
+#include "runtime/widgets/picture.h"
+#include "runtime/widgets/singlelineedit.h"
+#include "runtime/widgets/statictext.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace wip {
+
+w_ordergress::w_ordergress(QWidget *parent)
+    : Window(parent)
+{
+    setWindowClassName(QStringLiteral("w_ordergress"));
+    setTitle(QStringLiteral("订单分析"));
+    resize(1180, 760);
+}
+
+void w_ordergress::create()
+{
+    cb_6 = new CommandButton(this, QStringLiteral("cb_6"), QStringLiteral("订单工费"));
+    cb_5 = new CommandButton(this, QStringLiteral("cb_5"), QStringLiteral("已出货"));
+    cb_4 = new CommandButton(this, QStringLiteral("cb_4"), QStringLiteral("返回"));
+    cb_4->setCancel(true);
+    dw_sconh = new reports::ReportControl(this, QStringLiteral("dw_sconh"));
+    dw_scond = new reports::ReportControl(this, QStringLiteral("dw_scond"));
+    dw_scond->setDataObject(QStringLiteral("d_w_scond"));
+    st_4 = new StaticText(this, QStringLiteral("st_4"), QStringLiteral("字印"));
+    sle_hallmark = new SingleLineEdit(this, QStringLiteral("sle_hallmark"));
+    sle_hallmark->setDisplayOnly(true);
+    st_3 = new StaticText(this, QStringLiteral("st_3"), QStringLiteral("备注"));
+    mle_remarks = new MultiLineEdit(this, QStringLiteral("mle_remarks"));
+    mle_remarks->setDisplayOnly(true);
+    p_stylepic = new Picture(this, QStringLiteral("p_stylepic"));
+    p_stylepic->setFrameShape(QFrame::Box);
+    p_stylepic->setMinimumSize(220, 180);
+    cb_3 = new CommandButton(this, QStringLiteral("cb_3"), QStringLiteral("全部"));
+    lb_scnoitem = new ListBox(this, QStringLiteral("lb_scnoitem"), true);
+    cb_2 = new CommandButton(this, QStringLiteral("cb_2"), QStringLiteral("未出货"));
+    cb_2->setDefault(true);
+    st_2 = new StaticText(this, QStringLiteral("st_2"), QStringLiteral("订单货期"));
+    em_deldate1 = new EditMask(this, QStringLiteral("em_deldate1"), QStringLiteral("yyyy-mm-dd"));
+    em_deldate1->setAutoSkip(true);
+    em_deldate2 = new EditMask(this, QStringLiteral("em_deldate2"), QStringLiteral("yyyy-mm-dd"));
+    em_deldate2->setAutoSkip(true);
+    st_1 = new StaticText(this, QStringLiteral("st_1"), QStringLiteral("～"));
+    cb_1 = new CommandButton(this, QStringLiteral("cb_1"), QStringLiteral("付工人耗"));
+    sle_custno = new SingleLineEdit(this, QStringLiteral("sle_custno"));
+    sle_custno->setTextCase(SingleLineEdit::TextCase::Upper);
+    sle_custno->setEnabled(false);
+    cbx_cust = new CheckBox(this, QStringLiteral("cbx_cust"), QStringLiteral("客户"));
+    gb_1 = new GroupBox(this, QStringLiteral("gb_1"), QStringLiteral("销售合约资料"));
+    gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
+
+    // The range and customer on top; contracts with the tick list on the left,
+    // the lines of the current contract with its details on the right.
+    auto *criteria = new QHBoxLayout;
+    criteria->addWidget(st_2);
+    criteria->addWidget(em_deldate1);
+    criteria->addWidget(st_1);
+    criteria->addWidget(em_deldate2);
+    criteria->addSpacing(12);
+    criteria->addWidget(cbx_cust);
+    criteria->addWidget(sle_custno);
+    criteria->addSpacing(12);
+    criteria->addWidget(cb_2);
+    criteria->addWidget(cb_3);
+    criteria->addStretch(1);
+
+    auto *headerBox = new QHBoxLayout(gb_1);
+    headerBox->addWidget(dw_sconh, 4);
+    headerBox->addWidget(lb_scnoitem, 1);
+    auto *lineBox = new QGridLayout(gb_2);
+    lineBox->addWidget(dw_scond, 0, 0, 1, 3);
+    lineBox->addWidget(st_4, 1, 0);
+    lineBox->addWidget(sle_hallmark, 1, 1);
+    lineBox->addWidget(p_stylepic, 1, 2, 2, 1);
+    lineBox->addWidget(st_3, 2, 0, Qt::AlignTop);
+    lineBox->addWidget(mle_remarks, 2, 1);
+    lineBox->setRowStretch(0, 3);
+    lineBox->setRowStretch(2, 1);
+
+    auto *panes = new QHBoxLayout;
+    panes->addWidget(gb_1, 3);
+    panes->addWidget(gb_2, 2);
+    auto *buttons = new QHBoxLayout;
+    for (CommandButton *b : {cb_1, cb_5, cb_6})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(cb_4);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(criteria);
+    layout->addLayout(panes, 1);
+    layout->addLayout(buttons);
+
+    // cb_5 "已出货" and cb_6 "订单工费" have no handler.
+    on(cbx_cust, &CheckBox::clicked, this, &w_ordergress::cbx_cust_clicked);
+    on(cb_3, &CommandButton::clicked, this, &w_ordergress::cb_3_clicked);
+    on(cb_2, &CommandButton::clicked, this, &w_ordergress::cb_2_clicked);
+    on(dw_sconh, &reports::ReportControl::rowfocuschanging, this, &w_ordergress::dw_sconh_rowfocuschanging);
+    on(dw_scond, &reports::ReportControl::rowfocuschanging, this, &w_ordergress::dw_scond_rowfocuschanging);
+    on(cb_1, &CommandButton::clicked, this, &w_ordergress::cb_1_clicked);
+    on(cb_4, &CommandButton::clicked, this, &w_ordergress::cb_4_clicked);
+}
+
+void w_ordergress::open()
+{
+    // Both dates in the mask's own form, so that the box always holds a date it
+    // reads back (and hands on) as typed.
+    em_deldate1->setText(String(RelativeDate(Today(), -6), QStringLiteral("yyyy-mm-dd")));
+    em_deldate2->setText(String(Today(), QStringLiteral("yyyy-mm-dd")));
+    em_deldate1->SetFocus();
+}
+
+void w_ordergress::cbx_cust_clicked()
+{
+    if (cbx_cust->checked()) {
+        sle_custno->setEnabled(true);
+        sle_custno->SetFocus();
+    } else {
+        sle_custno->setEnabled(false);   // the number typed stays for the next time
+    }
+}
+
+void w_ordergress::cb_3_clicked() { fillContractList(); }
+
+void w_ordergress::cb_2_clicked() { fillContractList(); }
+
+void w_ordergress::fillContractList()
+{
+    dw_sconh->setDataObject(cbx_cust->checked() ? QStringLiteral("d_w_scprogress2")
+                                                : QStringLiteral("d_w_scprogress"));
+    dw_sconh->SetTransObject(Transaction::sqlca());
+    // d_w_scprogress takes the two dates only; d_w_scprogress2 also the customer,
+    // and asks for its progress remark itself.
+    dw_sconh->Retrieve({Date(em_deldate1->text()), Date(em_deldate2->text()), sle_custno->text()});
+    lb_scnoitem->Reset();
+    const int scnum = dw_sconh->RowCount();
+    for (int i = 1; i <= scnum; ++i)
+        lb_scnoitem->AddItem(dw_sconh->GetItemString(i, QStringLiteral("scno")));
+
+    // The first contract is current after Retrieve without a focus change of its
+    // own: show its lines, so the right-hand side never belongs to an earlier list.
+    if (scnum > 0) {
+        dw_sconh_rowfocuschanging(0, 1);
+    } else {
+        m_sconh_currow = 0;
+        m_scno.clear();
+        dw_scond->Reset();
+        count_dw2 = 0;
+        clearLineDetails();
+    }
+}
+
+void w_ordergress::clearLineDetails()
+{
+    m_scond_id = -1;
+    m_design_no = QString();
+    sle_hallmark->setText(QString());
+    mle_remarks->setText(QString());
+    p_stylepic->setVisible(false);
+    m_pictureBytes.reset();
+}
+
+void w_ordergress::dw_sconh_rowfocuschanging(int currentrow, int newrow)
+{
+    if (currentrow >= 1 && currentrow <= dw_sconh->RowCount())
+        dw_sconh->SelectRow(currentrow, false);
+    if (newrow >= 1 && newrow <= dw_sconh->RowCount())
+        dw_sconh->SelectRow(newrow, true);
+    if (newrow < 1)
+        return;
+    m_sconh_currow = newrow;
+    m_scno = dw_sconh->GetItemString(newrow, QStringLiteral("scno"));
+
+    dw_scond->SetTransObject(Transaction::sqlca());
+    dw_scond->Reset();
+    dw_scond->Retrieve({m_scno});
+    count_dw2 = dw_scond->RowCount();
+    if (count_dw2 < 1) {
+        clearLineDetails();
+        return;
+    }
+    // The first line is current after Retrieve: show its details now.
+    dw_scond_rowfocuschanging(0, 1);
+}
+
+void w_ordergress::dw_scond_rowfocuschanging(int currentrow, int newrow)
+{
+    if (currentrow >= 1 && currentrow <= dw_scond->RowCount())
+        dw_scond->SelectRow(currentrow, false);
+    if (newrow >= 1 && newrow <= dw_scond->RowCount())
+        dw_scond->SelectRow(newrow, true);
+    if (dw_scond->RowCount() < 1 || newrow < 1)
+        return;
+    m_scond_currrow = newrow;
+    m_scond_id = static_cast<long long>(dw_scond->GetItemNumber(newrow, QStringLiteral("scond_id")));
+    m_design_no = dw_scond->GetItemString(newrow, QStringLiteral("design_no"));
+    m_pictureBytes = reports::OrderLineDetails::show(Transaction::sqlca(), m_scond_id, m_design_no, *sle_hallmark,
+                                                     *mle_remarks, *p_stylepic);
+}
+
+void w_ordergress::cb_1_clicked()
+{
+    StringArray &sel = scno_sel();
+    for (int j = 1; j <= UpperBound(sel); ++j)
+        sel[j] = QString();
+    const int scnum = dw_sconh->RowCount();
+    int i = 0;
+    for (int j = 1; j <= scnum; ++j) {
+        if (lb_scnoitem->State(j) == 1)
+            sel[++i] = lb_scnoitem->Text(j);
+    }
+    date_str m_datestr;
+    m_datestr.startdate = em_deldate1->text();
+    m_datestr.enddate = em_deldate2->text();
+    OpenWithParm(QStringLiteral("w_ordergress_detail"), QVariant::fromValue(m_datestr));
+}
+
+void w_ordergress::cb_4_clicked() { Close(); }
+
+} // namespace wip

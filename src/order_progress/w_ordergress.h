@@ -1,0 +1,97 @@
+#pragma once
+
+#include "runtime/widgets/window.h"
+
+#include <QByteArray>
+#include <optional>
+
+namespace wip {
+
+class CheckBox;
+class CommandButton;
+class EditMask;
+class GroupBox;
+class ListBox;
+class MultiLineEdit;
+class Picture;
+class SingleLineEdit;
+class StaticText;
+namespace reports {
+class ReportControl;
+}
+
+// "订单分析": the open (not invoiced) sales contracts whose delivery date lies in a
+// range, optionally of one customer; the order lines of the contract the user is
+// on with the line's hallmark, remarks and style picture; and a list of contract
+// numbers to tick. "付工人耗" puts the ticked contracts into the global scno_sel
+// and opens the worker-loss and material-use reports (w_ordergress_detail) for
+// them with the date range. Reads only.
+class w_ordergress : public Window
+{
+    Q_OBJECT
+public:
+    explicit w_ordergress(QWidget *parent = nullptr);
+
+    void open() override;
+
+    // --- handlers ---
+    void cbx_cust_clicked();
+    void cb_3_clicked();
+    void cb_2_clicked();
+    void dw_sconh_rowfocuschanging(int currentrow, int newrow);
+    void dw_scond_rowfocuschanging(int currentrow, int newrow);
+    void cb_1_clicked();
+    void cb_4_clicked();
+
+    // --- state, for tests ---
+    QString scno() const { return m_scno; }
+    QString designNo() const { return m_design_no; }
+    long long scondId() const { return m_scond_id; }
+    int sconhCurrentRow() const { return m_sconh_currow; }
+    int scondCurrentRow() const { return m_scond_currrow; }
+    int lineCount() const { return count_dw2; }
+    // The bytes last handed to p_stylepic (nullopt when it was hidden instead).
+    const std::optional<QByteArray> &lastPictureBytes() const { return m_pictureBytes; }
+
+protected:
+    void create() override;
+
+private:
+    // "全部" and "未出货": one retrieval of the contract list, and the tick list
+    // rebuilt from its rows.
+    void fillContractList();
+    void clearLineDetails();
+
+    CommandButton *cb_6 = nullptr;
+    CommandButton *cb_5 = nullptr;
+    CommandButton *cb_4 = nullptr;
+    reports::ReportControl *dw_sconh = nullptr;
+    reports::ReportControl *dw_scond = nullptr;
+    StaticText *st_4 = nullptr;
+    SingleLineEdit *sle_hallmark = nullptr;
+    StaticText *st_3 = nullptr;
+    MultiLineEdit *mle_remarks = nullptr;
+    Picture *p_stylepic = nullptr;
+    CommandButton *cb_3 = nullptr;
+    ListBox *lb_scnoitem = nullptr;
+    CommandButton *cb_2 = nullptr;
+    StaticText *st_2 = nullptr;
+    EditMask *em_deldate1 = nullptr;
+    EditMask *em_deldate2 = nullptr;
+    StaticText *st_1 = nullptr;
+    CommandButton *cb_1 = nullptr;
+    SingleLineEdit *sle_custno = nullptr;
+    CheckBox *cbx_cust = nullptr;
+    GroupBox *gb_1 = nullptr;
+    GroupBox *gb_2 = nullptr;
+
+    QString m_scno;
+    QString m_design_no;
+    long long m_scond_id = -1;
+    int m_sconh_currow = 0;
+    int m_scond_currrow = 0;
+    int count_dw2 = 0;
+    std::optional<QByteArray> m_pictureBytes;
+};
+
+} // namespace wip
