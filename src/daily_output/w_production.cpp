@@ -1,0 +1,251 @@
+#include "daily_output/w_production.h"
+
+#include "runtime/hosterror.h"
+#include "runtime/transaction.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/editmask.h"
+#include "runtime/widgets/messageboxservice.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+namespace wip {
+
+namespace {
+
+QChart *makeChart(const QString &title)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    QFont f(QStringLiteral("WenQuanYi Micro Hei"));
+    f.setPointSize(10);
+    chart->setFont(f);
+    chart->legend()->setFont(f);
+    f.setPointSize(12);
+    f.setBold(true);
+    chart->setTitleFont(f);
+    return chart;
+}
+
+void fill(QChart *chart, const QStringList &categories, const QList<QPair<QString, QList<double>>> &sets)
+{
+    chart->removeAllSeries();
+    const auto axes = chart->axes();
+    for (QAbstractAxis *axis : axes) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    auto *series = new QBarSeries;
+    double top = 0;
+    for (const auto &[name, values] : sets) {
+        auto *set = new QBarSet(name);
+        for (double v : values) {
+            *set << v;
+            top = std::max(top, v);
+        }
+        series->append(set);
+    }
+    series->setLabelsVisible(true);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    chart->addSeries(series);
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    chart->addAxis(x, Qt::AlignBottom);
+    series->attachAxis(x);
+    auto *y = new QValueAxis;
+    y->setRange(0, top > 0 ? top * 1.15 : 10);
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(y);
+}
+
+} // namespace
+
+w_production::w_production(QWidget *parent)
+    : Window(parent)
+{
+    setWindowClassName(QStringLiteral("w_production"));
+    setTitle(QStringLiteral("产量统计"));
+    resize(1000, 720);
+}
+
+void w_production::create()
+{
+    st_date = new QLabel(this);
+    st_date->setObjectName(QStringLiteral("st_date"));
+    cb_refresh = new CommandButton(this, QStringLiteral("cb_refresh"), QStringLiteral("刷新"));
+    cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
+    cb_save = new CommandButton(this, QStringLiteral("cb_save"), QStringLiteral("保存图片"));
+    cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
+
+    m_pieces = makeChart(QStringLiteral("件数 Pieces"));
+    m_stones = makeChart(QStringLiteral("镶石粒数 Stones set"));
+    m_piecesView = new QChartView(m_pieces, this);
+    m_piecesView->setObjectName(QStringLiteral("chart_pieces"));
+    m_piecesView->setRenderHint(QPainter::Antialiasing);
+    m_stonesView = new QChartView(m_stones, this);
+    m_stonesView->setObjectName(QStringLiteral("chart_stones"));
+    m_stonesView->setRenderHint(QPainter::Antialiasing);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(st_date, 1);
+    top->addWidget(cb_refresh);
+    top->addWidget(cb_print);
+    top->addWidget(cb_save);
+    top->addWidget(cb_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_piecesView, 3);
+    layout->addWidget(m_stonesView, 2);
+
+    on(cb_refresh, &CommandButton::clicked, this, &w_production::cb_refresh_clicked);
+    on(cb_print, &CommandButton::clicked, this, &w_production::cb_print_clicked);
+    on(cb_save, &CommandButton::clicked, this, &w_production::cb_save_clicked);
+    on(cb_close, &CommandButton::clicked, this, &w_production::cb_close_clicked);
+}
+
+void w_production::open()
+{
+    load();
+}
+
+void w_production::load()
+{
+    Transaction &tr = Transaction::sqlca();
+    Cursor cursor(tr, QStringLiteral("select dep_c, dep_e, today_fin, today_tot, wip, today_set, month_set "
+                                     "from day_wip order by dep_c"));
+    if (!cursor.open())
+        throw HostError(ErrDatabase, tr.sqlErrText);
+    m_rows.clear();
+    while (const auto row = cursor.fetch()) {
+        Row r;
+        r.dep = row->at(0).toString();
+        r.todayFin = row->at(2).toDouble();
+        r.todayTot = row->at(3).toDouble();
+        r.wip = row->at(4).toDouble();
+        r.todaySet = row->at(5).toDouble();
+        r.monthSet = row->at(6).toDouble();
+        m_rows.append(r);
+    }
+    cursor.close();
+
+    // The date of the figures is the one the daily output window last asked for,
+    // when that window is open; day_wip itself keeps no date.
+    QString date;
+    if (Window *today = Window::findLatest(QStringLiteral("w_wip_today"))) {
+        if (auto *em = today->findChild<EditMask *>(QStringLiteral("em_1")))
+            date = em->text();
+    }
+    st_date->setText(date.isEmpty() ? QStringLiteral("最近一次计算的在做资料 (day_wip)")
+                                    : QStringLiteral("日期 Date: %1").arg(date));
+    rebuild();
+}
+
+void w_production::rebuild()
+{
+    QStringList deps;
+    QList<double> fin, tot, wipQty, set, mset;
+    for (const Row &r : std::as_const(m_rows)) {
+        deps << r.dep;
+        fin << r.todayFin;
+        tot << r.todayTot;
+        wipQty << r.wip;
+        set << r.todaySet;
+        mset << r.monthSet;
+    }
+    fill(m_pieces, deps,
+         {{QStringLiteral("本日完成 Today Finish"), fin},
+          {QStringLiteral("本月完成 Month Finish"), tot},
+          {QStringLiteral("在做 WIP"), wipQty}});
+    fill(m_stones, deps,
+         {{QStringLiteral("本日镶石 Today Set"), set}, {QStringLiteral("本月镶石 Month Set"), mset}});
+}
+
+QImage w_production::picture(const QSize &size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const int titleHeight = 40;
+    QFont f(QStringLiteral("WenQuanYi Micro Hei"));
+    f.setPointSize(14);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, size.width(), titleHeight), Qt::AlignCenter,
+               QStringLiteral("产量统计  ") + st_date->text());
+    const int h = (size.height() - titleHeight) / 5;
+    m_piecesView->render(&p, QRectF(0, titleHeight, size.width(), h * 3));
+    m_stonesView->render(&p, QRectF(0, titleHeight + h * 3, size.width(), h * 2));
+    return image;
+}
+
+bool w_production::saveTo(const QString &fileName)
+{
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        QPdfWriter writer(fileName);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setResolution(150);
+        QPainter p;
+        if (!p.begin(&writer))
+            return false;
+        const QRect page = p.viewport();
+        const QImage img = picture(QSize(1400, 1000));
+        p.drawImage(page, img.scaled(page.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        return p.end();
+    }
+    return picture(QSize(1400, 1000)).save(fileName);
+}
+
+void w_production::cb_refresh_clicked()
+{
+    load();
+}
+
+void w_production::cb_print_clicked()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QPainter p(&printer);
+    const QRect page = p.viewport();
+    const QImage img = picture(QSize(1400, 1000));
+    p.drawImage(page, img.scaled(page.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void w_production::cb_save_clicked()
+{
+    const QString name = QFileDialog::getSaveFileName(this, QStringLiteral("保存图片"), QStringLiteral("production.png"),
+                                                      QStringLiteral("PNG (*.png);;PDF (*.pdf)"));
+    if (name.isEmpty())
+        return;
+    if (!saveTo(name))
+        MessageBox(QStringLiteral("保存"), QStringLiteral("无法写入文件 Cannot write the file:\n%1").arg(name));
+}
+
+void w_production::cb_close_clicked()
+{
+    Close();
+}
+
+} // namespace wip

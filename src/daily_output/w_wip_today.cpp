@@ -1,0 +1,120 @@
+#include "daily_output/w_wip_today.h"
+
+#include "daily_output/recomputedaywip.h"
+#include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/s_preview.h"
+#include "runtime/sysfunc.h"
+#include "runtime/transaction.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/editmask.h"
+#include "runtime/widgets/statictext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QProgressDialog>
+#include <QVBoxLayout>
+
+namespace wip {
+
+w_wip_today::w_wip_today(QWidget *parent)
+    : Window(parent)
+{
+    setWindowClassName(QStringLiteral("w_wip_today"));
+    setTitle(QStringLiteral("在做资料"));
+    resize(960, 560);
+}
+
+void w_wip_today::create()
+{
+    st_1 = new StaticText(this, QStringLiteral("st_1"), QStringLiteral("日期"));
+    em_1 = new EditMask(this, QStringLiteral("em_1"), QStringLiteral("yyyy-mm-dd"));
+    cb_query = new CommandButton(this, QStringLiteral("cb_query"), QStringLiteral("查询"));
+    cb_query->setDefault(true);
+    cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
+    cb_1 = new CommandButton(this, QStringLiteral("cb_1"), QStringLiteral("产量统计"));
+    cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
+    dw_wip_detail = new reports::ReportControl(this, QStringLiteral("dw_wip_detail"));
+    dw_wip_detail->setDataObject(QStringLiteral("d_wip_today44"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(st_1);
+    top->addWidget(em_1);
+    top->addSpacing(12);
+    top->addWidget(cb_query);
+    top->addWidget(cb_print);
+    top->addWidget(cb_1);
+    top->addStretch(1);
+    top->addWidget(cb_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(dw_wip_detail, 1);
+
+    on(cb_query, &CommandButton::clicked, this, &w_wip_today::cb_query_clicked);
+    on(cb_print, &CommandButton::clicked, this, &w_wip_today::cb_print_clicked);
+    on(cb_1, &CommandButton::clicked, this, &w_wip_today::cb_1_clicked);
+    on(cb_close, &CommandButton::clicked, this, &w_wip_today::cb_close_clicked);
+}
+
+void w_wip_today::open()
+{
+    dw_wip_detail->SetTransObject(Transaction::sqlca());
+    em_1->setText(String(Today(), QStringLiteral("yyyy-mm-dd")));
+}
+
+void w_wip_today::cb_query_clicked()
+{
+    // The recomputation reads and writes a whole factory's steps: after half a
+    // second the clerk sees a busy cursor and how far it got, and the window
+    // keeps painting.
+    QProgressDialog progress(QStringLiteral("正在计算在做资料 Recomputing..."), QString(), 0, 10, this);
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    QElapsedTimer clock;
+    clock.start();
+    bool busy = false;
+    auto report = [&](int step, int steps) {
+        if (!busy && clock.elapsed() > 500) {
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+            busy = true;
+        }
+        progress.setMaximum(steps);
+        progress.setValue(step);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    const bool done = recompute_day_wip(em_1->text(), Transaction::sqlca(), report);
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    progress.reset();
+    if (!done)
+        return;
+
+    dw_wip_detail->setDataObject(QStringLiteral("d_wip_today44"));
+    dw_wip_detail->setObjectText(QStringLiteral("t_8"), em_1->text());
+    dw_wip_detail->SetTransObject(Transaction::sqlca());
+    dw_wip_detail->Retrieve();
+}
+
+void w_wip_today::cb_print_clicked()
+{
+    reports::s_preview s;
+    s.dw_name = QStringLiteral("temp.psr");
+    dw_wip_detail->SaveAs(s.dw_name);
+    OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s));
+}
+
+void w_wip_today::cb_1_clicked()
+{
+    Open(QStringLiteral("w_production"));
+}
+
+void w_wip_today::cb_close_clicked()
+{
+    Close();
+}
+
+} // namespace wip

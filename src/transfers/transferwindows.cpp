@@ -1,0 +1,14 @@
+#include "transfers/transferwindows.h"
+
+#include "transfers/w_wip_mattran.h"
+#include "transfers/w_wipmat.h"
+
+namespace wip {
+
+void registerTransferWindows()
+{
+    Window::registerClass<w_wip_mattran>(QStringLiteral("w_wip_mattran"));
+    Window::registerClass<w_wipmat>(QStringLiteral("w_wipmat"));
+}
+
+} // namespace wip

@@ -1,0 +1,147 @@
+#include "daily_output/dailyoutputwindows.h"
+#include "daily_output/w_production.h"
+#include "daily_output/w_wip_today.h"
+#include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/w_preview.h"
+#include "runtime/drivemapping.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/editmask.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "testdatabase.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wip;
+using wip::reports::ReportControl;
+using wip::test::TestDatabase;
+
+class WipTodayTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    QTemporaryDir work;
+    QPointer<w_wip_today> w;
+
+    template <class T>
+    T &c(const char *name) { return w->control<T>(QString::fromLatin1(name)); }
+    ReportControl &dw() { return c<ReportControl>("dw_wip_detail"); }
+
+    bool step(const char *code, const QDate &end, double qty)
+    {
+        return db->insert("proch", {{"scno", "KC1"}, {"gongxu_code", QString::fromUtf8(code)}, {"changhao", "W01"},
+                                    {"sttime", QDateTime(end.addDays(-1), QTime(0, 0))},
+                                    {"edtime", end.isValid() ? QVariant(QDateTime(end, QTime(0, 0))) : QVariant()},
+                                    {"qty", qty}});
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        MessageBoxService::setScripted(true);
+        QVERIFY(work.isValid());
+        DriveMapping::instance().setWorkingFolder(work.path());
+        registerDailyOutputWindows();
+        reports::registerPreviewWindow();
+    }
+
+    void init()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        QVERIFY(step("04-执模", QDate(2004, 3, 1), 5));
+        QVERIFY(step("04-执模", QDate(2004, 3, 2), 7));
+        QVERIFY(step("07-执边", QDate(), 6));
+        QVERIFY(db->useAsApplicationDatabase());
+        w = qobject_cast<w_wip_today *>(Window::Open(QStringLiteral("w_wip_today")));
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_COMPARE(c<EditMask>("em_1").text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    }
+
+    void cleanup()
+    {
+        for (const char *name : {"w_preview", "w_production"})
+            if (Window *other = Window::findLatest(QString::fromLatin1(name)))
+                other->Close();
+        if (w)
+            w->Close();
+        QTRY_VERIFY(w.isNull());
+        db.reset();
+    }
+
+    void opensEmptyAndPrintsAnEmptyReport()
+    {
+        QCOMPARE(dw().dataobject(), QStringLiteral("d_wip_today44"));
+        QCOMPARE(dw().RowCount(), 0);
+        QCOMPARE(c<CommandButton>("cb_print").TriggerEvent(), 1);
+        QTRY_VERIFY(Window::findLatest(QStringLiteral("w_preview")));
+        QVERIFY(QFile::exists(work.filePath(QStringLiteral("temp.psr"))));
+    }
+
+    void enterRunsTheQueryForTheChosenDate()
+    {
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-02"));
+        QTest::keyClick(&c<EditMask>("em_1"), Qt::Key_Return);
+        QTRY_COMPARE(dw().RowCount(), 7);
+        QCOMPARE(dw().objectText(QStringLiteral("t_8")), QStringLiteral("2004-03-02"));
+        const int filing = dw().Find(QStringLiteral("dep_c = '04-执模'"), 1, 7);
+        QVERIFY(filing > 0);
+        QCOMPARE(dw().GetItemNumber(filing, "today_fin"), 7.0);
+        QCOMPARE(dw().GetItemNumber(filing, "today_tot"), 12.0);
+        QCOMPARE(dw().GetItemNumber(1, "compute_5"), 6.0);     // the pieces in process, all departments
+
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_wip_today.png"));
+        // Querying the same date again gives the same figures.
+        QCOMPARE(c<CommandButton>("cb_query").TriggerEvent(), 1);
+        QCOMPARE(dw().GetItemNumber(filing, "today_tot"), 12.0);
+    }
+
+    void changingTheDateAloneShowsNothingNew()
+    {
+        c<CommandButton>("cb_query").TriggerEvent();
+        const QString shown = dw().objectText(QStringLiteral("t_8"));
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-01"));
+        QCOMPARE(dw().objectText(QStringLiteral("t_8")), shown);
+    }
+
+    void outputChartShowsDayWip()
+    {
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-02"));
+        c<CommandButton>("cb_query").TriggerEvent();
+        QCOMPARE(c<CommandButton>("cb_1").TriggerEvent(), 1);
+        QTRY_VERIFY(Window::findLatest(QStringLiteral("w_production")));
+        auto *chart = qobject_cast<w_production *>(Window::findLatest(QStringLiteral("w_production")));
+        QVERIFY(chart);
+        QTRY_COMPARE(chart->rows().size(), 7);
+        double fin = 0, wipQty = 0;
+        for (const auto &r : chart->rows()) {
+            fin += r.todayFin;
+            wipQty += r.wip;
+        }
+        QCOMPARE(fin, 7.0);
+        QCOMPARE(wipQty, 6.0);
+        const QString png = work.filePath(QStringLiteral("production.png"));
+        const QString pdf = work.filePath(QStringLiteral("production.pdf"));
+        QVERIFY(chart->saveTo(png));
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            chart->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_production.png"));
+        QVERIFY(chart->saveTo(pdf));
+        QVERIFY(QImage(png).width() > 0);
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.read(5).startsWith("%PDF"));
+    }
+
+    void escapeCloses()
+    {
+        QTest::keyClick(w, Qt::Key_Escape);
+        QTRY_VERIFY(w.isNull());
+    }
+};
+
+QTEST_MAIN(WipTodayTest)
+#include "tst_wiptoday.moc"
