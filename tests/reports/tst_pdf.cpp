@@ -1,5 +1,7 @@
 #include "memoryreport.h"
+#include "testdatabase.h"
 
+#include "reports/datastore.h"
 #include "reports/render/pagemodel.h"
 #include "reports/render/pagination.h"
 #include "reports/render/pdfexport.h"
@@ -80,6 +82,7 @@ private Q_SLOTS:
     void landscapeDefinitionGivesLandscapePages();
     void unwritableFileIsReported();
     void workbookHoldsCaptionsNumbersAndDates();
+    void retrievedTransferReportPrintsGroupsAndTotals();
 
 private:
     QTemporaryDir m_dir;
@@ -177,6 +180,49 @@ void TestPdf::workbookHoldsCaptionsNumbersAndDates()
     QCOMPARE(date.captured(1).toDouble(), 46363.0 + 8.5 / 24);   // 2026-12-07 08:30
     QVERIFY(sheet.contains("<c r=\"A3\""));
     QVERIFY(!sheet.contains("<c r=\"A4\""));
+}
+
+void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
+{
+    wip::test::TestDatabase db;
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    const QList<std::tuple<const char *, const char *, double, double>> transfers = {
+        {"T1", "G18K", 2, 1.25}, {"T2", "G18K", 3, 2.5}, {"T3", "PT950", 4, 10}};
+    for (const auto &[no, mcode, qty, weight] : transfers) {
+        QVERIFY(db.insert("jcjl_mattran", {{"mattran_no", no}, {"scno", "K1"}, {"mcode", mcode},
+                                           {"fcode", "04-执模收发"}, {"tcode", "05-镶石收发"},
+                                           {"zmcode", "原料WIP"}, {"ldate", "2004-05-10 00:00:00"},
+                                           {"qtycal", qty}, {"qtyref", weight}}));
+    }
+    DataStore ds("d_wip_protran");
+    ds.SetTransObject(db.tr());
+    QCOMPARE(ds.Modify("t_time.text='2004-05-01 至 2004-05-31'"), QString());
+    QCOMPARE(ds.Retrieve({"04-执模收发", QDate(2004, 5, 1), QDate(2004, 5, 31)}), 3);
+
+    const PageModel model(ds);
+    const PageModel::Section &s = model.section(0);
+    QCOMPARE(int(s.runs.size()), 5);   // two groups with their trailers, then the total
+
+    const QString file = m_dir.filePath("protran.pdf");
+    QVERIFY(writePdf(ds, file));
+    QCOMPARE(pdfPages(file), 1);
+    const QString text = pageText(file, 1);
+    QVERIFY2(text.contains(QStringLiteral("04-执模收发过货统计报表")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("2004-05-01 至 2004-05-31")));
+    QVERIFY(text.contains("Page 1 of 1"));
+    // Subtotal lines carry their group's sums: 5 and 3.75 for G18K, 4 and 10 for PT950.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    auto lineWith = [&](const QString &what, int nth) {
+        int seen = 0;
+        for (const QString &line : lines) {
+            if (line.contains(what) && seen++ == nth)
+                return line.simplified();
+        }
+        return QString();
+    };
+    QVERIFY2(lineWith(QStringLiteral("小计"), 0).endsWith(QStringLiteral("5 3.75")), qPrintable(text));
+    QVERIFY(lineWith(QStringLiteral("小计"), 1).endsWith(QStringLiteral("4 10")));
+    QVERIFY(lineWith(QStringLiteral("合计"), 0).endsWith(QStringLiteral("9 13.75")));
 }
 
 QTEST_MAIN(TestPdf)
