@@ -54,10 +54,10 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
         action->setObjectName(entry.className);
         action->setToolTip(QStringLiteral("%1 (%2)").arg(entry.caption, entry.className));
         action->setStatusTip(entry.className);
-        const QString className = entry.className;
-        connect(action, &QAction::triggered, this, [this, className]() {
+        // The action's object name is the window class it opens.
+        connect(action, &QAction::triggered, this, [this, action]() {
             if (m_opener)
-                m_opener(className);
+                m_opener(action->objectName());
         });
         windowMenu->addAction(action);
         toolbar->addAction(action);

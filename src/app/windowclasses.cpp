@@ -1,17 +1,41 @@
 #include "app/windowclasses.h"
 
+// Each feature library that this build links (src/app/CMakeLists.txt) brings its
+// registration function; WIP_HAVE_<FOLDER> says which are there.
 #if defined(WIP_HAVE_DAILY_OUTPUT)
 #include "daily_output/dailyoutputwindows.h"
+#endif
+#if defined(WIP_HAVE_TRANSFERS)
+#include "transfers/transferwindows.h"
+#endif
+#if defined(WIP_HAVE_WIP_DETAIL)
+#include "wip_detail/wipdetailwindows.h"
+#endif
+#if defined(WIP_HAVE_CONTRACTS)
+#include "contracts/contractwindows.h"
+#endif
+#if defined(WIP_HAVE_ORDER_PROGRESS)
+#include "order_progress/orderprogresswindows.h"
 #endif
 
 namespace wip {
 
 void WindowClasses::registerAll()
 {
-    // Each feature library linked into the application (src/app/CMakeLists.txt)
-    // registers its windows through its own registration function.
 #if defined(WIP_HAVE_DAILY_OUTPUT)
     registerDailyOutputWindows();
+#endif
+#if defined(WIP_HAVE_TRANSFERS)
+    registerTransferWindows();
+#endif
+#if defined(WIP_HAVE_WIP_DETAIL)
+    registerWipDetailWindows();
+#endif
+#if defined(WIP_HAVE_CONTRACTS)
+    registerContractWindows();
+#endif
+#if defined(WIP_HAVE_ORDER_PROGRESS)
+    registerOrderProgressWindows();
 #endif
 }
 

@@ -264,7 +264,6 @@ private Q_SLOTS:
 
     void launcherEnablesRegisteredWindowsAndOpensThem()
     {
-        wip::Window::registerClass<FakeMaterials>("w_wipmat");
         DesktopApplication app(options());
         QVERIFY(app.prepare());
         wip::user_code() = "ADMIN";
@@ -272,22 +271,44 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&launcher));
         QCOMPARE(launcher.windowTitle(), QStringLiteral("Wip"));
 
+        // Every entry of the build's registered window classes is enabled, the others not.
         for (const auto &entry : wip::LauncherWindow::entries()) {
             QAction *action = launcher.entryAction(entry.className);
             QVERIFY(action);
             QCOMPARE(action->text(), entry.caption);
             QCOMPARE(action->isEnabled(), wip::Window::isRegistered(entry.className));
         }
-        QVERIFY(launcher.entryAction("w_wipmat")->isEnabled());
 
         const QString status = launcher.findChild<QLabel *>("st_database")->text();
         QVERIFY2(status.contains(wip::AppPaths::defaultDatabaseFile()), qPrintable(status));
         QVERIFY(launcher.findChild<QLabel *>("st_user")->text().contains("ADMIN"));
         saveScreenshot(launcher, "launcher.png");
 
+        // A class registered later is enabled by a refresh, and its entry opens it by name.
+        wip::Window::registerClass<FakeMaterials>("w_wipmat");
+        launcher.refreshEntries();
+        QVERIFY(launcher.entryAction("w_wipmat")->isEnabled());
         launcher.entryAction("w_wipmat")->trigger();
-        QTRY_VERIFY(wip::Window::findLatest("w_wipmat") != nullptr);
+        QTRY_VERIFY(dynamic_cast<FakeMaterials *>(wip::Window::findLatest("w_wipmat")) != nullptr);
         wip::Window::findLatest("w_wipmat")->Close();
+        QVERIFY(MessageBoxService::shown().isEmpty());
+    }
+
+    void launcherTellsWhenAWindowCannotOpen()
+    {
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        wip::LauncherWindow &launcher = app.showLauncher();
+        // An entry forced on for a class nobody registered: a message, no crash.
+        const QString name = "w_no_such_window";
+        QVERIFY(!wip::Window::isRegistered(name));
+        auto *action = launcher.entryAction("w_scprogress");
+        QVERIFY(action);
+        action->setObjectName(name);
+        action->setEnabled(true);
+        action->trigger();
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        QVERIFY2(lastMessage().contains(name), qPrintable(lastMessage()));
     }
 
     void statusBarHidesThePassword()
