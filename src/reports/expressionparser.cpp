@@ -255,8 +255,8 @@ ExpressionParser::NodePtr ExpressionParser::parsePrimary()
 ExpressionParser::NodePtr ExpressionParser::parseCall(const ExprToken &nameToken)
 {
     const QString lower = nameToken.text.toLower();
-    const BuiltinFunction *spec = findBuiltinFunction(lower);
-    if (!spec)
+    const BuiltinFunction *builtin = findBuiltinFunction(lower);
+    if (!builtin)
         return fail(QStringLiteral("Unknown function '%1'").arg(nameToken.text));
     advance(); // name
     advance(); // (
@@ -264,15 +264,15 @@ ExpressionParser::NodePtr ExpressionParser::parseCall(const ExprToken &nameToken
     if (nest.tooDeep())
         return fail(QStringLiteral("Expression nested too deeply"));
 
-    const Kind kind = spec->aggregate != AggregateKind::None ? Kind::Aggregate
-                    : spec->impl == nullptr              ? Kind::If
+    const Kind kind = builtin->aggregate != AggregateKind::None ? Kind::Aggregate
+                    : builtin->impl == nullptr              ? Kind::If
                                                          : Kind::Call;
     auto node = std::make_unique<Expression::Node>(kind);
-    node->function = spec;
+    node->function = builtin;
     int count = 0;
     if (m_tok.kind != ExprTok::RParen) {
         while (true) {
-            if (count >= spec->maxArgs)
+            if (count >= builtin->maxArgs)
                 return fail(QStringLiteral("Too many arguments for %1()").arg(lower));
             NodePtr arg = parseOr();
             if (!arg)
@@ -293,7 +293,7 @@ ExpressionParser::NodePtr ExpressionParser::parseCall(const ExprToken &nameToken
     }
     if (m_tok.kind != ExprTok::RParen)
         return fail(QStringLiteral("Expecting ')' or ','"));
-    if (count < spec->minArgs)
+    if (count < builtin->minArgs)
         return fail(QStringLiteral("Too few arguments for %1()").arg(lower));
     advance();
     if (kind == Kind::Aggregate)
