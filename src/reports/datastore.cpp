@@ -535,8 +535,20 @@ int DataStore::Retrieve(const QVariantList &args)
         bool failed = false;
         for (int i = 0; i < int(d->nested.size()); ++i) {
             QVariantList nestedArgs;
-            for (const QString &name : def.nested.at(i).arguments)
-                nestedArgs.append(values.value(def.argumentIndex(name)));
+            const Nested &nested = def.nested.at(i);
+            if (!nested.arguments.isEmpty()) {
+                for (const QString &name : nested.arguments)
+                    nestedArgs.append(values.value(def.argumentIndex(name)));
+            } else {
+                // No mapping given: by name where the composite has the name, else by position.
+                const QVector<Argument> &wanted = d->nested.at(i)->definition().arguments;
+                for (int k = 0; k < wanted.size(); ++k) {
+                    const int byName = def.argumentIndex(wanted.at(k).name);
+                    const int from = byName >= 0 ? byName : k;
+                    if (from < values.size())
+                        nestedArgs.append(values.at(from));
+                }
+            }
             const int n = d->nested.at(i)->Retrieve(nestedArgs);
             if (n < 0)
                 failed = true;

@@ -93,6 +93,14 @@ void TestComposite::nestedReportsGetTheMappedArguments()
     ds.Reset();
     QCOMPARE(detail->RowCount(), 0);
     QCOMPARE(total->RowCount(), 0);
+
+    // Without a mapping: d_test_comp_detail takes "gongxu" by name, d_test_comp_total
+    // (which calls it gongxu_code) the first argument by position.
+    DataStore plain(QStringLiteral("d_test_comp_plain"));
+    plain.SetTransObject(db.tr());
+    QCOMPARE(plain.Retrieve({QStringLiteral("06-镶石")}), 5);
+    QCOMPARE(plain.nestedStore(QStringLiteral("d_test_comp_total"))->RowCount(), 3);
+    QCOMPARE(plain.nestedStore(QStringLiteral("d_test_comp_detail"))->RowCount(), 2);
 }
 
 void TestComposite::modifyReachesTheFirstNestedReportWithTheText()
