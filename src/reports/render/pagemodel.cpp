@@ -267,11 +267,39 @@ void layoutBands(PageModel::Section &s, const Definition &def,
 // Width in points of a column: its width in characters when given, else the widest
 // of its caption (up to a limit, longer captions wrap), its format and the values of
 // the first rows.
+// Width of the widest piece of a caption that cannot wrap: a run of Latin letters
+// and digits ("WorkerNO"); Chinese text may wrap after any character.
+double widestUnbreakable(const QString &text, double fontSize)
+{
+    double widest = 0;
+    QString run;
+    auto flush = [&] {
+        widest = std::max(widest, PageModel::textWidth(run, fontSize));
+        run.clear();
+    };
+    for (QChar c : text) {
+        if (c.isSpace() || isWide(c)) {
+            flush();
+            if (isWide(c))
+                widest = std::max(widest, PageModel::textWidth(QString(c), fontSize));
+        } else {
+            run += c;
+        }
+    }
+    flush();
+    return widest;
+}
+
 double measureColumn(const ReportColumn &c, const ReportData &data, int sampleRows, double fontSize)
 {
     const double charW = 0.56 * fontSize;
-    if (c.width > 0)
-        return c.width * charW + 2 * kPadding;
+    if (c.width > 0) {
+        // The given width, widened only so that no caption word is cut.
+        double w = c.width * charW;
+        for (const QString &line : c.caption)
+            w = std::max(w, widestUnbreakable(line, fontSize) + 2);
+        return std::ceil(w + 2 * kPadding);
+    }
     double w = 4 * charW;
     for (const QString &line : c.caption)
         w = std::max(w, std::min(PageModel::textWidth(line.trimmed(), fontSize), kMaxCaptionWidthEm * fontSize));
