@@ -8,6 +8,7 @@
 #include "database/initdatabase.h"
 #include "database/schema.h"
 #include "database/useraccounts.h"
+#include "reports/widgets/argumentdialog.h"
 #include "runtime/appglobals.h"
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
@@ -222,6 +223,8 @@ bool DesktopApplication::login()
 
 LauncherWindow &DesktopApplication::showLauncher()
 {
+    // Retrieve asks the user for an argument a window did not give.
+    reports::installArgumentPrompter();
     WindowClasses::registerAll();
     m_launcher = std::make_unique<LauncherWindow>(
         [](const QString &className) { return Window::isRegistered(className); },

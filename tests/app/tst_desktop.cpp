@@ -294,6 +294,27 @@ private Q_SLOTS:
         QVERIFY(MessageBoxService::shown().isEmpty());
     }
 
+    void everyRegisteredEntryOpensItsWindow()
+    {
+        // The windows of the build, opened from the launcher on the demo database.
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        wip::LauncherWindow &launcher = app.showLauncher();
+        for (const auto &entry : wip::LauncherWindow::entries()) {
+            if (!wip::Window::isRegistered(entry.className))
+                continue;
+            launcher.entryAction(entry.className)->trigger();
+            QTRY_VERIFY2(wip::Window::findLatest(entry.className) != nullptr, qPrintable(entry.className));
+            wip::Window *window = wip::Window::findLatest(entry.className);
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QTest::qWait(50);   // its open event runs queued
+            saveScreenshot(*window, entry.className + ".png");
+            window->Close();
+            QTRY_VERIFY(wip::Window::findLatest(entry.className) == nullptr);
+        }
+        QVERIFY2(MessageBoxService::shown().isEmpty(), qPrintable(lastMessage()));
+    }
+
     void launcherTellsWhenAWindowCannotOpen()
     {
         DesktopApplication app(options());
