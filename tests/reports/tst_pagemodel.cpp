@@ -80,6 +80,7 @@ private Q_SLOTS:
     void compositeStacksItsNestedReports();
     void wideReportIsScaledToThePage();
     void emptyReportKeepsHeadingAndTotalText();
+    void crosstabShowsItsPivotColumns();
 };
 
 void TestPageModel::groupTrailersAndSummarySitUnderTheirColumns()
@@ -378,6 +379,49 @@ void TestPageModel::emptyReportKeepsHeadingAndTotalText()
     const Pagination pages(model, QSizeF(600, 800), QMarginsF(10, 10, 10, 10));
     QCOMPARE(pages.pageCount(), 1);
     QVERIFY(pages.page(0).slices.first().heading);
+}
+
+// A crosstab's rows are the pivot: its columns come from the rows, not from the
+// definition's source columns.
+class PivotReport : public MemoryReport
+{
+public:
+    using MemoryReport::MemoryReport;
+    QVector<Column> columns() const override
+    {
+        return {column("gongxu_code", ValueType::String, {"工序"}), column("qty_1", ValueType::Number, {"2004-05-01"}),
+                column("qty_2", ValueType::Number, {"2004-05-02"}), column("grand_sum_qty", ValueType::Number, {"合计"})};
+    }
+    QVariant item(int row, const QString &name) const override
+    {
+        const QStringList names{"gongxu_code", "qty_1", "qty_2", "grand_sum_qty"};
+        const QVariantList r = row == 1 ? QVariantList{"03-倒模", 2.0, 3.0, 5.0} : QVariantList{"04-执模", 1.0, 0.0, 1.0};
+        return r.value(names.indexOf(name.toLower()));
+    }
+    int rowCount() const override { return 2; }
+};
+
+void TestPageModel::crosstabShowsItsPivotColumns()
+{
+    Definition def;
+    def.name = "d_pivot";
+    def.layout = LayoutKind::Crosstab;
+    def.columns = {column("gongxu_code", ValueType::String, {}), column("edtime", ValueType::DateTime, {}),
+                   column("qty", ValueType::Number, {})};
+    def.crosstab = Crosstab{{"gongxu_code"}, {"edtime"}, {{"qty", "sum(qty for crosstab)"}}, {}};
+    PivotReport data(def);
+    const PageModel model(data);
+    const PageModel::Section &s = model.section(0);
+    QStringList shown;
+    for (const PageModel::Item &item : s.detail.items)
+        shown << item.name;
+    QCOMPARE(shown, (QStringList{"gongxu_code", "qty_1", "qty_2", "grand_sum_qty"}));
+    QStringList captions;
+    for (const PageModel::Item &item : s.captions.items)
+        captions << item.name;
+    QCOMPARE(captions, (QStringList{"工序", "2004-05-01", "2004-05-02", "合计"}));
+    const ReportPainter painter(model);
+    QCOMPARE(painter.itemText(s, *findItem(s.detail, "grand_sum_qty"), 1), QStringLiteral("5"));
 }
 
 QTEST_MAIN(TestPageModel)

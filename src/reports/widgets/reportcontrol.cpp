@@ -63,6 +63,11 @@ ReportControl::ReportControl(QWidget *parent, const QString &name)
 
 ReportControl::~ReportControl()
 {
+    // The editor must not report its focus loss to a control that is going away.
+    if (m_editor) {
+        m_editor->removeEventFilter(this);
+        delete m_editor;
+    }
     // The DataStore outlives nothing that points back here.
     m_store->setRowFocusChangingHook({});
     m_store->setAcceptTextHook({});
