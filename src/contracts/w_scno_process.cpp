@@ -178,7 +178,8 @@ void w_scno_process::dw_sconh_rowfocuschanging(int currentrow, int newrow)
 {
     if (currentrow >= 1 && currentrow <= dw_sconh->RowCount())
         dw_sconh->SelectRow(currentrow, false);
-    dw_sconh->SelectRow(newrow, true);
+    if (newrow >= 1 && newrow <= dw_sconh->RowCount())
+        dw_sconh->SelectRow(newrow, true);
     if (newrow < 1)
         return;
     m_sconh_currow = newrow;
@@ -298,6 +299,7 @@ bool w_scno_process::saveProcess()
     // Read back: a new record gets its process_id from the database.
     dw_process->Retrieve({m_scno});
     cb_scond_add->setEnabled(dw_process->RowCount() < 1);
+    MessageBox(QStringLiteral("恭喜"), QStringLiteral("保存数据成功!"));
     return true;
 }
 
@@ -362,6 +364,10 @@ void w_scno_process::cb_sconh_del_clicked()
         MessageBox(QStringLiteral("恭喜"), QStringLiteral("删除数据成功!"));
     }
     dw_sconh->Retrieve();
+    // The list starts again at its first contract: show that one, not the lines
+    // of a contract that may be gone.
+    if (dw_sconh->RowCount() > 0)
+        dw_sconh_rowfocuschanging(0, 1);
 }
 
 void w_scno_process::cb_close_clicked()

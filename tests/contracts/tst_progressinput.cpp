@@ -1,0 +1,365 @@
+#include "contractfixture.h"
+#include "contracts/contractwindows.h"
+#include "contracts/w_scno_process.h"
+#include "reports/widgets/reportcontrol.h"
+#include "runtime/appglobals.h"
+#include "runtime/trace.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dropdownlistbox.h"
+#include "runtime/widgets/messageboxservice.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+using namespace wip;
+using wip::reports::ReportControl;
+using wip::test::TestDatabase;
+
+namespace {
+
+const QStringList kQuantities = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
+                                 "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
+                                 "polishing_out", "rhodium_in", "rhodium_out", "qc_in", "qc_out"};
+const QStringList kDates = {"wax_date", "casting_date", "filing_date", "setting_date",
+                            "finishing_date", "polishing_date", "rhodium_date"};
+
+} // namespace
+
+// The progress record of w_scno_process: propagation of a transfer, keys, the
+// reason list, adding, deleting and saving the record.
+class ProgressInputTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    QPointer<w_scno_process> w;
+
+    ReportControl &dw(const char *name) { return w->control<ReportControl>(QString::fromLatin1(name)); }
+    ReportControl &process() { return dw("dw_process"); }
+    CommandButton &button(const char *name) { return w->control<CommandButton>(QString::fromLatin1(name)); }
+
+    // KC1 with one line and a progress record of the given quantities; KC2 with
+    // one line and no record.
+    void start(TestDatabase::Values record)
+    {
+        QVERIFY(wip::test::addContract(*db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D100", "18K", ""));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D101", "18K", ""));
+        QVERIFY(wip::test::addLine(*db, "KC2", "D200", "18K", ""));
+        if (!record.isEmpty()) {
+            record.prepend({"scno", "KC1"});
+            QVERIFY(db->insert("process", record));
+        }
+        QVERIFY(db->useAsApplicationDatabase());
+        w = qobject_cast<w_scno_process *>(Window::Open(QStringLiteral("w_scno_process")));
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_COMPARE(w->scno(), QStringLiteral("KC1"));
+    }
+
+    void moveToContract(const QString &scno)
+    {
+        ReportControl &h = dw("dw_sconh");
+        for (int r = 1; r <= h.RowCount(); ++r)
+            if (h.GetItemString(r, "scno") == scno)
+                QCOMPARE(h.ScrollToRow(r), 1);
+        QCOMPARE(w->scno(), scno);
+    }
+
+    void click(const char *column)
+    {
+        QTest::mouseClick(process().viewport(), Qt::LeftButton, {},
+                          process().fieldRectInViewport(1, QString::fromLatin1(column)).center());
+        QCOMPARE(process().editedColumn(), QString::fromLatin1(column));
+    }
+
+    // Types a value into a field as the user does and leaves it with Tab.
+    void type(const char *column, const QString &text)
+    {
+        click(column);
+        process().editor()->selectAll();
+        QTest::keyClicks(process().editor(), text);
+        QTest::keyClick(process().editor(), Qt::Key_Tab);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        MessageBoxService::setScripted(true);
+        registerContractWindows();
+        user_code() = QStringLiteral("U1");
+        setQxpdFunction([](const QString &, const QString &, const QString &) { return QStringLiteral("X08B"); });
+    }
+
+    void init()
+    {
+        MessageBoxService::clear();
+        db = std::make_unique<TestDatabase>();
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+    }
+
+    void cleanup()
+    {
+        if (w) {
+            process().store().ResetUpdate();
+            w->Close();
+        }
+        QTRY_VERIFY(w.isNull());
+        db.reset();
+    }
+
+    void transferFlowsOnAndStampsDates_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("next");         // received column that takes the value ("" none)
+        QTest::addColumn<QStringList>("stamped");  // dates stamped, all with the same moment
+        QTest::newRow("wax emptied") << "wax_out" << "10" << "casting_in" << QStringList{"wax_date", "casting_date"};
+        QTest::newRow("wax partly") << "wax_out" << "4" << "casting_in" << QStringList{"casting_date"};
+        QTest::newRow("casting emptied") << "casting_out" << "8" << "filing_in"
+                                         << QStringList{"casting_date", "filing_date"};
+        QTest::newRow("casting partly") << "casting_out" << "2" << "filing_in" << QStringList{"filing_date"};
+        QTest::newRow("filing emptied") << "filing_out" << "6" << "setting_in"
+                                        << QStringList{"filing_date", "setting_date"};
+        QTest::newRow("filing partly") << "filing_out" << "1" << "setting_in" << QStringList{"setting_date"};
+        QTest::newRow("setting emptied") << "setting_out" << "5" << "finishing_in"
+                                         << QStringList{"setting_date", "finishing_date"};
+        QTest::newRow("setting partly") << "setting_out" << "3" << "finishing_in" << QStringList{"finishing_date"};
+        QTest::newRow("finishing emptied") << "finishing_out" << "7" << "polishing_in"
+                                           << QStringList{"finishing_date", "polishing_date"};
+        QTest::newRow("finishing partly") << "finishing_out" << "2.5" << "polishing_in" << QStringList{"polishing_date"};
+        QTest::newRow("polishing emptied") << "polishing_out" << "3" << "rhodium_in"
+                                           << QStringList{"polishing_date", "rhodium_date"};
+        QTest::newRow("polishing partly") << "polishing_out" << "1" << "rhodium_in" << QStringList{"rhodium_date"};
+        QTest::newRow("plating out") << "rhodium_out" << "2" << "" << QStringList{};
+        QTest::newRow("stone store out") << "qc_out" << "2" << "" << QStringList{};
+        QTest::newRow("a received quantity") << "filing_in" << "9" << "" << QStringList{};
+    }
+    void transferFlowsOnAndStampsDates()
+    {
+        start({{"wax_in", 10}, {"wax_out", 0}, {"casting_in", 8}, {"casting_out", 0}, {"filing_in", 6},
+               {"filing_out", 0}, {"setting_in", 5}, {"setting_out", 0}, {"finishing_in", 7}, {"finishing_out", 0},
+               {"polishing_in", 3}, {"polishing_out", 0}, {"rhodium_in", 0}, {"rhodium_out", 0}, {"qc_in", 4},
+               {"qc_out", 0}});
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, next);
+        QFETCH(QStringList, stamped);
+        QHash<QString, QVariant> before;
+        for (const QString &q : kQuantities)
+            before[q] = process().GetItem(1, q);
+
+        const QDateTime from = QDateTime::currentDateTime().addSecs(-1);
+        type(column.toLatin1().constData(), typed);
+        const QDateTime to = QDateTime::currentDateTime().addSecs(1);
+
+        QCOMPARE(process().GetItemNumber(1, column), typed.toDouble());
+        for (const QString &q : kQuantities) {
+            if (q == column)
+                continue;
+            if (q == next)
+                QCOMPARE(process().GetItemNumber(1, q), typed.toDouble());
+            else
+                QVERIFY2(process().GetItem(1, q) == before[q], qPrintable(q));
+        }
+        QDateTime moment;
+        for (const QString &d : kDates) {
+            const QDateTime value = process().GetItemDateTime(1, d);
+            if (!stamped.contains(d)) {
+                QVERIFY2(process().store().IsNull(1, d), qPrintable(d));
+                continue;
+            }
+            QVERIFY2(value >= from && value <= to, qPrintable(d + " " + value.toString(Qt::ISODate)));
+            if (moment.isValid())
+                QCOMPARE(value, moment);
+            moment = value;
+        }
+    }
+
+    void nullReceivedCountsAsNotEmptied()
+    {
+        start({{"wax_out", 0}});
+        type("wax_out", "5");
+        QCOMPARE(process().GetItemNumber(1, "casting_in"), 5.0);
+        QVERIFY(process().store().IsNull(1, "wax_date"));
+        QVERIFY(!process().store().IsNull(1, "casting_date"));
+    }
+
+    void enterMovesOnButNotWithShiftOrCtrl()
+    {
+        start({{"wax_in", 10}});
+        click("wax_in");
+        QTest::keyClick(process().editor(), Qt::Key_Return);
+        QCOMPARE(process().editedColumn(), QStringLiteral("wax_out"));
+        QTest::keyClick(process().editor(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(process().editedColumn(), QStringLiteral("casting_in"));
+        QTest::keyClick(process().editor(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(process().editedColumn(), QStringLiteral("casting_in"));
+        QTest::keyClick(process().editor(), Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(process().editedColumn(), QStringLiteral("casting_in"));
+        // Enter leaves a changed field like Tab: the transfer flows on.
+        click("wax_out");
+        process().editor()->setText("10");
+        QTest::keyClick(process().editor(), Qt::Key_Return);
+        QCOMPARE(process().GetItemNumber(1, "casting_in"), 10.0);
+        QVERIFY(!process().store().IsNull(1, "wax_date"));
+    }
+
+    void reasonGoesToRowOne()
+    {
+        start({{"wax_in", 10}});
+        auto &list = w->control<DropDownListBox>("ddlb_1");
+        QCOMPARE(list.TotalItems(), 9);
+        QCOMPARE(list.Text(1), QStringLiteral("1-无石Stone delay"));
+        QCOMPARE(list.Text(9), QStringLiteral("9-车石完成"));
+        list.SetFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.text(), QStringLiteral("6-QOR报废QC Rej"));
+        QCOMPARE(process().GetItemString(1, "remark"), QStringLiteral("6"));
+        QCOMPARE(process().GetItemString(1, "bz"), QStringLiteral("6-QOR报废QC Rej"));
+
+        // Moving to another contract asks about the unsaved reason; No drops it.
+        MessageBoxService::clear();
+        MessageBoxService::queueAnswer(2);
+        moveToContract("KC2");
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        QCOMPARE(MessageBoxService::shown()[0].buttons, MessageButtons::YesNo);
+        QCOMPARE(process().RowCount(), 0);
+        QCOMPARE(db->scalar("select count(*) from process where remark is not null").toInt(), 0);
+        // Without a record there is no row 1: nothing is stored, the handler ends on the error.
+        list.SetFocus();
+        Trace::clearCaptured();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.text(), QStringLiteral("7-接单迟Issue Delay"));
+        QCOMPARE(process().RowCount(), 0);
+        QVERIFY(Trace::captured().join('\n').contains(QStringLiteral("*** WE HAVE A PROBLEM HERE. Error = ")));
+    }
+
+    void addAndDeleteTheRecord()
+    {
+        start({});
+        QCOMPARE(process().RowCount(), 0);
+        QVERIFY(button("cb_scond_add").isEnabled());
+        QTest::mouseClick(&button("cb_scond_add"), Qt::LeftButton);
+        QCOMPARE(process().RowCount(), 1);
+        QVERIFY(!button("cb_scond_add").isEnabled());
+        QCOMPARE(process().GetItemString(1, "scno"), QStringLiteral("KC1"));
+        for (const QString &q : kQuantities.mid(0, 14))
+            QCOMPARE(process().GetItem(1, q), QVariant(0.0));
+        for (const char *n : {"process_id", "remark", "bz", "qc_in", "qc_out", "wax_date", "polishing_date"})
+            QVERIFY2(process().store().IsNull(1, n), n);
+
+        QTest::mouseClick(&button("cb_scond_del"), Qt::LeftButton);
+        QCOMPARE(process().RowCount(), 0);
+        QVERIFY(MessageBoxService::shown().isEmpty());
+        QTest::mouseClick(&button("cb_scond_del"), Qt::LeftButton);
+        const auto boxes = MessageBoxService::shown();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, QStringLiteral("警告"));
+        QCOMPARE(boxes[0].text, QStringLiteral("没有数据可删除!"));
+        QCOMPARE(db->scalar("select count(*) from process").toInt(), 0);
+    }
+    void saveWritesTheRecordAndReadsItBack_data() { wip::test::addEngineRows(); }
+    void saveWritesTheRecordAndReadsItBack()
+    {
+        WIP_TEST_DATABASE(engineDb);
+        db = std::make_unique<TestDatabase>(engineDb.engine());
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        start({});
+        // A new record: added, typed and saved with "更新&7".
+        QTest::mouseClick(&button("cb_scond_add"), Qt::LeftButton);
+        type("wax_in", "12");
+        type("wax_out", "12");
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        QCOMPARE(db->scalar("select count(*) from process where scno = 'KC1'").toInt(), 1);
+        QCOMPARE(db->scalar("select casting_in from process where scno = 'KC1'").toDouble(), 12.0);
+        QVERIFY(!db->scalar("select wax_date from process where scno = 'KC1'").isNull());
+        // Read back with its key; nothing left unsaved.
+        QCOMPARE(process().RowCount(), 1);
+        QVERIFY(!process().store().IsNull(1, "process_id"));
+        QVERIFY(!w->processModified());
+        QVERIFY(!button("cb_scond_add").isEnabled());
+
+        // A change to the saved record is written to that row.
+        type("casting_out", "11");
+        QVERIFY(w->processModified());
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        QCOMPARE(db->scalar("select filing_in from process where scno = 'KC1'").toDouble(), 11.0);
+        QCOMPARE(db->scalar("select count(*) from process").toInt(), 1);
+
+        // Another line of the same contract shows the saved record.
+        QCOMPARE(dw("dw_scond").ScrollToRow(2), 1);
+        QCOMPARE(process().GetItemNumber(1, "filing_in"), 11.0);
+
+        // Deleted and saved: the row goes from the table.
+        QTest::mouseClick(&button("cb_scond_del"), Qt::LeftButton);
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        QCOMPARE(db->scalar("select count(*) from process").toInt(), 0);
+        QVERIFY(button("cb_scond_add").isEnabled());
+        const auto boxes = MessageBoxService::shown();
+        QCOMPARE(boxes.size(), 3);
+        QCOMPARE(boxes.last().text, QStringLiteral("保存数据成功!"));
+    }
+
+    void failedSaveKeepsWhatWasTyped_data() { wip::test::addEngineRows(); }
+    void failedSaveKeepsWhatWasTyped()
+    {
+        WIP_TEST_DATABASE(engineDb);
+        db = std::make_unique<TestDatabase>(engineDb.engine());
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        start({{"wax_in", 10}, {"wax_out", 0}});
+        type("wax_out", "10");
+        QVERIFY(db->exec("alter table process rename to process_away"));
+        Trace::clearCaptured();
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        const auto boxes = MessageBoxService::shown();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].text, QStringLiteral("保存数据未成功!"));
+        QCOMPARE(process().GetItemNumber(1, "wax_out"), 10.0);
+        QCOMPARE(process().GetItemNumber(1, "casting_in"), 10.0);
+        QVERIFY(w->processModified());
+
+        // Once the table is back the same record saves.
+        QVERIFY(db->exec("alter table process_away rename to process"));
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        QCOMPARE(db->scalar("select casting_in from process").toDouble(), 10.0);
+        QVERIFY(!w->processModified());
+    }
+
+    void closingWithUnsavedChangesAsks()
+    {
+        start({{"wax_in", 10}, {"wax_out", 0}});
+        type("wax_out", "3");
+        // Cancel stays open with the typed value.
+        MessageBoxService::queueAnswer(3);
+        w->Close();
+        QCoreApplication::processEvents();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        QCOMPARE(MessageBoxService::shown()[0].buttons, MessageButtons::YesNoCancel);
+        QCOMPARE(process().GetItemNumber(1, "wax_out"), 3.0);
+        // Yes saves and closes.
+        MessageBoxService::queueAnswer(1);
+        w->Close();
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(db->scalar("select wax_out from process").toDouble(), 3.0);
+        QCOMPARE(db->scalar("select casting_in from process").toDouble(), 3.0);
+    }
+
+    void movingToAnotherLineOffersToSave()
+    {
+        start({{"wax_in", 10}, {"wax_out", 0}});
+        type("wax_out", "4");
+        MessageBoxService::queueAnswer(1);
+        QCOMPARE(dw("dw_scond").ScrollToRow(2), 1);
+        QCOMPARE(db->scalar("select wax_out from process").toDouble(), 4.0);
+        QCOMPARE(process().GetItemNumber(1, "wax_out"), 4.0);
+        QVERIFY(!w->processModified());
+    }
+};
+
+QTEST_MAIN(ProgressInputTest)
+#include "tst_progressinput.moc"
