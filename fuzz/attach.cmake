@@ -1,0 +1,8 @@
+# Included through CMAKE_PROJECT_INCLUDE by scripts/fuzz when the top-level
+# CMakeLists.txt does not add fuzz/ itself: reads fuzz/CMakeLists.txt once the top
+# level is done (a deferred call may include a file but not add a directory; its
+# arguments are expanded when it runs, hence the variable).
+if(NOT DEFINED WIP_FUZZ_LISTS)
+  set(WIP_FUZZ_LISTS ${CMAKE_CURRENT_LIST_DIR}/CMakeLists.txt)
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL include ${WIP_FUZZ_LISTS})
+endif()
