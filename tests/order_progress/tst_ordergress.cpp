@@ -203,6 +203,37 @@ private Q_SLOTS:
         QCOMPARE(rows, (QStringList{"KC1", "KC2", "KC4", "KC5"}));   // never KC3 (INV9)
     }
 
+    // The two list definitions on each engine: dates bind as days, '' and NULL
+    // invoice numbers both count as open, DISTINCT over the progress rows.
+    void contractListsOnEachEngine_data() { test::addEngineRows(); }
+    void contractListsOnEachEngine()
+    {
+        w->Close();
+        QTRY_VERIFY(w.isNull());
+        db.reset();
+        WIP_TEST_DATABASE(other);
+        fillContracts(other);
+        QVERIFY(other.useAsApplicationDatabase());
+        w = qobject_cast<w_ordergress *>(Window::Open(QStringLiteral("w_ordergress")));
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_COMPARE(QApplication::focusWidget(), &c<EditMask>("em_deldate1"));
+
+        c<CommandButton>("cb_3").TriggerEvent();
+        QStringList rows = listed();
+        rows.sort();
+        QCOMPARE(rows, (QStringList{"KC1", "KC2", "KC5"}));
+        setCustomer(true, QStringLiteral("QOR"));
+        InputPromptService::queueAnswer(QStringLiteral("1"));
+        c<CommandButton>("cb_2").TriggerEvent();
+        QCOMPARE(listed(), QStringList{"KC1"});
+        QCOMPARE(sconh().GetItemNumber(1, QStringLiteral("compute_1")), 1.0);
+        QCOMPARE(w->lineCount(), 2);
+        QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QStringLiteral("QOR 18K"));
+        w->Close();
+        QTRY_VERIFY(w.isNull());
+    }
+
     void customerBoxCountsOnlyWhenChecked()
     {
         // Unchecked: the text in the box is ignored and no remark is asked.
