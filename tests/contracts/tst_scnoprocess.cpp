@@ -286,12 +286,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("headersAfter");
-        QTest::newRow("yes") << 1 << false << "恭喜" << "删除数据成功!" << 2;
-        QTest::newRow("no") << 2 << false << "信息" << "用户终止操作!" << 3;
-        QTest::newRow("yes, contract already gone") << 1 << true << "信息" << "删除数据未成功!" << 2;
+        QTest::addColumn<QString>("engine");
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            const QString e = QString::fromLatin1(engine);
+            QTest::newRow(qPrintable("yes " + e)) << 1 << false << "恭喜" << "删除数据成功!" << 2 << e;
+            QTest::newRow(qPrintable("no " + e)) << 2 << false << "信息" << "用户终止操作!" << 3 << e;
+            QTest::newRow(qPrintable("yes, contract already gone " + e))
+                << 1 << true << "信息" << "删除数据未成功!" << 2 << e;
+        }
     }
     void headerDeletionAsksAndReports()
     {
+        WIP_TEST_DATABASE(engineDb);
+        db = std::make_unique<TestDatabase>(engineDb.engine());
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
         fill();
         openWindow();
         QFETCH(int, answer);
