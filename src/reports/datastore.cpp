@@ -21,6 +21,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <array>
 
 namespace wip::reports {
 
@@ -406,6 +407,7 @@ struct DataStore::Private
                 dateColumns.setBit(i);
         }
         names.clear();
+        recent = {};
         for (int i = 0; i < columns.size(); ++i)
             names.insert(columns.at(i).name.toLower(), i);
         if (compiled) {
@@ -414,8 +416,31 @@ struct DataStore::Private
         }
     }
 
+    // Recent look-ups by the text's buffer: expressions and loops ask for the same
+    // QString object again and again. Each entry holds a reference, so the buffer
+    // cannot change while it is remembered.
+    struct Recent
+    {
+        QString name;
+        std::optional<int> index;
+    };
+    mutable std::array<Recent, 4> recent;
+    mutable size_t nextRecent = 0;
+
     // Index as in names; std::nullopt when unknown.
     std::optional<int> lookup(const QString &name) const
+    {
+        for (const Recent &r : recent) {
+            if (r.name.constData() == name.constData() && r.name.size() == name.size() && !name.isNull())
+                return r.index;
+        }
+        const std::optional<int> index = lookupByHash(name);
+        recent[nextRecent] = {name, index};
+        nextRecent = (nextRecent + 1) % recent.size();
+        return index;
+    }
+
+    std::optional<int> lookupByHash(const QString &name) const
     {
         auto it = names.constFind(name);
         if (it == names.constEnd()) {
