@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -83,6 +85,13 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
 }
 
 LauncherWindow::~LauncherWindow() = default;
+
+void LauncherWindow::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QTimer::singleShot(0, qApp, &QApplication::closeAllWindows);
+}
 
 void LauncherWindow::setDatabaseText(const QString &text)
 {

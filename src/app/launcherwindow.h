@@ -39,6 +39,10 @@ public:
     void refreshEntries();
     QAction *entryAction(const QString &className) const;
 
+protected:
+    // Closing the main window closes the windows opened from it, and so ends the application.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     IsRegistered m_isRegistered;
     Opener m_opener;

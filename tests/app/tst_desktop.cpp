@@ -290,8 +290,12 @@ private Q_SLOTS:
         QVERIFY(launcher.entryAction("w_wipmat")->isEnabled());
         launcher.entryAction("w_wipmat")->trigger();
         QTRY_VERIFY(dynamic_cast<FakeMaterials *>(wip::Window::findLatest("w_wipmat")) != nullptr);
-        wip::Window::findLatest("w_wipmat")->Close();
         QVERIFY(MessageBoxService::shown().isEmpty());
+
+        // Closing the main window (File > Exit) closes the windows opened from it.
+        launcher.findChild<QAction *>("m_exit")->trigger();
+        QTRY_VERIFY(wip::Window::findLatest("w_wipmat") == nullptr);
+        QVERIFY(!launcher.isVisible());
     }
 
     void everyRegisteredEntryOpensItsWindow()
