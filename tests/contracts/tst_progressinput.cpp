@@ -277,6 +277,8 @@ private Q_SLOTS:
         QCOMPARE(db->scalar("select count(*) from process where scno = 'KC1'").toInt(), 1);
         QCOMPARE(db->scalar("select casting_in from process where scno = 'KC1'").toDouble(), 12.0);
         QVERIFY(!db->scalar("select wax_date from process where scno = 'KC1'").isNull());
+        // Having had the focus, "更新&7" is the window's default button now.
+        QVERIFY(button("cb_printpo").isDefault());
         // Read back with its key; nothing left unsaved.
         QCOMPARE(process().RowCount(), 1);
         QVERIFY(!process().store().IsNull(1, "process_id"));
