@@ -697,14 +697,29 @@ int DataStore::Retrieve(const QVariantList &args)
         }
         for (const auto &key : std::as_const(keys))
             parseDateColumn(key.first);
-        std::stable_sort(rows.begin(), rows.end(), [&keys](const Private::Row &a, const Private::Row &b) {
-            for (const auto &[column, descending] : keys) {
-                const int c = compareValues(a.values.at(column), b.values.at(column));
+        // Keys once per row, then the row order; the rows move once at the end.
+        const size_t keyCount = size_t(keys.size());
+        std::vector<SortKey> rowKeys(rows.size() * keyCount);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            for (size_t k = 0; k < keyCount; ++k)
+                rowKeys[r * keyCount + k] = sortKey(rows[r].values.at(keys.at(int(k)).first));
+        }
+        std::vector<size_t> order(rows.size());
+        for (size_t r = 0; r < order.size(); ++r)
+            order[r] = r;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            for (size_t k = 0; k < keyCount; ++k) {
+                const int c = compareSortKeys(rowKeys[a * keyCount + k], rowKeys[b * keyCount + k]);
                 if (c != 0)
-                    return descending ? c > 0 : c < 0;
+                    return keys.at(int(k)).second ? c > 0 : c < 0;
             }
             return false;
         });
+        std::vector<Private::Row> sorted;
+        sorted.reserve(rows.size());
+        for (size_t r : order)
+            sorted.push_back(std::move(rows[r]));
+        rows = std::move(sorted);
     }
 
     if (def.crosstab) {

@@ -48,4 +48,48 @@ int compareValues(const QVariant &a, const QVariant &b)
     return QString::compare(a.toString(), b.toString());
 }
 
+SortKey sortKey(const QVariant &value)
+{
+    SortKey key;
+    key.value = &value;
+    if (value.isNull())
+        return key;
+    const int type = value.metaType().id();
+    if (isNumeric(type)) {
+        key.kind = SortKey::Kind::Number;
+        key.number = value.toDouble();
+    } else if (type == QMetaType::QDateTime || type == QMetaType::QDate) {
+        // Wall-clock order, as compareValues gives for the date-times of one column.
+        const QDateTime dt = type == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
+        key.kind = SortKey::Kind::Number;
+        key.number = double(dt.date().toJulianDay()) * 86400000.0 + double(dt.time().msecsSinceStartOfDay());
+    } else if (type == QMetaType::QString) {
+        key.kind = SortKey::Kind::Text;
+        key.text = static_cast<const QString *>(value.constData());
+    } else {
+        key.kind = SortKey::Kind::Other;
+    }
+    return key;
+}
+
+int compareSortKeys(const SortKey &a, const SortKey &b)
+{
+    if (a.kind != b.kind) {
+        if (a.kind == SortKey::Kind::Null || b.kind == SortKey::Kind::Null)
+            return a.kind == SortKey::Kind::Null ? -1 : 1;
+        return compareValues(*a.value, *b.value);
+    }
+    switch (a.kind) {
+    case SortKey::Kind::Null:
+        return 0;
+    case SortKey::Kind::Number:
+        return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    case SortKey::Kind::Text:
+        return QString::compare(*a.text, *b.text);
+    case SortKey::Kind::Other:
+        return compareValues(*a.value, *b.value);
+    }
+    return 0;
+}
+
 } // namespace wip::reports

@@ -1,5 +1,6 @@
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
+#include "reports/valuecompare.h"
 #include "runtime/hosterror.h"
 #include "runtime/trace.h"
 #include "testdatabase.h"
@@ -22,6 +23,8 @@ class TestDataStore : public QObject
 private Q_SLOTS:
     void initTestCase();
 
+    void sortKeysOrderLikeValues_data();
+    void sortKeysOrderLikeValues();
     void groupsAndComputedFieldsFollowTheRows();
     void findReturnsFirstMatchNoneOrBadExpression();
     void setItemConvertsToTheColumnType();
@@ -94,6 +97,29 @@ void TestDataStore::initTestCase()
     QStringList errors;
     QVERIFY2(Catalogue::instance().addDirectory(qEnvironmentVariable("WIP_TEST_DATA") + QStringLiteral("/engine"), &errors),
              qPrintable(errors.join(QLatin1Char('\n'))));
+}
+
+void TestDataStore::sortKeysOrderLikeValues_data()
+{
+    QTest::addColumn<QVariantList>("ascending");   // values of one column, in order
+    const QDateTime t(QDate(2004, 3, 1), QTime(0, 0));
+    QTest::newRow("numbers") << QVariantList{QVariant(QMetaType::fromType<double>()), -2.5, 0.0, 1.0, 1e9};
+    QTest::newRow("texts") << QVariantList{QVariant(QMetaType::fromType<QString>()), "", "03-倒模", "04-执模", "A", "a"};
+    QTest::newRow("date-times") << QVariantList{QVariant(QMetaType::fromType<QDateTime>()), t.addYears(-90), t,
+                                                 t.addSecs(1), t.addDays(1), t.addYears(50)};
+}
+
+void TestDataStore::sortKeysOrderLikeValues()
+{
+    QFETCH(QVariantList, ascending);
+    auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
+    for (int i = 0; i < ascending.size(); ++i) {
+        for (int j = 0; j < ascending.size(); ++j) {
+            const int expected = sign(i - j);
+            QCOMPARE(sign(compareValues(ascending.at(i), ascending.at(j))), expected);
+            QCOMPARE(sign(compareSortKeys(sortKey(ascending.at(i)), sortKey(ascending.at(j)))), expected);
+        }
+    }
 }
 
 void TestDataStore::groupsAndComputedFieldsFollowTheRows()
