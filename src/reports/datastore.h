@@ -82,7 +82,9 @@ public:
     // A stringlist argument takes a QStringList or a QVariantList (an empty list
     // matches nothing); a date argument takes QDate, QDateTime or "yyyy-mm-dd".
     // No transaction: HostError(ErrNoTransaction). A definition column that the
-    // query does not return: HostError(ErrUnknownColumn) naming it.
+    // query does not return: HostError(ErrUnknownColumn) naming it. A composite
+    // retrieves its nested reports and returns their rows added up (-1 when one fails).
+    // On PostgreSQL a failed query does not spoil the transaction's open work.
     int Retrieve(const QVariantList &args = {});
     int RowCount() const;
     // Drops every row, the deleted rows and the selection (host Reset()).
