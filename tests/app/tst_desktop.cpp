@@ -226,6 +226,20 @@ private Q_SLOTS:
         QVERIFY(wip::Settings().databaseUrl().isEmpty());
     }
 
+    void missingPictureFolderIsToldButNotFatal()
+    {
+        const QString folder = m_home.filePath("no-pictures-here");
+        wip::Settings().setDriveFolder('P', folder);
+        DesktopApplication app(options());
+        const bool prepared = app.prepare();
+        wip::Settings().setDriveFolder('P', QString());
+        QVERIFY(prepared);
+        QVERIFY(wip::Transaction::sqlca().isConnected());
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        QVERIFY2(lastMessage().contains(QDir::toNativeSeparators(folder)), qPrintable(lastMessage()));
+        QVERIFY(lastMessage().contains("P:"));
+    }
+
     void loginWithWrongThenRightPassword()
     {
         wip::Settings().setLastUserCode("PLAN");
