@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 using namespace wip;
 using namespace wip::reports;
 
@@ -22,6 +24,7 @@ class TestDefinitionLoader : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void catalogueLoadsOnceFromManyThreads();   // first: nothing has used the catalogue yet
     void faultsAreNamedWithTheFile_data();
     void faultsAreNamedWithTheFile();
     void definitionSurvivesRoundTrip();
@@ -77,6 +80,28 @@ QStringList definitionFiles()
 }
 
 } // namespace
+
+void TestDefinitionLoader::catalogueLoadsOnceFromManyThreads()
+{
+    // Several threads ask at once; all see the same definitions, each loaded once.
+    constexpr int threads = 4;
+    std::vector<std::shared_ptr<const Definition>> found(threads);
+    std::vector<QStringList> names(threads);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i) {
+        workers.emplace_back([i, &found, &names] {
+            found[size_t(i)] = Catalogue::instance().find(QStringLiteral("D_WIP_TODAY1"));
+            names[size_t(i)] = Catalogue::instance().names();
+        });
+    }
+    for (std::thread &t : workers)
+        t.join();
+    for (int i = 1; i < threads; ++i) {
+        QCOMPARE(found[size_t(i)], found[0]);
+        QCOMPARE(names[size_t(i)], names[0]);
+    }
+    QCOMPARE(bool(found[0]), QFile::exists(QStringLiteral(":/definitions/d_wip_today1.json")));
+}
 
 void TestDefinitionLoader::faultsAreNamedWithTheFile_data()
 {
