@@ -72,9 +72,10 @@ void w_scno_process::create()
     cb_close->setCancel(true);
     p_stylepic = new Picture(this, QStringLiteral("p_stylepic"));
     p_stylepic->setFrameShape(QFrame::Box);
-    p_stylepic->setMinimumSize(220, 180);
+    p_stylepic->setMinimumSize(180, 140);
     mle_remarks = new MultiLineEdit(this, QStringLiteral("mle_remarks"));
     mle_remarks->setDisplayOnly(true);
+    mle_remarks->setMaximumHeight(72);
     st_2 = new StaticText(this, QStringLiteral("st_2"), QStringLiteral("备注"));
     sle_hallmark = new SingleLineEdit(this, QStringLiteral("sle_hallmark"));
     sle_hallmark->setDisplayOnly(true);
@@ -98,8 +99,9 @@ void w_scno_process::create()
     lineBox->addWidget(mle_remarks, 2, 1);
     lineBox->addWidget(ddlb_1, 3, 1);
     lineBox->addWidget(dw_process, 4, 0, 1, 4);
+    lineBox->setColumnStretch(1, 1);
     lineBox->setRowStretch(0, 2);
-    lineBox->setRowStretch(4, 3);
+    lineBox->setRowStretch(4, 4);
     auto *buttons = new QHBoxLayout;
     for (CommandButton *b : {cb_sconh_add, cb_sconh_edit, cb_sconh_del, cb_sconh_find, cb_scond_add, cb_scond_del,
                              cb_pomat, cb_printpo})

@@ -179,6 +179,8 @@ private Q_SLOTS:
         QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QStringLiteral("rush order"));
         QCOMPARE(dw("dw_process").RowCount(), 1);
         QVERIFY(!button("cb_scond_add").isEnabled());
+        if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+            w->grab().save(QDir::temp().filePath("w_scno_process.png"));
 
         QCOMPARE(dw("dw_scond").ScrollToRow(2), 1);
         QCOMPARE(w->scondCurrentRow(), 2);
