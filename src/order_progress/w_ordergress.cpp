@@ -4,6 +4,7 @@
 #include "reports/widgets/orderlinedetails.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/stringarray.h"
+#include "runtime/drivemapping.h"
 #include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/checkbox.h"
@@ -17,7 +18,9 @@
 #include "runtime/widgets/singlelineedit.h"
 #include "runtime/widgets/statictext.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QIcon>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -29,6 +32,10 @@ w_ordergress::w_ordergress(QWidget *parent)
     setWindowClassName(QStringLiteral("w_ordergress"));
     setTitle(QStringLiteral("订单分析"));
     resize(1180, 760);
+    // The factory's icon when the C: folder holds it; the application's otherwise.
+    const QString icon = DriveMapping::instance().resolve(QStringLiteral("C:\\ZAN\\zan.ico"));
+    if (!icon.isEmpty() && QFileInfo(icon).isFile())
+        setWindowIcon(QIcon(icon));
 }
 
 void w_ordergress::create()
