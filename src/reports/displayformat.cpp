@@ -153,8 +153,12 @@ QString formatValue(const QVariant &value, const QString &format)
                 return generalText(value);
             return mask.format(QDate(1900, 1, 1), value.toTime());
         }
-        if (value.typeId() == QMetaType::QDate)
-            return mask.format(value.toDate(), QTime(0, 0));
+        if (value.typeId() == QMetaType::QDate) {
+            // An invalid date has no month or weekday to name: it shows as empty,
+            // like an invalid date-time.
+            const QDate date = value.toDate();
+            return date.isValid() ? mask.format(date, QTime(0, 0)) : QString();
+        }
         const QDateTime dt = value.toDateTime();
         if (!dt.isValid())
             return QString();
