@@ -1,6 +1,5 @@
 #include "app/commandrunner.h"
 
-#include "app/apppaths.h"
 #include "app/databaseopener.h"
 #include "app/demopictures.h"
 #include "app/reportarguments.h"
@@ -26,8 +25,7 @@ namespace wip {
 namespace {
 
 // Connects tr to the command's database; the message on err names what failed.
-bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err,
-          ConnectionSettings *used = nullptr)
+bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err)
 {
     QString error;
     const auto settings = DatabaseOpener::settingsFor(url, &error);
@@ -35,8 +33,6 @@ bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err,
         err << error << Qt::endl;
         return false;
     }
-    if (used)
-        *used = *settings;
     return true;
 }
 

@@ -186,6 +186,17 @@ private Q_SLOTS:
         r = wip({"report", "d_wip_today44", "--database", file, "--format", "csv", "--output", csv});
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         QVERIFY(QFileInfo(csv).size() > 0);
+
+        // The binary formats land in their files, each of its own kind.
+        const QList<QPair<QString, QByteArray>> kinds{{"pdf", "%PDF"}, {"xlsx", "PK"}};
+        for (const auto &[format, magic] : kinds) {
+            const QString path = m_home.filePath("today44." + format);
+            r = wip({"report", "d_wip_today44", "--database", file, "--format", format, "--output", path});
+            QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY2(f.read(magic.size()) == magic, qPrintable(format));
+        }
     }
 
     void reportRefusals_data()
