@@ -4,6 +4,7 @@
 #include "runtime/widgets/inputpromptservice.h"
 #include "runtime/widgets/keyboard.h"
 #include "runtime/widgets/widgethandles.h"
+#include "runtime/widgets/window.h"
 #include "testdatabase.h"
 
 #include <QComboBox>
@@ -118,6 +119,7 @@ void TestReportControl::chineseCaptionsAndRowsArePainted()
 {
     ReportControl dw(nullptr, "dw_wip_detail");
     QCOMPARE(dw.objectName(), QStringLiteral("dw_wip_detail"));
+    QVERIFY(Window::isRegistered("w_preview"));   // its print button's preview is there
     dw.store().setDefinition(dailyList());
     fill(dw, 12);
     dw.resize(500, 360);

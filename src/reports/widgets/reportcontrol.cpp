@@ -1,6 +1,7 @@
 #include "reports/widgets/reportcontrol.h"
 
 #include "reports/render/reportpainter.h"
+#include "reports/widgets/w_preview.h"
 #include "runtime/hosterror.h"
 #include "runtime/widgets/controlsupport.h"
 #include "runtime/widgets/keyboard.h"
@@ -59,6 +60,10 @@ ReportControl::ReportControl(QWidget *parent, const QString &name)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scale = std::max(1, logicalDpiY()) / 72.0;
     connectStore();
+    // A report control's print button opens w_preview by name: make sure the
+    // preview is there for it even when the application did not register it.
+    if (!Window::isRegistered(QStringLiteral("w_preview")))
+        registerPreviewWindow();
 }
 
 ReportControl::~ReportControl()
