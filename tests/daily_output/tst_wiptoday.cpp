@@ -38,6 +38,7 @@ class WipTodayTest : public QObject
     }
 
 private Q_SLOTS:
+    void initTestCase_data() { wip::test::addEngineRows(); }   // every test on each database
     void initTestCase()
     {
         MessageBoxService::setScripted(true);
@@ -49,7 +50,11 @@ private Q_SLOTS:
 
     void init()
     {
-        db = std::make_unique<TestDatabase>();
+        QFETCH_GLOBAL(QString, engine);
+        const auto kind = wip::test::engineFromName(engine);
+        if (kind == wip::test::Engine::PostgreSQL && !wip::test::postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+        db = std::make_unique<TestDatabase>(kind);
         QVERIFY2(db->isValid(), qPrintable(db->error()));
         QVERIFY(step("04-执模", QDate(2004, 3, 1), 5));
         QVERIFY(step("04-执模", QDate(2004, 3, 2), 7));

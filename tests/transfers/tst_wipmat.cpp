@@ -45,6 +45,7 @@ class WipmatTest : public QObject
     }
 
 private Q_SLOTS:
+    void initTestCase_data() { wip::test::addEngineRows(); }   // every test on each database
     void initTestCase()
     {
         MessageBoxService::setScripted(true);
@@ -53,7 +54,11 @@ private Q_SLOTS:
 
     void init()
     {
-        db = std::make_unique<TestDatabase>();
+        QFETCH_GLOBAL(QString, engine);
+        const auto kind = wip::test::engineFromName(engine);
+        if (kind == wip::test::Engine::PostgreSQL && !wip::test::postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+        db = std::make_unique<TestDatabase>(kind);
         QVERIFY2(db->isValid(), qPrintable(db->error()));
         for (const char *m : {"T18KY", "TPT950"})
             db->exec(QStringLiteral("delete from material where mcode = ?"), {QString::fromLatin1(m)});
