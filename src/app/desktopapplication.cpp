@@ -14,6 +14,7 @@
 #include "runtime/hosterror.h"
 #include "runtime/settings.h"
 #include "runtime/trace.h"
+#include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/window.h"
 
@@ -22,10 +23,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <utility>
@@ -228,13 +231,24 @@ LauncherWindow &DesktopApplication::showLauncher()
     WindowClasses::registerAll();
     m_launcher = std::make_unique<LauncherWindow>(
         [](const QString &className) { return Window::isRegistered(className); },
-        [](const QString &className) {
+        [](const QString &target) {
+            // "w_x" opens a window; "w_x.cb_n" opens it and clicks that button once
+            // the window's open() has run.
+            const QString className = target.section(QLatin1Char('.'), 0, 0);
+            const QString button = target.section(QLatin1Char('.'), 1);
             try {
-                Window::Open(className);
+                Window *window = Window::Open(className);
+                if (window && !button.isEmpty()) {
+                    QPointer<Window> guard(window);
+                    QTimer::singleShot(0, window, [guard, button] {
+                        if (auto *b = guard ? guard->findChild<CommandButton *>(button) : nullptr)
+                            b->TriggerEvent();
+                    });
+                }
             } catch (const HostError &e) {
                 Trace::problem(e.code(), e.detail());
                 MessageBoxService::show(messageTitle(),
-                                        QStringLiteral("The window %1 cannot be opened.").arg(className),
+                                        QStringLiteral("The window %1 cannot be opened.").arg(target),
                                         MessageIcon::StopSign);
             }
         });

@@ -30,6 +30,15 @@ const QVector<LauncherWindow::Entry> &LauncherWindow::entries()
     return list;
 }
 
+const QVector<LauncherWindow::Tool> &LauncherWindow::tools()
+{
+    static const QVector<Tool> list{
+        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_1"), QStringLiteral("镶法 Setting methods by worker")},
+        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_2"), QStringLiteral("镶法EXCL Export setting methods")},
+    };
+    return list;
+}
+
 LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget *parent)
     : QMainWindow(parent)
     , m_isRegistered(std::move(isRegistered))
@@ -63,6 +72,18 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
         });
         windowMenu->addAction(action);
         toolbar->addAction(action);
+        m_actions.append(action);
+    }
+
+    QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("工具 &Tools"));
+    for (const Tool &tool : tools()) {
+        auto *action = toolMenu->addAction(tool.caption);
+        action->setObjectName(toolTarget(tool));
+        action->setStatusTip(toolTarget(tool));
+        connect(action, &QAction::triggered, this, [this, action]() {
+            if (m_opener)
+                m_opener(action->objectName());
+        });
         m_actions.append(action);
     }
 
@@ -106,7 +127,8 @@ void LauncherWindow::setUserText(const QString &userCode)
 void LauncherWindow::refreshEntries()
 {
     for (QAction *action : std::as_const(m_actions)) {
-        const bool registered = m_isRegistered && m_isRegistered(action->objectName());
+        const QString className = action->objectName().section(QLatin1Char('.'), 0, 0);
+        const bool registered = m_isRegistered && m_isRegistered(className);
         action->setEnabled(registered);
     }
 }

@@ -24,6 +24,18 @@ public:
         QString className;   // w_wip_today ...
         QString caption;     // 在做资料 ...
     };
+    // Work reached through a hidden button of a window: the launcher opens the
+    // window and clicks the button (the setting-method list and export of
+    // w_wip_detail, whose buttons the window keeps hidden).
+    struct Tool
+    {
+        QString className;   // w_wip_detail
+        QString button;      // cb_1
+        QString caption;     // 镶法 ...
+    };
+    static const QVector<Tool> &tools();
+    // What the opener is given for a tool: "w_wip_detail.cb_1".
+    static QString toolTarget(const Tool &tool) { return tool.className + QLatin1Char('.') + tool.button; }
     using IsRegistered = std::function<bool(const QString &className)>;
     using Opener = std::function<void(const QString &className)>;
 

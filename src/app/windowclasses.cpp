@@ -1,5 +1,7 @@
 #include "app/windowclasses.h"
 
+#include "reports/widgets/w_preview.h"
+
 // Each feature library that this build links (src/app/CMakeLists.txt) brings its
 // registration function; WIP_HAVE_<FOLDER> says which are there.
 #if defined(WIP_HAVE_DAILY_OUTPUT)
@@ -22,6 +24,7 @@ namespace wip {
 
 void WindowClasses::registerAll()
 {
+    reports::registerPreviewWindow();
 #if defined(WIP_HAVE_DAILY_OUTPUT)
     registerDailyOutputWindows();
 #endif

@@ -9,6 +9,7 @@
 #include "app/logindialog.h"
 #include "database/demofactory.h"
 #include "database/initdatabase.h"
+#include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
 #include "runtime/settings.h"
 #include "runtime/transaction.h"
@@ -330,6 +331,31 @@ private Q_SLOTS:
             window->Close();
             QTRY_VERIFY(wip::Window::findLatest(entry.className) == nullptr);
         }
+        QVERIFY2(MessageBoxService::shown().isEmpty(), qPrintable(lastMessage()));
+    }
+
+    void toolsClickTheHiddenSettingMethodButtons()
+    {
+        if (!wip::Window::isRegistered(QStringLiteral("w_wip_detail")))
+            QSKIP("this build has no WIP detail window");
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        wip::LauncherWindow &launcher = app.showLauncher();
+        const auto &tools = wip::LauncherWindow::tools();
+        QCOMPARE(tools.size(), 2);
+        QAction *list = launcher.entryAction(wip::LauncherWindow::toolTarget(tools[0]));
+        QVERIFY(list && list->isEnabled());
+        list->trigger();
+        QTRY_VERIFY(wip::Window::findLatest(QStringLiteral("w_wip_detail")) != nullptr);
+        wip::Window *window = wip::Window::findLatest(QStringLiteral("w_wip_detail"));
+        // The setting methods by worker are shown although their button stays hidden.
+        auto *dw = window->findChild<wip::reports::ReportControl *>(QStringLiteral("dw_wip_detail"));
+        QVERIFY(dw);
+        QTRY_COMPARE(dw->dataobject(), QStringLiteral("d_wip_waycode"));
+        QVERIFY(dw->RowCount() > 0);
+        QVERIFY(!window->findChild<QWidget *>(QStringLiteral("cb_1"))->isVisible());
+        window->Close();
+        QTRY_VERIFY(wip::Window::findLatest(QStringLiteral("w_wip_detail")) == nullptr);
         QVERIFY2(MessageBoxService::shown().isEmpty(), qPrintable(lastMessage()));
     }
 

@@ -1,0 +1,105 @@
+// The daily recomputation of day_wip on a scaled demo factory (init-db --demo
+// --scale N; N from WIP_BENCH_SCALE, 100 by default: about a million process
+// steps) against one hand-written SQL query per figure computing the same numbers,
+// in the same run. The goal is at most 3 times the hand-written queries.
+
+#include "benchdata.h"
+#include "daily_output/recomputedaywip.h"
+#include "database/initdatabase.h"
+
+#include <QDate>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace wip;
+
+namespace {
+
+struct Factory
+{
+    QTemporaryDir dir;
+    Transaction tr;
+    QString day;
+};
+
+Factory &factory()
+{
+    static Factory *f = [] {
+        auto *f = new Factory;
+        const int scale = qEnvironmentVariableIsSet("WIP_BENCH_SCALE") ? qEnvironmentVariableIntValue("WIP_BENCH_SCALE") : 100;
+        f->tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + f->dir.filePath(QStringLiteral("bench.db")));
+        f->tr.settings.autoCommit = true;
+        if (!f->tr.connect()) {
+            std::fprintf(stderr, "bench database: %s\n", qPrintable(f->tr.sqlErrText));
+            std::abort();
+        }
+        InitOptions options;
+        options.demo = true;
+        options.scale = scale;
+        std::fprintf(stderr, "building the demo factory at scale %d...\n", scale);
+        const InitResult result = initDatabase(f->tr, options);
+        if (!result.ok) {
+            std::fprintf(stderr, "init-db: %s\n", qPrintable(result.error));
+            std::abort();
+        }
+        const auto steps = f->tr.selectInto(QStringLiteral("select count(*) from proch"));
+        std::fprintf(stderr, "%lld process steps\n", steps ? steps->value(0).toLongLong() : -1);
+        f->day = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        return f;
+    }();
+    return *f;
+}
+
+void BM_RecomputeDayWip(benchmark::State &state)
+{
+    Factory &f = factory();
+    for (auto _ : state) {
+        if (!recompute_day_wip(f.day, f.tr))
+            state.SkipWithError("recompute_day_wip failed");
+    }
+}
+
+// The same figures, one aggregate query each, read but not written back.
+void BM_HandWrittenQueries(benchmark::State &state)
+{
+    Factory &f = factory();
+    const QDate day = QDate::fromString(f.day, Qt::ISODate);
+    const QString d = day.toString(QStringLiteral("yyyy-MM-dd 00:00:00"));
+    const QString m = QDate(day.year(), day.month(), 1).toString(QStringLiteral("yyyy-MM-dd 00:00:00"));
+    const QStringList queries = {
+        QStringLiteral("select gongxu_code, sum(qty) from proch where edtime between '%1' and '%1' group by gongxu_code").arg(d),
+        QStringLiteral("select sum(qtyref) from castind where ldate between '%1' and '%1'").arg(d),
+        QStringLiteral("select gongxu_code, sum(qty) from proch where edtime between '%1' and '%2' group by gongxu_code").arg(m, d),
+        QStringLiteral("select sum(qtyref) from castind where ldate between '%1' and '%2'").arg(m, d),
+        QStringLiteral("select gongxu_code, sum(qty) from proch where edtime is null group by gongxu_code"),
+        QStringLiteral("select sum(all_total) from view_day_wip where edate between '%1' and '%1'").arg(d),
+        QStringLiteral("select sum(all_total) from view_day_wip where edate between '%1' and '%2'").arg(m, d),
+    };
+    for (auto _ : state) {
+        double total = 0;
+        for (const QString &sql : queries) {
+            QSqlQuery q(f.tr.database());
+            q.setForwardOnly(true);
+            if (!q.exec(sql))
+                state.SkipWithError("query failed");
+            while (q.next())
+                total += q.value(q.record().count() - 1).toDouble();
+        }
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_HandWrittenQueries)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RecomputeDayWip)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+int main(int argc, char **argv)
+{
+    return bench::runAndCompare(argc, argv, "BM_RecomputeDayWip", "BM_HandWrittenQueries",
+                                "recompute_day_wip / hand-written SQL (goal <= 3)");
+}
