@@ -5,23 +5,37 @@
 #include "reports/displayformat.h"
 
 #include <QDateTime>
-#include <fuzzer/FuzzedDataProvider.h>
+#include <cstring>
 
 using namespace wip::reports;
 
 namespace {
 
-QVariant valueFrom(FuzzedDataProvider &in)
+// The value comes from the first byte (its kind) and the 8 after it (its bits);
+// the rest of the input is the format.
+QVariant valueFrom(const uint8_t *data, size_t size, size_t *used)
 {
-    switch (in.ConsumeIntegralInRange<int>(0, 7)) {
+    if (size == 0) {
+        *used = 0;
+        return QVariant();
+    }
+    qint64 bits = 0;
+    const size_t n = std::min<size_t>(size - 1, sizeof bits);
+    std::memcpy(&bits, data + 1, n);
+    *used = 1 + n;
+    double number = 0;
+    std::memcpy(&number, &bits, sizeof number);
+    switch (data[0] % 8) {
     case 0: return QVariant();
     case 1: return QVariant(QMetaType::fromType<double>());
-    case 2: return in.ConsumeFloatingPoint<double>();
-    case 3: return double(in.ConsumeIntegral<int64_t>()) / 1000.0;
-    case 4: return QDateTime::fromMSecsSinceEpoch(in.ConsumeIntegral<int64_t>(), Qt::UTC);
-    case 5: return QDate::fromJulianDay(in.ConsumeIntegral<int64_t>());
-    case 6: return in.ConsumeBool();
-    default: return QString::fromStdString(in.ConsumeRandomLengthString(64));
+    case 2: return number;                       // any double: NaN, infinities, subnormals
+    case 3: return double(bits) / 1000.0;
+    case 4: return QDateTime::fromMSecsSinceEpoch(bits, Qt::UTC);
+    case 5: return QDate::fromJulianDay(bits);
+    case 6: return (bits & 1) != 0;
+    default:
+        *used = 1;
+        return QString::fromUtf8(reinterpret_cast<const char *>(data + 1), qsizetype(std::min<size_t>(size - 1, 64)));
     }
 }
 
@@ -29,10 +43,9 @@ QVariant valueFrom(FuzzedDataProvider &in)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    FuzzedDataProvider in(data, size);
-    const QVariant value = valueFrom(in);
-    const std::string rest = in.ConsumeRemainingBytesAsString();
-    const QString format = QString::fromUtf8(rest.data(), qsizetype(rest.size()));
+    size_t used = 0;
+    const QVariant value = valueFrom(data, size, &used);
+    const QString format = wip::fuzz::textOf(data + used, size - used);
 
     const QStringList sections = splitFormatSections(format);
     WIP_FUZZ_CHECK(!sections.isEmpty(), format);

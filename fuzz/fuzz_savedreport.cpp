@@ -64,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     QString error;
     const auto report = SavedReport::read(path, &error);
+    QFile::remove(path);
     if (!report) {
         WIP_FUZZ_CHECK(error.startsWith(path), error);
         return 0;
