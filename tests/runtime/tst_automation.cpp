@@ -1,6 +1,7 @@
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
 #include "runtime/oleobject.h"
+#include "workbookreader.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,30 +19,6 @@ using namespace wip;
 
 namespace {
 
-// Reads the first worksheet of a workbook and prints {"A1": ["s"|"n"|"b", "value"], ...}:
-// the cell kind as the workbook stores it, shared or inline strings alike.
-const char kReader[] = R"PY(
-import json, sys, zipfile, xml.etree.ElementTree as ET
-ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}
-z = zipfile.ZipFile(sys.argv[1])
-shared = []
-if 'xl/sharedStrings.xml' in z.namelist():
-    for si in ET.fromstring(z.read('xl/sharedStrings.xml')).findall('m:si', ns):
-        shared.append(''.join(t.text or '' for t in si.iter('{%s}t' % ns['m'])))
-cells = {}
-for c in ET.fromstring(z.read('xl/worksheets/sheet1.xml')).iter('{%s}c' % ns['m']):
-    t = c.get('t', 'n')
-    v = c.find('m:v', ns)
-    if t == 's':
-        cells[c.get('r')] = ['s', shared[int(v.text)]]
-    elif t == 'inlineStr':
-        cells[c.get('r')] = ['s', ''.join(x.text or '' for x in c.iter('{%s}t' % ns['m']))]
-    elif t == 'str':
-        cells[c.get('r')] = ['s', v.text or '']
-    else:
-        cells[c.get('r')] = [t, v.text if v is not None else '']
-print(json.dumps(cells, ensure_ascii=False))
-)PY";
 
 void expectHostError(int code, const std::function<void()> &call, const char *what)
 {
@@ -86,9 +62,6 @@ void TestAutomation::initTestCase()
     QVERIFY(m_dir.isValid());
     DriveMapping::instance().setFolder(QLatin1Char('D'), m_dir.path());
     m_python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    QFile script(m_dir.filePath(QStringLiteral("read_xlsx.py")));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(kReader);
 }
 
 void TestAutomation::cleanupTestCase()
@@ -98,13 +71,11 @@ void TestAutomation::cleanupTestCase()
 
 QJsonObject TestAutomation::readBack(const QString &file)
 {
-    QProcess p;
-    p.start(m_python, {m_dir.filePath(QStringLiteral("read_xlsx.py")), file});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        qWarning() << p.readAllStandardError();
-        return {};
-    }
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    QString error;
+    const QJsonObject cells = wip::test::readWorkbook(file, &error);
+    if (!error.isEmpty())
+        qWarning() << error;
+    return cells;
 }
 
 void TestAutomation::onlyTheSpreadsheetServerConnects()
