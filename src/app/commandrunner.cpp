@@ -205,8 +205,28 @@ int CommandRunner::recomputeDayWip(const CommandLine::Options &options, QTextStr
             << "the figures of the last complete run (the trace above tells why)." << Qt::endl;
         return 1;
     }
-    tr.disconnect();
     out << "Recomputed day_wip for " << options.date << "." << Qt::endl;
+    // The resulting table, one department a line, as the daily output window shows it.
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+               .arg(QStringLiteral("dep_c"), -10)
+               .arg(QStringLiteral("dep_e"), -12)
+               .arg(QStringLiteral("today_fin"), 10)
+               .arg(QStringLiteral("today_tot"), 10)
+               .arg(QStringLiteral("today_set"), 10)
+               .arg(QStringLiteral("month_set"), 10)
+               .arg(QStringLiteral("wip"), 10)
+        << Qt::endl;
+    Cursor rows(tr, QStringLiteral("select dep_c, dep_e, today_fin, today_tot, today_set, month_set, wip "
+                                   "from day_wip order by dep_c"));
+    rows.open();
+    while (const auto row = rows.fetch()) {
+        QString line = QStringLiteral("%1 %2").arg(row->at(0).toString(), -10).arg(row->at(1).toString(), -12);
+        for (int c = 2; c < 7; ++c)
+            line += QLatin1Char(' ') + QStringLiteral("%1").arg(row->at(c).toDouble(), 10, 'f', 1);
+        out << line << Qt::endl;
+    }
+    rows.close();
+    tr.disconnect();
     return 0;
 #else
     Q_UNUSED(out);

@@ -252,6 +252,9 @@ private Q_SLOTS:
 #if defined(WIP_HAVE_DAILY_OUTPUT)
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         QVERIFY(r.out.contains("2024-02-29"));
+        // The table follows: a header and one line per department.
+        QVERIFY2(r.out.contains("today_fin") && r.out.contains(QStringLiteral("06-镶石")), qPrintable(describe(r)));
+        QCOMPARE(r.out.count(QStringLiteral("\n")), 1 + 1 + 7);
         r = wip({"recompute-day-wip", "--database", m_home.filePath("absent.db"), "--date", "2024-02-29"});
         QVERIFY(r.exitCode != 0);
         QVERIFY2(r.err.contains("absent.db"), qPrintable(describe(r)));
