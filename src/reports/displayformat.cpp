@@ -2,6 +2,7 @@
 
 #include "reports/datemask.h"
 #include "reports/numbermask.h"
+#include "runtime/sysfunc.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -15,25 +16,6 @@
 namespace wip::reports {
 
 namespace {
-
-bool isNumberValue(const QVariant &v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isDateValue(const QVariant &v)
 {

@@ -160,7 +160,9 @@ double absOf(double x) { return std::fabs(x); }
 double floorOf(double x) { return std::floor(x); }
 double ceilOf(double x) { return std::ceil(x); }
 
-QVariant fnRound(const QVariantList &args, const EvalEnv &)
+// round(x[, n]) and truncate(x[, n]): x to n decimals (0 when n is not given).
+template <typename ToDecimals>
+QVariant toDecimals(const QVariantList &args, ToDecimals apply)
 {
     if (anyNull(args))
         return QVariant();
@@ -168,18 +170,17 @@ QVariant fnRound(const QVariantList &args, const EvalEnv &)
     const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<double>(0);
     if (!n || !d)
         return QVariant();
-    return numberValue(roundHalfAway(*n, toInt(*d)));
+    return numberValue(apply(*n, toInt(*d)));
+}
+
+QVariant fnRound(const QVariantList &args, const EvalEnv &)
+{
+    return toDecimals(args, [](double x, int decimals) { return roundHalfAway(x, decimals); });
 }
 
 QVariant fnTruncate(const QVariantList &args, const EvalEnv &)
 {
-    if (anyNull(args))
-        return QVariant();
-    const auto n = numberArg(args.at(0));
-    const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<double>(0);
-    if (!n || !d)
-        return QVariant();
-    return numberValue(truncateTo(*n, toInt(*d)));
+    return toDecimals(args, [](double x, int decimals) { return truncateTo(x, decimals); });
 }
 
 QVariant fnMod(const QVariantList &args, const EvalEnv &)

@@ -1,6 +1,7 @@
 #include "reports/expressionvalues.h"
 
 #include "reports/displayformat.h"
+#include "runtime/sysfunc.h"
 
 #include <QDate>
 #include <QTime>
@@ -12,21 +13,7 @@ namespace wip::reports::expr {
 
 bool isNumber(const QVariant &v)
 {
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
-    }
+    return wip::isNumberValue(v);
 }
 
 bool isNumeric(const QVariant &v) // numbers and booleans (true = 1) in arithmetic

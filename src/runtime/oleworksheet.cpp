@@ -2,6 +2,7 @@
 
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
+#include "runtime/sysfunc.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -18,25 +19,6 @@ namespace {
 constexpr int kMaxRows = 1048576;
 constexpr int kMaxColumns = 16384;
 constexpr qsizetype kMaxText = 32767;   // the longest text a cell holds
-
-bool isNumber(const QVariant &v)
-{
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
 
 lxw_datetime toLxw(const QDateTime &dt)
 {
@@ -122,7 +104,7 @@ void OleWorksheet::saveas(const QString &path)
         const QVariant &v = m_cells.at(k);
         lxw_error e = LXW_NO_ERROR;
         const int type = v.metaType().id();
-        if (isNumber(v)) {
+        if (isNumberValue(v)) {
             e = worksheet_write_number(sheet, row, col, v.toDouble(), nullptr);
         } else if (type == QMetaType::Bool) {
             e = worksheet_write_boolean(sheet, row, col, v.toBool() ? 1 : 0, nullptr);

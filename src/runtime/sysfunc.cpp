@@ -328,4 +328,9 @@ std::optional<double> Dec(const QVariant &value)
     return ok ? d : 0.0;
 }
 
+bool isNumberValue(const QVariant &value)
+{
+    return isNumberType(value.metaType().id());
+}
+
 } // namespace wip
