@@ -213,6 +213,15 @@ bool DesktopApplication::login()
     if (code.isEmpty() && m_settings)
         code = m_settings->lastUserCode();
     dialog.setUserCode(code);
+    if (m_settings) {
+        // The count of failed logins outlives the run: quitting and starting again
+        // does not buy more guesses.
+        dialog.restoreThrottle(m_settings->loginFailures(), m_settings->lastLoginFailure());
+        dialog.setThrottleStore([this](const LoginThrottle &throttle) {
+            m_settings->setLoginFailures(throttle.failures(), throttle.lastFailure());
+            m_settings->sync();
+        });
+    }
     if (dialog.exec() != QDialog::Accepted)
         return false;
 

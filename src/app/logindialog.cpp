@@ -110,6 +110,8 @@ void LoginDialog::cb_ok_clicked()
     switch (check.outcome) {
     case Outcome::Accepted:
         m_throttle.recordSuccess();
+        if (m_store)
+            m_store(m_throttle);
         m_message->clear();
         accept();
         return;
@@ -127,19 +129,30 @@ void LoginDialog::cb_ok_clicked()
     }
 
     m_throttle.recordFailure();
+    if (m_store)
+        m_store(m_throttle);
     m_password->clear();
     m_password->setFocus();
     m_message->setText(refusedText());
     if (m_notifier)
         m_notifier(windowTitle(), refusedText());
+    startWait(m_throttle.remaining());
+}
 
-    const auto delay = m_throttle.delay();
-    if (delay.count() > 0) {
-        m_secondsLeft = int((delay.count() + 999) / 1000);
-        m_ok->setEnabled(false);
-        updateWaitText();
-        m_waitTimer.start();
-    }
+void LoginDialog::restoreThrottle(int failures, const QDateTime &lastFailure)
+{
+    m_throttle.restore(failures, lastFailure);
+    startWait(m_throttle.remaining());
+}
+
+void LoginDialog::startWait(std::chrono::milliseconds wait)
+{
+    if (wait.count() <= 0)
+        return;
+    m_secondsLeft = int((wait.count() + 999) / 1000);
+    m_ok->setEnabled(false);
+    updateWaitText();
+    m_waitTimer.start();
 }
 
 void LoginDialog::tick()

@@ -15,7 +15,8 @@ namespace wip {
 // The login at start: user code and password, checked by the function given
 // (the users table in the application). A refusal is told through the notifier
 // and the dialog stays open with the password cleared; after five refusals in a
-// row each further attempt waits longer (LoginThrottle). Cancel rejects the
+// row each further attempt waits longer (LoginThrottle), also after a restart
+// when the caller keeps the count (setThrottleStore, restoreThrottle). Cancel rejects the
 // dialog, which ends the application.
 class LoginDialog : public QDialog
 {
@@ -30,11 +31,17 @@ public:
     };
     using Checker = std::function<Check(const QString &userCode, const QString &password)>;
     using Notifier = std::function<void(const QString &title, const QString &text)>;
+    // Called after each counted failure and after a success, to keep the count.
+    using ThrottleStore = std::function<void(const LoginThrottle &)>;
 
     explicit LoginDialog(Checker checker, Notifier notifier, QWidget *parent = nullptr);
     ~LoginDialog() override;
 
     void setUserCode(const QString &code);
+    // The count a previous run left: when its wait is not over, the dialog waits
+    // for the rest of it before the first attempt.
+    void restoreThrottle(int failures, const QDateTime &lastFailure);
+    void setThrottleStore(ThrottleStore store) { m_store = std::move(store); }
     QString userCode() const;            // trimmed, as accepted
     bool waiting() const;                // an attempt is held back by the throttle
     const LoginThrottle &throttle() const { return m_throttle; }
@@ -45,11 +52,13 @@ public Q_SLOTS:
     void cb_ok_clicked();
 
 private:
+    void startWait(std::chrono::milliseconds wait);
     void tick();
     void updateWaitText();
 
     Checker m_checker;
     Notifier m_notifier;
+    ThrottleStore m_store;
     LoginThrottle m_throttle;
     QTimer m_waitTimer;
     int m_secondsLeft = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+
 #include <chrono>
 
 namespace wip {
@@ -10,6 +12,11 @@ namespace wip {
 //
 //   failures in a row:  0..4   5    6    7    8  ...
 //   wait before next:    0     1s   2s   4s   8s ... 60s at most
+//
+// The count and the time of the last failure are kept in the settings between
+// runs (restore), so closing and starting the application again does not start
+// the count afresh: the wait still left is what the last failure asked for, less
+// the time gone since.
 class LoginThrottle
 {
 public:
@@ -17,15 +24,23 @@ public:
     static constexpr std::chrono::milliseconds firstDelay{1000};
     static constexpr std::chrono::milliseconds maxDelay{60000};
 
-    void recordFailure() { ++m_failures; }
-    void recordSuccess() { m_failures = 0; }
+    void recordFailure(const QDateTime &when = QDateTime::currentDateTimeUtc());
+    void recordSuccess();
     int failures() const { return m_failures; }
+    QDateTime lastFailure() const { return m_lastFailure; }
+
+    // The state a previous run left; a negative count counts as none.
+    void restore(int failures, const QDateTime &lastFailure);
 
     // How long the next attempt has to wait after the failures so far.
     std::chrono::milliseconds delay() const;
+    // What is left of that wait at now. A last failure in the future (the clock
+    // was put back) leaves the whole wait.
+    std::chrono::milliseconds remaining(const QDateTime &now = QDateTime::currentDateTimeUtc()) const;
 
 private:
     int m_failures = 0;
+    QDateTime m_lastFailure;
 };
 
 } // namespace wip

@@ -24,6 +24,8 @@ const QString kSavePassword = QStringLiteral("database/savePassword");
 const QString kDrives = QStringLiteral("drives");
 const QString kLastUser = QStringLiteral("user/lastCode");
 const QString kTraceLog = QStringLiteral("trace/logFile");
+const QString kLoginFailures = QStringLiteral("login/failures");
+const QString kLoginLastFailure = QStringLiteral("login/lastFailure");
 
 } // namespace
 
@@ -102,6 +104,29 @@ QString Settings::lastUserCode() const
 void Settings::setLastUserCode(const QString &code)
 {
     m_settings->setValue(kLastUser, code);
+}
+
+int Settings::loginFailures() const
+{
+    bool ok = false;
+    const int n = m_settings->value(kLoginFailures).toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+QDateTime Settings::lastLoginFailure() const
+{
+    return QDateTime::fromString(m_settings->value(kLoginLastFailure).toString(), Qt::ISODateWithMs);
+}
+
+void Settings::setLoginFailures(int failures, const QDateTime &lastFailure)
+{
+    if (failures <= 0) {
+        m_settings->remove(kLoginFailures);
+        m_settings->remove(kLoginLastFailure);
+        return;
+    }
+    m_settings->setValue(kLoginFailures, failures);
+    m_settings->setValue(kLoginLastFailure, lastFailure.toUTC().toString(Qt::ISODateWithMs));
 }
 
 QString Settings::traceLogFile() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QDateTime>
 #include <QMap>
 #include <QString>
 
@@ -38,6 +39,12 @@ public:
 
     QString lastUserCode() const;
     void setLastUserCode(const QString &code);
+
+    // Failed logins in a row on this machine and the time of the last one (UTC),
+    // so that the login's wait survives a restart. Zero clears both.
+    int loginFailures() const;
+    QDateTime lastLoginFailure() const;
+    void setLoginFailures(int failures, const QDateTime &lastFailure);
 
     QString traceLogFile() const;
     void setTraceLogFile(const QString &path);

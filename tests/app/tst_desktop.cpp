@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSettings>
 #include <QSqlQuery>
@@ -253,14 +254,41 @@ private Q_SLOTS:
             saveScreenshot(d, "login.png");
             typeLogin(d, "PLAN", "wrong-2004");
             QVERIFY(d.isVisible());
+            // The failure is on file at once: killing the application keeps it.
+            QCOMPARE(wip::Settings().loginFailures(), 1);
             typeLogin(d, "PLAN", "plan-2004");
         });
         QVERIFY(app.login());
+        QCOMPARE(wip::Settings().loginFailures(), 0);
         QCOMPARE(preset, QStringLiteral("PLAN"));
         QCOMPARE(wip::user_code(), QStringLiteral("PLAN"));
         QCOMPARE(MessageBoxService::shown().size(), 1);
         QCOMPARE(MessageBoxService::shown().first().text, wip::LoginDialog::refusedText());
         QCOMPARE(wip::Settings().lastUserCode(), QStringLiteral("PLAN"));
+    }
+
+    // Quitting after a run of wrong passwords does not buy more guesses: the next
+    // start waits for what is left of the last wait.
+    void failedLoginsOutliveARestart()
+    {
+        wip::Settings().setLoginFailures(7, QDateTime::currentDateTimeUtc());   // a 4 s wait
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        bool waiting = false;
+        bool okEnabled = true;
+        whenLoginShows([&](wip::LoginDialog &d) {
+            waiting = d.waiting();
+            okEnabled = d.findChild<QPushButton *>("cb_ok")->isEnabled();
+            typeLogin(d, "PLAN", "plan-2004");      // held back: not even checked
+            QVERIFY(d.isVisible());
+            QTest::keyClick(d.findChild<QLineEdit *>("sle_password"), Qt::Key_Escape);
+        });
+        QVERIFY(!app.login());
+        QVERIFY(waiting);
+        QVERIFY(!okEnabled);
+        QCOMPARE(wip::Settings().loginFailures(), 7);
+        wip::Settings().setLoginFailures(0, {});
+        QCOMPARE(wip::Settings().loginFailures(), 0);
     }
 
     void userOptionPresetsAndCancelEnds()

@@ -73,6 +73,55 @@ private Q_SLOTS:
         QCOMPARE(t.delay(), 0ms);
     }
 
+    void remainingWaitCountsFromTheLastFailure()
+    {
+        const QDateTime t0 = QDateTime::fromString("2026-12-07T08:00:00Z", Qt::ISODate);
+        LoginThrottle t;
+        t.restore(6, t0);                                         // a 2 s wait
+        QCOMPARE(t.remaining(t0), 2000ms);
+        QCOMPARE(t.remaining(t0.addMSecs(1500)), 500ms);
+        QCOMPARE(t.remaining(t0.addSecs(60)), 0ms);
+        QCOMPARE(t.remaining(t0.addSecs(-3600)), 2000ms);         // clock put back: the whole wait
+        t.restore(6, {});                                         // a count without a time
+        QCOMPARE(t.remaining(t0), 2000ms);
+        t.restore(-3, t0);                                        // a settings file edited by hand
+        QCOMPARE(t.failures(), 0);
+        QCOMPARE(t.remaining(t0), 0ms);
+        t.restore(4, t0);
+        t.recordFailure(t0.addSecs(10));
+        QCOMPARE(t.failures(), 5);
+        QCOMPARE(t.remaining(t0.addSecs(10)), 1000ms);
+    }
+
+    void restoredCountWaitsAndIsStoredOnEachChange()
+    {
+        Harness h;
+        auto d = h.make();
+        QList<int> stored;
+        d->setThrottleStore([&](const LoginThrottle &t) { stored << t.failures(); });
+        d->restoreThrottle(5, QDateTime::currentDateTimeUtc());
+        QVERIFY(d->waiting());
+        QVERIFY(!d->findChild<QPushButton *>(QStringLiteral("cb_ok"))->isEnabled());
+        type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
+        QCOMPARE(h.checks, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!d->waiting(), 3000);
+
+        // The sixth failure in a row waits 2 s, counting the five of the last run.
+        type(*d, QStringLiteral("A01"), QStringLiteral("x"));
+        QCOMPARE(d->throttle().failures(), 6);
+        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_message"))->text().contains("wait 2 s"));
+        QTRY_VERIFY_WITH_TIMEOUT(!d->waiting(), 4000);
+        type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(stored, (QList<int>{6, 0}));
+
+        // A count whose wait is over does not hold back the first attempt.
+        auto later = h.make();
+        later->restoreThrottle(6, QDateTime::currentDateTimeUtc().addSecs(-30));
+        QVERIFY(!later->waiting());
+        QCOMPARE(later->throttle().failures(), 6);
+    }
+
     void rightPasswordAccepts()
     {
         Harness h;

@@ -52,9 +52,12 @@ void TestSettings::valuesSurviveARestart()
         s.setDriveFolder(QLatin1Char('D'), QStringLiteral("/srv/exports"));
         s.setLastUserCode(QStringLiteral("0312"));
         s.setTraceLogFile(QStringLiteral("/var/log/wip.log"));
+        s.setLoginFailures(6, QDateTime(QDate(2026, 12, 7), QTime(8, 0, 1, 250), Qt::UTC));
         QVERIFY(s.sync());
     }
     Settings s;
+    QCOMPARE(s.loginFailures(), 6);
+    QCOMPARE(s.lastLoginFailure(), QDateTime(QDate(2026, 12, 7), QTime(8, 0, 1, 250), Qt::UTC));
     QCOMPARE(s.databaseUrl(), QStringLiteral("sqlite:/data/wip.db"));
     const auto folders = s.driveFolders();
     QCOMPARE(folders.size(), 2);
