@@ -205,6 +205,43 @@ Transaction &Transaction::sqlca()
     return sqlca;
 }
 
+namespace {
+
+// What a connection needs after it is opened; the failure, or an empty text.
+QString prepareOpened(QSqlDatabase &db, DbKind kind)
+{
+    if (kind != DbKind::SQLite)
+        return QString();
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
+        return driverError(q.lastError());
+    return QString();
+}
+
+// PostgreSQL options: without a connect timeout of its own, a server that does
+// not answer would hold the window for minutes at every reconnect.
+QString postgresOptions(const QString &dbParm)
+{
+    if (dbParm.contains(QLatin1String("connect_timeout"), Qt::CaseInsensitive))
+        return dbParm;
+    const QString timeout = QStringLiteral("connect_timeout=10");
+    return dbParm.trimmed().isEmpty() ? timeout : dbParm + QLatin1Char(';') + timeout;
+}
+
+QString lostText(const QString &detail)
+{
+    return QStringLiteral("the connection to the database was lost; open work was rolled back by the server: %1")
+        .arg(detail);
+}
+
+Transaction::StatementHook &statementHook()
+{
+    static Transaction::StatementHook hook;
+    return hook;
+}
+
+} // namespace
+
 bool Transaction::connect()
 {
     if (m_connected)
@@ -245,18 +282,14 @@ bool Transaction::connect()
             db.setDatabaseName(settings.database);
             db.setUserName(settings.logId);
             db.setPassword(settings.logPass);
-            db.setConnectOptions(settings.dbParm);
+            db.setConnectOptions(postgresOptions(settings.dbParm));
         }
         opened = db.open();
         if (!opened) {
             failure = driverError(db.lastError());
-        } else if (k == DbKind::SQLite) {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
-                || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF"))) {
-                failure = driverError(q.lastError());
-                opened = false;
-            }
+        } else {
+            failure = prepareOpened(db, k);
+            opened = failure.isEmpty();
         }
         if (!opened)
             db.close();
@@ -269,6 +302,7 @@ bool Transaction::connect()
 
     m_connected = true;
     m_inTransaction = false;
+    m_workLost = false;
     if (this == &sqlca()) {
         // SQLCA is disconnected (its work committed) when the application object goes
         // away, while the driver still works: Qt SQL's own clean-up routine, added
@@ -285,16 +319,35 @@ void Transaction::disconnect()
 {
     if (!m_connected)
         return;
-    if (m_inTransaction && !runControl(QStringLiteral("COMMIT")))
-        runControl(QStringLiteral("ROLLBACK"));
-    m_inTransaction = false;
+    // DISCONNECT commits open work; work that went with a lost connection, and
+    // whatever was written after it, is rolled back and the failure kept.
+    bool ok = true;
+    QString failureText;
+    if (m_workLost) {
+        ok = false;
+        failureText = lostText(QStringLiteral("the work of this transaction is not saved"));
+        m_workLost = false;
+    }
+    if (m_inTransaction && ok) {
+        if (runControl(QStringLiteral("COMMIT"))) {
+            m_inTransaction = false;
+        } else {
+            ok = false;
+            failureText = sqlErrText;
+        }
+    }
+    abandonWork();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
     m_connected = false;
-    setOk(0);
+    m_workLost = false;
+    if (ok)
+        setOk(0);
+    else
+        setError(failureText);
 }
 
 bool Transaction::isConnected() const
@@ -311,7 +364,14 @@ QSqlDatabase Transaction::database() const
 {
     if (!m_connected)
         return QSqlDatabase();
-    return QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (!db.isOpen()) {
+        // The driver closed it when the server went away. Reopened in place, so
+        // every copy of the handle (a DataStore's query) reaches the new connection.
+        // A Transaction is never a const object; only its connection state changes.
+        const_cast<Transaction *>(this)->ensureOpen();
+    }
+    return db;
 }
 
 QString Transaction::connectionName() const
@@ -327,9 +387,12 @@ bool Transaction::execute(const QString &sql, const QVariantList &values)
     }
     if (!beginIfManual())
         return false;
+    callHook(sql);
+    if (!ensureOpen())
+        return false;
     QSqlQuery query(database());
     if (!runStatement(query, sql, values, kind())) {
-        setError(driverError(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
+        setError(failure(query.lastError(), sql));
         return false;
     }
     const int rows = query.numRowsAffected();
@@ -343,10 +406,13 @@ std::optional<QVariantList> Transaction::selectInto(const QString &sql, const QV
         setError(QStringLiteral("transaction not connected"));
         return std::nullopt;
     }
+    callHook(sql);
+    if (!ensureOpen())
+        return std::nullopt;
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!runStatement(query, sql, values, kind())) {
-        setError(driverError(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
+        setError(failure(query.lastError(), sql));
         return std::nullopt;
     }
     if (!query.next()) {
@@ -366,6 +432,14 @@ bool Transaction::commit()
         setError(QStringLiteral("transaction not connected"));
         return false;
     }
+    if (m_workLost) {
+        // The work this COMMIT stands for went with the lost connection: it is not
+        // saved, and what was written on the new connection would be only part of it.
+        m_workLost = false;
+        abandonWork();
+        setError(lostText(QStringLiteral("COMMIT came after the loss; nothing of this work is saved")));
+        return false;
+    }
     if (!m_inTransaction) {
         setOk(0);
         return true;
@@ -373,8 +447,9 @@ bool Transaction::commit()
     const bool ok = runControl(QStringLiteral("COMMIT"));
     if (!ok) {
         // A failed COMMIT leaves the work undone; end the transaction so the next
-        // write does not run inside it.
-        runControl(QStringLiteral("ROLLBACK"));
+        // write does not run inside it. The COMMIT's failure stays the status.
+        abandonWork();
+        m_workLost = false;
     }
     m_inTransaction = false;
     return ok;
@@ -386,12 +461,15 @@ bool Transaction::rollback()
         setError(QStringLiteral("transaction not connected"));
         return false;
     }
+    // ROLLBACK answers for work lost with the connection: it is undone either way.
+    m_workLost = false;
     if (!m_inTransaction) {
         setOk(0);
         return true;
     }
     const bool ok = runControl(QStringLiteral("ROLLBACK"));
     m_inTransaction = false;
+    m_workLost = false;
     return ok;
 }
 
@@ -407,8 +485,14 @@ bool Transaction::begin()
     }
     // SQLite takes the write lock at once (waiting for the busy timeout), so a later
     // write of this transaction cannot fail on a stale snapshot.
-    const bool ok = runControl(kind() == DbKind::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                        : QStringLiteral("BEGIN"));
+    const QString sql = kind() == DbKind::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+    const quint64 losses = m_losses;
+    bool ok = runControl(sql);
+    if (!ok && m_losses != losses) {
+        // The connection had gone while idle (a server restart): BEGIN did nothing
+        // there, so it is safe to run it again on a new connection.
+        ok = runControl(sql);
+    }
     m_inTransaction = ok;
     return ok;
 }
@@ -434,6 +518,11 @@ bool Transaction::releaseSavepoint(const QString &name)
         setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
         return false;
     }
+    if (!m_inTransaction) {
+        // No open work (a lost connection took it): there is no savepoint to release.
+        setError(QStringLiteral("no open work holds the savepoint \"%1\"").arg(name));
+        return false;
+    }
     return runControl(QStringLiteral("RELEASE SAVEPOINT ") + name);
 }
 
@@ -441,6 +530,10 @@ bool Transaction::rollbackToSavepoint(const QString &name)
 {
     if (!isPlainIdentifier(name)) {
         setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
+        return false;
+    }
+    if (!m_inTransaction) {
+        setError(QStringLiteral("no open work holds the savepoint \"%1\"").arg(name));
         return false;
     }
     return runControl(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
@@ -474,13 +567,104 @@ bool Transaction::runControl(const QString &sql)
         setError(QStringLiteral("transaction not connected"));
         return false;
     }
+    callHook(sql);
+    if (!ensureOpen())
+        return false;
     QSqlQuery query(database());
     if (!query.exec(sql)) {
-        setError(driverError(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
+        setError(failure(query.lastError(), sql));
         return false;
     }
     setOk(0);
     return true;
+}
+
+void Transaction::setStatementHook(StatementHook hook)
+{
+    statementHook() = std::move(hook);
+}
+
+void Transaction::callHook(const QString &sql)
+{
+    if (const StatementHook &hook = statementHook())
+        hook(*this, sql);
+}
+
+bool Transaction::ensureOpen()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (db.isOpen())
+        return true;
+    if (m_inTransaction) {
+        // Found gone under open work: this statement fails with the work; the
+        // next one connects again.
+        markLost();
+        setError(lostText(QStringLiteral("found closed before the next statement")));
+        return false;
+    }
+    return reopen();
+}
+
+bool Transaction::reopen()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    db.close();
+    QString failureText;
+    if (!db.open())
+        failureText = driverError(db.lastError());
+    else
+        failureText = prepareOpened(db, settings.kind());
+    if (!failureText.isEmpty()) {
+        db.close();
+        setError(QStringLiteral("cannot connect to %1: %2").arg(settings.toUrl(false), failureText));
+        return false;
+    }
+    Trace::write(QStringLiteral("Database connection %1 to %2 made again").arg(m_connectionName, settings.toUrl(false)));
+    return true;
+}
+
+QString Transaction::failure(const QSqlError &error, const QString &sql)
+{
+    const QString text = driverError(error) + QStringLiteral(" [") + sql + QLatin1Char(']');
+    return checkLost() ? lostText(text) : text;
+}
+
+bool Transaction::checkLost()
+{
+    if (settings.kind() != DbKind::PostgreSQL)
+        return false;     // an SQLite file does not go away under its connection
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (db.isOpen()) {
+        // Qt's driver closes the connection when libpq reports it broken, but not
+        // on every path (a failed fetch): one trivial statement tells for sure. An
+        // error of the server itself (inside aborted work) leaves it open.
+        QSqlQuery probe(db);
+        probe.exec(QStringLiteral("SELECT 1"));
+    }
+    if (db.isOpen())
+        return false;
+    markLost();
+    return true;
+}
+
+void Transaction::markLost()
+{
+    ++m_losses;
+    if (m_inTransaction)
+        m_workLost = true;
+    m_inTransaction = false;
+}
+
+void Transaction::abandonWork()
+{
+    if (m_inTransaction) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+    m_inTransaction = false;
 }
 
 // ---------------------------------------------------------------------------
@@ -509,11 +693,15 @@ bool Cursor::open()
         tr.setError(QStringLiteral("transaction not connected"));
         return false;
     }
+    tr.callHook(d->sql);
+    if (!tr.ensureOpen())
+        return false;
     d->query.emplace(tr.database());
     d->query->setForwardOnly(true);
     if (!runStatement(*d->query, d->sql, d->values, tr.kind())) {
-        tr.setError(driverError(d->query->lastError()) + QStringLiteral(" [") + d->sql + QLatin1Char(']'));
+        const QString text = tr.failure(d->query->lastError(), d->sql);
         d->query.reset();
+        tr.setError(text);
         return false;
     }
     tr.setOk(0);
@@ -529,7 +717,9 @@ std::optional<QVariantList> Cursor::fetch()
     }
     if (!d->query->next()) {
         if (d->query->lastError().isValid()) {
-            tr.setError(driverError(d->query->lastError()));
+            const QSqlError error = d->query->lastError();
+            d->query.reset();
+            tr.setError(tr.failure(error, d->sql));
             return std::nullopt;
         }
         tr.sqlCode = 100;
@@ -564,8 +754,11 @@ TransactionGuard::TransactionGuard(Transaction &tr)
         m_savepoint = QStringLiteral("wip_guard_%1").arg(counter.fetchAndAddOrdered(1) + 1);
         m_active = tr.savepoint(m_savepoint);
     } else {
+        // New work of its own: a loss of earlier work was answered when it failed.
+        tr.m_workLost = false;
         m_active = tr.begin();
     }
+    m_losses = tr.m_losses;
 }
 
 TransactionGuard::~TransactionGuard()
@@ -574,11 +767,27 @@ TransactionGuard::~TransactionGuard()
         rollback();
 }
 
+bool TransactionGuard::lostOnTheWay()
+{
+    if (m_tr.m_losses == m_losses)
+        return false;
+    // The guarded work went with the connection; what was written after the
+    // reconnect is only part of it.
+    m_tr.abandonWork();
+    if (m_savepoint.isEmpty())
+        m_tr.m_workLost = false;    // the work was the guard's own, and this answers for it
+    return true;
+}
+
 bool TransactionGuard::commit()
 {
     if (!m_active)
         return false;
     m_active = false;
+    if (lostOnTheWay()) {
+        m_tr.setError(lostText(QStringLiteral("the guarded work is not saved")));
+        return false;
+    }
     if (!m_savepoint.isEmpty())
         return m_tr.releaseSavepoint(m_savepoint);
     return m_tr.commit();
@@ -589,6 +798,8 @@ void TransactionGuard::rollback()
     if (!m_active)
         return;
     m_active = false;
+    if (lostOnTheWay())
+        return;
     if (!m_savepoint.isEmpty()) {
         // Back to where the caller's work stood, and the savepoint gone.
         if (m_tr.rollbackToSavepoint(m_savepoint))

@@ -4,8 +4,11 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <optional>
+
+class QSqlError;
 
 namespace wip {
 
@@ -41,6 +44,16 @@ struct ConnectionSettings
 // read: an SQLite WAL reader inside a transaction keeps its old snapshot and would
 // never see what other connections commit. With autoCommit true every statement
 // stands alone. Embedded SQL never throws; callers examine sqlCode.
+//
+// When the PostgreSQL server drops the connection (stopped, restarted, the network
+// gone), the statement that meets the loss fails as usual (sqlCode -1, sqlErrText
+// saying the connection was lost) and the open work is forgotten: the server has
+// rolled it back. The next statement, and the next database() of a DataStore,
+// connects again with the same settings before it runs. A statement that may have
+// run is never re-run; only a BEGIN that found the connection gone is repeated on
+// the new one. Work that was open when the connection went is never reported as
+// saved: COMMIT answers with a failure (and rolls back what was written after the
+// reconnect), and so do a TransactionGuard's commit and DISCONNECT.
 class Transaction
 {
 public:
@@ -58,9 +71,12 @@ public:
 
     bool connect();                       // CONNECT with settings; false and sqlErrText on failure
     void disconnect();                    // DISCONNECT: commits open work, closes
-    bool isConnected() const;
+    bool isConnected() const;             // stays true after a lost connection: the next statement reconnects
     DbKind kind() const;
-    QSqlDatabase database() const;        // the Qt connection (invalid when not connected)
+    // The Qt connection (invalid when not connected). When the server dropped it and
+    // no work is open, it is connected again first, so a DataStore's own queries
+    // reach the server once it is back.
+    QSqlDatabase database() const;
     QString connectionName() const;
 
     // Embedded SQL. Every value is a bound value: "?" placeholders, in order.
@@ -87,16 +103,33 @@ public:
     long long sqlNRows = 0;
     QString sqlErrText;
 
+    // Test hook: called with each statement's text just before the transaction
+    // sends it (embedded statements, cursors, BEGIN, COMMIT, ROLLBACK, savepoints),
+    // so a test can stop the database server between two statements of a handler.
+    // Empty in the application; statements a DataStore sends itself do not pass here.
+    using StatementHook = std::function<void(Transaction &tr, const QString &sql)>;
+    static void setStatementHook(StatementHook hook);
+
 private:
     friend class Cursor;
+    friend class TransactionGuard;
     void setError(const QString &text);
     void setOk(long long rows);
 
     bool runControl(const QString &sql);
+    void callHook(const QString &sql);
+    bool ensureOpen();                                    // before a statement: reconnects when no work is open
+    bool reopen();
+    QString failure(const QSqlError &error, const QString &sql);   // error text; notices a lost connection
+    bool checkLost();
+    void markLost();
+    void abandonWork();                                   // ROLLBACK of open work, status untouched
 
     QString m_connectionName;
     bool m_connected = false;
     bool m_inTransaction = false;
+    bool m_workLost = false;                              // open work went with a lost connection, not yet answered
+    quint64 m_losses = 0;                                 // connections lost so far
 };
 
 // A declared cursor: DECLARE c CURSOR FOR ...; OPEN; FETCH ... INTO; CLOSE.
@@ -117,6 +150,8 @@ private:
 // Rolls back to a savepoint (or the transaction) unless commit() was called.
 // Used around every write that must be whole. When the transaction is already
 // inside work of the caller, a savepoint is used and released on commit().
+// When the connection was lost while the guard was active, commit() fails and
+// whatever was written on the new connection is rolled back.
 class TransactionGuard
 {
 public:
@@ -127,8 +162,11 @@ public:
     bool active() const { return m_active; }
 
 private:
+    bool lostOnTheWay();
+
     Transaction &m_tr;
     QString m_savepoint;
+    quint64 m_losses = 0;
     bool m_active = false;
 };
 

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -49,11 +51,24 @@ private Q_SLOTS:
     void dbConnectCopiesTheSettings();
     void postgresqlOptionsReachTheServer();
     void callsOnAnUnconnectedTransactionFail();
+
+    // The server dropping a connection (its backend ended from another connection).
+    void idleLossIsHealedByTheNextWrite_data() { postgresOnly(); }
+    void idleLossIsHealedByTheNextWrite();
+    void lossUnderOpenWorkIsNeverCommitted_data() { postgresOnly(); }
+    void lossUnderOpenWorkIsNeverCommitted();
+    void lossInsideAGuardFailsItsCommit_data() { postgresOnly(); }
+    void lossInsideAGuardFailsItsCommit();
+    void ownQueriesOfTheConnectionReachTheNewOne_data() { postgresOnly(); }
+    void ownQueriesOfTheConnectionReachTheNewOne();
+
     void sqlcaWorkIsCommittedWhenTheProgramEnds_data();
     void sqlcaWorkIsCommittedWhenTheProgramEnds();
 
 private:
     void backends();
+    void postgresOnly();
+    bool dropConnection(Transaction &tr);
     ConnectionSettings settingsFor(const QString &backend, bool autoCommit = false);
     bool connectTo(Transaction &tr, bool autoCommit = false);
     long long countRows(Transaction &tr, const QString &where = QString());
@@ -119,6 +134,29 @@ void TestTransaction::backends()
     QTest::addColumn<QString>("backend");
     QTest::newRow("sqlite") << QStringLiteral("sqlite");
     QTest::newRow("postgresql") << QStringLiteral("postgresql");
+}
+
+void TestTransaction::postgresOnly()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::newRow("postgresql") << QStringLiteral("postgresql");
+}
+
+// Ends tr's server process from another connection, as a server restart or a
+// broken network does; tr itself does not notice until its next statement.
+bool TestTransaction::dropConnection(Transaction &tr)
+{
+    QSqlQuery pidQuery(tr.database());
+    if (!pidQuery.exec(QStringLiteral("SELECT pg_backend_pid()")) || !pidQuery.next())
+        return false;
+    const int pid = pidQuery.value(0).toInt();
+    pidQuery.finish();
+    Transaction admin;
+    admin.settings = settingsFor(QStringLiteral("postgresql"), true);
+    const auto ended = admin.connect()
+            ? admin.selectInto(QStringLiteral("SELECT pg_terminate_backend(?, 5000)"), {pid})
+            : std::nullopt;
+    return ended && ended->at(0).toBool();
 }
 
 ConnectionSettings TestTransaction::settingsFor(const QString &backend, bool autoCommit)
@@ -552,6 +590,156 @@ void TestTransaction::callsOnAnUnconnectedTransactionFail()
     TransactionGuard guard(tr);
     QVERIFY(!guard.active());
     QVERIFY(!guard.commit());
+}
+
+void TestTransaction::idleLossIsHealedByTheNextWrite()
+{
+    Transaction tr;
+    QVERIFY(connectTo(tr));
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
+    QVERIFY(tr.commit());
+    QVERIFY(dropConnection(tr));
+
+    // No work was open: the write's BEGIN meets the loss, and runs again on a new
+    // connection, so the clerk's first click after a server restart works.
+    QVERIFY2(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {2}), qPrintable(tr.sqlErrText));
+    QVERIFY2(tr.commit(), qPrintable(tr.sqlErrText));
+    QCOMPARE(countRows(tr), 2LL);
+    QVERIFY(Trace::captured().join('\n').contains(QLatin1String("made again")));
+
+    // A read that meets the loss fails once (it is not run twice), the next one works.
+    QVERIFY(dropConnection(tr));
+    QVERIFY(!tr.selectInto(QStringLiteral("SELECT count(*) FROM item")));
+    QCOMPARE(tr.sqlCode, -1);
+    QVERIFY2(tr.sqlErrText.contains(QLatin1String("connection to the database was lost")), qPrintable(tr.sqlErrText));
+    QCOMPARE(countRows(tr), 2LL);
+}
+
+void TestTransaction::lossUnderOpenWorkIsNeverCommitted()
+{
+    Transaction tr;
+    QVERIFY(connectTo(tr));
+    Transaction reader;
+    reader.settings = settingsFor(QStringLiteral("postgresql"), true);
+    QVERIFY(reader.connect());
+
+    // The statement that meets the loss fails and the open work is forgotten.
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
+    QVERIFY(dropConnection(tr));
+    QVERIFY(!tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {2}));
+    QCOMPARE(tr.sqlCode, -1);
+    QVERIFY2(tr.sqlErrText.contains(QLatin1String("connection to the database was lost")), qPrintable(tr.sqlErrText));
+    QVERIFY(!tr.inTransaction());
+
+    // The next statement reconnects and runs, but the COMMIT of this work cannot
+    // save it: row 1 is gone, so row 3 alone would be a partial write.
+    QVERIFY2(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {3}), qPrintable(tr.sqlErrText));
+    QVERIFY(!tr.commit());
+    QCOMPARE(tr.sqlCode, -1);
+    QVERIFY(!tr.inTransaction());
+    QCOMPARE(countRows(reader), 0LL);
+
+    // COMMIT itself meeting the loss: a failure, and the status says so.
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {4}));
+    QVERIFY(dropConnection(tr));
+    QVERIFY(!tr.commit());
+    QCOMPARE(tr.sqlCode, -1);
+    QVERIFY(!tr.sqlErrText.isEmpty());
+    QCOMPARE(countRows(reader), 0LL);
+
+    // DISCONNECT commits open work; lost work it reports as not saved.
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {5}));
+    QVERIFY(dropConnection(tr));
+    QVERIFY(!tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {6}));
+    tr.disconnect();
+    QCOMPARE(tr.sqlCode, -1);
+    QCOMPARE(countRows(reader), 0LL);
+
+    // After all that the transaction works as before.
+    QVERIFY(connectTo(tr));
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {7}));
+    QVERIFY(tr.commit());
+    QCOMPARE(countRows(reader), 1LL);
+}
+
+void TestTransaction::lossInsideAGuardFailsItsCommit()
+{
+    Transaction tr;
+    QVERIFY(connectTo(tr));
+    Transaction reader;
+    reader.settings = settingsFor(QStringLiteral("postgresql"), true);
+    QVERIFY(reader.connect());
+    const QString insert = QStringLiteral("INSERT INTO item (id) VALUES (?)");
+
+    {
+        TransactionGuard guard(tr);
+        QVERIFY(guard.active());
+        QVERIFY(tr.execute(insert, {1}));
+        QVERIFY(dropConnection(tr));
+        QVERIFY(!tr.execute(insert, {2}));
+        QVERIFY(tr.execute(insert, {3}));    // on the new connection, in new work
+        QVERIFY(!guard.commit());
+        QCOMPARE(tr.sqlCode, -1);
+        QVERIFY(!tr.inTransaction());
+    }
+    QCOMPARE(countRows(reader), 0LL);
+
+    // A guard inside open work: the loss takes the caller's work too.
+    QVERIFY(tr.execute(insert, {10}));
+    {
+        TransactionGuard inner(tr);
+        QVERIFY(inner.active());
+        QVERIFY(tr.execute(insert, {11}));
+        QVERIFY(dropConnection(tr));
+        QVERIFY(!tr.execute(insert, {12}));
+    }   // rolled back on the way out, without touching a connection it does not have
+    QVERIFY(!tr.commit());
+    QCOMPARE(countRows(reader), 0LL);
+
+    // The next guard works on the same transaction.
+    {
+        TransactionGuard guard(tr);
+        QVERIFY(guard.active());
+        QVERIFY(tr.execute(insert, {20}));
+        QVERIFY2(guard.commit(), qPrintable(tr.sqlErrText));
+    }
+    QCOMPARE(countRows(reader), 1LL);
+}
+
+void TestTransaction::ownQueriesOfTheConnectionReachTheNewOne()
+{
+    Transaction tr;
+    QVERIFY(connectTo(tr));
+    QVERIFY(tr.execute(QStringLiteral("INSERT INTO item (id) VALUES (?)"), {1}));
+    QVERIFY(tr.commit());
+
+    // A query run on database() directly (a DataStore's retrieve) meets the loss;
+    // the driver closes the connection, and the next database() connects again.
+    QVERIFY(dropConnection(tr));
+    {
+        QSqlQuery query(tr.database());
+        QVERIFY(!query.exec(QStringLiteral("SELECT count(*) FROM item")));
+    }
+    QSqlQuery query(tr.database());
+    QVERIFY2(query.exec(QStringLiteral("SELECT count(*) FROM item")), qPrintable(query.lastError().text()));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toInt(), 1);
+    query.finish();
+
+    // A cursor that meets the loss fails; the next one fetches every row.
+    QVERIFY(dropConnection(tr));
+    {
+        Cursor broken(tr, QStringLiteral("SELECT id FROM item"));
+        QVERIFY(!broken.open());
+        QCOMPARE(tr.sqlCode, -1);
+    }
+    Cursor cursor(tr, QStringLiteral("SELECT id FROM item"));
+    QVERIFY2(cursor.open(), qPrintable(tr.sqlErrText));
+    const auto row = cursor.fetch();
+    QVERIFY(row);
+    QCOMPARE(row->at(0).toInt(), 1);
+    QVERIFY(!cursor.fetch());
+    QCOMPARE(tr.sqlCode, 100);
 }
 
 void TestTransaction::sqlcaWorkIsCommittedWhenTheProgramEnds_data()
