@@ -1,5 +1,6 @@
 #include "contracts/w_scno_process.h"
 
+#include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
 #include "reports/widgets/orderlinedetails.h"
 #include "reports/widgets/reportcontrol.h"
@@ -289,8 +290,9 @@ bool w_scno_process::saveProcess()
         return false;
     }
     Transaction &sqlca = Transaction::sqlca();
-    if (!dw_process->store().Update(sqlca)) {
-        // Update wrote nothing and kept every row as typed.
+    if (ContractWrites::saveProcess(dw_process->store(), sqlca) != ContractWrites::SaveResult::Saved) {
+        // Nothing was written and every row is kept as typed: a failure, a header
+        // another clerk has just deleted, or a record another clerk has just added.
         if (sqlca.inTransaction())
             sqlca.rollback();
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
@@ -356,15 +358,12 @@ void w_scno_process::cb_sconh_del_clicked()
         MessageBox(QStringLiteral("信息"), QStringLiteral("用户终止操作!"));
         return;
     }
-    Transaction &sqlca = Transaction::sqlca();
-    const bool ok = sqlca.execute(QStringLiteral("delete from sconh where scno = ? "), {m_scno});
-    if (!ok || sqlca.sqlNRows < 1) {
-        sqlca.rollback();
+    // Rolled back when nothing was deleted; a deletion whose commit fails is not
+    // announced as done.
+    if (!ContractWrites::deleteHeader(m_scno, Transaction::sqlca()))
         MessageBox(QStringLiteral("信息"), QStringLiteral("删除数据未成功!"));
-    } else {
-        sqlca.commit();
+    else
         MessageBox(QStringLiteral("恭喜"), QStringLiteral("删除数据成功!"));
-    }
     dw_sconh->Retrieve();
     // The list starts again at its first contract: show that one, not the lines
     // of a contract that may be gone.

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace wip {
+
+class Transaction;
+namespace reports {
+class DataStore;
+}
+
+// The writes of the sales-contract window, each one whole piece of work on a
+// transaction the caller gives, so that clerks at several desks (or threads, each
+// with a connection of its own) can save progress and delete headers at the same
+// time and end as if they had taken turns. No message is shown here: the window
+// shows its own.
+//
+// A save first locks the header rows of the contracts it writes for (SELECT ...
+// FOR UPDATE on PostgreSQL; SQLite lets one writer in at a time), so that
+// - a header another clerk deletes is deleted either after the save, or before
+//   it: then the save finds the header gone and writes nothing (HeaderGone);
+// - when two clerks add the first record of one contract at once, the second
+//   finds the first one's record and writes nothing (RecordExists): a contract
+//   has at most one progress record.
+// A deletion takes the header row's lock through its DELETE, so it waits for a
+// save that holds it.
+class ContractWrites
+{
+public:
+    enum class SaveResult { Saved, HeaderGone, RecordExists, Failed };
+
+    // Writes the changes of a d_w_process_input store (rows added, changed and
+    // deleted) in one transaction of tr, or a savepoint when tr is already inside
+    // work of the caller. On Saved the rows' states are reset (DataStore::Update);
+    // otherwise nothing is written and the rows keep what was typed, except when
+    // the final COMMIT itself fails (the connection lost at that moment): then
+    // Failed, with the rows' states already reset.
+    static SaveResult saveProcess(reports::DataStore &process, Transaction &tr);
+
+    // Deletes the header of contract scno from sconh (its lines and progress
+    // record stay). True when a row was deleted and the work committed; otherwise
+    // the work of tr is rolled back and false returned.
+    static bool deleteHeader(const QString &scno, Transaction &tr);
+};
+
+} // namespace wip
