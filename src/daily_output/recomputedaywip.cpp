@@ -44,6 +44,25 @@ double figure(const DataStore &ds3, const char *computed)
     return ds3.GetItemNumber(1, QString::fromLatin1(computed));
 }
 
+// On the shared PostgreSQL server, runs of several clerks take turns: the lock
+// on day_wip (plain reads still pass) makes a second run wait until the first has
+// committed. Without it the runs would still be ordered by the row locks of the
+// reset, but in an order that may differ from row to row: two runs could each
+// hold some rows and wait for the other's, and one would fail as a deadlock.
+// When the run has a transaction of its own, it also reads every source as of one
+// moment, taken after the lock (REPEATABLE READ takes its snapshot at the first
+// query, not at LOCK): steps recorded by other desks during the run then never
+// count in one figure and not yet in another. SQLite needs neither: its writers
+// take turns from BEGIN IMMEDIATE on, and a transaction reads one snapshot.
+void takeTurn(Transaction &tr, bool ownTransaction)
+{
+    if (tr.kind() != DbKind::PostgreSQL)
+        return;
+    if (ownTransaction)
+        update(tr, QStringLiteral("set transaction isolation level repeatable read"), {});
+    update(tr, QStringLiteral("lock table day_wip in exclusive mode"), {});
+}
+
 void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
 {
     auto step = [&](int n) {
@@ -157,8 +176,11 @@ const QStringList &recomputeDepartments()
 
 bool recompute_day_wip(const QString &t, Transaction &tr, const RecomputeProgress &progress)
 {
+    const bool ownTransaction = !tr.inTransaction();
     TransactionGuard guard(tr);
     try {
+        if (guard.active())
+            takeTurn(tr, ownTransaction);
         run(t, tr, progress);
     } catch (const HostError &e) {
         guard.rollback();

@@ -20,6 +20,13 @@ using RecomputeProgress = std::function<void(int step, int steps)>;
 // statement fails it rolls back, writes the trace line and returns false, so
 // day_wip keeps the figures of the last complete run. On success it commits (or
 // releases the savepoint) and returns true.
+//
+// Clerks recomputing at once take turns: on PostgreSQL a run locks day_wip
+// against other runs (readers pass) and, in a transaction of its own, reads all
+// its sources as of one moment; day_wip then always holds the figures of one
+// complete run. Each run uses its own DataStore, so runs on different
+// transactions may go on in different threads (a transaction is used only in the
+// thread that connected it).
 bool recompute_day_wip(const QString &t, Transaction &tr, const RecomputeProgress &progress = {});
 
 // The same on SQLCA, as the daily output window calls it.
