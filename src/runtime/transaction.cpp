@@ -8,11 +8,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <libpq-fe.h>
 
 namespace wip {
 
@@ -228,6 +231,29 @@ QString postgresOptions(const QString &dbParm)
     return dbParm.trimmed().isEmpty() ? timeout : dbParm + QLatin1Char(';') + timeout;
 }
 
+// Whether the server has dropped a PostgreSQL connection that Qt's driver still
+// holds open: libpq reads what the server sent meanwhile (its shutdown notice, the
+// end of the stream) without waiting, and then knows. Qt's driver itself learns
+// it only when a statement fails.
+bool droppedByServer(const QSqlDatabase &db)
+{
+    if (!db.isOpen() || !db.driver())
+        return false;
+    const QVariant handle = db.driver()->handle();
+    // Qt names the type by libpq's struct tag.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return false;
+    PGconn *conn = *static_cast<PGconn *const *>(handle.constData());
+    if (!conn)
+        return false;
+    // The first read takes what the server sent before it closed (a notice), the
+    // second meets the end of the stream. Neither waits when nothing is there.
+    for (int read = 0; read < 2 && PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) != PQTRANS_ACTIVE;
+         ++read)
+        PQconsumeInput(conn);
+    return PQstatus(conn) == CONNECTION_BAD;
+}
+
 QString lostText(const QString &detail)
 {
     return QStringLiteral("the connection to the database was lost; open work was rolled back by the server: %1")
@@ -365,10 +391,10 @@ QSqlDatabase Transaction::database() const
     if (!m_connected)
         return QSqlDatabase();
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isOpen()) {
-        // The driver closed it when the server went away. Reopened in place, so
-        // every copy of the handle (a DataStore's query) reaches the new connection.
-        // A Transaction is never a const object; only its connection state changes.
+    if (!db.isOpen() || droppedByServer(db)) {
+        // The server went away. Reopened in place, so every copy of the handle (a
+        // DataStore's query) reaches the new connection. A Transaction is never a
+        // const object; only its connection state changes here.
         const_cast<Transaction *>(this)->ensureOpen();
     }
     return db;
@@ -593,6 +619,8 @@ void Transaction::callHook(const QString &sql)
 bool Transaction::ensureOpen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    if (droppedByServer(db))
+        db.close();
     if (db.isOpen())
         return true;
     if (m_inTransaction) {
