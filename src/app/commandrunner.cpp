@@ -132,9 +132,8 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
     Transaction tr;
     if (!open(tr, options.database, true, err))
         return 1;
-    if (!DatabaseOpener::holdsWipSchema(tr)) {
-        err << "The database " << DatabaseOpener::displayUrl(tr.settings)
-            << " holds no Wip database; create it with: wip init-db --database URL" << Qt::endl;
+    if (!DatabaseOpener::checkSchema(tr, &error)) {
+        err << error << Qt::endl;
         return 1;
     }
 
@@ -195,9 +194,9 @@ int CommandRunner::recomputeDayWip(const CommandLine::Options &options, QTextStr
     Transaction tr;
     if (!open(tr, options.database, true, err))
         return 1;
-    if (!DatabaseOpener::holdsWipSchema(tr)) {
-        err << "The database " << DatabaseOpener::displayUrl(tr.settings)
-            << " holds no Wip database; create it with: wip init-db --database URL" << Qt::endl;
+    QString error;
+    if (!DatabaseOpener::checkSchema(tr, &error)) {
+        err << error << Qt::endl;
         return 1;
     }
     if (!recompute_day_wip(options.date, tr)) {

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace wip {
 
@@ -15,6 +17,64 @@ bool fail(QString *error, const QString &text)
     if (error)
         *error = text;
     return false;
+}
+
+// Why db, an open connection, cannot be used as this program's database: no
+// Wip tables, no version row, another schema version. Empty when it can.
+// Reads only.
+QString schemaProblem(const QSqlDatabase &db, const QString &shown)
+{
+    const QString versionTable = QLatin1String(Schema::versionTable);
+    bool found = false;
+    for (const QString &t : db.tables(QSql::Tables))
+        found = found || t.compare(versionTable, Qt::CaseInsensitive) == 0;
+    if (!found) {
+        QSqlQuery probe(db);
+        // A file that is no database at all fails on its own catalogue.
+        if (db.driverName() == QLatin1String("QSQLITE")
+            && !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+            return QStringLiteral("The database %1 cannot be read: %2").arg(shown, probe.lastError().text());
+        return QStringLiteral("The database %1 is not a Wip database (it has no %2 table); create it with: "
+                              "wip init-db --database URL")
+            .arg(shown, versionTable);
+    }
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select max(version) from ") + versionTable) || !q.next() || q.value(0).isNull())
+        return QStringLiteral("The database %1 has a %2 table without a version; it cannot be used.")
+            .arg(shown, versionTable);
+    bool ok = false;
+    const int version = q.value(0).toInt(&ok);
+    if (!ok || version != Schema::version)
+        return QStringLiteral("The database %1 holds Wip schema version %2; this program works with version %3. "
+                              "Nothing was changed.")
+            .arg(shown, q.value(0).toString())
+            .arg(Schema::version);
+    return QString();
+}
+
+// schemaProblem of an existing SQLite file, opened read-only: a file that is
+// not ours is refused before the connection switches its journal mode or
+// writes a header into an empty file.
+// emptyAllowed: a database without any table is fine (init-db fills it).
+QString sqliteFileProblem(const QString &file, const QString &shown, bool emptyAllowed)
+{
+    static int probes = 0;
+    const QString name = QStringLiteral("wip_schema_probe_%1").arg(++probes);
+    QString problem;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            problem = QStringLiteral("The database %1 cannot be opened: %2").arg(shown, db.lastError().text());
+        else if (!emptyAllowed || !db.tables(QSql::AllTables).isEmpty())
+            problem = schemaProblem(db, shown);
+        else if (QSqlQuery probe(db); !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+            problem = QStringLiteral("The database %1 cannot be read: %2").arg(shown, probe.lastError().text());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return problem;
 }
 
 } // namespace
@@ -45,6 +105,15 @@ bool DatabaseOpener::connect(Transaction &tr, const ConnectionSettings &settings
                                    .arg(settings.database));
         if (file.exists() && !file.isFile())
             return fail(error, QStringLiteral("The database %1 is not a file.").arg(settings.database));
+        if (file.exists() && file.size() > 0) {
+            const QString problem = sqliteFileProblem(settings.database, shown, !mustExist);
+            if (!problem.isEmpty())
+                return fail(error, problem);
+        } else if (mustExist) {
+            return fail(error, QStringLiteral("The database %1 is empty, not a Wip database; create it with: "
+                                              "wip init-db --database URL")
+                                   .arg(shown));
+        }
     }
     if (tr.isConnected())
         tr.disconnect();
@@ -64,6 +133,14 @@ bool DatabaseOpener::holdsWipSchema(Transaction &tr)
             return true;
     }
     return false;
+}
+
+bool DatabaseOpener::checkSchema(Transaction &tr, QString *error)
+{
+    if (!tr.isConnected())
+        return fail(error, QStringLiteral("The database %1 is not connected.").arg(displayUrl(tr.settings)));
+    const QString problem = schemaProblem(tr.database(), displayUrl(tr.settings));
+    return problem.isEmpty() || fail(error, problem);
 }
 
 QString DatabaseOpener::displayUrl(const ConnectionSettings &settings)

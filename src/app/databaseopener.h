@@ -18,12 +18,21 @@ public:
     static std::optional<ConnectionSettings> settingsFor(const QString &url, QString *error);
 
     // Gives tr the settings and connects it. mustExist: a SQLite file that is not
-    // there is refused instead of being created empty.
+    // there is refused instead of being created empty, and one that is not a Wip
+    // database of this schema version (checkSchema) is refused before it is
+    // opened for writing, so the refusal leaves the file as it was. Without
+    // mustExist an existing file may also be a database without tables.
     static bool connect(Transaction &tr, const ConnectionSettings &settings, bool mustExist,
                         QString *error);
 
     // True when the connected database holds the Wip schema (its version table).
     static bool holdsWipSchema(Transaction &tr);
+
+    // True when the connected database holds the Wip schema in the version this
+    // program works with. Otherwise false, with a message naming the database and
+    // what it holds instead (no Wip tables, no version row, an older or newer
+    // version). Reads only; nothing in the database is changed.
+    static bool checkSchema(Transaction &tr, QString *error);
 
     // The URL without the password, for titles and messages.
     static QString displayUrl(const ConnectionSettings &settings);

@@ -1,0 +1,333 @@
+// What the wip commands do with input that is wrong: dates that are no dates,
+// definition names that do not exist, database files that are no database or
+// hold another schema version, output folders that are missing or cannot be
+// written. Each is refused with a message that names the fault, the exit code
+// is not 0, nothing is written to standard output, and the database file is
+// byte for byte what it was.
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray digest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("missing");
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Runs statements on a SQLite file outside the program, as another tool would.
+bool sqliteExec(const QString &file, const QStringList &statements)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("edit"));
+        db.setDatabaseName(file);
+        ok = db.open();
+        QSqlQuery q(db);
+        for (const QString &s : statements)
+            ok = ok && q.exec(s);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("edit"));
+    return ok;
+}
+
+} // namespace
+
+class TestBadInput : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QString m_template;   // a fresh Wip database that each test copies
+
+    Run wip(const QStringList &args) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(m_home.path());
+        p.start(QStringLiteral(WIP_BINARY), args);
+        Run r;
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = QStringLiteral("timed out");
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    static QString describe(const Run &r)
+    {
+        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+    }
+
+    QString freshDatabase(const QString &name)
+    {
+        const QString file = m_home.filePath(name);
+        QFile::remove(file);
+        if (!QFile::copy(m_template, file))
+            return QString();
+        return file;
+    }
+
+    // The command is refused, says why (each of inError), prints nothing on
+    // standard output and leaves the database file as it was.
+    void expectRefusal(const QStringList &args, const QString &database, const QStringList &inError)
+    {
+        const QByteArray before = digest(database);
+        const Run r = wip(args);
+        QVERIFY2(r.exitCode > 0, qPrintable(describe(r)));
+        for (const QString &text : inError)
+            QVERIFY2(r.err.contains(text), qPrintable(QStringLiteral("wanted \"%1\"\n").arg(text) + describe(r)));
+        QVERIFY2(r.out.isEmpty(), qPrintable(describe(r)));
+        QCOMPARE(digest(database), before);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        m_template = m_home.filePath(QStringLiteral("template.db"));
+        const Run r = wip({"init-db", "--database", m_template});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+    }
+
+    void datesThatAreNoDatesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("inError");
+        const auto report = [](const QString &name, const QStringList &arguments) {
+            QStringList a{"report", name};
+            for (const QString &arg : arguments)
+                a << "--arg" << arg;
+            return a;
+        };
+        QTest::newRow("report: 30 February") << report("d_wip_today1", {"etime=2026-02-30"}) << "2026-02-30";
+        QTest::newRow("report: month 13") << report("d_wip_today1", {"etime=2026-13-01"}) << "2026-13-01";
+        QTest::newRow("report: a word") << report("d_wip_today1", {"etime=tomorrow"}) << "tomorrow";
+        QTest::newRow("report: day first") << report("d_wip_today1", {"etime=01-02-2026"}) << "01-02-2026";
+        QTest::newRow("report: empty") << report("d_wip_today1", {"etime="}) << "etime";
+        QTest::newRow("report: SQL in the date")
+            << report("d_wip_today1", {"etime=2026-02-01' or '1'='1"}) << "2026-02-01' or '1'='1";
+        QTest::newRow("report: second of two dates, not a leap year")
+            << report("d_jcjl_mattran_ws", {"pcode=04-执模收发", "stdate=2026-02-01", "eddate=2026-02-29"})
+            << "2026-02-29";
+        QTest::newRow("report: first of two dates")
+            << report("d_w_scprogress", {"deldate1=2026-00-10", "deldate2=2026-02-01"}) << "2026-00-10";
+        QTest::newRow("recompute: 30 February") << QStringList{"recompute-day-wip", "--date", "2026-02-30"}
+                                               << "2026-02-30";
+        QTest::newRow("recompute: slashes") << QStringList{"recompute-day-wip", "--date", "2026/02/01"}
+                                           << "2026/02/01";
+        QTest::newRow("recompute: empty") << QStringList{"recompute-day-wip", "--date", ""} << "--date";
+        QTest::newRow("recompute: SQL in the date")
+            << QStringList{"recompute-day-wip", "--date", "2026-02-01'; delete from day_wip; --"}
+            << "2026-02-01'; delete from day_wip; --";
+    }
+
+    void datesThatAreNoDatesAreRefused()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, inError);
+        const QString db = freshDatabase(QStringLiteral("dates.db"));
+        QVERIFY(!db.isEmpty());
+        expectRefusal(args + QStringList{"--database", db}, db, {inError});
+    }
+
+    void unknownDefinitionNamesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("no such report") << "d_no_such_report";
+        QTest::newRow("a path") << "../definitions/d_wip_today1";
+        QTest::newRow("with the file extension") << "d_wip_today1.json";
+        QTest::newRow("a resource path") << ":/definitions/d_wip_today1.json";
+        QTest::newRow("a quote") << "d_wip_today1'";
+    }
+
+    void unknownDefinitionNamesAreRefused()
+    {
+        QFETCH(QString, name);
+        const QString db = freshDatabase(QStringLiteral("names.db"));
+        QVERIFY(!db.isEmpty());
+        expectRefusal({"report", name, "--database", db}, db, {"Unknown report definition", name});
+    }
+
+    void filesThatAreNoDatabaseAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("inError");
+        QByteArray sqlite;
+        {
+            QFile f(m_template);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            sqlite = f.readAll();
+        }
+        QVERIFY(sqlite.size() > 8192);
+        QTest::newRow("a text file") << QByteArray("dep_c,wip\n03-倒模,12\n") << "not a database";
+        QTest::newRow("binary noise") << QByteArray(5000, '\xA7') << "not a database";
+        QTest::newRow("cut after the first pages") << sqlite.left(3000) << "malformed";
+        QTest::newRow("header only") << sqlite.left(100) << "sqlite:";
+        QTest::newRow("an empty file") << QByteArray() << "init-db";
+        // Another program's SQLite database in the ordinary journal mode: not even
+        // its header may change (a connection for writing would switch it to WAL).
+        QByteArray foreign;
+        {
+            const QString file = m_home.filePath(QStringLiteral("ledger.db"));
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ledger"));
+                db.setDatabaseName(file);
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                QVERIFY(q.exec(QStringLiteral("create table ledger (id integer primary key, amount numeric)")));
+                QVERIFY(q.exec(QStringLiteral("insert into ledger (amount) values (12.5)")));
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("ledger"));
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            foreign = f.readAll();
+        }
+        QTest::newRow("another program's database") << foreign << "not a Wip database";
+    }
+
+    void filesThatAreNoDatabaseAreRefused()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, inError);
+        const QString file = m_home.filePath(QStringLiteral("notadb.db"));
+        QVERIFY(writeBytes(file, content));
+        expectRefusal({"report", "d_wip_today44", "--database", file}, file, {inError, file});
+        expectRefusal({"recompute-day-wip", "--date", "2026-02-01", "--database", file}, file, {inError, file});
+        QCOMPARE(QFileInfo(file).size(), qint64(content.size()));
+        if (!content.isEmpty())   // an empty file is an empty database, which init-db may fill
+            expectRefusal({"init-db", "--database", file}, file, {file});
+    }
+
+    void aFolderIsNoDatabase()
+    {
+        const QString folder = m_home.filePath(QStringLiteral("a-folder.db"));
+        QVERIFY(QDir().mkpath(folder));
+        for (const QStringList &args : {QStringList{"report", "d_wip_today44"},
+                                        QStringList{"recompute-day-wip", "--date", "2026-02-01"},
+                                        QStringList{"init-db"}}) {
+            const Run r = wip(args + QStringList{"--database", folder});
+            QVERIFY2(r.exitCode > 0 && r.err.contains(folder), qPrintable(describe(r)));
+        }
+        QVERIFY(QDir(folder).isEmpty());
+    }
+
+    void otherSchemaVersionsAreRefusedUnchanged_data()
+    {
+        QTest::addColumn<QStringList>("edit");
+        QTest::addColumn<QStringList>("inError");
+        QTest::newRow("older") << QStringList{"update wip_schema set version = 0"}
+                               << QStringList{"version 0", "version 1"};
+        QTest::newRow("newer") << QStringList{"update wip_schema set version = 7"}
+                               << QStringList{"version 7", "version 1"};
+        QTest::newRow("no version row") << QStringList{"delete from wip_schema"} << QStringList{"without a version"};
+        QTest::newRow("tables of another program")
+            << QStringList{"create table invoices (id integer)", "drop table wip_schema"} << QStringList{"init-db"};
+    }
+
+    void otherSchemaVersionsAreRefusedUnchanged()
+    {
+        QFETCH(QStringList, edit);
+        QFETCH(QStringList, inError);
+        const QString db = freshDatabase(QStringLiteral("version.db"));
+        QVERIFY(!db.isEmpty());
+        // Figures that a recomputation would overwrite with zeros.
+        QVERIFY(sqliteExec(db, edit + QStringList{"update day_wip set wip = 42"}));
+        expectRefusal({"report", "d_wip_today44", "--database", db}, db, inError + QStringList{db});
+        expectRefusal({"recompute-day-wip", "--date", "2026-02-01", "--database", db}, db, inError);
+        expectRefusal({"init-db", "--demo", "--database", db}, db, {db});
+        expectRefusal({"report", "d_wip_today1", "--arg", "etime=2026-02-01", "--format", "psr", "--output",
+                       m_home.filePath("version.psr"), "--database", db},
+                      db, inError);
+        QVERIFY(!QFileInfo::exists(m_home.filePath("version.psr")));
+    }
+
+    void outputToAMissingFolderOrAFileAsFolderIsRefused_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char *f : {"csv", "json", "pdf", "xlsx", "psr"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+
+    void outputToAMissingFolderOrAFileAsFolderIsRefused()
+    {
+        QFETCH(QString, format);
+        const QString db = freshDatabase(QStringLiteral("output.db"));
+        QVERIFY(!db.isEmpty());
+        // A regular file where the folder should be stops every writer, even root.
+        const QString plain = m_home.filePath(QStringLiteral("plain-file"));
+        QVERIFY(writeBytes(plain, "not a folder"));
+        for (const QString &output : QStringList{m_home.filePath("no/such/folder/out." + format), plain + "/out." + format}) {
+            expectRefusal({"report", "d_wip_today44", "--format", format, "--output", output, "--database", db}, db,
+                          {output});
+            QVERIFY(!QFileInfo::exists(output));
+        }
+        QFile f(plain);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("not a folder"));
+    }
+
+    void outputToAReadOnlyFolderIsRefused()
+    {
+        const QString db = freshDatabase(QStringLiteral("readonly.db"));
+        QVERIFY(!db.isEmpty());
+        const QString folder = m_home.filePath(QStringLiteral("read-only"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        // Root writes through the permissions: find out before relying on them.
+        {
+            QFile probe(folder + QStringLiteral("/probe"));
+            const bool writable = probe.open(QIODevice::WriteOnly);
+            probe.close();
+            if (writable) {
+                probe.remove();
+                QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("this user writes into read-only folders (root): the case cannot be made here");
+            }
+        }
+        for (const char *format : {"csv", "pdf", "xlsx", "psr"}) {
+            const QString output = folder + QStringLiteral("/out.") + QLatin1String(format);
+            expectRefusal({"report", "d_wip_today44", "--format", format, "--output", output, "--database", db}, db,
+                          {output});
+            QVERIFY(!QFileInfo::exists(output));
+        }
+        QVERIFY(QDir(folder).isEmpty());
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBadInput)
+#include "tst_badinput.moc"
