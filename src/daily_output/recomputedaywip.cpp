@@ -178,9 +178,14 @@ bool recompute_day_wip(const QString &t, Transaction &tr, const RecomputeProgres
 {
     const bool ownTransaction = !tr.inTransaction();
     TransactionGuard guard(tr);
+    if (!guard.active()) {
+        // No work of its own to write in (the server is away): a run outside it
+        // could neither be made whole nor rolled back.
+        Trace::problem(kStatementFailed, tr.sqlErrText);
+        return false;
+    }
     try {
-        if (guard.active())
-            takeTurn(tr, ownTransaction);
+        takeTurn(tr, ownTransaction);
         run(t, tr, progress);
     } catch (const HostError &e) {
         guard.rollback();

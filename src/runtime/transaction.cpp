@@ -620,13 +620,14 @@ bool Transaction::ensureOpen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     if (droppedByServer(db))
-        db.close();
+        db.close();     // Qt's driver would learn it only from a failed statement
     if (db.isOpen())
         return true;
-    if (m_inTransaction) {
-        // Found gone under open work: this statement fails with the work; the
-        // next one connects again.
-        markLost();
+    // Gone. Under open work this statement fails with the work, and the next one
+    // connects again; without open work it connects again now.
+    const bool workOpen = m_inTransaction;
+    markLost();
+    if (workOpen) {
         setError(lostText(QStringLiteral("found closed before the next statement")));
         return false;
     }
