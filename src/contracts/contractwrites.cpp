@@ -40,6 +40,59 @@ QMap<QString, ContractChange> changesByContract(const DataStore &process)
     return changes;
 }
 
+int rowWithKey(const DataStore &store, const QString &key, const QVariant &value)
+{
+    for (int row = 1; row <= store.RowCount(); ++row) {
+        if (store.GetItem(row, key) == value)
+            return row;
+    }
+    return 0;
+}
+
+// Writes the changes `process` holds for contract scno through a copy of the
+// contract's records as stored now, changed as `process` was changed: the same
+// UPDATE of the changed columns, DELETE and INSERT by key. `process` itself keeps
+// its rows' states until the whole work is committed, so that a COMMIT that fails
+// leaves the record as typed, to be saved again. False when a changed or deleted
+// record is no longer stored (another clerk deleted it) or a statement fails.
+bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction &tr)
+{
+    const QString scnoColumn = QStringLiteral("scno");
+    const QString key = process.definition().keyColumns.value(0);
+    DataStore copy;
+    copy.setDefinition(process.definitionPtr());
+    copy.SetTransObject(tr);
+    if (key.isEmpty() || copy.Retrieve({scno}) < 0)
+        return false;
+    const QVector<reports::Column> columns = process.columns();
+    for (int row = 1; row <= process.RowCount(); ++row) {
+        const RowStatus status = process.rowStatus(row);
+        if ((status != RowStatus::DataModified && status != RowStatus::NewModified)
+            || process.GetItemString(row, scnoColumn) != scno)
+            continue;
+        int target = 0;
+        if (status == RowStatus::NewModified) {
+            target = copy.InsertRow(0);
+        } else if ((target = rowWithKey(copy, key, process.GetItem(row, key))) == 0) {
+            return false;
+        }
+        for (const reports::Column &c : columns) {
+            const QVariant value = process.GetItem(row, c.name);
+            if (status == RowStatus::NewModified ? !value.isNull() : process.isItemModified(row, c.name))
+                copy.SetItem(target, c.name, value);
+        }
+    }
+    for (int row = 1; row <= process.DeletedCount(); ++row) {
+        if (process.deletedItem(row, scnoColumn).toString() != scno)
+            continue;
+        const int target = rowWithKey(copy, key, process.deletedItem(row, key));
+        if (target == 0)
+            return false;
+        copy.DeleteRow(target);
+    }
+    return copy.Update(tr);
+}
+
 } // namespace
 
 ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Transaction &tr)
@@ -79,12 +132,16 @@ ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Trans
         }
     }
 
-    if (!process.Update(tr)) {
-        guard.rollback();
-        return SaveResult::Failed;
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (!writeThroughCopy(process, it.key(), tr)) {
+            guard.rollback();
+            Trace::write(QStringLiteral("Progress of contract %1 not saved, nothing written").arg(it.key()));
+            return SaveResult::Failed;
+        }
     }
     if (!guard.commit())
         return SaveResult::Failed;
+    process.ResetUpdate();
     return SaveResult::Saved;
 }
 

@@ -30,11 +30,12 @@ public:
     enum class SaveResult { Saved, HeaderGone, RecordExists, Failed };
 
     // Writes the changes of a d_w_process_input store (rows added, changed and
-    // deleted) in one transaction of tr, or a savepoint when tr is already inside
-    // work of the caller. On Saved the rows' states are reset (DataStore::Update);
-    // otherwise nothing is written and the rows keep what was typed, except when
-    // the final COMMIT itself fails (the connection lost at that moment): then
-    // Failed, with the rows' states already reset.
+    // deleted: changed columns only, by key, as DataStore::Update writes them) in
+    // one transaction of tr, or a savepoint when tr is already inside work of the
+    // caller. On Saved the rows' states are reset; otherwise nothing is written and
+    // the rows keep what was typed and their states, so the same save can be
+    // repeated. A record changed or deleted here that another clerk has deleted
+    // meanwhile fails the save.
     static SaveResult saveProcess(reports::DataStore &process, Transaction &tr);
 
     // Deletes the header of contract scno from sconh (its lines and progress
