@@ -159,12 +159,10 @@ bool DesktopApplication::prepare()
     Transaction &sqlca = Transaction::sqlca();
     if (!DatabaseOpener::connect(sqlca, m_connection, true, &error))
         return fail(error);
-    if (!DatabaseOpener::holdsWipSchema(sqlca)) {
+    // Not a Wip database, or one of another schema version: refused before any window writes.
+    if (!DatabaseOpener::checkSchema(sqlca, &error)) {
         sqlca.disconnect();
-        return fail(QStringLiteral("The database %1 is not a Wip database (it has no %2 table).\n"
-                                   "Create it with: wip init-db --database URL [--demo]")
-                        .arg(DatabaseOpener::displayUrl(m_connection),
-                             QString::fromLatin1(Schema::versionTable)));
+        return fail(error);
     }
 
     // The cn_ settings of the windows' own connections (db_connect).

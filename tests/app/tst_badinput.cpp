@@ -5,6 +5,9 @@
 // is not 0, nothing is written to standard output, and the database file is
 // byte for byte what it was.
 
+#include "app/databaseopener.h"
+#include "testdatabase.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -273,6 +276,35 @@ private Q_SLOTS:
                        m_home.filePath("version.psr"), "--database", db},
                       db, inError);
         QVERIFY(!QFileInfo::exists(m_home.filePath("version.psr")));
+    }
+
+    // The check behind every command and the desktop start, on each engine: an
+    // older, newer or missing version row is named in the refusal.
+    void schemaCheckNamesTheVersionOnEachEngine_data() { wip::test::addEngineRows(); }
+    void schemaCheckNamesTheVersionOnEachEngine()
+    {
+        WIP_TEST_DATABASE(db);
+        const auto check = [&db](QString *error) {
+            wip::Transaction tr;
+            const bool ok = wip::DatabaseOpener::connect(tr, db.settings(), true, error)
+                && wip::DatabaseOpener::checkSchema(tr, error);
+            tr.disconnect();
+            return ok;
+        };
+        QString error;
+        QVERIFY2(check(&error), qPrintable(error));
+        const QList<QPair<QString, QStringList>> cases{
+            {"update wip_schema set version = 0", {"version 0", "version 1"}},
+            {"update wip_schema set version = 2", {"version 2", "version 1"}},
+            {"delete from wip_schema", {"without a version"}},
+            {"drop table wip_schema", {"not a Wip database", "init-db"}}};
+        for (const auto &[statement, inError] : cases) {
+            QVERIFY2(db.exec(statement), qPrintable(db.error()));
+            error.clear();
+            QVERIFY2(!check(&error), qPrintable(statement));
+            for (const QString &text : inError)
+                QVERIFY2(error.contains(text), qPrintable(statement + ": " + error));
+        }
     }
 
     void outputToAMissingFolderOrAFileAsFolderIsRefused_data()
