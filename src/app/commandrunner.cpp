@@ -48,6 +48,25 @@ bool writeStdout(const QByteArray &bytes, QTextStream &out)
     return ok;
 }
 
+// True when output names the SQLite database file of settings, or one of the
+// files SQLite keeps beside it: writing the report there would destroy the data.
+bool overwritesDatabase(const QString &output, const ConnectionSettings &settings)
+{
+    if (output.isEmpty() || settings.kind() != DbKind::SQLite)
+        return false;
+    const auto canonical = [](const QString &path) {
+        const QFileInfo info(path);
+        return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    };
+    const QString target = canonical(output);
+    const QString database = canonical(settings.database);
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (target == canonical(database + QLatin1String(suffix)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
@@ -134,6 +153,12 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         return 1;
     if (!DatabaseOpener::checkSchema(tr, &error)) {
         err << error << Qt::endl;
+        return 1;
+    }
+
+    if (overwritesDatabase(options.output, tr.settings)) {
+        err << "The output file " << QFileInfo(options.output).absoluteFilePath()
+            << " is the database itself; the report is not written over it. Choose another file." << Qt::endl;
         return 1;
     }
 

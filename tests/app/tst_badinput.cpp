@@ -332,6 +332,36 @@ private Q_SLOTS:
         QCOMPARE(f.readAll(), QByteArray("not a folder"));
     }
 
+    // An output file that names the database (a slip of tab completion) would
+    // replace the factory's data with a report.
+    void outputOverTheDatabaseIsRefused_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("suffix");
+        for (const char *f : {"csv", "pdf", "xlsx", "psr", "json"})
+            QTest::newRow(f) << QString::fromLatin1(f) << QString();
+        QTest::newRow("its write-ahead log") << "csv" << "-wal";
+    }
+
+    void outputOverTheDatabaseIsRefused()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, suffix);
+        const QString db = freshDatabase(QStringLiteral("target.db"));
+        QVERIFY(!db.isEmpty());
+        expectRefusal({"report", "d_wip_today44", "--format", format, "--output", db + suffix, "--database", db}, db,
+                      {"is the database"});
+        // The same file reached by another name: a relative path and a link.
+        const QString link = m_home.filePath(QStringLiteral("link-to-target.db"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(db, link));
+        expectRefusal({"report", "d_wip_today44", "--format", format, "--output", link, "--database", db}, db,
+                      {"is the database"});
+        expectRefusal({"report", "d_wip_today44", "--format", format, "--output", "./target.db" + suffix,
+                       "--database", "sqlite:" + db},
+                      db, {"is the database"});
+    }
+
     void outputToAReadOnlyFolderIsRefused()
     {
         const QString db = freshDatabase(QStringLiteral("readonly.db"));
