@@ -495,6 +495,49 @@ private Q_SLOTS:
         }
     }
 
+    // A save meets what another desk did to the stored record since it was read:
+    // a changed or deleted record that is gone fails the save and writes nothing,
+    // and the rows keep their states so the clerk can save them again; a record
+    // replaced by a new one in one save is still the contract's only record.
+    void saveMeetsRecordsChangedElsewhere_data() { wip::test::addEngineRows(); }
+    void saveMeetsRecordsChangedElsewhere()
+    {
+        WIP_TEST_DATABASE(db);
+        for (const char *scno : {"KC1", "KC2"}) {
+            QVERIFY(db.insert("sconh", {{"scno", scno}, {"cust_no", "C01"}}));
+            QVERIFY(db.insert("process", {{"scno", scno}, {"wax_in", 1}}));
+        }
+        auto store = [&](const char *scno) {
+            auto ds = std::make_unique<reports::DataStore>(QStringLiteral("d_w_process_input"));
+            ds->SetTransObject(db.tr());
+            return ds->Retrieve({QString::fromLatin1(scno)}) == 1 ? std::move(ds) : nullptr;
+        };
+
+        auto changed = store("KC1");
+        auto removed = store("KC1");
+        QVERIFY(changed && removed);
+        changed->SetItem(1, QStringLiteral("wax_in"), 5);
+        removed->DeleteRow(1);
+        QVERIFY(db.exec("delete from process where scno = 'KC1'"));
+        QCOMPARE(ContractWrites::saveProcess(*changed, db.tr()), Result::Failed);
+        QCOMPARE(ContractWrites::saveProcess(*removed, db.tr()), Result::Failed);
+        QCOMPARE(changed->ModifiedCount(), 1);
+        QCOMPARE(removed->DeletedCount(), 1);
+        QCOMPARE(db.scalar("select count(*) from process where scno = 'KC1'").toInt(), 0);
+        QVERIFY(!db.tr().inTransaction());
+
+        auto replaced = store("KC2");
+        QVERIFY(replaced);
+        replaced->DeleteRow(1);
+        const int row = replaced->InsertRow(0);
+        replaced->SetItem(row, QStringLiteral("scno"), QStringLiteral("KC2"));
+        replaced->SetItem(row, QStringLiteral("wax_in"), 9);
+        QCOMPARE(ContractWrites::saveProcess(*replaced, db.tr()), Result::Saved);
+        QCOMPARE(replaced->ModifiedCount() + replaced->DeletedCount(), 0);
+        QCOMPARE(db.rows("select wax_in from process where scno = 'KC2'").size(), 1);
+        QCOMPARE(db.scalar("select wax_in from process where scno = 'KC2'").toDouble(), 9.0);
+    }
+
     // The window's side: a clerk whose contract another clerk has just deleted, or
     // who adds a record another clerk has just added, gets the failure message; the
     // record stays as typed and nothing is written.
