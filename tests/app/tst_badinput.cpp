@@ -235,6 +235,40 @@ private Q_SLOTS:
             expectRefusal({"init-db", "--database", file}, file, {file});
     }
 
+    // A database whose header and catalogue read but whose pages in the middle
+    // were overwritten (a bad disk, a copy cut off and patched): the
+    // recomputation stops at the first report it cannot read, and day_wip keeps
+    // the figures it had, none of them zeroed.
+    void recomputationOnDamagedPagesKeepsDayWip()
+    {
+        const QString file = m_home.filePath(QStringLiteral("damaged.db"));
+        QFile::remove(file);
+        Run r = wip({"init-db", "--demo", "--database", file});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(sqliteExec(file, {"update day_wip set wip = 42, today_fin = 7", "pragma wal_checkpoint(truncate)"}));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.size() > 1 << 20);
+            QVERIFY(f.seek(f.size() / 2 / 4096 * 4096));
+            QVERIFY(f.write(QByteArray(65536, '\xA5')) == 65536);
+        }
+        expectRefusal({"recompute-day-wip", "--date", "2026-02-01", "--database", file}, file,
+                      {"could not be recomputed", "WE HAVE A PROBLEM HERE"});
+        bool readBack = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("damaged"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("select count(*), min(wip), max(wip), min(today_fin) from day_wip")));
+            readBack = q.next() && q.value(0).toInt() > 0 && q.value(1).toInt() == 42 && q.value(2).toInt() == 42
+                && q.value(3).toInt() == 7;
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("damaged"));
+        QVERIFY(readBack);
+    }
+
     void aFolderIsNoDatabase()
     {
         const QString folder = m_home.filePath(QStringLiteral("a-folder.db"));
