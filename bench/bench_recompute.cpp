@@ -9,6 +9,7 @@
 #include "database/initdatabase.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -100,6 +101,26 @@ void BM_HandWrittenQueries(benchmark::State &state)
     }
 }
 
+// Where a run's time goes: wall time of each of the ten steps of a warm run, so the
+// next change to the recomputation can be aimed at the step that costs.
+void printStepTimes()
+{
+    Factory &f = factory();
+    recompute_day_wip(f.day, f.tr);      // definitions loaded, pages cached
+    QElapsedTimer clock;
+    QVector<qint64> ends;
+    clock.start();
+    recompute_day_wip(f.day, f.tr, [&](int step, int) {
+        while (ends.size() < step)
+            ends.append(clock.nsecsElapsed());
+    });
+    ends.append(clock.nsecsElapsed());   // the end of the last step and the commit
+    std::fprintf(stderr, "one run, ms per step (the last includes the commit):");
+    for (int i = 1; i < ends.size(); ++i)
+        std::fprintf(stderr, " %d:%.1f", i, (ends[i] - ends[i - 1]) / 1e6);
+    std::fprintf(stderr, "\n");
+}
+
 } // namespace
 
 BENCHMARK(BM_HandWrittenQueries)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -107,6 +128,7 @@ BENCHMARK(BM_RecomputeDayWip)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char **argv)
 {
+    printStepTimes();
     return bench::runAndCompare(argc, argv, "BM_RecomputeDayWip", "BM_HandWrittenQueries",
                                 "recompute_day_wip / hand-written SQL (goal <= 3)");
 }

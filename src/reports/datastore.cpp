@@ -8,6 +8,7 @@
 #include "reports/querytemplate.h"
 #include "reports/reportoutput.h"
 #include "reports/savedreport.h"
+#include "reports/sqliterowreader.h"
 #include "reports/valuecompare.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
@@ -614,32 +615,55 @@ int DataStore::Retrieve(const QVariantList &args)
 
     // A failed statement would spoil the caller's open PostgreSQL transaction.
     const bool savepoint = kind == DbKind::PostgreSQL && tr.inTransaction() && tr.savepoint(QStringLiteral("wip_retrieve"));
-    QSqlQuery query(tr.database());
-    query.setForwardOnly(true);
-    bool ok = query.prepare(statement.sql);
-    if (ok) {
-        for (const QVariant &v : statement.values)
-            query.addBindValue(toDbValue(v, kind));
-        ok = query.exec();
-    }
-    if (!ok) {
-        const QString text = query.lastError().text();
-        query.finish();
+    auto failed = [&](const QString &text) {
         if (savepoint && tr.rollbackToSavepoint(QStringLiteral("wip_retrieve")))
             tr.releaseSavepoint(QStringLiteral("wip_retrieve"));
         return databaseError(text);
+    };
+
+    // Rows come from SQLite's own library where the build can reach it, else
+    // through Qt's driver; both give the same raw values.
+    std::unique_ptr<SqliteRowReader> direct;
+    QSqlQuery query(tr.database());
+    if (kind == DbKind::SQLite && SqliteRowReader::usable(tr.database())) {
+        QVector<QVariant> values;
+        values.reserve(statement.values.size());
+        for (const QVariant &v : statement.values)
+            values.append(toDbValue(v, kind));
+        QString error;
+        direct = SqliteRowReader::prepare(tr.database(), statement.sql, values, &error);
+        if (!direct)
+            return failed(error);
+    } else {
+        query.setForwardOnly(true);
+        bool ok = query.prepare(statement.sql);
+        if (ok) {
+            for (const QVariant &v : statement.values)
+                query.addBindValue(toDbValue(v, kind));
+            ok = query.exec();
+        }
+        if (!ok) {
+            const QString text = query.lastError().text();
+            query.finish();
+            return failed(text);
+        }
     }
 
     // Each definition column is read from the query column of its name.
-    const QSqlRecord record = query.record();
+    const QSqlRecord record = direct ? QSqlRecord() : query.record();
     QVector<int> source;
     QVector<ValueType> types;
     for (const Column &column : def.columns) {
-        const int index = record.indexOf(column.name);
+        const int index = direct ? direct->columnIndex(column.name) : record.indexOf(column.name);
         if (index < 0) {
             QStringList returned;
-            for (int i = 0; i < record.count(); ++i)
-                returned.append(record.fieldName(i));
+            if (direct) {
+                returned = direct->columnNames();
+            } else {
+                for (int i = 0; i < record.count(); ++i)
+                    returned.append(record.fieldName(i));
+            }
+            direct.reset();
             query.finish();
             if (savepoint)
                 tr.releaseSavepoint(QStringLiteral("wip_retrieve"));
@@ -652,25 +676,35 @@ int DataStore::Retrieve(const QVariantList &args)
     }
 
     std::vector<Private::Row> rows;
-    const int size = query.size();
-    rows.reserve(size > 0 ? size_t(size) : 256);
     const int columnCount = source.size();
-    while (query.next()) {
-        Private::Row row;
-        row.values.resize(columnCount);
-        QVariant *out = row.values.data();
-        for (int c = 0; c < columnCount; ++c)
-            out[c] = typedValue(query.value(source[c]), types[c]);
-        rows.push_back(std::move(row));
-    }
-    if (query.lastError().isValid() && query.lastError().type() != QSqlError::NoError) {
-        const QString text = query.lastError().text();
+    auto readRows = [&](auto &&next, auto &&value) {
+        while (next()) {
+            Private::Row row;
+            row.values.resize(columnCount);
+            QVariant *out = row.values.data();
+            for (int c = 0; c < columnCount; ++c)
+                out[c] = typedValue(value(source[c]), types[c]);
+            rows.push_back(std::move(row));
+        }
+    };
+    if (direct) {
+        rows.reserve(256);
+        readRows([&] { return direct->next(); }, [&](int c) { return direct->value(c); });
+        const QString error = direct->error();
+        direct.reset();
+        if (!error.isEmpty())
+            return failed(error);
+    } else {
+        const int size = query.size();
+        rows.reserve(size > 0 ? size_t(size) : 256);
+        readRows([&] { return query.next(); }, [&](int c) { return query.value(c); });
+        if (query.lastError().isValid() && query.lastError().type() != QSqlError::NoError) {
+            const QString text = query.lastError().text();
+            query.finish();
+            return failed(text);
+        }
         query.finish();
-        if (savepoint && tr.rollbackToSavepoint(QStringLiteral("wip_retrieve")))
-            tr.releaseSavepoint(QStringLiteral("wip_retrieve"));
-        return databaseError(text);
     }
-    query.finish();
     if (savepoint)
         tr.releaseSavepoint(QStringLiteral("wip_retrieve"));
     tr.sqlCode = 0;
