@@ -361,6 +361,12 @@ private Q_SLOTS:
                           {output});
             QVERIFY(!QFileInfo::exists(output));
         }
+        // A folder where the file should be.
+        const QString folder = m_home.filePath(QStringLiteral("out-folder"));
+        QVERIFY(QDir().mkpath(folder));
+        expectRefusal({"report", "d_wip_today44", "--format", format, "--output", folder, "--database", db}, db,
+                      {folder});
+        QVERIFY(QDir(folder).isEmpty());
         QFile f(plain);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("not a folder"));
