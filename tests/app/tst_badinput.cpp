@@ -341,6 +341,29 @@ private Q_SLOTS:
         }
     }
 
+    void otherSchemaVersionOnPostgresIsRefusedUnchanged()
+    {
+        if (!wip::test::postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+        wip::test::TestDatabase db(wip::test::Engine::PostgreSQL);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        QVERIFY(db.exec("update wip_schema set version = 0"));
+        QVERIFY(db.exec("update day_wip set wip = 42"));
+        const QString url = db.url();
+        for (const QStringList &args : {QStringList{"report", "d_wip_today44"},
+                                        QStringList{"recompute-day-wip", "--date", "2026-02-01"},
+                                        QStringList{"init-db", "--demo"}}) {
+            const Run r = wip(args + QStringList{"--database", url});
+            QVERIFY2(r.exitCode > 0, qPrintable(describe(r)));
+            QVERIFY2(r.err.contains("version 0") && r.err.contains("version 1"), qPrintable(describe(r)));
+            QVERIFY2(r.out.isEmpty(), qPrintable(describe(r)));
+        }
+        QCOMPARE(db.scalar("select min(wip) from day_wip").toInt(), 42);
+        QCOMPARE(db.scalar("select max(wip) from day_wip").toInt(), 42);
+        QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 0);
+        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 0);
+    }
+
     void outputToAMissingFolderOrAFileAsFolderIsRefused_data()
     {
         QTest::addColumn<QString>("format");
