@@ -5,6 +5,7 @@
 // short, blank or NULL.
 
 #include "contractfixture.h"
+#include "contracts/contractheaderform.h"
 #include "contracts/contractwindows.h"
 #include "contracts/findorderdialog.h"
 #include "contracts/w_scno_process.h"
@@ -252,6 +253,45 @@ private Q_SLOTS:
             wanted.sort();
             QCOMPARE(inTable, wanted);
         }
+    }
+
+    // The header forms: a number that a pattern would confuse with an existing
+    // one is a new contract, and texts with quotes are stored as typed.
+    void headerFormsStoreQuotesAndWildcardsAsTyped()
+    {
+        db = std::make_unique<TestDatabase>();
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        QVERIFY(wip::test::addContract(*db, "KC1", "PO-1", "C01"));
+        QVERIFY(db->useAsApplicationDatabase());
+        auto openForm = [](const QString &name, const QVariant &parm) {
+            Window *w = parm.isValid() ? Window::OpenWithParm(name, parm) : Window::Open(name);
+            return QPointer<ContractHeaderForm>(qobject_cast<ContractHeaderForm *>(w));
+        };
+        QPointer<ContractHeaderForm> form = openForm(QStringLiteral("w_sconh_add"), QVariant());
+        QVERIFY(form);
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        form->control<SingleLineEdit>("sle_scno").setText("KC%");
+        form->control<SingleLineEdit>("sle_custno").setText("O'NEIL%");
+        form->control<SingleLineEdit>("sle_custorder").setText("~'_*");
+        QVERIFY(form->control<EditMask>("em_issdate").setText("2004-06-01") == 1);
+        QVERIFY(form->control<EditMask>("em_deldate").setText("2004-07-01") == 1);
+        QTest::mouseClick(&form->control<CommandButton>("cb_save"), Qt::LeftButton);
+        QTRY_VERIFY(form.isNull());
+        QCOMPARE(MessageBoxService::shown().last().text, QStringLiteral("保存数据成功!"));
+        QCOMPARE(db->rows("select scno, cust_no, cust_order from sconh order by scno"),
+                 (QList<QVariantList>{{"KC%", "O'NEIL%", "~'_*"}, {"KC1", "C01", "PO-1"}}));
+
+        form = openForm(QStringLiteral("w_sconh_edit"), QStringLiteral("KC%"));
+        QVERIFY(form);
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QCOMPARE(form->control<SingleLineEdit>("sle_custno").text(), QStringLiteral("O'NEIL%"));
+        form->control<SingleLineEdit>("sle_custorder").setText("PO' OR '1'='1");
+        QTest::mouseClick(&form->control<CommandButton>("cb_save"), Qt::LeftButton);
+        QTRY_VERIFY(form.isNull());
+        QCOMPARE(db->rows("select scno, cust_no, cust_order from sconh order by scno"),
+                 (QList<QVariantList>{{"KC%", "O'NEIL%", "PO' OR '1'='1"}, {"KC1", "C01", "PO-1"}}));
+        if (Window *w = Window::findLatest(QStringLiteral("w_scno_process")))
+            w->Close();
     }
 
     void pathLikeDesignNumbersShowTheDefaultPicture()
