@@ -167,6 +167,21 @@ private Q_SLOTS:
         expectRefusal(args + QStringList{"--database", db}, db, {inError});
     }
 
+    // Real dates far from today are dates: the month start, the day after and
+    // the bound values stay inside the calendar at both of its ends.
+    void datesAtTheEndsOfTheCalendarAreAccepted()
+    {
+        const QString db = freshDatabase(QStringLiteral("ends.db"));
+        QVERIFY(!db.isEmpty());
+        for (const QString &date : {QStringLiteral("0001-01-01"), QStringLiteral("1899-12-30"),
+                                    QStringLiteral("9999-12-31")}) {
+            Run r = wip({"recompute-day-wip", "--date", date, "--database", db});
+            QVERIFY2(r.exitCode == 0 && r.out.contains(date), qPrintable(describe(r)));
+            r = wip({"report", "d_wip_today1", "--arg", "etime=" + date, "--database", db});
+            QVERIFY2(r.exitCode == 0 && r.out.contains("\"d_wip_today1\""), qPrintable(describe(r)));
+        }
+    }
+
     void unknownDefinitionNamesAreRefused_data()
     {
         QTest::addColumn<QString>("name");
