@@ -1,5 +1,6 @@
 #include "contracts/w_scprogress.h"
 
+#include "reports/modifytext.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
@@ -64,8 +65,8 @@ void w_scprogress::open()
 
 void w_scprogress::cb_query_clicked()
 {
-    dw_sconh->Modify(QStringLiteral("t_head.text='") + em_date1->text() + QStringLiteral(" - ") + em_date2->text()
-                     + QLatin1Char('\''));
+    dw_sconh->Modify(QStringLiteral("t_head.text=")
+                     + reports::quoteString(em_date1->text() + QStringLiteral(" - ") + em_date2->text()));
     dw_sconh->Retrieve({em_date1->date(), em_date2->date(), Trim(sle_custno->text())});
 }
 
