@@ -172,6 +172,7 @@ private Q_SLOTS:
         target->control<SingleLineEdit>("sle_custno").setText("C01");
         QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
         QCOMPARE(list().RowCount(), 5);
+        QCOMPARE(list().objectText("t_head"), QStringLiteral("2004-05-01 - 2004-06-30"));
         openDialog("cb_find", "w_scprogress_search");
         QVERIFY(criterion().allowEdit());
         // Not converted: "po-low" is found as typed.
