@@ -429,12 +429,8 @@ private Q_SLOTS:
         QCOMPARE(lastMessage(), QStringLiteral("保存数据未成功!"));
         QCOMPARE(process.GetItemNumber(1, "wax_out"), 10.0);
         QCOMPARE(process.GetItemNumber(1, "casting_in"), 10.0);
-        // Known fault: the save writes through DataStore::Update inside the work
-        // that locks the header, and Update marks the rows saved when its
-        // savepoint is released, before that work's COMMIT. When the COMMIT then
-        // fails the typed values stay on screen but count as saved, and the next
-        // click would announce a save that writes nothing.
-        QEXPECT_FAIL("before the commit", "rows are marked saved before the COMMIT that fails", Abort);
+        // Still unsaved, so the next click writes it (a COMMIT that failed must
+        // not leave the rows counted as saved).
         QVERIFY(w->processModified());
 
         bringServerBack();
