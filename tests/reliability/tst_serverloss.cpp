@@ -15,6 +15,8 @@
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "testdatabase.h"
+#include "transfers/transferwindows.h"
+#include "transfers/w_wip_mattran.h"
 #include "wip_detail/w_wip_detail.h"
 #include "wip_detail/wipdetailwindows.h"
 
@@ -260,6 +262,7 @@ private Q_SLOTS:
         registerDailyOutputWindows();
         registerContractWindows();
         registerWipDetailWindows();
+        registerTransferWindows();
         user_code() = QStringLiteral("U1");
         setQxpdFunction([](const QString &, const QString &, const QString &) { return QStringLiteral("X08B"); });
         installStopHook();
@@ -545,6 +548,80 @@ private Q_SLOTS:
         QCOMPARE(c<CommandButton>("cb_3").TriggerEvent(), 1);
         QCOMPARE(shownSteps(), 3);
         QCOMPARE(oldOpenSteps(), 0);
+    }
+
+    // (d) w_wip_mattran: its own connection cannot be made while the server is
+    // away; the click ends with the trace line and the next one works.
+    void transferWindowAcrossAnOutage()
+    {
+        auto transfer = [&](const char *no, const char *to, const QVariant &when) {
+            return db->insert("jcjl_mattran", {{"mattran_no", no}, {"scno", "KC1"}, {"ldate", when}, {"zt", "FINISH"},
+                                               {"fcode", "04-执模收发"}, {"tcode", QString::fromUtf8(to)},
+                                               {"mcode", "18KY"}, {"zmcode", "18K原料WIP"}, {"qtycal", 2},
+                                               {"qtyref", 10.5}});
+        };
+        QVERIFY(transfer("T1", "05-镶石收发", day(2004, 5, 10)));
+        QVERIFY(transfer("T2", "05-镶石收发", day(2004, 5, 11)));
+        QVERIFY(db->insert("stock", {{"stock_code", "04-执模收发"}}));
+        QVERIFY(db->useAsApplicationDatabase());
+        auto *w = open<w_wip_mattran>("w_wip_mattran");
+        QVERIFY(w);
+        QTRY_COMPARE(w->focusTag(), QStringLiteral("stdate"));
+        c<EditMask>("em_stdate").setText(QStringLiteral("2004-05-01"));
+        c<EditMask>("em_eddate").setText(QStringLiteral("2004-05-31"));
+        QVERIFY(c<DropDownListBox>("ddlb_pcode").SelectItem(QStringLiteral("04-执模收发")) > 0);
+        QCOMPARE(c<CommandButton>("cb_query").TriggerEvent(), 1);
+        QCOMPARE(dw("dw_wip_detail").RowCount(), 2);
+
+        QVERIFY(server.stop());
+        Trace::clearCaptured();
+        c<CommandButton>("cb_query").TriggerEvent();
+        QVERIFY2(traced(QStringLiteral("cannot connect")), qPrintable(Trace::captured().join('\n')));
+        QCOMPARE(dw("dw_wip_detail").RowCount(), 0);
+        QCOMPARE(dw("dw_wip_detail").objectText("t_title"), QStringLiteral("04-执模收发过货统计报表"));
+        QVERIFY(MessageBoxService::shown().isEmpty());
+
+        bringServerBack();
+        QCOMPARE(c<CommandButton>("cb_query").TriggerEvent(), 1);
+        QCOMPARE(dw("dw_wip_detail").RowCount(), 2);
+    }
+
+    // The server restarted while the window sat idle: SQLCA's old connection is
+    // gone, and the first click afterwards already works, a retrieval as well as
+    // a write.
+    void firstClickAfterARestartDuringAPauseWorks()
+    {
+        QVERIFY(wip::test::addContract(*db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D100", "18K", ""));
+        QVERIFY(wip::test::addLine(*db, "KC2", "D200", "PT950", ""));
+        QVERIFY(wip::test::addLine(*db, "KC2", "D201", "PT950", ""));
+        QVERIFY(db->useAsApplicationDatabase());
+        auto *w = open<w_scno_process>("w_scno_process");
+        QVERIFY(w);
+        QTRY_COMPARE(w->scno(), QStringLiteral("KC1"));
+        QCOMPARE(dw("dw_scond").RowCount(), 1);
+
+        QVERIFY(server.stop());
+        QVERIFY(server.restart());
+        Trace::clearCaptured();
+
+        // Another contract: its lines are retrieved on SQLCA.
+        ReportControl &headers = dw("dw_sconh");
+        int kc2 = 0;
+        for (int r = 1; r <= headers.RowCount(); ++r)
+            if (headers.GetItemString(r, "scno") == QLatin1String("KC2"))
+                kc2 = r;
+        QVERIFY(kc2 > 0);
+        QCOMPARE(headers.ScrollToRow(kc2), 1);
+        QCOMPARE(w->scno(), QStringLiteral("KC2"));
+        QCOMPARE(dw("dw_scond").RowCount(), 2);
+
+        MessageBoxService::queueAnswer(1);
+        QCOMPARE(w->control<CommandButton>("cb_sconh_del").TriggerEvent(), 1);
+        QCOMPARE(lastMessage(), QStringLiteral("删除数据成功!"));
+        QCOMPARE(db->scalar("select count(*) from sconh where scno = 'KC2'").toInt(), 0);
+        QVERIFY2(!traced(QStringLiteral("Database error")), qPrintable(Trace::captured().join('\n')));
     }
 };
 
