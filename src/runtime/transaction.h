@@ -49,7 +49,11 @@ struct ConnectionSettings
 // gone), the statement that meets the loss fails as usual (sqlCode -1, sqlErrText
 // saying the connection was lost) and the open work is forgotten: the server has
 // rolled it back. The next statement, and the next database() of a DataStore,
-// connects again with the same settings before it runs. A statement that may have
+// connects again with the same settings before it runs. Before each statement
+// libpq is asked, without waiting, whether the server closed the connection
+// meanwhile, so a loss during a pause is found before anything is sent; a
+// PostgreSQL connection gives up connecting after connect_timeout (10 s unless
+// dbParm names one). A statement that may have
 // run is never re-run; only a BEGIN that found the connection gone is repeated on
 // the new one. Work that was open when the connection went is never reported as
 // saved: COMMIT answers with a failure (and rolls back what was written after the

@@ -43,6 +43,8 @@ namespace {
 class ThrowAwayServer
 {
 public:
+    ~ThrowAwayServer() { remove(); }
+
     bool start(QString *error)
     {
         if (!m_state.isValid()) {
