@@ -151,9 +151,8 @@ bool ContractHeaderForm::save()
     }
     if (!guard.commit())
         return false;
-    if (sqlca.inTransaction())
-        sqlca.commit();
-    return true;
+    // Work SQLCA held before holds the header too: saved only when that COMMIT is.
+    return !sqlca.inTransaction() || sqlca.commit();
 }
 
 void ContractHeaderForm::refreshContractList()

@@ -290,6 +290,12 @@ bool w_scno_process::saveProcess()
         return false;
     }
     Transaction &sqlca = Transaction::sqlca();
+    // Work SQLCA holds from before is committed first: the save is then whole on
+    // its own, and its rows count as saved only once its own COMMIT is through.
+    if (sqlca.inTransaction() && !sqlca.commit()) {
+        MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
+        return false;
+    }
     if (ContractWrites::saveProcess(dw_process->store(), sqlca) != ContractWrites::SaveResult::Saved) {
         // Nothing was written and every row is kept as typed: a failure, a header
         // another clerk has just deleted, or a record another clerk has just added.
@@ -298,8 +304,6 @@ bool w_scno_process::saveProcess()
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
         return false;
     }
-    if (sqlca.inTransaction())
-        sqlca.commit();
     // Read back: a new record gets its process_id from the database.
     dw_process->Retrieve({m_scno});
     cb_scond_add->setEnabled(dw_process->RowCount() < 1);

@@ -1,4 +1,5 @@
 #include "../contracts/contractfixture.h"
+#include "contracts/contractheaderform.h"
 #include "contracts/contractwindows.h"
 #include "contracts/w_scno_process.h"
 #include "daily_output/dailyoutputwindows.h"
@@ -14,6 +15,7 @@
 #include "runtime/widgets/dropdownlistbox.h"
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/singlelineedit.h"
 #include "testdatabase.h"
 #include "transfers/transferwindows.h"
 #include "transfers/w_wip_mattran.h"
@@ -449,6 +451,68 @@ private Q_SLOTS:
         QCOMPARE(db->scalar("select wax_out from process where scno = 'KC1'").toDouble(), 10.0);
         QCOMPARE(db->scalar("select casting_in from process where scno = 'KC1'").toDouble(), 10.0);
         QVERIFY(!w->processModified());
+    }
+
+    // (b) A save while SQLCA holds work from before: the COMMIT that would save
+    // both meets the loss. The save says so, and the next click saves.
+    void saveAfterEarlierOpenWorkIsNotAnnouncedWhenItsCommitFails_data()
+    {
+        QTest::addColumn<bool>("headerForm");   // w_sconh_add, else the progress record
+        QTest::newRow("progress record") << false;
+        QTest::newRow("new header") << true;
+    }
+    void saveAfterEarlierOpenWorkIsNotAnnouncedWhenItsCommitFails()
+    {
+        QFETCH(bool, headerForm);
+        QVERIFY(wip::test::addContract(*db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D100", "18K", ""));
+        QVERIFY(db->insert("process", {{"scno", "KC1"}, {"wax_in", 10}, {"wax_out", 0}, {"casting_in", 0}}));
+        QVERIFY(db->useAsApplicationDatabase());
+        auto *w = open<w_scno_process>("w_scno_process");
+        QVERIFY(w);
+        QTRY_COMPARE(w->scno(), QStringLiteral("KC1"));
+        QPointer<ContractHeaderForm> form;
+        auto press = [&] {
+            if (headerForm)
+                QTest::mouseClick(&form->control<CommandButton>("cb_save"), Qt::LeftButton);
+            else
+                QTest::mouseClick(&c<CommandButton>("cb_printpo"), Qt::LeftButton);
+        };
+        auto saved = [&] {
+            return headerForm ? db->scalar("select count(*) from sconh where scno = 'KC9'").toInt() == 1
+                              : db->scalar("select wax_out from process where scno = 'KC1'").toDouble() == 4.0;
+        };
+        if (headerForm) {
+            form = qobject_cast<ContractHeaderForm *>(Window::Open(QStringLiteral("w_sconh_add")));
+            QVERIFY(form && QTest::qWaitForWindowExposed(form));
+            form->control<SingleLineEdit>("sle_scno").setText(QStringLiteral("KC9"));
+            form->control<SingleLineEdit>("sle_custno").setText(QStringLiteral("C09"));
+            QCOMPARE(form->control<EditMask>("em_issdate").setText(QStringLiteral("2004-06-01")), 1);
+            QCOMPARE(form->control<EditMask>("em_deldate").setText(QStringLiteral("2004-07-15")), 1);
+        } else {
+            dw("dw_process").SetItem(1, QStringLiteral("wax_out"), 4);
+        }
+        Transaction &sqlca = Transaction::sqlca();
+        QVERIFY(sqlca.execute(QStringLiteral("update sconh set take = take where scno = ?"), {QStringLiteral("KC1")}));
+        QVERIFY(sqlca.inTransaction());
+
+        stopBefore(QStringLiteral("commit"));
+        press();
+        QVERIFY(stopped);
+        QCOMPARE(lastMessage(), QStringLiteral("保存数据未成功!"));
+        if (headerForm)
+            QVERIFY(form && form->isVisible());
+        else
+            QVERIFY(w->processModified());
+
+        bringServerBack();
+        QVERIFY(!saved());
+        MessageBoxService::clear();
+        press();
+        QCOMPARE(lastMessage(), QStringLiteral("保存数据成功!"));
+        QVERIFY(saved());
+        if (headerForm)
+            QTRY_VERIFY(form.isNull());
     }
 
     // (c) The header deletion of w_scno_process, the server stopped during it.
