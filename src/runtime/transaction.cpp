@@ -540,29 +540,26 @@ bool Transaction::savepoint(const QString &name)
 
 bool Transaction::releaseSavepoint(const QString &name)
 {
-    if (!isPlainIdentifier(name)) {
-        setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
-        return false;
-    }
-    if (!m_inTransaction) {
-        // No open work (a lost connection took it): there is no savepoint to release.
-        setError(QStringLiteral("no open work holds the savepoint \"%1\"").arg(name));
-        return false;
-    }
-    return runControl(QStringLiteral("RELEASE SAVEPOINT ") + name);
+    return endSavepoint(QStringLiteral("RELEASE SAVEPOINT "), name);
 }
 
 bool Transaction::rollbackToSavepoint(const QString &name)
+{
+    return endSavepoint(QStringLiteral("ROLLBACK TO SAVEPOINT "), name);
+}
+
+bool Transaction::endSavepoint(const QString &command, const QString &name)
 {
     if (!isPlainIdentifier(name)) {
         setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
         return false;
     }
     if (!m_inTransaction) {
+        // No open work (a lost connection took it): there is no savepoint left.
         setError(QStringLiteral("no open work holds the savepoint \"%1\"").arg(name));
         return false;
     }
-    return runControl(QStringLiteral("ROLLBACK TO SAVEPOINT ") + name);
+    return runControl(command + name);
 }
 
 void Transaction::setError(const QString &text)

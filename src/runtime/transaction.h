@@ -121,6 +121,8 @@ private:
     void setOk(long long rows);
 
     bool runControl(const QString &sql);
+    // RELEASE or ROLLBACK TO a savepoint of the open work.
+    bool endSavepoint(const QString &command, const QString &name);
     void callHook(const QString &sql);
     bool ensureOpen();                                    // before a statement: reconnects when no work is open
     bool reopen();
