@@ -677,19 +677,40 @@ int DataStore::Retrieve(const QVariantList &args)
 
     std::vector<Private::Row> rows;
     const int columnCount = source.size();
-    auto readRows = [&](auto &&next, auto &&value) {
-        while (next()) {
-            Private::Row row;
-            row.values.resize(columnCount);
-            QVariant *out = row.values.data();
-            for (int c = 0; c < columnCount; ++c)
-                out[c] = typedValue(value(source[c]), types[c]);
-            rows.push_back(std::move(row));
-        }
-    };
     if (direct) {
         rows.reserve(256);
-        readRows([&] { return direct->next(); }, [&](int c) { return direct->value(c); });
+        // Numbers and texts, most of a report, go straight into their typed value;
+        // the rest takes the same conversion as through Qt.
+        using Storage = SqliteRowReader::Storage;
+        SqliteRowReader &reader = *direct;
+        auto readTyped = [&](int c, ValueType type) -> QVariant {
+            switch (reader.storage(c)) {
+            case Storage::Integer:
+            case Storage::Real:
+                if (type == ValueType::Number)
+                    return QVariant(reader.number(c));
+                break;
+            case Storage::Text:
+                if (type != ValueType::Number)
+                    return QVariant(reader.text(c));
+                break;
+            case Storage::Null:
+                if (type == ValueType::Number)
+                    return QVariant(QMetaType::fromType<double>());
+                if (type == ValueType::String)
+                    return QVariant(QMetaType::fromType<QString>());
+                break;
+            case Storage::Blob:
+                break;
+            }
+            return typedValue(reader.value(c), type);
+        };
+        while (reader.next()) {
+            Private::Row &row = rows.emplace_back();
+            row.values.reserve(columnCount);
+            for (int c = 0; c < columnCount; ++c)
+                row.values.append(readTyped(source[c], types[c]));
+        }
         const QString error = direct->error();
         direct.reset();
         if (!error.isEmpty())
@@ -697,7 +718,12 @@ int DataStore::Retrieve(const QVariantList &args)
     } else {
         const int size = query.size();
         rows.reserve(size > 0 ? size_t(size) : 256);
-        readRows([&] { return query.next(); }, [&](int c) { return query.value(c); });
+        while (query.next()) {
+            Private::Row &row = rows.emplace_back();
+            row.values.reserve(columnCount);
+            for (int c = 0; c < columnCount; ++c)
+                row.values.append(typedValue(query.value(source[c]), types[c]));
+        }
         if (query.lastError().isValid() && query.lastError().type() != QSqlError::NoError) {
             const QString text = query.lastError().text();
             query.finish();

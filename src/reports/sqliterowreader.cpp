@@ -129,8 +129,7 @@ std::unique_ptr<SqliteRowReader> SqliteRowReader::prepare(const QSqlDatabase &db
         }
     }
     reader->m_columns = sqlite3_column_count(reader->m_stmt);
-    reader->m_lastBytes.resize(reader->m_columns);
-    reader->m_lastText.resize(reader->m_columns);
+    reader->m_cache.resize(size_t(reader->m_columns));
     return reader;
 #else
     Q_UNUSED(db);
@@ -175,38 +174,83 @@ bool SqliteRowReader::next()
     return false;
 }
 
-QVariant SqliteRowReader::value(int column)
+SqliteRowReader::Storage SqliteRowReader::storage(int column) const
 {
 #ifdef WIP_SQLITE_DIRECT
     switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, column));
-    case SQLITE_NULL:
-        return QVariant(QMetaType::fromType<QString>());
-    case SQLITE_BLOB: {
-        const void *data = sqlite3_column_blob(m_stmt, column);
-        const int size = sqlite3_column_bytes(m_stmt, column);
-        return QVariant(QByteArray(static_cast<const char *>(data), size));
+    case SQLITE_INTEGER: return Storage::Integer;
+    case SQLITE_FLOAT: return Storage::Real;
+    case SQLITE_NULL: return Storage::Null;
+    case SQLITE_BLOB: return Storage::Blob;
+    default: return Storage::Text;
     }
-    default: {
-        const char *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-        const int size = sqlite3_column_bytes(m_stmt, column);
-        QByteArray &lastBytes = m_lastBytes[column];
-        QString &lastText = m_lastText[column];
-        if (!lastText.isNull() && lastBytes.size() == size && (size == 0 || std::memcmp(lastBytes.constData(), data, size_t(size)) == 0))
-            return QVariant(lastText);
-        lastBytes = QByteArray(data, size);
-        // An empty text is not NULL: it stays a non-null empty string.
-        lastText = size > 0 ? QString::fromUtf8(data, size) : QStringLiteral("");
-        return QVariant(lastText);
-    }
-    }
+#else
+    Q_UNUSED(column);
+    return Storage::Null;
+#endif
+}
+
+double SqliteRowReader::number(int column) const
+{
+#ifdef WIP_SQLITE_DIRECT
+    if (sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)
+        return double(sqlite3_column_int64(m_stmt, column));
+    return sqlite3_column_double(m_stmt, column);
+#else
+    Q_UNUSED(column);
+    return 0;
+#endif
+}
+
+QString SqliteRowReader::text(int column)
+{
+#ifdef WIP_SQLITE_DIRECT
+    const char *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    const int size = sqlite3_column_bytes(m_stmt, column);
+    // FNV-1a over the bytes: codes and names are short.
+    size_t hash = 14695981039346656037ull;
+    for (int i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
+    CachedText &slot = m_cache[size_t(column)][hash % kCacheSlots];
+    if (!slot.text.isNull() && slot.hash == hash && slot.bytes.size() == size
+        && (size == 0 || std::memcmp(slot.bytes.constData(), data, size_t(size)) == 0))
+        return slot.text;
+    slot.hash = hash;
+    // The copy reuses the slot's buffer: no allocation while texts keep their length.
+    slot.bytes.resize(size);
+    if (size > 0)
+        std::memcpy(slot.bytes.data(), data, size_t(size));
+    // An empty text is not NULL: it stays a non-null empty string.
+    slot.text = size > 0 ? QString::fromUtf8(data, size) : QStringLiteral("");
+    return slot.text;
 #else
     Q_UNUSED(column);
     return {};
 #endif
+}
+
+QVariant SqliteRowReader::value(int column)
+{
+#ifdef WIP_SQLITE_DIRECT
+    switch (storage(column)) {
+    case Storage::Integer:
+        return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
+    case Storage::Real:
+        return QVariant(sqlite3_column_double(m_stmt, column));
+    case Storage::Null:
+        return QVariant(QMetaType::fromType<QString>());
+    case Storage::Blob: {
+        const void *data = sqlite3_column_blob(m_stmt, column);
+        const int size = sqlite3_column_bytes(m_stmt, column);
+        return QVariant(QByteArray(static_cast<const char *>(data), size));
+    }
+    case Storage::Text:
+        return QVariant(text(column));
+    }
+#else
+    Q_UNUSED(column);
+#endif
+    return {};
 }
 
 } // namespace wip::reports

@@ -6,7 +6,9 @@
 #include <QVariant>
 #include <QVector>
 
+#include <array>
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,8 +21,9 @@ namespace wip::reports {
 // of many rows costs more than SQLite's own work. The values come out as that
 // driver gives them (integer qlonglong, real double, text QString, blob
 // QByteArray, NULL a null QString), so the DataStore converts them the same way
-// on both paths. A text equal to the same column's text in the row before shares
-// that row's string (a department code, a worker's name repeat row after row).
+// on both paths. A column's texts go through a small cache of the texts it held
+// lately: a department code, a worker's code and name, a start time repeat down a
+// report, and a repeated text shares one string instead of being converted again.
 //
 // The statement runs on the connection's own handle, so it sees the work the
 // connection has not committed, like any other statement of the transaction. The
@@ -49,6 +52,13 @@ public:
     // The next row; false at the end and on an error (error() then says which).
     bool next();
     QVariant value(int column);
+
+    // How the current row holds a column, and the two common values read without
+    // the detour through a QVariant of the raw value.
+    enum class Storage { Integer, Real, Text, Blob, Null };
+    Storage storage(int column) const;
+    double number(int column) const;                  // Integer or Real
+    QString text(int column);                         // Text, shared with the row before when equal
     QString error() const { return m_error; }
 
     // Off: every retrieval goes through Qt's driver (tests compare the two paths).
@@ -62,9 +72,16 @@ private:
     sqlite3_stmt *m_stmt = nullptr;
     int m_columns = 0;
     QString m_error;
-    // The last text of each column, as bytes and as the string handed out.
-    QVector<QByteArray> m_lastBytes;
-    QVector<QString> m_lastText;
+    // Texts a column held lately, as bytes and as the string handed out; a slot
+    // per hash of the bytes, the newest text taking the slot.
+    struct CachedText
+    {
+        size_t hash = 0;
+        QByteArray bytes;
+        QString text;
+    };
+    static constexpr size_t kCacheSlots = 32;
+    std::vector<std::array<CachedText, kCacheSlots>> m_cache;
 };
 
 } // namespace wip::reports
