@@ -63,6 +63,21 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
     return q.value(0).toLongLong();
 }
 
+// For a database of the current schema version: the views it does not have yet and
+// every index (created only where missing). Tables are never added this way.
+QStringList missingViewsAndIndexes(const QStringList &existing)
+{
+    QStringList statements;
+    for (const IndexDef &i : Schema::indexes())
+        statements << Schema::createIndexSql(i).replace(QLatin1String("create index "),
+                                                        QLatin1String("create index if not exists "));
+    for (const ViewDef &v : Schema::views()) {
+        if (!existing.contains(v.name.toLower()))
+            statements << Schema::createViewSql(v);
+    }
+    return statements;
+}
+
 // The work inside an open transaction; the callers commit or roll back.
 InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &options)
 {
@@ -93,7 +108,15 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
                       .arg(version).arg(Schema::version);
             return result;
         }
-        // The same schema: nothing to create. Demo rows only into a database without contracts.
+        // The same schema, perhaps made by an earlier build: add the views and
+        // indexes it lacks. Demo rows only into a database without contracts.
+        QString error;
+        for (const QString &sql : missingViewsAndIndexes(existing)) {
+            if (!exec(db, sql, {}, kind, &error)) {
+                result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
+                return result;
+            }
+        }
         if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
             DemoFactory demo(db, kind, today, options.scale);
             if (!demo.run()) {

@@ -1,5 +1,7 @@
 #include "database/schema.h"
 
+#include "database/orderstanding.h"
+
 namespace wip {
 
 namespace {
@@ -294,6 +296,7 @@ QList<ViewDef> makeViews()
                   "left join article a on a.article_code = oa.article_code "
                   "left join arttype y on y.arttype_code = a.arttype_code "
                   "where t.recpcs - t.isspcs <> 0").arg(oa)});
+    v.append(OrderStanding::view());
     return v;
 }
 

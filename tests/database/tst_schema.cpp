@@ -27,6 +27,8 @@ private Q_SLOTS:
     void dayWipHoldsTheSevenDepartments();
     void initTwiceIsANoOp_data() { addEngineRows(); }
     void initTwiceIsANoOp();
+    void initAddsTheViewsAndIndexesAnOlderBuildLacked_data() { addEngineRows(); }
+    void initAddsTheViewsAndIndexesAnOlderBuildLacked();
     void foreignDatabaseIsRefused_data() { addEngineRows(); }
     void foreignDatabaseIsRefused();
     void otherSchemaVersionIsRefused_data() { addEngineRows(); }
@@ -120,6 +122,23 @@ void tst_Schema::initTwiceIsANoOp()
     QCOMPARE(db.scalar("select count(*) from day_wip").toInt(), 7);
     QCOMPARE(db.scalar("select count(*) from wip_schema").toInt(), 1);
     QCOMPARE(db.scalar("select version from wip_schema").toInt(), Schema::version);
+}
+
+// A database of this schema version made before the follow-up view and an index
+// existed gets them from init-db; its rows stay.
+void tst_Schema::initAddsTheViewsAndIndexesAnOlderBuildLacked()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}}));
+    QVERIFY(db.exec("drop view view_order_standing"));
+    QVERIFY(db.exec("drop index ix_process_scno"));
+    const InitResult again = initDatabase(db.tr(), InitOptions{false, 1, QDate(2004, 5, 10)});
+    QVERIFY2(again.ok, qPrintable(again.error));
+    QVERIFY(!again.created);
+    QCOMPARE(db.scalar("select count(*) from view_order_standing where is_open = 1").toInt(), 1);
+    // The index is there again: dropping it works once more.
+    QVERIFY2(db.exec("drop index ix_process_scno"), qPrintable(db.error()));
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
 }
 
 void tst_Schema::foreignDatabaseIsRefused()
