@@ -169,8 +169,13 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
             const double y = top + run.y + (row - run.firstRow) * run.rowHeight - from;
             const QRectF rowRect(0, y, s.width, run.rowHeight);
             const bool selected = marked && marks->selected && marks->selected(row);
-            if (selected)
+            if (selected) {
                 p.fillRect(rowRect, QColor(0, 84, 166));
+            } else if (marked && marks->background) {
+                const QColor colour = marks->background(row);
+                if (colour.isValid())
+                    p.fillRect(rowRect, colour);
+            }
             paintBand(p, s, s.detail, y, row, info, selected);
             if (marked && marks->showCurrent && row == marks->currentRow && !s.form) {
                 p.setPen(QPen(QColor(220, 120, 0), 0, Qt::DotLine));

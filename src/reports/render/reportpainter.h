@@ -3,6 +3,7 @@
 #include "reports/render/pagemodel.h"
 #include "reports/render/pagination.h"
 
+#include <QColor>
 #include <QFont>
 #include <QRectF>
 #include <functional>
@@ -27,6 +28,7 @@ public:
         int currentRow = 0;                   // 0: none
         bool showCurrent = true;
         std::function<bool(int row)> selected;  // SelectRow highlight; empty: none
+        std::function<QColor(int row)> background; // a row's colour (invalid: none); empty: none
     };
 
     explicit ReportPainter(const PageModel &model) : m_model(model) {}

@@ -259,6 +259,7 @@ void ReportControl::paintEvent(QPaintEvent *event)
     marks.section = 0;
     marks.currentRow = m_store->GetRow();
     marks.selected = [this](int row) { return m_store->IsSelected(row); };
+    marks.background = m_rowBackground;
     const bool rows = m_store->definition().layout != LayoutKind::Composite;
     ReportPainter(*m_model).paintContinuous(p, visible, rows ? &marks : nullptr);
 }
@@ -357,6 +358,12 @@ void ReportControl::SaveAs(const QString &file, SaveAsType type, bool headings) 
 int ReportControl::SetFocus()
 {
     return ControlSupport::setFocus(this, [this] { Q_EMIT getfocus(); });
+}
+
+void ReportControl::setRowBackground(std::function<QColor(int row)> colour)
+{
+    m_rowBackground = std::move(colour);
+    viewport()->update();
 }
 
 // --- keys and mouse ---------------------------------------------------------------------------

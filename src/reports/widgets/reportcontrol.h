@@ -4,10 +4,12 @@
 #include "reports/render/pagemodel.h"
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace wip {
@@ -72,6 +74,11 @@ public:
     QString objectText(const QString &name) const { return m_store->objectText(name); }
     void SaveAs(const QString &file, SaveAsType type = SaveAsType::PSReport, bool headings = true) const;
     int SetFocus();
+
+    // Colours rows on the screen (late orders red ...): called for each row painted,
+    // an invalid colour leaves the row white. Selected rows keep their highlight;
+    // printing and export do not use it.
+    void setRowBackground(std::function<QColor(int row)> colour);
 
     // --- editing (form layouts) -------------------------------------------------
     bool isEditing() const;
@@ -139,6 +146,7 @@ private:
     bool m_writingEdit = false;
     bool m_quietFocus = false;          // focus taken back from a closed editor
     int m_editGeneration = 0;
+    std::function<QColor(int row)> m_rowBackground;
 };
 
 } // namespace wip::reports
