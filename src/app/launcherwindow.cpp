@@ -24,6 +24,7 @@ const QVector<LauncherWindow::Entry> &LauncherWindow::entries()
         {QStringLiteral("w_wip_detail"), QStringLiteral("在做明细 WIP Detail")},
         {QStringLiteral("w_scno_process"), QStringLiteral("销售合约")},
         {QStringLiteral("w_ordergress"), QStringLiteral("订单分析")},
+        {QStringLiteral("w_order_followup"), QStringLiteral("订单跟进 Order follow-up")},
         {QStringLiteral("w_scprogress"), QStringLiteral("订单进度")},
         {QStringLiteral("w_production"), QStringLiteral("产量统计")},
     };

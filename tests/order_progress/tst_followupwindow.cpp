@@ -1,0 +1,280 @@
+// w_order_followup through its real controls on the factory of followupfixture.h
+// around today: the board with its horizon and customer filter and colours, the
+// double-click into the sales-contract window, the two charts, print and export.
+
+#include "contracts/contractwindows.h"
+#include "contracts/w_scno_process.h"
+#include "followupfixture.h"
+#include "order_progress/orderprogresswindows.h"
+#include "order_progress/w_order_followup.h"
+#include "reports/savedreport.h"
+#include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/w_preview.h"
+#include "runtime/drivemapping.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/editmask.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/singlelineedit.h"
+#include "runtime/widgets/statictext.h"
+#include "workbookreader.h"
+
+#include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QDir>
+#include <QLineSeries>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wip;
+using namespace wip::test;
+using wip::reports::ReportControl;
+using Page = w_order_followup::Page;
+
+namespace {
+
+QStringList column(const ReportControl &dw, const char *name)
+{
+    QStringList out;
+    for (int r = 1; r <= dw.RowCount(); ++r)
+        out << dw.GetItemString(r, QString::fromLatin1(name));
+    return out;
+}
+
+QList<double> barValues(QChart *chart)
+{
+    QList<double> out;
+    for (QAbstractSeries *s : chart->series()) {
+        if (auto *bars = qobject_cast<QBarSeries *>(s)) {
+            for (int i = 0; i < bars->barSets().first()->count(); ++i)
+                out << bars->barSets().first()->at(i);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+class FollowupWindowTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> db;
+    QTemporaryDir work;
+    QPointer<w_order_followup> w;
+    const QDate today = QDate::currentDate();
+
+    template <class T>
+    T &c(const char *name) { return w->control<T>(QString::fromLatin1(name)); }
+    ReportControl &board() { return w->report(Page::Board); }
+
+    void openOn(Engine engine)
+    {
+        db = std::make_unique<TestDatabase>(engine);
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        QVERIFY2(fillFollowupFactory(*db, today), qPrintable(db->error()));
+        QVERIFY(db->useAsApplicationDatabase());
+        w = qobject_cast<w_order_followup *>(Window::Open(QStringLiteral("w_order_followup")));
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_COMPARE(QApplication::focusWidget(), &c<QSpinBox>("sp_horizon"));
+    }
+
+    // The colour painted at the left edge of a board row.
+    QColor rowColour(int row)
+    {
+        const QRect r = board().rowRectInViewport(row);
+        return board().viewport()->grab().toImage().pixelColor(r.left() + 3, r.center().y());
+    }
+
+    // WIP_TEST_SCREENSHOTS=folder keeps a picture of each page, to look at.
+    void screenshot(const QString &name)
+    {
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty()) {
+            QTest::qWait(300);   // the charts lay their labels out on the next passes
+            w->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + name + QStringLiteral(".png"));
+        }
+    }
+
+    void typeCustomer(const QString &text)
+    {
+        auto &sle = c<SingleLineEdit>("sle_custno");
+        sle.setFocus();
+        sle.selectAll();
+        QTest::keyClick(&sle, Qt::Key_Delete);
+        QTest::keyClicks(&sle, text);
+        QTest::keyClick(&sle, Qt::Key_Return);   // the default button: 查询
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        MessageBoxService::setScripted(true);
+        QVERIFY(work.isValid());
+        QDir::setCurrent(work.path());
+        DriveMapping::instance().setWorkingFolder(work.path());
+        registerOrderProgressWindows();
+        registerContractWindows();
+        reports::registerPreviewWindow();
+    }
+
+    void cleanup()
+    {
+        for (const char *name : {"w_preview", "w_scno_process", "w_order_followup"}) {
+            if (Window *other = Window::findLatest(QString::fromLatin1(name)))
+                other->Close();
+        }
+        QTRY_VERIFY(w.isNull());
+        db.reset();
+        MessageBoxService::clear();
+    }
+
+    void boardShowsTheContractsDueInAWeekRedWhenLate_data() { addEngineRows(); }
+    void boardShowsTheContractsDueInAWeekRedWhenLate()
+    {
+        QFETCH(QString, engine);
+        if (engineFromName(engine) == Engine::PostgreSQL && !postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES");
+        openOn(engineFromName(engine));
+        QCOMPARE(w->horizon(), today.addDays(7));
+        QCOMPARE(column(board(), "scno"),
+                 (QStringList{"KC07", "KC15", "KC17", "KC01", "KC08", "KC16", "KC02", "KC05", "KC06"}));
+        QCOMPARE(column(board(), "days_late"), (QStringList{"11", "9", "8", "2", "1", "1", "0", "-3", "-4"}));
+        const QString info = c<StaticText>("st_board").text();
+        QVERIFY2(info.contains(QStringLiteral("9 单")) && info.contains(QStringLiteral("已迟 late 6")), qPrintable(info));
+        QVERIFY(board().objectText(QStringLiteral("t_head")).contains(today.addDays(7).toString(Qt::ISODate)));
+
+        const QColor late = rowColour(2);
+        const QColor due = rowColour(7);
+        QVERIFY2(late.red() > 240 && late.green() < 220 && late.blue() < 220, qPrintable(late.name()));
+        QVERIFY2(due.red() > 240 && due.green() > 220 && due.blue() < 190, qPrintable(due.name()));
+        screenshot(QStringLiteral("w_order_followup-board-") + engine);
+    }
+
+    void horizonAndCustomerNarrowTheBoard()
+    {
+        openOn(Engine::SQLite);
+        // Eight days back from seven: a horizon of yesterday shows the late ones only.
+        auto &spin = c<QSpinBox>("sp_horizon");
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(&spin, Qt::Key_Down);
+        QCOMPARE(spin.value(), -1);
+        QCOMPARE(column(board(), "scno"), (QStringList{"KC07", "KC15", "KC17", "KC01", "KC08", "KC16"}));
+        QVERIFY(c<StaticText>("st_horizon_date").text().contains(QStringLiteral("late only")));
+        QTest::keyClick(&spin, Qt::Key_PageUp);   // +10: nine days ahead
+        QCOMPARE(board().RowCount(), 9);
+
+        // The customer is a value: a quote and a wildcard are taken as typed.
+        typeCustomer(QStringLiteral("O'B%"));
+        QCOMPARE(column(board(), "scno"), QStringList{"KC08"});
+        QVERIFY(board().objectText(QStringLiteral("t_head")).contains(QStringLiteral("O'B%")));
+        typeCustomer(QStringLiteral("%"));
+        QCOMPARE(board().RowCount(), 0);
+        QVERIFY(c<StaticText>("st_board").text().contains(QStringLiteral("No open contracts")));
+        typeCustomer(QStringLiteral("qor"));   // codes are upper case, as typed elsewhere
+        QCOMPARE(column(board(), "scno"), (QStringList{"KC15", "KC17", "KC01"}));
+        typeCustomer(QString());
+        QCOMPARE(board().RowCount(), 9);
+    }
+
+    void doubleClickOpensTheContractInTheSalesContractWindow()
+    {
+        openOn(Engine::SQLite);
+        for (const char *scno : {"KC08", "KC02"}) {
+            const int row = int(column(board(), "scno").indexOf(QString::fromLatin1(scno))) + 1;
+            QVERIFY(row > 0);
+            const QRect r = board().rowRectInViewport(row);
+            QTest::mouseDClick(board().viewport(), Qt::LeftButton, {}, QPoint(r.left() + 20, r.center().y()));
+            QTRY_VERIFY(Window::findLatest(QStringLiteral("w_scno_process")));
+            auto *contracts = qobject_cast<w_scno_process *>(Window::findLatest(QStringLiteral("w_scno_process")));
+            QVERIFY(contracts);
+            QTRY_COMPARE(contracts->scno(), QString::fromLatin1(scno));
+        }
+        QVERIFY(MessageBoxService::shown().isEmpty());
+    }
+
+    void chartsShowTheReasonsAndTheRates_data() { addEngineRows(); }
+    void chartsShowTheReasonsAndTheRates()
+    {
+        QFETCH(QString, engine);
+        if (engineFromName(engine) == Engine::PostgreSQL && !postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES");
+        openOn(engineFromName(engine));
+        QCOMPARE(barValues(w->reasonsChart()), (QList<double>{2, 1, 1, 2}));
+        QLineSeries *cumulative = nullptr;
+        for (QAbstractSeries *s : w->reasonsChart()->series())
+            cumulative = cumulative ? cumulative : qobject_cast<QLineSeries *>(s);
+        QVERIFY(cumulative);
+        QCOMPARE(cumulative->count(), 4);
+        QCOMPARE(cumulative->at(3).y(), 100.0);
+        QCOMPARE(cumulative->at(1).y(), 50.0);
+
+        // The last 90 days: QOR 2 of 3 on time, TIF 1 of 2 (KC12 is invoiced tomorrow).
+        QCOMPARE(c<EditMask>("em_stime").date(), today.addDays(-89));
+        QCOMPARE(barValues(w->onTimeChart()), (QList<double>{66.7, 50}));
+        for (Page page : {Page::Reasons, Page::OnTime}) {
+            w->setPage(page);
+            screenshot(QStringLiteral("w_order_followup-%1-%2").arg(int(page)).arg(engine));
+        }
+        c<EditMask>("em_stime").setText(today.addDays(-3).toString(Qt::ISODate));
+        c<CommandButton>("cb_query").click();
+        QCOMPARE(barValues(w->onTimeChart()), (QList<double>{100, 100}));
+        c<EditMask>("em_stime").setText(today.addDays(1).toString(Qt::ISODate));
+        c<CommandButton>("cb_query").click();
+        QCOMPARE(w->report(Page::OnTime).RowCount(), 0);
+        QVERIFY(c<StaticText>("st_ontime").text().contains(QStringLiteral("after the last")));
+        QVERIFY(w->onTimeChart()->title().contains(QStringLiteral("No rows")));
+    }
+
+    void printAndExportCarryTheCriteriaAndRows()
+    {
+        openOn(Engine::SQLite);
+        // Print: each page's report goes to the preview with its criteria in t_head.
+        const QList<QPair<Page, QString>> pages = {{Page::Board, QStringLiteral("Due by")},
+                                                   {Page::Reasons, QStringLiteral("As of")},
+                                                   {Page::OnTime, QStringLiteral("Invoiced")}};
+        for (const auto &[page, criterion] : pages) {
+            w->setPage(page);
+            QFile::remove(work.filePath(QStringLiteral("temp.psr")));
+            c<CommandButton>("cb_print").click();
+            QTRY_VERIFY(Window::findLatest(QStringLiteral("w_preview")));
+            QString error;
+            const auto saved = reports::SavedReport::read(QStringLiteral("temp.psr"), &error);
+            QVERIFY2(saved, qPrintable(error));
+            QCOMPARE(saved->definition().name, w->report(page).dataobject());
+            QVERIFY2(saved->objectText(QStringLiteral("t_head")).contains(criterion),
+                     qPrintable(saved->objectText(QStringLiteral("t_head"))));
+            QVERIFY2(saved->objectText(QStringLiteral("t_head")).contains(today.toString(Qt::ISODate)),
+                     qPrintable(saved->objectText(QStringLiteral("t_head"))));
+            Window::findLatest(QStringLiteral("w_preview"))->Close();
+            QTRY_VERIFY(!Window::findLatest(QStringLiteral("w_preview")));
+        }
+
+        // Export: CSV and a workbook hold the rows shown.
+        const QString csv = work.filePath(QStringLiteral("reasons.csv"));
+        QVERIFY(w->exportTo(Page::Reasons, csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY2(text.contains(QStringLiteral("1-无石Stone delay,1,2,33.3,33.3")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("未填原因,,2,33.3,100")), qPrintable(text));
+        if (canReadWorkbooks()) {
+            const QString xlsx = work.filePath(QStringLiteral("board.xlsx"));
+            QVERIFY(w->exportTo(Page::Board, xlsx));
+            QString error;
+            const QJsonObject cells = readWorkbook(xlsx, &error);
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+            QCOMPARE(cells.value(QStringLiteral("A2")).toArray().at(1).toString(), QStringLiteral("KC07"));
+            QCOMPARE(cells.value(QStringLiteral("E2")).toArray().at(1).toString().toDouble(), 11.0);
+        }
+        // A file that cannot be written is said, not passed over.
+        QVERIFY(!w->exportTo(Page::OnTime, work.filePath(QStringLiteral("no/such/folder/rates.csv"))));
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        QVERIFY(MessageBoxService::shown().first().text.contains(QStringLiteral("cannot be written")));
+    }
+};
+
+QTEST_MAIN(FollowupWindowTest)
+#include "tst_followupwindow.moc"
