@@ -116,8 +116,11 @@ int CommandRunner::initDb(const CommandLine::Options &options, QTextStream &out,
 
     if (result.created)
         out << "Created the Wip database " << shown << Qt::endl;
-    else
+    else if (result.viewsAdded.isEmpty())
         out << shown << " already holds the Wip database; the schema is unchanged." << Qt::endl;
+    else
+        out << shown << " already holds the Wip database; added the views it lacked: "
+            << result.viewsAdded.join(QStringLiteral(", ")) << "." << Qt::endl;
     if (options.demo) {
         if (result.demoAdded)
             out << "Wrote the demo factory (scale " << options.scale << ")." << Qt::endl;

@@ -63,19 +63,26 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
     return q.value(0).toLongLong();
 }
 
-// For a database of the current schema version: the views it does not have yet and
-// every index (created only where missing). Tables are never added this way.
-QStringList missingViewsAndIndexes(const QStringList &existing)
+// For a database of the current schema version made by an earlier build: creates
+// every index where missing and the views it does not have yet (named in *added).
+// Tables are never added this way.
+bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
+                               QString *error)
 {
-    QStringList statements;
-    for (const IndexDef &i : Schema::indexes())
-        statements << Schema::createIndexSql(i).replace(QLatin1String("create index "),
-                                                        QLatin1String("create index if not exists "));
-    for (const ViewDef &v : Schema::views()) {
-        if (!existing.contains(v.name.toLower()))
-            statements << Schema::createViewSql(v);
+    for (const IndexDef &i : Schema::indexes()) {
+        const QString sql = Schema::createIndexSql(i).replace(QLatin1String("create index "),
+                                                              QLatin1String("create index if not exists "));
+        if (!exec(db, sql, {}, kind, error))
+            return false;
     }
-    return statements;
+    for (const ViewDef &v : Schema::views()) {
+        if (existing.contains(v.name.toLower()))
+            continue;
+        if (!exec(db, Schema::createViewSql(v), {}, kind, error))
+            return false;
+        added->append(v.name);
+    }
+    return true;
 }
 
 // The work inside an open transaction; the callers commit or roll back.
@@ -111,11 +118,9 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
         // The same schema, perhaps made by an earlier build: add the views and
         // indexes it lacks. Demo rows only into a database without contracts.
         QString error;
-        for (const QString &sql : missingViewsAndIndexes(existing)) {
-            if (!exec(db, sql, {}, kind, &error)) {
-                result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
-                return result;
-            }
+        if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
+            result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
+            return result;
         }
         if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
             DemoFactory demo(db, kind, today, options.scale);

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 namespace wip {
 
@@ -20,6 +21,7 @@ struct InitResult
     bool ok = false;
     bool created = false;     // the schema was created now (false: it was there already)
     bool demoAdded = false;   // demo rows were written now
+    QStringList viewsAdded;   // views an existing database lacked and got now
     QString error;            // why it failed; empty when ok
 };
 
@@ -36,9 +38,10 @@ const QList<Department> &dayWipDepartments();
 // and with options.demo the demo factory. All of it is one transaction: a failure
 // leaves the database as it was.
 //
-// On a database that already holds this Wip schema version it changes nothing
-// (except that demo rows are added when asked for and the database holds no contract
-// yet). A database holding other tables, or another schema version, is refused.
+// On a database that already holds this Wip schema version it keeps every table
+// and row: it adds the views and indexes of this build that the database lacks (one
+// made by an earlier build), and demo rows when asked for and the database holds no
+// contract yet. A database holding other tables, or another schema version, is refused.
 //
 // The Transaction overload commits its work (and leaves tr connected); the
 // QSqlDatabase overload runs in a transaction of its own on that connection.

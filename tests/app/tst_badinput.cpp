@@ -148,6 +148,12 @@ private Q_SLOTS:
             << "2026-02-29";
         QTest::newRow("report: first of two dates")
             << report("d_w_scprogress", {"deldate1=2026-00-10", "deldate2=2026-02-01"}) << "2026-00-10";
+        QTest::newRow("report: follow-up day, 31 April")
+            << report("d_order_followup", {"asof=2026-04-31", "horizon=2026-05-07"}) << "2026-04-31";
+        QTest::newRow("report: follow-up horizon, a number of days")
+            << report("d_order_followup", {"asof=2026-05-01", "horizon=7"}) << "7";
+        QTest::newRow("report: on-time range, last day a word")
+            << report("d_ontime_rate", {"stime=2026-01-01", "etime=today"}) << "today";
         QTest::newRow("recompute: 30 February") << QStringList{"recompute-day-wip", "--date", "2026-02-30"}
                                                << "2026-02-30";
         QTest::newRow("recompute: slashes") << QStringList{"recompute-day-wip", "--date", "2026/02/01"}
@@ -179,6 +185,8 @@ private Q_SLOTS:
             QVERIFY2(r.exitCode == 0 && r.out.contains(date), qPrintable(describe(r)));
             r = wip({"report", "d_wip_today1", "--arg", "etime=" + date, "--database", db});
             QVERIFY2(r.exitCode == 0 && r.out.contains("\"d_wip_today1\""), qPrintable(describe(r)));
+            r = wip({"report", "d_order_followup", "--arg", "asof=" + date, "--arg", "horizon=" + date, "--database", db});
+            QVERIFY2(r.exitCode == 0 && r.out.contains("\"d_order_followup\""), qPrintable(describe(r)));
         }
     }
 
