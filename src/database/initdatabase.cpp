@@ -69,10 +69,19 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
 bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
                                QString *error)
 {
+    QSqlQuery q(db);
+    const QString indexNames = kind == DbKind::PostgreSQL
+        ? QStringLiteral("select indexname from pg_indexes where schemaname = current_schema()")
+        : QStringLiteral("select name from sqlite_master where type = 'index'");
+    if (!q.exec(indexNames)) {
+        *error = q.lastError().text();
+        return false;
+    }
+    QStringList indexes;
+    while (q.next())
+        indexes << q.value(0).toString().toLower();
     for (const IndexDef &i : Schema::indexes()) {
-        const QString sql = Schema::createIndexSql(i).replace(QLatin1String("create index "),
-                                                              QLatin1String("create index if not exists "));
-        if (!exec(db, sql, {}, kind, error))
+        if (!indexes.contains(i.name.toLower()) && !exec(db, Schema::createIndexSql(i), {}, kind, error))
             return false;
     }
     for (const ViewDef &v : Schema::views()) {

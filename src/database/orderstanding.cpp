@@ -74,8 +74,8 @@ ViewDef OrderStanding::view()
             "case when trim(coalesce(p.bz, '')) <> '' or trim(coalesce(p.remark, '')) <> '' then 1 else 0 end "
             "as reason_given "
             "from sconh h "
-            "left join process p on p.process_id = "
-            "(select min(f.process_id) from process f where f.scno = h.scno)")
+            "left join process p on p.scno = h.scno and not exists "
+            "(select 1 from process f where f.scno = p.scno and f.process_id < p.process_id)")
             .arg(open, dept, held.join(QStringLiteral(" + ")), quoted(noReason()));
     return {QStringLiteral("view_order_standing"),
             QStringLiteral("per contract: open or delivered and on time, the department it stands at "
