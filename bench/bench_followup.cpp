@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <unistd.h>
 #include <vector>
 
 using namespace wip;
@@ -36,6 +38,27 @@ double cpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// CPU seconds of the PostgreSQL backend serving tr, when the server runs on this
+// machine (its /proc entry readable); -1 otherwise or on SQLite.
+double serverCpuSeconds(Transaction &tr)
+{
+    static long long pid = -2;
+    if (pid == -2) {
+        pid = -1;
+        QSqlQuery q(tr.database());
+        if (tr.kind() == DbKind::PostgreSQL && q.exec(QStringLiteral("select pg_backend_pid()")) && q.next())
+            pid = q.value(0).toLongLong();
+    }
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid < 0 || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    // Fields after the command's closing bracket: utime and stime are the 12th and 13th.
+    const QList<QByteArray> fields = stat.readAll().split(')').last().simplified().split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return (fields.at(11).toDouble() + fields.at(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
 }
 
 double median(std::vector<double> v)
@@ -121,7 +144,7 @@ int main(int argc, char **argv)
     std::fprintf(stderr, "board: %d contracts; first fill with the window's opening: %lld ms wall\n", boardRows,
                  opened.elapsed());
 
-    std::vector<double> cpu, wall, ratios;
+    std::vector<double> cpu, server, wall, ratios;
     const int rounds = 7;
     for (int i = 0; i < rounds; ++i) {
         const double c0 = cpuSeconds();
@@ -130,11 +153,14 @@ int main(int argc, char **argv)
             return 1;
         }
         const double c1 = cpuSeconds();
+        const double s1 = serverCpuSeconds(tr);
         QElapsedTimer clock;
         clock.start();
         w->cb_query_clicked();
         const double elapsed = clock.nsecsElapsed() / 1e6;
         const double c2 = cpuSeconds();
+        if (s1 >= 0)
+            server.push_back((serverCpuSeconds(tr) - s1) * 1000);
         cpu.push_back((c2 - c1) * 1000);
         wall.push_back(elapsed);
         if (c1 > c0)
@@ -143,6 +169,9 @@ int main(int argc, char **argv)
     std::printf("order follow-up, board and both charts (goal < 1 s at scale 100): median of %d rounds "
                 "%.0f ms CPU, %.0f ms wall; / the plain queries = %.2fx\n",
                 rounds, median(cpu), median(wall), median(ratios));
+    if (!server.empty())
+        std::printf("  and the PostgreSQL server's own CPU for it: %.0f ms (the ratio counts this process only)\n",
+                    median(server));
     w->Close();
     QCoreApplication::processEvents();
     tr.disconnect();
