@@ -38,7 +38,7 @@ QBarCategoryAxis *categoryAxis(QChart *chart, const QStringList &categories)
     x->setLabelsFont(chartFont(9));
     // Long reason texts and many customers: slanted labels keep them whole.
     if (categories.size() > 4)
-        x->setLabelsAngle(-30);
+        x->setLabelsAngle(-40);
     chart->addAxis(x, Qt::AlignBottom);
     return x;
 }
@@ -98,6 +98,7 @@ void FollowupCharts::showReasons(QChart *chart, const reports::ReportControl &re
     cumulative->setPointsVisible(true);
     cumulative->setPointLabelsVisible(true);
     cumulative->setPointLabelsFormat(QStringLiteral("@yPoint%"));
+    cumulative->setPointLabelsClipping(false);   // 100 % stands on the top edge
     double top = 0;
     for (int row = 1; row <= rows; ++row) {
         categories << reasons.GetItemString(row, QStringLiteral("reason"));
