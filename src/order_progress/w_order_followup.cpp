@@ -113,6 +113,7 @@ QWidget *w_order_followup::createBoardPage()
     sp_horizon->setRange(-366, 366);
     sp_horizon->setValue(m_horizonDays);
     sp_horizon->setSuffix(QStringLiteral(" 天 days"));
+    sp_horizon->setKeyboardTracking(false);   // typed days count on Enter or Tab; the arrows at once
     sp_horizon->setToolTip(QStringLiteral("今天起的天数; 小于0只显示已迟订单\n"
                                           "Days from today; below 0 shows only late contracts"));
     st_horizon->setBuddy(sp_horizon);
