@@ -95,33 +95,6 @@ private Q_SLOTS:
                                         .arg(store.GetItemNumber(1, QString::fromLatin1(field)))));
         }
     }
-
-    // The view the three read: a contract stands at the earliest department that
-    // holds pieces of its first record; nothing held and nothing passed plating is
-    // "not started"; the stone store is no department of the chain.
-    void standingOfEachContract_data() { addEngineRows(); }
-    void standingOfEachContract()
-    {
-        WIP_TEST_DATABASE(db);
-        QVERIFY2(fillFollowupFactory(db, D), qPrintable(db.error()));
-        const QList<QVariantList> rows = db.rows(
-            "select scno, is_open, on_time, dept, in_work, reason_code, reason_given from view_order_standing "
-            "order by scno");
-        QVERIFY2(db.isValid(), qPrintable(db.error()));
-        QStringList got;
-        for (const QVariantList &r : rows)
-            got << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                       .arg(r[0].toString()).arg(r[1].toInt()).arg(r[2].toInt()).arg(r[3].toString())
-                       .arg(r[4].toDouble()).arg(r[5].isNull() ? QStringLiteral("-") : r[5].toString())
-                       .arg(r[6].toInt());
-        const QStringList want = {
-            "KC01 1 0 未开始 0 - 0", "KC02 1 0 倒模 8 1 1",  "KC03 0 0 未开始 0 - 0", "KC04 0 1 未开始 0 - 0",
-            "KC05 1 0 待出货 0 4 1", "KC06 1 0 未开始 0 - 0", "KC07 1 0 执模 6 2 1",  "KC08 1 0 镶石 5 1 1",
-            "KC10 0 1 未开始 0 - 0", "KC11 0 0 未开始 0 - 0", "KC12 0 0 未开始 0 - 0", "KC14 0 1 未开始 0 - 0",
-            "KC15 1 0 未开始 0 1 1", "KC16 1 0 打磨 2 3 1",  "KC17 1 0 未开始 0 - 0",
-        };
-        QCOMPARE(got, want);
-    }
 };
 
 QTEST_GUILESS_MAIN(FollowupReportsTest)
