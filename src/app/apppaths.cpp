@@ -1,5 +1,7 @@
 #include "app/apppaths.h"
 
+#include "app/buildinfo.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -10,7 +12,7 @@ void AppPaths::setApplicationNames()
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Wip"));
     QCoreApplication::setApplicationName(QStringLiteral("wip"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.1"));
+    QCoreApplication::setApplicationVersion(BuildInfo::version());
 }
 
 QString AppPaths::dataFolder()

@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 
+#include "app/buildinfo.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
@@ -222,7 +224,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return r;
     if (parser.isSet(version)) {
         r.outcome = Outcome::ShowVersion;
-        r.text = QStringLiteral("wip %1").arg(QCoreApplication::applicationVersion());
+        r.text = BuildInfo::versionLine();
         return r;
     }
     if (!parser.positionalArguments().isEmpty())

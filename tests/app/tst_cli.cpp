@@ -108,6 +108,30 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo(QStringLiteral(WIP_BINARY)).isExecutable(), WIP_BINARY);
     }
 
+    // The version of this build, with the commit of the checkout it was built from;
+    // answered without a screen or a database.
+    void versionNamesTheProjectVersionAndCommit()
+    {
+        QProcess git;
+        git.start(QStringLiteral("git"), {"-C", QStringLiteral(WIP_SOURCE_DIR), "rev-parse", "--short=10", "HEAD"});
+        const bool checkout = git.waitForFinished(10000) && git.exitStatus() == QProcess::NormalExit
+                              && git.exitCode() == 0;
+        QProcessEnvironment env = environment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(WIP_BINARY), {"--version"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString line = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        QVERIFY2(line.startsWith(QStringLiteral("wip " WIP_PROJECT_VERSION)), qPrintable(line));
+        if (checkout) {
+            const QString commit = QString::fromLatin1(git.readAllStandardOutput()).trimmed();
+            QVERIFY2(line.contains(QStringLiteral("(commit ") + commit), qPrintable(line));
+        }
+    }
+
     void initDbTwiceSecondIsNoOp()
     {
         const QString file = m_home.filePath(QStringLiteral("plain.db"));
