@@ -1,9 +1,11 @@
 #include "app/desktopapplication.h"
 
+#include "app/appicons.h"
 #include "app/apppaths.h"
 #include "app/databaseopener.h"
 #include "app/demopictures.h"
 #include "app/logindialog.h"
+#include "app/windowcatalogue.h"
 #include "app/windowclasses.h"
 #include "database/initdatabase.h"
 #include "database/schema.h"
@@ -65,7 +67,11 @@ DesktopApplication::DesktopApplication(CommandLine::Options options)
 {
 }
 
-DesktopApplication::~DesktopApplication() = default;
+DesktopApplication::~DesktopApplication()
+{
+    // The store reads this object's settings.
+    Window::setGeometryStore({});
+}
 
 QString DesktopApplication::messageTitle()
 {
@@ -236,6 +242,8 @@ LauncherWindow &DesktopApplication::showLauncher()
     // Retrieve asks the user for an argument a window did not give.
     reports::installArgumentPrompter();
     WindowClasses::registerAll();
+    WindowCatalogue::registerIcons();
+    keepWindowPlaces();
     m_launcher = std::make_unique<LauncherWindow>(
         [](const QString &className) { return Window::isRegistered(className); },
         [](const QString &target) {
@@ -261,8 +269,22 @@ LauncherWindow &DesktopApplication::showLauncher()
         });
     m_launcher->setDatabaseText(DatabaseOpener::displayUrl(m_connection));
     m_launcher->setUserText(user_code());
+    if (m_settings)
+        m_launcher->restoreGeometry(m_settings->windowGeometry(m_launcher->objectName()));
     m_launcher->show();
     return *m_launcher;
+}
+
+void DesktopApplication::keepWindowPlaces()
+{
+    if (!m_settings)
+        return;
+    Settings *settings = m_settings.get();
+    Window::setGeometryStore({[settings](const QString &className) { return settings->windowGeometry(className); },
+                              [settings](const QString &className, const QByteArray &geometry) {
+                                  settings->setWindowGeometry(className, geometry);
+                                  settings->sync();
+                              }});
 }
 
 int DesktopApplication::run()
@@ -273,6 +295,10 @@ int DesktopApplication::run()
         return 0;
     showLauncher();
     const int code = QApplication::exec();
+    if (m_settings) {
+        m_settings->setWindowGeometry(m_launcher->objectName(), m_launcher->saveGeometry());
+        m_settings->sync();
+    }
     m_launcher.reset();
     Transaction::sqlca().disconnect();
     return code;

@@ -47,6 +47,7 @@ public:
 private:
     bool fail(const QString &text);
     void checkPictureFolder();
+    void keepWindowPlaces();        // windows come back where they were left on this machine
 
     CommandLine::Options m_options;
     std::unique_ptr<Settings> m_settings;

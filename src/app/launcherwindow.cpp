@@ -1,41 +1,62 @@
 #include "app/launcherwindow.h"
 
+#include "app/appicons.h"
+#include "app/buildinfo.h"
+#include "runtime/hosterror.h"
+#include "runtime/trace.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/window.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace wip {
 
-const QVector<LauncherWindow::Entry> &LauncherWindow::entries()
+namespace {
+
+constexpr int kWindowSlots = 9;
+
+int catalogueIndex(const QString &className)
 {
-    static const QVector<Entry> list{
-        {QStringLiteral("w_wip_today"), QStringLiteral("在做资料")},
-        {QStringLiteral("w_wip_mattran"), QStringLiteral("产量统计报表")},
-        {QStringLiteral("w_wipmat"), QStringLiteral("在做资料 (物料)")},
-        {QStringLiteral("w_wip_detail"), QStringLiteral("在做明细 WIP Detail")},
-        {QStringLiteral("w_scno_process"), QStringLiteral("销售合约")},
-        {QStringLiteral("w_ordergress"), QStringLiteral("订单分析")},
-        {QStringLiteral("w_order_followup"), QStringLiteral("订单跟进 Order follow-up")},
-        {QStringLiteral("w_scprogress"), QStringLiteral("订单进度")},
-        {QStringLiteral("w_production"), QStringLiteral("产量统计")},
-    };
-    return list;
+    const auto &all = WindowCatalogue::all();
+    for (int i = 0; i < all.size(); ++i) {
+        if (all.at(i).className.compare(className, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return int(all.size());
+}
+
+void bringToFront(QWidget *w)
+{
+    w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+QVector<LauncherWindow::Entry> LauncherWindow::entries()
+{
+    return WindowCatalogue::launcherEntries();
 }
 
 const QVector<LauncherWindow::Tool> &LauncherWindow::tools()
 {
     static const QVector<Tool> list{
-        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_1"), QStringLiteral("镶法 Setting methods by worker")},
-        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_2"), QStringLiteral("镶法EXCL Export setting methods")},
+        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_1"), QStringLiteral("镶法 Setting methods by worker"),
+         QStringLiteral("镶法: 各工人在做的镶法"), QStringLiteral("setting-methods")},
+        {QStringLiteral("w_wip_detail"), QStringLiteral("cb_2"), QStringLiteral("镶法EXCL Export setting methods"),
+         QStringLiteral("镶法EXCL: 镶法清单导出到电子表格"), QStringLiteral("export-sheet")},
     };
     return list;
 }
@@ -47,52 +68,15 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
 {
     setObjectName(QStringLiteral("w_main"));
     setWindowTitle(QStringLiteral("Wip"));
-
-    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件 &File"));
-    QAction *quit = fileMenu->addAction(QStringLiteral("退出 E&xit"));
-    quit->setObjectName(QStringLiteral("m_exit"));
-    quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, this, &QWidget::close);
-
-    QMenu *windowMenu = menuBar()->addMenu(QStringLiteral("窗口 &Windows"));
-    QToolBar *toolbar = addToolBar(QStringLiteral("窗口"));
-    toolbar->setObjectName(QStringLiteral("tb_windows"));
-    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    toolbar->setMovable(false);
-
-    const QIcon icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
-    for (const Entry &entry : entries()) {
-        auto *action = new QAction(icon, entry.caption, this);
-        action->setObjectName(entry.className);
-        action->setToolTip(QStringLiteral("%1 (%2)").arg(entry.caption, entry.className));
-        action->setStatusTip(entry.className);
-        // The action's object name is the window class it opens.
-        connect(action, &QAction::triggered, this, [this, action]() {
-            if (m_opener)
-                m_opener(action->objectName());
-        });
-        windowMenu->addAction(action);
-        toolbar->addAction(action);
-        m_actions.append(action);
-    }
-
-    QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("工具 &Tools"));
-    for (const Tool &tool : tools()) {
-        auto *action = toolMenu->addAction(tool.caption);
-        action->setObjectName(toolTarget(tool));
-        action->setStatusTip(toolTarget(tool));
-        connect(action, &QAction::triggered, this, [this, action]() {
-            if (m_opener)
-                m_opener(action->objectName());
-        });
-        m_actions.append(action);
-    }
+    setWindowIcon(AppIcons::application());
+    buildMenus();
 
     auto *central = new QLabel(this);
     central->setObjectName(QStringLiteral("st_welcome"));
     central->setAlignment(Qt::AlignCenter);
     central->setText(QStringLiteral("<h2>在做资料与订单进度</h2><p>Work in process and order progress</p>"
-                                    "<p>请从菜单或工具栏打开窗口。<br>Open a window from the menu or the toolbar.</p>"));
+                                    "<p>请从菜单或工具栏打开窗口。<br>Open a window from the menu or the toolbar.</p>"
+                                    "<p>F1: 用户指南 User guide</p>"));
     setCentralWidget(central);
 
     m_database = new QLabel(this);
@@ -102,11 +86,88 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
     statusBar()->addWidget(m_database, 1);
     statusBar()->addPermanentWidget(m_user);
 
-    resize(900, 420);
+    resize(980, 440);
     refreshEntries();
 }
 
 LauncherWindow::~LauncherWindow() = default;
+
+QAction *LauncherWindow::addEntryAction(const QString &target, const QString &caption, const QString &hint,
+                                        const QString &icon)
+{
+    auto *action = new QAction(AppIcons::icon(icon), caption, this);
+    // The action's object name is what it opens: a window class, or "class.button".
+    action->setObjectName(target);
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    connect(action, &QAction::triggered, this, [this, action]() {
+        if (m_opener)
+            m_opener(action->objectName());
+    });
+    m_actions.append(action);
+    return action;
+}
+
+void LauncherWindow::buildMenus()
+{
+    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件 &File"));
+    QAction *quit = fileMenu->addAction(QStringLiteral("退出 E&xit"));
+    quit->setObjectName(QStringLiteral("m_exit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *openMenu = menuBar()->addMenu(QStringLiteral("打开 &Open"));
+    QToolBar *toolbar = addToolBar(QStringLiteral("窗口"));
+    toolbar->setObjectName(QStringLiteral("tb_windows"));
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(QSize(32, 32));
+    toolbar->setMovable(false);
+    for (const Entry &entry : entries()) {
+        QAction *action = addEntryAction(entry.className, entry.caption, entry.hint, entry.icon);
+        openMenu->addAction(action);
+        toolbar->addAction(action);
+    }
+
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("窗口 &Windows"));
+    m_windowMenu->setObjectName(QStringLiteral("m_windows"));
+    QAction *home = m_windowMenu->addAction(AppIcons::application(), QStringLiteral("主窗口 &Main window"));
+    home->setObjectName(QStringLiteral("m_main_window"));
+    home->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    home->setShortcutContext(Qt::ApplicationShortcut);
+    connect(home, &QAction::triggered, this, [this] { bringToFront(this); });
+    QAction *closeAll = m_windowMenu->addAction(QStringLiteral("关闭全部窗口 &Close all windows"));
+    closeAll->setObjectName(QStringLiteral("m_close_all"));
+    connect(closeAll, &QAction::triggered, this, [] {
+        for (Window *w : openWindows())
+            w->Close();
+    });
+    m_windowMenu->addSeparator();
+    for (int i = 1; i <= kWindowSlots; ++i) {
+        auto *slot = m_windowMenu->addAction(QString());
+        slot->setObjectName(QStringLiteral("m_window_%1").arg(i));
+        slot->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + i)));
+        slot->setShortcutContext(Qt::ApplicationShortcut);
+        slot->setVisible(false);
+        connect(slot, &QAction::triggered, this, [this, i] { activateOpenWindow(i); });
+        m_windowSlots.append(slot);
+    }
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &LauncherWindow::refreshWindowList);
+
+    QMenu *toolMenu = menuBar()->addMenu(QStringLiteral("工具 &Tools"));
+    for (const Tool &tool : tools())
+        toolMenu->addAction(addEntryAction(toolTarget(tool), tool.caption, tool.hint, tool.icon));
+
+    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("帮助 &Help"));
+    QAction *guide = helpMenu->addAction(AppIcons::icon(QStringLiteral("help")), QStringLiteral("用户指南 &User guide"));
+    guide->setObjectName(QStringLiteral("m_guide"));
+    guide->setShortcut(QKeySequence::HelpContents);
+    guide->setShortcutContext(Qt::ApplicationShortcut);
+    guide->setStatusTip(QStringLiteral("用户指南: 日常工作的步骤"));
+    connect(guide, &QAction::triggered, this, &LauncherWindow::showGuide);
+    QAction *about = helpMenu->addAction(QStringLiteral("关于 &About Wip"));
+    about->setObjectName(QStringLiteral("m_about"));
+    connect(about, &QAction::triggered, this, &LauncherWindow::showAbout);
+}
 
 void LauncherWindow::closeEvent(QCloseEvent *event)
 {
@@ -141,6 +202,82 @@ QAction *LauncherWindow::entryAction(const QString &className) const
             return action;
     }
     return nullptr;
+}
+
+QList<Window *> LauncherWindow::openWindows()
+{
+    QList<Window *> open;
+    const auto topLevels = QApplication::topLevelWidgets();
+    for (QWidget *w : topLevels) {
+        auto *window = qobject_cast<Window *>(w);
+        if (window && window->isVisible() && !window->isClosed())
+            open.append(window);
+    }
+    std::sort(open.begin(), open.end(), [](const Window *a, const Window *b) {
+        const int ia = catalogueIndex(a->windowClassName());
+        const int ib = catalogueIndex(b->windowClassName());
+        if (ia != ib)
+            return ia < ib;
+        return a->windowTitle() < b->windowTitle();
+    });
+    return open;
+}
+
+QString LauncherWindow::windowName(const Window *window)
+{
+    const QString title = window->windowTitle();
+    const WindowInfo *info = WindowCatalogue::find(window->windowClassName());
+    if (info && (title.isEmpty() || info->caption.startsWith(title)))
+        return info->caption;
+    return title;
+}
+
+void LauncherWindow::refreshWindowList()
+{
+    const QList<Window *> open = openWindows();
+    for (int i = 0; i < m_windowSlots.size(); ++i) {
+        QAction *slot = m_windowSlots.at(i);
+        if (i >= open.size()) {
+            slot->setVisible(false);
+            continue;
+        }
+        // "&1 销售合约": the digit is the menu's access key as well as Ctrl+1.
+        slot->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(windowName(open.at(i))));
+        slot->setIcon(open.at(i)->windowIcon());
+        slot->setVisible(true);
+    }
+}
+
+bool LauncherWindow::activateOpenWindow(int n)
+{
+    const QList<Window *> open = openWindows();
+    if (n < 1 || n > open.size())
+        return false;
+    bringToFront(open.at(n - 1));
+    return true;
+}
+
+void LauncherWindow::showGuide()
+{
+    // F1 in a window opens the guide at the part about that window.
+    QString context;
+    if (auto *active = qobject_cast<Window *>(QApplication::activeWindow()))
+        context = active->windowClassName();
+    try {
+        Window::OpenWithParm(QStringLiteral("w_help"), context);
+    } catch (const HostError &e) {
+        Trace::problem(e.code(), e.detail());
+        MessageBoxService::show(windowTitle(), QStringLiteral("用户指南无法打开。\nThe user guide cannot be opened."),
+                                MessageIcon::StopSign);
+    }
+}
+
+void LauncherWindow::showAbout()
+{
+    MessageBoxService::show(QStringLiteral("关于 Wip"),
+                            QStringLiteral("在做资料与订单进度\nWork in process and order progress\n\n%1")
+                                .arg(BuildInfo::versionLine()),
+                            MessageIcon::Information);
 }
 
 } // namespace wip

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/windowcatalogue.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QVector>
@@ -7,23 +9,26 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 
 namespace wip {
 
-// The main window of the application: a menu and a toolbar with one entry per
-// window of the factory's work, opened by window class name, and a status bar
-// with the database and the user. An entry is enabled only when its window class
-// is registered with the runtime, so a build without a window shows it greyed.
+class Window;
+
+// The main window of the application: an Open menu and a toolbar with one entry
+// per window of the factory's work (WindowCatalogue), opened by window class
+// name; a Windows menu of the windows open now (Ctrl+1 ... Ctrl+9 from any of
+// them, Ctrl+0 back here); the tools; Help with the user guide (F1 from any
+// window, at the part about that window); and a status bar with the database,
+// the user and each entry's spoken name. An entry is enabled only when its
+// window class is registered with the runtime, so a build without a window shows
+// it greyed.
 class LauncherWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    struct Entry
-    {
-        QString className;   // w_wip_today ...
-        QString caption;     // 在做资料 ...
-    };
+    using Entry = WindowInfo;
     // Work reached through a hidden button of a window: the launcher opens the
     // window and clicks the button (the setting-method list and export of
     // w_wip_detail, whose buttons the window keeps hidden).
@@ -32,6 +37,8 @@ public:
         QString className;   // w_wip_detail
         QString button;      // cb_1
         QString caption;     // 镶法 ...
+        QString hint;        // status bar
+        QString icon;
     };
     static const QVector<Tool> &tools();
     // What the opener is given for a tool: "w_wip_detail.cb_1".
@@ -42,7 +49,7 @@ public:
     LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget *parent = nullptr);
     ~LauncherWindow() override;
 
-    static const QVector<Entry> &entries();
+    static QVector<Entry> entries();
 
     void setDatabaseText(const QString &text);   // URL without the password
     void setUserText(const QString &userCode);
@@ -51,14 +58,31 @@ public:
     void refreshEntries();
     QAction *entryAction(const QString &className) const;
 
+    // The windows open now, in the launcher's order, and their names in the
+    // Windows menu (the launcher's fuller name where it says the same and more).
+    static QList<Window *> openWindows();
+    static QString windowName(const Window *window);
+    // Rebuilds the Windows menu's list (it is rebuilt whenever the menu opens).
+    void refreshWindowList();
+    // Brings the n-th open window (from 1) to the front; false when there is none.
+    bool activateOpenWindow(int n);
+
 protected:
     // Closing the main window closes the windows opened from it, and so ends the application.
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildMenus();
+    QAction *addEntryAction(const QString &target, const QString &caption, const QString &hint,
+                            const QString &icon);
+    void showGuide();
+    void showAbout();
+
     IsRegistered m_isRegistered;
     Opener m_opener;
     QVector<QAction *> m_actions;
+    QMenu *m_windowMenu = nullptr;
+    QVector<QAction *> m_windowSlots;       // Ctrl+1 ... Ctrl+9
     QLabel *m_database = nullptr;
     QLabel *m_user = nullptr;
 };

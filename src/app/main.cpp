@@ -1,6 +1,7 @@
 // Entry point of Wip: reads the command line and hands over to the desktop
 // application or to a headless command.
 
+#include "app/appicons.h"
 #include "app/apppaths.h"
 #include "app/commandline.h"
 #include "app/commandrunner.h"
@@ -80,6 +81,8 @@ int main(int argc, char **argv)
     }
 
     QApplication::setApplicationDisplayName(QStringLiteral("Wip"));
+    QApplication::setWindowIcon(wip::AppIcons::application());
+    QGuiApplication::setDesktopFileName(QStringLiteral("wip"));   // wip.desktop of the package
     wip::DesktopApplication desktop(parsed.options);
     return desktop.run();
 }

@@ -1,6 +1,8 @@
 #include "app/windowclasses.h"
 
+#include "app/w_help.h"
 #include "reports/widgets/w_preview.h"
+#include "runtime/widgets/window.h"
 
 // Each feature library that this build links (src/app/CMakeLists.txt) brings its
 // registration function; WIP_HAVE_<FOLDER> says which are there.
@@ -25,6 +27,7 @@ namespace wip {
 void WindowClasses::registerAll()
 {
     reports::registerPreviewWindow();
+    Window::registerClass<w_help>(QStringLiteral("w_help"));
 #if defined(WIP_HAVE_DAILY_OUTPUT)
     registerDailyOutputWindows();
 #endif

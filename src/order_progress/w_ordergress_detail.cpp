@@ -31,6 +31,7 @@ void w_ordergress_detail::create()
     dw_ordergress = new reports::ReportControl(this, QStringLiteral("dw_ordergress"));
     cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
     cb_1 = new CommandButton(this, QStringLiteral("cb_1"), QStringLiteral("物料使用(订单)"));
     cb_1->setDefault(true);
     cb_3 = new CommandButton(this, QStringLiteral("cb_3"), QStringLiteral("付工人耗(长纸)"));

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QSysInfo>
 
 namespace wip {
 
@@ -26,6 +27,16 @@ const QString kLastUser = QStringLiteral("user/lastCode");
 const QString kTraceLog = QStringLiteral("trace/logFile");
 const QString kLoginFailures = QStringLiteral("login/failures");
 const QString kLoginLastFailure = QStringLiteral("login/lastFailure");
+
+// Window places are kept per machine: a settings file shared between machines
+// (a home folder on the server) keeps each screen's own.
+QString windowKey(const QString &className)
+{
+    QString host = QSysInfo::machineHostName();
+    if (host.isEmpty())
+        host = QStringLiteral("this-machine");
+    return QStringLiteral("windows/") + host + QLatin1Char('/') + className.trimmed().toLower();
+}
 
 } // namespace
 
@@ -127,6 +138,16 @@ void Settings::setLoginFailures(int failures, const QDateTime &lastFailure)
     }
     m_settings->setValue(kLoginFailures, failures);
     m_settings->setValue(kLoginLastFailure, lastFailure.toUTC().toString(Qt::ISODateWithMs));
+}
+
+QByteArray Settings::windowGeometry(const QString &className) const
+{
+    return QByteArray::fromBase64(m_settings->value(windowKey(className)).toByteArray());
+}
+
+void Settings::setWindowGeometry(const QString &className, const QByteArray &geometry)
+{
+    m_settings->setValue(windowKey(className), QString::fromLatin1(geometry.toBase64()));
 }
 
 QString Settings::traceLogFile() const

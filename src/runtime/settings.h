@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QDateTime>
 #include <QMap>
@@ -13,7 +14,8 @@ namespace wip {
 
 // The application's own settings (organisation "Wip", application "wip", an ini
 // file in the user's configuration folder): the database URL, the folder of each
-// drive letter, the last user code and the trace log file. The database password
+// drive letter, the last user code, the trace log file, and the size and place
+// of each window on this machine. The database password
 // is kept only when asked (savePassword); the file is then readable by its owner
 // only. Tests point the class at a file of their own with setFile().
 class Settings
@@ -45,6 +47,10 @@ public:
     int loginFailures() const;
     QDateTime lastLoginFailure() const;
     void setLoginFailures(int failures, const QDateTime &lastFailure);
+
+    // The size and place of a window (saveGeometry), by class name, on this machine.
+    QByteArray windowGeometry(const QString &className) const;
+    void setWindowGeometry(const QString &className, const QByteArray &geometry);
 
     QString traceLogFile() const;
     void setTraceLogFile(const QString &path);

@@ -31,6 +31,7 @@ void w_wipmat::create()
     cb_query = new CommandButton(this, QStringLiteral("cb_query"), QStringLiteral("查询"));
     cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
     dw_wip_detail = new reports::ReportControl(this, QStringLiteral("dw_wip_detail"));
     dw_wip_detail->setDataObject(QStringLiteral("d_w_wipmat"));
 

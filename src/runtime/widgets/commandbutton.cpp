@@ -7,6 +7,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMetaMethod>
+#include <QPainter>
+#include <QStyleOptionButton>
 
 namespace wip {
 
@@ -67,6 +69,28 @@ void CommandButton::keyPressEvent(QKeyEvent *event)
     if (Keyboard::runKeyEvent(event, [this](int k, int f) { Q_EMIT key(k, f); }))
         return;
     QPushButton::keyPressEvent(event);
+}
+
+void CommandButton::initStyleOption(QStyleOptionButton *option) const
+{
+    QPushButton::initStyleOption(option);
+    if (hasFocus())
+        option->state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+}
+
+void CommandButton::paintEvent(QPaintEvent *event)
+{
+    QPushButton::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect inner = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::Active, QPalette::Highlight));
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.drawRect(inner.adjusted(1, 1, -2, -2));
 }
 
 } // namespace wip

@@ -11,6 +11,10 @@ namespace wip {
 // button (Enter), setCancel(true) its cancel button (Esc); at most one of each
 // per window. Enter on a focused button that is not the default does not click
 // it (the window's default button or key handler gets the key); Space does.
+// A focused button always shows its focus mark, however the focus came (Tab, a
+// click, a handler's SetFocus, Enter moving on): the style is told that the focus
+// came from the keyboard, and a dotted frame inside the button marks it also
+// where the style draws the focus like the default button's frame.
 class CommandButton : public QPushButton
 {
     Q_OBJECT
@@ -33,6 +37,8 @@ Q_SIGNALS:
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void initStyleOption(QStyleOptionButton *option) const override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_cancel = false;

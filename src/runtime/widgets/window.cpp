@@ -3,6 +3,7 @@
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/keyboard.h"
+#include "runtime/widgets/taborder.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -19,6 +20,9 @@ struct Registry
 {
     QHash<QString, QPointer<Window>> latest;     // key: lower-case class name
     QHash<QString, Window::Factory> factories;
+    QHash<QString, QString> registeredNames;    // key: lower-case class name
+    QHash<QString, QIcon> icons;
+    Window::GeometryStore geometry;
 };
 
 Registry &registry()
@@ -107,11 +111,34 @@ Window &Window::latest(const QString &className)
 void Window::registerClass(const QString &className, Factory factory)
 {
     registry().factories.insert(registryKey(className), std::move(factory));
+    registry().registeredNames.insert(registryKey(className), className.trimmed());
 }
 
 bool Window::isRegistered(const QString &className)
 {
     return registry().factories.contains(registryKey(className));
+}
+
+QStringList Window::registeredClasses()
+{
+    QStringList names = registry().registeredNames.values();
+    names.sort();
+    return names;
+}
+
+void Window::setClassIcon(const QString &className, const QIcon &icon)
+{
+    registry().icons.insert(registryKey(className), icon);
+}
+
+QIcon Window::classIcon(const QString &className)
+{
+    return registry().icons.value(registryKey(className));
+}
+
+void Window::setGeometryStore(GeometryStore store)
+{
+    registry().geometry = std::move(store);
 }
 
 Window *Window::Open(const QString &className)
@@ -174,8 +201,7 @@ void Window::setVisible(bool visible)
 {
     if (visible && !m_shownOnce) {
         ensureCreated();
-        if (m_centered)
-            centre();
+        placeOnFirstShow();
     }
     QDialog::setVisible(visible);
     if (visible && !m_shownOnce) {
@@ -184,6 +210,22 @@ void Window::setVisible(bool visible)
         registry().latest.insert(m_registeredKey, this);
         QMetaObject::invokeMethod(this, &Window::runOpen, Qt::QueuedConnection);
     }
+}
+
+void Window::placeOnFirstShow()
+{
+    if (!testAttribute(Qt::WA_SetWindowIcon)) {
+        const QIcon icon = classIcon(windowClassName());
+        if (!icon.isNull())
+            setWindowIcon(icon);
+    }
+    TabOrder::applyReadingOrder(this);
+    const Window::GeometryStore &store = registry().geometry;
+    const QByteArray kept = store.load ? store.load(windowClassName()) : QByteArray();
+    if (!kept.isEmpty() && restoreGeometry(kept))
+        return;
+    if (m_centered)
+        centre();
 }
 
 void Window::centre()
@@ -249,6 +291,9 @@ void Window::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event);
     if (event->isAccepted()) {
+        const Window::GeometryStore &store = registry().geometry;
+        if (store.save && m_shownOnce && !m_closed)
+            store.save(windowClassName(), saveGeometry());
         m_closed = true;
         unregister();
     }

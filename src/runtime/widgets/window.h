@@ -3,9 +3,12 @@
 #include "runtime/hosterror.h"
 #include "runtime/widgets/windowmessage.h"
 
+#include <QByteArray>
 #include <QDialog>
+#include <QIcon>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -36,6 +39,11 @@ class CommandButton;
 //
 // Register classes from a function the application calls at start-up, not from
 // a static initialiser: the linker drops unreferenced objects of static libraries.
+//
+// When first shown, a window takes the icon of its class (setClassIcon) unless it
+// set one itself, orders its Tab chain as it reads (TabOrder), and, when the
+// application keeps window places (setGeometryStore), comes back where the user
+// left it instead of centred; its place is kept again when it closes.
 //
 // Note: create() hides QWidget::create(WId, ...) and open() overrides
 // QDialog::open(); a Window is never opened window-modal through QDialog::open().
@@ -98,6 +106,20 @@ public:
         registerClass(className, [] { return new W; });
     }
     static bool isRegistered(const QString &className);
+    static QStringList registeredClasses();              // as registered, sorted
+
+    // The icon of the windows of a class, for their title bar.
+    static void setClassIcon(const QString &className, const QIcon &icon);
+    static QIcon classIcon(const QString &className);    // null when none was given
+
+    // Where windows keep their size and position between runs, by class name.
+    // Empty (the default, and in tests): windows open at their own size, centred.
+    struct GeometryStore
+    {
+        std::function<QByteArray(const QString &className)> load;
+        std::function<void(const QString &className, const QByteArray &geometry)> save;
+    };
+    static void setGeometryStore(GeometryStore store);
 
     // Open: creates and shows a window of that class, modeless, and returns it.
     // When an instance of the class is open already it is brought to the front
@@ -130,6 +152,7 @@ private:
     void ensureCreated();
     void unregister();
     void centre();
+    void placeOnFirstShow();
 
     QString m_className;
     QString m_registeredKey;
