@@ -1,5 +1,6 @@
 #include "app/databaseopener.h"
 
+#include "app/serverprobe.h"
 #include "database/schema.h"
 
 #include <QDir>
@@ -117,6 +118,10 @@ bool DatabaseOpener::connect(Transaction &tr, const ConnectionSettings &settings
     }
     if (tr.isConnected())
         tr.disconnect();
+    // A server that does not answer is named with its host and port and how it
+    // failed, before the driver's own words.
+    if (const ServerProbe::Result probe = ServerProbe::probe(settings); !probe.reachable())
+        return fail(error, probe.text);
     tr.settings = settings;
     if (!tr.connect())
         return fail(error, QStringLiteral("The database %1 cannot be opened: %2").arg(shown, tr.sqlErrText));

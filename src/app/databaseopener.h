@@ -9,7 +9,9 @@ namespace wip {
 
 // Opens the factory database for the application and its commands, with a
 // message that names what failed: a URL that does not read, a SQLite file that
-// does not exist, a server that refuses, a database that is not a Wip database.
+// does not exist, a server that does not answer (ServerProbe: host and port,
+// refused or timed out) or refuses the login, a database that is not a Wip
+// database.
 class DatabaseOpener
 {
 public:

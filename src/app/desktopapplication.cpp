@@ -131,7 +131,7 @@ bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *er
     return false;
 }
 
-bool DesktopApplication::prepare()
+bool DesktopApplication::prepareFolders(QString *error)
 {
     m_settings = std::make_unique<Settings>();
     m_settings->apply();
@@ -144,41 +144,69 @@ bool DesktopApplication::prepare()
     QString url = m_options.database;
     if (url.isEmpty())
         url = m_settings->databaseUrl();
-    const bool embedded = url.isEmpty();
-    if (embedded)
+    if (url.isEmpty())
         url = AppPaths::defaultDatabaseUrl();
-    QString error;
-    const auto settings = DatabaseOpener::settingsFor(url, &error);
-    if (!settings)
-        return fail(error);
-    m_connection = *settings;
+    const auto settings = DatabaseOpener::settingsFor(url, error);
+    // A URL that does not read leaves the embedded database to choose in the login.
+    m_connection = settings ? *settings : *DatabaseOpener::settingsFor(AppPaths::defaultDatabaseUrl(), nullptr);
+    m_startConnection = m_connection;
 
     QDir::setCurrent(dataFolder);
     DriveMapping::instance().setWorkingFolder(dataFolder);
+    return settings.has_value();
+}
 
-    if (embedded && !QFileInfo::exists(m_connection.database)) {
-        if (!createEmbeddedDatabase(m_connection.database, &error))
-            return fail(error);
+bool DesktopApplication::connectTo(const ConnectionSettings &settings, QString *error)
+{
+    // The embedded file of this computer is made, with the demo factory, when it is not there.
+    const bool embedded = settings.kind() == DbKind::SQLite
+                          && QDir::cleanPath(settings.database) == QDir::cleanPath(AppPaths::defaultDatabaseFile());
+    if (embedded && !QFileInfo::exists(settings.database)) {
+        if (!createEmbeddedDatabase(settings.database, error))
+            return false;
         m_created = true;
     }
 
     Transaction &sqlca = Transaction::sqlca();
-    if (!DatabaseOpener::connect(sqlca, m_connection, true, &error))
-        return fail(error);
+    if (!DatabaseOpener::connect(sqlca, settings, true, error))
+        return false;
     // Not a Wip database, or one of another schema version: refused before any window writes.
-    if (!DatabaseOpener::checkSchema(sqlca, &error)) {
+    if (!DatabaseOpener::checkSchema(sqlca, error)) {
         sqlca.disconnect();
-        return fail(error);
+        return false;
     }
+    m_connection = settings;
 
     // The cn_ settings of the windows' own connections (db_connect).
     applicationConnection() = m_connection;
     setQxpdFunction([](const QString &userCode, const QString &module, const QString &function) {
         return UserAccounts::rights(Transaction::sqlca(), userCode, module, function);
     });
+    return true;
+}
 
+bool DesktopApplication::prepare()
+{
+    QString error;
+    if (!prepareFolders(&error) || !connectTo(m_connection, &error))
+        return fail(error);
     checkPictureFolder();
     return true;
+}
+
+void DesktopApplication::rememberDatabase(const ConnectionSettings &chosen, bool savePassword)
+{
+    if (!m_settings)
+        return;
+    const bool sameAsStart = chosen.toUrl(true) == m_startConnection.toUrl(true);
+    if (sameAsStart && savePassword == m_settings->savePassword())
+        return;
+    if (chosen.kind() == DbKind::SQLite
+        && QDir::cleanPath(chosen.database) == QDir::cleanPath(AppPaths::defaultDatabaseFile()))
+        m_settings->clearDatabaseUrl();
+    else
+        m_settings->setDatabaseUrl(chosen.toUrl(true), savePassword);
+    m_settings->sync();
 }
 
 void DesktopApplication::checkPictureFolder()
@@ -194,14 +222,15 @@ void DesktopApplication::checkPictureFolder()
     MessageBoxService::show(messageTitle(), text, MessageIcon::Exclamation);
 }
 
-bool DesktopApplication::login()
+bool DesktopApplication::login(const QString &databaseProblem)
 {
     LoginDialog dialog(
         [](const QString &code, const QString &password) {
             Transaction &sqlca = Transaction::sqlca();
-            switch (UserAccounts::checkLogin(sqlca, code, password)) {
+            QString stored;
+            switch (UserAccounts::checkLogin(sqlca, code, password, &stored)) {
             case UserAccounts::Login::Ok:
-                return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}};
+                return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, stored};
             case UserAccounts::Login::UnknownUser:
             case UserAccounts::Login::WrongPassword:
                 return LoginDialog::Check{LoginDialog::Outcome::Refused, {}};
@@ -217,6 +246,18 @@ bool DesktopApplication::login()
     if (code.isEmpty() && m_settings)
         code = m_settings->lastUserCode();
     dialog.setUserCode(code);
+    dialog.setDatabase(m_connection, Transaction::sqlca().isConnected(), m_settings && m_settings->savePassword(),
+                       AppPaths::defaultDatabaseFile());
+    dialog.setConnector([this](const ConnectionSettings &settings, bool) {
+        QString error;
+        if (!connectTo(settings, &error)) {
+            Trace::write(error);
+            return LoginDialog::Check{LoginDialog::Outcome::Unavailable, error, {}};
+        }
+        return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, {}};
+    });
+    if (!databaseProblem.isEmpty())
+        dialog.showDatabaseProblem(databaseProblem);
     if (m_settings) {
         // The count of failed logins outlives the run: quitting and starting again
         // does not buy more guesses.
@@ -230,6 +271,7 @@ bool DesktopApplication::login()
         return false;
 
     user_code() = dialog.userCode();
+    rememberDatabase(dialog.database(), dialog.savePassword());
     if (m_settings) {
         m_settings->setLastUserCode(user_code());
         m_settings->sync();
@@ -289,10 +331,15 @@ void DesktopApplication::keepWindowPlaces()
 
 int DesktopApplication::run()
 {
-    if (!prepare())
-        return 1;
-    if (!login())
-        return 0;
+    // A database that cannot be used at start is told in the login, where
+    // another can be chosen.
+    QString problem;
+    if (prepareFolders(&problem) && connectTo(m_connection, &problem))
+        checkPictureFolder();
+    else
+        Trace::write(problem);
+    if (!login(problem))
+        return Transaction::sqlca().isConnected() ? 0 : 1;
     showLauncher();
     const int code = QApplication::exec();
     if (m_settings) {

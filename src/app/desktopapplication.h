@@ -14,9 +14,10 @@ class Settings;
 // The start of the desktop application, step by step: settings, the data
 // folder as working folder, the database (the embedded one created with the
 // demo factory on first start), SQLCA and the application's connection
-// settings, the rights look-up, the login, and the launcher. Every failure is
-// told through the MessageBox service with what failed, and run() returns a
-// non-zero exit code instead of going on.
+// settings, the rights look-up, the login, and the launcher. A database that
+// cannot be used at start is told in the login, which can switch to another
+// (the embedded file or the factory's server) and remembers the choice on this
+// machine; cancelling the login then ends with a non-zero exit code.
 class DesktopApplication
 {
 public:
@@ -25,8 +26,17 @@ public:
 
     // Settings, working folder, database, SQLCA, qxpd; false after telling why.
     bool prepare();
-    // The login dialog; false when it was cancelled. Sets user_code().
-    bool login();
+    // Settings, trace log and working folder, and the database to start with
+    // (the command line's, the settings', or the embedded one): false with why
+    // when its URL does not read (the embedded one is then offered).
+    bool prepareFolders(QString *error);
+    // Connects SQLCA to a database and makes it the application's (db_connect,
+    // qxpd); creates the embedded file of this computer when it is missing.
+    bool connectTo(const ConnectionSettings &settings, QString *error);
+    // The login dialog; false when it was cancelled. Sets user_code() and keeps
+    // the database chosen in it. databaseProblem: why the start's database
+    // cannot be used; the login opens at its database part with it.
+    bool login(const QString &databaseProblem = QString());
     // Registers the window classes and shows the launcher.
     LauncherWindow &showLauncher();
 
@@ -48,10 +58,13 @@ private:
     bool fail(const QString &text);
     void checkPictureFolder();
     void keepWindowPlaces();        // windows come back where they were left on this machine
+    // Keeps the login's database in the settings when it differs from the start's.
+    void rememberDatabase(const ConnectionSettings &chosen, bool savePassword);
 
     CommandLine::Options m_options;
     std::unique_ptr<Settings> m_settings;
     ConnectionSettings m_connection;
+    ConnectionSettings m_startConnection;     // as the command line or the settings named it
     bool m_created = false;
     std::unique_ptr<LauncherWindow> m_launcher;
 };

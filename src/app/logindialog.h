@@ -1,10 +1,12 @@
 #pragma once
 
 #include "app/loginthrottle.h"
+#include "runtime/transaction.h"
 
 #include <QDialog>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -12,12 +14,22 @@ class QPushButton;
 
 namespace wip {
 
+class DatabaseChoice;
+
 // The login at start: user code and password, checked by the function given
-// (the users table in the application). A refusal is told through the notifier
-// and the dialog stays open with the password cleared; after five refusals in a
-// row each further attempt waits longer (LoginThrottle), also after a restart
-// when the caller keeps the count (setThrottleStore, restoreThrottle). Cancel rejects the
-// dialog, which ends the application.
+// (the users table in the application), and the database they are checked in.
+// A refusal is told through the notifier and the dialog stays open with the
+// password cleared; after five refusals in a row each further attempt waits
+// longer (LoginThrottle), also after a restart when the caller keeps the count
+// (setThrottleStore, restoreThrottle). Cancel rejects the dialog, which ends the
+// application.
+//
+// The database: the dialog shows the one in use and, behind "数据库 Database…",
+// lets the clerk choose the embedded file or the factory's server. A choice that
+// differs from the connected database is handed to the connector when OK is
+// pressed, before the user is checked; a connector's refusal (a server that does
+// not answer, a file that is no Wip database) is told like a refusal of the
+// login but is not counted against the clerk.
 class LoginDialog : public QDialog
 {
     Q_OBJECT
@@ -28,11 +40,14 @@ public:
     {
         Outcome outcome = Outcome::Refused;
         QString message;                 // why, for Unavailable (the database error)
+        QString userCode;                // Accepted: the code as the users table spells it
     };
     using Checker = std::function<Check(const QString &userCode, const QString &password)>;
     using Notifier = std::function<void(const QString &title, const QString &text)>;
     // Called after each counted failure and after a success, to keep the count.
     using ThrottleStore = std::function<void(const LoginThrottle &)>;
+    // Connects the application to the database chosen; Accepted, or Unavailable with why.
+    using Connector = std::function<Check(const ConnectionSettings &settings, bool savePassword)>;
 
     explicit LoginDialog(Checker checker, Notifier notifier, QWidget *parent = nullptr);
     ~LoginDialog() override;
@@ -42,9 +57,20 @@ public:
     // for the rest of it before the first attempt.
     void restoreThrottle(int failures, const QDateTime &lastFailure);
     void setThrottleStore(ThrottleStore store) { m_store = std::move(store); }
-    QString userCode() const;            // trimmed, as accepted
+    QString userCode() const;            // trimmed as typed; as stored once accepted
     bool waiting() const;                // an attempt is held back by the throttle
     const LoginThrottle &throttle() const { return m_throttle; }
+
+    // The database in use (connected: the application is connected to it) and
+    // the embedded file of this computer.
+    void setDatabase(const ConnectionSettings &current, bool connected, bool savePassword,
+                     const QString &embeddedFile);
+    void setConnector(Connector connector) { m_connector = std::move(connector); }
+    // Opens the database part with the message: the database of the start could not be used.
+    void showDatabaseProblem(const QString &text);
+    ConnectionSettings database() const; // as chosen
+    bool savePassword() const;
+    bool databaseShown() const;
 
     static QString refusedText();        // the message of a wrong code or password
 
@@ -52,20 +78,31 @@ public Q_SLOTS:
     void cb_ok_clicked();
 
 private:
+    bool ensureDatabase();
+    void toggleDatabase();
+    void updateDatabaseText();
     void startWait(std::chrono::milliseconds wait);
     void tick();
     void updateWaitText();
+    void tell(const QString &text);
 
     Checker m_checker;
     Notifier m_notifier;
     ThrottleStore m_store;
+    Connector m_connector;
     LoginThrottle m_throttle;
     QTimer m_waitTimer;
     int m_secondsLeft = 0;
+    std::optional<ConnectionSettings> m_connected;
+    QString m_acceptedCode;
 
     QLineEdit *m_user = nullptr;
     QLineEdit *m_password = nullptr;
+    QLabel *m_databaseText = nullptr;
+    QPushButton *m_databaseButton = nullptr;
+    DatabaseChoice *m_choice = nullptr;
     QLabel *m_message = nullptr;
+    QLabel *m_wait = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

@@ -4,13 +4,35 @@
 
 namespace wip {
 
-UserAccounts::Login UserAccounts::checkLogin(Transaction &tr, const QString &userCode, const QString &password)
+UserAccounts::Login UserAccounts::checkLogin(Transaction &tr, const QString &userCode, const QString &password,
+                                             QString *storedCode)
 {
-    const auto row = tr.selectInto(QStringLiteral("select password_hash from users where user_code = ?"),
-                                   {userCode.trimmed()});
-    if (!row)
-        return tr.sqlCode == 100 ? Login::UnknownUser : Login::Error;
-    return PasswordHash::verify(password, row->value(0).toString()) ? Login::Ok : Login::WrongPassword;
+    const QString code = userCode.trimmed();
+    // upper() folds ASCII letters on both SQLite and PostgreSQL (C collation).
+    Cursor users(tr, QStringLiteral("select user_code, password_hash from users where upper(user_code) = upper(?)"),
+                 {code});
+    if (!users.open())
+        return Login::Error;
+    QList<QVariantList> found;
+    while (const auto row = users.fetch())
+        found.append(*row);
+    const bool failed = tr.sqlCode == -1;
+    users.close();
+    if (failed)
+        return Login::Error;
+
+    const QVariantList *match = found.size() == 1 ? &found.first() : nullptr;
+    for (const QVariantList &row : std::as_const(found)) {
+        if (row.value(0).toString() == code)
+            match = &row;
+    }
+    if (!match)
+        return Login::UnknownUser;
+    if (!PasswordHash::verify(password, match->value(1).toString()))
+        return Login::WrongPassword;
+    if (storedCode)
+        *storedCode = match->value(0).toString();
+    return Login::Ok;
 }
 
 bool UserAccounts::setUser(Transaction &tr, const QString &userCode, const QString &userName,

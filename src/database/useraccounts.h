@@ -14,7 +14,12 @@ class UserAccounts
 public:
     enum class Login { Ok, UnknownUser, WrongPassword, Error };
 
-    static Login checkLogin(Transaction &tr, const QString &userCode, const QString &password);
+    // The code is matched without regard to case ("plan" is PLAN) and without the
+    // spaces around it; storedCode receives the code as the users table holds it,
+    // for user_code and the rights look-up. Should two users differ only in case,
+    // only the exact spelling finds one of them.
+    static Login checkLogin(Transaction &tr, const QString &userCode, const QString &password,
+                            QString *storedCode = nullptr);
     // Adds the user or replaces the name and password, as one piece (a
     // TransactionGuard: committed, or released into the caller's open work).
     static bool setUser(Transaction &tr, const QString &userCode, const QString &userName,

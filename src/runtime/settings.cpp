@@ -80,6 +80,12 @@ bool Settings::setDatabaseUrl(const QString &url, bool savePassword)
     return true;
 }
 
+void Settings::clearDatabaseUrl()
+{
+    m_settings->remove(kUrl);
+    m_settings->remove(kSavePassword);
+}
+
 bool Settings::savePassword() const
 {
     return m_settings->value(kSavePassword, false).toBool();

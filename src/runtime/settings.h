@@ -35,6 +35,7 @@ public:
     // stored) when the URL cannot be read.
     bool setDatabaseUrl(const QString &url, bool savePassword = false);
     bool savePassword() const;
+    void clearDatabaseUrl();                          // back to the embedded database
 
     QMap<QChar, QString> driveFolders() const;         // letters upper case
     void setDriveFolder(QChar letter, const QString &folder); // empty removes it

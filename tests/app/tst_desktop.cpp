@@ -7,6 +7,7 @@
 #include "app/desktopapplication.h"
 #include "app/launcherwindow.h"
 #include "app/logindialog.h"
+#include "logindriver.h"
 #include "database/demofactory.h"
 #include "database/initdatabase.h"
 #include "reports/widgets/reportcontrol.h"
@@ -33,6 +34,9 @@
 
 using wip::DesktopApplication;
 using wip::MessageBoxService;
+using wip::test::saveScreenshot;
+using wip::test::typeLogin;
+using wip::test::whenLoginShows;
 
 namespace {
 
@@ -42,43 +46,6 @@ class FakeMaterials : public wip::Window
 public:
     FakeMaterials() { setWindowTitle(QStringLiteral("在做资料 (物料)")); }
 };
-
-// Runs `step` on the login dialog once it is the active modal window.
-void whenLoginShows(std::function<void(wip::LoginDialog &)> step)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, step]() {
-        auto *dialog = qobject_cast<wip::LoginDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        step(*dialog);
-        // A step that did not end the dialog must not leave the test waiting.
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    timer->start();
-}
-
-void typeLogin(wip::LoginDialog &d, const QString &code, const QString &password)
-{
-    auto *user = d.findChild<QLineEdit *>(QStringLiteral("sle_user"));
-    auto *pass = d.findChild<QLineEdit *>(QStringLiteral("sle_password"));
-    user->clear();
-    QTest::keyClicks(user, code);
-    pass->clear();
-    QTest::keyClicks(pass, password);
-    QTest::keyClick(pass, Qt::Key_Return);
-}
-
-void saveScreenshot(QWidget &w, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("WIP_SCREENSHOTS");
-    if (!folder.isEmpty())
-        w.grab().save(folder + QLatin1Char('/') + name);
-}
 
 } // namespace
 
@@ -265,6 +232,20 @@ private Q_SLOTS:
         QCOMPARE(MessageBoxService::shown().size(), 1);
         QCOMPARE(MessageBoxService::shown().first().text, wip::LoginDialog::refusedText());
         QCOMPARE(wip::Settings().lastUserCode(), QStringLiteral("PLAN"));
+    }
+
+    // "plan" is the planner: the code is matched in any case, and the rights are
+    // read for the code as the users table spells it.
+    void loginByCodeInAnotherCase()
+    {
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        whenLoginShows([](wip::LoginDialog &d) { typeLogin(d, " plan ", "plan-2004"); });
+        QVERIFY(app.login());
+        QCOMPARE(wip::user_code(), QStringLiteral("PLAN"));
+        QCOMPARE(wip::qxpd(wip::user_code(), "M05", "H06"), QStringLiteral("X02B"));
+        QCOMPARE(wip::Settings().lastUserCode(), QStringLiteral("PLAN"));
+        QVERIFY2(MessageBoxService::shown().isEmpty(), qPrintable(lastMessage()));
     }
 
     // Quitting after a run of wrong passwords does not buy more guesses: the next

@@ -109,7 +109,7 @@ private Q_SLOTS:
         // The sixth failure in a row waits 2 s, counting the five of the last run.
         type(*d, QStringLiteral("A01"), QStringLiteral("x"));
         QCOMPARE(d->throttle().failures(), 6);
-        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_message"))->text().contains("wait 2 s"));
+        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_wait"))->text().contains("wait 2 s"));
         QTRY_VERIFY_WITH_TIMEOUT(!d->waiting(), 4000);
         type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));
         QCOMPARE(d->result(), int(QDialog::Accepted));
@@ -159,7 +159,12 @@ private Q_SLOTS:
         QCOMPARE(h.checks, 5);
         QVERIFY(d->waiting());
         QVERIFY(!d->findChild<QPushButton *>(QStringLiteral("cb_ok"))->isEnabled());
-        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_message"))->text().contains("wait 1 s"));
+        QVERIFY(d->findChild<QLabel *>(QStringLiteral("st_wait"))->text().contains("wait 1 s"));
+        // The countdown fits in the dialog, whole.
+        const QLabel *wait = d->findChild<QLabel *>(QStringLiteral("st_wait"));
+        QTRY_VERIFY(wait->isVisible() && wait->width() >= wait->sizeHint().width()
+                    && wait->height() >= wait->sizeHint().height());
+        QVERIFY(d->rect().contains(QRect(wait->mapTo(d.get(), QPoint(0, 0)), wait->size())));
 
         // Enter during the wait does not reach the check, even with the right password.
         type(*d, QStringLiteral("A01"), QStringLiteral("gold 18k"));

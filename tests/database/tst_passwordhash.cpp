@@ -23,6 +23,8 @@ private Q_SLOTS:
     void malformedOrWeakTextsNeverVerify();
     void usersAndRightsTables_data() { test::addEngineRows(); }
     void usersAndRightsTables();
+    void loginCodeInAnyCase_data() { wip::test::addEngineRows(); }
+    void loginCodeInAnyCase();
 };
 
 void tst_PasswordHash::knownAnswers_data()
@@ -134,6 +136,35 @@ void tst_PasswordHash::usersAndRightsTables()
     QCOMPARE(db.scalar("select count(*) from rights").toInt(), 1);
     // A user code that tries to break out of its value is just a code nobody has.
     QCOMPARE(UserAccounts::checkLogin(db.tr(), "x' or '1'='1", "pw2"), UserAccounts::Login::UnknownUser);
+}
+
+// The code is found in any case and gives back the code as stored, which the
+// rights look-up needs; only codes that differ just in case need the exact one.
+void tst_PasswordHash::loginCodeInAnyCase()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(UserAccounts::setUser(db.tr(), "PLAN", "计划 Planner", "plan-2004"));
+    QVERIFY(UserAccounts::setUser(db.tr(), "Qc", "品检", "qc-1"));
+    QVERIFY(UserAccounts::setUser(db.tr(), "QC", "品检 2", "qc-2"));
+    using L = UserAccounts::Login;
+    const struct
+    {
+        const char *typed;
+        const char *password;
+        L outcome;
+        const char *stored;
+    } cases[] = {
+        {"PLAN", "plan-2004", L::Ok, "PLAN"},     {"plan", "plan-2004", L::Ok, "PLAN"},
+        {" Plan ", "plan-2004", L::Ok, "PLAN"},   {"plan", "PLAN-2004", L::WrongPassword, ""},
+        {"plan%", "plan-2004", L::UnknownUser, ""}, {"pla_", "plan-2004", L::UnknownUser, ""},
+        {"QC", "qc-2", L::Ok, "QC"},              {"Qc", "qc-1", L::Ok, "Qc"},
+        {"qc", "qc-1", L::UnknownUser, ""},       {"qC", "qc-2", L::UnknownUser, ""},
+    };
+    for (const auto &c : cases) {
+        QString stored;
+        QCOMPARE(UserAccounts::checkLogin(db.tr(), c.typed, c.password, &stored), c.outcome);
+        QCOMPARE(stored, QString::fromUtf8(c.stored));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_PasswordHash)
