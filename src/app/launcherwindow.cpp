@@ -227,7 +227,8 @@ QString LauncherWindow::windowName(const Window *window)
 {
     const QString title = window->windowTitle();
     const WindowInfo *info = WindowCatalogue::find(window->windowClassName());
-    if (info && (title.isEmpty() || info->caption.startsWith(title)))
+    // A title that says nothing ("Untitled") gives way to the launcher's name too.
+    if (info && (title.isEmpty() || title == QLatin1String("Untitled") || info->caption.startsWith(title)))
         return info->caption;
     return title;
 }

@@ -6,12 +6,19 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace wip {
+
+namespace {
+
+constexpr int kPictureWidth = 780;
+
+} // namespace
 
 w_help::w_help(QWidget *parent)
     : Window(parent)
@@ -32,6 +39,7 @@ void w_help::create()
     br_guide->setObjectName(QStringLiteral("br_guide"));
     br_guide->setOpenExternalLinks(true);
     br_guide->setSource(QUrl(guideUrl()), QTextDocument::MarkdownResource);
+    fitPictures(kPictureWidth);
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
 
@@ -57,20 +65,49 @@ void w_help::cb_close_clicked()
     Close();
 }
 
+void w_help::fitPictures(int width)
+{
+    QTextDocument *document = br_guide->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.charFormat().isImageFormat())
+                continue;
+            QTextImageFormat picture = fragment.charFormat().toImageFormat();
+            const QUrl url = QUrl(guideUrl()).resolved(QUrl(picture.name()));
+            const QSize size = QImageReader(QLatin1Char(':') + url.path()).size();
+            if (!size.isValid() || size.width() <= width)
+                continue;
+            picture.setWidth(width);
+            picture.setHeight(qreal(size.height()) * width / size.width());
+            QTextCursor cursor(document);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(picture);
+        }
+    }
+}
+
 bool w_help::showPartAbout(const QString &className)
 {
     const WindowInfo *info = className.isEmpty() ? nullptr : WindowCatalogue::find(className);
     if (!info)
         return false;
+    // The launcher's whole name first ("在做资料 (物料)"), then its plain part ("查找订单").
+    QStringList names{info->caption};
+    const QString plain = info->caption.section(QStringLiteral(" ("), 0, 0);
+    if (plain != info->caption)
+        names << plain;
     QTextDocument *document = br_guide->document();
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block.blockFormat().headingLevel() == 0 || !block.text().contains(info->caption))
-            continue;
-        QTextCursor cursor(block);
-        br_guide->setTextCursor(cursor);
-        const qreal top = document->documentLayout()->blockBoundingRect(block).top();
-        br_guide->verticalScrollBar()->setValue(int(top));
-        return true;
+    for (const QString &name : std::as_const(names)) {
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            if (block.blockFormat().headingLevel() == 0 || !block.text().contains(name))
+                continue;
+            br_guide->setTextCursor(QTextCursor(block));
+            const qreal top = document->documentLayout()->blockBoundingRect(block).top();
+            br_guide->verticalScrollBar()->setValue(int(top));
+            return true;
+        }
     }
     return false;
 }

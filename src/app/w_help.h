@@ -32,6 +32,10 @@ protected:
     void create() override;
 
 private:
+    // Pictures wider than width are shown at that width, so that the guide reads
+    // without scrolling sideways.
+    void fitPictures(int width);
+
     QTextBrowser *br_guide = nullptr;
     CommandButton *cb_close = nullptr;
 };

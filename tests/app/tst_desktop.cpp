@@ -7,6 +7,7 @@
 #include "app/desktopapplication.h"
 #include "app/launcherwindow.h"
 #include "app/logindialog.h"
+#include "app/w_help.h"
 #include "logindriver.h"
 #include "database/demofactory.h"
 #include "database/initdatabase.h"
@@ -27,7 +28,10 @@
 #include <QSqlDatabase>
 #include <QSettings>
 #include <QSqlQuery>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -343,6 +347,71 @@ private Q_SLOTS:
             QTRY_VERIFY(wip::Window::findLatest(entry.className) == nullptr);
         }
         QVERIFY2(MessageBoxService::shown().isEmpty(), qPrintable(lastMessage()));
+    }
+
+    // The launcher speaks of windows by what they are for, lists the open ones
+    // with their shortcuts, opens the guide at the part about the window in which
+    // F1 was pressed, and each window comes back where it was left.
+    void launcherListsOpenWindowsAndOpensTheGuide()
+    {
+        DesktopApplication app(options());
+        QVERIFY(app.prepare());
+        wip::LauncherWindow &launcher = app.showLauncher();
+        if (!wip::Window::isRegistered("w_wip_today") || !wip::Window::isRegistered("w_wipmat"))
+            QSKIP("this build has not both windows");
+        for (const auto &entry : wip::LauncherWindow::entries()) {
+            QAction *action = launcher.entryAction(entry.className);
+            QCOMPARE(action->statusTip(), entry.hint);
+            QCOMPARE(action->toolTip(), entry.hint);
+            QVERIFY2(!action->statusTip().contains(entry.className), qPrintable(entry.className));
+            QVERIFY2(!action->icon().isNull(), qPrintable(entry.className));
+        }
+        QCOMPARE(launcher.entryAction("w_wip_mattran")->statusTip(), QStringLiteral("产量统计报表: 部门过货统计"));
+
+        launcher.entryAction("w_wipmat")->trigger();
+        launcher.entryAction("w_wip_today")->trigger();
+        QTRY_VERIFY(wip::Window::findLatest("w_wip_today") && wip::Window::findLatest("w_wipmat"));
+        wip::Window *today = wip::Window::findLatest("w_wip_today");
+        wip::Window *materials = wip::Window::findLatest("w_wipmat");
+        launcher.refreshWindowList();
+        const QStringList expected{QStringLiteral("&1 在做资料 (部门)"), QStringLiteral("&2 在做资料 (物料)")};
+        for (int i = 0; i < expected.size(); ++i) {
+            auto *slot = launcher.findChild<QAction *>(QStringLiteral("m_window_%1").arg(i + 1));
+            QVERIFY(slot && slot->isVisible());
+            QCOMPARE(slot->text(), expected.at(i));
+            QCOMPARE(slot->shortcut(), QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)));
+        }
+        QVERIFY(!launcher.findChild<QAction *>(QStringLiteral("m_window_3"))->isVisible());
+
+        // Ctrl+1 in the materials window brings the day's output to the front.
+        materials->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(materials));
+        QTest::keyClick(materials, Qt::Key_1, Qt::ControlModifier);
+        QTRY_COMPARE(QApplication::activeWindow(), today);
+
+        // F1 there opens the guide at the part about that window.
+        materials->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(materials));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+        QTRY_VERIFY(wip::Window::findLatest("w_help") != nullptr);
+        auto *help = qobject_cast<wip::w_help *>(wip::Window::findLatest("w_help"));
+        QVERIFY(help);
+        QTRY_VERIFY(help->browser()->textCursor().block().text().contains(QStringLiteral("在做资料 (物料)")));
+        QVERIFY(help->browser()->verticalScrollBar()->value() > 0);
+        QVERIFY(help->browser()->document()->toPlainText().contains(QStringLiteral("更新&7")));
+        saveScreenshot(*help, "w_help.png");
+
+        // A window comes back where it was left, after a restart too (the settings file).
+        materials->setGeometry(QRect(60, 70, 640, 420));
+        const QRect left = materials->geometry();
+        materials->Close();
+        QTRY_VERIFY(wip::Window::findLatest("w_wipmat") == nullptr);
+        launcher.entryAction("w_wipmat")->trigger();
+        QTRY_VERIFY(wip::Window::findLatest("w_wipmat") != nullptr);
+        QCOMPARE(wip::Window::findLatest("w_wipmat")->geometry(), left);
+        QVERIFY(!wip::Settings().windowGeometry("w_wipmat").isEmpty());
+        launcher.findChild<QAction *>("m_exit")->trigger();
+        QTRY_VERIFY(wip::Window::findLatest("w_wipmat") == nullptr);
     }
 
     void toolsClickTheHiddenSettingMethodButtons()

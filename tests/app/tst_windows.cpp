@@ -156,6 +156,8 @@ private Q_SLOTS:
         Window *window = openShown(className);
         QVERIFY(window);
         QPointer<Window> guard(window);
+        if (const QString folder = qEnvironmentVariable("WIP_SCREENSHOTS"); !folder.isEmpty())
+            window->grab().save(folder + QStringLiteral("/registry-") + className + QStringLiteral(".png"));
 
         // Its own icon in the title bar.
         const QImage expected = wip::AppIcons::icon(info->icon).pixmap(32).toImage();

@@ -1,0 +1,217 @@
+// Makes the pictures of the user guide (docs/images/) from the real windows on
+// the offscreen platform, with the demo factory, so that they show the program
+// as it is. Run through scripts/screenshots, which builds it.
+//
+//     wip_screenshots OUTPUT_FOLDER
+
+#include "app/appicons.h"
+#include "app/apppaths.h"
+#include "app/launcherwindow.h"
+#include "app/logindialog.h"
+#include "app/windowcatalogue.h"
+#include "app/windowclasses.h"
+#include "database/initdatabase.h"
+#include "database/useraccounts.h"
+#include "runtime/appglobals.h"
+#include "runtime/drivemapping.h"
+#include "runtime/transaction.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+
+using namespace wip;
+
+namespace {
+
+QString g_output;
+QStringList g_written;
+
+// Lets queued work (open events, retrievals, layout) run for a while.
+void settle(int ms = 150)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+// Saves the widget as a small PNG, framed so that the guide does not read as
+// the window itself: a palette of colours is plenty for windows.
+void shoot(QWidget &w, const QString &name)
+{
+    settle();
+    QImage grabbed = w.grab().toImage();
+    {
+        QPainter frame(&grabbed);
+        frame.setPen(QColor(0x88, 0x88, 0x88));
+        frame.drawRect(grabbed.rect().adjusted(0, 0, -1, -1));
+    }
+    const QImage image = grabbed.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    const QString file = g_output + QLatin1Char('/') + name + QStringLiteral(".png");
+    if (image.save(file, "PNG", 9))
+        g_written << file;
+    else
+        QTextStream(stderr) << "cannot write " << file << Qt::endl;
+}
+
+Window *open(const QString &className, QSize size = QSize())
+{
+    Window *w = Window::Open(className);
+    if (size.isValid())
+        w->resize(size);
+    settle(300);
+    return w;
+}
+
+void click(QWidget *window, const char *button)
+{
+    if (auto *b = window->findChild<CommandButton *>(QString::fromLatin1(button)))
+        b->click();
+    settle(300);
+}
+
+void type(QWidget *window, const char *field, const QString &text)
+{
+    if (auto *e = window->findChild<QLineEdit *>(QString::fromLatin1(field)))
+        e->setText(text);
+}
+
+bool prepareDemo(const QString &folder)
+{
+    const QString file = folder + QStringLiteral("/wip.sqlite");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
+        db.setDatabaseName(file);
+        InitOptions options;
+        options.demo = true;
+        if (!db.open() || !initDatabase(db, options).ok)
+            return false;
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("demo"));
+    Transaction &sqlca = Transaction::sqlca();
+    sqlca.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + file);
+    if (!sqlca.connect())
+        return false;
+    applicationConnection() = sqlca.settings;
+    setQxpdFunction([](const QString &user, const QString &module, const QString &function) {
+        return UserAccounts::rights(Transaction::sqlca(), user, module, function);
+    });
+    QDir::setCurrent(folder);
+    DriveMapping::instance().setWorkingFolder(folder);
+    return true;
+}
+
+void shootLogin()
+{
+    LoginDialog login([](const QString &, const QString &) { return LoginDialog::Check{}; }, nullptr);
+    login.setUserCode(QStringLiteral("PLAN"));
+    // Shown as a clerk's own embedded file, not the temporary one of this run.
+    ConnectionSettings embedded;
+    embedded.dbms = QStringLiteral("SQLITE");
+    embedded.database = QStringLiteral("/home/clerk/.local/share/Wip/wip/wip.sqlite");
+    login.setDatabase(embedded, true, false, embedded.database);
+    login.setConnector([](const ConnectionSettings &, bool) { return LoginDialog::Check{}; });
+    login.show();
+    shoot(login, QStringLiteral("login"));
+    ConnectionSettings server;
+    server.dbms = QStringLiteral("POSTGRESQL");
+    server.serverName = QStringLiteral("db.factory:5432");
+    server.database = QStringLiteral("wip");
+    server.logId = QStringLiteral("clerk");
+    login.setDatabase(server, false, false, embedded.database);
+    login.showDatabaseProblem(QStringLiteral("数据库服务器 db.factory:5432 拒绝连接。\nThe database server "
+                                             "db.factory:5432 refused the connection: nothing listens on port "
+                                             "5432 of db.factory. Is the server running, and is the port right?"));
+    shoot(login, QStringLiteral("login-database"));
+}
+
+void shootWindows()
+{
+    LauncherWindow launcher([](const QString &c) { return Window::isRegistered(c); }, nullptr);
+    launcher.setDatabaseText(QStringLiteral("sqlite:/home/clerk/.local/share/Wip/wip/wip.sqlite"));
+    launcher.setUserText(user_code());
+    launcher.show();
+    shoot(launcher, QStringLiteral("launcher"));
+
+    Window *today = open(QStringLiteral("w_wip_today"), QSize(980, 520));
+    click(today, "cb_query");
+    shoot(*today, QStringLiteral("w_wip_today"));
+    click(today, "cb_print");
+    if (Window *preview = Window::findLatest(QStringLiteral("w_preview"))) {
+        preview->resize(900, 640);
+        shoot(*preview, QStringLiteral("w_preview"));
+        preview->Close();
+    }
+    today->Close();
+
+    Window *contracts = open(QStringLiteral("w_scno_process"), QSize(1180, 760));
+    shoot(*contracts, QStringLiteral("w_scno_process"));
+    click(contracts, "cb_sconh_find");
+    if (Window *find = Window::findLatest(QStringLiteral("w_scno_process_search")))
+        shoot(*find, QStringLiteral("w_scno_process_search"));
+    QApplication::closeAllWindows();
+    settle();
+
+    Window *analysis = open(QStringLiteral("w_ordergress"), QSize(1180, 700));
+    type(analysis, "em_deldate1", QDate::currentDate().addDays(-60).toString(Qt::ISODate));
+    type(analysis, "em_deldate2", QDate::currentDate().addDays(90).toString(Qt::ISODate));
+    click(analysis, "cb_2");
+    shoot(*analysis, QStringLiteral("w_ordergress"));
+    analysis->Close();
+
+    Window *detail = open(QStringLiteral("w_wip_detail"), QSize(1100, 620));
+    click(detail, "cb_1");
+    shoot(*detail, QStringLiteral("w_wip_detail-waycode"));
+    detail->Close();
+    settle();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    AppPaths::setApplicationNames();
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(AppIcons::application());
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: wip_screenshots OUTPUT_FOLDER" << Qt::endl;
+        return 2;
+    }
+    g_output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(g_output);
+
+    QTemporaryDir folder;
+    MessageBoxService::setScripted(true);
+    if (!folder.isValid() || !prepareDemo(folder.path())) {
+        QTextStream(stderr) << "cannot make the demo factory" << Qt::endl;
+        return 1;
+    }
+    user_code() = QStringLiteral("ADMIN");
+    WindowClasses::registerAll();
+    WindowCatalogue::registerIcons();
+
+    shootLogin();
+    shootWindows();
+    Transaction::sqlca().disconnect();
+    for (const QString &f : std::as_const(g_written))
+        QTextStream(stdout) << f << Qt::endl;
+    return g_written.isEmpty() ? 1 : 0;
+}
