@@ -187,6 +187,13 @@ void shootWindows()
 
 int main(int argc, char **argv)
 {
+    // A home of its own: the demo's pictures and the settings stay out of the user's folders.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     AppPaths::setApplicationNames();
     QApplication app(argc, argv);
