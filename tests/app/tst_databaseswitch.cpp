@@ -11,7 +11,7 @@
 #include "app/serverprobe.h"
 #include "database/initdatabase.h"
 #include "database/useraccounts.h"
-#include "logindriver.h"
+#include "desktopdriver.h"
 #include "runtime/appglobals.h"
 #include "runtime/settings.h"
 #include "runtime/widgets/messageboxservice.h"
@@ -159,12 +159,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_DATA_HOME", m_home.filePath("data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
-        wip::AppPaths::setApplicationNames();
-        wip::Settings::setFile(m_home.filePath("wip.ini"));
-        MessageBoxService::setScripted(true);
+        wip::test::useHome(m_home);
     }
 
     void cleanup()

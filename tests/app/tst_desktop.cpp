@@ -8,7 +8,7 @@
 #include "app/launcherwindow.h"
 #include "app/logindialog.h"
 #include "app/w_help.h"
-#include "logindriver.h"
+#include "desktopdriver.h"
 #include "database/demofactory.h"
 #include "database/initdatabase.h"
 #include "reports/widgets/reportcontrol.h"
@@ -79,12 +79,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("XDG_DATA_HOME", m_home.filePath("data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", m_home.filePath("config").toUtf8());
-        wip::AppPaths::setApplicationNames();
-        wip::Settings::setFile(m_home.filePath("wip.ini"));
-        MessageBoxService::setScripted(true);
+        wip::test::useHome(m_home);
         m_startFolder = QDir::currentPath();
     }
 

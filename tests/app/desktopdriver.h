@@ -1,18 +1,34 @@
 #pragma once
 
-// Drives the login dialog of the desktop application from a test: the dialog
-// runs modally, so each step is queued to run once it is the active modal window.
+// Runs the desktop application in a test: a home folder of its own, and the
+// login dialog driven step by step (it runs modally, so each step is queued to
+// run once it is the active modal window).
 
+#include "app/apppaths.h"
 #include "app/logindialog.h"
+#include "runtime/settings.h"
+#include "runtime/widgets/messageboxservice.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 namespace wip::test {
+
+// The test's user: home, data and settings in home; message boxes answered by the test.
+inline void useHome(const QTemporaryDir &home)
+{
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    wip::AppPaths::setApplicationNames();
+    wip::Settings::setFile(home.filePath("wip.ini"));
+    wip::MessageBoxService::setScripted(true);
+}
 
 // Runs `step` on the login dialog once it is the active modal window.
 inline void whenLoginShows(std::function<void(wip::LoginDialog &)> step)
