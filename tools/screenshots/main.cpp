@@ -176,6 +176,13 @@ void shootWindows()
     shoot(*analysis, QStringLiteral("w_ordergress"));
     analysis->Close();
 
+    if (Window::isRegistered(QStringLiteral("w_order_followup"))) {
+        Window *followup = open(QStringLiteral("w_order_followup"), QSize(1000, 620));
+        click(followup, "cb_query");
+        shoot(*followup, QStringLiteral("w_order_followup"));
+        followup->Close();
+    }
+
     Window *detail = open(QStringLiteral("w_wip_detail"), QSize(1100, 620));
     click(detail, "cb_1");
     shoot(*detail, QStringLiteral("w_wip_detail-waycode"));
