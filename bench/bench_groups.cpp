@@ -47,15 +47,16 @@ void BM_HandWrittenGroupSums(benchmark::State &state)
     ds.setDefinition(groupedDefinition());
     ds.SetTransObject(database().tr());
     ds.Retrieve();
+    const reports::ReportData &data = ds;
     for (auto _ : state) {
         // The same answers, computed directly from the items.
         double total = 0;
         std::map<std::pair<QString, QString>, double> worker;
         std::map<QString, double> process;
         for (int row = 1; row <= ds.RowCount(); ++row) {
-            const QVariant qty = ds.item(row, QStringLiteral("qty"));
-            const QString p = ds.item(row, QStringLiteral("gongxu_code")).toString();
-            const QString w = ds.item(row, QStringLiteral("changhao")).toString();
+            const QVariant qty = data.item(row, QStringLiteral("qty"));
+            const QString p = data.item(row, QStringLiteral("gongxu_code")).toString();
+            const QString w = data.item(row, QStringLiteral("changhao")).toString();
             total += qty.toDouble();
             worker[{p, w}] += qty.toDouble();
             process[p] += qty.toDouble();
@@ -70,14 +71,15 @@ void BM_GroupTotals(benchmark::State &state)
     ds.setDefinition(groupedDefinition());
     ds.SetTransObject(database().tr());
     ds.Retrieve();
+    const reports::ReportData &data = ds;
     for (auto _ : state) {
         // Changing an item drops every cached total, as an edit does.
         ds.SetItem(1, QStringLiteral("memo"), QStringLiteral("x"));
         double sum = 0;
         for (int row = 1; row <= ds.RowCount(); ++row) {
-            sum += ds.item(row, QStringLiteral("c_process")).toDouble();
-            sum += ds.item(row, QStringLiteral("c_worker")).toDouble();
-            sum += ds.item(row, QStringLiteral("c_total")).toDouble();
+            sum += data.item(row, QStringLiteral("c_process")).toDouble();
+            sum += data.item(row, QStringLiteral("c_worker")).toDouble();
+            sum += data.item(row, QStringLiteral("c_total")).toDouble();
         }
         benchmark::DoNotOptimize(sum);
     }

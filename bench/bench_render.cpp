@@ -62,7 +62,7 @@ void BM_OpenFirstScreen(benchmark::State &state)
         const reports::PageModel model(ds);
         paintScreen(model, image, 0);
     }
-    state.counters["rows"] = ds.rowCount();
+    state.counters["rows"] = ds.RowCount();
 }
 
 void BM_PaintLastScreen(benchmark::State &state)

@@ -83,12 +83,13 @@ void BM_DataStoreRetrieveAndReadAll(benchmark::State &state)
     ds.setDefinition(bench::stepsDefinition());
     ds.SetTransObject(database().tr());
     const QVector<reports::Column> columns = ds.definition().columns;
+    const reports::ReportData &data = ds;
     for (auto _ : state) {
         if (ds.Retrieve() != rowCount)
             state.SkipWithError("wrong row count");
         for (int row = 1; row <= rowCount; ++row) {
             for (const reports::Column &c : columns)
-                benchmark::DoNotOptimize(ds.item(row, c.name));
+                benchmark::DoNotOptimize(data.item(row, c.name));
         }
     }
 }

@@ -41,7 +41,7 @@ bool TableContext::hasName(const QString &name) const
     return m_names.contains(name, Qt::CaseInsensitive);
 }
 
-QVariant TableContext::value(const QString &name, int row) const
+QVariant TableContext::item(int row, const QString &name) const
 {
     const int column = int(m_names.indexOf(name.toLower()));
     if (column < 0 || row < 1 || row > rowCount())

@@ -39,7 +39,7 @@ public:
 
     int rowCount() const override { return int(m_rows.size()); }
     bool hasName(const QString &name) const override;
-    QVariant value(const QString &name, int row) const override;
+    QVariant item(int row, const QString &name) const override;
     std::pair<int, int> groupRange(int level, int row) const override;
     std::pair<int, int> crosstabRange(int row) const override;
     QVariant crosstabSum(int n, int row) const override;

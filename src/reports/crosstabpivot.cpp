@@ -35,7 +35,7 @@ public:
 
     int rowCount() const override { return int(m_rows.size()); }
     bool hasName(const QString &name) const override { return m_definition.columnIndex(name) >= 0; }
-    QVariant value(const QString &name, int row) const override
+    QVariant item(int row, const QString &name) const override
     {
         const int column = m_definition.columnIndex(name);
         if (column < 0 || row < 1 || row > rowCount())

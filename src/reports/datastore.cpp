@@ -850,9 +850,7 @@ QVariant DataStore::GetItem(int row, const QString &name) const
     const auto index = d->lookup(name);
     if (!index)
         throwName(dataObject(), name);
-    if (*index >= 0)
-        return d->cell(size_t(row - 1), *index);
-    return value(name, row);
+    return item(row, name);
 }
 
 QString DataStore::GetItemString(int row, const QString &name) const
@@ -1364,13 +1362,6 @@ QVector<Column> DataStore::columns() const
     return result;
 }
 
-QVariant DataStore::item(int row, const QString &name) const
-{
-    if (row < 1 || row > RowCount())
-        return {};
-    return value(name, row);
-}
-
 QVector<const ReportData *> DataStore::nested() const
 {
     QVector<const ReportData *> result;
@@ -1389,7 +1380,7 @@ bool DataStore::hasName(const QString &name) const
     return d->lookup(name).has_value();
 }
 
-QVariant DataStore::value(const QString &name, int row) const
+QVariant DataStore::item(int row, const QString &name) const
 {
     const auto index = d->lookup(name);
     if (!index || row < 1 || row > RowCount())

@@ -51,6 +51,13 @@ const ArgumentPrompter &argumentPrompter();
 // case. Calls that cannot be carried out (a row out of range, an unknown name, an
 // unknown definition) throw HostError, which ends the calling event handler.
 //
+// Its cells are read through one family on each face. Event handlers and the
+// report control use the host operations below (RowCount, GetItemString,
+// GetItemNumber, GetItemDecimal ... which throw for a row or name that is not
+// there). Everything that reads a report as data - expressions, the renderer,
+// the exports, saved reports - takes it as a ReportData and reads rowCount() and
+// item(row, name); those are private here so that the two faces never mix.
+//
 // A crosstab definition holds the pivoted rows (columns()); a composite holds no
 // rows of its own (RowCount() 0) and retrieves its nested reports (nested()).
 class DataStore : public QObject, public ReportData
@@ -169,20 +176,11 @@ public:
     DataStore *nestedStore(int index);                // 0-based; nullptr when out of range
     DataStore *nestedStore(const QString &definitionName);
 
-    // --- ReportData / ExpressionContext ------------------------------------------
+    // --- ReportData: the report as data ---------------------------------------------
     const Definition &definition() const override;
     QVector<Column> columns() const override;         // the row columns (pivot columns for a crosstab)
-    QVariant item(int row, const QString &name) const override;   // null for out of range or unknown
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
-
-    int rowCount() const override;
-    bool hasName(const QString &name) const override;
-    QVariant value(const QString &name, int row) const override;
-    std::pair<int, int> groupRange(int level, int row) const override;
-    std::pair<int, int> crosstabRange(int row) const override;
-    QVariant crosstabSum(int n, int row) const override;
-    QHash<QString, QVariant> *aggregateCache() const override;
 
 Q_SIGNALS:
     void rowsReset();                                 // new rows: Retrieve, Reset, setDataObject
@@ -194,6 +192,15 @@ Q_SIGNALS:
     void textsChanged();
 
 private:
+    // The reading face of ReportData and ExpressionContext (see the class comment).
+    int rowCount() const override;
+    bool hasName(const QString &name) const override;
+    QVariant item(int row, const QString &name) const override;   // null for a row out of range or an unknown name
+    std::pair<int, int> groupRange(int level, int row) const override;
+    std::pair<int, int> crosstabRange(int row) const override;
+    QVariant crosstabSum(int n, int row) const override;
+    QHash<QString, QVariant> *aggregateCache() const override;
+
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -158,7 +158,7 @@ QVariant eval(const Expression::Node &node, const EvalEnv &env)
     case Kind::Name: {
         if (!env.context.hasName(node.name))
             return QVariant();
-        return env.context.value(node.name, env.row);
+        return env.context.item(env.row, node.name);
     }
     case Kind::Negate: {
         const QVariant v = eval(*node.children[0], env);

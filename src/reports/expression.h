@@ -18,7 +18,9 @@ public:
     virtual ~ExpressionContext() = default;
     virtual int rowCount() const = 0;
     virtual bool hasName(const QString &name) const = 0;          // column or computed field, any case
-    virtual QVariant value(const QString &name, int row) const = 0; // null QVariant for NULL
+    // A column or computed field of a row, typed (number, text, date-time) or a
+    // null QVariant: for NULL, and for a row out of range or an unknown name.
+    virtual QVariant item(int row, const QString &name) const = 0;
     // Rows [first, last] of the group of the given level (1 = outermost) that holds row.
     // Level 0 means all rows. Without groups every level covers all rows.
     virtual std::pair<int, int> groupRange(int level, int row) const = 0;

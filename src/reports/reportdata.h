@@ -12,7 +12,9 @@ namespace wip::reports {
 // What the renderer and the exports read: a definition with its rows, the current
 // texts of its text objects, and the values of its computed fields. A retrieved
 // DataStore is one; a saved report read back from its file is another. Rows are
-// 1-based. For composites rowCount() is 0 and nested() holds the nested reports.
+// 1-based and read through ExpressionContext: rowCount() and item(row, name),
+// which every reader of reports uses (expressions, the renderer, the exports).
+// For composites rowCount() is 0 and nested() holds the nested reports.
 class ReportData : public ExpressionContext
 {
 public:
@@ -20,8 +22,6 @@ public:
     // Columns of the rows, in order: the definition's columns, except for a
     // crosstab, whose rows are the pivot (row keys, value columns, totals).
     virtual QVector<Column> columns() const { return definition().columns; }
-    // Column or computed field of a row, typed (double, QString, QDateTime) or null.
-    virtual QVariant item(int row, const QString &name) const = 0;
     // Current text of a text object (after Modify), or its design text.
     virtual QString objectText(const QString &name) const = 0;
     virtual QVector<const ReportData *> nested() const { return {}; }

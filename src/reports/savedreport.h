@@ -39,13 +39,12 @@ public:
 
     const Definition &definition() const override { return m_definition; }
     QVector<Column> columns() const override { return m_columns; }
-    QVariant item(int row, const QString &name) const override;
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
 
     int rowCount() const override { return int(m_rows.size()); }
     bool hasName(const QString &name) const override;
-    QVariant value(const QString &name, int row) const override { return item(row, name); }
+    QVariant item(int row, const QString &name) const override;
     std::pair<int, int> groupRange(int level, int row) const override;
     QHash<QString, QVariant> *aggregateCache() const override { return &m_aggregates; }
 

@@ -60,7 +60,6 @@ public:
     {
         return m_def.columnIndex(name) >= 0 || m_expr.contains(name.toLower());
     }
-    QVariant value(const QString &name, int row) const override { return item(row, name); }
     std::pair<int, int> groupRange(int level, int row) const override
     {
         QStringList by;

@@ -53,7 +53,7 @@ public:
     {
         return m_computed.count(name.toLower()) || (!m_rows.empty() && m_rows[0].count(name.toLower()));
     }
-    QVariant value(const QString &name, int row) const override
+    QVariant item(int row, const QString &name) const override
     {
         ++reads;
         const QString key = name.toLower();
@@ -95,7 +95,7 @@ class EmptyContext : public ExpressionContext
 public:
     int rowCount() const override { return 0; }
     bool hasName(const QString &name) const override { return name == u"qty" || name == u"scno"; }
-    QVariant value(const QString &, int) const override { return QVariant(); }
+    QVariant item(int, const QString &) const override { return QVariant(); }
     std::pair<int, int> groupRange(int, int) const override { return {1, 0}; }
 };
 

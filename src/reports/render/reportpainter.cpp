@@ -23,7 +23,7 @@ public:
     PageContext(const ReportData &data, int page, int count) : m_data(data), m_page(page), m_count(count) {}
     int rowCount() const override { return m_data.rowCount(); }
     bool hasName(const QString &name) const override { return m_data.hasName(name); }
-    QVariant value(const QString &name, int row) const override { return m_data.value(name, row); }
+    QVariant item(int row, const QString &name) const override { return m_data.item(row, name); }
     std::pair<int, int> groupRange(int level, int row) const override { return m_data.groupRange(level, row); }
     std::pair<int, int> crosstabRange(int row) const override { return m_data.crosstabRange(row); }
     QVariant crosstabSum(int n, int row) const override { return m_data.crosstabSum(n, row); }
