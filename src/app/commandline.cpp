@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/buildinfo.h"
+#include "runtime/values.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -199,10 +200,12 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         if (!requireDatabase(parser, database, kRecompute, r))
             return r;
         const QString day = parser.value(date).trimmed();
-        if (!QDate::fromString(day, QStringLiteral("yyyy-MM-dd")).isValid())
+        const std::optional<QDate> parsed = values::parseDateWithoutTime(day);
+        if (!parsed)
             return error(day.isEmpty() ? QStringLiteral("recompute-day-wip needs --date YYYY-MM-DD.")
                                        : QStringLiteral("\"%1\" is not a date YYYY-MM-DD.").arg(day));
-        r.options.date = day;
+        // The recomputation takes the month from the text's first eight characters.
+        r.options.date = values::dateText(*parsed);
         return r;
     }
 

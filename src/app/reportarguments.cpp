@@ -1,5 +1,7 @@
 #include "app/reportarguments.h"
 
+#include "runtime/values.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -11,35 +13,22 @@ namespace {
 
 using reports::ArgumentType;
 
+// The command line's forms are the values module's; a date argument takes a
+// date alone, since it stands for a whole day.
 std::optional<QDate> readDate(const QString &text)
 {
-    const QDate d = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
-    if (!d.isValid())
-        return std::nullopt;
-    return d;
+    return values::parseDateWithoutTime(text);
 }
 
 std::optional<QDateTime> readDateTime(const QString &text)
 {
-    const QString t = text.trimmed();
-    for (const QString &form : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
-                                QStringLiteral("yyyy-MM-dd HH:mm")}) {
-        const QDateTime dt = QDateTime::fromString(t, form);
-        if (dt.isValid())
-            return dt;
-    }
-    if (const auto d = readDate(t))
-        return QDateTime(*d, QTime(0, 0));
-    return std::nullopt;
+    return values::parseDateTime(text);
 }
 
 std::optional<double> readNumber(const QString &text)
 {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
+    const auto d = values::parseNumber(text);
+    return d ? std::optional<double>(d->toDouble()) : std::nullopt;
 }
 
 QString typeName(ArgumentType type)

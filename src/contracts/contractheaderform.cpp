@@ -6,6 +6,7 @@
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
+#include "runtime/values.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/editmask.h"
@@ -30,7 +31,7 @@ QDate dateOf(const QVariant &value)
         return value.toDateTime().date();
     if (value.typeId() == QMetaType::QDate)
         return value.toDate();
-    return Date(value.toString());
+    return values::parseDate(value.toString()).value_or(QDate());
 }
 
 } // namespace
@@ -103,9 +104,9 @@ void ContractHeaderForm::open()
     sle_custno->setText(row->at(0).toString());
     sle_custorder->setText(row->at(1).toString());
     if (const QDate d = dateOf(row->at(2)); d.isValid())
-        em_issdate->setText(d.toString(QStringLiteral("yyyy-MM-dd")));
+        em_issdate->setText(values::dateText(d));
     if (const QDate d = dateOf(row->at(3)); d.isValid())
-        em_deldate->setText(d.toString(QStringLiteral("yyyy-MM-dd")));
+        em_deldate->setText(values::dateText(d));
     sle_custno->SetFocus();
 }
 

@@ -1,6 +1,7 @@
 #include "reports/crosstabpivot.h"
 
 #include "reports/valuecompare.h"
+#include "runtime/values.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -61,13 +62,10 @@ QString CrosstabPivot::keyText(const QVariant &value)
     if (value.isNull())
         return QString();
     switch (value.metaType().id()) {
-    case QMetaType::QDateTime: {
-        const QDateTime dt = value.toDateTime();
-        return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("yyyy-MM-dd"))
-                                        : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
+    case QMetaType::QDateTime:
+        return values::dateOrDateTimeText(value.toDateTime());
     case QMetaType::Double:
-        return QString::number(value.toDouble(), 'g', 15);
+        return values::numberText(value.toDouble());
     default:
         return value.toString();
     }

@@ -14,6 +14,7 @@
 #include "runtime/sqlvalue.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
+#include "runtime/values.h"
 
 #include <QBitArray>
 #include <QMutex>
@@ -92,41 +93,6 @@ const Definition &emptyDefinition()
     return empty;
 }
 
-// "YYYY-MM-DD HH:MM:SS" (or just the date) without the format parser: the
-// common case of SQLite date columns, read once per value on retrieval.
-QDateTime fastDateTime(const QString &text)
-{
-    const qsizetype n = text.size();
-    if (n != 10 && n != 19)
-        return {};
-    const QChar *c = text.constData();
-    auto digits = [c](int from, int count, int *out) {
-        int v = 0;
-        for (int i = from; i < from + count; ++i) {
-            const ushort u = c[i].unicode();
-            if (u < '0' || u > '9')
-                return false;
-            v = v * 10 + (u - '0');
-        }
-        *out = v;
-        return true;
-    };
-    int y, mo, d, h = 0, mi = 0, s = 0;
-    if (!digits(0, 4, &y) || c[4] != QLatin1Char('-') || !digits(5, 2, &mo) || c[7] != QLatin1Char('-')
-        || !digits(8, 2, &d))
-        return {};
-    if (n == 19) {
-        if ((c[10] != QLatin1Char(' ') && c[10] != QLatin1Char('T')) || !digits(11, 2, &h) || c[13] != QLatin1Char(':')
-            || !digits(14, 2, &mi) || c[16] != QLatin1Char(':') || !digits(17, 2, &s))
-            return {};
-    }
-    const QDate date(y, mo, d);
-    const QTime time(h, mi, s);
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return QDateTime(date, time);
-}
-
 ColumnKind columnKind(ValueType type)
 {
     switch (type) {
@@ -175,10 +141,8 @@ QVariant dateValue(const QVariant &v)
 {
     if (v.metaType().id() != QMetaType::QString)
         return v;
-    const QDateTime dt = fastDateTime(*static_cast<const QString *>(v.constData()));
-    if (dt.isValid())
-        return dt;
-    return fromDbValue(v, ColumnKind::DateTime);
+    const auto read = values::readDateTime(*static_cast<const QString *>(v.constData()));
+    return read ? QVariant(read->toDateTime()) : QVariant(QMetaType::fromType<QDateTime>());
 }
 
 // A value given to SetItem, as the column's type. nullopt: it does not convert.
@@ -239,9 +203,8 @@ QDate dateArgument(const QVariant &value, bool *ok)
         return value.toDateTime().date();
     case QMetaType::QString:
     case QMetaType::QByteArray: {
-        const QString text = value.toString().trimmed();
-        QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-        return date;   // invalid text: an invalid date, bound as NULL (matches nothing)
+        // A text that is not a date binds as NULL and so matches nothing.
+        return values::parseDate(value.toString()).value_or(QDate());
     }
     default:
         *ok = value.isNull();
@@ -860,8 +823,8 @@ QString DataStore::GetItemString(int row, const QString &name) const
         return QString();
     switch (v.metaType().id()) {
     case QMetaType::Double: return numberText(v.toDouble());
-    case QMetaType::QDateTime: return sqliteDateTimeText(v.toDateTime());
-    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QDateTime: return values::dateTimeText(v.toDateTime());
+    case QMetaType::QDate: return values::dateText(v.toDate());
     default: return v.toString();
     }
 }

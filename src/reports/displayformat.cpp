@@ -3,6 +3,7 @@
 #include "reports/datemask.h"
 #include "reports/numbermask.h"
 #include "runtime/sysfunc.h"
+#include "runtime/values.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -67,25 +68,7 @@ QStringList splitFormatSections(const QString &mask)
 
 QString generalNumberText(double number)
 {
-    if (!std::isfinite(number))
-        return QString();
-    const double a = std::fabs(number);
-    QString text;
-    if (a >= 1e15) {
-        text = QString::number(number, 'f', 0);
-    } else {
-        const int intDigits = a < 1 ? 1 : int(std::floor(std::log10(a))) + 1;
-        text = QString::number(number, 'f', std::clamp(15 - intDigits, 0, 15));
-        if (text.contains(u'.')) {
-            while (text.endsWith(u'0'))
-                text.chop(1);
-            if (text.endsWith(u'.'))
-                text.chop(1);
-        }
-    }
-    if (text == u"-0")
-        text = QStringLiteral("0");
-    return text;
+    return values::numberText(number);
 }
 
 QString generalText(const QVariant &value)
@@ -98,15 +81,11 @@ QString generalText(const QVariant &value)
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     case QMetaType::QDate:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        return values::dateText(value.toDate());
     case QMetaType::QTime:
-        return value.toTime().toString(QStringLiteral("HH:mm:ss"));
-    case QMetaType::QDateTime: {
-        const QDateTime dt = value.toDateTime();
-        if (dt.time() == QTime(0, 0))
-            return dt.toString(QStringLiteral("yyyy-MM-dd"));
-        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
+        return values::timeText(value.toTime());
+    case QMetaType::QDateTime:
+        return values::dateOrDateTimeText(value.toDateTime());
     default:
         return value.toString();
     }

@@ -2,6 +2,7 @@
 
 #include "reports/displayformat.h"
 #include "runtime/sysfunc.h"
+#include "runtime/values.h"
 
 #include <QDate>
 #include <QTime>
@@ -48,41 +49,15 @@ QDateTime toDateTime(const QVariant &v)
     return {};
 }
 
-// "yyyy-mm-dd", "yyyy-mm-dd hh:mm[:ss]", also with 'T' or '/' separators.
 QDateTime parseDateText(const QString &text)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return {};
-    static const QStringList dateTimeForms = {
-        QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm"),
-        QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy/MM/dd HH:mm:ss"),
-        QStringLiteral("yyyy-MM-dd H:mm:ss"), QStringLiteral("yyyy-MM-dd H:mm"),
-    };
-    for (const QString &form : dateTimeForms) {
-        const QDateTime dt = QDateTime::fromString(t, form);
-        if (dt.isValid())
-            return dt;
-    }
-    static const QStringList dateForms = {
-        QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-M-d"), QStringLiteral("yyyy/MM/dd"),
-        QStringLiteral("yyyy/M/d"), QStringLiteral("yyyyMMdd"),
-    };
-    for (const QString &form : dateForms) {
-        const QDate d = QDate::fromString(t, form);
-        if (d.isValid())
-            return QDateTime(d, QTime(0, 0));
-    }
-    return {};
+    return values::parseDateTime(text).value_or(QDateTime());
 }
 
 std::optional<double> textToNumber(const QString &text)
 {
-    bool ok = false;
-    const double d = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        return std::nullopt;
-    return d;
+    const auto d = values::parseNumber(text);
+    return d ? std::optional<double>(d->toDouble()) : std::nullopt;
 }
 
 // A count or position from a number, clamped so that the conversion is defined.

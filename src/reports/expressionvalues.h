@@ -16,7 +16,7 @@ bool isDateLike(const QVariant &v);  // QDate, QDateTime, QTime
 bool isText(const QVariant &v);
 
 QDateTime toDateTime(const QVariant &v);          // a date at midnight; a time on 1900-01-01
-QDateTime parseDateText(const QString &text);     // "yyyy-mm-dd[ hh:mm[:ss]]" and a few more; invalid if not
+QDateTime parseDateText(const QString &text);     // the values module's date forms; invalid if not one
 std::optional<double> textToNumber(const QString &text);
 int toInt(double d);                              // clamped to +-1e9, NaN 0
 QVariant numberValue(double d);                   // NULL for NaN and infinities

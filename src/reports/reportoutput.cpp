@@ -3,6 +3,7 @@
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
+#include "runtime/values.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -26,9 +27,9 @@ QJsonValue ReportOutput::jsonValue(const QVariant &value)
     case QMetaType::Bool:
         return value.toBool();
     case QMetaType::QDateTime:
-        return sqliteDateTimeText(value.toDateTime());
+        return values::dateTimeText(value.toDateTime());
     case QMetaType::QDate:
-        return sqliteDateTimeText(value.toDate().startOfDay());
+        return values::dateTimeText(value.toDate().startOfDay());
     default:
         return value.toString();
     }

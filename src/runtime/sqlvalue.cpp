@@ -1,5 +1,7 @@
 #include "runtime/sqlvalue.h"
 
+#include "runtime/values.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -7,30 +9,6 @@
 namespace wip {
 
 namespace {
-
-// Date-time texts as the two databases and our own files write them.
-QDateTime parseDateTimeText(const QString &raw)
-{
-    const QString text = raw.trimmed();
-    if (text.isEmpty())
-        return {};
-    static const QStringList formats = {
-        QStringLiteral("yyyy-MM-dd HH:mm:ss"),
-        QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"),
-        QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
-        QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"),
-        QStringLiteral("yyyy-MM-dd HH:mm"),
-    };
-    for (const QString &format : formats) {
-        const QDateTime dt = QDateTime::fromString(text, format);
-        if (dt.isValid())
-            return dt;
-    }
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (date.isValid() && text.size() == 10)
-        return QDateTime(date, QTime(0, 0));
-    return {};
-}
 
 QDateTime toDateTime(const QVariant &value)
 {
@@ -41,18 +19,14 @@ QDateTime toDateTime(const QVariant &value)
         return QDateTime(value.toDate(), QTime(0, 0));
     case QMetaType::QString:
     case QMetaType::QByteArray:
-        return parseDateTimeText(value.toString());
+        // Texts of SQLite, of our files and of typed fields: the values module's grammar.
+        return values::parseDateTime(value.toString()).value_or(QDateTime());
     default:
         return {};
     }
 }
 
 } // namespace
-
-QString sqliteDateTimeText(const QDateTime &dt)
-{
-    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 QVariant toDbValue(const QVariant &value, DbKind kind)
 {
@@ -70,7 +44,7 @@ QVariant toDbValue(const QVariant &value, DbKind kind)
     // QDateTime would go to PostgreSQL as a UTC instant and move by the session's time
     // zone, so a day's rows could slip out of "between".
     Q_UNUSED(kind);
-    return sqliteDateTimeText(dt);
+    return values::dateTimeText(dt);
 }
 
 QVariant fromDbValue(const QVariant &value, ColumnKind kind)
@@ -82,7 +56,7 @@ QVariant fromDbValue(const QVariant &value, ColumnKind kind)
         if (value.isNull())
             return QVariant(QMetaType::fromType<QString>());
         if (value.metaType().id() == QMetaType::QDateTime)
-            return sqliteDateTimeText(value.toDateTime());
+            return values::dateTimeText(value.toDateTime());
         return value.toString();
     case ColumnKind::Number: {
         if (value.isNull())

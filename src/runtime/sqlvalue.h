@@ -16,7 +16,4 @@ QVariant toDbValue(const QVariant &value, DbKind kind);
 enum class ColumnKind { Any, String, Number, Date, DateTime };
 QVariant fromDbValue(const QVariant &value, ColumnKind kind);
 
-// "YYYY-MM-DD HH:MM:SS" of a date-time (the SQLite storage form).
-QString sqliteDateTimeText(const QDateTime &dt);
-
 } // namespace wip

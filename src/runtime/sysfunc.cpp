@@ -1,5 +1,7 @@
 #include "runtime/sysfunc.h"
 
+#include "runtime/values.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -213,15 +215,8 @@ QDate Date(const QString &text)
 {
     if (text.isNull())
         return QDate();
-    static const QRegularExpression re(QStringLiteral(
-            "^\\s*(\\d{4})([-/])(\\d{1,2})\\2(\\d{1,2})(?:[ T]+\\d{1,2}:\\d{1,2}(?::\\d{1,2}(?:\\.\\d+)?)?)?\\s*$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (m.hasMatch()) {
-        const QDate d(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
-        if (d.isValid())
-            return d;
-    }
-    return QDate(1900, 1, 1);
+    // The host's Date gives its "no date" for a text that is not one.
+    return values::parseDate(text).value_or(values::noDate());
 }
 
 QDate Date(const QDateTime &dateTime)
@@ -323,9 +318,8 @@ std::optional<double> Dec(const QVariant &value)
     const int type = value.metaType().id();
     if (isNumberType(type) || type == QMetaType::Bool)
         return value.toDouble();
-    bool ok = false;
-    const double d = value.toString().trimmed().toDouble(&ok);
-    return ok ? d : 0.0;
+    // The host's Dec counts a text that is not a number as 0.
+    return values::parseNumber(value.toString()).value_or(Decimal()).toDouble();
 }
 
 bool isNumberValue(const QVariant &value)

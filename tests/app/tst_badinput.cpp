@@ -156,8 +156,8 @@ private Q_SLOTS:
             << report("d_ontime_rate", {"stime=2026-01-01", "etime=today"}) << "today";
         QTest::newRow("recompute: 30 February") << QStringList{"recompute-day-wip", "--date", "2026-02-30"}
                                                << "2026-02-30";
-        QTest::newRow("recompute: slashes") << QStringList{"recompute-day-wip", "--date", "2026/02/01"}
-                                           << "2026/02/01";
+        QTest::newRow("recompute: a time of day") << QStringList{"recompute-day-wip", "--date", "2026-02-01 08:00"}
+                                                 << "2026-02-01 08:00";
         QTest::newRow("recompute: empty") << QStringList{"recompute-day-wip", "--date", ""} << "--date";
         QTest::newRow("recompute: SQL in the date")
             << QStringList{"recompute-day-wip", "--date", "2026-02-01'; delete from day_wip; --"}

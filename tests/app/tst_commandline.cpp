@@ -46,6 +46,17 @@ private Q_SLOTS:
         QVERIFY(bare.options.database.isEmpty());
     }
 
+    // Any date form of the values module; the recomputation gets it written
+    // yyyy-mm-dd, since it takes the month from the first eight characters.
+    void recomputeDateIsWrittenInOneForm()
+    {
+        for (const char *given : {"2026-02-01", "2026/2/1", " 20260201 "}) {
+            const auto r = parse({"recompute-day-wip", "--database", "x.db", "--date", given});
+            QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+            QCOMPARE(r.options.date, QStringLiteral("2026-02-01"));
+        }
+    }
+
     void refusesUnknownCommandsAndOptions_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -156,7 +156,7 @@ void TestControls::editMaskAlwaysHoldsAValidDate()
     QCOMPARE(w->em_date->text(), QStringLiteral("2004-02-29"));
 
     const QStringList refused = {QStringLiteral("2004-02-30"), QStringLiteral("2003-02-29"),
-                                 QStringLiteral("2004-13-01"), QStringLiteral("20040301"),
+                                 QStringLiteral("2004-13-01"), QStringLiteral("2004-03-01 08:00"),
                                  QStringLiteral("abc"), QString()};
     for (const QString &text : refused) {
         QCOMPARE(w->em_date->setText(text), -1);

@@ -224,7 +224,8 @@ void TestMessageBox::inputPromptAcceptsOnlyValuesOfItsType_data()
     QTest::newRow("date") << "date" << "2004-02-29" << true;
     QTest::newRow("date not leap") << "date" << "2003-02-29" << false;
     QTest::newRow("date 30 feb") << "date" << "2004-02-30" << false;
-    QTest::newRow("date slashes") << "date" << "2004/02/01" << false;
+    QTest::newRow("date slashes") << "date" << "2004/02/01" << true;   // the values module's forms
+    QTest::newRow("date with a time") << "date" << "2004-02-01 08:30" << false;
     QTest::newRow("datetime") << "datetime" << "2004-02-01 08:30:00" << true;
     QTest::newRow("datetime date only") << "datetime" << "2004-02-01" << true;
     QTest::newRow("datetime bad hour") << "datetime" << "2004-02-01 25:00:00" << false;

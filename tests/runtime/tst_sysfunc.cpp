@@ -29,20 +29,14 @@ void TestSysfunc::dateReadsEnteredTexts_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("expected");
     const QDate none(1900, 1, 1);
+    // The forms are the values module's (tst_values); Date adds the host's
+    // "no date" for a text that is not one, and takes a date-time's day.
     QTest::newRow("dashes") << "2024-03-05" << QDate(2024, 3, 5);
-    QTest::newRow("slashes") << "2024/03/05" << QDate(2024, 3, 5);
-    QTest::newRow("one digit") << "2024-3-5" << QDate(2024, 3, 5);
     QTest::newRow("with time") << "2024-03-05 17:45:10" << QDate(2024, 3, 5);
-    QTest::newRow("with short time") << "2024/12/31 08:00" << QDate(2024, 12, 31);
-    QTest::newRow("blanks around") << "  2024-03-05 " << QDate(2024, 3, 5);
-    QTest::newRow("leap day") << "2024-02-29" << QDate(2024, 2, 29);
     QTest::newRow("not a leap year") << "2023-02-29" << none;
-    QTest::newRow("month 13") << "2024-13-01" << none;
-    QTest::newRow("mixed separators") << "2024-03/05" << none;
     QTest::newRow("empty") << "" << none;
     QTest::newRow("mask left blank") << "    -  -  " << none;
     QTest::newRow("words") << "yesterday" << none;
-    QTest::newRow("trailing junk") << "2024-03-05x" << none;
 }
 
 void TestSysfunc::dateReadsEnteredTexts()

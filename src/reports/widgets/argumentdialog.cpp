@@ -1,6 +1,7 @@
 #include "reports/widgets/argumentdialog.h"
 
 #include "reports/datastore.h"
+#include "runtime/values.h"
 #include "runtime/widgets/inputpromptservice.h"
 
 #include <QComboBox>
@@ -146,22 +147,16 @@ std::optional<QVariant> ArgumentDialog::toValue(const QString &text, ArgumentTyp
     case ArgumentType::String:
         return QVariant(text);
     case ArgumentType::Number: {
-        bool ok = false;
-        const double d = t.toDouble(&ok);
-        return ok ? std::optional<QVariant>(d) : std::nullopt;
+        const auto d = values::parseNumber(t);
+        return d ? std::optional<QVariant>(d->toVariant()) : std::nullopt;
     }
     case ArgumentType::Date: {
-        const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-        return d.isValid() ? std::optional<QVariant>(d) : std::nullopt;
+        const auto d = values::parseDateWithoutTime(t);
+        return d ? std::optional<QVariant>(*d) : std::nullopt;
     }
     case ArgumentType::DateTime: {
-        QDateTime dt = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        if (!dt.isValid()) {
-            const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-            if (d.isValid())
-                dt = QDateTime(d, QTime(0, 0));
-        }
-        return dt.isValid() ? std::optional<QVariant>(dt) : std::nullopt;
+        const auto dt = values::parseDateTime(t);
+        return dt ? std::optional<QVariant>(*dt) : std::nullopt;
     }
     case ArgumentType::StringList: {
         QStringList values;

@@ -3,6 +3,7 @@
 #include "reports/render/reportpainter.h"
 #include "reports/widgets/w_preview.h"
 #include "runtime/hosterror.h"
+#include "runtime/values.h"
 #include "runtime/widgets/controlsupport.h"
 #include "runtime/widgets/keyboard.h"
 
@@ -30,18 +31,11 @@ bool textFits(const QString &text, ValueType type)
     switch (type) {
     case ValueType::String:
         return true;
-    case ValueType::Number: {
-        bool ok = false;
-        t.toDouble(&ok);
-        return ok;
-    }
+    case ValueType::Number:
+        return values::parseNumber(t).has_value();
     case ValueType::Date:
     case ValueType::DateTime:
-        for (const char *f : {"yyyy-MM-dd", "yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-ddThh:mm:ss"}) {
-            if (QDateTime::fromString(t, QLatin1String(f)).isValid())
-                return true;
-        }
-        return false;
+        return values::parseDateTime(t).has_value();
     }
     return true;
 }
@@ -538,11 +532,11 @@ QString ReportControl::editText(int row, const QString &column) const
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
-        return QString::number(v.toDouble(), 'g', 15);
+        return values::numberText(v.toDouble());
     case QMetaType::QDate:
-        return v.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        return values::dateText(v.toDate());
     case QMetaType::QDateTime:
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+        return values::dateTimeText(v.toDateTime());
     default:
         return v.toString();
     }

@@ -1,5 +1,6 @@
 #include "runtime/widgets/editmask.h"
 
+#include "runtime/values.h"
 #include "runtime/widgets/controlsupport.h"
 #include "runtime/widgets/keyboard.h"
 
@@ -50,7 +51,8 @@ EditMask::EditMask(QWidget *parent, const QString &name, const QString &mask)
 
 QDate EditMask::shownDate() const
 {
-    const QDate d = QDate::fromString(displayText(), m_qtFormat);
+    // The masks of Wip's windows are year-month-day, the values module's date form.
+    const QDate d = values::parseDateWithoutTime(displayText()).value_or(QDate());
     return d.isValid() && d.year() >= 1000 ? d : QDate();
 }
 
@@ -77,7 +79,7 @@ void EditMask::commit()
 
 int EditMask::setText(const QString &text)
 {
-    const QDate d = QDate::fromString(text.trimmed(), m_qtFormat);
+    const QDate d = values::parseDateWithoutTime(text).value_or(QDate());
     if (!d.isValid() || d.year() < 1000)
         return -1;
     m_date = d;

@@ -1,5 +1,6 @@
 #include "runtime/widgets/inputpromptservice.h"
 
+#include "runtime/values.h"
 #include "runtime/widgets/inputpromptdialog.h"
 
 #include <QDate>
@@ -29,16 +30,12 @@ bool InputPromptService::isValidValue(const QString &text, const QString &typeNa
 {
     const QString type = typeName.trimmed().toLower();
     const QString t = text.trimmed();
-    if (type == QLatin1String("number") || type == QLatin1String("numberlist")) {
-        bool ok = false;
-        t.toDouble(&ok);
-        return ok;
-    }
+    if (type == QLatin1String("number") || type == QLatin1String("numberlist"))
+        return values::parseNumber(t).has_value();
     if (type == QLatin1String("date"))
-        return QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+        return values::parseDateWithoutTime(t).has_value();
     if (type == QLatin1String("datetime"))
-        return QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid()
-            || QDate::fromString(t, QStringLiteral("yyyy-MM-dd")).isValid();
+        return values::parseDateTime(t).has_value();
     return true;
 }
 
