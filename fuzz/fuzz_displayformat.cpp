@@ -3,10 +3,12 @@
 #include "fuzzsupport.h"
 
 #include "reports/displayformat.h"
+#include "runtime/values.h"
 
 #include <QDateTime>
 #include <cstring>
 
+using namespace wip;
 using namespace wip::reports;
 
 namespace {
@@ -47,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QVariant value = valueFrom(data, size, &used);
     const QString format = wip::fuzz::textOf(data + used, size - used);
 
-    const QStringList sections = splitFormatSections(format);
+    const QStringList sections = values::formatSections(format);
     WIP_FUZZ_CHECK(!sections.isEmpty(), format);
     (void)formatValue(value, format);
     (void)generalText(value);
     if (value.metaType().id() == QMetaType::Double)
-        (void)generalNumberText(value.toDouble());
+        (void)values::numberText(value.toDouble());
     // A NULL shows as an empty text in every format.
     if (value.isNull())
         WIP_FUZZ_CHECK(formatValue(value, format).isEmpty(), format);

@@ -1,6 +1,7 @@
 #include "daily_output/recomputedaywip.h"
 
 #include "reports/datastore.h"
+#include "runtime/decimal.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
 #include "runtime/trace.h"
@@ -39,9 +40,9 @@ int retrieve(DataStore &ds3, Transaction &tr, const char *definition, const QVar
 }
 
 // The figure of a computed field, read in row 1, as a decimal (NULL counts 0).
-double figure(const DataStore &ds3, const char *computed)
+Decimal figure(const DataStore &ds3, const char *computed)
 {
-    return ds3.GetItemNumber(1, QString::fromLatin1(computed));
+    return ds3.GetItemDecimal(1, QString::fromLatin1(computed));
 }
 
 // On the shared PostgreSQL server, runs of several clerks take turns: the lock
@@ -88,27 +89,27 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     int p = retrieve(ds3, tr, "d_wip_today1", {day});
     for (int i = 1; i <= p; ++i) {
         const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
-        const double qty = ds3.GetItemNumber(i, QStringLiteral("qty"));
+        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("qty"));
         if (gongxu == QStringLiteral("04-执模"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '04-执模'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '04-执模'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("06-镶石"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '06-镶石'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '06-镶石'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("07-执边"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '07-执边'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '07-执边'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("08-打磨"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '08-打磨'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '08-打磨'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("09-电金"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '09-电金'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '09-电金'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("20-出货"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '20-出货'"), {qty});
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '20-出货'"), {qty.toVariant()});
     }
 
     // 4. Today's casting output.
     step(4);
     p = retrieve(ds3, tr, "d_wip_today2", {day});
     if (p != 0) {
-        const double qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty});
+        const Decimal qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty.toVariant()});
     }
 
     // 5. The month runs from its first day up to the chosen date.
@@ -122,8 +123,8 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     for (const QString &code : departments) {
         p = retrieve(ds3, tr, "d_wip_today31", {code, monthStart, day});
         if (p != 0) {
-            const double qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty, code});
+            const Decimal qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty.toVariant(), code});
         }
     }
 
@@ -131,8 +132,8 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     step(7);
     p = retrieve(ds3, tr, "d_wip_today32", {monthStart, day});
     if (p != 0) {
-        const double qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty});
+        const Decimal qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty.toVariant()});
     }
 
     // 8. Pieces in process: steps started and not finished.
@@ -140,8 +141,8 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     for (const QString &code : departments) {
         p = retrieve(ds3, tr, "d_wip_today41", {code});
         if (p != 0) {
-            const double qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty, code});
+            const Decimal qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty.toVariant(), code});
         }
     }
 
@@ -149,16 +150,16 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     step(9);
     p = retrieve(ds3, tr, "d_wip_today42", {day});
     if (p != 0) {
-        const double qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty});
+        const Decimal qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
     }
 
     // 10. Stones set this month.
     step(10);
     p = retrieve(ds3, tr, "d_wip_today43", {monthStart, day});
     if (p != 0) {
-        const double qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty});
+        const Decimal qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
     }
 }
 

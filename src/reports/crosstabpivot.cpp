@@ -1,6 +1,7 @@
 #include "reports/crosstabpivot.h"
 
 #include "reports/valuecompare.h"
+#include "runtime/decimal.h"
 #include "runtime/values.h"
 
 #include <QDateTime>
@@ -67,6 +68,8 @@ QString CrosstabPivot::keyText(const QVariant &value)
     case QMetaType::Double:
         return values::numberText(value.toDouble());
     default:
+        if (Decimal::isDecimal(value))
+            return values::numberText(*Decimal::fromVariant(value));
         return value.toString();
     }
 }

@@ -10,6 +10,7 @@
 #include "reports/savedreport.h"
 #include "reports/sqliterowreader.h"
 #include "reports/valuecompare.h"
+#include "runtime/decimal.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/trace.h"
@@ -117,13 +118,13 @@ QVariant typedValue(QVariant &&raw, ValueType type)
         break;
     case ValueType::Number:
         if (raw.isNull())
-            return QVariant(QMetaType::fromType<double>());
+            return Decimal::null();
         if (id == QMetaType::Double)
-            return std::move(raw);
+            return Decimal::fromDouble(*static_cast<const double *>(raw.constData())).toVariant();
         if (id == QMetaType::LongLong)
-            return double(raw.toLongLong());
+            return Decimal::fromInt(raw.toLongLong()).toVariant();
         if (id == QMetaType::Int)
-            return double(raw.toInt());
+            return Decimal::fromInt(raw.toInt()).toVariant();
         break;
     case ValueType::Date:
     case ValueType::DateTime:
@@ -151,7 +152,7 @@ std::optional<QVariant> convertForColumn(const QVariant &value, ValueType type)
     if (value.isNull()) {
         switch (type) {
         case ValueType::String: return QVariant(QMetaType::fromType<QString>());
-        case ValueType::Number: return QVariant(QMetaType::fromType<double>());
+        case ValueType::Number: return Decimal::null();
         default: return QVariant(QMetaType::fromType<QDateTime>());
         }
     }
@@ -163,20 +164,16 @@ std::optional<QVariant> convertForColumn(const QVariant &value, ValueType type)
         return value.toString();
     case ValueType::Number: {
         if (id == QMetaType::QString || id == QMetaType::QByteArray) {
-            const QString text = value.toString().trimmed();
-            if (text.isEmpty())
-                return QVariant(QMetaType::fromType<double>());
-            bool ok = false;
-            const double d = text.toDouble(&ok);
-            if (!ok)
-                return std::nullopt;
-            return d;
+            const QString text = value.toString();
+            if (text.trimmed().isEmpty())   // an emptied field is NULL
+                return Decimal::null();
+            const auto d = values::parseNumber(text);   // anything else that is no number is refused
+            return d ? std::optional<QVariant>(d->toVariant()) : std::nullopt;
         }
-        bool ok = false;
-        const double d = value.toDouble(&ok);
-        if (!ok || id == QMetaType::QDateTime || id == QMetaType::QDate)
+        const auto d = Decimal::fromVariant(value);
+        if (!d || !d->isValid())
             return std::nullopt;
-        return d;
+        return d->toVariant();
     }
     case ValueType::Date:
     case ValueType::DateTime: {
@@ -191,6 +188,16 @@ std::optional<QVariant> convertForColumn(const QVariant &value, ValueType type)
     }
     }
     return std::nullopt;
+}
+
+// A number argument: a number, or a text that reads as one; nullopt otherwise.
+std::optional<Decimal> numberArgument(const QVariant &value)
+{
+    const int id = value.metaType().id();
+    if (id == QMetaType::QString || id == QMetaType::QByteArray)
+        return values::parseNumber(value.toString());
+    const auto d = Decimal::fromVariant(value);
+    return d && d->isValid() ? d : std::nullopt;
 }
 
 QDate dateArgument(const QVariant &value, bool *ok)
@@ -227,13 +234,11 @@ QVariant argumentValue(const Argument &argument, const QVariant &value, DbKind k
         return value.toString();
     case ArgumentType::Number: {
         if (value.isNull())
-            return QVariant(QMetaType::fromType<double>());
-        bool ok = false;
-        const double d = value.metaType().id() == QMetaType::QString ? value.toString().trimmed().toDouble(&ok)
-                                                                      : value.toDouble(&ok);
-        if (!ok)
+            return Decimal::null();
+        const auto d = numberArgument(value);
+        if (!d)
             throw bad(QStringLiteral("takes a number, not \"%1\"").arg(value.toString()));
-        return d;
+        return d->toVariant();
     }
     case ArgumentType::Date: {
         bool ok = false;
@@ -265,22 +270,16 @@ QVariant argumentValue(const Argument &argument, const QVariant &value, DbKind k
             if (argument.type == ArgumentType::StringList) {
                 bound.append(item.toString());
             } else {
-                bool ok = false;
-                const double d = item.toDouble(&ok);
-                if (!ok)
+                const auto d = numberArgument(item);
+                if (!d)
                     throw bad(QStringLiteral("takes numbers, not \"%1\"").arg(item.toString()));
-                bound.append(d);
+                bound.append(d->toVariant());
             }
         }
         return bound;
     }
     }
     return value;
-}
-
-QString numberText(double d)
-{
-    return QString::number(d, 'g', 15);
 }
 
 } // namespace
@@ -649,9 +648,12 @@ int DataStore::Retrieve(const QVariantList &args)
         auto readTyped = [&](int c, ValueType type) -> QVariant {
             switch (reader.storage(c)) {
             case Storage::Integer:
+                if (type == ValueType::Number)
+                    return Decimal::fromInt(reader.integer(c)).toVariant();
+                break;
             case Storage::Real:
                 if (type == ValueType::Number)
-                    return QVariant(reader.number(c));
+                    return Decimal::fromDouble(reader.number(c)).toVariant();
                 break;
             case Storage::Text:
                 if (type != ValueType::Number)
@@ -659,7 +661,7 @@ int DataStore::Retrieve(const QVariantList &args)
                 break;
             case Storage::Null:
                 if (type == ValueType::Number)
-                    return QVariant(QMetaType::fromType<double>());
+                    return Decimal::null();
                 if (type == ValueType::String)
                     return QVariant(QMetaType::fromType<QString>());
                 break;
@@ -821,8 +823,10 @@ QString DataStore::GetItemString(int row, const QString &name) const
     const QVariant v = GetItem(row, name);
     if (v.isNull())
         return QString();
+    if (Decimal::isDecimal(v))
+        return values::numberText(*Decimal::fromVariant(v));
     switch (v.metaType().id()) {
-    case QMetaType::Double: return numberText(v.toDouble());
+    case QMetaType::Double: return values::numberText(v.toDouble());
     case QMetaType::QDateTime: return values::dateTimeText(v.toDateTime());
     case QMetaType::QDate: return values::dateText(v.toDate());
     default: return v.toString();
@@ -831,14 +835,19 @@ QString DataStore::GetItemString(int row, const QString &name) const
 
 double DataStore::GetItemNumber(int row, const QString &name) const
 {
+    return GetItemDecimal(row, name).toDouble();
+}
+
+Decimal DataStore::GetItemDecimal(int row, const QString &name) const
+{
     const QVariant v = GetItem(row, name);
     if (v.isNull())
-        return 0.0;
-    bool ok = false;
-    const double d = v.metaType().id() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
-    if (!ok)
+        return Decimal();
+    const int id = v.metaType().id();
+    const auto d = id == QMetaType::QString ? values::parseNumber(v.toString()) : Decimal::fromVariant(v);
+    if (!d || !d->isValid())
         throw HostError(ErrBadValue, QStringLiteral("%1: \"%2\" of row %3 is not a number").arg(dataObject(), name).arg(row));
-    return d;
+    return *d;
 }
 
 QDate DataStore::GetItemDate(int row, const QString &name) const
@@ -1403,16 +1412,16 @@ QVariant DataStore::crosstabSum(int n, int row) const
 {
     if (n < 1 || n > d->crosstabValueColumns.size() || row < 1 || row > RowCount())
         return {};
-    double sum = 0;
+    Decimal sum;
     bool any = false;
     for (int column : d->crosstabValueColumns.at(n - 1)) {
         const QVariant v = d->rows[size_t(row - 1)].values.at(column);
-        if (!v.isNull()) {
-            sum += v.toDouble();
+        if (const auto value = Decimal::fromVariant(v)) {
+            sum += *value;
             any = true;
         }
     }
-    return any ? QVariant(sum) : QVariant();
+    return any ? sum.toVariant() : QVariant();
 }
 
 QHash<QString, QVariant> *DataStore::aggregateCache() const

@@ -2,6 +2,7 @@
 
 #include "reports/definition.h"
 #include "reports/reportdata.h"
+#include "runtime/decimal.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -102,13 +103,14 @@ public:
     // unknown name: HostError(ErrUnknownColumn).
     QString GetItemString(int row, const QString &name) const;   // null QString for NULL
     double GetItemNumber(int row, const QString &name) const;    // 0 for NULL (see IsNull)
+    Decimal GetItemDecimal(int row, const QString &name) const;  // exact; 0 for NULL
     QDate GetItemDate(int row, const QString &name) const;       // invalid for NULL
     QDateTime GetItemDateTime(int row, const QString &name) const; // invalid for NULL
     QVariant GetItem(int row, const QString &name) const;       // typed or null QVariant
     bool IsNull(int row, const QString &name) const;
     // Sets a column (not a computed field) of a row, converted to the column's type:
-    // numbers from numbers or numeric text ("" -> NULL), dates from QDate, QDateTime
-    // or text. A value that does not convert: HostError(ErrBadValue).
+    // numbers (held as Decimal) from numbers or numeric text ("" -> NULL), dates from
+    // QDate, QDateTime or text. A value that does not convert: HostError(ErrBadValue).
     void SetItem(int row, const QString &name, const QVariant &value);
     // Puts a pending edit into the row; the DataStore has none. The report control
     // overrides it through setAcceptTextHook. Returns 1, or -1 when the edit is refused.

@@ -1,7 +1,7 @@
 #include "reports/displayformat.h"
 
-#include "reports/datemask.h"
-#include "reports/numbermask.h"
+#include "runtime/datemask.h"
+#include "runtime/numbermask.h"
 #include "runtime/sysfunc.h"
 #include "runtime/values.h"
 
@@ -41,42 +41,14 @@ const Mask &cachedMask(const QString &format)
 
 } // namespace
 
-QStringList splitFormatSections(const QString &mask)
-{
-    QStringList sections;
-    QString current;
-    bool inQuote = false;
-    for (int i = 0; i < mask.size(); ++i) {
-        const QChar c = mask.at(i);
-        if (c == u'\\' && i + 1 < mask.size()) {
-            current += c;
-            current += mask.at(++i);
-            continue;
-        }
-        if (c == u'"')
-            inQuote = !inQuote;
-        if (c == u';' && !inQuote) {
-            sections.append(current);
-            current.clear();
-            continue;
-        }
-        current += c;
-    }
-    sections.append(current);
-    return sections;
-}
-
-QString generalNumberText(double number)
-{
-    return values::numberText(number);
-}
-
 QString generalText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return QString();
+    if (Decimal::isDecimal(value))
+        return values::numberText(*Decimal::fromVariant(value));
     if (isNumberValue(value))
-        return generalNumberText(value.toDouble());
+        return values::numberText(value.toDouble());
     switch (value.typeId()) {
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
@@ -103,7 +75,10 @@ QString formatValue(const QVariant &value, const QString &format)
     if (isNumberValue(value)) {
         if (!(format.contains(u'#') || format.contains(u'0')) || format.contains(u'['))
             return generalText(value);
-        return cachedMask<NumberMask>(format).format(value.toDouble());
+        const NumberMask &mask = cachedMask<NumberMask>(format);
+        if (Decimal::isDecimal(value))
+            return mask.format(*Decimal::fromVariant(value));
+        return mask.format(value.toDouble());
     }
     if (isDateValue(value)) {
         const DateMask &mask = cachedMask<DateMask>(format);

@@ -16,14 +16,9 @@ namespace wip::reports {
 QString formatValue(const QVariant &value, const QString &format);
 
 // The "[general]" text of a value: numbers without needless decimals ("12.5",
-// "3", at most 15 significant digits), dates "yyyy-mm-dd" or, with a time of day,
+// "3", "33917.85"), dates "yyyy-mm-dd" or, with a time of day,
 // "yyyy-mm-dd hh:mm:ss", texts as they are, NULL "". Also what string + number
 // gives in an expression.
 QString generalText(const QVariant &value);
-QString generalNumberText(double number);
-
-// The ';'-separated sections of a format (';' inside "quotes" or after a
-// backslash does not separate). Always at least one, possibly empty.
-QStringList splitFormatSections(const QString &format);
 
 } // namespace wip::reports

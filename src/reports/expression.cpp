@@ -34,7 +34,7 @@ QVariant evalBinary(const Expression::Node &node, const EvalEnv &env)
         if (isText(a) || isText(b))
             return QString(textOf(a) + textOf(b));
         if (isNumeric(a) && isNumeric(b))
-            return numberValue(a.toDouble() + b.toDouble());
+            return numberValue(*toNumber(a) + *toNumber(b));
         return QVariant();
     case ExprTok::Minus:
     case ExprTok::Star:
@@ -42,12 +42,12 @@ QVariant evalBinary(const Expression::Node &node, const EvalEnv &env)
     case ExprTok::Caret: {
         if (!isNumeric(a) || !isNumeric(b))
             return QVariant();
-        const double x = a.toDouble(), y = b.toDouble();
+        const Decimal x = *toNumber(a), y = *toNumber(b);
         switch (node.op) {
         case ExprTok::Minus: return numberValue(x - y);
         case ExprTok::Star: return numberValue(x * y);
-        case ExprTok::Slash: return y == 0 ? QVariant() : numberValue(x / y);
-        default: return numberValue(std::pow(x, y));
+        case ExprTok::Slash: return numberValue(x / y);   // NULL for y = 0
+        default: return numberValue(Decimal::fromDouble(std::pow(x.toDouble(), y.toDouble())));
         }
     }
     default:
@@ -72,8 +72,8 @@ QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int 
 {
     const Expression::Node &arg = *node.children[0];
     const AggregateKind kind = node.function->aggregate;
-    double sum = 0;
-    int count = 0;
+    Decimal sum;
+    qint64 count = 0;
     QVariant best;
     for (int r = first; r <= last; ++r) {
         const QVariant v = eval(arg, EvalEnv{env.context, r});
@@ -106,9 +106,9 @@ QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int 
         }
     }
     switch (kind) {
-    case AggregateKind::Count: return double(count);
+    case AggregateKind::Count: return numberValue(count);
     case AggregateKind::Sum: return numberValue(sum);
-    case AggregateKind::Avg: return count == 0 ? QVariant() : numberValue(sum / count);
+    case AggregateKind::Avg: return count == 0 ? QVariant() : numberValue(sum / Decimal::fromInt(count));
     default: return best;
     }
 }
@@ -164,7 +164,7 @@ QVariant eval(const Expression::Node &node, const EvalEnv &env)
         const QVariant v = eval(*node.children[0], env);
         if (!isNumeric(v))
             return QVariant();
-        return numberValue(-v.toDouble());
+        return numberValue(-*toNumber(v));
     }
     case Kind::Not: {
         const QVariant v = eval(*node.children[0], env);
@@ -254,7 +254,7 @@ bool Expression::isTrue(const QVariant &value)
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
     if (isNumber(value))
-        return value.toDouble() != 0;
+        return !toNumber(value)->isZero();
     return false;
 }
 

@@ -26,10 +26,10 @@ bool anyNull(const QVariantList &args)
 
 
 QVariant fnToday(const QVariantList &, const EvalEnv &env) { return env.context.currentDateTime(); }
-QVariant fnGetRow(const QVariantList &, const EvalEnv &env) { return double(env.row); }
-QVariant fnPage(const QVariantList &, const EvalEnv &env) { return double(env.context.page(env.row)); }
-QVariant fnPageCount(const QVariantList &, const EvalEnv &env) { return double(env.context.pageCount()); }
-QVariant fnRowCount(const QVariantList &, const EvalEnv &env) { return double(env.context.rowCount()); }
+QVariant fnGetRow(const QVariantList &, const EvalEnv &env) { return numberValue(env.row); }
+QVariant fnPage(const QVariantList &, const EvalEnv &env) { return numberValue(env.context.page(env.row)); }
+QVariant fnPageCount(const QVariantList &, const EvalEnv &env) { return numberValue(env.context.pageCount()); }
+QVariant fnRowCount(const QVariantList &, const EvalEnv &env) { return numberValue(env.context.rowCount()); }
 
 QVariant fnCrosstabSum(const QVariantList &args, const EvalEnv &env)
 {
@@ -65,7 +65,7 @@ QVariant fnLower(const QVariantList &args, const EvalEnv &)
 
 QVariant fnLen(const QVariantList &args, const EvalEnv &)
 {
-    return args.at(0).isNull() ? QVariant() : QVariant(double(textOf(args.at(0)).size()));
+    return args.at(0).isNull() ? QVariant() : numberValue(textOf(args.at(0)).size());
 }
 
 QVariant fnLeft(const QVariantList &args, const EvalEnv &)
@@ -90,9 +90,9 @@ QVariant fnMid(const QVariantList &args, const EvalEnv &)
         return QVariant();
     const QString s = textOf(args.at(0));
     const auto start = numberArg(args.at(1));
-    if (!start || *start < 1)
+    if (!start || *start < Decimal::fromInt(1))
         return start ? QVariant(QString()) : QVariant();
-    if (*start > s.size())
+    if (*start > Decimal::fromInt(s.size()))
         return QString();
     if (args.size() > 2) {
         const auto len = numberArg(args.at(2));
@@ -115,7 +115,7 @@ QVariant fnPos(const QVariantList &args, const EvalEnv &)
         from = std::max(0, toInt(*start) - 1);
     }
     const qsizetype i = textOf(args.at(0)).indexOf(textOf(args.at(1)), from);
-    return double(i + 1);
+    return numberValue(i + 1);
 }
 
 QVariant fnIsNull(const QVariantList &args, const EvalEnv &) { return args.at(0).isNull(); }
@@ -137,7 +137,7 @@ QVariant fnNumber(const QVariantList &args, const EvalEnv &)
     if (args.at(0).isNull())
         return QVariant();
     const auto n = numberArg(args.at(0));
-    return n ? QVariant(*n) : QVariant();
+    return n ? numberValue(*n) : QVariant();
 }
 
 QVariant fnInteger(const QVariantList &args, const EvalEnv &)
@@ -145,20 +145,16 @@ QVariant fnInteger(const QVariantList &args, const EvalEnv &)
     if (args.at(0).isNull())
         return QVariant();
     const auto n = numberArg(args.at(0));
-    return n ? QVariant(std::trunc(*n)) : QVariant();
+    return n ? numberValue(n->truncated(0)) : QVariant();
 }
 
 // Applies a function of one number; NULL and non-numbers give NULL.
-template<double (*F)(double)>
+template<Decimal (Decimal::*F)() const>
 QVariant numeric1(const QVariantList &args, const EvalEnv &)
 {
     const auto n = args.at(0).isNull() ? std::nullopt : numberArg(args.at(0));
-    return n ? numberValue(F(*n)) : QVariant();
+    return n ? numberValue(((*n).*F)()) : QVariant();
 }
-
-double absOf(double x) { return std::fabs(x); }
-double floorOf(double x) { return std::floor(x); }
-double ceilOf(double x) { return std::ceil(x); }
 
 // round(x[, n]) and truncate(x[, n]): x to n decimals (0 when n is not given).
 template <typename ToDecimals>
@@ -167,7 +163,7 @@ QVariant toDecimals(const QVariantList &args, ToDecimals apply)
     if (anyNull(args))
         return QVariant();
     const auto n = numberArg(args.at(0));
-    const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<double>(0);
+    const auto d = args.size() > 1 ? numberArg(args.at(1)) : std::optional<Decimal>(Decimal());
     if (!n || !d)
         return QVariant();
     return numberValue(apply(*n, toInt(*d)));
@@ -175,12 +171,12 @@ QVariant toDecimals(const QVariantList &args, ToDecimals apply)
 
 QVariant fnRound(const QVariantList &args, const EvalEnv &)
 {
-    return toDecimals(args, [](double x, int decimals) { return roundHalfAway(x, decimals); });
+    return toDecimals(args, [](const Decimal &x, int places) { return x.rounded(places); });
 }
 
 QVariant fnTruncate(const QVariantList &args, const EvalEnv &)
 {
-    return toDecimals(args, [](double x, int decimals) { return truncateTo(x, decimals); });
+    return toDecimals(args, [](const Decimal &x, int places) { return x.truncated(places); });
 }
 
 QVariant fnMod(const QVariantList &args, const EvalEnv &)
@@ -189,9 +185,9 @@ QVariant fnMod(const QVariantList &args, const EvalEnv &)
         return QVariant();
     const auto a = numberArg(args.at(0));
     const auto b = numberArg(args.at(1));
-    if (!a || !b || *b == 0)
+    if (!a || !b)
         return QVariant();
-    return numberValue(std::fmod(*a, *b));
+    return numberValue(a->remainder(*b));   // NULL for b = 0
 }
 
 
@@ -241,12 +237,12 @@ QVariant datePart(const QVariantList &args, const EvalEnv &)
     if (!dt.isValid())
         return QVariant();
     switch (Part) {
-    case 0: return double(dt.date().year());
-    case 1: return double(dt.date().month());
-    case 2: return double(dt.date().day());
-    case 3: return double(dt.time().hour());
-    case 4: return double(dt.time().minute());
-    default: return double(dt.time().second());
+    case 0: return numberValue(dt.date().year());
+    case 1: return numberValue(dt.date().month());
+    case 2: return numberValue(dt.date().day());
+    case 3: return numberValue(dt.time().hour());
+    case 4: return numberValue(dt.time().minute());
+    default: return numberValue(dt.time().second());
     }
 }
 
@@ -276,9 +272,9 @@ const BuiltinFunction kFunctions[] = {
     {"isnull", 1, 1, fnIsNull},
     {"isnumber", 1, 1, fnIsNumber},
     {"isdate", 1, 1, fnIsDate},
-    {"abs", 1, 1, numeric1<absOf>},
-    {"int", 1, 1, numeric1<floorOf>},
-    {"ceiling", 1, 1, numeric1<ceilOf>},
+    {"abs", 1, 1, numeric1<&Decimal::abs>},
+    {"int", 1, 1, numeric1<&Decimal::floor>},
+    {"ceiling", 1, 1, numeric1<&Decimal::ceiling>},
     {"round", 1, 2, fnRound},
     {"truncate", 1, 2, fnTruncate},
     {"mod", 2, 2, fnMod},

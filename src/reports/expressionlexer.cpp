@@ -1,6 +1,7 @@
 #include "reports/expressionlexer.h"
 
 #include "reports/expression.h"
+#include "runtime/values.h"
 
 #include <cmath>
 
@@ -89,11 +90,15 @@ ExprToken ExpressionLexer::number(ExprToken t)
             end = e;
         }
     }
-    bool ok = false;
-    t.number = m_text.mid(m_pos, end - m_pos).toDouble(&ok);
-    t.kind = ok && std::isfinite(t.number) ? ExprTok::Number : ExprTok::Bad;
-    if (t.kind == ExprTok::Bad)
+    // Numbers are exact decimals: one that does not fit 18 digits is refused here.
+    const auto value = values::parseNumber(QStringView(m_text).mid(m_pos, end - m_pos));
+    t.kind = value ? ExprTok::Number : ExprTok::Bad;
+    if (value) {
+        t.number = value->toDouble();
+        t.text = m_text.mid(m_pos, end - m_pos);   // read exactly by the parser
+    } else {
         t.text = QStringLiteral("Bad number");
+    }
     // "12abc" is not a number followed by a name
     if (t.kind == ExprTok::Number && end < n && (m_text.at(end).isLetter() || m_text.at(end) == u'_')) {
         t.kind = ExprTok::Bad;

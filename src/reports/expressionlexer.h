@@ -12,7 +12,7 @@ enum class ExprTok {
 struct ExprToken
 {
     ExprTok kind = ExprTok::End;
-    QString text;     // name as written, string value, or the message of a Bad token
+    QString text;     // name as written, string value, number as written, or the message of a Bad token
     double number = 0;
     int pos = 0;      // 0-based
 };

@@ -1,5 +1,7 @@
 #include "reports/expressionparser.h"
 
+#include "runtime/values.h"
+
 #include <atomic>
 #include <cmath>
 
@@ -209,7 +211,7 @@ ExpressionParser::NodePtr ExpressionParser::parsePrimary()
     case ExprTok::Number: {
         advance();
         auto node = std::make_unique<Expression::Node>(Kind::Literal);
-        node->literal = t.number;
+        node->literal = values::parseNumber(t.text)->toVariant();   // the lexer read it
         return node;
     }
     case ExprTok::String: {

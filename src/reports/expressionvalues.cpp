@@ -54,38 +54,35 @@ QDateTime parseDateText(const QString &text)
     return values::parseDateTime(text).value_or(QDateTime());
 }
 
-std::optional<double> textToNumber(const QString &text)
+std::optional<Decimal> textToNumber(const QString &text)
 {
-    const auto d = values::parseNumber(text);
-    return d ? std::optional<double>(d->toDouble()) : std::nullopt;
+    return values::parseNumber(text);
+}
+
+std::optional<Decimal> toNumber(const QVariant &v)
+{
+    if (!isNumeric(v))
+        return std::nullopt;
+    return Decimal::fromVariant(v);
 }
 
 // A count or position from a number, clamped so that the conversion is defined.
-int toInt(double d)
+int toInt(const Decimal &d)
 {
-    if (std::isnan(d))
+    const Decimal whole = d.truncated(0);
+    if (!whole.isValid())
         return 0;
-    return int(std::clamp(d, -1.0e9, 1.0e9));
+    return int(std::clamp<qint64>(whole.units(), -1000000000, 1000000000));
 }
 
-QVariant numberValue(double d)
+QVariant numberValue(const Decimal &d)
 {
-    if (!std::isfinite(d))
-        return QVariant();
-    return QVariant(d);
+    return d.toVariant();
 }
 
-static bool nearlyEqual(double a, double b)
+QVariant numberValue(qint64 n)
 {
-    const double scale = std::max({1.0, std::fabs(a), std::fabs(b)});
-    return std::fabs(a - b) <= 1e-9 * scale;
-}
-
-static int compareNumbers(double a, double b)
-{
-    if (nearlyEqual(a, b))
-        return 0;
-    return a < b ? -1 : 1;
+    return Decimal::fromInt(n).toVariant();
 }
 
 // Compares two non-null values: numbers as numbers, dates as dates, texts as
@@ -94,7 +91,7 @@ static int compareNumbers(double a, double b)
 std::optional<int> compareOperands(const QVariant &a, const QVariant &b)
 {
     if (isNumeric(a) && isNumeric(b))
-        return compareNumbers(a.toDouble(), b.toDouble());
+        return Decimal::compare(*toNumber(a), *toNumber(b));
     if (isDateLike(a) && isDateLike(b)) {
         const QDateTime x = toDateTime(a), y = toDateTime(b);
         return x == y ? 0 : (x < y ? -1 : 1);
@@ -110,7 +107,7 @@ std::optional<int> compareOperands(const QVariant &a, const QVariant &b)
         const int sign = textFirst ? -1 : 1; // result as other-versus-text, flipped when text is first
         if (isNumeric(other)) {
             if (const auto n = textToNumber(textValue.toString()))
-                return sign * compareNumbers(other.toDouble(), *n);
+                return sign * Decimal::compare(*toNumber(other), *n);
         } else if (isDateLike(other)) {
             const QDateTime dt = parseDateText(textValue.toString());
             if (dt.isValid()) {
@@ -129,33 +126,10 @@ QString textOf(const QVariant &v)
     return isText(v) ? v.toString() : generalText(v);
 }
 
-double roundHalfAway(double x, int decimals)
-{
-    decimals = std::clamp(decimals, -15, 15);
-    const double p = std::pow(10.0, decimals);
-    const double scaled = std::fabs(x) * p;
-    double r = std::floor(scaled);
-    if (scaled - r >= 0.5 - 1e-9 - scaled * 1e-15)
-        r += 1;
-    return std::copysign(r / p, x);
-}
-
-double truncateTo(double x, int decimals)
-{
-    decimals = std::clamp(decimals, -15, 15);
-    const double p = std::pow(10.0, decimals);
-    const double scaled = std::fabs(x) * p;
-    double r = std::floor(scaled);
-    if (scaled - r >= 1 - 1e-9 - scaled * 1e-15) // 0.29999999 * 100 is 29.999999...
-        r += 1;
-    return std::copysign(r / p, x);
-}
-
-
-std::optional<double> numberArg(const QVariant &v)
+std::optional<Decimal> numberArg(const QVariant &v)
 {
     if (isNumeric(v))
-        return v.toDouble();
+        return toNumber(v);
     if (isText(v))
         return textToNumber(v.toString());
     return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/decimal.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -7,19 +9,22 @@
 
 // How expressions treat the values they meet: which values are numbers, texts
 // and dates, how two values compare, and the conversions the built-in functions
-// share. Internal to the expression evaluator.
+// share. Numbers are exact decimals (runtime/decimal.h). Internal to the
+// expression evaluator.
 namespace wip::reports::expr {
 
-bool isNumber(const QVariant &v);    // any numeric type, not bool
+bool isNumber(const QVariant &v);    // a Decimal or any numeric type, not bool
 bool isNumeric(const QVariant &v);   // numbers and booleans (true = 1) in arithmetic
 bool isDateLike(const QVariant &v);  // QDate, QDateTime, QTime
 bool isText(const QVariant &v);
 
 QDateTime toDateTime(const QVariant &v);          // a date at midnight; a time on 1900-01-01
 QDateTime parseDateText(const QString &text);     // the values module's date forms; invalid if not one
-std::optional<double> textToNumber(const QString &text);
-int toInt(double d);                              // clamped to +-1e9, NaN 0
-QVariant numberValue(double d);                   // NULL for NaN and infinities
+std::optional<Decimal> textToNumber(const QString &text);
+std::optional<Decimal> toNumber(const QVariant &v); // numbers and booleans; nullopt otherwise
+int toInt(const Decimal &d);                      // whole part, clamped to +-1e9
+QVariant numberValue(const Decimal &d);           // NULL when invalid (overflow, division by zero)
+QVariant numberValue(qint64 n);
 
 // Compares two non-null values: numbers as numbers, dates as dates, texts as
 // texts (case-sensitive). A text meets a number or a date as one when it reads as
@@ -27,9 +32,7 @@ QVariant numberValue(double d);                   // NULL for NaN and infinities
 std::optional<int> compareOperands(const QVariant &a, const QVariant &b);
 
 QString textOf(const QVariant &v);                // a text as it is, anything else as [general]
-double roundHalfAway(double x, int decimals);     // decimals may be negative (round(1234, -2))
-double truncateTo(double x, int decimals);
-std::optional<double> numberArg(const QVariant &v); // numbers, booleans and numeric texts
+std::optional<Decimal> numberArg(const QVariant &v); // numbers, booleans and numeric texts
 QDateTime dateTimeArg(const QVariant &v);           // dates and date texts
 
 } // namespace wip::reports::expr

@@ -1,5 +1,6 @@
 #include "reports/reportoutput.h"
 
+#include "runtime/decimal.h"
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
@@ -16,6 +17,8 @@ QJsonValue ReportOutput::jsonValue(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return QJsonValue::Null;
+    if (Decimal::isDecimal(value))   // the double nearest to the decimal, written in its shortest form
+        return Decimal::fromVariant(value)->toDouble();
     switch (value.metaType().id()) {
     case QMetaType::Double:
     case QMetaType::Float:
@@ -37,10 +40,12 @@ QJsonValue ReportOutput::jsonValue(const QVariant &value)
 
 QString ReportOutput::plainText(const QVariant &value)
 {
+    if (Decimal::isDecimal(value) && !value.isNull())
+        return values::numberText(*Decimal::fromVariant(value));
     const QJsonValue v = jsonValue(value);
     switch (v.type()) {
     case QJsonValue::Null: return QString();
-    case QJsonValue::Double: return QString::number(v.toDouble(), 'g', 15);
+    case QJsonValue::Double: return values::numberText(v.toDouble());
     case QJsonValue::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     default: return v.toString();
     }

@@ -2,6 +2,7 @@
 
 #include "reports/definitionloader.h"
 #include "reports/reportoutput.h"
+#include "runtime/decimal.h"
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
@@ -18,6 +19,8 @@ const QString formatName = QStringLiteral("wip-saved-report");
 
 QString typeName(const QVariant &v)
 {
+    if (Decimal::isDecimal(v))
+        return QStringLiteral("number");
     switch (v.metaType().id()) {
     case QMetaType::Double:
     case QMetaType::Float:
@@ -49,7 +52,7 @@ std::optional<QVariant> readValue(const QJsonValue &v, ValueType type, bool isBo
     if (v.isNull()) {
         // Typed NULLs, as the DataStore holds them.
         switch (type) {
-        case ValueType::Number: return isBool ? QVariant(QMetaType::fromType<bool>()) : QVariant(QMetaType::fromType<double>());
+        case ValueType::Number: return isBool ? QVariant(QMetaType::fromType<bool>()) : Decimal::null();
         case ValueType::String: return QVariant(QMetaType::fromType<QString>());
         default: return QVariant(QMetaType::fromType<QDateTime>());
         }
@@ -60,7 +63,8 @@ std::optional<QVariant> readValue(const QJsonValue &v, ValueType type, bool isBo
             return QVariant(v.toBool());
         if (!v.isDouble())
             return std::nullopt;
-        return QVariant(v.toDouble());
+        // Written as the double nearest to the decimal; read back as that decimal.
+        return Decimal::fromDouble(v.toDouble()).toVariant();
     case ValueType::String:
         if (!v.isString())
             return std::nullopt;

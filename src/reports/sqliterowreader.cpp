@@ -202,6 +202,16 @@ double SqliteRowReader::number(int column) const
 #endif
 }
 
+qint64 SqliteRowReader::integer(int column) const
+{
+#ifdef WIP_SQLITE_DIRECT
+    return sqlite3_column_int64(m_stmt, column);
+#else
+    Q_UNUSED(column);
+    return 0;
+#endif
+}
+
 QString SqliteRowReader::text(int column)
 {
 #ifdef WIP_SQLITE_DIRECT

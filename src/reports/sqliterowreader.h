@@ -58,6 +58,7 @@ public:
     enum class Storage { Integer, Real, Text, Blob, Null };
     Storage storage(int column) const;
     double number(int column) const;                  // Integer or Real
+    qint64 integer(int column) const;                 // Integer
     QString text(int column);                         // Text, shared with the row before when equal
     QString error() const { return m_error; }
 

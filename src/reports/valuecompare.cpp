@@ -1,5 +1,7 @@
 #include "reports/valuecompare.h"
 
+#include "runtime/decimal.h"
+
 #include <QDateTime>
 
 namespace wip::reports {
@@ -32,11 +34,8 @@ int compareValues(const QVariant &a, const QVariant &b)
         return an == bn ? 0 : (an ? -1 : 1);
     const int ta = a.metaType().id();
     const int tb = b.metaType().id();
-    if (isNumeric(ta) && isNumeric(tb)) {
-        const double x = a.toDouble();
-        const double y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
+    if ((isNumeric(ta) || Decimal::isDecimal(a)) && (isNumeric(tb) || Decimal::isDecimal(b)))
+        return Decimal::compare(*Decimal::fromVariant(a), *Decimal::fromVariant(b));
     if ((ta == QMetaType::QDateTime || ta == QMetaType::QDate) && (tb == QMetaType::QDateTime || tb == QMetaType::QDate)) {
         const QDateTime x = ta == QMetaType::QDate ? a.toDate().startOfDay() : a.toDateTime();
         const QDateTime y = tb == QMetaType::QDate ? b.toDate().startOfDay() : b.toDateTime();
@@ -55,7 +54,10 @@ SortKey sortKey(const QVariant &value)
     if (value.isNull())
         return key;
     const int type = value.metaType().id();
-    if (isNumeric(type)) {
+    if (Decimal::isDecimal(value)) {
+        key.kind = SortKey::Kind::Decimal;
+        key.decimal = static_cast<const Decimal *>(value.constData());
+    } else if (isNumeric(type)) {
         key.kind = SortKey::Kind::Number;
         key.number = value.toDouble();
     } else if (type == QMetaType::QDateTime || type == QMetaType::QDate) {
@@ -84,6 +86,8 @@ int compareSortKeys(const SortKey &a, const SortKey &b)
         return 0;
     case SortKey::Kind::Number:
         return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
+    case SortKey::Kind::Decimal:
+        return Decimal::compare(*a.decimal, *b.decimal);
     case SortKey::Kind::Text:
         return QString::compare(*a.text, *b.text);
     case SortKey::Kind::Other:

@@ -11,7 +11,7 @@ namespace {
 using Wide = __int128;
 
 constexpr qint64 kInt64Max = std::numeric_limits<qint64>::max();
-constexpr int kDoublePlaces = 12;   // places fromDouble tries
+constexpr int kDoublePlaces = 15;   // places fromDouble tries: a double has at most 17 significant digits
 
 constexpr Wide pow10(int n)
 {
@@ -21,7 +21,7 @@ constexpr Wide pow10(int n)
     return p;
 }
 
-constexpr double kDoublePow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+constexpr double kDoublePow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 Wide absWide(Wide v)
 {

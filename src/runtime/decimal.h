@@ -35,9 +35,10 @@ public:
     constexpr Decimal() = default;
     static Decimal fromUnits(qint64 units, int scale);
     static constexpr Decimal fromInt(qint64 value) { return Decimal(value, 0); }
-    // The shortest decimal of at most twelve places that reads back as d (so a
+    // The shortest decimal of at most fifteen places that reads back as d (so a
     // SQLite REAL written as 0.585 is 0.585 again); a double that none matches is
-    // rounded to twelve places. NaN, infinities and values beyond 18 digits are invalid.
+    // rounded to as many of those places as 18 digits hold. NaN, infinities and
+    // values beyond 18 digits are invalid.
     static Decimal fromDouble(double d);
     static Decimal invalid();
 

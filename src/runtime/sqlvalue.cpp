@@ -1,5 +1,6 @@
 #include "runtime/sqlvalue.h"
 
+#include "runtime/decimal.h"
 #include "runtime/values.h"
 
 #include <QDate>
@@ -30,6 +31,19 @@ QDateTime toDateTime(const QVariant &value)
 
 QVariant toDbValue(const QVariant &value, DbKind kind)
 {
+    if (Decimal::isDecimal(value)) {
+        // PostgreSQL gets the exact text, which it reads as the numeric it is
+        // compared with or stored in; SQLite stores NUMERIC values as REAL (or
+        // INTEGER) anyway and compares them as numbers.
+        if (value.isNull())
+            return QVariant(QMetaType::fromType<double>());
+        const Decimal d = *Decimal::fromVariant(value);
+        if (kind == DbKind::PostgreSQL)
+            return d.toString();
+        if (d.scale() == 0)
+            return QVariant(qlonglong(d.units()));
+        return d.toDouble();
+    }
     const int type = value.metaType().id();
     if (type != QMetaType::QDate && type != QMetaType::QDateTime)
         return value;
@@ -43,7 +57,6 @@ QVariant toDbValue(const QVariant &value, DbKind kind)
     // reads it as the timestamp of the column it is compared with or stored in. A bound
     // QDateTime would go to PostgreSQL as a UTC instant and move by the session's time
     // zone, so a day's rows could slip out of "between".
-    Q_UNUSED(kind);
     return values::dateTimeText(dt);
 }
 
@@ -60,12 +73,15 @@ QVariant fromDbValue(const QVariant &value, ColumnKind kind)
         return value.toString();
     case ColumnKind::Number: {
         if (value.isNull())
-            return QVariant(QMetaType::fromType<double>());
-        bool ok = false;
-        const double d = value.metaType().id() == QMetaType::QString
-                ? value.toString().trimmed().toDouble(&ok)
-                : value.toDouble(&ok);
-        return ok ? QVariant(d) : QVariant(QMetaType::fromType<double>());
+            return Decimal::null();
+        // PostgreSQL's numeric comes as exact text, SQLite's NUMERIC as an
+        // integer or a double that stands for the decimal that was stored.
+        std::optional<Decimal> d;
+        if (value.metaType().id() == QMetaType::QString || value.metaType().id() == QMetaType::QByteArray)
+            d = values::parseNumber(value.toString());
+        else
+            d = Decimal::fromVariant(value);
+        return d ? d->toVariant() : Decimal::null();
     }
     case ColumnKind::Date:
     case ColumnKind::DateTime: {

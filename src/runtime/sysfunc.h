@@ -47,7 +47,7 @@ QString Mid(const QString &text, int start, int count = -1);
 // number gives 0, as in the host.
 std::optional<double> Dec(const QVariant &value);
 
-// True when the value holds a number of any numeric type (not a bool, not text).
+// True when the value holds a number of any numeric type or a Decimal (not a bool, not text).
 bool isNumberValue(const QVariant &value);
 
 } // namespace wip

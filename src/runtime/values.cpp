@@ -298,6 +298,31 @@ QDateTime fromWallClockMsecs(qint64 msecs)
     return QDateTime(QDate::fromJulianDay(days + kFirstDay), QTime::fromMSecsSinceStartOfDay(int(msecs - days * kMsecsPerDay)));
 }
 
+QStringList formatSections(const QString &mask)
+{
+    QStringList sections;
+    QString current;
+    bool inQuote = false;
+    for (int i = 0; i < mask.size(); ++i) {
+        const QChar c = mask.at(i);
+        if (c == u'\\' && i + 1 < mask.size()) {
+            current += c;
+            current += mask.at(++i);
+            continue;
+        }
+        if (c == u'"')
+            inQuote = !inQuote;
+        if (c == u';' && !inQuote) {
+            sections.append(current);
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    sections.append(current);
+    return sections;
+}
+
 QString dateText(const QDate &date)
 {
     return date.isValid() ? date.toString(u"yyyy-MM-dd") : QString();

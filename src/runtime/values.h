@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <QTime>
 
@@ -60,6 +61,10 @@ std::optional<Decimal> parseNumber(QStringView text);
 // (the databases store wall-clock times).
 qint64 wallClockMsecs(const QDate &date, const QTime &time);
 QDateTime fromWallClockMsecs(qint64 msecs);
+
+// The ';'-separated sections of a display format (';' inside "quotes" or after a
+// backslash does not separate). Always at least one, possibly empty.
+QStringList formatSections(const QString &format);
 
 // Written forms.
 QString dateText(const QDate &date);                 // "2004-03-01"; "" for an invalid date

@@ -3,6 +3,7 @@
 #include "contracts/w_scno_process.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
+#include "runtime/decimal.h"
 #include "runtime/trace.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dropdownlistbox.h"
@@ -248,7 +249,7 @@ private Q_SLOTS:
         QVERIFY(!button("cb_scond_add").isEnabled());
         QCOMPARE(process().GetItemString(1, "scno"), QStringLiteral("KC1"));
         for (const QString &q : kQuantities.mid(0, 14))
-            QCOMPARE(process().GetItem(1, q), QVariant(0.0));
+            QCOMPARE(process().GetItem(1, q), Decimal::fromInt(0).toVariant());
         for (const char *n : {"process_id", "remark", "bz", "qc_in", "qc_out", "wax_date", "polishing_date"})
             QVERIFY2(process().store().IsNull(1, n), n);
 

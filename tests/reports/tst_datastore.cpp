@@ -1,6 +1,7 @@
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
 #include "reports/valuecompare.h"
+#include "runtime/decimal.h"
 #include "runtime/hosterror.h"
 #include "runtime/trace.h"
 #include "testdatabase.h"
@@ -202,7 +203,7 @@ void TestDataStore::setItemConvertsToTheColumnType()
     QSignalSpy changed(&ds, &DataStore::itemChanged);
 
     ds.SetItem(1, "qty", QStringLiteral(" 12.5 "));
-    QCOMPARE(ds.GetItem(1, "qty"), QVariant(12.5));
+    QCOMPARE(ds.GetItem(1, "qty"), Decimal::fromUnits(125, 1).toVariant());
     ds.SetItem(1, "QTY", QStringLiteral(""));
     QVERIFY(ds.IsNull(1, "qty"));
     ds.SetItem(1, "edtime", QStringLiteral("2004-05-06"));

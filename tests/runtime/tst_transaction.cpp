@@ -1,4 +1,5 @@
 #include "runtime/sqlvalue.h"
+#include "runtime/decimal.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
 
@@ -524,8 +525,11 @@ void TestTransaction::dbValuesConvertBack()
              QDateTime(QDate(2024, 2, 29), QTime(13, 45)));
     QVERIFY(fromDbValue(QStringLiteral("2023-02-29 00:00:00"), ColumnKind::Date).isNull());
     QVERIFY(fromDbValue(QStringLiteral("soon"), ColumnKind::Date).isNull());
-    QCOMPARE(fromDbValue(QStringLiteral(" 12.345 "), ColumnKind::Number), QVariant(12.345));
-    QCOMPARE(fromDbValue(7LL, ColumnKind::Number), QVariant(7.0));
+    // Numbers become exact decimals: PostgreSQL's numeric text, SQLite's integers and doubles.
+    QCOMPARE(fromDbValue(QStringLiteral(" 12.345 "), ColumnKind::Number), Decimal::fromUnits(12345, 3).toVariant());
+    QCOMPARE(fromDbValue(7LL, ColumnKind::Number), Decimal::fromInt(7).toVariant());
+    QCOMPARE(fromDbValue(0.585, ColumnKind::Number), Decimal::fromUnits(585, 3).toVariant());
+    QVERIFY(Decimal::isDecimal(fromDbValue(QVariant(), ColumnKind::Number)));
     QVERIFY(fromDbValue(QStringLiteral("abc"), ColumnKind::Number).isNull());
 }
 

@@ -1,6 +1,7 @@
 #include "reports/render/xlsxexport.h"
 
 #include "reports/render/reportcolumns.h"
+#include "runtime/decimal.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -114,6 +115,10 @@ private:
     {
         if (!v.isValid() || v.isNull())
             return;
+        if (Decimal::isDecimal(v)) {   // the double nearest to the decimal: a workbook holds doubles
+            worksheet_write_number(sheet, row, col, v.toDouble(), numberFormat);
+            return;
+        }
         switch (v.metaType().id()) {
         case QMetaType::Double:
         case QMetaType::Float:

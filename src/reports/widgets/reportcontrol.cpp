@@ -2,6 +2,7 @@
 
 #include "reports/render/reportpainter.h"
 #include "reports/widgets/w_preview.h"
+#include "runtime/decimal.h"
 #include "runtime/hosterror.h"
 #include "runtime/values.h"
 #include "runtime/widgets/controlsupport.h"
@@ -529,6 +530,8 @@ QString ReportControl::editText(int row, const QString &column) const
     }
     if (!v.isValid() || v.isNull())
         return QString();
+    if (Decimal::isDecimal(v))
+        return values::numberText(*Decimal::fromVariant(v));
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:

@@ -54,6 +54,7 @@ public:
     int RowCount() const { return m_store->RowCount(); }
     QString GetItemString(int row, const QString &name) const { return m_store->GetItemString(row, name); }
     double GetItemNumber(int row, const QString &name) const { return m_store->GetItemNumber(row, name); }
+    Decimal GetItemDecimal(int row, const QString &name) const { return m_store->GetItemDecimal(row, name); }
     QDate GetItemDate(int row, const QString &name) const { return m_store->GetItemDate(row, name); }
     QDateTime GetItemDateTime(int row, const QString &name) const { return m_store->GetItemDateTime(row, name); }
     QVariant GetItem(int row, const QString &name) const { return m_store->GetItem(row, name); }

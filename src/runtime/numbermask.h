@@ -1,14 +1,17 @@
 #pragma once
 
+#include "runtime/decimal.h"
+
 #include <QString>
 #include <vector>
 
-namespace wip::reports {
+namespace wip {
 
 // A number display mask, parsed once and applied to many values.
 //
 //   "#####.##;-#####.##; "   positive;negative;zero - the blank zero section blanks zeros
-//   "####"   12.5 -> "13"    rounds half away from zero to the mask's decimals
+//   "####"   12.5 -> "13"    rounds half away from zero to the mask's decimals,
+//                            exactly: 2.675 with "0.00" is "2.68"
 //   "####.#" 0.5  -> ".5"    '#' shows only needed digits; "####0.#" gives "0.5"
 //   "0.0#"   1    -> "1.0"   '0' always shows a digit
 //   "#,##0.00"               ',' groups thousands
@@ -21,7 +24,8 @@ class NumberMask
 public:
     explicit NumberMask(const QString &mask);
 
-    QString format(double value) const;   // "" for NaN and infinities
+    QString format(const Decimal &value) const;   // "" for an invalid value
+    QString format(double value) const;           // the decimal the double stands for; "" for NaN and infinities
 
 private:
     struct Section
@@ -36,9 +40,9 @@ private:
     };
 
     static Section parseSection(const QString &section);
-    static QString applySection(double value, const Section &s, bool minus);
+    static QString applySection(const Decimal &value, const Section &s, bool minus);
 
     std::vector<Section> m_sections;   // 1 to 3
 };
 
-} // namespace wip::reports
+} // namespace wip

@@ -5,7 +5,7 @@
 #include <QTime>
 #include <vector>
 
-namespace wip::reports {
+namespace wip {
 
 // A date and time display mask, parsed once and applied to many values.
 //
@@ -45,4 +45,4 @@ private:
     bool m_hasPieces = false;
 };
 
-} // namespace wip::reports
+} // namespace wip

@@ -1,12 +1,12 @@
-#include "reports/datemask.h"
+#include "runtime/datemask.h"
 
-#include "reports/displayformat.h"
+#include "runtime/values.h"
 
 #include <QStringList>
 
 #include <algorithm>
 
-namespace wip::reports {
+namespace wip {
 
 namespace {
 
@@ -34,7 +34,7 @@ QString two(int n)
 
 DateMask::DateMask(const QString &format)
 {
-    const QString mask = expandNamedMasks(splitFormatSections(format).at(0));
+    const QString mask = expandNamedMasks(values::formatSections(format).at(0));
     if (mask.contains(u'[')) // a name we do not know: not a date mask
         return;
     std::vector<Token> &tokens = m_tokens;
@@ -178,4 +178,4 @@ QString DateMask::format(const QDate &date, const QTime &time) const
     return out;
 }
 
-} // namespace wip::reports
+} // namespace wip

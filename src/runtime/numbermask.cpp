@@ -1,13 +1,13 @@
-#include "reports/numbermask.h"
+#include "runtime/numbermask.h"
 
-#include "reports/displayformat.h"
+#include "runtime/values.h"
 
 #include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 
-namespace wip::reports {
+namespace wip {
 
 namespace {
 
@@ -60,30 +60,16 @@ struct RoundedDigits
     bool isZero = true;
 };
 
-RoundedDigits roundDigits(double value, int decimals)
+RoundedDigits roundDigits(const Decimal &value, int decimals)
 {
     RoundedDigits out;
-    const double a = std::fabs(value);
-    const double p = std::pow(10.0, decimals);
-    const double scaled = a * p;
-    if (scaled < 9.0e15) {
-        double r = std::floor(scaled);
-        // 2.675 * 100 is 267.49999999999997: count what is within rounding noise of .5 as .5
-        if (scaled - r >= 0.5 - 1e-9 - scaled * 1e-15)
-            r += 1;
-        const auto whole = static_cast<qint64>(r);
-        const auto pp = static_cast<qint64>(p);
-        out.integer = QString::number(whole / pp);
-        out.fraction = decimals > 0 ? QString::number(whole % pp).rightJustified(decimals, u'0')
-                                    : QString();
-        out.isZero = whole == 0;
-    } else {
-        const QString text = QString::number(a, 'f', decimals);
-        const qsizetype point = text.indexOf(u'.');
-        out.integer = point < 0 ? text : text.left(point);
-        out.fraction = point < 0 ? QString() : text.mid(point + 1);
-        out.isZero = false;
-    }
+    const Decimal rounded = value.abs().rounded(decimals);
+    const QString text = rounded.toString();   // every place of its scale, at most `decimals`
+    const qsizetype point = text.indexOf(u'.');
+    out.integer = point < 0 ? text : text.left(point);
+    out.fraction = point < 0 ? QString() : text.mid(point + 1);
+    out.fraction += QString(decimals - out.fraction.size(), u'0');
+    out.isZero = rounded.isZero();
     return out;
 }
 
@@ -103,7 +89,7 @@ QString groupThousands(const QString &digits)
 
 NumberMask::NumberMask(const QString &mask)
 {
-    const QStringList sections = splitFormatSections(mask);
+    const QStringList sections = values::formatSections(mask);
     for (qsizetype i = 0; i < std::min<qsizetype>(sections.size(), 3); ++i)
         m_sections.push_back(parseSection(sections.at(i)));
 }
@@ -112,12 +98,22 @@ QString NumberMask::format(double value) const
 {
     if (!std::isfinite(value))
         return QString();
+    const Decimal d = Decimal::fromDouble(value);
+    if (!d.isValid())   // beyond 18 digits: the whole number as it is
+        return QString::number(value, 'f', 0);
+    return format(d);
+}
+
+QString NumberMask::format(const Decimal &value) const
+{
+    if (!value.isValid())
+        return QString();
     const Section &positive = m_sections.front();
     // The section is chosen by the value as the positive section shows it: 0.001
     // shown with two decimals is a zero.
     if (roundDigits(value, positive.decimals).isZero)
-        return applySection(0, m_sections.size() > 2 ? m_sections[2] : positive, false);
-    if (value < 0) {
+        return applySection(Decimal(), m_sections.size() > 2 ? m_sections[2] : positive, false);
+    if (value.sign() < 0) {
         if (m_sections.size() > 1)
             return applySection(value, m_sections[1], false);
         return applySection(value, positive, true);
@@ -184,7 +180,7 @@ NumberMask::Section NumberMask::parseSection(const QString &section)
     return s;
 }
 
-QString NumberMask::applySection(double value, const Section &s, bool minus)
+QString NumberMask::applySection(const Decimal &value, const Section &s, bool minus)
 {
     if (!s.hasDigits) {
         const QString literal = s.prefix + s.suffix;
@@ -205,4 +201,4 @@ QString NumberMask::applySection(double value, const Section &s, bool minus)
     return (minus ? QStringLiteral("-") : QString()) + s.prefix + number + s.suffix;
 }
 
-} // namespace wip::reports
+} // namespace wip
