@@ -85,11 +85,13 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
 
     // 3. Today's output of the departments whose steps are recorded in proch.
     // Casting ("03-倒模") is fed from castind in step 4, whatever proch holds.
+    // The crosstab has a column per finishing time of the day (steps finish in
+    // the afternoon as well as at midnight); its row total is the day's output.
     step(3);
     int p = retrieve(ds3, tr, "d_wip_today1", {day});
     for (int i = 1; i <= p; ++i) {
         const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
-        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("qty"));
+        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("grand_sum_qty"));
         if (gongxu == QStringLiteral("04-执模"))
             update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '04-执模'"), {qty.toVariant()});
         else if (gongxu == QStringLiteral("06-镶石"))

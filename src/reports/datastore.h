@@ -2,6 +2,8 @@
 
 #include "reports/definition.h"
 #include "reports/reportdata.h"
+#include "reports/retrievalarguments.h"
+#include "reports/rowtable.h"
 #include "runtime/decimal.h"
 
 #include <QDate>
@@ -23,14 +25,6 @@ class Transaction;
 
 namespace wip::reports {
 
-// State of a row (or of one item of a row) with respect to what was retrieved.
-enum class RowStatus {
-    NotModified,   // as retrieved (or as written by the last Update)
-    DataModified,  // a retrieved row with changed items
-    New,           // inserted and not yet given a value
-    NewModified,   // inserted and given values: Update inserts it
-};
-
 // Formats of SaveAs.
 enum class SaveAsType {
     PSReport,      // our saved-report file ("temp.psr"), read back by SavedReport
@@ -38,15 +32,11 @@ enum class SaveAsType {
     Csv,           // captions and raw values, UTF-8 with BOM
 };
 
-// Asked by Retrieve for each argument that got no value. Returns the value, or
-// nullopt when the user cancels (Retrieve then returns -1). Set once by the UI.
-using ArgumentPrompter =
-    std::function<std::optional<QVariant>(const Argument &argument, const Definition &definition)>;
-void setArgumentPrompter(ArgumentPrompter prompter);
-const ArgumentPrompter &argumentPrompter();
-
 // The rows of one report definition, retrieved through a transaction: the
 // non-visual DataStore of the windows, and the data behind the report control.
+// It holds the rows (RowTable: typed columns and row states) and runs the host
+// operations on them; retrieval (Retrieval, over a RowSource), its arguments
+// (RetrievalArguments) and writing back (ReportUpdate) are classes of their own.
 //
 // Rows are 1-based. Names of columns and computed fields compare without regard to
 // case. Calls that cannot be carried out (a row out of range, an unknown name, an
@@ -202,6 +192,7 @@ private:
     std::pair<int, int> crosstabRange(int row) const override;
     QVariant crosstabSum(int n, int row) const override;
     QHash<QString, QVariant> *aggregateCache() const override;
+    bool isGroupColumn(const QString &column) const;
 
     struct Private;
     std::unique_ptr<Private> d;

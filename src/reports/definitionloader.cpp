@@ -475,9 +475,14 @@ void validate(const Definition &d)
         if (!d.nested.isEmpty())
             fail(QStringLiteral("only a composite has nested reports"));
         const QueryTemplate query(d.query);
-        for (const QString &name : query.names()) {
-            if (d.argumentIndex(name) < 0)
+        for (int i = 0; i < query.names().size(); ++i) {
+            const QString &name = query.names().at(i);
+            const int index = d.argumentIndex(name);
+            if (index < 0)
                 fail(QStringLiteral("the query uses \":%1\", which is not a declared argument").arg(name));
+            else if (d.arguments.at(index).type == ArgumentType::Date && query.dayBound(i) == QueryTemplate::DayBound::Equality)
+                fail(QStringLiteral("\":%1\" is a date, a whole day, and no single moment equals it: "
+                                    "write \"between :%1 and :%1\"").arg(name));
         }
     }
     if (d.layout == LayoutKind::Crosstab && !d.crosstab)

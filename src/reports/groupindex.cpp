@@ -6,6 +6,15 @@ namespace wip::reports {
 
 void GroupIndex::build(const QVector<Group> &groups, int rowCount, const ValueOf &valueOf)
 {
+    build(groups, rowCount, [&valueOf](const QString &column, int a, int b) {
+        const QVariant x = valueOf(column, a);
+        const QVariant y = valueOf(column, b);
+        return x.isNull() == y.isNull() && (x.isNull() || x == y);
+    });
+}
+
+void GroupIndex::build(const QVector<Group> &groups, int rowCount, const Same &same)
+{
     m_rowCount = rowCount;
     m_starts.clear();
     QStringList by;   // columns of this level and every outer one
@@ -16,9 +25,7 @@ void GroupIndex::build(const QVector<Group> &groups, int rowCount, const ValueOf
             starts.append(1);
         for (int row = 2; row <= rowCount; ++row) {
             for (const QString &column : std::as_const(by)) {
-                const QVariant a = valueOf(column, row - 1);
-                const QVariant b = valueOf(column, row);
-                if (a.isNull() != b.isNull() || (!a.isNull() && a != b)) {
+                if (!same(column, row - 1, row)) {
                     starts.append(row);
                     break;
                 }

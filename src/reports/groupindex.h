@@ -19,8 +19,12 @@ class GroupIndex
 {
 public:
     using ValueOf = std::function<QVariant(const QString &column, int row)>;
+    using Same = std::function<bool(const QString &column, int rowA, int rowB)>;
 
     void build(const QVector<Group> &groups, int rowCount, const ValueOf &valueOf);
+    // The same, with a test of two rows' values of a column (typed columns compare
+    // without making values).
+    void build(const QVector<Group> &groups, int rowCount, const Same &same);
     void clear();
     bool isBuilt() const { return m_built; }
 

@@ -287,6 +287,12 @@ std::optional<Decimal> parseNumber(QStringView text)
     return readNumber(in);
 }
 
+std::optional<Decimal> parseNumber(QByteArrayView utf8)
+{
+    Cursor<char> in(utf8.data(), utf8.size());
+    return readNumber(in);
+}
+
 qint64 wallClockMsecs(const QDate &date, const QTime &time)
 {
     return (date.toJulianDay() - kFirstDay) * kMsecsPerDay + (time.isValid() ? time.msecsSinceStartOfDay() : 0);

@@ -55,6 +55,7 @@ std::optional<QDate> parseDateWithoutTime(QStringView text);  // a date and noth
 std::optional<QDateTime> parseDateTime(QStringView text);     // a date-time, or a date at midnight
 std::optional<QTime> parseTime(QStringView text);             // h:mm, h:mm:ss or h:mm:ss.f
 std::optional<Decimal> parseNumber(QStringView text);
+std::optional<Decimal> parseNumber(QByteArrayView utf8);           // the same on database bytes
 
 // Wall-clock milliseconds from 0001-01-01 of a date and time, and back: a
 // date-time as one integer, in the order of the calendar, with no time zone

@@ -57,7 +57,7 @@ void fillFactory(TestDatabase &db)
     QVERIFY(step(db, "KC3", "04-执模", day(2004, 2, 29), 50));   // the month before
     QVERIFY(step(db, "KC4", "04-执模", QVariant(), 4));          // open
     QVERIFY(step(db, "KC4", "07-执边", QVariant(), 6));          // open
-    // Finished at 12:30: the day's conditions compare with midnight, as written.
+    // Finished at 12:30: it counts on its day (a date is a whole day).
     QVERIFY(step(db, "KC5", "20-出货", QDateTime(QDate(2004, 3, 1), QTime(12, 30)), 9));
     QVERIFY(db.insert("castind", {{"castinh_no", "C1"}, {"contractno", "KC2"}, {"ldate", day(2004, 3, 1)},
                                   {"qtycal", 3}, {"qtyref", 11.5}}));
@@ -90,7 +90,42 @@ private Q_SLOTS:
         CHECK_FIGURES(db, "07-执边", 0, 0, 0, 0, 6);
         CHECK_FIGURES(db, "08-打磨", 0, 0, 0, 0, 0);
         CHECK_FIGURES(db, "09-电金", 0, 0, 0, 0, 0);
-        CHECK_FIGURES(db, "20-出货", 0, 0, 0, 0, 0);
+        CHECK_FIGURES(db, "20-出货", 9, 9, 0, 0, 0);
+    }
+
+    // Work stamped with a time of day counts on its day, in the day's figures and
+    // in the month's; the next day's midnight does not. Worked by hand for
+    // 2004-03-15 (the month runs from 2004-03-01 00:00:00 up to 2004-03-16 00:00:00):
+    //   04-执模  day: 1000 at 14:30 + 2 at 23:59:59 = 1002; month: + 1 on the 1st = 1003
+    //            (40 at midnight on the 16th and 30 at 23:59:59 on 29 February are out)
+    //   06-镶石  day: 2 pieces at 23:59 = 2; month: + 1 on the 2nd at 10:00 = 3;
+    //            stones 4 a piece: day 8, month 12
+    //   03-倒模  castings day: 11.5 at 16:00 + 0.5 at 23:59:59 = 12; month: + 3 on the 1st = 15
+    //            (99 at midnight on the 16th is out)
+    void timesOfDayCountOnTheirDay_data() { wip::test::addEngineRows(); }
+    void timesOfDayCountOnTheirDay()
+    {
+        WIP_TEST_DATABASE(db);
+        const auto at = [](int d, int h, int m, int s = 0) { return QDateTime(QDate(2004, 3, d), QTime(h, m, s)); };
+        QVERIFY(step(db, "KC1", "04-执模", at(1, 0, 0), 1));
+        QVERIFY(step(db, "KC1", "04-执模", at(15, 14, 30), 1000));
+        QVERIFY(step(db, "KC1", "04-执模", at(15, 23, 59, 59), 2));
+        QVERIFY(step(db, "KC1", "04-执模", at(16, 0, 0), 40));
+        QVERIFY(step(db, "KC1", "04-执模", QDateTime(QDate(2004, 2, 29), QTime(23, 59, 59)), 30));
+        QVERIFY(step(db, "KC2", "06-镶石", at(15, 23, 59), 2));
+        QVERIFY(step(db, "KC2", "06-镶石", at(2, 10, 0), 1));
+        QVERIFY(db.insert("scond", {{"scno", "KC2"}, {"article_code", "A1"}, {"design_no", "D1"}, {"quantity", 3}}));
+        QVERIFY(db.insert("artsd", {{"article_code", "A1"}, {"stone_code", "S1"}, {"settype_code", "钉镶"}, {"qtycal", 4}}));
+        const std::pair<QDateTime, double> castings[] = {
+            {at(15, 16, 0), 11.5}, {at(15, 23, 59, 59), 0.5}, {at(1, 8, 0), 3}, {at(16, 0, 0), 99}};
+        for (const auto &[ldate, qtyref] : castings)
+            QVERIFY(db.insert("castind", {{"castinh_no", "C1"}, {"contractno", "KC2"}, {"ldate", ldate},
+                                          {"qtycal", 1}, {"qtyref", qtyref}}));
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-15"), db.tr()));
+
+        CHECK_FIGURES(db, "03-倒模", 12, 15, 0, 0, 0);
+        CHECK_FIGURES(db, "04-执模", 1002, 1003, 0, 0, 0);
+        CHECK_FIGURES(db, "06-镶石", 2, 3, 8, 12, 0);
     }
 
     void secondRunLeavesNothingOfTheFirst_data() { wip::test::addEngineRows(); }

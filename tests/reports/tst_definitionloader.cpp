@@ -142,6 +142,14 @@ void TestDefinitionLoader::faultsAreNamedWithTheFile_data()
     QTest::newRow("sort direction") << changed([](QJsonObject &o) { o["sort"] = QJsonArray{"qty X"}; }) << "sort \"qty X\"";
     QTest::newRow("undeclared placeholder")
         << changed([](QJsonObject &o) { o["query"] = "select scno, qty from proch where scno = :kcno"; }) << "\":kcno\"";
+    QTest::newRow("date compared with =") << changed([](QJsonObject &o) {
+        o["query"] = "select scno, qty from proch where gongxu_code = :gx and edtime = :d";
+        o["arguments"] = QJsonArray{QJsonObject{{"name", "gx"}}, QJsonObject{{"name", "d"}, {"type", "date"}}};
+    }) << "\":d\" is a date, a whole day";
+    QTest::newRow("date range") << changed([](QJsonObject &o) {
+        o["query"] = "select scno, qty from proch where gongxu_code = :gx and edtime between :d and :d";
+        o["arguments"] = QJsonArray{QJsonObject{{"name", "gx"}}, QJsonObject{{"name", "d"}, {"type", "date"}}};
+    }) << QString();
     QTest::newRow("no query") << changed([](QJsonObject &o) { o.remove("query"); }) << "needs a \"query\"";
     QTest::newRow("duplicate column") << changed([](QJsonObject &o) {
         QJsonArray a = o["columns"].toArray();

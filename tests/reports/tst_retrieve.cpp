@@ -27,11 +27,13 @@ private Q_SLOTS:
 
     void placeholdersBecomePositional_data();
     void placeholdersBecomePositional();
+    void dayBoundsFollowTheComparison_data();
+    void dayBoundsFollowTheComparison();
 
     void stringListMatchesEachOfItsValues_data() { test::addEngineRows(); }
     void stringListMatchesEachOfItsValues();
-    void dateRangeIncludesBothEndDays_data() { test::addEngineRows(); }
-    void dateRangeIncludesBothEndDays();
+    void dateRangeTakesWholeDays_data() { test::addEngineRows(); }
+    void dateRangeTakesWholeDays();
     void repeatedNameBindsTheSameValueEachTime_data() { test::addEngineRows(); }
     void repeatedNameBindsTheSameValueEachTime();
     void missingValuesAreAskedForAndCancelGivesMinusOne_data() { test::addEngineRows(); }
@@ -46,9 +48,9 @@ private Q_SLOTS:
 
 namespace {
 
-QDateTime day(int y, int m, int d, int h = 0, int mi = 0)
+QDateTime day(int y, int m, int d, int h = 0, int mi = 0, int s = 0)
 {
-    return QDateTime(QDate(y, m, d), QTime(h, mi));
+    return QDateTime(QDate(y, m, d), QTime(h, mi, s));
 }
 
 // Steps of four processes around March 2004 (all at midnight unless said).
@@ -155,6 +157,46 @@ void TestRetrieve::placeholdersBecomePositional()
     QCOMPARE(b.values, expected);
 }
 
+// Which end of its day each placeholder stands for: S start, E end, Q equality, N none.
+void TestRetrieve::dayBoundsFollowTheComparison_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("bounds");
+    auto row = [](const char *sql, const char *bounds) { QTest::newRow(sql) << QString::fromUtf8(sql) << QString::fromLatin1(bounds); };
+    row("where edtime between :stime and :etime", "SE");
+    row("where edtime between :etime and :etime", "SE");
+    row("where edtime BETWEEN :a AND :b and scno = :s", "SEQ");
+    row("where ldate between :a and :b and (mcode like '%线%')", "SE");
+    row("where edtime not between :a and :b", "SE");
+    row("where x >= :a and x <= :b", "SE");
+    row("where x > :a or x < :b", "ES");
+    row("where :a <= x and :b >= x", "SE");
+    row("where :a < x and :b > x", "ES");
+    row("where x = :d", "Q");
+    row("where x <> :d or x != :e", "QQ");
+    row("where :d = x", "Q");
+    row("where scno in (:list)", "N");
+    row("select :d as day", "N");
+    row("where edtime between :a and coalesce(:b, x)", "SN");
+}
+
+void TestRetrieve::dayBoundsFollowTheComparison()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, bounds);
+    const QueryTemplate query(sql);
+    QString found;
+    for (int i = 0; i < query.names().size(); ++i) {
+        switch (query.dayBound(i)) {
+        case QueryTemplate::DayBound::None: found += u'N'; break;
+        case QueryTemplate::DayBound::Start: found += u'S'; break;
+        case QueryTemplate::DayBound::End: found += u'E'; break;
+        case QueryTemplate::DayBound::Equality: found += u'Q'; break;
+        }
+    }
+    QCOMPARE(found, bounds);
+}
+
 void TestRetrieve::stringListMatchesEachOfItsValues()
 {
     WIP_TEST_DATABASE(db);
@@ -174,25 +216,38 @@ void TestRetrieve::stringListMatchesEachOfItsValues()
     QCOMPARE(ds.Retrieve({QStringLiteral("07-执边"), from, to}), 1);
 }
 
-void TestRetrieve::dateRangeIncludesBothEndDays()
+// "edtime between :stime and :etime" over whole days. Worked by hand: in March
+// 2004 the fixture's steps finish at midnight on the 1st (KC1), 10th (KC6), 15th
+// (KC3) and 31st (KC2), and at 10:30 on the 31st (KC7); added here are one at
+// 23:59:59 on the 31st (KC8, in), one at 23:59:59 on 29 February (KC9, before)
+// and KC5 finishes at midnight on 1 April (after).
+void TestRetrieve::dateRangeTakesWholeDays()
 {
     WIP_TEST_DATABASE(db);
     QVERIFY2(fill(db), qPrintable(db.error()));
+    QVERIFY(db.insert("proch", {{"proch_id", 8}, {"scno", "KC8"}, {"gongxu_code", "04-执模"}, {"changhao", "w3"},
+                                {"qty", 4}, {"edtime", day(2004, 3, 31, 23, 59, 59)}}));
+    QVERIFY(db.insert("proch", {{"proch_id", 9}, {"scno", "KC9"}, {"gongxu_code", "07-执边"}, {"changhao", "w3"},
+                                {"qty", 4}, {"edtime", day(2004, 2, 29, 23, 59, 59)}}));
     DataStore ds(QStringLiteral("d_test_steps"));
     ds.SetTransObject(db.tr());
     const QStringList all{"04-执模", "06-镶石", "07-执边", "08-打磨"};
 
-    // Midnight of both end days is inside; 10:30 on the last day is after its midnight.
-    QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 1), QDate(2004, 3, 31)}), 4);
-    QCOMPARE(column(ds, "scno"), (QStringList{"KC2", "KC1", "KC3", "KC6"}));
-    // Text dates and date-times bind as that day at midnight, the same as QDate.
-    QCOMPARE(ds.Retrieve({all, QStringLiteral("2004-03-01"), QDateTime(QDate(2004, 3, 31), QTime(17, 0))}), 4);
-    // A single day.
+    // Sorted by process, then id descending.
+    QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 1), QDate(2004, 3, 31)}), 6);
+    QCOMPARE(column(ds, "scno"), (QStringList{"KC8", "KC7", "KC2", "KC1", "KC3", "KC6"}));
+    // A date text, and a date-time (its day), are the same whole days.
+    QCOMPARE(ds.Retrieve({all, QStringLiteral("2004-03-01"), QDateTime(QDate(2004, 3, 31), QTime(17, 0))}), 6);
+    // A single day: its midnight, its morning and its last second.
+    QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 31), QDate(2004, 3, 31)}), 3);
+    QCOMPARE(column(ds, "scno"), (QStringList{"KC8", "KC7", "KC2"}));
     QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 15), QDate(2004, 3, 15)}), 1);
+    QCOMPARE(ds.Retrieve({all, QDate(2004, 2, 29), QDate(2004, 2, 29)}), 2);   // KC4 at midnight, KC9 at 23:59:59
+    QCOMPARE(ds.Retrieve({all, QDate(2004, 4, 1), QDate(2004, 4, 1)}), 1);     // KC5
     // Start after end: nothing.
     QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 31), QDate(2004, 3, 1)}), 0);
     // Values beyond the declared arguments are ignored.
-    QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 1), QDate(2004, 3, 31), 42, QStringLiteral("extra")}), 4);
+    QCOMPARE(ds.Retrieve({all, QDate(2004, 3, 1), QDate(2004, 3, 31), 42, QStringLiteral("extra")}), 6);
     // A text that is no date matches nothing rather than failing.
     QCOMPARE(ds.Retrieve({all, QStringLiteral("not a date"), QDate(2004, 3, 31)}), 0);
 }
@@ -225,7 +280,7 @@ void TestRetrieve::missingValuesAreAskedForAndCancelGivesMinusOne()
         asked.append(definition.name + QLatin1Char('.') + argument.name);
         return argument.name == QLatin1String("stime") ? QVariant(QDate(2004, 3, 1)) : QVariant(QDate(2004, 3, 31));
     });
-    QCOMPARE(ds.Retrieve({QStringList{"04-执模"}}), 2);
+    QCOMPARE(ds.Retrieve({QStringList{"04-执模"}}), 3);   // KC1, KC2 and KC7 of 10:30 on the 31st
     QCOMPARE(asked, (QStringList{"d_test_steps.stime", "d_test_steps.etime"}));
 
     setArgumentPrompter([](const Argument &, const Definition &) -> std::optional<QVariant> { return std::nullopt; });

@@ -1,6 +1,6 @@
 #include "reports/datastore.h"
 #include "reports/definitionloader.h"
-#include "reports/sqliterowreader.h"
+#include "reports/sqliterowsource.h"
 #include "testdatabase.h"
 
 #include <QDate>
@@ -10,16 +10,19 @@ using namespace wip;
 using namespace wip::reports;
 using wip::test::TestDatabase;
 
-// Retrieval on SQLite reads rows through SQLite's own library when the build can;
-// the rows must be the same, value for value and type for type, as through Qt's
-// driver, and what a statement sees and how it fails must not change either.
+// The row sources of retrieval: on SQLite rows come through SQLite's own library
+// when the build can, else (and on PostgreSQL) through Qt's driver. The rows must
+// be the same, value for value and type for type, whichever source and whichever
+// database gave them; and what a statement sees and how it fails must not change.
 class TestSqliteReader : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { SqliteRowReader::setEnabled(true); }
+    void cleanup() { SqliteRowSource::setEnabled(true); }
     void bothPathsGiveTheSameRows();
+    void everySourceOnBothDatabasesGivesTheSameValues_data() { test::addEngineRows(); }
+    void everySourceOnBothDatabasesGivesTheSameValues();
     void failuresAndUncommittedWork();
 };
 
@@ -73,6 +76,27 @@ std::shared_ptr<const Definition> definition()
     return def ? std::make_shared<const Definition>(*def) : nullptr;
 }
 
+// Steps as a factory records them: repeated codes and names, an empty text,
+// weights that doubles do not hold exactly, times of day and NULLs.
+bool fillSteps(TestDatabase &db)
+{
+    const QDateTime noon(QDate(2004, 3, 1), QTime(12, 30));
+    const QVariantList rows[] = {
+        {1, "KC2400021", "04-执模", "W01", "张三", noon, noon.addSecs(3600), 33917.85, "", QVariant()},
+        {2, "KC2400021", "04-执模", "W01", "张三", noon, QDateTime(QDate(2004, 3, 1), QTime(23, 59, 59)), 0.585, "WS2", "O'Brien"},
+        {3, "KC2400031", "06-镶石", "W02", QVariant(), QDateTime(QDate(2004, 3, 2), QTime(0, 0)), QVariant(), 1234.567, "WS3", "50%"},
+        {4, "KC2400031", "06-镶石", "", "李四", QVariant(), QDateTime(QDate(1899, 12, 31), QTime(0, 0)), QVariant(), "WS3", "𠀀"},
+        {5, "KC2400041", "20-出货", "W01", "张三", noon, noon, -0.25, "WS5", "x"},
+    };
+    for (const QVariantList &r : rows) {
+        if (!db.insert(QStringLiteral("proch"),
+                       {{"proch_id", r[0]}, {"scno", r[1]}, {"gongxu_code", r[2]}, {"changhao", r[3]}, {"xingming", r[4]},
+                        {"sttime", r[5]}, {"edtime", r[6]}, {"qty", r[7]}, {"wsheetno", r[8]}, {"memo", r[9]}}))
+            return false;
+    }
+    return true;
+}
+
 QString describe(const QVariant &v)
 {
     return QStringLiteral("%1%2:%3").arg(QString::fromLatin1(v.typeName()), v.isNull() ? QStringLiteral("(null)") : QString(),
@@ -88,10 +112,10 @@ void TestSqliteReader::bothPathsGiveTheSameRows()
     QVERIFY2(fill(db), qPrintable(db.error()));
     const auto def = definition();
     QVERIFY(def);
-    QVERIFY(SqliteRowReader::usable(db.tr().database()));
+    QVERIFY(SqliteRowSource::usable(db.tr().database()));
 
     auto read = [&](bool direct, QList<QStringList> &cells, double &total, int expected) {
-        SqliteRowReader::setEnabled(direct);
+        SqliteRowSource::setEnabled(direct);
         DataStore ds;
         ds.setDefinition(def);
         ds.SetTransObject(db.tr());
@@ -115,7 +139,7 @@ void TestSqliteReader::bothPathsGiveTheSameRows()
     QCOMPARE(totalDirect, 123456789017.595);
 
     // The texts arrive whole, a repeated one shared, an empty one not NULL.
-    SqliteRowReader::setEnabled(true);
+    SqliteRowSource::setEnabled(true);
     DataStore ds;
     ds.setDefinition(def);
     ds.SetTransObject(db.tr());
@@ -142,6 +166,64 @@ void TestSqliteReader::bothPathsGiveTheSameRows()
     QCOMPARE(manyDirect, manyQt);
 }
 
+void TestSqliteReader::everySourceOnBothDatabasesGivesTheSameValues()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fillSteps(db), qPrintable(db.error()));
+    QString error;
+    const auto loaded = DefinitionLoader::loadJson(R"json({
+      "name": "d_test_steps_all", "layout": "tabular",
+      "query": "select proch_id, scno, gongxu_code, changhao, xingming, sttime, edtime, qty, wsheetno, memo from proch",
+      "columns": [
+        {"name": "proch_id", "type": "number"}, {"name": "scno"}, {"name": "gongxu_code"}, {"name": "changhao"},
+        {"name": "xingming"}, {"name": "sttime", "type": "datetime"}, {"name": "edtime", "type": "date"},
+        {"name": "qty", "type": "number"}, {"name": "wsheetno"}, {"name": "memo"}
+      ],
+      "computed": [{"name": "total", "expression": "sum(qty for all)", "band": "summary"}],
+      "sort": ["proch_id"]
+    })json", QStringLiteral("d_test_steps_all.json"), &error);
+    QVERIFY2(loaded, qPrintable(error));
+    const auto def = std::make_shared<const Definition>(*loaded);
+
+    // What every source must give: numbers as exact decimals, texts as stored,
+    // date-times to the second, NULL as a NULL of the column's type.
+    const QStringList expected = {
+        "wip::Decimal:1|QString:KC2400021|QString:04-执模|QString:W01|QString:张三|QDateTime:2004-03-01 12:30:00"
+        "|QDateTime:2004-03-01 13:30:00|wip::Decimal:33917.85|QString:|QString(null):",
+        "wip::Decimal:2|QString:KC2400021|QString:04-执模|QString:W01|QString:张三|QDateTime:2004-03-01 12:30:00"
+        "|QDateTime:2004-03-01 23:59:59|wip::Decimal:0.585|QString:WS2|QString:O'Brien",
+        "wip::Decimal:3|QString:KC2400031|QString:06-镶石|QString:W02|QString(null):|QDateTime:2004-03-02 00:00:00"
+        "|QDateTime(null):|wip::Decimal:1234.567|QString:WS3|QString:50%",
+        "wip::Decimal:4|QString:KC2400031|QString:06-镶石|QString:|QString:李四|QDateTime(null):"
+        "|QDateTime:1899-12-31 00:00:00|wip::Decimal(null):|QString:WS3|QString:𠀀",
+        "wip::Decimal:5|QString:KC2400041|QString:20-出货|QString:W01|QString:张三|QDateTime:2004-03-01 12:30:00"
+        "|QDateTime:2004-03-01 12:30:00|wip::Decimal:-0.25|QString:WS5|QString:x",
+    };
+    const bool sqlite = db.engine() == test::Engine::SQLite;
+    for (const bool direct : sqlite ? QList<bool>{true, false} : QList<bool>{false}) {
+        SqliteRowSource::setEnabled(direct);
+        DataStore ds;
+        ds.setDefinition(def);
+        ds.SetTransObject(db.tr());
+        QCOMPARE(ds.Retrieve(), 5);
+        QStringList rows;
+        for (int row = 1; row <= ds.RowCount(); ++row) {
+            QStringList cells;
+            for (const Column &c : def->columns) {
+                const QVariant v = ds.GetItem(row, c.name);
+                cells.append(QStringLiteral("%1%2:%3").arg(QString::fromLatin1(v.typeName()),
+                                                           v.isNull() ? QStringLiteral("(null)") : QString(),
+                                                           ds.GetItemString(row, c.name)));
+            }
+            rows.append(cells.join(QLatin1Char('|')));
+        }
+        for (int r = 0; r < expected.size(); ++r)
+            QCOMPARE(rows.value(r), expected.at(r));
+        // The weights add up exactly: 33917.85 + 0.585 + 1234.567 - 0.25.
+        QCOMPARE(ds.GetItemString(1, QStringLiteral("total")), QStringLiteral("35152.752"));
+    }
+}
+
 void TestSqliteReader::failuresAndUncommittedWork()
 {
     TestDatabase db(test::Engine::SQLite, false);
@@ -151,7 +233,7 @@ void TestSqliteReader::failuresAndUncommittedWork()
     QVERIFY(def);
 
     for (const bool direct : {false, true}) {
-        SqliteRowReader::setEnabled(direct);
+        SqliteRowSource::setEnabled(direct);
         DataStore ds;
         ds.setDefinition(def);
         ds.SetTransObject(db.tr());

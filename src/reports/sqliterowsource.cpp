@@ -1,4 +1,6 @@
-#include "reports/sqliterowreader.h"
+#include "reports/sqliterowsource.h"
+
+#include "runtime/values.h"
 
 #include <QSqlDriver>
 
@@ -68,7 +70,7 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
 
 } // namespace
 
-SqliteRowReader::~SqliteRowReader()
+SqliteRowSource::~SqliteRowSource()
 {
 #ifdef WIP_SQLITE_DIRECT
     if (m_stmt)
@@ -76,17 +78,17 @@ SqliteRowReader::~SqliteRowReader()
 #endif
 }
 
-void SqliteRowReader::setEnabled(bool enabled)
+void SqliteRowSource::setEnabled(bool enabled)
 {
     g_enabled = enabled;
 }
 
-bool SqliteRowReader::enabled()
+bool SqliteRowSource::enabled()
 {
     return g_enabled;
 }
 
-bool SqliteRowReader::usable(const QSqlDatabase &db)
+bool SqliteRowSource::usable(const QSqlDatabase &db)
 {
 #ifdef WIP_SQLITE_DIRECT
     return g_enabled && handleOf(db) != nullptr;
@@ -96,8 +98,8 @@ bool SqliteRowReader::usable(const QSqlDatabase &db)
 #endif
 }
 
-std::unique_ptr<SqliteRowReader> SqliteRowReader::prepare(const QSqlDatabase &db, const QString &sql,
-                                                          const QVector<QVariant> &values, QString *error)
+std::unique_ptr<SqliteRowSource> SqliteRowSource::open(const QSqlDatabase &db, const QString &sql,
+                                                       const QVector<QVariant> &values, QString *error)
 {
 #ifdef WIP_SQLITE_DIRECT
     sqlite3 *handle = handleOf(db);
@@ -106,7 +108,7 @@ std::unique_ptr<SqliteRowReader> SqliteRowReader::prepare(const QSqlDatabase &db
             *error = QStringLiteral("not a SQLite connection");
         return nullptr;
     }
-    std::unique_ptr<SqliteRowReader> reader(new SqliteRowReader);
+    std::unique_ptr<SqliteRowSource> reader(new SqliteRowSource);
     reader->m_db = handle;
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &reader->m_stmt, nullptr);
@@ -141,7 +143,7 @@ std::unique_ptr<SqliteRowReader> SqliteRowReader::prepare(const QSqlDatabase &db
 #endif
 }
 
-QStringList SqliteRowReader::columnNames() const
+QStringList SqliteRowSource::columnNames() const
 {
     QStringList names;
 #ifdef WIP_SQLITE_DIRECT
@@ -151,18 +153,7 @@ QStringList SqliteRowReader::columnNames() const
     return names;
 }
 
-int SqliteRowReader::columnIndex(const QString &name) const
-{
-    // As Qt's record: the column's name as the query gives it, without regard to case.
-    const QStringList names = columnNames();
-    for (int c = 0; c < names.size(); ++c) {
-        if (names.at(c).compare(name, Qt::CaseInsensitive) == 0)
-            return c;
-    }
-    return -1;
-}
-
-bool SqliteRowReader::next()
+bool SqliteRowSource::next()
 {
 #ifdef WIP_SQLITE_DIRECT
     const int rc = sqlite3_step(m_stmt);
@@ -174,52 +165,90 @@ bool SqliteRowReader::next()
     return false;
 }
 
-SqliteRowReader::Storage SqliteRowReader::storage(int column) const
+#ifdef WIP_SQLITE_DIRECT
+namespace {
+
+QByteArrayView bytesOf(sqlite3_stmt *stmt, int column)
+{
+    const char *data = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+    return QByteArrayView(data, sqlite3_column_bytes(stmt, column));
+}
+
+} // namespace
+#endif
+
+bool SqliteRowSource::isNull(int column)
+{
+#ifdef WIP_SQLITE_DIRECT
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+#else
+    Q_UNUSED(column);
+    return true;
+#endif
+}
+
+Decimal SqliteRowSource::decimal(int column)
 {
 #ifdef WIP_SQLITE_DIRECT
     switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER: return Storage::Integer;
-    case SQLITE_FLOAT: return Storage::Real;
-    case SQLITE_NULL: return Storage::Null;
-    case SQLITE_BLOB: return Storage::Blob;
-    default: return Storage::Text;
+    case SQLITE_INTEGER:
+        return Decimal::fromInt(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT:
+        return Decimal::fromDouble(sqlite3_column_double(m_stmt, column));
+    case SQLITE_TEXT:
+        return values::parseNumber(bytesOf(m_stmt, column)).value_or(Decimal::invalid());
+    default:
+        return Decimal::invalid();
     }
 #else
     Q_UNUSED(column);
-    return Storage::Null;
+    return Decimal::invalid();
 #endif
 }
 
-double SqliteRowReader::number(int column) const
+QString SqliteRowSource::text(int column)
 {
 #ifdef WIP_SQLITE_DIRECT
-    if (sqlite3_column_type(m_stmt, column) == SQLITE_INTEGER)
-        return double(sqlite3_column_int64(m_stmt, column));
-    return sqlite3_column_double(m_stmt, column);
+    // Numbers as Qt's driver gives them (an integer, a double) and then as text.
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(m_stmt, column));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(m_stmt, column)).toString();
+    default:
+        return cachedText(column);
+    }
 #else
     Q_UNUSED(column);
-    return 0;
+    return {};
 #endif
 }
 
-qint64 SqliteRowReader::integer(int column) const
+std::optional<qint64> SqliteRowSource::wallClock(int column)
 {
 #ifdef WIP_SQLITE_DIRECT
-    return sqlite3_column_int64(m_stmt, column);
+    const int type = sqlite3_column_type(m_stmt, column);
+    if (type != SQLITE_TEXT && type != SQLITE_BLOB)
+        return std::nullopt;
+    const auto read = values::readDateTime(bytesOf(m_stmt, column));
+    if (!read)
+        return std::nullopt;
+    return values::wallClockMsecs(read->date, read->time);
 #else
     Q_UNUSED(column);
-    return 0;
+    return std::nullopt;
 #endif
 }
 
-QString SqliteRowReader::text(int column)
+QString SqliteRowSource::cachedText(int column)
 {
 #ifdef WIP_SQLITE_DIRECT
-    const char *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-    const int size = sqlite3_column_bytes(m_stmt, column);
+    const QByteArrayView bytes = bytesOf(m_stmt, column);
+    const char *data = bytes.data();
+    const qsizetype size = bytes.size();
     // FNV-1a over the bytes: codes and names are short.
     size_t hash = 14695981039346656037ull;
-    for (int i = 0; i < size; ++i)
+    for (qsizetype i = 0; i < size; ++i)
         hash = (hash ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
     CachedText &slot = m_cache[size_t(column)][hash % kCacheSlots];
     if (!slot.text.isNull() && slot.hash == hash && slot.bytes.size() == size
@@ -239,28 +268,28 @@ QString SqliteRowReader::text(int column)
 #endif
 }
 
-QVariant SqliteRowReader::value(int column)
+QVariant SqliteRowSource::raw(int column)
 {
 #ifdef WIP_SQLITE_DIRECT
-    switch (storage(column)) {
-    case Storage::Integer:
+    switch (sqlite3_column_type(m_stmt, column)) {
+    case SQLITE_INTEGER:
         return QVariant(qlonglong(sqlite3_column_int64(m_stmt, column)));
-    case Storage::Real:
+    case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(m_stmt, column));
-    case Storage::Null:
+    case SQLITE_NULL:
         return QVariant(QMetaType::fromType<QString>());
-    case Storage::Blob: {
+    case SQLITE_BLOB: {
         const void *data = sqlite3_column_blob(m_stmt, column);
         const int size = sqlite3_column_bytes(m_stmt, column);
         return QVariant(QByteArray(static_cast<const char *>(data), size));
     }
-    case Storage::Text:
-        return QVariant(text(column));
+    default:
+        return QVariant(cachedText(column));
     }
 #else
     Q_UNUSED(column);
-#endif
     return {};
+#endif
 }
 
 } // namespace wip::reports

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "reports/rowsource.h"
+
+#include <QByteArray>
+#include <QSqlDatabase>
+
+#include <array>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace wip::reports {
+
+// The rows of a query read straight from the SQLite library behind a Qt SQLite
+// connection. Qt's driver turns every value into a UTF-16 copy inside a QVariant
+// through several virtual calls, which on a report of many rows costs more than
+// SQLite's own work; here numbers and dates are read from SQLite's own values and
+// bytes, and only texts become strings. A column's texts go through a small cache
+// of the texts it held lately: a department code, a worker's code and name repeat
+// down a report, and a repeated text shares one string instead of being converted
+// again.
+//
+// The statement runs on the connection's own handle, so it sees the work the
+// connection has not committed, like any other statement of the transaction. The
+// build uses it only when Qt's SQLite driver is linked against the same SQLite
+// library as Wip (checked when configuring; see src/reports/CMakeLists.txt).
+class SqliteRowSource : public RowSource
+{
+public:
+    ~SqliteRowSource() override;
+    SqliteRowSource(const SqliteRowSource &) = delete;
+    SqliteRowSource &operator=(const SqliteRowSource &) = delete;
+
+    // True when retrievals on db may use this source: a SQLite connection, a build
+    // that can reach its handle, and not switched off (setEnabled).
+    static bool usable(const QSqlDatabase &db);
+
+    // Prepares sql ("?" placeholders) on db and binds values (as Qt's driver binds
+    // them). Null and error set when the statement does not prepare or bind.
+    static std::unique_ptr<SqliteRowSource> open(const QSqlDatabase &db, const QString &sql,
+                                                 const QVector<QVariant> &values, QString *error);
+
+    QStringList columnNames() const override;
+    bool next() override;
+    QString error() const override { return m_error; }
+    bool isNull(int column) override;
+    Decimal decimal(int column) override;
+    QString text(int column) override;
+    std::optional<qint64> wallClock(int column) override;
+    QVariant raw(int column) override;
+
+    // Off: every retrieval goes through Qt's driver (tests compare the two paths).
+    static void setEnabled(bool enabled);
+    static bool enabled();
+
+private:
+    SqliteRowSource() = default;
+    QString cachedText(int column);
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+    int m_columns = 0;
+    QString m_error;
+    // Texts a column held lately, as bytes and as the string handed out; a slot
+    // per hash of the bytes, the newest text taking the slot.
+    struct CachedText
+    {
+        size_t hash = 0;
+        QByteArray bytes;
+        QString text;
+    };
+    static constexpr size_t kCacheSlots = 32;
+    std::vector<std::array<CachedText, kCacheSlots>> m_cache;
+};
+
+} // namespace wip::reports
