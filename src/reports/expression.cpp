@@ -206,6 +206,16 @@ void collectNames(const Expression::Node &node, QStringList *names)
         collectNames(*child, names);
 }
 
+void collectRowNames(const Expression::Node &node, QStringList *names)
+{
+    if (node.kind == Kind::Aggregate)
+        return;
+    if (node.kind == Kind::Name && !names->contains(node.name))
+        names->append(node.name);
+    for (const auto &child : node.children)
+        collectRowNames(*child, names);
+}
+
 bool containsAggregate(const Expression::Node &node)
 {
     if (node.kind == Kind::Aggregate)
@@ -267,6 +277,13 @@ QStringList Expression::referencedNames() const
 {
     QStringList names;
     collectNames(*m_root, &names);
+    return names;
+}
+
+QStringList Expression::rowNames() const
+{
+    QStringList names;
+    collectRowNames(*m_root, &names);
     return names;
 }
 

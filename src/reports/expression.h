@@ -73,6 +73,10 @@ public:
     static bool isTrue(const QVariant &value);
     QString text() const;
     QStringList referencedNames() const;   // column / computed names it reads (lower case)
+    // The names it reads outside every aggregate, so of the row it is evaluated in:
+    // "sum(weight for all) * purate" reads purate of one row, "sum(weight * purate
+    // for all)" reads none.
+    QStringList rowNames() const;
     bool hasAggregate() const;
 
     struct Node;
