@@ -47,6 +47,7 @@ struct DataStore::Private
 {
     std::shared_ptr<const Definition> definition;
     std::shared_ptr<const CompiledDefinition> compiled;
+    QVariantList retrievedWith;   // the values of the last Retrieve, one per argument
     Transaction *transaction = nullptr;
 
     RowTable rows;                    // rows are 0-based in it, 1-based outside
@@ -182,6 +183,7 @@ void DataStore::setDefinition(std::shared_ptr<const Definition> definition)
     d->definition = std::move(definition);
     d->compiled = std::move(compiled);
     d->nested = std::move(nested);
+    d->retrievedWith.clear();
     d->texts.clear();
     d->currentRow = 0;
     d->crosstabValueColumns.clear();
@@ -228,6 +230,7 @@ int DataStore::Retrieve(const QVariantList &args)
     const std::optional<QVariantList> values = RetrievalArguments::complete(def, args);
     if (!values)
         return -1;
+    d->retrievedWith = *values;
 
     if (def.layout == LayoutKind::Composite) {
         int total = 0;
@@ -687,6 +690,11 @@ QVector<Column> DataStore::columns() const
         }
     }
     return result;
+}
+
+QVariantList DataStore::retrievalArguments() const
+{
+    return d->retrievedWith;
 }
 
 QVector<const ReportData *> DataStore::nested() const

@@ -173,6 +173,7 @@ public:
     QVector<Column> columns() const override;         // the row columns (pivot columns for a crosstab)
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
+    QVariantList retrievalArguments() const override;
 
 Q_SIGNALS:
     void rowsReset();                                 // new rows: Retrieve, Reset, setDataObject

@@ -26,6 +26,9 @@ struct Argument
     // Empty for most arguments.
     QStringList choices;
     QStringList choiceValues;
+    // How the argument is named where a printed report states what was asked
+    // ("货期 Deldate"); empty: its name.
+    QString caption;
 };
 
 struct Column
@@ -36,8 +39,11 @@ struct Column
     QStringList caption;   // caption lines, e.g. {"本日完成PCS", "Today Finish"}; empty: none
     QString format;        // display format; empty: [general]
     int width = 0;         // width in characters; 0: from the caption and format
-    bool visible = true;
+    bool visible = true;   // shown on screen (and then printed and exported unless `print` is false)
     Align align = Align::Left;   // Left for strings, Right for numbers unless given
+    bool print = true;     // false: not printed and not exported (ids, tick columns, join columns)
+    bool picture = false;  // the value names a picture file of the picture folder; shown as the image
+    bool rowKey = false;   // identifies the row: repeated on the left of pages printed across
 };
 
 // A static text of the layout (t_head, t_title, "TOTAL", captions of a form ...).
@@ -67,6 +73,7 @@ struct ComputedField
     Align align = Align::Right;
     bool visible = true;
     QStringList caption;   // caption lines when it is shown as a detail column
+    bool print = true;     // false: a detail column that is not printed and not exported
 };
 
 struct Group
@@ -116,6 +123,7 @@ struct PageSetup
 {
     bool landscape = false;
     QString paper = QStringLiteral("A4");
+    bool declared = false; // the definition names its page (a composite's then leads its parts)
 };
 
 struct Definition

@@ -180,13 +180,15 @@ std::unique_ptr<Expression> parseExpression(const QString &text, const QString &
 
 Argument readArgument(const QJsonObject &o, const QString &where)
 {
-    checkKeys(o, {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("choices")}, where);
+    checkKeys(o, {QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("choices"), QStringLiteral("caption")},
+              where);
     Argument a;
     a.name = requireString(o, QStringLiteral("name"), where);
     if (!isIdentifier(a.name))
         fail(QStringLiteral("argument name \"%1\" is not a name").arg(a.name));
     a.type = parseName(argumentTypeNames, optString(o, QStringLiteral("type"), where, QStringLiteral("string")),
                        QStringLiteral("type"), where);
+    a.caption = optString(o, QStringLiteral("caption"), where);
     // "choices": texts offered when the user is asked; each a text standing for
     // itself or {"value": "1", "text": "1-无石Stone delay"}.
     const QJsonArray choices = optArray(o, QStringLiteral("choices"), where);
@@ -219,7 +221,7 @@ Column readColumn(const QJsonObject &o, const QString &where)
 {
     checkKeys(o, {QStringLiteral("name"), QStringLiteral("db"), QStringLiteral("type"), QStringLiteral("caption"),
                   QStringLiteral("format"), QStringLiteral("width"), QStringLiteral("visible"),
-                  QStringLiteral("align")},
+                  QStringLiteral("align"), QStringLiteral("print"), QStringLiteral("picture"), QStringLiteral("rowKey")},
               where);
     Column c;
     c.name = requireString(o, QStringLiteral("name"), where).toLower();
@@ -237,6 +239,9 @@ Column readColumn(const QJsonObject &o, const QString &where)
     c.format = optString(o, QStringLiteral("format"), where);
     c.width = optInt(o, QStringLiteral("width"), where, 0);
     c.visible = optBool(o, QStringLiteral("visible"), where, true);
+    c.print = optBool(o, QStringLiteral("print"), where, true);
+    c.picture = optBool(o, QStringLiteral("picture"), where, false);
+    c.rowKey = optBool(o, QStringLiteral("rowKey"), where, false);
     c.align = parseName(alignNames,
                         optString(o, QStringLiteral("align"), where,
                                   c.type == ValueType::Number ? QStringLiteral("right") : QStringLiteral("left")),
@@ -270,7 +275,7 @@ ComputedField readComputed(const QJsonObject &o, const QString &where)
     checkKeys(o, {QStringLiteral("name"), QStringLiteral("expression"), QStringLiteral("band"),
                   QStringLiteral("group"), QStringLiteral("under"), QStringLiteral("format"),
                   QStringLiteral("type"), QStringLiteral("align"), QStringLiteral("visible"),
-                  QStringLiteral("caption")},
+                  QStringLiteral("caption"), QStringLiteral("print")},
               where);
     ComputedField c;
     c.name = requireString(o, QStringLiteral("name"), where).toLower();
@@ -289,6 +294,7 @@ ComputedField readComputed(const QJsonObject &o, const QString &where)
                         QStringLiteral("align"), where);
     c.visible = optBool(o, QStringLiteral("visible"), where, true);
     c.caption = optStringList(o, QStringLiteral("caption"), where);
+    c.print = optBool(o, QStringLiteral("print"), where, true);
     return c;
 }
 
@@ -445,6 +451,7 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
         checkKeys(o, {QStringLiteral("landscape"), QStringLiteral("paper")}, w);
         d.page.landscape = optBool(o, QStringLiteral("landscape"), w, false);
         d.page.paper = optString(o, QStringLiteral("paper"), w, QStringLiteral("A4"));
+        d.page.declared = true;
     }
     return d;
 }
@@ -603,6 +610,8 @@ QJsonObject computedToJson(const ComputedField &c)
         o.insert(QStringLiteral("visible"), false);
     if (!c.caption.isEmpty())
         o.insert(QStringLiteral("caption"), stringArray(c.caption));
+    if (!c.print)
+        o.insert(QStringLiteral("print"), false);
     return o;
 }
 
@@ -674,6 +683,8 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
                 }
                 o.insert(QStringLiteral("choices"), choices);
             }
+            if (!arg.caption.isEmpty())
+                o.insert(QStringLiteral("caption"), arg.caption);
             a.append(o);
         }
         root.insert(QStringLiteral("arguments"), a);
@@ -694,6 +705,12 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
                 o.insert(QStringLiteral("width"), c.width);
             if (!c.visible)
                 o.insert(QStringLiteral("visible"), false);
+            if (!c.print)
+                o.insert(QStringLiteral("print"), false);
+            if (c.picture)
+                o.insert(QStringLiteral("picture"), true);
+            if (c.rowKey)
+                o.insert(QStringLiteral("rowKey"), true);
             o.insert(QStringLiteral("align"), nameOf(alignNames, c.align));
             a.append(o);
         }
@@ -775,10 +792,12 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
     if (!d.updateTable.isEmpty())
         root.insert(QStringLiteral("update"), QJsonObject{{QStringLiteral("table"), d.updateTable},
                                                          {QStringLiteral("key"), stringArray(d.keyColumns)}});
-    QJsonObject page{{QStringLiteral("paper"), d.page.paper}};
-    if (d.page.landscape)
-        page.insert(QStringLiteral("landscape"), true);
-    root.insert(QStringLiteral("page"), page);
+    if (d.page.declared) {
+        QJsonObject page{{QStringLiteral("paper"), d.page.paper}};
+        if (d.page.landscape)
+            page.insert(QStringLiteral("landscape"), true);
+        root.insert(QStringLiteral("page"), page);
+    }
     return root;
 }
 

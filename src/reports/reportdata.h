@@ -25,6 +25,13 @@ public:
     // Current text of a text object (after Modify), or its design text.
     virtual QString objectText(const QString &name) const = 0;
     virtual QVector<const ReportData *> nested() const { return {}; }
+    // The values the report was retrieved with, one per argument of the definition
+    // in its order (a list argument as a QStringList or QVariantList); empty when
+    // not known. A printed report states them in its heading.
+    virtual QVariantList retrievalArguments() const { return {}; }
+    // The title of the window that showed the report, when known (a report saved
+    // by a window's print button): it names a report whose definition has no title.
+    virtual QString windowTitle() const { return {}; }
 };
 
 } // namespace wip::reports

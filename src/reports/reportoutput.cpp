@@ -1,6 +1,8 @@
 #include "reports/reportoutput.h"
 
+#include "reports/reportcolumns.h"
 #include "runtime/decimal.h"
+
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
@@ -112,17 +114,25 @@ void appendCsv(const ReportData &report, bool headings, QString *out)
         }
         return;
     }
-    const QVector<Column> columns = report.columns();
+    // The columns as printed: hidden columns, ids and tick columns are left out,
+    // computed columns of the rows are in; each headed by its caption.
+    const QVector<ReportColumn> columns = reportColumns(report, ColumnUse::Output);
     if (headings) {
         QStringList header;
-        for (const Column &c : columns)
-            header.append(csvField(c.caption.isEmpty() ? c.name : c.caption.join(QLatin1Char(' ')).simplified()));
+        for (const ReportColumn &c : columns)
+            header.append(csvField(headingText(c)));
         out->append(header.join(QLatin1Char(',')) + QLatin1String("\r\n"));
     }
     for (int row = 1; row <= report.rowCount(); ++row) {
         QStringList line;
-        for (const Column &c : columns)
-            line.append(csvField(ReportOutput::plainText(report.item(row, c.name))));
+        for (const ReportColumn &c : columns) {
+            QVariant value;
+            try {
+                value = report.item(row, c.name);
+            } catch (const std::exception &) {
+            }
+            line.append(csvField(ReportOutput::plainText(value)));
+        }
         out->append(line.join(QLatin1Char(',')) + QLatin1String("\r\n"));
     }
 }

@@ -20,8 +20,10 @@ public:
     static QJsonObject toJsonObject(const ReportData &report);
     static QByteArray toJson(const ReportData &report);   // indented UTF-8
 
-    // Captions (or column names) as the header line, then one line per row of raw
-    // values; RFC 4180 quoting, CRLF line ends, UTF-8 with a byte-order mark so
+    // The printed columns (computed columns of the rows included, ids, tick and
+    // hidden columns left out): captions (a column without one by its spoken
+    // name) as the header line, then one line per row of raw values (a picture
+    // column: the file name); RFC 4180 quoting, CRLF line ends, UTF-8 with a byte-order mark so
     // spreadsheet programs read Chinese. A composite gives its nested reports one
     // after the other, separated by an empty line.
     static QByteArray toCsv(const ReportData &report, bool headings = true);

@@ -82,6 +82,41 @@ std::optional<QVariant> readValue(const QJsonValue &v, ValueType type, bool isBo
     return std::nullopt;
 }
 
+QJsonValue argumentJson(const QVariant &v)
+{
+    const int type = v.metaType().id();
+    if (type == QMetaType::QStringList || type == QMetaType::QVariantList) {
+        QJsonArray list;
+        for (const QVariant &item : v.toList())
+            list.append(ReportOutput::jsonValue(item));
+        return list;
+    }
+    return ReportOutput::jsonValue(v);
+}
+
+// A retrieval value read back as its argument's type; a damaged one is left out
+// (the heading then shows less, the report itself is whole).
+QVariant readArgument(const QJsonValue &v, const Argument &argument)
+{
+    switch (argument.type) {
+    case ArgumentType::StringList:
+    case ArgumentType::NumberList: {
+        QVariantList list;
+        for (const QJsonValue &item : v.toArray())
+            list << item.toVariant();
+        return argument.type == ArgumentType::StringList ? QVariant(QVariant(list).toStringList()) : QVariant(list);
+    }
+    case ArgumentType::Date:
+    case ArgumentType::DateTime:
+        return v.isString() ? fromDbValue(v.toString(), ColumnKind::DateTime) : QVariant();
+    case ArgumentType::Number:
+        return v.isDouble() ? QVariant(v.toDouble()) : QVariant();
+    case ArgumentType::String:
+        return v.isString() ? QVariant(v.toString()) : QVariant();
+    }
+    return {};
+}
+
 } // namespace
 
 QJsonObject SavedReport::toJson(const ReportData &report)
@@ -105,6 +140,12 @@ QJsonObject SavedReport::toJson(const ReportData &report)
         co.insert(QStringLiteral("width"), c.width);
         co.insert(QStringLiteral("visible"), c.visible);
         co.insert(QStringLiteral("align"), int(c.align));
+        if (!c.print)
+            co.insert(QStringLiteral("print"), false);
+        if (c.picture)
+            co.insert(QStringLiteral("picture"), true);
+        if (c.rowKey)
+            co.insert(QStringLiteral("rowKey"), true);
         columnArray.append(co);
     }
     o.insert(QStringLiteral("columns"), columnArray);
@@ -144,12 +185,22 @@ QJsonObject SavedReport::toJson(const ReportData &report)
     for (const ReportData *n : report.nested())
         nested.append(toJson(*n));
     o.insert(QStringLiteral("nested"), nested);
+
+    QJsonArray arguments;
+    for (const QVariant &v : report.retrievalArguments())
+        arguments.append(argumentJson(v));
+    if (!arguments.isEmpty())
+        o.insert(QStringLiteral("arguments"), arguments);
     return o;
 }
 
-void SavedReport::write(const ReportData &report, const QString &hostPath)
+void SavedReport::write(const ReportData &report, const QString &hostPath, const QString &windowTitle)
 {
-    ReportOutput::writeFile(hostPath, QJsonDocument(toJson(report)).toJson(QJsonDocument::Compact));
+    QJsonObject o = toJson(report);
+    const QString title = windowTitle.isEmpty() ? report.windowTitle() : windowTitle;
+    if (!title.isEmpty())
+        o.insert(QStringLiteral("windowTitle"), title);
+    ReportOutput::writeFile(hostPath, QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 std::unique_ptr<SavedReport> SavedReport::read(const QString &hostPath, QString *error)
@@ -207,6 +258,9 @@ std::unique_ptr<SavedReport> SavedReport::fromJson(const QJsonObject &o, const Q
         c.width = co.value(QStringLiteral("width")).toInt();
         c.visible = co.value(QStringLiteral("visible")).toBool(true);
         c.align = Align(std::clamp(co.value(QStringLiteral("align")).toInt(), 0, 2));
+        c.print = co.value(QStringLiteral("print")).toBool(true);
+        c.picture = co.value(QStringLiteral("picture")).toBool(false);
+        c.rowKey = co.value(QStringLiteral("rowKey")).toBool(false);
         report->m_index.insert(c.name, report->m_columns.size());
         report->m_columns.append(c);
     }
@@ -252,6 +306,14 @@ std::unique_ptr<SavedReport> SavedReport::fromJson(const QJsonObject &o, const Q
     const QJsonObject texts = o.value(QStringLiteral("texts")).toObject();
     for (auto it = texts.begin(); it != texts.end(); ++it)
         report->m_texts.insert(it.key().toLower(), it.value().toString());
+
+    report->m_windowTitle = o.value(QStringLiteral("windowTitle")).toString();
+    const QJsonArray arguments = o.value(QStringLiteral("arguments")).toArray();
+    const QVector<Argument> &declared = report->m_definition.arguments;
+    if (arguments.size() == declared.size()) {
+        for (int i = 0; i < arguments.size(); ++i)
+            report->m_arguments << readArgument(arguments.at(i), declared.at(i));
+    }
 
     const QJsonArray nested = o.value(QStringLiteral("nested")).toArray();
     for (int i = 0; i < nested.size(); ++i) {

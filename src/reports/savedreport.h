@@ -19,7 +19,8 @@ namespace wip::reports {
 //
 // File: UTF-8 JSON {"format": "wip-saved-report", "version": 1, "definition": {..},
 // "columns": [..], "texts": {..}, "rows": [[..]], "computed": {"name": [..per row]},
-// "computedTypes": {"name": "number"|"string"|"datetime"|"bool"}, "nested": [..]}.
+// "computedTypes": {"name": "number"|"string"|"datetime"|"bool"}, "nested": [..],
+// "arguments": [the retrieval values, a list as an array], "windowTitle": ".."}.
 class SavedReport : public ReportData
 {
 public:
@@ -27,7 +28,8 @@ public:
 
     // Writes report to a host path (drive letters mapped by the runtime).
     // Failure: HostError(ErrFileWrite).
-    static void write(const ReportData &report, const QString &hostPath);
+    // `windowTitle` names the window that showed the report (see ReportData).
+    static void write(const ReportData &report, const QString &hostPath, const QString &windowTitle = QString());
     static QJsonObject toJson(const ReportData &report);
 
     // nullptr and *error ("<file>: <fault>") for a missing, unreadable or corrupt file.
@@ -41,6 +43,8 @@ public:
     QVector<Column> columns() const override { return m_columns; }
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
+    QVariantList retrievalArguments() const override { return m_arguments; }
+    QString windowTitle() const override { return m_windowTitle; }
 
     int rowCount() const override { return int(m_rows.size()); }
     bool hasName(const QString &name) const override;
@@ -57,6 +61,8 @@ private:
     std::vector<QVector<QVariant>> m_rows;
     QHash<QString, QString> m_texts;
     std::vector<std::unique_ptr<SavedReport>> m_nested;
+    QVariantList m_arguments;
+    QString m_windowTitle;
     mutable GroupIndex m_groups;
     mutable QHash<QString, QVariant> m_aggregates;
 };

@@ -248,11 +248,12 @@ void TestSavedReport::csvQuotesAndStartsWithAByteOrderMark()
     const QByteArray csv = ReportOutput::toCsv(ds);
     QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(csv.mid(3));
+    // Headed by captions, or spoken names; the computed columns of the rows follow.
     const QStringList expected = {
-        "proch_id,订单 KCNO,工序,changhao,qty,edtime",
-        "2,\"K\"\"C,2\",04-执模,w1,3,2004-03-31 00:00:00",
-        "1,KC1,04-执模,w1,5,2004-03-01 00:00:00",
-        "6,\"KC6\n2\",08-打磨,w1,,2004-03-10 00:00:00",
+        "Proch Id,订单 KCNO,工序,Changhao,Qty,Edtime,NO.,C Share",
+        "2,\"K\"\"C,2\",04-执模,w1,3,2004-03-31 00:00:00,1,0.375",
+        "1,KC1,04-执模,w1,5,2004-03-01 00:00:00,2,0.625",
+        "6,\"KC6\n2\",08-打磨,w1,,2004-03-10 00:00:00,3,",
         "",
     };
     QCOMPARE(text, expected.join(QLatin1String("\r\n")));

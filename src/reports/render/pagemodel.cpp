@@ -2,7 +2,10 @@
 
 #include "reports/displayformat.h"
 #include "reports/expression.h"
-#include "reports/render/reportcolumns.h"
+#include "reports/reportcriteria.h"
+#include "reports/render/pagination.h"
+#include "reports/render/sectionlayout.h"
+#include "reports/render/textmetrics.h"
 
 #include <QHash>
 #include <algorithm>
@@ -12,117 +15,20 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kPadding = 3;        // points inside a cell on each side
-constexpr double kMaxMeasuredChars = 40;
-constexpr double kMaxCaptionWidthEm = 14; // wider captions wrap
+constexpr double kPadding = ColumnSizer::padding;
 constexpr double kSectionGap = 12;
-
-bool isWide(QChar c)
-{
-    const ushort u = c.unicode();
-    return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF)
-        || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFF60)
-        || (u >= 0x3000 && u <= 0x303F);
-}
-
-// Width of a display format's widest section ("#####.##;-#####.##; ").
-int formatChars(const QString &format)
-{
-    if (format.isEmpty() || format.startsWith(QLatin1Char('[')))
-        return format.contains(QLatin1String("time")) || format.contains(QLatin1String("date")) ? 19 : 0;
-    int widest = 0;
-    for (const QString &part : format.split(QLatin1Char(';')))
-        widest = std::max(widest, int(part.size()));
-    return widest;
-}
-
-// One thing placed in a band: what it shows and where.
-struct Placed
-{
-    PageModel::ItemKind kind;
-    QString name;
-    QString under;
-    Align align;
-    double fontSize;
-    bool bold;
-    QString format;
-    int expression = -1;
-};
-
-struct ColumnSlot
-{
-    double x;
-    double width;
-};
-
-// Lays the placed things of one band out in lines: everything that sits under a
-// column shares one line (at the place of the first such thing); every other thing
-// takes a line of its own across the report's width.
-PageModel::BandTemplate buildBand(const QVector<Placed> &placed,
-                                  const QHash<QString, ColumnSlot> &slots,
-                                  double reportWidth, double defaultFont)
-{
-    PageModel::BandTemplate band;
-    double y = 0;
-    int underLine = -1;     // index of the first item of the shared line
-    double underTop = 0;
-    double underHeight = 0;
-
-    for (const Placed &p : placed) {
-        const double font = p.fontSize > 0 ? p.fontSize : defaultFont;
-        const double h = PageModel::lineHeight(font);
-        PageModel::Item item;
-        item.kind = p.kind;
-        item.name = p.name;
-        item.align = p.align;
-        item.format = p.format;
-        item.fontSize = p.fontSize;
-        item.bold = p.bold;
-        item.expression = p.expression;
-
-        const auto slot = slots.constFind(p.under.toLower());
-        if (!p.under.isEmpty() && slot != slots.cend()) {
-            if (underLine < 0) {
-                underLine = band.items.size();
-                underTop = y;
-                y += h;
-                underHeight = h;
-            } else if (h > underHeight) {
-                y += h - underHeight;
-                underHeight = h;
-            }
-            item.rect = QRectF(slot->x, underTop, slot->width, underHeight);
-        } else {
-            item.rect = QRectF(0, y, reportWidth, h);
-            y += h;
-        }
-        band.items << item;
-    }
-    // Items of the shared line take its final height.
-    if (underLine >= 0) {
-        for (PageModel::Item &item : band.items) {
-            if (item.rect.top() == underTop && item.rect.width() != reportWidth)
-                item.rect.setHeight(underHeight);
-        }
-    }
-    band.height = y;
-    return band;
-}
-
-std::shared_ptr<Expression> parseShared(const QString &text)
-{
-    std::unique_ptr<Expression> e = Expression::parse(text);
-    return std::shared_ptr<Expression>(std::move(e));
-}
 
 } // namespace
 
-double PageModel::textWidth(const QString &text, double fontSize)
+double PageModel::textWidth(const QString &text, double fontSize, bool bold)
 {
-    double em = 0;
-    for (QChar c : text)
-        em += isWide(c) ? 1.0 : 0.56;
-    return em * fontSize;
+    return TextMetrics::of(fontSize, bold).widestLine(text);
+}
+
+double PageModel::printableWidth(const PageSetup &page)
+{
+    const QMarginsF m = Pagination::defaultMargins();
+    return Pagination::pageSizePoints(page).width() - m.left() - m.right();
 }
 
 int PageModel::Section::rowCount() const
@@ -167,11 +73,56 @@ const PageModel::BandTemplate &PageModel::Section::templateOf(const Run &run) co
     return detail;
 }
 
+double PageModel::Section::extraBefore(int row) const
+{
+    if (extra.empty())
+        return 0;
+    return extra[size_t(std::clamp(row, 1, int(extra.size()) - 1))];
+}
+
+double PageModel::Section::rowTop(const Run &run, int row) const
+{
+    return run.y + (row - run.firstRow) * run.rowHeight + extraBefore(row) - extraBefore(run.firstRow);
+}
+
+double PageModel::Section::rowHeight(const Run &run, int row) const
+{
+    return run.rowHeight + extraBefore(row + 1) - extraBefore(row);
+}
+
+int PageModel::Section::rowAt(const Run &run, double y) const
+{
+    if (extra.empty() || run.kind != RunKind::Detail) {
+        const int offset = run.rowHeight > 0 ? int(std::floor((y - run.y) / run.rowHeight + 1e-6)) : 0;
+        return std::clamp(run.firstRow + offset, run.firstRow, run.lastRow);
+    }
+    int low = run.firstRow;
+    int high = run.lastRow;
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (rowTop(run, mid) <= y + 1e-6)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
+PageModel::~PageModel() = default;
+
 PageModel::PageModel(const ReportData &data, const Options &options)
     : m_options(options)
 {
-    addSection(data, data.definition().layout == LayoutKind::Composite);
+    const bool composite = data.definition().layout == LayoutKind::Composite;
+    const PageSetup &own = data.definition().page;
+    addSection(data, composite, composite && own.declared ? &own : nullptr, true);
+    stackSections();
+}
 
+void PageModel::stackSections()
+{
+    m_sectionTops.clear();
+    m_width = 0;
     double top = 0;
     for (const Section &s : m_sections) {
         m_sectionTops << top;
@@ -181,6 +132,7 @@ PageModel::PageModel(const ReportData &data, const Options &options)
         m_width = std::max(m_width, s.width);
     }
     m_bodyEnd = top > 0 ? top - kSectionGap : 0;
+    m_footerSection = -1;
     for (int i = 0; i < sectionCount(); ++i) {
         if (!m_sections[i].footer.isEmpty()) {
             m_footerSection = i;
@@ -189,192 +141,58 @@ PageModel::PageModel(const ReportData &data, const Options &options)
     }
 }
 
-void PageModel::addSection(const ReportData &data, bool composite)
+double PageModel::minScale() const
+{
+    double smallest = m_options.fontSize;
+    auto look = [&smallest](const BandTemplate &band) {
+        for (const Item &item : band.items) {
+            if (item.fontSize > 0)
+                smallest = std::min(smallest, item.fontSize);
+        }
+    };
+    for (const Section &s : m_sections) {
+        for (const BandTemplate *band : {&s.header, &s.captions, &s.detail, &s.summary, &s.footer})
+            look(*band);
+        for (const BandTemplate &band : s.groupHeaders)
+            look(band);
+        for (const BandTemplate &band : s.groupTrailers)
+            look(band);
+    }
+    return std::min(1.0, m_options.minFontSize / smallest);
+}
+
+void PageModel::addSection(const ReportData &data, bool composite, const PageSetup *composed, bool top)
 {
     const Definition &def = data.definition();
     Section s;
     s.data = &data;
     s.name = def.name;
+    s.page = composed ? *composed : def.page;
+    const QString criteria = top ? ReportCriteria::text(data) : QString();
+    std::unique_ptr<SectionLayout> layout;
+    if (def.layout == LayoutKind::Form) {
+        layoutForm(s, def, criteria);
+    } else {
+        layout = std::make_unique<SectionLayout>(m_options);
+        layout->build(s, def, criteria, composite);
+    }
+    m_sections.push_back(std::move(s));
+    m_layouts.push_back(std::move(layout));
     if (composite) {
-        layoutTabular(s, def);   // the composite's own header and footer
-        s.captions = {};
-        s.detail = {};
-        s.runs.clear();
-        s.bodyHeight = 0;
-        m_sections.push_back(std::move(s));
         for (const ReportData *nested : data.nested()) {
             if (nested)
-                addSection(*nested, nested->definition().layout == LayoutKind::Composite);
+                addSection(*nested, nested->definition().layout == LayoutKind::Composite, composed, false);
         }
-        return;
-    }
-    if (def.layout == LayoutKind::Form)
-        layoutForm(s, def);
-    else
-        layoutTabular(s, def);
-    layoutRuns(s, def);
-    m_sections.push_back(std::move(s));
-}
-
-namespace {
-
-// Header, group, summary and footer bands of a section, placed against its columns.
-void layoutBands(PageModel::Section &s, const Definition &def,
-                 const QHash<QString, ColumnSlot> &slots, double fontSize)
-{
-    using Kind = PageModel::ItemKind;
-    auto collect = [&](Band band, int group, bool perPage) {
-        QVector<Placed> placed;
-        for (const TextObject &t : def.texts) {
-            if (t.band != band || (group && t.group != group))
-                continue;
-            placed << Placed{Kind::Text, t.name, t.under, t.align, double(t.fontSize), t.bold, {}};
-        }
-        for (const ComputedField &f : def.computed) {
-            if (f.band != band || !f.visible || (group && f.group != group))
-                continue;
-            Placed p{Kind::Computed, f.name, f.under, f.align, 0, false, f.format};
-            if (perPage) {
-                p.kind = Kind::PageField;
-                p.expression = int(s.expressions.size());
-                s.expressions.push_back(parseShared(f.expression));
-            }
-            placed << p;
-        }
-        return placed;
-    };
-
-    // The report is at least as wide as its widest own-line header text.
-    for (const TextObject &t : def.texts) {
-        if (t.under.isEmpty()) {
-            const double font = t.fontSize > 0 ? t.fontSize : fontSize;
-            s.width = std::max(s.width, PageModel::textWidth(s.data->objectText(t.name), font) + 4 * kPadding);
-        }
-    }
-
-    s.header = buildBand(collect(Band::Header, 0, true), slots, s.width, fontSize);
-    s.footer = buildBand(collect(Band::Footer, 0, true), slots, s.width, fontSize);
-    s.summary = buildBand(collect(Band::Summary, 0, false), slots, s.width, fontSize);
-    int levels = 0;
-    for (const Group &g : def.groups)
-        levels = std::max(levels, g.level);
-    for (int level = 1; level <= levels; ++level) {
-        s.groupHeaders.push_back(buildBand(collect(Band::GroupHeader, level, false), slots, s.width, fontSize));
-        s.groupTrailers.push_back(buildBand(collect(Band::GroupTrailer, level, false), slots, s.width, fontSize));
     }
 }
 
-// Width in points of a column: its width in characters when given, else the widest
-// of its caption (up to a limit, longer captions wrap), its format and the values of
-// the first rows.
-// Width of the widest piece of a caption that cannot wrap: a run of Latin letters
-// and digits ("WorkerNO"); Chinese text may wrap after any character.
-double widestUnbreakable(const QString &text, double fontSize)
-{
-    double widest = 0;
-    QString run;
-    auto flush = [&] {
-        widest = std::max(widest, PageModel::textWidth(run, fontSize));
-        run.clear();
-    };
-    for (QChar c : text) {
-        if (c.isSpace() || isWide(c)) {
-            flush();
-            if (isWide(c))
-                widest = std::max(widest, PageModel::textWidth(QString(c), fontSize));
-        } else {
-            run += c;
-        }
-    }
-    flush();
-    return widest;
-}
-
-double measureColumn(const ReportColumn &c, const ReportData &data, int sampleRows, double fontSize)
-{
-    const double charW = 0.56 * fontSize;
-    if (c.width > 0) {
-        // The given width, widened only so that no caption word is cut.
-        double w = c.width * charW;
-        for (const QString &line : c.caption)
-            w = std::max(w, widestUnbreakable(line, fontSize) + 2);
-        return std::ceil(w + 2 * kPadding);
-    }
-    double w = 4 * charW;
-    for (const QString &line : c.caption)
-        w = std::max(w, std::min(PageModel::textWidth(line.trimmed(), fontSize), kMaxCaptionWidthEm * fontSize));
-    w = std::max(w, formatChars(c.format) * charW);
-    const int rows = std::min(sampleRows, data.rowCount());
-    for (int r = 1; r <= rows; ++r) {
-        QString text;
-        try {
-            text = formatValue(data.item(r, c.name), c.format);
-        } catch (const std::exception &) {
-            continue;
-        }
-        w = std::max(w, std::min(PageModel::textWidth(text, fontSize), kMaxMeasuredChars * charW));
-    }
-    return std::ceil(w + 2 * kPadding);
-}
-
-} // namespace
-
-void PageModel::layoutTabular(Section &s, const Definition &def)
-{
-    const double font = m_options.fontSize;
-    const double rowH = lineHeight(font);
-    QHash<QString, ColumnSlot> slots;
-
-    const QVector<ReportColumn> columns = reportColumns(*s.data);
-    double x = 0;
-    int captionLines = 0;
-    for (const ReportColumn &c : columns) {
-        const double w = measureColumn(c, *s.data, m_options.sampleRows, font);
-        slots.insert(c.name.toLower(), ColumnSlot{x, w});
-
-        Item cell;
-        cell.kind = c.computed ? ItemKind::Computed : ItemKind::Column;
-        cell.name = c.name;
-        cell.rect = QRectF(x, 0, w, rowH);
-        cell.align = c.align;
-        cell.format = c.format;
-        s.detail.items << cell;
-
-        // Caption lines, each wrapped to the column's width.
-        int lines = 0;
-        for (const QString &line : c.caption) {
-            const double tw = textWidth(line.trimmed(), font);
-            lines += std::max(1, int(std::ceil(tw / std::max(1.0, w - 2 * kPadding) - 1e-9)));
-        }
-        captionLines = std::max(captionLines, lines);
-        if (!c.caption.isEmpty()) {
-            Item cap;
-            cap.kind = ItemKind::Label;
-            QStringList trimmed;
-            for (const QString &line : c.caption)
-                trimmed << line.trimmed();
-            cap.name = trimmed.join(QLatin1Char('\n'));
-            cap.rect = QRectF(x, 0, w, 0);
-            cap.align = Align::Center;
-            cap.wrap = true;
-            cap.bold = true;
-            s.captions.items << cap;
-        }
-        x += w;
-    }
-    s.detail.height = columns.isEmpty() ? 0 : rowH;
-    s.captions.height = captionLines > 0 ? captionLines * lineHeight(font) + 2 : 0;
-    for (Item &cap : s.captions.items)
-        cap.rect.setHeight(s.captions.height);
-    s.width = std::max(x, 120.0);
-    layoutBands(s, def, slots, font);
-}
-
-void PageModel::layoutForm(Section &s, const Definition &def)
+void PageModel::layoutForm(Section &s, const Definition &def, const QString &criteria)
 {
     const double font = m_options.fontSize;
     const double rowH = lineHeight(font) + 4;
-    const double charW = 0.56 * font;
+    const TextMetrics &regular = TextMetrics::of(font, false);
+    const TextMetrics &bold = TextMetrics::of(font, true);
+    const double charW = regular.width(u"0");
 
     FormLayout form = def.form;
     // A form without a grid shows each visible column on a line of its own.
@@ -405,31 +223,42 @@ void PageModel::layoutForm(Section &s, const Definition &def)
         }
         return QString();
     };
-    auto fieldChars = [&](const QString &name) {
+    // A field is as wide as its given width, ten characters, or its widest value.
+    auto fieldWidth = [&](const QString &name) {
         const int ci = def.columnIndex(name);
-        if (ci >= 0 && def.columns.at(ci).width > 0)
-            return double(def.columns.at(ci).width);
+        double w = (ci >= 0 && def.columns.at(ci).width > 0 ? def.columns.at(ci).width : 10) * charW;
         ItemKind kind;
         Align align;
-        return double(std::max(10, formatChars(fieldFormat(name, &kind, &align))));
+        const QString format = fieldFormat(name, &kind, &align);
+        for (int row = 1; row <= s.rowCount(); ++row) {
+            ReportColumn column;
+            column.name = name;
+            column.format = format;
+            w = std::max(w, regular.widestLine(ColumnSizer::cellText(*s.data, row, column)));
+        }
+        return w + 2 * kPadding;
+    };
+    auto captionOf = [&](const QString &name) {
+        const int ci = def.columnIndex(name);
+        return ci >= 0 && !def.columns.at(ci).caption.isEmpty() ? def.columns.at(ci).caption.join(QLatin1Char(' '))
+                                                                : name;
     };
 
     // Widths of the grid's cells: the label cell, then one per heading.
     QVector<double> widths(cells, 0.0);
     for (int i = 0; i < form.headings.size(); ++i)
-        widths[i] = textWidth(form.headings.at(i), font) + 2 * kPadding;
+        widths[i] = bold.width(form.headings.at(i)) + 2 * kPadding;
     for (const FormLayout::Line &line : form.lines) {
-        widths[0] = std::max(widths[0], textWidth(line.label, font) + 2 * kPadding);
+        widths[0] = std::max(widths[0], regular.width(line.label) + 2 * kPadding);
         for (int i = 0; i < line.fields.size(); ++i) {
             if (!line.fields.at(i).isEmpty())
-                widths[i + 1] = std::max(widths[i + 1], fieldChars(line.fields.at(i)) * charW + 2 * kPadding);
+                widths[i + 1] = std::max(widths[i + 1], fieldWidth(line.fields.at(i)));
         }
     }
+    double extraWidth = 30 * charW;
     for (const QString &name : form.extraFields) {
-        const int ci = def.columnIndex(name);
-        const QString caption = ci >= 0 && !def.columns.at(ci).caption.isEmpty()
-            ? def.columns.at(ci).caption.join(QLatin1Char(' ')) : name;
-        widths[0] = std::max(widths[0], textWidth(caption, font) + 2 * kPadding);
+        widths[0] = std::max(widths[0], regular.width(captionOf(name)) + 2 * kPadding);
+        extraWidth = std::max(extraWidth, fieldWidth(name));
     }
     QVector<double> xs(cells + 1, 0.0);
     for (int i = 0; i < cells; ++i) {
@@ -439,13 +268,13 @@ void PageModel::layoutForm(Section &s, const Definition &def)
     const double gridWidth = xs[cells];
 
     double y = 0;
-    auto label = [&](const QString &text, double x, double w, Align align, bool bold) {
+    auto label = [&](const QString &text, double x, double w, Align align, bool isBold) {
         Item it;
         it.kind = ItemKind::Label;
         it.name = text;
         it.rect = QRectF(x, y, w, rowH);
         it.align = align;
-        it.bold = bold;
+        it.bold = isBold;
         it.framed = true;
         s.detail.items << it;
     };
@@ -478,99 +307,27 @@ void PageModel::layoutForm(Section &s, const Definition &def)
         y += rowH;
     }
     for (const QString &name : form.extraFields) {
-        const int ci = def.columnIndex(name);
-        const QString caption = ci >= 0 && !def.columns.at(ci).caption.isEmpty()
-            ? def.columns.at(ci).caption.join(QLatin1Char(' ')) : name;
-        label(caption, xs[0], widths[0], Align::Left, false);
-        field(name, xs[1], std::max(gridWidth - xs[1], 30 * charW));
+        label(captionOf(name), xs[0], widths[0], Align::Left, false);
+        field(name, xs[1], std::max(gridWidth - xs[1], extraWidth));
         y += rowH;
     }
     s.form = true;
     s.detail.height = y + rowH / 2;   // a little air between the rows' grids
-    s.width = std::max(gridWidth, std::max(xs[1] + 30 * charW, 120.0));
+    s.width = std::max(gridWidth, std::max(xs[1] + extraWidth, 120.0));
 
-    QHash<QString, ColumnSlot> slots;
-    layoutBands(s, def, slots, font);
-}
-
-void PageModel::layoutRuns(Section &s, const Definition &def)
-{
-    const int n = s.rowCount();
-    const double rowH = s.detail.height;
-    const int levels = int(s.groupHeaders.size());
-    QVector<bool> newPage(levels + 1, false);
-    for (const Group &g : def.groups) {
-        if (g.level >= 1 && g.level <= levels)
-            newPage[g.level] = g.newPage;
-    }
-
-    double y = 0;
-    bool pendingBreak = false;  // a page break asked for by a band that takes no room
-    auto push = [&](RunKind kind, int level, int first, int last, double height, bool breakBefore) {
-        if (height <= 0) {
-            pendingBreak = pendingBreak || breakBefore;
-            return;
-        }
-        breakBefore = breakBefore || pendingBreak;
-        pendingBreak = false;
-        // Consecutive detail rows extend the last run.
-        if (kind == RunKind::Detail && !breakBefore && !s.runs.empty()) {
-            Run &prev = s.runs.back();
-            if (prev.kind == RunKind::Detail && prev.lastRow + 1 == first) {
-                prev.lastRow = last;
-                y += height * (last - first + 1);
-                return;
-            }
-        }
+    SectionLayout::buildBands(s, def, criteria, {}, font);
+    SectionLayout::placeBands(s, font);
+    // One grid per row, the rows one run.
+    if (s.rowCount() > 0) {
         Run r;
-        r.kind = kind;
-        r.level = level;
-        r.firstRow = first;
-        r.lastRow = last;
-        r.y = y;
-        r.rowHeight = height;
-        r.breakBefore = breakBefore;
-        s.runs.push_back(r);
-        y += r.height();
-    };
-
-    // Walks the groups of one level inside rows [first, last]; the DataStore says
-    // where each group ends, so headers and trailers match its sums.
-    bool firstGroupSeen = false;
-    auto walk = [&](auto &&self, int level, int first, int last) -> void {
-        if (level > levels) {
-            push(RunKind::Detail, 0, first, last, rowH, false);
-            return;
-        }
-        int r = first;
-        while (r <= last) {
-            int end = last;
-            try {
-                end = s.data->groupRange(level, r).second;
-            } catch (const std::exception &) {
-            }
-            end = std::clamp(end, r, last);
-            const bool breakBefore = newPage[level] && firstGroupSeen;
-            push(RunKind::GroupHeader, level, r, r, s.groupHeaders[level - 1].height, breakBefore);
-            if (level == 1)
-                firstGroupSeen = true;
-            self(self, level + 1, r, end);
-            push(RunKind::GroupTrailer, level, end, end, s.groupTrailers[level - 1].height, false);
-            r = end + 1;
-        }
-    };
-    if (n > 0) {
-        walk(walk, 1, 1, n);
-        push(RunKind::Summary, 0, n, n, s.summary.height, false);
-    } else if (!s.summary.isEmpty() && !s.form) {
-        // An empty report still shows its summary texts ("TOTAL") under the captions.
-        push(RunKind::Summary, 0, 0, 0, s.summary.height, false);
+        r.kind = RunKind::Detail;
+        r.firstRow = 1;
+        r.lastRow = s.rowCount();
+        r.rowHeight = s.detail.height;
+        s.runs = {r};
+        s.detailRuns = {0};
     }
-    s.bodyHeight = y;
-    for (int i = 0; i < int(s.runs.size()); ++i) {
-        if (s.runs[i].kind == RunKind::Detail)
-            s.detailRuns.push_back(i);
-    }
+    SectionLayout::placeRuns(s);
 }
 
 double PageModel::height() const
@@ -598,8 +355,8 @@ QRectF PageModel::rowRect(int section, int row) const
     if (ri < 0)
         return {};
     const Run &r = s.runs[ri];
-    const double y = m_sectionTops[section] + s.headingHeight() + r.y + (row - r.firstRow) * r.rowHeight;
-    return QRectF(0, y, s.width, r.rowHeight);
+    const double y = m_sectionTops[section] + s.headingHeight() + s.rowTop(r, row);
+    return QRectF(0, y, s.width, s.rowHeight(r, row));
 }
 
 QRectF PageModel::itemRect(int section, int row, const Item &item) const
@@ -630,10 +387,11 @@ PageModel::Hit PageModel::hitTest(double x, double y) const
     const Run &r = s.runs[ri];
     if (r.kind != RunKind::Detail)
         return hit;
-    hit.row = std::clamp(r.firstRow + int((local - r.y) / r.rowHeight), r.firstRow, r.lastRow);
-    const double inRow = local - r.y - (hit.row - r.firstRow) * r.rowHeight;
+    hit.row = s.rowAt(r, local);
+    const double inRow = local - s.rowTop(r, hit.row);
     for (const Item &item : s.detail.items) {
-        if (item.rect.contains(QPointF(x, inRow))) {
+        const QRectF cell = item.rect.adjusted(0, 0, 0, s.rowHeight(r, hit.row) - s.detail.height);
+        if (cell.contains(QPointF(x, inRow))) {
             hit.item = &item;
             break;
         }
@@ -651,6 +409,35 @@ QVector<const PageModel::Item *> PageModel::editableItems(int section) const
             out << &item;
     }
     return out;
+}
+
+bool PageModel::measureRows(int section, int firstRow, int lastRow)
+{
+    if (section < 0 || section >= sectionCount() || !m_layouts[size_t(section)])
+        return false;
+    if (!m_layouts[size_t(section)]->measureRows(m_sections[size_t(section)], firstRow, lastRow))
+        return false;
+    stackSections();
+    return true;
+}
+
+bool PageModel::measureArea(double top, double bottom)
+{
+    bool changed = false;
+    for (int si = 0; si < sectionCount(); ++si) {
+        const Section &s = m_sections[size_t(si)];
+        const double bodyTop = sectionTop(si) + s.headingHeight();
+        const double from = std::max(0.0, top - bodyTop);
+        const double to = std::min(s.bodyHeight, bottom - bodyTop);
+        if (to <= from || s.runs.empty())
+            continue;
+        const Run &a = s.runs[size_t(std::max(0, s.runAt(from)))];
+        const Run &b = s.runs[size_t(std::max(0, s.runAt(to)))];
+        const int first = a.kind == RunKind::Detail ? s.rowAt(a, from) : a.firstRow;
+        const int last = b.kind == RunKind::Detail ? s.rowAt(b, to) : b.lastRow;
+        changed = measureRows(si, first, last) || changed;
+    }
+    return changed;
 }
 
 } // namespace wip::reports

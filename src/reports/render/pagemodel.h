@@ -2,6 +2,7 @@
 
 #include "reports/definition.h"
 #include "reports/reportdata.h"
+#include "reports/render/columnsizer.h"
 
 #include <QRectF>
 #include <QString>
@@ -12,14 +13,25 @@
 namespace wip::reports {
 
 class Expression;
+class SectionLayout;
 
-// The laid-out report: built once from a retrieved ReportData into bands measured
-// in points, independent of any device. The screen control paints the part of it
+// The laid-out report: built from a retrieved ReportData into bands measured in
+// points, independent of any device. The screen control paints the part of it
 // that is visible, the preview, printing and PDF page it (Pagination) - none of
 // them change it. Rows are not copied: a run of detail rows is one entry holding
-// the first and last row, and a row's position is computed from its index, so a
-// 100 000-row report costs a handful of entries. Values are read from the data and
-// formatted when a band is painted, so SetItem only needs a repaint.
+// the first and last row, and a row's position is computed from its index (plus
+// the extra lines of the rows above it that wrap), so a 100 000-row report costs
+// a handful of entries. Values are read from the data and formatted when a band
+// is painted, so SetItem only needs a repaint.
+//
+// Text is measured with the font that paints it (TextMetrics). A model for paper
+// (Purpose::Print) measures every value first and fits the report to the width of
+// its paper at the smallest print size (7 pt): a value longer than its column
+// widens the column while there is room, then wraps inside its cell and the row
+// grows; a report that does not fit even so is printed across pages (Pagination).
+// A model for the screen (Purpose::Screen) measures only the rows that are shown
+// (measureRows), keeps every value on one line and widens a column when a wider
+// value comes into view: a 100 000-row report opens as fast as a short one.
 //
 // A report of three rows grouped on mcode (A, A, B) with a group trailer and a
 // summary lays out its body as runs:
@@ -47,8 +59,12 @@ public:
         bool bold = false;
         bool framed = false;    // a cell with a border (form grid)
         bool editable = false;  // a field of a form that the control lets the user edit
-        bool wrap = false;      // text may wrap inside its rectangle (captions)
+        bool wrap = false;      // text may wrap inside its rectangle (captions, long values)
+        bool across = false;    // a line of its own across the report (titles), not under a column
+        bool picture = false;   // the value names a picture file, shown as the image
         int expression = -1;    // PageField: index into Section::expressions
+        int column = -1;        // the column it sits in or under (index into Section::columns); -1: none
+        QString under;          // the column named by the definition for a band item
     };
 
     struct BandTemplate
@@ -61,8 +77,8 @@ public:
     enum class RunKind { GroupHeader, Detail, GroupTrailer, Summary };
 
     // A stretch of the body. Detail runs hold rows [firstRow, lastRow], each
-    // rowHeight tall; the other kinds are one band, evaluated at firstRow
-    // (group header) or lastRow (group trailer, summary).
+    // rowHeight tall plus its extra lines; the other kinds are one band, evaluated
+    // at firstRow (group header) or lastRow (group trailer, summary).
     struct Run
     {
         RunKind kind = RunKind::Detail;
@@ -70,12 +86,19 @@ public:
         int firstRow = 0;
         int lastRow = 0;
         double y = 0;           // top, from the top of the section's body
-        double rowHeight = 0;
+        double rowHeight = 0;   // a detail row of one line; the band's height otherwise
+        double extent = 0;      // the whole run's height
         bool breakBefore = false; // a group that starts on a new page
-        double height() const
-        {
-            return kind == RunKind::Detail ? rowHeight * (lastRow - firstRow + 1) : rowHeight;
-        }
+        double height() const { return extent; }
+    };
+
+    // A column of a tabular section, left to right.
+    struct ColumnSlot
+    {
+        QString name;
+        double x = 0;
+        double width = 0;
+        bool key = false;       // repeated on the left of every page printed across
     };
 
     // One report of the model: the report itself, or one nested report of a composite.
@@ -84,6 +107,7 @@ public:
         const ReportData *data = nullptr;
         QString name;           // definition name
         bool form = false;
+        PageSetup page;         // the paper it prints on
         BandTemplate header;    // titles, text objects and computed fields of the header
         BandTemplate captions;  // column captions
         BandTemplate detail;    // one row (a form: the whole grid of one row)
@@ -95,6 +119,12 @@ public:
         std::vector<int> detailRuns;   // indices into runs, in row order
         double bodyHeight = 0;
         double width = 0;
+        QVector<ColumnSlot> columns;
+        double keyWidth = 0;    // width of the leading key columns
+        bool across = false;    // too wide for its paper at the smallest print size
+        // Extra height of wrapped rows: extra[r] is what rows 1..r-1 add beyond
+        // one line each; empty when no row wraps.
+        std::vector<double> extra;
         std::vector<std::shared_ptr<Expression>> expressions; // of PageField items
 
         double headingHeight() const { return header.height + captions.height; }
@@ -104,6 +134,12 @@ public:
         // Index of the detail run holding row; -1 when the row is not shown.
         int detailRunOf(int row) const;
         const BandTemplate &templateOf(const Run &run) const;
+        // Top of a row of a detail run, from the top of the body, and its height.
+        double rowTop(const Run &run, int row) const;
+        double rowHeight(const Run &run, int row) const;
+        // The row of a detail run at body position y (clamped to the run).
+        int rowAt(const Run &run, double y) const;
+        double extraBefore(int row) const;
     };
 
     // Where a point of the continuous layout falls.
@@ -114,15 +150,21 @@ public:
         const Item *item = nullptr; // the detail item under the point, if any
     };
 
+    // Print: paper, measured and fitted; Screen: measured as shown, on one line;
+    // Export: the bands and columns of paper for a file, nothing measured.
+    enum class Purpose { Print, Screen, Export };
+
     struct Options
     {
         double fontSize = 9;    // points
-        int sampleRows = 60;    // rows read to size columns without a width
+        Purpose purpose = Purpose::Print;
+        double minFontSize = 7; // nothing prints smaller
     };
 
     PageModel() = default;
     explicit PageModel(const ReportData &data) : PageModel(data, Options()) {}
     PageModel(const ReportData &data, const Options &options);
+    ~PageModel();
 
     const Options &options() const { return m_options; }
     const std::vector<Section> &sections() const { return m_sections; }
@@ -147,18 +189,30 @@ public:
     // The editable fields of a section's detail band, in the order Tab visits them.
     QVector<const Item *> editableItems(int section) const;
 
-    // Rough width in points of a text in the report font (CJK counts as a full em).
-    static double textWidth(const QString &text, double fontSize);
+    // A screen model measures the rows it is about to show: those of the
+    // continuous layout within [top, bottom]. True when the layout changed (a
+    // column grew), so that scroll ranges are to be updated.
+    bool measureArea(double top, double bottom);
+    bool measureRows(int section, int firstRow, int lastRow);
+
+    // The smallest scale at which every text of the model still prints at
+    // options().minFontSize or larger.
+    double minScale() const;
+    // The width of the paper's printable area for a page setup, in points.
+    static double printableWidth(const PageSetup &page);
+
+    // Width in points of a text in the report font.
+    static double textWidth(const QString &text, double fontSize, bool bold = false);
     static double lineHeight(double fontSize) { return fontSize * 1.6; }
 
 private:
-    void addSection(const ReportData &data, bool composite);
-    void layoutTabular(Section &s, const Definition &def);
-    void layoutForm(Section &s, const Definition &def);
-    void layoutRuns(Section &s, const Definition &def);
+    void addSection(const ReportData &data, bool composite, const PageSetup *composed, bool top);
+    void layoutForm(Section &s, const Definition &def, const QString &criteria);
+    void stackSections();
 
     Options m_options;
     std::vector<Section> m_sections;
+    std::vector<std::unique_ptr<SectionLayout>> m_layouts;   // per section; null for forms
     QVector<double> m_sectionTops;
     double m_width = 0;
     double m_bodyEnd = 0;

@@ -6,32 +6,57 @@
 namespace wip::reports {
 
 namespace {
+
 constexpr double kEps = 1e-6;
 constexpr double kSectionGap = 12;
 
-// Height of the band that starts at body position `at`.
+using Run = PageModel::Run;
+using RunKind = PageModel::RunKind;
+
+// Height of the band (or row) that starts at body position `at`.
 double bandHeightAt(const PageModel::Section &s, double at)
 {
     const int ri = s.runAt(at);
     if (ri < 0)
         return 0;
-    const PageModel::Run &r = s.runs[ri];
-    return r.kind == PageModel::RunKind::Detail ? r.rowHeight : r.height();
+    const Run &r = s.runs[ri];
+    return r.kind == RunKind::Detail ? s.rowHeight(r, s.rowAt(r, at)) : r.height();
 }
 
 int firstRowFrom(const PageModel::Section &s, double at)
 {
     for (int ri = std::max(0, s.runAt(at)); ri < int(s.runs.size()); ++ri) {
-        const PageModel::Run &r = s.runs[ri];
-        if (r.kind != PageModel::RunKind::Detail)
+        const Run &r = s.runs[ri];
+        if (r.kind != RunKind::Detail)
             continue;
         if (at <= r.y)
             return r.firstRow;
-        return std::min(r.lastRow, r.firstRow + int(std::floor((at - r.y) / r.rowHeight + kEps)));
+        return s.rowAt(r, at + kEps);
     }
     return 1;
 }
+
+bool samePaper(const PageSetup &a, const PageSetup &b)
+{
+    return a.landscape == b.landscape && a.paper.trimmed().compare(b.paper.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+bool hasContent(const PageModel::Section &s)
+{
+    return s.headingHeight() > 0 || s.bodyHeight > 0;
+}
+
 } // namespace
+
+// Sections printed one after the other on one paper at one scale.
+struct Pagination::Group
+{
+    QVector<int> sections;
+    PageSetup paper;
+    QSizeF size;
+    double scale = 1;
+    bool across = false;
+};
 
 QPageSize Pagination::pageSizeFor(const PageSetup &setup)
 {
@@ -55,37 +80,129 @@ QSizeF Pagination::pageSizePoints(const PageSetup &setup)
     return setup.landscape ? QSizeF(s.height(), s.width()) : s;
 }
 
-Pagination::Pagination(const PageModel &model, const QSizeF &pageSize, const QMarginsF &margins)
-    : m_model(model), m_pageSize(pageSize), m_margins(margins)
+QPageLayout Pagination::pageLayout(const Page &page)
 {
-    const double printableW = std::max(1.0, pageSize.width() - margins.left() - margins.right());
-    const double printableH = std::max(1.0, pageSize.height() - margins.top() - margins.bottom());
-    if (model.width() > printableW)
-        m_scale = printableW / model.width();
-    m_bodyHeight = printableH / m_scale - model.pageFooter().height;
-    // A page always has room for one row under the tallest heading.
-    double minimum = 0;
-    for (const PageModel::Section &s : model.sections())
-        minimum = std::max(minimum, s.headingHeight() + s.detail.height + s.summary.height);
-    m_bodyHeight = std::max(m_bodyHeight, minimum);
+    // The paper of a printer's own size has no name of ours: it is taken as it is.
+    const QPageSize size = pageSizePoints(page.paper) == page.size
+        ? pageSizeFor(page.paper)
+        : QPageSize(page.size.width() <= page.size.height() ? page.size : page.size.transposed(), QPageSize::Point);
+    const bool landscape = page.size.width() > page.size.height();
+    return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                       QPageLayout::Point);
+}
 
+Pagination::Pagination(const PageModel &model, const QMarginsF &margins)
+    : m_model(model), m_margins(margins)
+{
+    paginate(std::nullopt, QSizeF());
+}
+
+Pagination::Pagination(const PageModel &model, const QSizeF &pageSize, const QMarginsF &margins)
+    : m_model(model), m_margins(margins)
+{
+    PageSetup common;
+    common.landscape = pageSize.width() > pageSize.height();
+    paginate(common, pageSize);
+}
+
+void Pagination::paginate(const std::optional<PageSetup> &common, const QSizeF &commonSize)
+{
+    const double minScale = m_model.minScale();
+    QVector<Group> groups;
+    QVector<int> pending;   // sections of headings only, waiting for the report they head
+    for (int si = 0; si < m_model.sectionCount(); ++si) {
+        const PageModel::Section &s = m_model.section(si);
+        if (!hasContent(s))
+            continue;
+        // A section of headings only (a composite's own) prints with the report after it.
+        const bool headingOnly = s.bodyHeight <= 0 && s.captions.height <= 0;
+        if (headingOnly && si + 1 < m_model.sectionCount()) {
+            pending << si;
+            continue;
+        }
+        PageSetup paper = s.page;
+        if (common)
+            paper = *common;
+        const QSizeF size = common ? commonSize : pageSizePoints(paper);
+        const double printable = std::max(1.0, size.width() - m_margins.left() - m_margins.right());
+        const bool across = s.width * minScale > printable + kEps && !s.columns.isEmpty();
+        if (groups.isEmpty() || groups.last().across || across || !samePaper(groups.last().paper, paper))
+            groups.push_back(Group{{}, paper, size, 1, across});
+        groups.last().sections << pending << si;
+        pending.clear();
+    }
+    if (!pending.isEmpty()) {
+        const PageSetup paper = common ? *common : m_model.section(pending.first()).page;
+        groups.push_back(Group{pending, paper, common ? commonSize : pageSizePoints(paper), 1, false});
+    }
+    for (Group &g : groups) {
+        const double printable = std::max(1.0, g.size.width() - m_margins.left() - m_margins.right());
+        double width = 0;
+        for (int si : g.sections)
+            width = std::max(width, m_model.section(si).width);
+        g.scale = g.across ? minScale : std::clamp(printable / std::max(1.0, width), minScale, 1.0);
+        paginateGroup(g);
+    }
+    if (m_pages.isEmpty()) {
+        Page empty;
+        empty.paper = common ? *common : (m_model.sectionCount() > 0 ? m_model.section(0).page : PageSetup());
+        empty.size = common ? commonSize : pageSizePoints(empty.paper);
+        empty.bodyHeight = empty.size.height() - m_margins.top() - m_margins.bottom();
+        m_pages.push_back(empty);
+    }
+}
+
+QVector<Pagination::ColumnBand> Pagination::columnBands(const PageModel::Section &s, double width)
+{
+    QVector<ColumnBand> bands;
+    int first = 0;
+    while (first < s.columns.size() && s.columns.at(first).key)
+        ++first;
+    for (int i = first; i < s.columns.size();) {
+        ColumnBand band;
+        band.keyWidth = s.keyWidth;
+        band.page = width;
+        band.from = s.columns.at(i).x;
+        band.to = s.columns.at(i).x + s.columns.at(i).width;
+        ++i;
+        while (i < s.columns.size()
+               && band.keyWidth + s.columns.at(i).x + s.columns.at(i).width - band.from <= width + kEps) {
+            band.to = s.columns.at(i).x + s.columns.at(i).width;
+            ++i;
+        }
+        bands << band;
+    }
+    if (bands.isEmpty())
+        bands << ColumnBand{s.keyWidth, s.keyWidth, s.keyWidth, width};
+    return bands;
+}
+
+void Pagination::paginateGroup(const Group &g)
+{
+    const double printableW = std::max(1.0, g.size.width() - m_margins.left() - m_margins.right());
+    const double printableH = std::max(1.0, g.size.height() - m_margins.top() - m_margins.bottom());
+    double bodyHeight = printableH / g.scale - m_model.pageFooter().height;
+    // A page always has room for one row under the tallest heading.
+    for (int si : g.sections) {
+        const PageModel::Section &s = m_model.section(si);
+        bodyHeight = std::max(bodyHeight, s.headingHeight() + s.detail.height + s.summary.height);
+    }
+
+    QVector<Page> pages;
     Page current;
     double used = 0;
     auto newPage = [&] {
-        m_pages.push_back(current);
+        pages.push_back(current);
         current = Page();
         used = 0;
     };
-
-    for (int si = 0; si < model.sectionCount(); ++si) {
-        const PageModel::Section &s = model.section(si);
+    for (int si : g.sections) {
+        const PageModel::Section &s = m_model.section(si);
         const double heading = s.headingHeight();
-        if (heading <= 0 && s.bodyHeight <= 0)
-            continue;
         if (used > 0)
             used += kSectionGap;
         if (s.bodyHeight <= kEps) {
-            if (used > 0 && used + heading > m_bodyHeight)
+            if (used > 0 && used + heading > bodyHeight)
                 newPage();
             current.slices.push_back({si, 0, 0, true});
             used += heading;
@@ -93,7 +210,7 @@ Pagination::Pagination(const PageModel &model, const QSizeF &pageSize, const QMa
         }
         double pos = 0;
         while (pos < s.bodyHeight - kEps) {
-            const double avail = m_bodyHeight - used - heading;
+            const double avail = bodyHeight - used - heading;
             const double first = bandHeightAt(s, pos);
             if (avail < first - kEps && used > 0) {
                 newPage();
@@ -109,8 +226,28 @@ Pagination::Pagination(const PageModel &model, const QSizeF &pageSize, const QMa
                 newPage();
         }
     }
-    if (!current.slices.isEmpty() || m_pages.isEmpty())
-        m_pages.push_back(current);
+    if (!current.slices.isEmpty())
+        pages.push_back(current);
+
+    QVector<ColumnBand> bands;
+    if (g.across)
+        bands = columnBands(m_model.section(g.sections.last()), printableW / g.scale);
+    for (Page &page : pages) {
+        page.size = g.size;
+        page.paper = g.paper;
+        page.scale = g.scale;
+        page.bodyHeight = bodyHeight;
+        if (bands.isEmpty()) {
+            m_pages.push_back(page);
+            continue;
+        }
+        page.bandCount = int(bands.size());
+        for (int b = 0; b < bands.size(); ++b) {
+            page.band = bands.at(b);
+            page.bandIndex = b;
+            m_pages.push_back(page);
+        }
+    }
 }
 
 // The lowest band boundary in (from, limit]; a group that starts on a new page
@@ -120,7 +257,7 @@ double Pagination::breakPoint(const PageModel::Section &s, double from, double l
 {
     if (limit >= s.bodyHeight - kEps)
         limit = s.bodyHeight;
-    int ri = std::max(0, s.runAt(from));
+    const int ri = std::max(0, s.runAt(from));
     for (int i = ri + 1; i < int(s.runs.size()) && s.runs[i].y < limit + kEps; ++i) {
         if (s.runs[i].breakBefore && s.runs[i].y > from + kEps)
             return s.runs[i].y;
@@ -128,15 +265,17 @@ double Pagination::breakPoint(const PageModel::Section &s, double from, double l
     if (limit >= s.bodyHeight - kEps)
         return s.bodyHeight;
 
-    const int li = s.runAt(limit);
-    const PageModel::Run &r = s.runs[li];
+    const Run &r = s.runs[s.runAt(limit)];
     double candidate;
-    if (limit >= r.y + r.height() - kEps)
+    if (limit >= r.y + r.height() - kEps) {
         candidate = r.y + r.height();
-    else if (r.kind == PageModel::RunKind::Detail)
-        candidate = r.y + std::floor((limit - r.y) / r.rowHeight + kEps) * r.rowHeight;
-    else
+    } else if (r.kind == RunKind::Detail) {
+        const int row = s.rowAt(r, limit);
+        const double top = s.rowTop(r, row);
+        candidate = top + s.rowHeight(r, row) <= limit + kEps ? top + s.rowHeight(r, row) : top;
+    } else {
         candidate = r.y;
+    }
     if (candidate <= from + kEps)
         candidate = std::min(s.bodyHeight, from + bandHeightAt(s, from));
     return candidate;

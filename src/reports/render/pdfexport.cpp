@@ -3,6 +3,7 @@
 #include "reports/render/pagemodel.h"
 #include "reports/render/pagination.h"
 #include "reports/render/reportpainter.h"
+#include "reports/reportcriteria.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -13,20 +14,18 @@ namespace wip::reports {
 bool writePdf(const ReportData &data, const QString &fileName, QString *error)
 {
     const PageModel model(data);
-    return writePdf(model, data.definition().page, fileName, error);
+    return writePdf(model, fileName, error);
 }
 
-bool writePdf(const PageModel &model, const PageSetup &setup, const QString &fileName, QString *error)
+bool writePdf(const PageModel &model, const QString &fileName, QString *error)
 {
+    const Pagination pages(model);
     QPdfWriter writer(fileName);
     writer.setCreator(QStringLiteral("Wip"));
-    if (!model.sections().empty())
-        writer.setTitle(model.section(0).name);
-    writer.setPageSize(Pagination::pageSizeFor(setup));
-    writer.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    if (model.sectionCount() > 0)
+        writer.setTitle(ReportCriteria::title(*model.section(0).data));
+    writer.setPageLayout(Pagination::pageLayout(pages.page(0)));
 
-    const Pagination pages(model, Pagination::pageSizePoints(setup), Pagination::defaultMargins());
     QPainter painter;
     if (!painter.begin(&writer)) {
         if (error)
@@ -36,8 +35,11 @@ bool writePdf(const PageModel &model, const PageSetup &setup, const QString &fil
     const double toDevice = writer.resolution() / 72.0;
     const ReportPainter reportPainter(model);
     for (int i = 0; i < pages.pageCount(); ++i) {
-        if (i > 0)
+        if (i > 0) {
+            // Each page on its own paper: the parts of a composite may differ.
+            writer.setPageLayout(Pagination::pageLayout(pages.page(i)));
             writer.newPage();
+        }
         painter.save();
         painter.scale(toDevice, toDevice);
         reportPainter.paintPage(painter, pages, i);

@@ -2,6 +2,8 @@
 
 #include "reports/displayformat.h"
 #include "reports/expression.h"
+#include "reports/render/picturestore.h"
+#include "reports/render/textmetrics.h"
 
 #include <QPaintDevice>
 #include <QPainter>
@@ -12,8 +14,9 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kPadding = 3;
+constexpr double kPadding = ColumnSizer::padding;
 constexpr double kEps = 1e-6;
+constexpr double kSectionGap = 12;
 
 // The report's rows as an expression sees them on one printed page: page() and
 // pagecount() answer for that page, everything else is the report's own.
@@ -49,23 +52,35 @@ Qt::Alignment alignmentOf(Align a)
     return Qt::AlignLeft;
 }
 
+// Where an item of the model goes on a page across: the key columns stay, the
+// columns of the band move to follow them, lines of their own span the page.
+// False when the item is not on this page.
+bool placeOnPage(const PageModel::Item &item, const Pagination::ColumnBand &band, QRectF *rect)
+{
+    if (item.across) {
+        rect->setLeft(0);
+        rect->setWidth(std::max(band.width(), band.page));
+        return true;
+    }
+    if (rect->left() < band.keyWidth - kEps)
+        return true;
+    if (rect->left() >= band.from - kEps && rect->left() < band.to - kEps) {
+        rect->translate(band.keyWidth - band.from, 0);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString ReportPainter::fontFamily()
 {
-    return QStringLiteral("WenQuanYi Micro Hei");
+    return TextMetrics::fontFamily();
 }
 
 QFont ReportPainter::font(double pointSize, bool bold, const QPaintDevice *device)
 {
-    QFont f(fontFamily());
-    f.setStyleHint(QFont::SansSerif);
-    // The painter already maps points to the device; undo the device's own
-    // point-to-pixel step so that the text keeps its size at any resolution.
-    const int dpi = device ? device->logicalDpiY() : 72;
-    f.setPointSizeF(pointSize * 72.0 / std::max(1, dpi));
-    f.setBold(bold);
-    return f;
+    return TextMetrics::font(pointSize, bold, device);
 }
 
 QString ReportPainter::itemText(const PageModel::Section &s, const PageModel::Item &item, int row,
@@ -101,32 +116,100 @@ QString ReportPainter::itemText(const PageModel::Section &s, const PageModel::It
     return QString();
 }
 
-void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                              double top, int row, const PageInfo &info, bool inverted) const
+// A page field that numbers pages says which columns a page across shows.
+QString ReportPainter::pageText(const PageModel::Section &s, const PageModel::Item &item, int row,
+                                const PageInfo &info) const
 {
-    const double base = m_model.options().fontSize;
-    const QFont normal = font(base, false, p.device());
-    const QFont bold = font(base, true, p.device());
+    QString text = itemText(s, item, row, info.page, info.count);
+    if (info.bands > 1 && item.kind == PageModel::ItemKind::PageField && !text.isEmpty()) {
+        const ComputedField *f = s.data->definition().computedField(item.name);
+        if (f && f->expression.contains(QLatin1String("page("), Qt::CaseInsensitive))
+            text += QStringLiteral(" (columns %1 of %2)").arg(info.band + 1).arg(info.bands);
+    }
+    return text;
+}
+
+void ReportPainter::paintText(QPainter &p, const QRectF &cell, const PageModel::Item &item, const QString &text,
+                              const PageInfo &info) const
+{
+    const double size = item.fontSize > 0 ? item.fontSize : m_model.options().fontSize;
+    const TextMetrics &metrics = TextMetrics::of(size, item.bold);
+    const QRectF inner = cell.adjusted(kPadding, 0, -kPadding, 0);
+    QStringList lines;
+    if (item.wrap) {
+        lines = metrics.wrap(text, inner.width());
+    } else {
+        QString line = text;
+        line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+        lines << line;
+    }
+    const double lineH = PageModel::lineHeight(size);
+    const double block = lines.size() * lineH;
+    double y = cell.top() + std::max(0.0, (cell.height() - block) / 2);
+    p.setFont(font(size, item.bold, p.device()));
+    const int flags = int(alignmentOf(item.align)) | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine;
+    for (const QString &line : std::as_const(lines)) {
+        const QRectF at(inner.left(), y, inner.width(), lineH);
+        p.drawText(at, flags, line);
+        if (m_observer)
+            m_observer(PaintedText{cell, line, p.font(), size, info.scale}, p);
+        y += lineH;
+    }
+}
+
+void ReportPainter::paintPicture(QPainter &p, const QRectF &cell, const QString &fileName) const
+{
+    if (fileName.trimmed().isEmpty())
+        return;
+    const QRectF inner = cell.adjusted(kPadding, 2, -kPadding, -2);
+    const QImage image = PictureStore::image(fileName);
+    if (image.isNull()) {
+        // Missing or broken: a crossed box says so without hiding the row.
+        const double side = std::min(inner.width(), inner.height());
+        const QRectF box(inner.center().x() - side / 2, inner.center().y() - side / 2, side, side);
+        p.save();
+        p.setPen(QPen(QColor(170, 170, 170), 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box);
+        p.drawLine(box.topLeft(), box.bottomRight());
+        p.drawLine(box.topRight(), box.bottomLeft());
+        p.restore();
+        return;
+    }
+    const QSizeF fitted = QSizeF(image.size()).scaled(inner.size(), Qt::KeepAspectRatio);
+    const QRectF target(inner.center().x() - fitted.width() / 2, inner.center().y() - fitted.height() / 2,
+                        fitted.width(), fitted.height());
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(target, image);
+    p.restore();
+}
+
+void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
+                              double top, int row, const PageInfo &info, bool inverted, double height) const
+{
     const QPen textPen(inverted ? Qt::white : Qt::black);
     const QPen framePen(QColor(150, 150, 150), 0);
     for (const PageModel::Item &item : band.items) {
-        const QRectF r = item.rect.translated(0, top);
+        QRectF r = item.rect.translated(0, top);
+        // A row that wraps is taller than its band; its cells grow with it.
+        if (height > 0 && !s.form)
+            r.setHeight(height);
+        if (info.window && !placeOnPage(item, *info.window, &r))
+            continue;
         if (item.framed) {
             p.setPen(framePen);
             p.drawRect(r);
         }
-        const QString text = itemText(s, item, row, info.page, info.count);
+        const QString text = pageText(s, item, row, info);
         if (text.isEmpty())
             continue;
-        if (item.fontSize > 0 && item.fontSize != base)
-            p.setFont(font(item.fontSize, item.bold, p.device()));
-        else
-            p.setFont(item.bold ? bold : normal);
+        if (item.picture) {
+            paintPicture(p, r, text);
+            continue;
+        }
         p.setPen(textPen);
-        int flags = int(alignmentOf(item.align)) | Qt::AlignVCenter;
-        if (item.wrap)
-            flags |= Qt::TextWordWrap;
-        p.drawText(r.adjusted(kPadding, 0, -kPadding, 0), flags, text);
+        paintText(p, r, item, text, info);
     }
 }
 
@@ -137,8 +220,9 @@ void ReportPainter::paintHeading(QPainter &p, const PageModel::Section &s, doubl
     if (s.captions.height > 0) {
         const double y = top + s.header.height;
         paintBand(p, s, s.captions, y, row, info, false);
+        const double width = info.window ? info.window->width() : s.width;
         p.setPen(QPen(QColor(90, 90, 90), 0));
-        p.drawLine(QPointF(0, y + s.captions.height - 1), QPointF(s.width, y + s.captions.height - 1));
+        p.drawLine(QPointF(0, y + s.captions.height - 1), QPointF(width, y + s.captions.height - 1));
     }
 }
 
@@ -148,6 +232,7 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
     if (s.runs.empty() || to <= from)
         return;
     const bool marked = marks && &m_model.section(marks->section) == &s;
+    const double width = info.window ? info.window->width() : s.width;
     for (int ri = std::max(0, s.runAt(from)); ri < int(s.runs.size()); ++ri) {
         const PageModel::Run &run = s.runs[ri];
         if (run.y >= to - kEps)
@@ -156,18 +241,22 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
             const double y = top + run.y - from;
             if (run.kind == PageModel::RunKind::Summary) {
                 p.setPen(QPen(QColor(90, 90, 90), 0));
-                p.drawLine(QPointF(0, y), QPointF(s.width, y));
+                p.drawLine(QPointF(0, y), QPointF(width, y));
             }
             const int row = run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow;
             paintBand(p, s, s.templateOf(run), y, row, info, false);
             continue;
         }
         // Only the rows that meet [from, to) are visited.
-        const int first = std::max(run.firstRow, run.firstRow + int(std::floor((from - run.y) / run.rowHeight + kEps)));
-        const int last = std::min(run.lastRow, run.firstRow + int(std::ceil((to - run.y) / run.rowHeight - kEps)) - 1);
+        const int first = s.rowAt(run, std::max(from, run.y));
+        const int last = s.rowAt(run, to - kEps);
         for (int row = first; row <= last; ++row) {
-            const double y = top + run.y + (row - run.firstRow) * run.rowHeight - from;
-            const QRectF rowRect(0, y, s.width, run.rowHeight);
+            const double rowTop = s.rowTop(run, row);
+            if (rowTop >= to - kEps)
+                break;
+            const double y = top + rowTop - from;
+            const double h = s.rowHeight(run, row);
+            const QRectF rowRect(0, y, width, h);
             const bool selected = marked && marks->selected && marks->selected(row);
             if (selected) {
                 p.fillRect(rowRect, QColor(0, 84, 166));
@@ -176,7 +265,7 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
                 if (colour.isValid())
                     p.fillRect(rowRect, colour);
             }
-            paintBand(p, s, s.detail, y, row, info, selected);
+            paintBand(p, s, s.detail, y, row, info, selected, h);
             if (marked && marks->showCurrent && row == marks->currentRow && !s.form) {
                 p.setPen(QPen(QColor(220, 120, 0), 0, Qt::DotLine));
                 p.setBrush(Qt::NoBrush);
@@ -214,37 +303,38 @@ void ReportPainter::paintPage(QPainter &p, const Pagination &pages, int index) c
     if (index < 0 || index >= pages.pageCount())
         return;
     const Pagination::Page &page = pages.page(index);
-    const PageInfo info{index + 1, pages.pageCount()};
+    PageInfo info;
+    info.page = index + 1;
+    info.count = pages.pageCount();
+    info.band = page.bandIndex;
+    info.bands = page.bandCount;
+    info.scale = page.scale;
+    info.window = page.band;
     p.save();
     p.setBrush(Qt::NoBrush);
     p.translate(pages.margins().left(), pages.margins().top());
-    p.scale(pages.scale(), pages.scale());
+    p.scale(page.scale, page.scale);
 
     double y = 0;
     bool firstSlice = true;
+    const int row = std::max(1, page.firstRow);
     for (const Pagination::Slice &slice : page.slices) {
         const PageModel::Section &s = m_model.section(slice.section);
         if (!firstSlice)
-            y += 12;
+            y += kSectionGap;
         firstSlice = false;
-        const int row = std::max(1, page.firstRow);
         if (slice.heading) {
             paintHeading(p, s, y, row, info);
             y += s.headingHeight();
         }
         if (slice.to > slice.from) {
-            p.save();
-            p.setClipRect(QRectF(0, y, std::max(s.width, m_model.width()), slice.to - slice.from), Qt::IntersectClip);
             paintBody(p, s, slice.from, slice.to, y, info, nullptr);
-            p.restore();
             y += slice.to - slice.from;
         }
     }
     const PageModel::BandTemplate &footer = m_model.pageFooter();
-    if (!footer.isEmpty()) {
-        const double footerTop = pages.bodyHeight();
-        paintBand(p, m_model.section(m_model.footerSection()), footer, footerTop, std::max(1, page.firstRow), info, false);
-    }
+    if (!footer.isEmpty())
+        paintBand(p, m_model.section(m_model.footerSection()), footer, page.bodyHeight, row, info, false);
     p.restore();
 }
 

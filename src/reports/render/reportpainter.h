@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QRectF>
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QPaintDevice;
@@ -18,6 +19,11 @@ namespace wip::reports {
 // points (the caller scales for its device and zoom); fonts are sized so that text
 // comes out at its point size whatever the device's resolution. Only the bands that
 // meet the painted area are visited.
+//
+// Text is never clipped: the layout made every cell wide enough for its value on
+// one line, or marked it to wrap, and the painter breaks those lines with the same
+// TextMetrics the layout measured them with. Picture cells show their image scaled
+// into the cell in proportion, or a crossed box when the file is missing or broken.
 class ReportPainter
 {
 public:
@@ -31,6 +37,19 @@ public:
         std::function<QColor(int row)> background; // a row's colour (invalid: none); empty: none
     };
 
+    // One line of text as it was painted, for whoever checks the painting: the
+    // cell it belongs to and the line, in the painter's units (model points),
+    // the font set on the painter, and the scale of the page (1 on screen).
+    struct PaintedText
+    {
+        QRectF cell;
+        QString text;
+        QFont font;
+        double pointSize = 0;     // the item's size in the model
+        double pageScale = 1;
+    };
+    using TextObserver = std::function<void(const PaintedText &, QPainter &)>;
+
     explicit ReportPainter(const PageModel &model) : m_model(model) {}
 
     // The report font family: covers Chinese as well as Latin text.
@@ -38,6 +57,9 @@ public:
     // A font of the given point size for painting on `device` with a painter whose
     // units are points.
     static QFont font(double pointSize, bool bold, const QPaintDevice *device);
+
+    // Called for every line of text painted (tests).
+    void setTextObserver(TextObserver observer) { m_observer = std::move(observer); }
 
     // `visible` is the area of the continuous layout to paint, in model points; the
     // painter maps model points to its device.
@@ -54,15 +76,24 @@ private:
     {
         int page = 1;
         int count = 1;
+        int band = 0;
+        int bands = 1;
+        double scale = 1;
+        std::optional<Pagination::ColumnBand> window;   // the columns of a page across
     };
     void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                   double top, int row, const PageInfo &info, bool inverted) const;
+                   double top, int row, const PageInfo &info, bool inverted, double height = -1) const;
     void paintBody(QPainter &p, const PageModel::Section &s, double from, double to, double top,
                    const PageInfo &info, const Marks *marks) const;
     void paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,
                       const PageInfo &info) const;
+    void paintText(QPainter &p, const QRectF &cell, const PageModel::Item &item, const QString &text,
+                   const PageInfo &info) const;
+    void paintPicture(QPainter &p, const QRectF &cell, const QString &fileName) const;
+    QString pageText(const PageModel::Section &s, const PageModel::Item &item, int row, const PageInfo &info) const;
 
     const PageModel &m_model;
+    TextObserver m_observer;
 };
 
 } // namespace wip::reports

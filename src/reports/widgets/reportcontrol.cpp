@@ -1,6 +1,7 @@
 #include "reports/widgets/reportcontrol.h"
 
 #include "reports/render/reportpainter.h"
+#include "reports/savedreport.h"
 #include "reports/widgets/w_preview.h"
 #include "runtime/decimal.h"
 #include "runtime/hosterror.h"
@@ -135,7 +136,7 @@ void ReportControl::syncModel()
 void ReportControl::ensureModel() const
 {
     if (!m_model)
-        m_model = std::make_unique<PageModel>(*m_store);
+        m_model = std::make_unique<PageModel>(*m_store, PageModel::Options{9, PageModel::Purpose::Screen, 7});
 }
 
 void ReportControl::updateScrollBars()
@@ -242,6 +243,14 @@ bool ReportControl::isForm() const
 void ReportControl::paintEvent(QPaintEvent *event)
 {
     syncModel();
+    // The rows in view are measured before they are painted; a column that grows
+    // moves the columns right of it, so the whole view is painted again.
+    const double top = toModel(QPoint(0, 0)).y();
+    if (m_model->measureArea(top, top + viewport()->height() / m_scale + 1)) {
+        updateScrollBars();
+        if (event->rect() != viewport()->rect())
+            viewport()->update();
+    }
     QPainter p(viewport());
     p.fillRect(event->rect(), Qt::white);
     p.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
@@ -347,6 +356,12 @@ void ReportControl::setObjectText(const QString &name, const QString &text)
 
 void ReportControl::SaveAs(const QString &file, SaveAsType type, bool headings) const
 {
+    // The saved report knows the window it was shown in: a report without a
+    // title of its own is printed and exported under the window's title.
+    if (type == SaveAsType::PSReport) {
+        SavedReport::write(*m_store, file, window() != this ? window()->windowTitle() : QString());
+        return;
+    }
     m_store->SaveAs(file, type, headings);
 }
 

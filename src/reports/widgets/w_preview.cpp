@@ -131,8 +131,7 @@ bool w_preview::loadReport(const QString &hostPath)
     m_report = std::move(report);
     m_fileName = hostPath;
     m_model = std::make_unique<PageModel>(*m_report);
-    const PageSetup &setup = m_report->definition().page;
-    m_pages = std::make_unique<Pagination>(*m_model, Pagination::pageSizePoints(setup), Pagination::defaultMargins());
+    m_pages = std::make_unique<Pagination>(*m_model);
     setTitle(QStringLiteral("%1 - %2").arg(kTitle, m_report->definition().name));
     if (m_view)
         m_view->setPages(m_pages.get());
@@ -211,7 +210,7 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
     bool ok = false;
     switch (format) {
     case ExportFormat::Pdf:
-        ok = writePdf(*m_model, m_report->definition().page, fileName, &error);
+        ok = writePdf(*m_model, fileName, &error);
         break;
     case ExportFormat::Xlsx:
         ok = writeXlsx(*m_report, fileName, &error);

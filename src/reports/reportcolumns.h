@@ -20,11 +20,23 @@ struct ReportColumn
     ValueType type = ValueType::String;
     Align align = Align::Left;
     int width = 0;             // characters; 0: measure
+    bool picture = false;      // the value names a picture file
+    bool rowKey = false;       // repeated on the left of pages printed across
 };
+
+// Where the columns go: the screen shows every visible column; paper and files
+// leave out the columns marked not to be printed (ids, tick columns).
+enum class ColumnUse { Screen, Output };
 
 // The columns a tabular or crosstab report shows, left to right: its visible result
 // columns, then the visible computed fields of its detail band. A crosstab shows the
 // columns of its pivoted rows: row keys, value columns, totals.
-QVector<ReportColumn> reportColumns(const ReportData &data);
+QVector<ReportColumn> reportColumns(const ReportData &data, ColumnUse use = ColumnUse::Screen);
+
+// A name as a person says it: "grand_sum_qty" -> "Grand Sum Qty".
+QString spokenName(const QString &name);
+// The heading of a column in one line: its caption lines joined by a space, or its
+// spoken name when it has no caption.
+QString headingText(const ReportColumn &column);
 
 } // namespace wip::reports

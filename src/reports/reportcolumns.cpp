@@ -1,4 +1,4 @@
-#include "reports/render/reportcolumns.h"
+#include "reports/reportcolumns.h"
 
 namespace wip::reports {
 
@@ -13,6 +13,8 @@ ReportColumn fromColumn(const Column &c)
     r.type = c.type;
     r.align = c.align;
     r.width = c.width;
+    r.picture = c.picture;
+    r.rowKey = c.rowKey;
     return r;
 }
 
@@ -30,22 +32,41 @@ ReportColumn fromComputed(const ComputedField &f)
 
 } // namespace
 
-QVector<ReportColumn> reportColumns(const ReportData &data)
+QVector<ReportColumn> reportColumns(const ReportData &data, ColumnUse use)
 {
     const Definition &def = data.definition();
+    const bool output = use == ColumnUse::Output;
     QVector<ReportColumn> out;
     for (const Column &c : data.columns()) {
-        if (c.visible)
+        if (c.visible && (c.print || !output))
             out << fromColumn(c);
     }
     // A crosstab's rows already carry its totals.
     if (def.layout == LayoutKind::Crosstab)
         return out;
     for (const ComputedField &f : def.computed) {
-        if (f.band == Band::Detail && f.visible)
+        if (f.band == Band::Detail && f.visible && (f.print || !output))
             out << fromComputed(f);
     }
     return out;
+}
+
+QString spokenName(const QString &name)
+{
+    QStringList words;
+    for (const QString &word : name.split(QLatin1Char('_'), Qt::SkipEmptyParts))
+        words << word.left(1).toUpper() + word.mid(1);
+    return words.join(QLatin1Char(' '));
+}
+
+QString headingText(const ReportColumn &column)
+{
+    QStringList lines;
+    for (const QString &line : column.caption) {
+        if (!line.trimmed().isEmpty())
+            lines << line.simplified();
+    }
+    return lines.isEmpty() ? spokenName(column.name) : lines.join(QLatin1Char(' '));
 }
 
 } // namespace wip::reports
