@@ -7,6 +7,8 @@
 #include "app/commandrunner.h"
 #include "app/desktopapplication.h"
 #include "runtime/settings.h"
+#include "runtime/widgets/desktopfileopener.h"
+#include "runtime/widgets/interfacelanguage.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -83,6 +85,9 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Wip"));
     QApplication::setWindowIcon(wip::AppIcons::application());
     QGuiApplication::setDesktopFileName(QStringLiteral("wip"));   // wip.desktop of the package
+    // Qt's own dialogs in the interface's language; files open with the desktop's programs.
+    wip::loadQtTranslations();
+    wip::installDesktopFileOpener();
     wip::DesktopApplication desktop(parsed.options);
     return desktop.run();
 }

@@ -51,6 +51,7 @@ void OleObject::workbooksAdd()
         throw HostError(ErrNullObject, QStringLiteral("automation object not connected"));
     m_sheets.push_back(std::make_unique<OleWorksheet>());
     m_current = m_sheets.back().get();
+    m_current->setShownWhenSaved(m_visible);
 }
 
 void OleObject::setVisible(bool visible)
@@ -58,6 +59,8 @@ void OleObject::setVisible(bool visible)
     if (m_state != State::Connected)
         throw HostError(ErrNullObject, QStringLiteral("automation object not connected"));
     m_visible = visible;
+    if (m_current)
+        m_current->setShownWhenSaved(visible);
 }
 
 bool OleObject::visible() const

@@ -38,7 +38,9 @@ public:
     bool isConnected() const;
 
     void workbooksAdd();                 // workbooks.add: a new workbook of one worksheet
-    void setVisible(bool visible);       // the server has no window; remembered only
+    // The server has no window: a visible application shows its workbook when it
+    // is saved, with the desktop's program for the file.
+    void setVisible(bool visible);
     bool visible() const;
     // worksheets(n) of the current workbook; only n = 1 exists. Throws
     // HostError(ErrAutomation) without a workbook or for another n. The pointer stays

@@ -1,6 +1,7 @@
 #include "runtime/oleworksheet.h"
 
 #include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
 
@@ -126,6 +127,8 @@ void OleWorksheet::saveas(const QString &path)
         const lxw_error e = closed != LXW_NO_ERROR ? closed : failure;
         throw HostError(ErrFileWrite, path + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(e)));
     }
+    if (m_shown)
+        FileOpener::open(local);
 }
 
 } // namespace wip

@@ -31,6 +31,9 @@ public:
     // read-only folder). Any name is written as an Open XML workbook, also one
     // ending in ".xls"; spreadsheet programs read it by its content.
     void saveas(const QString &path);
+    // A workbook of a visible application is shown when it is saved: the desktop's
+    // spreadsheet program opens the file (FileOpener), as the clerk saw it filled.
+    void setShownWhenSaved(bool shown) { m_shown = shown; }
 
     bool isLive() const { return m_live; }
     void detach() { m_live = false; m_cells.clear(); }
@@ -41,6 +44,7 @@ private:
 
     std::unordered_map<quint64, QVariant> m_cells;
     bool m_live = true;
+    bool m_shown = false;
 };
 
 } // namespace wip

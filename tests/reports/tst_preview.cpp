@@ -4,8 +4,11 @@
 #include "reports/widgets/pageview.h"
 #include "reports/widgets/s_preview.h"
 #include "reports/widgets/w_preview.h"
+#include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/statictext.h"
 
 #include <QPrinter>
@@ -76,6 +79,7 @@ private Q_SLOTS:
     void exportsAndPrintsEveryPage();
     void missingOrCorruptFileIsReportedNotCrashed();
     void failedSaveIsReported();
+    void saveDialogStartsInExportsAndTheFootOpensTheFile();
 
 private:
     QString savedReport(int rows);
@@ -88,12 +92,17 @@ void TestPreview::initTestCase()
     if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
         m_dir.setAutoRemove(false);
     MessageBoxService::setScripted(true);
+    SaveFileService::setScripted(true);
+    FileOpener::setScripted(true);
+    DriveMapping::instance().setFolder(QLatin1Char('D'), m_dir.filePath("exports"));
     registerPreviewWindow();
 }
 
 void TestPreview::init()
 {
     MessageBoxService::clear();
+    SaveFileService::clear();
+    FileOpener::clear();
 }
 
 void TestPreview::cleanup()
@@ -106,7 +115,9 @@ void TestPreview::cleanup()
 QString TestPreview::savedReport(int rows)
 {
     const QString file = m_dir.filePath(QStringLiteral("temp%1.psr").arg(rows));
-    SavedReport::write(*dailyOutput(rows), file);
+    // As the daily output window's print button saves it: the report has no title
+    // of its own and takes the window's.
+    SavedReport::write(*dailyOutput(rows), file, QStringLiteral("在做资料"));
     return file;
 }
 
@@ -129,9 +140,14 @@ void TestPreview::showsSavedReportPageByPage()
     w->control<CommandButton>("cb_first").click();
     QCOMPARE(page.text(), QStringLiteral("Page 1 of 3"));
 
+    // Opens at the page's width, titled by the report.
     const PageView *view = w->pageView();
-    QCOMPARE(view->zoom(), view->fitZoom());   // opens showing the whole page
+    QCOMPARE(view->zoom(), view->widthZoom());
+    QVERIFY(view->zoom() > view->fitZoom());
+    QCOMPARE(w->windowTitle(), QStringLiteral("在做资料 - 打印预览"));
+    w->control<CommandButton>("cb_fit").click();
     const double fit = view->zoom();
+    QCOMPARE(fit, view->fitZoom());
     w->control<CommandButton>("cb_zoomin").click();
     QVERIFY(view->zoom() > fit);
     w->control<CommandButton>("cb_zoomout").click();
@@ -247,6 +263,35 @@ void TestPreview::failedSaveIsReported()
         QCOMPARE(MessageBoxService::shown().size(), ++expected);
         QVERIFY(MessageBoxService::shown().last().text.contains("blocker/out"));
     }
+}
+
+void TestPreview::saveDialogStartsInExportsAndTheFootOpensTheFile()
+{
+    w_preview *w = openPreview(savedReport(3));
+    QVERIFY(w);
+    QTRY_COMPARE(w->pageCount(), 1);
+    auto &foot = w->control<StaticText>("st_saved");
+    QVERIFY(foot.isHidden());
+
+    // Cancelled: nothing written, nothing said.
+    w->control<CommandButton>("cb_xlsx").click();
+    QCOMPARE(SaveFileService::asked().size(), 1);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString suggested = QDir(m_dir.filePath("exports")).filePath(QStringLiteral("在做资料 %1.xlsx").arg(today));
+    QCOMPARE(SaveFileService::asked().first().suggested, suggested);
+    QVERIFY(foot.isHidden());
+
+    // Saved: the foot says where, and opens the file or its folder.
+    const QString chosen = m_dir.filePath("exports/daily");
+    SaveFileService::queueAnswer(chosen);
+    w->control<CommandButton>("cb_xlsx").click();
+    QVERIFY(QFileInfo::exists(chosen + ".xlsx"));
+    QVERIFY(!foot.isHidden());
+    QVERIFY2(foot.text().contains(QDir::toNativeSeparators(chosen + ".xlsx")), qPrintable(foot.text()));
+    w->control<CommandButton>("cb_open").click();
+    w->control<CommandButton>("cb_folder").click();
+    QCOMPARE(FileOpener::opened(), (QStringList{chosen + ".xlsx", m_dir.filePath("exports")}));
+    QVERIFY(MessageBoxService::shown().isEmpty());
 }
 
 QTEST_MAIN(TestPreview)

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace wip::reports {
@@ -115,7 +116,7 @@ PageModel::PageModel(const ReportData &data, const Options &options)
 {
     const bool composite = data.definition().layout == LayoutKind::Composite;
     const PageSetup &own = data.definition().page;
-    addSection(data, composite, composite && own.declared ? &own : nullptr, true);
+    addSection(data, composite, composite && own.declared ? &own : nullptr, ReportCriteria::text(data));
     stackSections();
 }
 
@@ -161,14 +162,23 @@ double PageModel::minScale() const
     return std::min(1.0, m_options.minFontSize / smallest);
 }
 
-void PageModel::addSection(const ReportData &data, bool composite, const PageSetup *composed, bool top)
+void PageModel::addSection(const ReportData &data, bool composite, const PageSetup *composed, QString criteria)
 {
     const Definition &def = data.definition();
     Section s;
     s.data = &data;
     s.name = def.name;
     s.page = composed ? *composed : def.page;
-    const QString criteria = top ? ReportCriteria::text(data) : QString();
+    // A composite without a heading of its own states its criteria under the
+    // title of its first part.
+    QString passed;
+    if (composite) {
+        const bool heading = std::any_of(def.texts.cbegin(), def.texts.cend(), [](const TextObject &t) {
+            return t.band == Band::Header;
+        });
+        if (!heading)
+            passed = std::exchange(criteria, QString());
+    }
     std::unique_ptr<SectionLayout> layout;
     if (def.layout == LayoutKind::Form) {
         layoutForm(s, def, criteria);
@@ -180,8 +190,10 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
     m_layouts.push_back(std::move(layout));
     if (composite) {
         for (const ReportData *nested : data.nested()) {
-            if (nested)
-                addSection(*nested, nested->definition().layout == LayoutKind::Composite, composed, false);
+            if (nested) {
+                addSection(*nested, nested->definition().layout == LayoutKind::Composite, composed, passed);
+                passed.clear();
+            }
         }
     }
 }

@@ -206,7 +206,7 @@ public:
     static double lineHeight(double fontSize) { return fontSize * 1.6; }
 
 private:
-    void addSection(const ReportData &data, bool composite, const PageSetup *composed, bool top);
+    void addSection(const ReportData &data, bool composite, const PageSetup *composed, QString criteria);
     void layoutForm(Section &s, const Definition &def, const QString &criteria);
     void stackSections();
 

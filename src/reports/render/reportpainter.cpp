@@ -197,6 +197,8 @@ void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const Pa
             r.setHeight(height);
         if (info.window && !placeOnPage(item, *info.window, &r))
             continue;
+        if (item.across && info.across > 0)
+            r.setWidth(info.across);
         if (item.framed) {
             p.setPen(framePen);
             p.drawRect(r);
@@ -332,9 +334,16 @@ void ReportPainter::paintPage(QPainter &p, const Pagination &pages, int index) c
             y += slice.to - slice.from;
         }
     }
+    // The footer of the first report that has one, at the foot of every page and
+    // never wider than the page (a composite's parts may be on narrower paper).
     const PageModel::BandTemplate &footer = m_model.pageFooter();
-    if (!footer.isEmpty())
-        paintBand(p, m_model.section(m_model.footerSection()), footer, page.bodyHeight, row, info, false);
+    if (!footer.isEmpty()) {
+        const PageModel::Section &owner = m_model.section(m_model.footerSection());
+        const double printable = (page.size.width() - pages.margins().left() - pages.margins().right()) / page.scale;
+        PageInfo foot = info;
+        foot.across = info.window ? std::max(info.window->width(), info.window->page) : std::min(owner.width, printable);
+        paintBand(p, owner, footer, page.bodyHeight, row, foot, false);
+    }
     p.restore();
 }
 

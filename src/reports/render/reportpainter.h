@@ -80,6 +80,7 @@ private:
         int bands = 1;
         double scale = 1;
         std::optional<Pagination::ColumnBand> window;   // the columns of a page across
+        double across = 0;      // > 0: the width of lines of their own (the page's footer)
     };
     void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
                    double top, int row, const PageInfo &info, bool inverted, double height = -1) const;

@@ -36,6 +36,7 @@ void PageView::setPage(int page)
     if (page == m_page)
         return;
     m_page = page;
+    updateScrollBars();
     verticalScrollBar()->setValue(0);
     viewport()->update();
     Q_EMIT pageChanged(m_page);
@@ -58,16 +59,26 @@ double PageView::pixelsPerPoint() const
 
 QSizeF PageView::pageSizePixels() const
 {
-    if (!m_pages)
+    if (!m_pages || m_pages->pageCount() == 0)
         return {};
-    return m_pages->pageSize() * pixelsPerPoint() * m_zoom;
+    return m_pages->page(m_page).size * pixelsPerPoint() * m_zoom;
+}
+
+double PageView::widthZoom() const
+{
+    if (!m_pages || m_pages->pageCount() == 0)
+        return 1.0;
+    const double paper = m_pages->page(m_page).size.width() * pixelsPerPoint();
+    const int scrollBar = verticalScrollBar()->sizeHint().width();
+    const double w = (viewport()->width() - 2 * kDesk - scrollBar) / paper;
+    return std::clamp(std::min(w, 1.5), minZoom, maxZoom);
 }
 
 double PageView::fitZoom() const
 {
-    if (!m_pages)
+    if (!m_pages || m_pages->pageCount() == 0)
         return 1.0;
-    const QSizeF paper = m_pages->pageSize() * pixelsPerPoint();
+    const QSizeF paper = m_pages->page(m_page).size * pixelsPerPoint();
     const double w = (viewport()->width() - 2 * kDesk) / paper.width();
     const double h = (viewport()->height() - 2 * kDesk) / paper.height();
     return std::clamp(std::min(w, h), minZoom, maxZoom);

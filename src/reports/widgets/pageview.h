@@ -26,6 +26,9 @@ public:
     void setZoom(double zoom);                   // clamped to [0.2, 5]
     // The zoom at which a whole page fits the visible area.
     double fitZoom() const;
+    // The zoom at which the page's width fits the visible area (never above 1.5:
+    // a narrow report on a wide window stays a page, not a poster).
+    double widthZoom() const;
 
     static constexpr double minZoom = 0.2;
     static constexpr double maxZoom = 5.0;

@@ -3,15 +3,20 @@
 #include "reports/render/pdfexport.h"
 #include "reports/render/reportpainter.h"
 #include "reports/render/xlsxexport.h"
+#include "reports/reportcriteria.h"
 #include "reports/reportoutput.h"
 #include "reports/widgets/pageview.h"
 #include "reports/widgets/s_preview.h"
+#include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/statictext.h"
 
-#include <QFileDialog>
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -25,6 +30,19 @@ namespace wip::reports {
 namespace {
 const QString kTitle = QStringLiteral("打印预览");
 constexpr double kZoomStep = 1.25;
+
+QString suffixOf(w_preview::ExportFormat format)
+{
+    switch (format) {
+    case w_preview::ExportFormat::Pdf:
+        return QStringLiteral("pdf");
+    case w_preview::ExportFormat::Csv:
+        return QStringLiteral("csv");
+    case w_preview::ExportFormat::Xlsx:
+        break;
+    }
+    return QStringLiteral("xlsx");
+}
 } // namespace
 
 w_preview::w_preview(QWidget *parent)
@@ -54,6 +72,7 @@ void w_preview::create()
     cb_zoomin = new CommandButton(this, QStringLiteral("cb_zoomin"), QStringLiteral("放大"));
     cb_zoomout = new CommandButton(this, QStringLiteral("cb_zoomout"), QStringLiteral("缩小"));
     cb_fit = new CommandButton(this, QStringLiteral("cb_fit"), QStringLiteral("整页"));
+    cb_width = new CommandButton(this, QStringLiteral("cb_width"), QStringLiteral("页宽"));
     cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
     cb_print->setDefault(true);
     cb_pdf = new CommandButton(this, QStringLiteral("cb_pdf"), QStringLiteral("存PDF"));
@@ -62,12 +81,16 @@ void w_preview::create()
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
     m_view = new PageView(this);
+    st_saved = new StaticText(this, QStringLiteral("st_saved"));
+    st_saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cb_open = new CommandButton(this, QStringLiteral("cb_open"), QStringLiteral("打开文件"));
+    cb_folder = new CommandButton(this, QStringLiteral("cb_folder"), QStringLiteral("打开文件夹"));
 
     auto *bar = new QHBoxLayout;
     for (QWidget *w : std::initializer_list<QWidget *>{cb_first, cb_prior, st_page, cb_next, cb_last})
         bar->addWidget(w);
     bar->addSpacing(12);
-    for (QWidget *w : std::initializer_list<QWidget *>{cb_zoomin, cb_zoomout, cb_fit})
+    for (QWidget *w : std::initializer_list<QWidget *>{cb_zoomin, cb_zoomout, cb_width, cb_fit})
         bar->addWidget(w);
     bar->addSpacing(12);
     for (QWidget *w : std::initializer_list<QWidget *>{cb_print, cb_pdf, cb_csv, cb_xlsx})
@@ -77,6 +100,14 @@ void w_preview::create()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_view, 1);
+    // The foot: where the last saved file went, and the ways to open it.
+    auto *foot = new QHBoxLayout;
+    foot->addWidget(st_saved, 1);
+    foot->addWidget(cb_open);
+    foot->addWidget(cb_folder);
+    layout->addLayout(foot);
+    for (QWidget *w : std::initializer_list<QWidget *>{st_saved, cb_open, cb_folder})
+        w->setVisible(false);
 
     on(cb_first, &CommandButton::clicked, this, &w_preview::cb_first_clicked);
     on(cb_prior, &CommandButton::clicked, this, &w_preview::cb_prior_clicked);
@@ -85,6 +116,9 @@ void w_preview::create()
     on(cb_zoomin, &CommandButton::clicked, this, &w_preview::cb_zoomin_clicked);
     on(cb_zoomout, &CommandButton::clicked, this, &w_preview::cb_zoomout_clicked);
     on(cb_fit, &CommandButton::clicked, this, &w_preview::cb_fit_clicked);
+    on(cb_width, &CommandButton::clicked, this, &w_preview::cb_width_clicked);
+    on(cb_open, &CommandButton::clicked, this, &w_preview::cb_open_clicked);
+    on(cb_folder, &CommandButton::clicked, this, &w_preview::cb_folder_clicked);
     on(cb_print, &CommandButton::clicked, this, &w_preview::cb_print_clicked);
     on(cb_pdf, &CommandButton::clicked, this, &w_preview::cb_pdf_clicked);
     on(cb_csv, &CommandButton::clicked, this, &w_preview::cb_csv_clicked);
@@ -112,7 +146,8 @@ void w_preview::open()
         Close();
         return;
     }
-    m_view->setZoom(m_view->fitZoom());
+    // Text the size it prints at, as far as the window's width allows.
+    m_view->setZoom(m_view->widthZoom());
 }
 
 bool w_preview::loadReport(const QString &hostPath)
@@ -132,7 +167,7 @@ bool w_preview::loadReport(const QString &hostPath)
     m_fileName = hostPath;
     m_model = std::make_unique<PageModel>(*m_report);
     m_pages = std::make_unique<Pagination>(*m_model);
-    setTitle(QStringLiteral("%1 - %2").arg(kTitle, m_report->definition().name));
+    setTitle(QStringLiteral("%1 - %2").arg(ReportCriteria::title(*m_report), kTitle));
     if (m_view)
         m_view->setPages(m_pages.get());
     showPage();
@@ -167,33 +202,45 @@ void w_preview::showPage()
     cb_prior->setEnabled(any && page > 1);
     cb_next->setEnabled(any && page < pageCount());
     cb_last->setEnabled(any && page < pageCount());
-    for (CommandButton *b : {cb_zoomin, cb_zoomout, cb_fit, cb_print, cb_pdf, cb_csv, cb_xlsx})
+    for (CommandButton *b : {cb_zoomin, cb_zoomout, cb_fit, cb_width, cb_print, cb_pdf, cb_csv, cb_xlsx})
         b->setEnabled(any);
 }
 
 bool w_preview::printTo(QPrinter &printer)
 {
-    if (!m_model)
+    if (!m_model || !m_pages)
         return false;
     printer.setFullPage(true);
-    const QSizeF paper = printer.pageLayout().fullRectPoints().size();
-    const Pagination pages(*m_model, paper, Pagination::defaultMargins());
+    // The report's own paper, page by page, unless the clerk chose another in the
+    // print dialog: then every page on that one.
+    const QPageLayout chosen = printer.pageLayout();
+    const QPageLayout own = Pagination::pageLayout(m_pages->page(0));
+    const bool ownPaper = chosen.pageSize().isEquivalentTo(own.pageSize()) && chosen.orientation() == own.orientation();
+    std::unique_ptr<Pagination> other;
+    if (!ownPaper)
+        other = std::make_unique<Pagination>(*m_model, chosen.fullRectPoints().size(), Pagination::defaultMargins());
+    const Pagination &pages = other ? *other : *m_pages;
     int first = 1;
     int last = pages.pageCount();
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
         first = std::max(1, printer.fromPage());
         last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
     }
+    if (ownPaper)
+        printer.setPageLayout(Pagination::pageLayout(pages.page(first - 1)));
     QPainter painter;
     if (!painter.begin(&printer)) {
         MessageBox(kTitle, QStringLiteral("无法打印。\nThe printer cannot be used."), MessageIcon::StopSign);
         return false;
     }
-    const double toDevice = printer.resolution() / 72.0;
     const ReportPainter reportPainter(*m_model);
     for (int page = first; page <= last; ++page) {
-        if (page > first)
+        if (page > first) {
+            if (ownPaper)
+                printer.setPageLayout(Pagination::pageLayout(pages.page(page - 1)));
             printer.newPage();
+        }
+        const double toDevice = printer.resolution() / 72.0;
         painter.save();
         painter.scale(toDevice, toDevice);
         reportPainter.paintPage(painter, pages, page - 1);
@@ -224,38 +271,63 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
         break;
     }
     }
-    if (!ok)
+    if (!ok) {
         MessageBox(kTitle, QStringLiteral("无法保存文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
                    MessageIcon::StopSign);
-    return ok;
+        return false;
+    }
+    m_savedFile = QFileInfo(fileName).absoluteFilePath();
+    if (st_saved) {
+        st_saved->setText(savedText());
+        for (QWidget *w : std::initializer_list<QWidget *>{st_saved, cb_open, cb_folder})
+            w->setVisible(true);
+    }
+    return true;
+}
+
+QString w_preview::savedText() const
+{
+    if (m_savedFile.isEmpty())
+        return QString();
+    return QStringLiteral("已保存到 Saved to: %1").arg(QDir::toNativeSeparators(m_savedFile));
+}
+
+QString w_preview::suggestedFileName(ExportFormat format) const
+{
+    QString name = m_report ? ReportCriteria::title(*m_report) : QStringLiteral("report");
+    // Characters that cannot stand in a file name on the factory's machines.
+    for (const QChar bad : QStringLiteral("\\/:*?\"<>|"))
+        name.replace(bad, QLatin1Char('-'));
+    name = name.simplified();
+    if (name.isEmpty())
+        name = QStringLiteral("report");
+    name += QLatin1Char(' ') + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString folder = DriveMapping::instance().folder(QLatin1Char('D'));
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(name + QLatin1Char('.') + suffixOf(format));
 }
 
 void w_preview::saveWithDialog(ExportFormat format)
 {
     if (!m_report)
         return;
-    const QString base = QFileInfo(m_report->definition().name).completeBaseName();
     QString filter;
-    QString suffix;
     switch (format) {
     case ExportFormat::Pdf:
         filter = QStringLiteral("PDF (*.pdf)");
-        suffix = QStringLiteral("pdf");
         break;
     case ExportFormat::Csv:
         filter = QStringLiteral("CSV (*.csv)");
-        suffix = QStringLiteral("csv");
         break;
     case ExportFormat::Xlsx:
         filter = QStringLiteral("Excel (*.xlsx)");
-        suffix = QStringLiteral("xlsx");
         break;
     }
-    QString file = QFileDialog::getSaveFileName(this, kTitle, base + QLatin1Char('.') + suffix, filter);
+    QString file = SaveFileService::ask(this, kTitle, suggestedFileName(format), filter);
     if (file.isEmpty())
         return;
     if (QFileInfo(file).suffix().isEmpty())
-        file += QLatin1Char('.') + suffix;
+        file += QLatin1Char('.') + suffixOf(format);
     saveAs(file, format);
 }
 
@@ -294,15 +366,34 @@ void w_preview::cb_fit_clicked()
     m_view->setZoom(m_view->fitZoom());
 }
 
+void w_preview::cb_width_clicked()
+{
+    m_view->setZoom(m_view->widthZoom());
+}
+
+void w_preview::cb_open_clicked()
+{
+    if (!m_savedFile.isEmpty() && !FileOpener::open(m_savedFile))
+        MessageBox(kTitle, QStringLiteral("没有程序可以打开 %1\nNo program on this computer opens the file.")
+                               .arg(QDir::toNativeSeparators(m_savedFile)),
+                   MessageIcon::Exclamation);
+}
+
+void w_preview::cb_folder_clicked()
+{
+    const QString folder = QFileInfo(m_savedFile).absolutePath();
+    if (!m_savedFile.isEmpty() && !FileOpener::open(folder))
+        MessageBox(kTitle, QStringLiteral("无法打开文件夹 %1\nThe folder cannot be opened.").arg(QDir::toNativeSeparators(folder)),
+                   MessageIcon::Exclamation);
+}
+
 void w_preview::cb_print_clicked()
 {
     if (!m_report)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    const PageSetup &setup = m_report->definition().page;
-    printer.setPageSize(Pagination::pageSizeFor(setup));
-    printer.setPageOrientation(setup.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    printer.setDocName(m_report->definition().name);
+    printer.setPageLayout(Pagination::pageLayout(m_pages->page(0)));
+    printer.setDocName(ReportCriteria::title(*m_report));
     printer.setFromTo(1, pageCount());
     QPrintDialog dialog(&printer, this);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
