@@ -148,9 +148,13 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         const QCommandLineOption output(QStringLiteral("output"),
                                         QStringLiteral("File to write; json and csv go to standard output without it."),
                                         QStringLiteral("FILE"));
+        const QCommandLineOption title(QStringLiteral("title"),
+                                       QStringLiteral("Heading text of the printed report (its t_head, else its title)."),
+                                       QStringLiteral("TEXT"));
         parser.addOption(arg);
         parser.addOption(format);
         parser.addOption(output);
+        parser.addOption(title);
         QStringList args = arguments;
         args.removeAt(1);
         if (!runParser(parser, args, help, QStringLiteral("wip report"), r))
@@ -176,6 +180,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
             return error(QStringLiteral("Unknown format \"%1\"; use one of %2.")
                              .arg(parser.value(format), reportFormats().join(QStringLiteral(", "))));
         r.options.output = parser.value(output);
+        r.options.title = parser.value(title).trimmed();
         const bool binary = r.options.format != QLatin1String("json")
             && r.options.format != QLatin1String("csv");
         if (binary && r.options.output.isEmpty())
@@ -215,7 +220,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
                        "Commands:\n"
                        "  %1 init-db --database URL [--demo] [--scale N]\n"
                        "  %1 report NAME --database URL [--arg NAME=VALUE]... "
-                       "[--format json|csv|xlsx|pdf|psr] [--output FILE]\n"
+                       "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
                        "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
                        "Without a command: the desktop application.")
             .arg(QStringLiteral("wip")));

@@ -28,6 +28,7 @@ public:
         QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
         QString format = QStringLiteral("json");   // report --format
         QString output;                            // report --output FILE; empty: stdout
+        QString title;                             // report --title TEXT: the heading text
         QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
     };
 

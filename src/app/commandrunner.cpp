@@ -17,6 +17,7 @@
 #include "daily_output/recomputedaywip.h"
 #endif
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -65,6 +66,28 @@ bool overwritesDatabase(const QString &output, const ConnectionSettings &setting
             return true;
     }
     return false;
+}
+
+// --title: the heading a window would write (t_head), else the report's title;
+// a report without either carries it as the title it is shown under.
+void setHeading(reports::DataStore &store, const QString &title)
+{
+    auto has = [&store](const QString &name) {
+        if (store.definition().textObject(name))
+            return true;
+        for (const reports::ReportData *nested : store.nested()) {
+            if (nested && nested->definition().textObject(name))
+                return true;
+        }
+        return false;
+    };
+    for (const QString &name : {QStringLiteral("t_head"), QStringLiteral("t_title")}) {
+        if (has(name)) {
+            store.setObjectText(name, title);
+            return;
+        }
+    }
+    store.setWindowTitle(title);
 }
 
 } // namespace
@@ -169,6 +192,8 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         reports::DataStore store;
         store.setDefinition(definition);
         store.SetTransObject(tr);
+        if (!options.title.isEmpty())
+            setHeading(store, options.title);
         if (store.Retrieve(*values) < 0) {
             err << "The report " << definition->name << " could not be retrieved from "
                 << DatabaseOpener::displayUrl(tr.settings) << "." << Qt::endl;
@@ -207,6 +232,8 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
                 err << "The report could not be written: " << error << Qt::endl;
             return 1;
         }
+        if (!output.isEmpty())
+            err << "Wrote " << QDir::toNativeSeparators(output) << Qt::endl;
     } catch (const HostError &e) {
         err << "The report " << definition->name << " failed (error " << e.code() << ")"
             << (e.detail().isEmpty() ? QString() : QStringLiteral(": ") + e.detail()) << "." << Qt::endl;

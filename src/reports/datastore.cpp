@@ -48,6 +48,7 @@ struct DataStore::Private
     std::shared_ptr<const Definition> definition;
     std::shared_ptr<const CompiledDefinition> compiled;
     QVariantList retrievedWith;   // the values of the last Retrieve, one per argument
+    QString windowTitle;
     Transaction *transaction = nullptr;
 
     RowTable rows;                    // rows are 0-based in it, 1-based outside
@@ -695,6 +696,16 @@ QVector<Column> DataStore::columns() const
 QVariantList DataStore::retrievalArguments() const
 {
     return d->retrievedWith;
+}
+
+QString DataStore::windowTitle() const
+{
+    return d->windowTitle;
+}
+
+void DataStore::setWindowTitle(const QString &title)
+{
+    d->windowTitle = title;
 }
 
 QVector<const ReportData *> DataStore::nested() const

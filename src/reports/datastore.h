@@ -174,6 +174,9 @@ public:
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
     QVariantList retrievalArguments() const override;
+    QString windowTitle() const override;
+    // The title the report is shown under (a window's, the command line's --title).
+    void setWindowTitle(const QString &title);
 
 Q_SIGNALS:
     void rowsReset();                                 // new rows: Retrieve, Reset, setDataObject

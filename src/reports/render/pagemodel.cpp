@@ -179,12 +179,19 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
         if (!heading)
             passed = std::exchange(criteria, QString());
     }
+    // A report without any heading of its own carries the title it was shown under.
+    const bool headed = std::any_of(def.texts.cbegin(), def.texts.cend(), [](const TextObject &t) {
+        return t.band == Band::Header;
+    }) || std::any_of(def.computed.cbegin(), def.computed.cend(), [](const ComputedField &f) {
+        return f.band == Band::Header;
+    });
+    const QString title = m_sections.empty() && !headed && !composite ? data.windowTitle().trimmed() : QString();
     std::unique_ptr<SectionLayout> layout;
     if (def.layout == LayoutKind::Form) {
         layoutForm(s, def, criteria);
     } else {
         layout = std::make_unique<SectionLayout>(m_options);
-        layout->build(s, def, criteria, composite);
+        layout->build(s, def, criteria, composite, title);
     }
     m_sections.push_back(std::move(s));
     m_layouts.push_back(std::move(layout));

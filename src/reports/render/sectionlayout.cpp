@@ -19,6 +19,7 @@ using Run = PageModel::Run;
 constexpr double kPadding = ColumnSizer::padding;
 constexpr double kMinReportWidth = 120;
 constexpr int kBlockRows = 256;       // rows measured together on screen
+constexpr double kTitleSize = 14;     // a title given to a report without one
 
 // One thing placed in a band: what it shows and where.
 struct Placed
@@ -116,10 +117,12 @@ std::vector<PageModel::BandTemplate *> bandsOf(PageModel::Section &s)
 } // namespace
 
 void SectionLayout::buildBands(PageModel::Section &s, const Definition &def, const QString &criteria,
-                               const QHash<QString, int> &columns, double fontSize)
+                               const QHash<QString, int> &columns, double fontSize, const QString &title)
 {
     auto collect = [&](Band band, int group, bool perPage) {
         QVector<Placed> placed;
+        if (band == Band::Header && !title.isEmpty())
+            placed << Placed{Kind::Label, title, {}, Align::Center, kTitleSize, true, {}};
         for (const TextObject &t : def.texts) {
             if (t.band != band || (group && t.group != group))
                 continue;
@@ -181,7 +184,8 @@ void SectionLayout::placeBands(PageModel::Section &s, double fontSize)
     }
 }
 
-void SectionLayout::build(PageModel::Section &s, const Definition &def, const QString &criteria, bool composite)
+void SectionLayout::build(PageModel::Section &s, const Definition &def, const QString &criteria, bool composite,
+                          const QString &title)
 {
     const double font = m_options.fontSize;
     QVector<ReportColumn> columns;
@@ -238,7 +242,7 @@ void SectionLayout::build(PageModel::Section &s, const Definition &def, const QS
     for (Item &cell : s.detail.items)
         cell.rect = QRectF(0, 0, 0, s.detail.height);
 
-    buildBands(s, def, criteria, index, font);
+    buildBands(s, def, criteria, index, font, title);
     measureTexts(s);
     if (!composite)
         layoutRuns(s, def);

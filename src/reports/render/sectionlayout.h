@@ -23,15 +23,17 @@ public:
 
     // Lays the section out: a table of the definition's columns, or only the
     // heading and footer of a composite. `criteria` closes the heading when set.
-    void build(PageModel::Section &s, const Definition &def, const QString &criteria, bool composite);
+    void build(PageModel::Section &s, const Definition &def, const QString &criteria, bool composite,
+               const QString &title = QString());
     // Measures rows [first, last] that are not measured yet; true when the layout
     // changed (a column grew).
     bool measureRows(PageModel::Section &s, int first, int last);
 
     // The header, footer, summary and group bands of a definition (used by forms
     // too); items under a column in `columns` (lower-case name -> index) share a line.
+    // `title` opens the heading, `criteria` closes it, when set.
     static void buildBands(PageModel::Section &s, const Definition &def, const QString &criteria,
-                           const QHash<QString, int> &columns, double fontSize);
+                           const QHash<QString, int> &columns, double fontSize, const QString &title = QString());
     // Places the band items at their columns and the lines of their own across
     // the report, widening the report to its widest such line.
     static void placeBands(PageModel::Section &s, double fontSize);
