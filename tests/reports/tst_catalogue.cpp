@@ -125,48 +125,6 @@ QVariant sampleArgument(ArgumentType type)
     return {};
 }
 
-// Inserts the rows of the fixture file, converting date texts of date-time columns.
-bool loadFixture(TestDatabase &db, QString *error)
-{
-    QFile file(fixturePath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.fileName() + QStringLiteral(": cannot read");
-        return false;
-    }
-    const QJsonObject tables = QJsonDocument::fromJson(file.readAll()).object();
-    for (auto it = tables.begin(); it != tables.end(); ++it) {
-        if (it.key().startsWith(u'_'))
-            continue;
-        const TableDef *table = Schema::table(it.key());
-        if (!table) {
-            *error = QStringLiteral("fixture names no table %1").arg(it.key());
-            return false;
-        }
-        for (const QJsonValue &row : it.value().toArray()) {
-            TestDatabase::Values values;
-            const QJsonObject o = row.toObject();
-            for (auto c = o.begin(); c != o.end(); ++c) {
-                const ColumnDef *column = table->column(c.key());
-                if (!column) {
-                    *error = QStringLiteral("fixture names no column %1.%2").arg(it.key(), c.key());
-                    return false;
-                }
-                QVariant v = c.value().toVariant();
-                if (c.value().isNull())
-                    v = QVariant();
-                else if (column->type == ColumnType::DateTime)
-                    v = QDate::fromString(c.value().toString(), Qt::ISODate);
-                values.append({c.key(), v});
-            }
-            if (!db.insert(it.key(), values)) {
-                *error = db.error();
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
 QStringList strings(const DataStore &ds, const QString &column)
 {
     QStringList out;
@@ -241,10 +199,7 @@ QMap<QString, int> rowsBy(const DataStore &ds, const QString &column)
 
 #define WIP_FIXTURE_DATABASE(var)                                                                   \
     WIP_TEST_DATABASE(var);                                                                         \
-    do {                                                                                            \
-        QString fixtureError_;                                                                      \
-        QVERIFY2(loadFixture(var, &fixtureError_), qPrintable(fixtureError_));                      \
-    } while (false)
+    QVERIFY2(var.insertRows(fixturePath()), qPrintable(var.error()))
 
 } // namespace
 

@@ -4,6 +4,11 @@
 #include "database/postgresadmin.h"
 #include "database/schema.h"
 
+#include <QDate>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -143,6 +148,45 @@ bool TestDatabase::useAsApplicationDatabase()
     if (!sqlca.connect()) {
         fail(QStringLiteral("cannot connect SQLCA: ") + sqlca.sqlErrText);
         return false;
+    }
+    return true;
+}
+
+bool TestDatabase::insertRows(const QString &jsonFile)
+{
+    QFile file(jsonFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(jsonFile + QStringLiteral(": cannot read"));
+        return false;
+    }
+    const QJsonObject tables = QJsonDocument::fromJson(file.readAll()).object();
+    for (auto it = tables.begin(); it != tables.end(); ++it) {
+        if (it.key().startsWith(u'_'))
+            continue;
+        const TableDef *table = Schema::table(it.key());
+        if (!table) {
+            fail(QStringLiteral("%1 names no table %2").arg(jsonFile, it.key()));
+            return false;
+        }
+        for (const QJsonValue &row : it.value().toArray()) {
+            Values values;
+            const QJsonObject o = row.toObject();
+            for (auto c = o.begin(); c != o.end(); ++c) {
+                const ColumnDef *column = table->column(c.key());
+                if (!column) {
+                    fail(QStringLiteral("%1 names no column %2.%3").arg(jsonFile, it.key(), c.key()));
+                    return false;
+                }
+                QVariant v = c.value().toVariant();
+                if (c.value().isNull())
+                    v = QVariant();
+                else if (column->type == ColumnType::DateTime)
+                    v = QDate::fromString(c.value().toString(), Qt::ISODate);
+                values.append({c.key(), v});
+            }
+            if (!insert(it.key(), values))
+                return false;
+        }
     }
     return true;
 }

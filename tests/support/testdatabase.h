@@ -60,6 +60,10 @@ public:
 
     // INSERT one row; column names are checked to be plain identifiers; values bound.
     bool insert(const QString &table, const Values &values);
+    // INSERTs the rows of a JSON file {"table": [{"column": value, ...}, ...], ...}
+    // (keys starting with "_" are notes); texts of date-time columns are dates
+    // "yyyy-mm-dd". False, with error(), at the first table, column or row that fails.
+    bool insertRows(const QString &jsonFile);
     // Runs a statement with bound values and commits.
     bool exec(const QString &sql, const QVariantList &values = {});
     // First column of the first row; an invalid QVariant when there is no row or on error.
