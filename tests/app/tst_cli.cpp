@@ -223,6 +223,28 @@ private Q_SLOTS:
         }
     }
 
+    // The printed report states what was asked under the heading --title gives,
+    // and the command says where the file went.
+    void reportCarriesTitleAndCriteria()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("poppler-utils are not installed");
+        const QString file = m_home.filePath(QStringLiteral("titled.db"));
+        QCOMPARE(wip({"init-db", "--database", file, "--demo"}).exitCode, 0);
+        const QString pdf = m_home.filePath(QStringLiteral("titled.pdf"));
+        const Run r = wip({"report", "d_wip_today1", "--database", file, "--arg", "etime=2024-05-06", "--format", "pdf",
+                           "--output", pdf, "--title", "今日完成 Today"});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY2(r.err.contains(QStringLiteral("Wrote ") + QDir::toNativeSeparators(pdf)), qPrintable(describe(r)));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains(QStringLiteral("今日完成 Today")), qPrintable(page));
+        QVERIFY2(page.contains(QStringLiteral("日期 Date: 2024-05-06")), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("合计")));   // the crosstab's total is captioned
+    }
+
     void reportRefusals_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -1,4 +1,5 @@
 #include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/hosterror.h"
 #include "runtime/oleobject.h"
 #include "workbookreader.h"
@@ -62,6 +63,7 @@ void TestAutomation::initTestCase()
     QVERIFY(m_dir.isValid());
     DriveMapping::instance().setFolder(QLatin1Char('D'), m_dir.path());
     m_python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    FileOpener::setScripted(true);
 }
 
 void TestAutomation::cleanupTestCase()
@@ -120,7 +122,10 @@ void TestAutomation::exportWritesTitleCaptionsAndRows()
     }
     QCOMPARE(ole_workbooks->cellCount(), 7 + 3 * 6);
     QCOMPARE(ole_workbooks->cells(3, 3).value(), QVariant(12.0));
+    FileOpener::clear();
     ole_workbooks->saveas(QStringLiteral("d:\\LAsb.xls"));
+    // The application was made visible: the saved workbook is shown.
+    QCOMPARE(FileOpener::opened(), QStringList{m_dir.filePath(QStringLiteral("LAsb.xls"))});
     ole_object.quit();
     QCOMPARE(ole_object.DisconnectObject(), 0);
 
@@ -152,7 +157,9 @@ void TestAutomation::emptyWorkbookIsStillSaved()
     QCOMPARE(ole.ConnectToNewObject(QStringLiteral("Excel.Application")), 0);
     ole.workbooksAdd();
     OleWorksheet *sheet = ole.worksheets(1);
+    FileOpener::clear();
     sheet->saveas(QStringLiteral("D:\\empty.xls"));
+    QVERIFY(FileOpener::opened().isEmpty());   // an application never made visible shows nothing
     ole.quit();
     ole.DisconnectObject();
     const QString file = m_dir.filePath(QStringLiteral("empty.xls"));

@@ -1,6 +1,7 @@
 #include "reports/datastore.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
@@ -108,6 +109,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         MessageBoxService::setScripted(true);
+        FileOpener::setScripted(true);
         QVERIFY(work.isValid());
         DriveMapping::instance().setFolder(QLatin1Char('D'), work.filePath("exports"));
         QDir().mkpath(work.filePath("exports"));
@@ -269,10 +271,13 @@ private Q_SLOTS:
     {
         if (!wip::test::canReadWorkbooks())
             QSKIP("python3 is needed to read the workbook back");
+        FileOpener::clear();
         click("cb_2");
         QVERIFY(MessageBoxService::shown().isEmpty());
         const QString file = work.filePath("exports/LAsb.xls");
         QVERIFY(QFile::exists(file));
+        // The spreadsheet application was visible: the clerk sees the saved workbook.
+        QCOMPARE(FileOpener::opened(), QStringList{file});
         QString error;
         const QJsonObject cells = wip::test::readWorkbook(file, &error);
         QVERIFY2(!cells.isEmpty(), qPrintable(error));
