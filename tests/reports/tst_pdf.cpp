@@ -64,6 +64,13 @@ QString pageText(const QString &file, int page)
     return run("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
 }
 
+// A member of a workbook (a zip file), read with Python's zipfile.
+QString zipMember(const QString &file, const QString &member)
+{
+    return run("python3", {"-c", "import sys,zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode('utf-8'))",
+                           file, member});
+}
+
 } // namespace
 
 class TestPdf : public QObject
@@ -224,6 +231,38 @@ void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
     QVERIFY2(lineWith(QStringLiteral("小计"), 0).endsWith(QStringLiteral("5 3.75")), qPrintable(text));
     QVERIFY(lineWith(QStringLiteral("小计"), 1).endsWith(QStringLiteral("4 10")));
     QVERIFY(lineWith(QStringLiteral("合计"), 0).endsWith(QStringLiteral("9 13.75")));
+
+    // The workbook reads like the page: heading, captions frozen, the rows of each
+    // group, its subtotal and the total, numbers as numbers.
+    if (!wip::test::canReadWorkbooks())
+        return;
+    const QString book = m_dir.filePath("protran.xlsx");
+    QString error;
+    QVERIFY2(writeXlsx(ds, book, &error), qPrintable(error));
+    const QJsonObject cells = wip::test::readWorkbook(book, &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QMap<int, QStringList> rows;
+    for (auto it = cells.begin(); it != cells.end(); ++it) {
+        const QString value = it.value().toArray().at(1).toString();
+        if (!value.isEmpty())
+            rows[QString(it.key()).remove(QRegularExpression(QStringLiteral("[A-Z]"))).toInt()] << value;
+    }
+    QStringList lines2;
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+        QStringList line = it.value();
+        line.sort();
+        lines2 << line.join(QLatin1Char(' '));
+    }
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        qInfo("%s", qPrintable(lines2.join(QLatin1Char('\n'))));
+    QCOMPARE(cells.value("A1").toArray().at(1).toString(), QStringLiteral("04-执模收发过货统计报表"));
+    QVERIFY(lines2.contains(QStringLiteral("2004-05-01 至 2004-05-31")));
+    QVERIFY(lines2.contains(QStringLiteral("仓 Stock: 04-执模收发")));
+    QVERIFY2(lines2.filter(QStringLiteral("小计")).size() == 2, qPrintable(lines2.join(QLatin1Char('\n'))));
+    QVERIFY(lines2.filter(QStringLiteral("小计")).first().startsWith(QStringLiteral("3.75 5 ")));
+    QVERIFY(lines2.filter(QStringLiteral("合计")).first().startsWith(QStringLiteral("13.75 9 ")));
+    const QString sheet = zipMember(book, QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY2(sheet.contains(QStringLiteral("state=\"frozen\"")), qPrintable(sheet.left(600)));
 }
 
 QTEST_MAIN(TestPdf)

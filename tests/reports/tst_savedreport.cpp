@@ -1,5 +1,6 @@
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
+#include "reports/reportcriteria.h"
 #include "reports/reportoutput.h"
 #include "reports/savedreport.h"
 #include "runtime/drivemapping.h"
@@ -116,6 +117,17 @@ void TestSavedReport::savedReportReadsBackEqual()
     QVERIFY(saved->item(4, "qty").isNull());
     // Everything the command line would print agrees.
     QCOMPARE(ReportOutput::toJsonObject(*saved), ReportOutput::toJsonObject(ds));
+    // What was asked comes along, for the criteria on the printed page.
+    QCOMPARE(saved->retrievalArguments().size(), 3);
+    QCOMPARE(saved->retrievalArguments().at(0).toStringList(), (QStringList{"04-执模", "06-镶石", "08-打磨"}));
+    QCOMPARE(saved->retrievalArguments().at(1).toDate(), QDate(2004, 3, 1));
+    QCOMPARE(saved->retrievalArguments().at(2).toDate(), QDate(2004, 3, 31));
+    QCOMPARE(ReportCriteria::text(*saved), ReportCriteria::text(ds));
+    QVERIFY(!ReportCriteria::text(ds).isEmpty());
+
+    // A window's print button names the window the report was shown in.
+    SavedReport::write(ds, QStringLiteral("titled.psr"), QStringLiteral("在做资料"));
+    QCOMPARE(SavedReport::read(QStringLiteral("titled.psr"))->windowTitle(), QStringLiteral("在做资料"));
 }
 
 void TestSavedReport::crosstabAndCompositeReadBackEqual()
