@@ -1,17 +1,27 @@
 // Opening a report on screen: lay a retrieved report out and paint its first
 // screen, for 100 000 rows against 100 rows. The page model keeps runs of rows
-// rather than one object per row and the painter visits only the visible rows, so
-// the two should cost about the same. A second pair paints the screen at the last
-// row, as scrolling to the end does.
+// rather than one object per row, and the screen measures text lazily: only the
+// rows a screen shows are measured (in blocks of 64, as they come into view),
+// so the two should cost about the same. A second pair paints the screen at the
+// last row, as scrolling to the end does.
+//
+// Printing a report to PDF: every value of the 100 000 rows is measured with the
+// painting font before the pages are cut (a per-character cache of advances makes
+// that cheap), then every page is painted; against a plain loop that paints the
+// same texts with QPdfWriter directly at fixed places. Goal: at most 1.5x.
 
 #include "benchdata.h"
 #include "reports/datastore.h"
+#include "reports/displayformat.h"
 #include "reports/render/pagemodel.h"
+#include "reports/render/pdfexport.h"
 #include "reports/render/reportpainter.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -42,12 +52,16 @@ reports::DataStore &store(int rows)
     return *ds;
 }
 
-// One screen of a report control: 1000 x 700 pixels at 96 dpi.
-void paintScreen(const reports::PageModel &model, QImage &image, double top)
+const reports::PageModel::Options screenOptions{9, reports::PageModel::Purpose::Screen, 7};
+
+// One screen of a report control: 1000 x 700 pixels at 96 dpi; the rows in view
+// are measured first, as the control does.
+void paintScreen(reports::PageModel &model, QImage &image, double top)
 {
+    const double scale = 96.0 / 72.0;
+    model.measureArea(top, top + image.height() / scale);
     QPainter p(&image);
     p.fillRect(image.rect(), Qt::white);
-    const double scale = 96.0 / 72.0;
     p.scale(scale, scale);
     p.translate(0, -top);
     const QRectF visible(0, top, image.width() / scale, image.height() / scale);
@@ -59,7 +73,7 @@ void BM_OpenFirstScreen(benchmark::State &state)
     const reports::DataStore &ds = store(int(state.range(0)));
     QImage image(1000, 700, QImage::Format_RGB32);
     for (auto _ : state) {
-        const reports::PageModel model(ds);
+        reports::PageModel model(ds, screenOptions);
         paintScreen(model, image, 0);
     }
     state.counters["rows"] = ds.RowCount();
@@ -68,11 +82,54 @@ void BM_OpenFirstScreen(benchmark::State &state)
 void BM_PaintLastScreen(benchmark::State &state)
 {
     const reports::DataStore &ds = store(int(state.range(0)));
-    const reports::PageModel model(ds);
+    reports::PageModel model(ds, screenOptions);
     QImage image(1000, 700, QImage::Format_RGB32);
     const double top = std::max(0.0, model.height() - image.height() * 72.0 / 96.0);
     for (auto _ : state)
         paintScreen(model, image, top);
+}
+
+QTemporaryDir &pdfFolder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// The report as Wip prints it: measured, fitted, paged, painted.
+void BM_WritePdf(benchmark::State &state)
+{
+    const reports::DataStore &ds = store(int(state.range(0)));
+    const QString file = pdfFolder().filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) {
+        if (!reports::writePdf(ds, file))
+            state.SkipWithError("the PDF was not written");
+    }
+}
+
+// The baseline: the same texts, in the report font, at fixed places, 50 rows a page.
+void BM_DirectPdf(benchmark::State &state)
+{
+    const reports::DataStore &ds = store(int(state.range(0)));
+    const QString file = pdfFolder().filePath(QStringLiteral("direct.pdf"));
+    const QVector<reports::Column> columns = ds.columns();
+    for (auto _ : state) {
+        QPdfWriter writer(file);
+        writer.setPageOrientation(QPageLayout::Landscape);
+        QPainter p(&writer);
+        const double toDevice = writer.resolution() / 72.0;
+        p.scale(toDevice, toDevice);
+        p.setFont(reports::ReportPainter::font(9, false, &writer));
+        for (int row = 1; row <= ds.rowCount(); ++row) {
+            const int line = (row - 1) % 50;
+            if (line == 0 && row > 1)
+                writer.newPage();
+            for (int c = 0; c < columns.size(); ++c) {
+                const QString text = reports::formatValue(ds.item(row, columns.at(c).name), columns.at(c).format);
+                p.drawText(QPointF(28 + c * 70, 60 + line * 14.4), text);
+            }
+        }
+        p.end();
+    }
 }
 
 class CollectingReporter : public benchmark::ConsoleReporter
@@ -93,6 +150,8 @@ public:
 
 BENCHMARK(BM_OpenFirstScreen)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_PaintLastScreen)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_WritePdf)->Arg(100000)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_DirectPdf)->Arg(100000)->Unit(benchmark::kSecond)->Iterations(1);
 
 int main(int argc, char **argv)
 {
@@ -118,7 +177,11 @@ int main(int argc, char **argv)
         const double big = find(std::string(name) + "/100000/");
         const double small = find(std::string(name) + "/100/");
         if (big > 0 && small > 0)
-            std::printf("%s: 100000 rows / 100 rows = %.2fx\n", name, big / small);
+            std::printf("%s: 100000 rows / 100 rows = %.2fx (goal: about 1x)\n", name, big / small);
     }
+    const double wip = find("BM_WritePdf/100000/");
+    const double direct = find("BM_DirectPdf/100000/");
+    if (wip > 0 && direct > 0)
+        std::printf("PDF of 100000 rows: writePdf / QPdfWriter directly = %.2fx (goal: at most 1.5x)\n", wip / direct);
     return 0;
 }

@@ -39,19 +39,6 @@ private:
     int m_count;
 };
 
-Qt::Alignment alignmentOf(Align a)
-{
-    switch (a) {
-    case Align::Left:
-        return Qt::AlignLeft;
-    case Align::Center:
-        return Qt::AlignHCenter;
-    case Align::Right:
-        return Qt::AlignRight;
-    }
-    return Qt::AlignLeft;
-}
-
 // Where an item of the model goes on a page across: the key columns stay, the
 // columns of the band move to follow them, lines of their own span the page.
 // False when the item is not on this page.
@@ -147,10 +134,17 @@ void ReportPainter::paintText(QPainter &p, const QRectF &cell, const PageModel::
     const double block = lines.size() * lineH;
     double y = cell.top() + std::max(0.0, (cell.height() - block) / 2);
     p.setFont(font(size, item.bold, p.device()));
-    const int flags = int(alignmentOf(item.align)) | Qt::AlignVCenter | Qt::TextDontClip | Qt::TextSingleLine;
+    // Each line is placed where the layout measured it: its width decides where an
+    // aligned line starts, and it is drawn at a point (no layout of Qt's own, and
+    // so no clipping).
+    const double baseline = (lineH - metrics.ascent() - metrics.descent()) / 2 + metrics.ascent();
     for (const QString &line : std::as_const(lines)) {
-        const QRectF at(inner.left(), y, inner.width(), lineH);
-        p.drawText(at, flags, line);
+        double x = inner.left();
+        if (item.align != Align::Left) {
+            const double free = inner.width() - metrics.width(line);
+            x += item.align == Align::Right ? free : free / 2;
+        }
+        p.drawText(QPointF(x, y + baseline), line);
         if (m_observer)
             m_observer(PaintedText{cell, line, p.font(), size, info.scale}, p);
         y += lineH;

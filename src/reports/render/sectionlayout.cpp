@@ -18,7 +18,7 @@ using Run = PageModel::Run;
 
 constexpr double kPadding = ColumnSizer::padding;
 constexpr double kMinReportWidth = 120;
-constexpr int kBlockRows = 256;       // rows measured together on screen
+constexpr int kBlockRows = 64;        // rows measured together on screen (a screenful)
 constexpr double kTitleSize = 14;     // a title given to a report without one
 
 // One thing placed in a band: what it shows and where.

@@ -84,6 +84,7 @@ TextMetrics::TextMetrics(double pointSize, bool bold)
 {
     m_metrics = std::make_unique<QFontMetricsF>(m_font, &pointDevice());
     m_ascent = m_metrics->ascent();
+    m_descent = m_metrics->descent();
     m_latin.fill(-1.f);
 }
 

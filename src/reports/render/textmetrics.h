@@ -50,6 +50,7 @@ public:
     // digits; a Chinese character stands alone.
     double widestWord(const QString &text) const;
     double ascent() const { return m_ascent; }
+    double descent() const { return m_descent; }
 
     // The lines a text breaks into within `width`: at line breaks, after spaces,
     // around Chinese characters, after hyphens; a word wider than the width is
@@ -67,6 +68,7 @@ private:
     QFont m_font;
     std::unique_ptr<QFontMetricsF> m_metrics;
     double m_ascent = 0;
+    double m_descent = 0;
     mutable std::array<float, 256> m_latin;   // < 0: not measured yet
     mutable QHash<char16_t, float> m_other;
 };
