@@ -292,6 +292,8 @@ void TestPreview::saveDialogStartsInExportsAndTheFootOpensTheFile()
     w->control<CommandButton>("cb_folder").click();
     QCOMPARE(FileOpener::opened(), (QStringList{chosen + ".xlsx", m_dir.filePath("exports")}));
     QVERIFY(MessageBoxService::shown().isEmpty());
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        w->grab().save(m_dir.filePath("preview-saved.png"));
 }
 
 QTEST_MAIN(TestPreview)
