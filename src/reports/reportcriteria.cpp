@@ -106,7 +106,9 @@ QString ReportCriteria::text(const ReportData &data)
         const QString label = a.caption.isEmpty() ? a.name : a.caption;
         QStringList shown;     // the value texts the part states
         QString part;
-        if (isDate(a.type) && i + 1 < arguments.size() && isDate(arguments.at(i + 1).type)) {
+        // Two dates of one caption in a row are a range (deldate1, deldate2).
+        if (isDate(a.type) && i + 1 < arguments.size() && isDate(arguments.at(i + 1).type)
+            && arguments.at(i + 1).caption == a.caption) {
             // A date range: from and to on one part.
             shown << valueText(values.at(i)) << valueText(values.at(i + 1));
             part = QStringLiteral("%1: %2 至 %3").arg(label, shown.at(0), shown.at(1));

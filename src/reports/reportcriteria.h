@@ -9,7 +9,8 @@ namespace wip::reports {
 
 // The line a printed or exported report carries under its title to say what was
 // asked: the values it was retrieved with, each named by its argument's caption.
-// A pair of dates reads as a range, a long list as its first value and its count:
+// Two dates of one caption in a row read as a range, a long list as its first
+// value and its count:
 //
 //   货期 Deldate: 2026-11-01 至 2026-12-31   客户 Customer: QOR   KCNO: KC2400001 … (20)
 //
