@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <map>
 
 using namespace wip;
 using namespace wip::reports;
@@ -142,7 +143,9 @@ class TestLayout : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data() { wip::test::addEngineRows(); }   // every test on each database
     void initTestCase();
+    void init();
     void everyReportPrintsWithinItsCells_data();
     void everyReportPrintsWithinItsCells();
     void wideReportContinuesAcrossPages();
@@ -154,15 +157,13 @@ private:
     std::unique_ptr<DataStore> retrieve(const QString &name);
 
     QTemporaryDir m_dir;
-    std::unique_ptr<TestDatabase> m_db;
+    std::map<QString, std::unique_ptr<TestDatabase>> m_databases;   // per engine, made once
+    TestDatabase *m_db = nullptr;
 };
 
 void TestLayout::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_db = std::make_unique<TestDatabase>();
-    QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
-    QVERIFY2(m_db->insertRows(dataPath(QStringLiteral("layout/factory.json"))), qPrintable(m_db->error()));
     // One style picture, named in another case than the database has it; the
     // other article's picture is missing.
     DriveMapping::instance().setFolder(QLatin1Char('P'), m_dir.filePath(QStringLiteral("pictures")));
@@ -170,6 +171,21 @@ void TestLayout::initTestCase()
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(Qt::darkYellow);
     QVERIFY(picture.save(m_dir.filePath(QStringLiteral("pictures/d2401.bmp"))));
+}
+
+void TestLayout::init()
+{
+    QFETCH_GLOBAL(QString, engine);
+    const wip::test::Engine kind = wip::test::engineFromName(engine);
+    if (kind == wip::test::Engine::PostgreSQL && !wip::test::postgresConfigured())
+        QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)");
+    auto &db = m_databases[engine];
+    if (!db) {
+        db = std::make_unique<TestDatabase>(kind);
+        QVERIFY2(db->isValid(), qPrintable(db->error()));
+        QVERIFY2(db->insertRows(dataPath(QStringLiteral("layout/factory.json"))), qPrintable(db->error()));
+    }
+    m_db = db.get();
 }
 
 std::unique_ptr<DataStore> TestLayout::retrieve(const QString &name)
