@@ -5,6 +5,7 @@
 // are compared with golden files (tests/reports/data/golden; WIP_UPDATE_GOLDEN=1
 // writes them anew).
 
+#include "programoutput.h"
 #include "testdatabase.h"
 
 #include "reports/catalogue.h"
@@ -19,7 +20,6 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -100,15 +100,6 @@ void paintPages(const PageModel &model, const Pagination &pages, PaintCheck &che
         QPainter p(&image);
         painter.paintPage(p, pages, i);
     }
-}
-
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 // Compares text with a golden file; WIP_UPDATE_GOLDEN=1 writes the file instead.
@@ -276,7 +267,7 @@ void TestLayout::compositePrintsEachPartOnItsPaper()
         QSKIP("poppler-utils are not installed");
     const QString file = m_dir.filePath(QStringLiteral("fin_all.pdf"));
     QVERIFY(writePdf(*ds, file));
-    const QString info = run(QStringLiteral("pdfinfo"), {"-f", "1", "-l", "2", file});
+    const QString info = wip::test::programOutput(QStringLiteral("pdfinfo"), {"-f", "1", "-l", "2", file});
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page +1 size: +842 x 595 "))), qPrintable(info));
     QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page +2 size: +595 x 842 "))), qPrintable(info));
 }

@@ -1,4 +1,5 @@
 #include "memoryreport.h"
+#include "programoutput.h"
 #include "testdatabase.h"
 #include "workbookreader.h"
 
@@ -9,7 +10,6 @@
 #include "reports/render/xlsxexport.h"
 
 #include <QJsonArray>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,31 +43,15 @@ std::shared_ptr<MemoryReport> dailyOutput(int rows, bool landscape = false)
     return r;
 }
 
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString &file)
-{
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                                          .match(run("pdfinfo", {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
 QString pageText(const QString &file, int page)
 {
-    return run("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
+    return wip::test::programOutput("pdftotext", {"-layout", "-f", QString::number(page), "-l", QString::number(page), file, "-"});
 }
 
 // A member of a workbook (a zip file), read with Python's zipfile.
 QString zipMember(const QString &file, const QString &member)
 {
-    return run("python3", {"-c", "import sys,zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode('utf-8'))",
+    return wip::test::programOutput("python3", {"-c", "import sys,zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode('utf-8'))",
                            file, member});
 }
 
@@ -112,7 +96,7 @@ void TestPdf::everyPageRepeatsCaptionsAndNumbersItself()
     const QString file = m_dir.filePath("daily.pdf");
     QString error;
     QVERIFY2(writePdf(*data, file, &error), qPrintable(error));
-    QCOMPARE(pdfPages(file), 3);
+    QCOMPARE(wip::test::pdfPageCount(file), 3);
     int rowsSeen = 0;
     for (int page = 1; page <= 3; ++page) {
         const QString text = pageText(file, page);
@@ -136,7 +120,7 @@ void TestPdf::chineseTextIsSearchableInThePdf()
     QVERIFY2(text.contains(QStringLiteral("本日完成PCS")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("工序")));
     QVERIFY(text.contains(QStringLiteral("02-倒模")));
-    const QString fonts = run("pdffonts", {file});
+    const QString fonts = wip::test::programOutput("pdffonts", {file});
     QVERIFY2(fonts.contains("WenQuanYi", Qt::CaseInsensitive), qPrintable(fonts));
 }
 
@@ -145,7 +129,7 @@ void TestPdf::landscapeDefinitionGivesLandscapePages()
     const QString file = m_dir.filePath("landscape.pdf");
     QVERIFY(writePdf(*dailyOutput(5, true), file));
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)"))
-                                          .match(run("pdfinfo", {file}));
+                                          .match(wip::test::programOutput("pdfinfo", {file}));
     QVERIFY(m.hasMatch());
     QVERIFY(m.captured(1).toDouble() > m.captured(2).toDouble());
     QCOMPARE(qRound(m.captured(1).toDouble()), 842);
@@ -213,7 +197,7 @@ void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
 
     const QString file = m_dir.filePath("protran.pdf");
     QVERIFY(writePdf(ds, file));
-    QCOMPARE(pdfPages(file), 1);
+    QCOMPARE(wip::test::pdfPageCount(file), 1);
     const QString text = pageText(file, 1);
     QVERIFY2(text.contains(QStringLiteral("04-执模收发过货统计报表")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("2004-05-01 至 2004-05-31")));

@@ -1,4 +1,5 @@
 #include "memoryreport.h"
+#include "programoutput.h"
 
 #include "reports/savedreport.h"
 #include "reports/widgets/pageview.h"
@@ -12,7 +13,6 @@
 #include "runtime/widgets/statictext.h"
 
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -41,21 +41,6 @@ std::shared_ptr<MemoryReport> dailyOutput(int rows)
     for (int i = 1; i <= rows; ++i)
         r->addRow({QStringLiteral("%1-倒模").arg(i, 2, 10, QLatin1Char('0')), i + 0.5, double(i % 7)});
     return r;
-}
-
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int pdfPages(const QString &file)
-{
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run("pdfinfo", {file}));
-    return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 w_preview *openPreview(const QString &file)
@@ -185,7 +170,7 @@ void TestPreview::exportsAndPrintsEveryPage()
     const QString pdf = m_dir.filePath("out.pdf");
     QVERIFY(w->saveAs(pdf, w_preview::ExportFormat::Pdf));
     if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
-        QCOMPARE(pdfPages(pdf), 3);
+        QCOMPARE(wip::test::pdfPageCount(pdf), 3);
 
     const QString csv = m_dir.filePath("out.csv");
     QVERIFY(w->saveAs(csv, w_preview::ExportFormat::Csv));
@@ -208,14 +193,14 @@ void TestPreview::exportsAndPrintsEveryPage()
     printer.setPageSize(QPageSize(QPageSize::A4));
     QVERIFY(w->printTo(printer));
     if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
-        QCOMPARE(pdfPages(printed), 3);
+        QCOMPARE(wip::test::pdfPageCount(printed), 3);
     // A page range prints only those pages.
     printer.setOutputFileName(m_dir.filePath("range.pdf"));
     printer.setPrintRange(QPrinter::PageRange);
     printer.setFromTo(2, 3);
     QVERIFY(w->printTo(printer));
     if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
-        QCOMPARE(pdfPages(m_dir.filePath("range.pdf")), 2);
+        QCOMPARE(wip::test::pdfPageCount(m_dir.filePath("range.pdf")), 2);
     QVERIFY(MessageBoxService::shown().isEmpty());
 }
 

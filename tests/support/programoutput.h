@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace wip::test {
+
+// What a program (pdfinfo, pdftotext, python3) writes to standard output, run to
+// its end (30 s at most); on failure "<program failed: its error output>", which
+// makes a readable test failure.
+QString programOutput(const QString &program, const QStringList &args);
+
+// Pages of a PDF file by pdfinfo; -1 when it cannot tell.
+int pdfPageCount(const QString &file);
+
+} // namespace wip::test
