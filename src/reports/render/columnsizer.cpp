@@ -11,7 +11,7 @@ namespace wip::reports {
 namespace {
 
 constexpr double kMinChars = 4;         // no column is narrower than four characters
-constexpr double kCaptionWrapEm = 6;    // a caption longer than this and its values wraps
+constexpr double kCaptionWrapEm = 8;    // a caption longer than this and its values wraps
 constexpr double kLongWordEm = 20;      // a longer word may break between characters
 constexpr double kMinAcrossEm = 8;      // a column on pages across is at least this wide
 constexpr double kKeepWholeEm = 10;     // a value this short never wraps (codes, order numbers)

@@ -116,7 +116,10 @@ PageModel::PageModel(const ReportData &data, const Options &options)
 {
     const bool composite = data.definition().layout == LayoutKind::Composite;
     const PageSetup &own = data.definition().page;
-    addSection(data, composite, composite && own.declared ? &own : nullptr, ReportCriteria::text(data));
+    // On screen a window shows what it asked in its own fields; paper and files say it.
+    const bool screen = options.purpose == Purpose::Screen;
+    addSection(data, composite, composite && own.declared ? &own : nullptr,
+               screen ? QString() : ReportCriteria::text(data));
     stackSections();
 }
 
@@ -185,7 +188,8 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
     }) || std::any_of(def.computed.cbegin(), def.computed.cend(), [](const ComputedField &f) {
         return f.band == Band::Header;
     });
-    const QString title = m_sections.empty() && !headed && !composite ? data.windowTitle().trimmed() : QString();
+    const bool paper = m_options.purpose != Purpose::Screen;
+    const QString title = paper && m_sections.empty() && !headed && !composite ? data.windowTitle().trimmed() : QString();
     std::unique_ptr<SectionLayout> layout;
     if (def.layout == LayoutKind::Form) {
         layoutForm(s, def, criteria);
