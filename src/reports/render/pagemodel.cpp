@@ -3,6 +3,7 @@
 #include "reports/displayformat.h"
 #include "reports/expression.h"
 #include "reports/reportcriteria.h"
+#include "reports/render/formgridlayout.h"
 #include "reports/render/pagination.h"
 #include "reports/render/sectionlayout.h"
 #include "reports/render/textmetrics.h"
@@ -192,7 +193,7 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
     const QString title = paper && m_sections.empty() && !headed && !composite ? data.windowTitle().trimmed() : QString();
     std::unique_ptr<SectionLayout> layout;
     if (def.layout == LayoutKind::Form) {
-        layoutForm(s, def, criteria);
+        FormGridLayout(s, def, m_options.fontSize).build(criteria);
     } else {
         layout = std::make_unique<SectionLayout>(m_options);
         layout->build(s, def, criteria, composite, title);
@@ -207,150 +208,6 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
             }
         }
     }
-}
-
-void PageModel::layoutForm(Section &s, const Definition &def, const QString &criteria)
-{
-    const double font = m_options.fontSize;
-    const double rowH = lineHeight(font) + 4;
-    const TextMetrics &regular = TextMetrics::of(font, false);
-    const TextMetrics &bold = TextMetrics::of(font, true);
-    const double charW = regular.width(u"0");
-
-    FormLayout form = def.form;
-    // A form without a grid shows each visible column on a line of its own.
-    if (form.lines.isEmpty()) {
-        form.headings = QStringList{QString(), QString()};
-        for (const Column &c : def.columns) {
-            if (c.visible)
-                form.lines.push_back({c.caption.isEmpty() ? c.name : c.caption.join(QLatin1Char(' ')), {c.name}});
-        }
-    }
-    int cells = int(form.headings.size());
-    for (const FormLayout::Line &line : form.lines)
-        cells = std::max(cells, int(line.fields.size()) + 1);
-    cells = std::max(cells, 2);
-
-    auto fieldFormat = [&](const QString &name, ItemKind *kind, Align *align) {
-        const int ci = def.columnIndex(name);
-        if (ci >= 0) {
-            *kind = ItemKind::Column;
-            *align = def.columns.at(ci).align;
-            return def.columns.at(ci).format;
-        }
-        *kind = ItemKind::Computed;
-        *align = Align::Right;
-        if (const ComputedField *f = def.computedField(name)) {
-            *align = f->align;
-            return f->format;
-        }
-        return QString();
-    };
-    // A field is as wide as its given width, ten characters, or its widest value.
-    auto fieldWidth = [&](const QString &name) {
-        const int ci = def.columnIndex(name);
-        double w = (ci >= 0 && def.columns.at(ci).width > 0 ? def.columns.at(ci).width : 10) * charW;
-        ItemKind kind;
-        Align align;
-        const QString format = fieldFormat(name, &kind, &align);
-        for (int row = 1; row <= s.rowCount(); ++row) {
-            ReportColumn column;
-            column.name = name;
-            column.format = format;
-            w = std::max(w, regular.widestLine(ColumnSizer::cellText(*s.data, row, column)));
-        }
-        return w + 2 * kPadding;
-    };
-    auto captionOf = [&](const QString &name) {
-        const int ci = def.columnIndex(name);
-        return ci >= 0 && !def.columns.at(ci).caption.isEmpty() ? def.columns.at(ci).caption.join(QLatin1Char(' '))
-                                                                : name;
-    };
-
-    // Widths of the grid's cells: the label cell, then one per heading.
-    QVector<double> widths(cells, 0.0);
-    for (int i = 0; i < form.headings.size(); ++i)
-        widths[i] = bold.width(form.headings.at(i)) + 2 * kPadding;
-    for (const FormLayout::Line &line : form.lines) {
-        widths[0] = std::max(widths[0], regular.width(line.label) + 2 * kPadding);
-        for (int i = 0; i < line.fields.size(); ++i) {
-            if (!line.fields.at(i).isEmpty())
-                widths[i + 1] = std::max(widths[i + 1], fieldWidth(line.fields.at(i)));
-        }
-    }
-    double extraWidth = 30 * charW;
-    for (const QString &name : form.extraFields) {
-        widths[0] = std::max(widths[0], regular.width(captionOf(name)) + 2 * kPadding);
-        extraWidth = std::max(extraWidth, fieldWidth(name));
-    }
-    QVector<double> xs(cells + 1, 0.0);
-    for (int i = 0; i < cells; ++i) {
-        widths[i] = std::ceil(std::max(widths[i], 4 * charW));
-        xs[i + 1] = xs[i] + widths[i];
-    }
-    const double gridWidth = xs[cells];
-
-    double y = 0;
-    auto label = [&](const QString &text, double x, double w, Align align, bool isBold) {
-        Item it;
-        it.kind = ItemKind::Label;
-        it.name = text;
-        it.rect = QRectF(x, y, w, rowH);
-        it.align = align;
-        it.bold = isBold;
-        it.framed = true;
-        s.detail.items << it;
-    };
-    auto field = [&](const QString &name, double x, double w) {
-        Item it;
-        it.name = name;
-        Align align;
-        it.format = fieldFormat(name, &it.kind, &align);
-        it.align = align;
-        it.rect = QRectF(x, y, w, rowH);
-        it.framed = true;
-        it.editable = it.kind == ItemKind::Column;
-        s.detail.items << it;
-    };
-
-    if (!form.headings.isEmpty()) {
-        for (int i = 0; i < cells; ++i)
-            label(form.headings.value(i), xs[i], widths[i], Align::Center, true);
-        y += rowH;
-    }
-    for (const FormLayout::Line &line : form.lines) {
-        label(line.label, xs[0], widths[0], Align::Left, false);
-        for (int i = 1; i < cells; ++i) {
-            const QString name = line.fields.value(i - 1);
-            if (name.isEmpty())
-                label(QString(), xs[i], widths[i], Align::Left, false);
-            else
-                field(name, xs[i], widths[i]);
-        }
-        y += rowH;
-    }
-    for (const QString &name : form.extraFields) {
-        label(captionOf(name), xs[0], widths[0], Align::Left, false);
-        field(name, xs[1], std::max(gridWidth - xs[1], extraWidth));
-        y += rowH;
-    }
-    s.form = true;
-    s.detail.height = y + rowH / 2;   // a little air between the rows' grids
-    s.width = std::max(gridWidth, std::max(xs[1] + extraWidth, 120.0));
-
-    SectionLayout::buildBands(s, def, criteria, {}, font);
-    SectionLayout::placeBands(s, font);
-    // One grid per row, the rows one run.
-    if (s.rowCount() > 0) {
-        Run r;
-        r.kind = RunKind::Detail;
-        r.firstRow = 1;
-        r.lastRow = s.rowCount();
-        r.rowHeight = s.detail.height;
-        s.runs = {r};
-        s.detailRuns = {0};
-    }
-    SectionLayout::placeRuns(s);
 }
 
 double PageModel::height() const

@@ -207,7 +207,6 @@ public:
 
 private:
     void addSection(const ReportData &data, bool composite, const PageSetup *composed, QString criteria);
-    void layoutForm(Section &s, const Definition &def, const QString &criteria);
     void stackSections();
 
     Options m_options;
