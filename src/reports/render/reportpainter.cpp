@@ -102,12 +102,12 @@ QString ReportPainter::itemText(const PageModel::Section &s, const PageModel::It
 }
 
 void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                              double top, int row, const PageInfo &info, bool inverted) const
+                              double top, int row, const PageInfo &info, const QColor &text) const
 {
     const double base = m_model.options().fontSize;
     const QFont normal = font(base, false, p.device());
     const QFont bold = font(base, true, p.device());
-    const QPen textPen(inverted ? Qt::white : Qt::black);
+    const QPen textPen(text);
     const QPen framePen(QColor(150, 150, 150), 0);
     for (const PageModel::Item &item : band.items) {
         const QRectF r = item.rect.translated(0, top);
@@ -133,10 +133,10 @@ void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const Pa
 void ReportPainter::paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,
                                  const PageInfo &info) const
 {
-    paintBand(p, s, s.header, top, row, info, false);
+    paintBand(p, s, s.header, top, row, info);
     if (s.captions.height > 0) {
         const double y = top + s.header.height;
-        paintBand(p, s, s.captions, y, row, info, false);
+        paintBand(p, s, s.captions, y, row, info);
         p.setPen(QPen(QColor(90, 90, 90), 0));
         p.drawLine(QPointF(0, y + s.captions.height - 1), QPointF(s.width, y + s.captions.height - 1));
     }
@@ -159,7 +159,7 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
                 p.drawLine(QPointF(0, y), QPointF(s.width, y));
             }
             const int row = run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow;
-            paintBand(p, s, s.templateOf(run), y, row, info, false);
+            paintBand(p, s, s.templateOf(run), y, row, info);
             continue;
         }
         // Only the rows that meet [from, to) are visited.
@@ -168,20 +168,18 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
         for (int row = first; row <= last; ++row) {
             const double y = top + run.y + (row - run.firstRow) * run.rowHeight - from;
             const QRectF rowRect(0, y, s.width, run.rowHeight);
-            const bool selected = marked && marks->selected && marks->selected(row);
+            // The current row of a list stands out as the selected ones do: a row
+            // that a find moved to is seen at once.
+            const bool current = marked && marks->showCurrent && row == marks->currentRow && !s.form;
+            const bool selected = current || (marked && marks->selected && marks->selected(row));
             if (selected) {
-                p.fillRect(rowRect, QColor(0, 84, 166));
+                p.fillRect(rowRect, marks->highlight);
             } else if (marked && marks->background) {
                 const QColor colour = marks->background(row);
                 if (colour.isValid())
                     p.fillRect(rowRect, colour);
             }
-            paintBand(p, s, s.detail, y, row, info, selected);
-            if (marked && marks->showCurrent && row == marks->currentRow && !s.form) {
-                p.setPen(QPen(QColor(220, 120, 0), 0, Qt::DotLine));
-                p.setBrush(Qt::NoBrush);
-                p.drawRect(rowRect.adjusted(0.5, 0.5, -0.5, -0.5));
-            }
+            paintBand(p, s, s.detail, y, row, info, selected ? marks->highlightedText : QColor(Qt::black));
         }
     }
 }
@@ -205,7 +203,7 @@ void ReportPainter::paintContinuous(QPainter &p, const QRectF &visible, const Ma
     }
     const PageModel::BandTemplate &footer = m_model.pageFooter();
     if (!footer.isEmpty() && m_model.footerTop() < visible.bottom())
-        paintBand(p, m_model.section(m_model.footerSection()), footer, m_model.footerTop(), 1, info, false);
+        paintBand(p, m_model.section(m_model.footerSection()), footer, m_model.footerTop(), 1, info);
     p.restore();
 }
 
@@ -243,7 +241,7 @@ void ReportPainter::paintPage(QPainter &p, const Pagination &pages, int index) c
     const PageModel::BandTemplate &footer = m_model.pageFooter();
     if (!footer.isEmpty()) {
         const double footerTop = pages.bodyHeight();
-        paintBand(p, m_model.section(m_model.footerSection()), footer, footerTop, std::max(1, page.firstRow), info, false);
+        paintBand(p, m_model.section(m_model.footerSection()), footer, footerTop, std::max(1, page.firstRow), info);
     }
     p.restore();
 }

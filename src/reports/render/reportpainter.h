@@ -21,7 +21,8 @@ namespace wip::reports {
 class ReportPainter
 {
 public:
-    // Highlights of the screen control: the current row and the SelectRow rows.
+    // Highlights of the screen control: the current row and the SelectRow rows,
+    // both filled with the selection colours (the control passes its platform's).
     struct Marks
     {
         int section = 0;
@@ -29,6 +30,8 @@ public:
         bool showCurrent = true;
         std::function<bool(int row)> selected;  // SelectRow highlight; empty: none
         std::function<QColor(int row)> background; // a row's colour (invalid: none); empty: none
+        QColor highlight = QColor(0, 84, 166);
+        QColor highlightedText = QColor(Qt::white);
     };
 
     explicit ReportPainter(const PageModel &model) : m_model(model) {}
@@ -56,7 +59,7 @@ private:
         int count = 1;
     };
     void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                   double top, int row, const PageInfo &info, bool inverted) const;
+                   double top, int row, const PageInfo &info, const QColor &text = Qt::black) const;
     void paintBody(QPainter &p, const PageModel::Section &s, double from, double to, double top,
                    const PageInfo &info, const Marks *marks) const;
     void paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,

@@ -255,6 +255,10 @@ void ReportControl::paintEvent(QPaintEvent *event)
     marks.currentRow = m_store->GetRow();
     marks.selected = [this](int row) { return m_store->IsSelected(row); };
     marks.background = m_rowBackground;
+    // The active colours even when another window has the focus: a row found from
+    // the find dialog is plain to see when the dialog closes.
+    marks.highlight = palette().color(QPalette::Active, QPalette::Highlight);
+    marks.highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
     const bool rows = m_store->definition().layout != LayoutKind::Composite;
     ReportPainter(*m_model).paintContinuous(p, visible, rows ? &marks : nullptr);
 }
@@ -324,9 +328,20 @@ void ReportControl::DeleteRow(int row)
 
 int ReportControl::ScrollToRow(int row)
 {
+    // A row out of view (a find far down the list) comes to the middle, with the
+    // rows around it; one in view stays where it is.
+    syncModel();
+    const QRect before = rowRectInViewport(std::clamp(row, 1, std::max(1, m_store->RowCount())));
+    const bool inView = viewport()->rect().contains(before);
     const int result = m_store->ScrollToRow(row);
-    if (result > 0)
+    if (result > 0) {
         ensureRowVisible(m_store->GetRow());
+        if (!inView) {
+            const QRect r = rowRectInViewport(m_store->GetRow());
+            QScrollBar *bar = verticalScrollBar();
+            bar->setValue(bar->value() + r.center().y() - viewport()->height() / 2);
+        }
+    }
     return result;
 }
 

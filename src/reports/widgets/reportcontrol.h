@@ -24,7 +24,8 @@ namespace wip::reports {
 // that 100 000 rows open and scroll at once. The current row follows the Up, Down,
 // PageUp, PageDown, Home and End keys and mouse clicks; rowfocuschanging(current,
 // new) is emitted before the current row changes, whatever changes it (click, key,
-// ScrollToRow). SelectRow highlights rows.
+// ScrollToRow) and is scrolled into view. The current row of a list and the rows
+// that SelectRow highlights are drawn in the platform's selection colours.
 //
 // A form layout (d_w_process_input) is edited in place: a line editor sits on the
 // current field; Tab, Shift+Tab and Enter move between fields. Leaving a field whose
