@@ -16,6 +16,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
@@ -284,6 +285,27 @@ void ReportControl::setDataObject(const QString &name)
     invalidateModel();
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
+    askForWidth();
+}
+
+QSize ReportControl::sizeHint() const
+{
+    const QSize base = QAbstractScrollArea::sizeHint();
+    if (m_store->dataObject().isEmpty())
+        return base;
+    // The whole report across, with room for the vertical scroll bar that many
+    // rows bring, so that no column needs the horizontal one.
+    ensureModel();
+    const int content = int(std::ceil((m_model->width() + 2 * kMargin) * m_scale));
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return QSize(std::max(base.width(), content + 2 * frameWidth() + bar), base.height());
+}
+
+void ReportControl::askForWidth()
+{
+    updateGeometry();
+    if (auto *w = qobject_cast<Window *>(window()))
+        w->fitToContents();
 }
 
 void ReportControl::SetTransObject(Transaction &transaction)
@@ -297,6 +319,7 @@ int ReportControl::Retrieve(const QVariantList &args)
     const int n = m_store->Retrieve(args);
     invalidateModel();
     verticalScrollBar()->setValue(0);
+    askForWidth();
     return n;
 }
 

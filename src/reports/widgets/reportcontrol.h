@@ -92,6 +92,10 @@ public:
     // Pixels per report point.
     double scale() const { return m_scale; }
 
+    // As wide as the report, so that a window opened (or widened, when another
+    // report comes) at this width shows every column without sideways scrolling.
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     void rowfocuschanging(int currentrow, int newrow);
     void itemchanged(int row, const QString &columnName, const QString &data);
@@ -125,6 +129,7 @@ private:
     int visibleRowCount() const;
     void moveCurrentRow(int row);
     bool isForm() const;
+    void askForWidth();                 // a new report: the window may widen for it
 
     // Editing.
     void beginEdit(int row, int fieldIndex);
