@@ -2,6 +2,8 @@
 
 #include "reports/modifytext.h"
 #include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/reportexport.h"
+#include "reports/widgets/s_preview.h"
 #include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
@@ -35,6 +37,8 @@ void w_scprogress::create()
     cb_query = new CommandButton(this, QStringLiteral("cb_query"), QStringLiteral("查询"));
     cb_query->setDefault(true);
     cb_find = new CommandButton(this, QStringLiteral("cb_find"), QStringLiteral("查找"));
+    cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
+    cb_export = new CommandButton(this, QStringLiteral("cb_export"), QStringLiteral("导出"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
     dw_sconh = new reports::ReportControl(this, QStringLiteral("dw_sconh"));
@@ -42,7 +46,7 @@ void w_scprogress::create()
 
     auto *top = new QHBoxLayout;
     for (QWidget *w : std::initializer_list<QWidget *>{st_1, em_date1, st_2, em_date2, st_3, sle_custno, cb_query,
-                                                       cb_find})
+                                                       cb_find, cb_print, cb_export})
         top->addWidget(w);
     top->addStretch(1);
     top->addWidget(cb_close);
@@ -52,6 +56,8 @@ void w_scprogress::create()
 
     on(cb_query, &CommandButton::clicked, this, &w_scprogress::cb_query_clicked);
     on(cb_find, &CommandButton::clicked, this, &w_scprogress::cb_find_clicked);
+    on(cb_print, &CommandButton::clicked, this, &w_scprogress::cb_print_clicked);
+    on(cb_export, &CommandButton::clicked, this, &w_scprogress::cb_export_clicked);
     on(cb_close, &CommandButton::clicked, this, &w_scprogress::cb_close_clicked);
 }
 
@@ -73,6 +79,24 @@ void w_scprogress::cb_query_clicked()
 void w_scprogress::cb_find_clicked()
 {
     Open(QStringLiteral("w_scprogress_search"));
+}
+
+void w_scprogress::cb_print_clicked()
+{
+    reports::s_preview s;
+    s.dw_name = QStringLiteral("temp.psr");
+    dw_sconh->SaveAs(s.dw_name);   // throws when it cannot be written: no preview then
+    OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s));
+}
+
+void w_scprogress::cb_export_clicked()
+{
+    reports::ReportExport::withDialog(this, dw_sconh->store(), title());
+}
+
+bool w_scprogress::exportTo(const QString &fileName)
+{
+    return reports::ReportExport::toFile(dw_sconh->store(), fileName, title());
 }
 
 void w_scprogress::cb_close_clicked()

@@ -14,7 +14,8 @@ class ReportControl;
 
 // "订单进度": the open (not invoiced) contracts of a customer with delivery dates
 // in a range (d_w_scprogress3 in dw_sconh), and the find-order dialog
-// w_scprogress_search to move to one of them.
+// w_scprogress_search to move to one of them. "打印" previews the list (and
+// saves it from there), "导出" writes it to a workbook or a CSV file.
 class w_scprogress : public Window
 {
     Q_OBJECT
@@ -24,6 +25,10 @@ public:
     void open() override;
     void cb_query_clicked();
     void cb_find_clicked();
+    void cb_print_clicked();
+    void cb_export_clicked();
+    // The export without the file dialog: .csv or a workbook by the suffix.
+    bool exportTo(const QString &fileName);
     void cb_close_clicked();
 
 protected:
@@ -38,6 +43,8 @@ private:
     SingleLineEdit *sle_custno = nullptr;
     CommandButton *cb_query = nullptr;
     CommandButton *cb_find = nullptr;
+    CommandButton *cb_print = nullptr;
+    CommandButton *cb_export = nullptr;
     CommandButton *cb_close = nullptr;
     reports::ReportControl *dw_sconh = nullptr;
 };

@@ -163,6 +163,10 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
         const Decimal qty = figure(ds3, "compute_1");
         update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
     }
+
+    // The rows say which day their figures are of, for whoever reads day_wip
+    // later (the output chart opened on its own).
+    update(tr, QStringLiteral("update day_wip set ldate = ?"), {day});
 }
 
 } // namespace

@@ -13,7 +13,8 @@ using RecomputeProgress = std::function<void(int step, int steps)>;
 // Recomputes the daily summary table day_wip for the date text t ("yyyy-mm-dd"):
 // zeroes every figure, then writes each department's output of the day and of the
 // month, its pieces in process and the stones set, read through the seven source
-// definitions d_wip_today1 ... d_wip_today43 on one DataStore.
+// definitions d_wip_today1 ... d_wip_today43 on one DataStore. Every row's ldate
+// then holds the date t (midnight): day_wip says which day its figures are of.
 //
 // The run is whole or nothing: it works inside one transaction of tr (a savepoint
 // when tr is already inside work of the caller). When a host call or a database

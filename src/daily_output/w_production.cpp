@@ -1,10 +1,11 @@
 #include "daily_output/w_production.h"
 
+#include "daily_output/barfigures.h"
 #include "runtime/hosterror.h"
+#include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
-#include "runtime/widgets/editmask.h"
 #include "runtime/widgets/messageboxservice.h"
 
 #include <QBarCategoryAxis>
@@ -18,7 +19,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -43,7 +45,8 @@ QChart *makeChart(const QString &title)
     return chart;
 }
 
-void fill(QChart *chart, const QStringList &categories, const QList<QPair<QString, QList<double>>> &sets)
+void fill(QChart *chart, BarFigures &figures, const QStringList &categories,
+          const QList<QPair<QString, QList<double>>> &sets)
 {
     chart->removeAllSeries();
     const auto axes = chart->axes();
@@ -61,19 +64,18 @@ void fill(QChart *chart, const QStringList &categories, const QList<QPair<QStrin
         }
         series->append(set);
     }
-    series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     chart->addSeries(series);
     auto *x = new QBarCategoryAxis;
     x->append(categories);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto *y = new QValueAxis;
-    y->setRange(0, top > 0 ? top * 1.15 : 10);
+    y->setRange(0, top > 0 ? top : 10);
     y->setLabelFormat(QStringLiteral("%.0f"));
     y->applyNiceNumbers();
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
+    figures.show(series, y);
 }
 
 } // namespace
@@ -98,6 +100,8 @@ void w_production::create()
 
     m_pieces = makeChart(QStringLiteral("件数 Pieces"));
     m_stones = makeChart(QStringLiteral("镶石粒数 Stones set"));
+    m_piecesFigures = new BarFigures(m_pieces);
+    m_stonesFigures = new BarFigures(m_stones);
     m_piecesView = new QChartView(m_pieces, this);
     m_piecesView->setObjectName(QStringLiteral("chart_pieces"));
     m_piecesView->setRenderHint(QPainter::Antialiasing);
@@ -130,11 +134,13 @@ void w_production::open()
 void w_production::load()
 {
     Transaction &tr = Transaction::sqlca();
-    Cursor cursor(tr, QStringLiteral("select dep_c, dep_e, today_fin, today_tot, wip, today_set, month_set "
+    Cursor cursor(tr, QStringLiteral("select dep_c, dep_e, today_fin, today_tot, wip, today_set, month_set, ldate "
                                      "from day_wip order by dep_c"));
     if (!cursor.open())
         throw HostError(ErrDatabase, tr.sqlErrText);
     m_rows.clear();
+    // The recomputation writes the day of its figures into every row.
+    QDate day;
     while (const auto row = cursor.fetch()) {
         Row r;
         r.dep = row->at(0).toString();
@@ -144,19 +150,23 @@ void w_production::load()
         r.todaySet = row->at(5).toDouble();
         r.monthSet = row->at(6).toDouble();
         m_rows.append(r);
+        const QDate stamped = fromDbValue(row->at(7), ColumnKind::DateTime).toDateTime().date();
+        if (stamped.isValid() && (!day.isValid() || stamped > day))
+            day = stamped;
     }
     cursor.close();
 
-    // The date of the figures is the one the daily output window last asked for,
-    // when that window is open; day_wip itself keeps no date.
-    QString date;
-    if (Window *today = Window::findLatest(QStringLiteral("w_wip_today"))) {
-        if (auto *em = today->findChild<EditMask *>(QStringLiteral("em_1")))
-            date = em->text();
-    }
-    st_date->setText(date.isEmpty() ? QStringLiteral("最近一次计算的在做资料 (day_wip)")
-                                    : QStringLiteral("日期 Date: %1").arg(date));
+    m_date = day.isValid() ? day.toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    st_date->setText(m_date.isEmpty() ? QStringLiteral("日期不详 Date unknown")
+                                      : QStringLiteral("日期 Date: %1").arg(m_date));
     rebuild();
+}
+
+QString w_production::chartTitle(const QString &subject) const
+{
+    if (m_rows.isEmpty())
+        return subject + QStringLiteral(" - 没有记录 No rows");
+    return m_date.isEmpty() ? subject : QStringLiteral("%1  %2").arg(subject, m_date);
 }
 
 void w_production::rebuild()
@@ -171,11 +181,13 @@ void w_production::rebuild()
         set << r.todaySet;
         mset << r.monthSet;
     }
-    fill(m_pieces, deps,
+    m_pieces->setTitle(chartTitle(QStringLiteral("件数 Pieces")));
+    m_stones->setTitle(chartTitle(QStringLiteral("镶石粒数 Stones set")));
+    fill(m_pieces, *m_piecesFigures, deps,
          {{QStringLiteral("本日完成 Today Finish"), fin},
           {QStringLiteral("本月完成 Month Finish"), tot},
           {QStringLiteral("在做 WIP"), wipQty}});
-    fill(m_stones, deps,
+    fill(m_stones, *m_stonesFigures, deps,
          {{QStringLiteral("本日镶石 Today Set"), set}, {QStringLiteral("本月镶石 Month Set"), mset}});
 }
 
@@ -197,6 +209,13 @@ QImage w_production::picture(const QSize &size)
     return image;
 }
 
+void w_production::paintPage(QPainter &p, const QRect &page)
+{
+    const QImage img = picture(QSize(1400, 1000));
+    const QImage fitted = img.scaled(page.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    p.drawImage(QPoint(page.x() + (page.width() - fitted.width()) / 2, page.y()), fitted);
+}
+
 bool w_production::saveTo(const QString &fileName)
 {
     if (QFileInfo(fileName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
@@ -207,9 +226,7 @@ bool w_production::saveTo(const QString &fileName)
         QPainter p;
         if (!p.begin(&writer))
             return false;
-        const QRect page = p.viewport();
-        const QImage img = picture(QSize(1400, 1000));
-        p.drawImage(page, img.scaled(page.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        paintPage(p, p.viewport());
         return p.end();
     }
     return picture(QSize(1400, 1000)).save(fileName);
@@ -222,15 +239,24 @@ void w_production::cb_refresh_clicked()
 
 void w_production::cb_print_clicked()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    QPainter p(&printer);
-    const QRect page = p.viewport();
-    const QImage img = picture(QSize(1400, 1000));
-    p.drawImage(page, img.scaled(page.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // The preview first, as every print button of the application: the page at
+    // its width, printed from there.
+    auto *printer = new QPrinter(QPrinter::HighResolution);
+    printer->setPageOrientation(QPageLayout::Landscape);
+    printer->setDocName(QStringLiteral("产量统计 %1").arg(m_date));
+    auto *preview = new QPrintPreviewDialog(printer, this);
+    preview->setObjectName(QStringLiteral("dlg_print_preview"));
+    preview->setWindowTitle(QStringLiteral("打印预览 Print preview - 产量统计 %1").arg(m_date));
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
+    connect(preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter *target) {
+        QPainter p(target);
+        paintPage(p, p.viewport());
+    });
+    preview->resize(std::max(width(), 900), std::max(height(), 640));
+    if (auto *view = preview->findChild<QPrintPreviewWidget *>())
+        view->fitToWidth();
+    preview->open();
 }
 
 void w_production::cb_save_clicked()

@@ -5,15 +5,19 @@
 class QChart;
 class QChartView;
 class QLabel;
+class QPainter;
 
 namespace wip {
 
+class BarFigures;
 class CommandButton;
 
 // "产量统计": the figures of day_wip as bar charts, one bar group per department:
 // pieces finished today, this month and in process, and the stones set today and
 // this month (on a chart of their own: stones run to thousands where pieces run
-// to hundreds). Prints, and saves as PNG or PDF.
+// to hundreds). Every bar carries its figure; the titles carry the day the
+// figures are of (written into day_wip by the recomputation), however the window
+// was opened. "打印" previews the page before printing; saves as PNG or PDF.
 class w_production : public Window
 {
     Q_OBJECT
@@ -36,6 +40,10 @@ public:
     const QList<Row> &rows() const { return m_rows; }
     QChart *piecesChart() const { return m_pieces; }
     QChart *stonesChart() const { return m_stones; }
+    BarFigures *piecesFigures() const { return m_piecesFigures; }
+    BarFigures *stonesFigures() const { return m_stonesFigures; }
+    // The day of the figures shown, "yyyy-MM-dd"; empty when day_wip does not say.
+    QString date() const { return m_date; }
 
     // Writes both charts to one PNG or PDF (by the file's suffix); false on failure.
     bool saveTo(const QString &fileName);
@@ -47,17 +55,22 @@ private:
     void load();
     void rebuild();
     QImage picture(const QSize &size);
+    void paintPage(QPainter &p, const QRect &page);
+    QString chartTitle(const QString &subject) const;
 
     QLabel *st_date = nullptr;
     QChartView *m_piecesView = nullptr;
     QChartView *m_stonesView = nullptr;
     QChart *m_pieces = nullptr;
     QChart *m_stones = nullptr;
+    BarFigures *m_piecesFigures = nullptr;
+    BarFigures *m_stonesFigures = nullptr;
     CommandButton *cb_refresh = nullptr;
     CommandButton *cb_print = nullptr;
     CommandButton *cb_save = nullptr;
     CommandButton *cb_close = nullptr;
     QList<Row> m_rows;
+    QString m_date;
 };
 
 } // namespace wip

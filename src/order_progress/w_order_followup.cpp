@@ -3,9 +3,8 @@
 #include "order_progress/followupcharts.h"
 #include "reports/catalogue.h"
 #include "reports/expression.h"
-#include "reports/render/xlsxexport.h"
-#include "reports/reportoutput.h"
 #include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/reportexport.h"
 #include "reports/widgets/s_preview.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
@@ -19,10 +18,7 @@
 
 #include <QChart>
 #include <QChartView>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -343,35 +339,12 @@ void w_order_followup::cb_print_clicked()
 
 void w_order_followup::cb_export_clicked()
 {
-    const QString base = report(page()).dataobject();
-    QString selected;
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("导出 Export"), base + QStringLiteral(".xlsx"),
-                                                QStringLiteral("Excel (*.xlsx);;CSV (*.csv)"), &selected);
-    if (file.isEmpty())
-        return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += selected.startsWith(QLatin1String("CSV")) ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
-    exportTo(page(), file);
+    reports::ReportExport::withDialog(this, report(page()).store(), kTitle);
 }
 
 bool w_order_followup::exportTo(Page page, const QString &fileName)
 {
-    const reports::DataStore &store = report(page).store();
-    QString error;
-    bool ok = false;
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
-        QSaveFile file(fileName);
-        const QByteArray bytes = reports::ReportOutput::toCsv(store);
-        ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-        if (!ok)
-            error = file.errorString();
-    } else {
-        ok = reports::writeXlsx(store, fileName, &error);
-    }
-    if (!ok)
-        MessageBox(kTitle, QStringLiteral("无法写入文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
-                   MessageIcon::StopSign);
-    return ok;
+    return reports::ReportExport::toFile(report(page).store(), fileName, kTitle);
 }
 
 void w_order_followup::cb_close_clicked()

@@ -1,6 +1,7 @@
 #include "order_progress/w_ordergress.h"
 
 #include "order_progress/date_str.h"
+#include "reports/catalogue.h"
 #include "reports/widgets/orderlinedetails.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/stringarray.h"
@@ -12,6 +13,7 @@
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/groupbox.h"
+#include "runtime/widgets/inputpromptservice.h"
 #include "runtime/widgets/listbox.h"
 #include "runtime/widgets/multilineedit.h"
 #include "runtime/widgets/picture.h"
@@ -25,6 +27,12 @@
 #include <QVBoxLayout>
 
 namespace wip {
+
+namespace {
+
+const QString kAllReasons = QStringLiteral("全部 All reasons");
+
+} // namespace
 
 w_ordergress::w_ordergress(QWidget *parent)
     : Window(parent)
@@ -58,6 +66,8 @@ void w_ordergress::create()
     p_stylepic->setMinimumSize(220, 180);
     cb_3 = new CommandButton(this, QStringLiteral("cb_3"), QStringLiteral("全部"));
     lb_scnoitem = new ListBox(this, QStringLiteral("lb_scnoitem"), true);
+    st_5 = new StaticText(this, QStringLiteral("st_5"), QStringLiteral("选取合约 Contracts"));
+    st_5->setBuddy(lb_scnoitem);
     cb_2 = new CommandButton(this, QStringLiteral("cb_2"), QStringLiteral("未出货"));
     cb_2->setDefault(true);
     st_2 = new StaticText(this, QStringLiteral("st_2"), QStringLiteral("订单货期"));
@@ -73,6 +83,8 @@ void w_ordergress::create()
     cbx_cust = new CheckBox(this, QStringLiteral("cbx_cust"), QStringLiteral("客户"));
     gb_1 = new GroupBox(this, QStringLiteral("gb_1"), QStringLiteral("销售合约资料"));
     gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
+    st_note = new StaticText(this, QStringLiteral("st_note"), QString());
+    st_note->setStyleSheet(QStringLiteral("color: #a03000;"));
 
     // The range and customer on top; contracts with the tick list on the left,
     // the lines of the current contract with its details on the right.
@@ -87,11 +99,15 @@ void w_ordergress::create()
     criteria->addSpacing(12);
     criteria->addWidget(cb_2);
     criteria->addWidget(cb_3);
-    criteria->addStretch(1);
+    criteria->addSpacing(12);
+    criteria->addWidget(st_note, 1);
 
+    auto *tickBox = new QVBoxLayout;
+    tickBox->addWidget(st_5);
+    tickBox->addWidget(lb_scnoitem, 1);
     auto *headerBox = new QHBoxLayout(gb_1);
     headerBox->addWidget(dw_sconh, 4);
-    headerBox->addWidget(lb_scnoitem, 1);
+    headerBox->addLayout(tickBox, 1);
     auto *lineBox = new QGridLayout(gb_2);
     lineBox->addWidget(dw_scond, 0, 0, 1, 3);
     lineBox->addWidget(st_4, 1, 0);
@@ -150,12 +166,28 @@ void w_ordergress::cb_2_clicked() { fillContractList(); }
 
 void w_ordergress::fillContractList()
 {
-    dw_sconh->setDataObject(cbx_cust->checked() ? QStringLiteral("d_w_scprogress2")
-                                                : QStringLiteral("d_w_scprogress"));
+    // d_w_scprogress takes the two dates only; for one customer the window asks
+    // the progress reason first: d_w_scprogress2 for one reason, the customer's
+    // open contracts whatever their reason for "all".
+    QVariantList args{Date(em_deldate1->text()), Date(em_deldate2->text()), sle_custno->text()};
+    QString definition = QStringLiteral("d_w_scprogress");
+    if (cbx_cust->checked()) {
+        const std::optional<QString> reason = chooseReason();
+        if (!reason) {
+            st_note->setText(QStringLiteral("未选进度原因, 合约列表没有改变。No reason chosen: the list is as it was."));
+            return;
+        }
+        if (reason->isNull()) {
+            definition = QStringLiteral("d_w_scprogress2_all");
+        } else {
+            definition = QStringLiteral("d_w_scprogress2");
+            args << *reason;
+        }
+    }
+    st_note->setText(QString());
+    dw_sconh->setDataObject(definition);
     dw_sconh->SetTransObject(Transaction::sqlca());
-    // d_w_scprogress takes the two dates only; d_w_scprogress2 also the customer,
-    // and asks for its progress remark itself.
-    dw_sconh->Retrieve({Date(em_deldate1->text()), Date(em_deldate2->text()), sle_custno->text()});
+    dw_sconh->Retrieve(args);
     lb_scnoitem->Reset();
     const int scnum = dw_sconh->RowCount();
     for (int i = 1; i <= scnum; ++i)
@@ -172,6 +204,31 @@ void w_ordergress::fillContractList()
         count_dw2 = 0;
         clearLineDetails();
     }
+}
+
+// The reasons of d_w_scprogress2's remark, after "all"; the last choice is
+// offered first. A null string stands for all reasons, nullopt for a cancel.
+std::optional<QString> w_ordergress::chooseReason()
+{
+    QStringList texts{kAllReasons};
+    QStringList values{QString()};
+    if (const auto definition = reports::Catalogue::instance().find(QStringLiteral("d_w_scprogress2"))) {
+        const int at = definition->argumentIndex(QStringLiteral("remark"));
+        if (at >= 0) {
+            texts += definition->arguments.at(at).choices;
+            values += definition->arguments.at(at).choiceValues;
+        }
+    }
+    const std::optional<QString> answer = InputPromptService::askValue(
+        title(), QStringLiteral("客户 %1 的进度原因 Progress reason of customer %1:").arg(sle_custno->text()),
+        QStringLiteral("string"), texts, m_lastReason.isEmpty() ? kAllReasons : m_lastReason);
+    if (!answer)
+        return std::nullopt;
+    const QString chosen = answer->trimmed();
+    m_lastReason = chosen;
+    // A reason typed as its code ("7") stands as it is.
+    const qsizetype index = texts.indexOf(chosen);
+    return index >= 0 ? values.at(index) : chosen;
 }
 
 void w_ordergress::clearLineDetails()

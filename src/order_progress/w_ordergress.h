@@ -26,6 +26,12 @@ class ReportControl;
 // numbers to tick. "付工人耗" puts the ticked contracts into the global scno_sel
 // and opens the worker-loss and material-use reports (w_ordergress_detail) for
 // them with the date range. Reads only.
+//
+// For one customer the list is of one progress reason (d_w_scprogress2), or of
+// all the customer's open contracts whatever their reason, those without a
+// progress record too (d_w_scprogress2_all): the window asks, "全部 All reasons"
+// first, the last choice offered again while the window is open. A cancelled
+// question leaves the list as it was and says so beside the buttons.
 class w_ordergress : public Window
 {
     Q_OBJECT
@@ -61,6 +67,7 @@ private:
     // rebuilt from its rows.
     void fillContractList();
     void clearLineDetails();
+    std::optional<QString> chooseReason();
 
     CommandButton *cb_6 = nullptr;
     CommandButton *cb_5 = nullptr;
@@ -74,6 +81,7 @@ private:
     Picture *p_stylepic = nullptr;
     CommandButton *cb_3 = nullptr;
     ListBox *lb_scnoitem = nullptr;
+    StaticText *st_5 = nullptr;       // caption of the tick list
     CommandButton *cb_2 = nullptr;
     StaticText *st_2 = nullptr;
     EditMask *em_deldate1 = nullptr;
@@ -84,6 +92,7 @@ private:
     CheckBox *cbx_cust = nullptr;
     GroupBox *gb_1 = nullptr;
     GroupBox *gb_2 = nullptr;
+    StaticText *st_note = nullptr;    // why the list did not change
 
     QString m_scno;
     QString m_design_no;
@@ -92,6 +101,7 @@ private:
     int m_scond_currrow = 0;
     int count_dw2 = 0;
     std::optional<QByteArray> m_pictureBytes;
+    QString m_lastReason;             // the reason chosen last, as shown
 };
 
 } // namespace wip

@@ -192,6 +192,44 @@ private Q_SLOTS:
         QCOMPARE(list().GetItemString(list().GetRow(), "scno"), QStringLiteral("KC4"));
     }
 
+    // Far down a long list, the found row is scrolled to the middle of the view and drawn in the
+    // selection colours, though w_scprogress selects no row itself.
+    void theFoundRowIsInViewInSelectionColours()
+    {
+        for (int i = 10; i < 70; ++i)
+            QVERIFY(wip::test::addContract(*db, QStringLiteral("KL%1").arg(i), QStringLiteral("PO-%1").arg(i)));
+        openTarget("w_scprogress");
+        target->resize(900, 400);
+        QVERIFY(target->control<EditMask>("em_date1").setText("2004-05-01") == 1);
+        QVERIFY(target->control<EditMask>("em_date2").setText("2004-06-30") == 1);
+        target->control<SingleLineEdit>("sle_custno").setText("C01");
+        QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
+        QCOMPARE(list().RowCount(), 65);
+        openDialog("cb_find", "w_scprogress_search");
+        search(QStringLiteral("KL40"));
+        QTRY_VERIFY(dialog.isNull());
+        const int found = list().GetRow();
+        QCOMPARE(list().GetItemString(found, "scno"), QStringLiteral("KL40"));
+
+        const QImage shot = list().viewport()->grab().toImage();
+        const QColor highlight = list().palette().color(QPalette::Active, QPalette::Highlight);
+        auto share = [&](int row) {
+            const QRect r = list().rowRectInViewport(row).intersected(shot.rect());
+            int same = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    same += shot.pixelColor(x, y) == highlight;
+            return r.isEmpty() ? 0.0 : double(same) / (r.width() * r.height());
+        };
+        const QRect at = list().rowRectInViewport(found);
+        QVERIFY2(list().viewport()->rect().contains(at), "the found row is in view");
+        QVERIFY(std::abs(at.center().y() - list().viewport()->height() / 2) <= at.height());
+        QVERIFY2(share(found) > 0.6, qPrintable(QString::number(share(found))));
+        QVERIFY(share(found - 1) < 0.1);   // at most the line the two rows share
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            target->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scprogress_found.png"));
+    }
+
     void withoutItsWindowTheSearchEndsOnTheNullObject()
     {
         QVERIFY(db->useAsApplicationDatabase());

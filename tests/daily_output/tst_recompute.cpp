@@ -145,6 +145,10 @@ private Q_SLOTS:
         // The same date twice gives the same figures.
         QVERIFY(recompute_day_wip(QStringLiteral("2004-02-29"), db.tr()));
         CHECK_FIGURES(db, "04-执模", 50, 50, 0, 0, 4);
+        // Every row says the day of its figures, the last run's.
+        const auto dates = db.rows(QStringLiteral("select distinct ldate from day_wip"));
+        QCOMPARE(dates.size(), 1);
+        QCOMPARE(dates.first().first().toDateTime(), QDateTime(QDate(2004, 2, 29), QTime(0, 0)));
     }
 
     void castingMonthFromProchWithoutCastind_data() { wip::test::addEngineRows(); }
@@ -184,6 +188,7 @@ private Q_SLOTS:
         CHECK_FIGURES(db, "03-倒模", 11.5, 11.5, 0, 0, 0);
         CHECK_FIGURES(db, "04-执模", 8, 8, 0, 0, 4);
         CHECK_FIGURES(db, "06-镶石", 2, 2, 8, 8, 0);
+        QCOMPARE(db.scalar(QStringLiteral("select max(ldate) from day_wip")).toDateTime().date(), QDate(2004, 3, 1));
         // The connection is usable again afterwards.
         QVERIFY(db.tr().execute(QStringLiteral("update day_wip set wip = wip where 1 = 0")));
     }

@@ -1,3 +1,4 @@
+#include "daily_output/barfigures.h"
 #include "daily_output/dailyoutputwindows.h"
 #include "daily_output/w_production.h"
 #include "daily_output/w_wip_today.h"
@@ -10,6 +11,10 @@
 #include "testdatabase.h"
 
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -139,6 +144,62 @@ private Q_SLOTS:
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.read(5).startsWith("%PDF"));
+    }
+
+    // Opened on its own after a query, the chart says the day of its figures (not
+    // what the date box holds now), writes every figure whole and dark above its
+    // bar inside the plot, and previews before it prints.
+    void outputChartFiguresAndDate()
+    {
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-02"));
+        c<CommandButton>("cb_query").TriggerEvent();
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-01"));
+        auto *chart = qobject_cast<w_production *>(Window::Open(QStringLiteral("w_production")));
+        QVERIFY(chart);
+        chart->resize(1000, 720);
+        QVERIFY(QTest::qWaitForWindowExposed(chart));
+        QTRY_COMPARE(chart->rows().size(), 7);
+        QCOMPARE(chart->date(), QStringLiteral("2004-03-02"));
+        QVERIFY(chart->piecesChart()->title().contains(QStringLiteral("2004-03-02")));
+        QVERIFY(chart->stonesChart()->title().contains(QStringLiteral("2004-03-02")));
+
+        auto *pieces = chart->findChild<QChartView *>(QStringLiteral("chart_pieces"));
+        QVERIFY(pieces);
+        QApplication::processEvents();
+        const QImage shot = pieces->grab().toImage();
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            chart->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_production_figures.png"));
+        QStringList texts;
+        const QRectF plot = chart->piecesChart()->plotArea();
+        for (const BarFigures::Figure &f : chart->piecesFigures()->figures()) {
+            texts << f.text;
+            QVERIFY2(plot.adjusted(-1, -1, 1, 1).contains(f.rect), qPrintable(f.text));   // whole, inside the plot
+            QVERIFY2(f.rect.bottom() <= f.bar.top() + 0.5, qPrintable(f.text));           // above its bar, not on it
+            const QRect on = pieces->mapFromScene(chart->piecesChart()->mapToScene(f.rect)).boundingRect();
+            int dark = 0, white = 0;
+            for (int y = on.top(); y <= on.bottom(); ++y)
+                for (int x = on.left(); x <= on.right(); ++x) {
+                    const QColor px = shot.pixelColor(x, y);
+                    dark += px.lightness() < 90;
+                    white += px.lightness() > 250;
+                }
+            QVERIFY2(dark > 3 && white > dark, qPrintable(f.text));   // dark strokes on the white plot
+        }
+        // 04-执模 finished 7 today and 12 this month; 07-执边 holds 6 in work.
+        for (const char *figure : {"7", "12", "6"})
+            QVERIFY2(texts.contains(QString::fromLatin1(figure)), qPrintable(texts.join(' ')));
+        QCOMPARE(texts.size(), 21);
+
+        QCOMPARE(chart->control<CommandButton>("cb_print").TriggerEvent(), 1);
+        auto *preview = chart->findChild<QPrintPreviewDialog *>(QStringLiteral("dlg_print_preview"));
+        QVERIFY(preview);
+        QTRY_VERIFY(preview->isVisible());
+        auto *pages = preview->findChild<QPrintPreviewWidget *>();
+        QVERIFY(pages);
+        QTRY_COMPARE(pages->pageCount(), 1);
+        QCOMPARE(pages->zoomMode(), QPrintPreviewWidget::FitToWidth);
+        QVERIFY(preview->windowTitle().contains(QStringLiteral("2004-03-02")));
+        preview->reject();
     }
 
     void escapeCloses()

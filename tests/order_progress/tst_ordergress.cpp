@@ -15,6 +15,7 @@
 #include "runtime/widgets/multilineedit.h"
 #include "runtime/widgets/picture.h"
 #include "runtime/widgets/singlelineedit.h"
+#include "runtime/widgets/statictext.h"
 #include "testdatabase.h"
 
 #include <QApplication>
@@ -242,8 +243,8 @@ private Q_SLOTS:
         QCOMPARE(sconh().dataobject(), QStringLiteral("d_w_scprogress"));
         QCOMPARE(listed().size(), 3);
 
-        // Checked: enabled with the focus, typed text in upper case; the remark is
-        // asked with the nine reasons and a chosen reason binds its code.
+        // Checked: enabled with the focus, typed text in upper case; the reason is
+        // asked with "all" and the nine reasons, and a chosen reason binds its code.
         setCustomer(true);
         QVERIFY(c<SingleLineEdit>("sle_custno").isEnabled());
         QCOMPARE(QApplication::focusWidget(), &c<SingleLineEdit>("sle_custno"));
@@ -257,7 +258,9 @@ private Q_SLOTS:
         QCOMPARE(sconh().GetItemString(1, QStringLiteral("process_remark")), QStringLiteral("1"));
         const QList<AskedValue> asked = InputPromptService::asked();
         QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked.first().choices.mid(0, 9),
+        QCOMPARE(asked.first().choices.size(), 10);
+        QCOMPARE(asked.first().choices.first(), QStringLiteral("全部 All reasons"));
+        QCOMPARE(asked.first().choices.mid(1, 9),
                  (QStringList{"1-无石Stone delay", "2-未齐石stone pending", "3-烂石stone broken",
                               "4-迟上金gold delay", "5-KC报废Int Rej", "6-QOR报废QC Rej", "7-接单迟Issue Delay",
                               "8-发出车石", "9-车石完成"}));
@@ -274,11 +277,62 @@ private Q_SLOTS:
         QVERIFY(!c<SingleLineEdit>("sle_custno").isEnabled());
         QCOMPARE(c<SingleLineEdit>("sle_custno").text(), QStringLiteral("ABC"));
 
-        // Cancelling the remark leaves an empty list.
+        // Cancelling the reason leaves the list as it was (KC5 of customer ''), and says why.
         setCustomer(true);
         c<CommandButton>("cb_3").TriggerEvent();
-        QCOMPARE(sconh().RowCount(), 0);
-        QCOMPARE(c<ListBox>("lb_scnoitem").TotalItems(), 0);
+        QCOMPARE(listed(), QStringList{"KC5"});
+        QCOMPARE(listItems(), QStringList{"KC5"});
+        QVERIFY(c<StaticText>("st_note").text().contains(QStringLiteral("没有改变")));
+    }
+
+    // Customer Z's open contracts carry reasons 1, 3 and 7, one has no progress
+    // record, one is invoiced: "all" lists the four open ones whatever their reason.
+    void allReasonsOrOne_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("contracts");
+        QTest::addColumn<QString>("definition");
+        QTest::newRow("all") << "全部 All reasons" << QStringList{"Z1", "Z3", "Z7", "Z9"} << "d_w_scprogress2_all";
+        QTest::newRow("one reason") << "3-烂石stone broken" << QStringList{"Z3"} << "d_w_scprogress2";
+        QTest::newRow("typed code") << " 7 " << QStringList{"Z7"} << "d_w_scprogress2";
+        QTest::newRow("reason nobody has") << "2-未齐石stone pending" << QStringList{} << "d_w_scprogress2";
+    }
+    void allReasonsOrOne()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, contracts);
+        QFETCH(QString, definition);
+        int id = 100;
+        for (const auto &[scno, inv, remark] : {std::tuple{"Z1", "", "1"}, {"Z3", "", "3"}, {"Z7", "", "7"},
+                                                {"Z9", "", ""}, {"Z5", "INV5", "3"}}) {
+            QVERIFY(db->insert("sconh", {{"sconh_id", ++id}, {"scno", scno}, {"cust_no", "Z"}, {"cust_order", "PO"},
+                                         {"deldate", daysAgo(1)}, {"inv_no", QString::fromLatin1(inv)}}));
+            if (*remark)
+                QVERIFY(db->insert("process", {{"scno", scno}, {"remark", remark}}));
+        }
+        setCustomer(true, QStringLiteral("Z"));
+        InputPromptService::queueAnswer(answer);
+        c<CommandButton>("cb_2").TriggerEvent();
+        QCOMPARE(sconh().dataobject(), definition);
+        QStringList rows = listed();
+        rows.sort();
+        QCOMPARE(rows, contracts);
+        QCOMPARE(listItems(), listed());
+        QVERIFY(c<StaticText>("st_note").text().isEmpty());
+
+        // Asked again, the last choice is offered first; a cancel keeps the list.
+        c<CommandButton>("cb_3").TriggerEvent();
+        const QList<AskedValue> asked = InputPromptService::asked();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.at(0).current, QStringLiteral("全部 All reasons"));
+        QCOMPARE(asked.at(1).current, answer.trimmed());
+        rows = listed();
+        rows.sort();
+        QCOMPARE(rows, contracts);
+        QCOMPARE(sconh().dataobject(), definition);
+        QVERIFY(!c<StaticText>("st_note").text().isEmpty());
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_ordergress_reasons.png"));
     }
 
     void eachFillRebuildsTheListAndDropsTicks()

@@ -194,7 +194,7 @@ void TestMessageBox::inputPromptScripted()
     InputPromptService::queueAnswer(std::nullopt);
     const QStringList reasons = {QStringLiteral("1-无石Stone delay"), QStringLiteral("2-未齐石stone pending")};
     QCOMPARE(InputPromptService::askValue(QStringLiteral("d_w_scprogress2"), QStringLiteral("remark"),
-                                          QStringLiteral("string"), reasons),
+                                          QStringLiteral("string"), reasons, reasons.at(1)),
              std::optional<QString>(QStringLiteral("1")));
     QCOMPARE(InputPromptService::askValue(QStringLiteral("t"), QStringLiteral("x"), QStringLiteral("date")),
              std::optional<QString>());
@@ -207,6 +207,7 @@ void TestMessageBox::inputPromptScripted()
     QCOMPARE(asked.at(0).label, QStringLiteral("remark"));
     QCOMPARE(asked.at(0).typeName, QStringLiteral("string"));
     QCOMPARE(asked.at(0).choices, reasons);
+    QCOMPARE(asked.at(0).current, reasons.at(1));
     QCOMPARE(asked.at(2).label, QStringLiteral("y"));
 }
 
@@ -267,6 +268,15 @@ void TestMessageBox::inputPromptDialogOffersTheChoices()
     QCOMPARE(dialog.value(), QStringLiteral("2"));
     ok->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // Asked again with the last answer: it is in the box, ready to confirm.
+    InputPromptDialog again(QStringLiteral("t"), QStringLiteral("remark"), QStringLiteral("number"),
+                            {QStringLiteral("1"), QStringLiteral("2")}, nullptr, QStringLiteral("2"));
+    QCOMPARE(again.value(), QStringLiteral("2"));
+    QCOMPARE(again.findChild<QComboBox *>()->currentIndex(), 1);
+    InputPromptDialog typed(QStringLiteral("t"), QStringLiteral("remark"), QStringLiteral("number"),
+                            {QStringLiteral("1")}, nullptr, QStringLiteral("7"));
+    QCOMPARE(typed.value(), QStringLiteral("7"));
 }
 
 QTEST_MAIN(TestMessageBox)

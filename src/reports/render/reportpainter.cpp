@@ -180,9 +180,9 @@ void ReportPainter::paintPicture(QPainter &p, const QRectF &cell, const QString 
 }
 
 void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                              double top, int row, const PageInfo &info, bool inverted, double height) const
+                              double top, int row, const PageInfo &info, const QColor &text, double height) const
 {
-    const QPen textPen(inverted ? Qt::white : Qt::black);
+    const QPen textPen(text);
     const QPen framePen(QColor(150, 150, 150), 0);
     for (const PageModel::Item &item : band.items) {
         QRectF r = item.rect.translated(0, top);
@@ -212,10 +212,10 @@ void ReportPainter::paintBand(QPainter &p, const PageModel::Section &s, const Pa
 void ReportPainter::paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,
                                  const PageInfo &info) const
 {
-    paintBand(p, s, s.header, top, row, info, false);
+    paintBand(p, s, s.header, top, row, info);
     if (s.captions.height > 0) {
         const double y = top + s.header.height;
-        paintBand(p, s, s.captions, y, row, info, false);
+        paintBand(p, s, s.captions, y, row, info);
         const double width = info.window ? info.window->width() : s.width;
         p.setPen(QPen(QColor(90, 90, 90), 0));
         p.drawLine(QPointF(0, y + s.captions.height - 1), QPointF(width, y + s.captions.height - 1));
@@ -240,7 +240,7 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
                 p.drawLine(QPointF(0, y), QPointF(width, y));
             }
             const int row = run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow;
-            paintBand(p, s, s.templateOf(run), y, row, info, false);
+            paintBand(p, s, s.templateOf(run), y, row, info);
             continue;
         }
         // Only the rows that meet [from, to) are visited.
@@ -253,20 +253,18 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
             const double y = top + rowTop - from;
             const double h = s.rowHeight(run, row);
             const QRectF rowRect(0, y, width, h);
-            const bool selected = marked && marks->selected && marks->selected(row);
+            // The current row of a list stands out as the selected ones do: a row
+            // that a find moved to is seen at once.
+            const bool current = marked && marks->showCurrent && row == marks->currentRow && !s.form;
+            const bool selected = current || (marked && marks->selected && marks->selected(row));
             if (selected) {
-                p.fillRect(rowRect, QColor(0, 84, 166));
+                p.fillRect(rowRect, marks->highlight);
             } else if (marked && marks->background) {
                 const QColor colour = marks->background(row);
                 if (colour.isValid())
                     p.fillRect(rowRect, colour);
             }
-            paintBand(p, s, s.detail, y, row, info, selected, h);
-            if (marked && marks->showCurrent && row == marks->currentRow && !s.form) {
-                p.setPen(QPen(QColor(220, 120, 0), 0, Qt::DotLine));
-                p.setBrush(Qt::NoBrush);
-                p.drawRect(rowRect.adjusted(0.5, 0.5, -0.5, -0.5));
-            }
+            paintBand(p, s, s.detail, y, row, info, selected ? marks->highlightedText : QColor(Qt::black), h);
         }
     }
 }
@@ -290,7 +288,7 @@ void ReportPainter::paintContinuous(QPainter &p, const QRectF &visible, const Ma
     }
     const PageModel::BandTemplate &footer = m_model.pageFooter();
     if (!footer.isEmpty() && m_model.footerTop() < visible.bottom())
-        paintBand(p, m_model.section(m_model.footerSection()), footer, m_model.footerTop(), 1, info, false);
+        paintBand(p, m_model.section(m_model.footerSection()), footer, m_model.footerTop(), 1, info);
     p.restore();
 }
 
@@ -336,7 +334,7 @@ void ReportPainter::paintPage(QPainter &p, const Pagination &pages, int index) c
         const double printable = (page.size.width() - pages.margins().left() - pages.margins().right()) / page.scale;
         PageInfo foot = info;
         foot.across = info.window ? std::max(info.window->width(), info.window->page) : std::min(owner.width, printable);
-        paintBand(p, owner, footer, page.bodyHeight, row, foot, false);
+        paintBand(p, owner, footer, page.bodyHeight, row, foot);
     }
     p.restore();
 }

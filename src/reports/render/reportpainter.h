@@ -27,7 +27,8 @@ namespace wip::reports {
 class ReportPainter
 {
 public:
-    // Highlights of the screen control: the current row and the SelectRow rows.
+    // Highlights of the screen control: the current row and the SelectRow rows,
+    // both filled with the selection colours (the control passes its platform's).
     struct Marks
     {
         int section = 0;
@@ -35,6 +36,8 @@ public:
         bool showCurrent = true;
         std::function<bool(int row)> selected;  // SelectRow highlight; empty: none
         std::function<QColor(int row)> background; // a row's colour (invalid: none); empty: none
+        QColor highlight = QColor(0, 84, 166);
+        QColor highlightedText = QColor(Qt::white);
     };
 
     // One line of text as it was painted, for whoever checks the painting: the
@@ -83,7 +86,8 @@ private:
         double across = 0;      // > 0: the width of lines of their own (the page's footer)
     };
     void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
-                   double top, int row, const PageInfo &info, bool inverted, double height = -1) const;
+                   double top, int row, const PageInfo &info, const QColor &text = Qt::black,
+                   double height = -1) const;
     void paintBody(QPainter &p, const PageModel::Section &s, double from, double to, double top,
                    const PageInfo &info, const Marks *marks) const;
     void paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,

@@ -17,6 +17,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <cmath>
 
@@ -264,6 +265,10 @@ void ReportControl::paintEvent(QPaintEvent *event)
     marks.currentRow = m_store->GetRow();
     marks.selected = [this](int row) { return m_store->IsSelected(row); };
     marks.background = m_rowBackground;
+    // The active colours even when another window has the focus: a row found from
+    // the find dialog is plain to see when the dialog closes.
+    marks.highlight = palette().color(QPalette::Active, QPalette::Highlight);
+    marks.highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
     const bool rows = m_store->definition().layout != LayoutKind::Composite;
     ReportPainter(*m_model).paintContinuous(p, visible, rows ? &marks : nullptr);
 }
@@ -289,6 +294,27 @@ void ReportControl::setDataObject(const QString &name)
     invalidateModel();
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
+    askForWidth();
+}
+
+QSize ReportControl::sizeHint() const
+{
+    const QSize base = QAbstractScrollArea::sizeHint();
+    if (m_store->dataObject().isEmpty())
+        return base;
+    // The whole report across, with room for the vertical scroll bar that many
+    // rows bring, so that no column needs the horizontal one.
+    ensureModel();
+    const int content = int(std::ceil((m_model->width() + 2 * kMargin) * m_scale));
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return QSize(std::max(base.width(), content + 2 * frameWidth() + bar), base.height());
+}
+
+void ReportControl::askForWidth()
+{
+    updateGeometry();
+    if (auto *w = qobject_cast<Window *>(window()))
+        w->fitToContents();
 }
 
 void ReportControl::SetTransObject(Transaction &transaction)
@@ -302,6 +328,7 @@ int ReportControl::Retrieve(const QVariantList &args)
     const int n = m_store->Retrieve(args);
     invalidateModel();
     verticalScrollBar()->setValue(0);
+    askForWidth();
     return n;
 }
 
@@ -333,9 +360,20 @@ void ReportControl::DeleteRow(int row)
 
 int ReportControl::ScrollToRow(int row)
 {
+    // A row out of view (a find far down the list) comes to the middle, with the
+    // rows around it; one in view stays where it is.
+    syncModel();
+    const QRect before = rowRectInViewport(std::clamp(row, 1, std::max(1, m_store->RowCount())));
+    const bool inView = viewport()->rect().contains(before);
     const int result = m_store->ScrollToRow(row);
-    if (result > 0)
+    if (result > 0) {
         ensureRowVisible(m_store->GetRow());
+        if (!inView) {
+            const QRect r = rowRectInViewport(m_store->GetRow());
+            QScrollBar *bar = verticalScrollBar();
+            bar->setValue(bar->value() + r.center().y() - viewport()->height() / 2);
+        }
+    }
     return result;
 }
 

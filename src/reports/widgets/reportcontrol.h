@@ -24,7 +24,8 @@ namespace wip::reports {
 // that 100 000 rows open and scroll at once. The current row follows the Up, Down,
 // PageUp, PageDown, Home and End keys and mouse clicks; rowfocuschanging(current,
 // new) is emitted before the current row changes, whatever changes it (click, key,
-// ScrollToRow). SelectRow highlights rows.
+// ScrollToRow) and is scrolled into view. The current row of a list and the rows
+// that SelectRow highlights are drawn in the platform's selection colours.
 //
 // A form layout (d_w_process_input) is edited in place: a line editor sits on the
 // current field; Tab, Shift+Tab and Enter move between fields. Leaving a field whose
@@ -91,6 +92,10 @@ public:
     // Pixels per report point.
     double scale() const { return m_scale; }
 
+    // As wide as the report, so that a window opened (or widened, when another
+    // report comes) at this width shows every column without sideways scrolling.
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     void rowfocuschanging(int currentrow, int newrow);
     void itemchanged(int row, const QString &columnName, const QString &data);
@@ -124,6 +129,7 @@ private:
     int visibleRowCount() const;
     void moveCurrentRow(int row);
     bool isForm() const;
+    void askForWidth();                 // a new report: the window may widen for it
 
     // Editing.
     void beginEdit(int row, int fieldIndex);

@@ -13,7 +13,7 @@
 namespace wip {
 
 InputPromptDialog::InputPromptDialog(const QString &title, const QString &label, const QString &typeName,
-                                     const QStringList &choices, QWidget *parent)
+                                     const QStringList &choices, QWidget *parent, const QString &current)
     : QDialog(parent)
     , m_typeName(typeName)
 {
@@ -27,7 +27,9 @@ InputPromptDialog::InputPromptDialog(const QString &title, const QString &label,
     m_value->setEditable(true);
     m_value->setInsertPolicy(QComboBox::NoInsert);
     m_value->addItems(choices);
-    m_value->setCurrentIndex(-1);
+    m_value->setCurrentIndex(choices.indexOf(current));
+    if (!current.isEmpty() && m_value->currentIndex() < 0)
+        m_value->setEditText(current);
     if (typeName.compare(QLatin1String("date"), Qt::CaseInsensitive) == 0)
         m_value->lineEdit()->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
     m_value->setMinimumWidth(260);
@@ -58,9 +60,10 @@ void InputPromptDialog::updateOk()
 }
 
 std::optional<QString> InputPromptDialog::ask(const QString &title, const QString &label,
-                                              const QString &typeName, const QStringList &choices)
+                                              const QString &typeName, const QStringList &choices,
+                                              const QString &current)
 {
-    InputPromptDialog dialog(title, label, typeName, choices);
+    InputPromptDialog dialog(title, label, typeName, choices, nullptr, current);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.value();

@@ -40,12 +40,13 @@ bool InputPromptService::isValidValue(const QString &text, const QString &typeNa
 }
 
 std::optional<QString> InputPromptService::askValue(const QString &title, const QString &label,
-                                                    const QString &typeName, const QStringList &choices)
+                                                    const QString &typeName, const QStringList &choices,
+                                                    const QString &current)
 {
     PromptState &s = state();
     if (!s.scripted)
-        return InputPromptDialog::ask(title, label, typeName, choices);
-    s.asked.append(AskedValue{title, label, typeName, choices});
+        return InputPromptDialog::ask(title, label, typeName, choices, current);
+    s.asked.append(AskedValue{title, label, typeName, choices, current});
     if (s.answers.isEmpty())
         return std::nullopt;
     return s.answers.dequeue();

@@ -16,10 +16,12 @@ struct AskedValue
     QString label;
     QString typeName;
     QStringList choices;
+    QString current;     // the text offered at first
 };
 
 // Asks the user for one value, e.g. a retrieval argument a window did not give.
-// In the application a small dialog (an editable list when there are choices);
+// In the application a small dialog (an editable list when there are choices,
+// with `current` in the box at first, empty when not given);
 // in tests scripted: answers are queued beforehand (nullopt = Cancel) and every
 // question is recorded; a question without a queued answer is cancelled.
 // typeName is "string", "number", "date" or "datetime": the dialog accepts only
@@ -32,7 +34,8 @@ public:
                                                        const QString &typeName, const QStringList &choices)>;
 
     static std::optional<QString> askValue(const QString &title, const QString &label,
-                                           const QString &typeName, const QStringList &choices = {});
+                                           const QString &typeName, const QStringList &choices = {},
+                                           const QString &current = {});
     static Asker asker();
 
     // Whether text is a value of that type ("" is a string only).

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QPushButton>
 #include <QScreen>
 
@@ -222,17 +223,78 @@ void Window::placeOnFirstShow()
     TabOrder::applyReadingOrder(this);
     const Window::GeometryStore &store = registry().geometry;
     const QByteArray kept = store.load ? store.load(windowClassName()) : QByteArray();
+    // A kept place is where the clerk left the window; a report wider than that
+    // still widens it once it comes (fitToContents), since m_fittedWidth is 0.
     if (!kept.isEmpty() && restoreGeometry(kept))
         return;
+    fitToScreen();
     if (m_centered)
         centre();
+}
+
+QScreen *Window::screenOfWindow() const
+{
+    if (isVisible() && screen())
+        return screen();
+    return parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+}
+
+// The room for the window itself on its screen: the available area less the
+// frame the window system puts around it (guessed before the first showing).
+QSize Window::room(const QRect &area) const
+{
+    QSize frame = (frameGeometry().size() - geometry().size()).expandedTo(QSize(0, 0));
+    if (!m_shownOnce)
+        frame = frame.expandedTo(QSize(16, 40));
+    return area.size() - frame;
+}
+
+void Window::fitToScreen()
+{
+    QScreen *screen = screenOfWindow();
+    if (!screen)
+        return;
+    const QSize fits = room(screen->availableGeometry());
+    if (!testAttribute(Qt::WA_Resized))
+        adjustSize();
+    const int wanted = sizeHint().width();
+    m_fittedWidth = wanted;
+    resize(std::min(std::max(width(), wanted), fits.width()), std::min(height(), fits.height()));
+}
+
+void Window::fitToContents()
+{
+    QScreen *screen = screenOfWindow();
+    if (!screen || !isVisible() || isMaximized() || isFullScreen())
+        return;
+    if (QLayout *l = layout())
+        l->activate();
+    const int wanted = sizeHint().width();
+    // Only a wider report than the window was fitted to: a window the clerk made
+    // narrower stays so when the same report comes again.
+    if (wanted <= m_fittedWidth || wanted <= width()) {
+        m_fittedWidth = std::max(m_fittedWidth, wanted);
+        return;
+    }
+    m_fittedWidth = wanted;
+    const QRect area = screen->availableGeometry();
+    const int w = std::min(wanted, room(area).width());
+    if (w <= width())
+        return;
+    // Grown about its middle, and kept on the screen.
+    const QRect frame = frameGeometry();
+    const int extra = frame.width() - width();
+    int left = frame.center().x() - (w + extra) / 2;
+    left = std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - (w + extra)));
+    resize(w, height());
+    move(left, frame.top());
 }
 
 void Window::centre()
 {
     if (!testAttribute(Qt::WA_Resized))
         adjustSize();
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    QScreen *screen = screenOfWindow();
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QPushButton;
+class QScreen;
 
 namespace wip {
 
@@ -43,7 +44,10 @@ class CommandButton;
 // When first shown, a window takes the icon of its class (setClassIcon) unless it
 // set one itself, orders its Tab chain as it reads (TabOrder), and, when the
 // application keeps window places (setGeometryStore), comes back where the user
-// left it instead of centred; its place is kept again when it closes.
+// left it instead of centred; its place is kept again when it closes. Otherwise it
+// opens as wide as its controls ask (a report control asks for its report's
+// width), within the screen. Either way a report wider than the window widens it
+// once when it comes (fitToContents).
 //
 // Note: create() hides QWidget::create(WId, ...) and open() overrides
 // QDialog::open(); a Window is never opened window-modal through QDialog::open().
@@ -80,6 +84,12 @@ public:
             throw HostError(ErrNullObject, windowClassName() + QLatin1Char('.') + name);
         return *c;
     }
+
+    // Widens a shown window so that its controls get the width they ask for (a
+    // report control asks for its report's whole width), within the screen, when
+    // a control asks for more than the window was fitted to; never narrows it.
+    // Windows open fitted the same way and no taller than the screen.
+    void fitToContents();
 
     QPushButton *defaultButton() const;
     CommandButton *cancelButton() const;
@@ -153,6 +163,9 @@ private:
     void unregister();
     void centre();
     void placeOnFirstShow();
+    void fitToScreen();
+    QScreen *screenOfWindow() const;
+    QSize room(const QRect &area) const;
 
     QString m_className;
     QString m_registeredKey;
@@ -163,6 +176,7 @@ private:
     bool m_openRan = false;
     bool m_createFailed = false;
     bool m_centered = true;
+    int m_fittedWidth = 0;           // the width the controls asked for when last fitted
 };
 
 // The host's window functions, for handlers.
