@@ -1,6 +1,7 @@
 #include "daily_output/w_production.h"
 
 #include "runtime/hosterror.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"

@@ -10,6 +10,7 @@
 #include "runtime/oleworksheet.h"
 #include "runtime/sysfunc.h"
 #include "runtime/trace.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
