@@ -243,7 +243,7 @@ void w_scno_process::dw_process_itemchanged(int row, const QString &dwo, const Q
 {
     dw_process->AcceptText();
     const QDateTime dt = DateTime(Today(), Now());
-    ProgressPropagation::apply(*dw_process, row, dwo, dt);
+    ProgressPropagation::apply(dw_process->store(), row, dwo, dt);
 }
 
 void w_scno_process::ddlb_1_selectionchanged(int index)

@@ -27,10 +27,12 @@ namespace wip::reports {
 // ScrollToRow). SelectRow highlights rows.
 //
 // A form layout (d_w_process_input) is edited in place: a line editor sits on the
-// current field; Tab, Shift+Tab and Enter move between fields. Leaving a field whose
-// text changed emits itemchanged(row, column, text); the handler may call
-// AcceptText() to put the text into the row before it reads it, otherwise the text
-// is put there after the handler. Every key first runs the key(key, keyflags)
+// current field; Tab, Shift+Tab and Enter move between fields. What is typed is the
+// DataStore's pending edit (pendingedit.h). Leaving a field whose text changed
+// emits itemchanged(row, column, text) while the row still holds the old value;
+// the handler may call AcceptText() to put the text into the row before it reads
+// it, otherwise the text is put there after the handler. A text that does not
+// fit the column is not announced and keeps the editor on the field. Every key first runs the key(key, keyflags)
 // event; a handler that calls Keyboard::consumeKey() (returns 2) keeps the control
 // from acting on the key.
 class ReportControl : public QAbstractScrollArea
@@ -81,7 +83,15 @@ public:
     // printing and export do not use it.
     void setRowBackground(std::function<QColor(int row)> colour);
 
+    // Called by a rowfocuschanging handler: the current row stays where it is
+    // (the event's return value 1 of the host). ScrollToRow then returns -1.
+    void preventRowChange() { m_rowChangePrevented = true; }
+
     // --- editing (form layouts) -------------------------------------------------
+    // Whether the user may type into the form (true at first). A control that is
+    // not editable opens no editor; what handlers set still shows.
+    void setEditable(bool on);
+    bool isEditable() const { return m_editable; }
     bool isEditing() const;
     QString editedColumn() const;     // column of the field being edited, "" when none
     QLineEdit *editor() const { return m_editor; }
@@ -131,7 +141,6 @@ private:
     void placeEditor();
     void moveField(int delta);
     int acceptEdit();
-    QString editText(int row, const QString &column) const;
 
     std::unique_ptr<DataStore> m_store;
     mutable std::unique_ptr<PageModel> m_model;
@@ -142,12 +151,10 @@ private:
     int m_editRow = 0;
     int m_fieldIndex = 0;               // into the editable fields of the form
     QString m_editColumn;
-    QString m_editOriginal;
-    bool m_inItemChanged = false;
-    bool m_writingEdit = false;
     bool m_quietFocus = false;          // focus taken back from a closed editor
-    int m_editGeneration = 0;
     std::function<QColor(int row)> m_rowBackground;
+    bool m_editable = true;
+    bool m_rowChangePrevented = false;  // set by a rowfocuschanging handler
 };
 
 } // namespace wip::reports
