@@ -1,7 +1,7 @@
 #include "order_progress/w_ordergress.h"
 
 #include "order_progress/date_str.h"
-#include "reports/widgets/orderlinedetails.h"
+#include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/stringarray.h"
 #include "runtime/drivemapping.h"
@@ -38,6 +38,8 @@ w_ordergress::w_ordergress(QWidget *parent)
         setWindowIcon(QIcon(icon));
 }
 
+w_ordergress::~w_ordergress() = default;
+
 void w_ordergress::create()
 {
     cb_6 = new CommandButton(this, QStringLiteral("cb_6"), QStringLiteral("订单工费"));
@@ -73,6 +75,8 @@ void w_ordergress::create()
     cbx_cust = new CheckBox(this, QStringLiteral("cbx_cust"), QStringLiteral("客户"));
     gb_1 = new GroupBox(this, QStringLiteral("gb_1"), QStringLiteral("销售合约资料"));
     gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
+    m_selection = std::make_unique<reports::ContractLineSelection>(*dw_sconh, *dw_scond, *sle_hallmark, *mle_remarks,
+                                                                   *p_stylepic);
 
     // The range and customer on top; contracts with the tick list on the left,
     // the lines of the current contract with its details on the right.
@@ -163,64 +167,31 @@ void w_ordergress::fillContractList()
 
     // The first contract is current after Retrieve without a focus change of its
     // own: show its lines, so the right-hand side never belongs to an earlier list.
-    if (scnum > 0) {
+    if (scnum > 0)
         dw_sconh_rowfocuschanging(0, 1);
-    } else {
-        m_sconh_currow = 0;
-        m_scno.clear();
-        dw_scond->Reset();
-        count_dw2 = 0;
-        clearLineDetails();
-    }
-}
-
-void w_ordergress::clearLineDetails()
-{
-    m_scond_id = -1;
-    m_design_no = QString();
-    sle_hallmark->setText(QString());
-    mle_remarks->setText(QString());
-    p_stylepic->setVisible(false);
-    m_pictureBytes.reset();
+    else
+        m_selection->clear();
 }
 
 void w_ordergress::dw_sconh_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(newrow, true);
-    if (newrow < 1)
-        return;
-    m_sconh_currow = newrow;
-    m_scno = dw_sconh->GetItemString(newrow, QStringLiteral("scno"));
-
-    dw_scond->SetTransObject(Transaction::sqlca());
-    dw_scond->Reset();
-    dw_scond->Retrieve({m_scno});
-    count_dw2 = dw_scond->RowCount();
-    if (count_dw2 < 1) {
-        clearLineDetails();
-        return;
-    }
     // The first line is current after Retrieve: show its details now.
-    dw_scond_rowfocuschanging(0, 1);
+    if (m_selection->contractChanging(currentrow, newrow) == reports::ContractLineSelection::Lines)
+        dw_scond_rowfocuschanging(0, 1);
 }
 
 void w_ordergress::dw_scond_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(newrow, true);
-    if (dw_scond->RowCount() < 1 || newrow < 1)
-        return;
-    m_scond_currrow = newrow;
-    m_scond_id = static_cast<long long>(dw_scond->GetItemNumber(newrow, QStringLiteral("scond_id")));
-    m_design_no = dw_scond->GetItemString(newrow, QStringLiteral("design_no"));
-    m_pictureBytes = reports::OrderLineDetails::show(Transaction::sqlca(), m_scond_id, m_design_no, *sle_hallmark,
-                                                     *mle_remarks, *p_stylepic);
+    m_selection->lineChanging(currentrow, newrow);
 }
+
+QString w_ordergress::scno() const { return m_selection->scno(); }
+QString w_ordergress::designNo() const { return m_selection->designNo(); }
+long long w_ordergress::scondId() const { return m_selection->scondId(); }
+int w_ordergress::sconhCurrentRow() const { return m_selection->sconhCurrentRow(); }
+int w_ordergress::scondCurrentRow() const { return m_selection->scondCurrentRow(); }
+int w_ordergress::lineCount() const { return m_selection->lineCount(); }
+const std::optional<QByteArray> &w_ordergress::lastPictureBytes() const { return m_selection->lastPictureBytes(); }
 
 void w_ordergress::cb_1_clicked()
 {

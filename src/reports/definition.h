@@ -38,6 +38,7 @@ struct Column
     int width = 0;         // width in characters; 0: from the caption and format
     bool visible = true;
     Align align = Align::Left;   // Left for strings, Right for numbers unless given
+    bool protect = false;  // a form shows it but the user does not type into it (stamped dates, the key)
 };
 
 // A static text of the layout (t_head, t_title, "TOTAL", captions of a form ...).
@@ -109,6 +110,7 @@ struct FormLayout
         QStringList fields; // column or computed names, one per heading after the first; "" for an empty cell
     };
     QVector<Line> lines;
+    QStringList headFields;  // fields shown above the grid with their captions (the contract number)
     QStringList extraFields; // fields shown below the grid with their captions (remark, bz)
 };
 

@@ -149,8 +149,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         rights = text;
-        // A contract without lines: the line handler never overrides the add button.
+        // A contract with a line and no progress record: the add button follows the rights alone.
         QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addLine(*db, "KC2", "D100", "18K", ""));
         openWindow();
         QFETCH(bool, add);
         QFETCH(bool, update);
@@ -199,13 +200,13 @@ private Q_SLOTS:
         QVERIFY(button("cb_scond_add").isEnabled());
     }
 
-    void contractWithoutLinesBlanksTheLineAndKeepsTheProgress()
+    void contractWithoutLinesBlanksTheLineAndTheProgress()
     {
         fill();
         QVERIFY(wip::test::writeFile(pictures + "/D100.bmp", wip::test::bitmapOfSize(500, Qt::red)));
         openWindow();
         QVERIFY(c<Picture>("p_stylepic").visible());
-        const double waxIn = dw("dw_process").GetItemNumber(1, "wax_in");
+        QCOMPARE(dw("dw_process").GetItemString(1, "scno"), QStringLiteral("KC1"));
         QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
         QCOMPARE(w->scno(), QStringLiteral("KC2"));
         QCOMPARE(dw("dw_scond").RowCount(), 0);
@@ -215,10 +216,10 @@ private Q_SLOTS:
         QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QString());
         QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QString());
         QVERIFY(!c<Picture>("p_stylepic").visible());
-        // The progress grid still shows KC1's record.
-        QCOMPARE(dw("dw_process").RowCount(), 1);
-        QCOMPARE(dw("dw_process").GetItemString(1, "scno"), QStringLiteral("KC1"));
-        QCOMPARE(dw("dw_process").GetItemNumber(1, "wax_in"), waxIn);
+        // No line, so no progress record: KC1's record is not left on screen under KC2.
+        QCOMPARE(dw("dw_process").RowCount(), 0);
+        QVERIFY(!dw("dw_process").isEditable());
+        QVERIFY(!button("cb_scond_add").isEnabled());
         QVERIFY(dw("dw_sconh").IsSelected(dw("dw_sconh").GetRow()));
         QCOMPARE(w->sconhCurrentRow(), dw("dw_sconh").GetRow());
     }

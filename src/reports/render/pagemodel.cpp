@@ -370,6 +370,66 @@ void PageModel::layoutTabular(Section &s, const Definition &def)
     layoutBands(s, def, slots, font);
 }
 
+namespace {
+
+// A form field: a column, or else a computed field. Its format, with its kind and alignment.
+QString formFieldFormat(const Definition &def, const QString &name, PageModel::ItemKind *kind, Align *align)
+{
+    const int ci = def.columnIndex(name);
+    if (ci >= 0) {
+        *kind = PageModel::ItemKind::Column;
+        *align = def.columns.at(ci).align;
+        return def.columns.at(ci).format;
+    }
+    *kind = PageModel::ItemKind::Computed;
+    *align = Align::Right;
+    if (const ComputedField *f = def.computedField(name)) {
+        *align = f->align;
+        return f->format;
+    }
+    return QString();
+}
+
+QString formFieldCaption(const Definition &def, const QString &name)
+{
+    const int ci = def.columnIndex(name);
+    return ci >= 0 && !def.columns.at(ci).caption.isEmpty() ? def.columns.at(ci).caption.join(QLatin1Char(' ')) : name;
+}
+
+// Widths of a form grid's cells: the label cell, then one per heading. Head and
+// extra fields put their caption in the label cell.
+QVector<double> formCellWidths(const FormLayout &form, const Definition &def, int cells, double font)
+{
+    const double charW = 0.56 * font;
+    auto fieldChars = [&](const QString &name) {
+        const int ci = def.columnIndex(name);
+        if (ci >= 0 && def.columns.at(ci).width > 0)
+            return double(def.columns.at(ci).width);
+        PageModel::ItemKind kind;
+        Align align;
+        return double(std::max(10, formatChars(formFieldFormat(def, name, &kind, &align))));
+    };
+    QVector<double> widths(cells, 0.0);
+    for (int i = 0; i < form.headings.size(); ++i)
+        widths[i] = PageModel::textWidth(form.headings.at(i), font) + 2 * kPadding;
+    for (const FormLayout::Line &line : form.lines) {
+        widths[0] = std::max(widths[0], PageModel::textWidth(line.label, font) + 2 * kPadding);
+        for (int i = 0; i < line.fields.size(); ++i) {
+            if (!line.fields.at(i).isEmpty())
+                widths[i + 1] = std::max(widths[i + 1], fieldChars(line.fields.at(i)) * charW + 2 * kPadding);
+        }
+    }
+    for (const QStringList *fields : {&form.headFields, &form.extraFields}) {
+        for (const QString &name : *fields)
+            widths[0] = std::max(widths[0], PageModel::textWidth(formFieldCaption(def, name), font) + 2 * kPadding);
+    }
+    for (double &w : widths)
+        w = std::ceil(std::max(w, 4 * charW));
+    return widths;
+}
+
+} // namespace
+
 void PageModel::layoutForm(Section &s, const Definition &def)
 {
     const double font = m_options.fontSize;
@@ -390,52 +450,10 @@ void PageModel::layoutForm(Section &s, const Definition &def)
         cells = std::max(cells, int(line.fields.size()) + 1);
     cells = std::max(cells, 2);
 
-    auto fieldFormat = [&](const QString &name, ItemKind *kind, Align *align) {
-        const int ci = def.columnIndex(name);
-        if (ci >= 0) {
-            *kind = ItemKind::Column;
-            *align = def.columns.at(ci).align;
-            return def.columns.at(ci).format;
-        }
-        *kind = ItemKind::Computed;
-        *align = Align::Right;
-        if (const ComputedField *f = def.computedField(name)) {
-            *align = f->align;
-            return f->format;
-        }
-        return QString();
-    };
-    auto fieldChars = [&](const QString &name) {
-        const int ci = def.columnIndex(name);
-        if (ci >= 0 && def.columns.at(ci).width > 0)
-            return double(def.columns.at(ci).width);
-        ItemKind kind;
-        Align align;
-        return double(std::max(10, formatChars(fieldFormat(name, &kind, &align))));
-    };
-
-    // Widths of the grid's cells: the label cell, then one per heading.
-    QVector<double> widths(cells, 0.0);
-    for (int i = 0; i < form.headings.size(); ++i)
-        widths[i] = textWidth(form.headings.at(i), font) + 2 * kPadding;
-    for (const FormLayout::Line &line : form.lines) {
-        widths[0] = std::max(widths[0], textWidth(line.label, font) + 2 * kPadding);
-        for (int i = 0; i < line.fields.size(); ++i) {
-            if (!line.fields.at(i).isEmpty())
-                widths[i + 1] = std::max(widths[i + 1], fieldChars(line.fields.at(i)) * charW + 2 * kPadding);
-        }
-    }
-    for (const QString &name : form.extraFields) {
-        const int ci = def.columnIndex(name);
-        const QString caption = ci >= 0 && !def.columns.at(ci).caption.isEmpty()
-            ? def.columns.at(ci).caption.join(QLatin1Char(' ')) : name;
-        widths[0] = std::max(widths[0], textWidth(caption, font) + 2 * kPadding);
-    }
+    const QVector<double> widths = formCellWidths(form, def, cells, font);
     QVector<double> xs(cells + 1, 0.0);
-    for (int i = 0; i < cells; ++i) {
-        widths[i] = std::ceil(std::max(widths[i], 4 * charW));
+    for (int i = 0; i < cells; ++i)
         xs[i + 1] = xs[i] + widths[i];
-    }
     const double gridWidth = xs[cells];
 
     double y = 0;
@@ -453,14 +471,24 @@ void PageModel::layoutForm(Section &s, const Definition &def)
         Item it;
         it.name = name;
         Align align;
-        it.format = fieldFormat(name, &it.kind, &align);
+        it.format = formFieldFormat(def, name, &it.kind, &align);
         it.align = align;
         it.rect = QRectF(x, y, w, rowH);
         it.framed = true;
-        it.editable = it.kind == ItemKind::Column;
+        const int ci = def.columnIndex(name);
+        it.editable = it.kind == ItemKind::Column && ci >= 0 && !def.columns.at(ci).protect;
         s.detail.items << it;
     };
+    // Head and extra fields: the caption in the label cell, the field across the rest.
+    auto captionedLines = [&](const QStringList &fields) {
+        for (const QString &name : fields) {
+            label(formFieldCaption(def, name), xs[0], widths[0], Align::Left, false);
+            field(name, xs[1], std::max(gridWidth - xs[1], 30 * charW));
+            y += rowH;
+        }
+    };
 
+    captionedLines(form.headFields);
     if (!form.headings.isEmpty()) {
         for (int i = 0; i < cells; ++i)
             label(form.headings.value(i), xs[i], widths[i], Align::Center, true);
@@ -477,14 +505,7 @@ void PageModel::layoutForm(Section &s, const Definition &def)
         }
         y += rowH;
     }
-    for (const QString &name : form.extraFields) {
-        const int ci = def.columnIndex(name);
-        const QString caption = ci >= 0 && !def.columns.at(ci).caption.isEmpty()
-            ? def.columns.at(ci).caption.join(QLatin1Char(' ')) : name;
-        label(caption, xs[0], widths[0], Align::Left, false);
-        field(name, xs[1], std::max(gridWidth - xs[1], 30 * charW));
-        y += rowH;
-    }
+    captionedLines(form.extraFields);
     s.form = true;
     s.detail.height = y + rowH / 2;   // a little air between the rows' grids
     s.width = std::max(gridWidth, std::max(xs[1] + 30 * charW, 120.0));
