@@ -159,7 +159,9 @@ void w_ordergress::fillContractList()
     dw_sconh->SetTransObject(Transaction::sqlca());
     // d_w_scprogress takes the two dates only; d_w_scprogress2 also the customer,
     // and asks for its progress remark itself.
-    dw_sconh->Retrieve({Date(em_deldate1->text()), Date(em_deldate2->text()), sle_custno->text()});
+    const int found = dw_sconh->Retrieve({Date(em_deldate1->text()), Date(em_deldate2->text()), sle_custno->text()});
+    if (found == 0)
+        dw_sconh->setNote(nothingFoundNote());
     lb_scnoitem->Reset();
     const int scnum = dw_sconh->RowCount();
     for (int i = 1; i <= scnum; ++i)
@@ -171,6 +173,16 @@ void w_ordergress::fillContractList()
         dw_sconh_rowfocuschanging(0, 1);
     else
         m_selection->clear();
+}
+
+QString w_ordergress::nothingFoundNote() const
+{
+    const QString range = QStringLiteral("货期在 %1 至 %2 之间").arg(em_deldate1->text(), em_deldate2->text());
+    if (!cbx_cust->checked())
+        return QStringLiteral("没有找到合约: 没有%1的未出货合约。").arg(range);
+    if (Trim(sle_custno->text()).isEmpty())
+        return QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号, 或不选「客户」。");
+    return QStringLiteral("没有找到合约: 客户 %1 没有%2、有所选进度原因的未出货合约。").arg(sle_custno->text(), range);
 }
 
 void w_ordergress::dw_sconh_rowfocuschanging(int currentrow, int newrow)

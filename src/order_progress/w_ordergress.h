@@ -63,6 +63,8 @@ private:
     // "全部" and "未出货": one retrieval of the contract list, and the tick list
     // rebuilt from its rows.
     void fillContractList();
+    // Why the contract list came back empty, as far as the choices tell.
+    QString nothingFoundNote() const;
 
     CommandButton *cb_6 = nullptr;
     CommandButton *cb_5 = nullptr;

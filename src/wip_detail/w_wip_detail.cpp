@@ -190,14 +190,25 @@ void w_wip_detail::cb_4_clicked()
         {"09-电金", "d_bm_dj_all", false},
     };
     const QString process = Trim(ddlb_pcode->text());
+    const InHand *chosen = nullptr;
+    QStringList known;
     for (const InHand &row : table) {
-        if (process != QString::fromUtf8(row.process))
-            continue;
-        QString definition = QString::fromUtf8(row.definition ? row.definition : "");
+        known << QString::fromUtf8(row.process);
+        if (process == known.last())
+            chosen = &row;
+    }
+    if (!chosen) {
+        // Not one of IN HAND's processes: no report, rather than the previous
+        // one under the new process name.
+        dw_wip_detail->clearReport(QStringLiteral("%1 没有 IN HAND 报表。IN HAND 的工序: %2")
+                                       .arg(process.isEmpty() ? QStringLiteral("(没有选工序)") : process,
+                                            known.join(QStringLiteral(", "))));
+    } else {
+        QString definition = QString::fromUtf8(chosen->definition ? chosen->definition : "");
         QVariantList args;
-        if (row.withArgument)
+        if (chosen->withArgument)
             args << ddlb_pcode->text();
-        if (!row.definition) {
+        if (!chosen->definition) {
             if (Trim(sle_clientno->text()).isEmpty()) {
                 definition = QStringLiteral("d_w_wip_detail_fil_wipp");
             } else {
@@ -207,8 +218,8 @@ void w_wip_detail::cb_4_clicked()
         }
         dw_wip_detail->setDataObject(definition);
         dw_wip_detail->SetTransObject(tr_arttype);
-        dw_wip_detail->Retrieve(args);
-        break;
+        if (dw_wip_detail->Retrieve(args) == 0)
+            dw_wip_detail->setNote(QStringLiteral("没有找到记录: %1 没有在手的货。").arg(process));
     }
     normaliseProchNew(tr_arttype);
     tr_arttype.disconnect();

@@ -258,8 +258,27 @@ private Q_SLOTS:
                 press(b);
                 QCOMPARE(dw().RowCount(), 0);
                 QVERIFY(dw().objectText(QStringLiteral("t_head")).startsWith(kStart + "----" + kEnd));
+                QCOMPARE(dw().note(), QStringLiteral("没有选取合约: 请在订单分析中选取合约, 再按「付工人耗」。"));
             }
         }
+
+        // A contract whose work is still pending has no loss and no material to report, and the window says so.
+        QVERIFY(db.insert("work_report", {{"lsh", 99}, {"scno", "KC3"}, {"gongxu", "04-执模"}, {"changhao", "W01"},
+                                          {"mcode", "18KY"}, {"zt", "PEN"}, {"iss_pcs", 4}, {"iss_weight", 7.0}}));
+        scno_sel().clear();
+        scno_sel()[1] = QStringLiteral("KC3");
+        scno_sel()[2] = QString();
+        for (const char *b : {"cb_3", "cb_4", "cb_5", "cb_2"}) {
+            press(b);
+            QCOMPARE(dw().RowCount(), 0);
+            QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有完成(FIN)的工序, 没有耗料可报。"));
+        }
+        press("cb_1");
+        QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有物料使用记录。"));
+        scno_sel()[1] = QStringLiteral("KC1");
+        press("cb_3");
+        QVERIFY(dw().RowCount() > 0);
+        QCOMPARE(dw().note(), QString());
     }
 
     void printSavesTheReportAndOpensThePreview()

@@ -235,6 +235,21 @@ void ReportControl::paintEvent(QPaintEvent *event)
     marks.background = m_rowBackground;
     const bool rows = m_store->definition().layout != LayoutKind::Composite;
     ReportPainter(*m_model).paintContinuous(p, visible, rows ? &marks : nullptr);
+    if (!m_note.isEmpty() && m_store->RowCount() == 0)
+        paintNote(p);
+}
+
+void ReportControl::paintNote(QPainter &p) const
+{
+    // Below what the report shows of itself (its titles and captions), in model points.
+    QFont f(ReportPainter::fontFamily());
+    f.setPointSizeF(m_model->options().fontSize + 1);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0xa0, 0x20, 0x20));
+    const double width = std::max(300.0, viewport()->width() / m_scale - 2 * kMargin);
+    const QRectF box(0, m_model->height() + 12, width, 60);
+    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_note);
 }
 
 void ReportControl::resizeEvent(QResizeEvent *event)
@@ -251,8 +266,25 @@ void ReportControl::scrollContentsBy(int dx, int dy)
 
 // --- host operations ------------------------------------------------------------------
 
+void ReportControl::setNote(const QString &note)
+{
+    m_note = note;
+    viewport()->update();
+}
+
+void ReportControl::clearReport(const QString &note)
+{
+    closeEditor();
+    m_store->setDefinition(nullptr);
+    invalidateModel();
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    setNote(note);
+}
+
 void ReportControl::setDataObject(const QString &name)
 {
+    m_note.clear();
     closeEditor();
     m_store->setDataObject(name);
     invalidateModel();
@@ -267,6 +299,7 @@ void ReportControl::SetTransObject(Transaction &transaction)
 
 int ReportControl::Retrieve(const QVariantList &args)
 {
+    m_note.clear();
     closeEditor();
     const int n = m_store->Retrieve(args);
     invalidateModel();
@@ -286,6 +319,7 @@ int ReportControl::AcceptText()
 
 void ReportControl::Reset()
 {
+    m_note.clear();
     closeEditor();
     m_store->Reset();
 }

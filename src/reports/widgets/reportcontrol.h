@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class QPainter;
+
 namespace wip {
 class Transaction;
 }
@@ -83,6 +85,15 @@ public:
     // printing and export do not use it.
     void setRowBackground(std::function<QColor(int row)> colour);
 
+    // A line shown where the rows would be when the report has none: why the
+    // query found nothing. Not part of the report (neither printed nor saved).
+    // setDataObject, Retrieve, Reset and clearReport drop it.
+    void setNote(const QString &note);
+    QString note() const { return m_note; }
+    // Shows no report at all (no definition, no rows), only the note: for a
+    // choice that has no report, so that the previous one is not left on screen.
+    void clearReport(const QString &note);
+
     // Called by a rowfocuschanging handler: the current row stays where it is
     // (the event's return value 1 of the host). ScrollToRow then returns -1.
     void preventRowChange() { m_rowChangePrevented = true; }
@@ -134,6 +145,7 @@ private:
     int visibleRowCount() const;
     void moveCurrentRow(int row);
     bool isForm() const;
+    void paintNote(QPainter &p) const;
 
     // Editing.
     void beginEdit(int row, int fieldIndex);
@@ -155,6 +167,7 @@ private:
     std::function<QColor(int row)> m_rowBackground;
     bool m_editable = true;
     bool m_rowChangePrevented = false;  // set by a rowfocuschanging handler
+    QString m_note;
 };
 
 } // namespace wip::reports
