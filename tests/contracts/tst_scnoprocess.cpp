@@ -335,8 +335,12 @@ private Q_SLOTS:
     {
         fill();
         QVERIFY(db->insert("material", {{"mcode", "18KY"}, {"mtype", "GOLD"}, {"purate", 0.75}}));
+        QVERIFY(db->insert("material", {{"mcode", "DIA"}, {"mtype", "STONE"}}));
+        // Grams and pieces of metal, stones and carats: each unit in a column of its own.
         QVERIFY(db->insert("matuse", {{"scno", "KC1"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
-                                      {"sqtycal", 2}, {"sqtyref", 3.5}}));
+                                      {"sqtycal", 12.5}, {"sqtyref", 5}}));
+        QVERIFY(db->insert("matuse", {{"scno", "KC1"}, {"gongxu_code", "06-镶石"}, {"mcode", "DIA"},
+                                      {"sqtycal", 40}, {"sqtyref", 0.4}}));
         QVERIFY(db->insert("matuse", {{"scno", "KC2"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
                                       {"sqtycal", 9}, {"sqtyref", 9}}));
         openWindow();
@@ -346,9 +350,22 @@ private Q_SLOTS:
         QVERIFY(m);
         QTRY_COMPARE(m->scno(), QStringLiteral("KC1"));
         ReportControl &use = m->control<ReportControl>("dw_pomatuse");
-        QCOMPARE(use.RowCount(), 1);
+        QCOMPARE(use.RowCount(), 2);
         QCOMPARE(use.GetItemString(1, "mtype"), QStringLiteral("GOLD"));
-        QCOMPARE(use.GetItemNumber(1, "compute_4"), 3.5);
+        QStringList captions;
+        for (const auto &c : use.store().columns())
+            captions << c.caption.join(QLatin1Char(' '));
+        for (const char *unit : {"金重(克) Metal g", "件数 PCS", "石数(粒) Stones", "石重(卡) Carat"})
+            QVERIFY2(captions.contains(QString::fromUtf8(unit)), unit);
+        QCOMPARE(use.GetItemNumber(1, "metal_g"), 12.5);
+        QVERIFY(use.store().IsNull(1, "stone_qty"));
+        QCOMPARE(use.GetItemNumber(2, "stone_qty"), 40.0);
+        QVERIFY(use.store().IsNull(2, "metal_g"));
+        // Totals apart: 12.5 g and 5 pieces of metal, 40 stones of 0.4 carat.
+        QCOMPARE(use.GetItemNumber(1, "compute_5"), 12.5);
+        QCOMPARE(use.GetItemNumber(1, "compute_6"), 5.0);
+        QCOMPARE(use.GetItemNumber(1, "compute_7"), 40.0);
+        QCOMPARE(use.GetItemNumber(1, "compute_8"), 0.4);
     }
 };
 

@@ -221,19 +221,28 @@ private Q_SLOTS:
         QCOMPARE(num(2, "orders"), 1.0);
         QCOMPARE(num(2, "loss"), 0.1);
 
-        // Allowed loss per order: 2% of the metal issued against the loss paid.
+        // Allowed loss per order and step: 2% of the metal issued to the step
+        // against the step's loss; pieces per step, never added across steps.
         press("cb_2");
         QCOMPARE(dw().dataobject(), QStringLiteral("d_w_alwloss"));
         QCOMPARE(dw().objectText(QStringLiteral("t_head")), kStart + "----" + kEnd + "出货订单工序实耗表");
-        QCOMPARE(column("scno"), (QStringList{"KC1", "KC2"}));
-        QCOMPARE(column("cust_no"), (QStringList{"QOR", "ABC"}));
-        QCOMPARE(column("mcode"), (QStringList{"18KY", "PT950"}));
-        QCOMPARE(num(1, "iss_weight"), 31.0);
-        QCOMPARE(num(1, "c_alw_loss"), 0.62);
-        QCOMPARE(num(1, "c_over"), 0.33 - 0.62);         // within the allowance
-        QCOMPARE(num(2, "c_alw_loss"), 0.08);
-        QCOMPARE(num(2, "c_over"), 0.1 - 0.08);          // over it
+        QCOMPARE(column("scno"), (QStringList{"KC1", "KC1", "KC2"}));
+        QCOMPARE(column("gongxu"), (QStringList{"04-执模", "06-镶石", "04-执模"}));
+        QCOMPARE(column("cust_no"), (QStringList{"QOR", "QOR", "ABC"}));
+        QCOMPARE(column("mcode"), (QStringList{"18KY", "18KY", "PT950"}));
+        QCOMPARE(num(1, "iss_pcs"), 8.0);                // the same 8 pieces at each step
+        QCOMPARE(num(2, "iss_pcs"), 8.0);
+        QCOMPARE(num(1, "iss_weight"), 16.0);
+        QCOMPARE(num(1, "c_alw_loss"), 0.32);
+        QCOMPARE(num(1, "c_over"), 0.23 - 0.32);         // within the allowance
+        QCOMPARE(num(2, "c_over"), 0.1 - 0.3);
+        QCOMPARE(num(3, "c_alw_loss"), 0.08);
+        QCOMPARE(num(3, "c_over"), 0.1 - 0.08);          // over it
+        QCOMPARE(num(1, "c_g1_loss"), 0.33);
+        QCOMPARE(num(1, "c_g1_alw_loss"), 0.62);
+        QCOMPARE(num(3, "c_g1_over"), 0.1 - 0.08);
         QCOMPARE(num(1, "c_sum_over"), 0.43 - 0.7);
+        QVERIFY(!dw().store().hasName(QStringLiteral("c_sum_iss_pcs")));
     }
 
     // The reports read scno_sel at each press: blanks match nothing, and a list
