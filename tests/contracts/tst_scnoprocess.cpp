@@ -361,11 +361,14 @@ private Q_SLOTS:
         QVERIFY(use.store().IsNull(1, "stone_qty"));
         QCOMPARE(use.GetItemNumber(2, "stone_qty"), 40.0);
         QVERIFY(use.store().IsNull(2, "metal_g"));
-        // Totals apart: 12.5 g and 5 pieces of metal, 40 stones of 0.4 carat.
-        QCOMPARE(use.GetItemNumber(1, "compute_5"), 12.5);
-        QCOMPARE(use.GetItemNumber(1, "compute_6"), 5.0);
-        QCOMPARE(use.GetItemNumber(1, "compute_7"), 40.0);
-        QCOMPARE(use.GetItemNumber(1, "compute_8"), 0.4);
+        // Totals apart: 12.5 g and 5 pieces of metal at filing, 40 stones of 0.4
+        // carat; the pieces per step only, as the same pieces pass every step.
+        QCOMPARE(use.GetItemNumber(1, "c_g1_metal_g"), 12.5);
+        QCOMPARE(use.GetItemNumber(1, "c_g1_metal_pcs"), 5.0);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_metal_g"), 12.5);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_stone_qty"), 40.0);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_stone_ct"), 0.4);
+        QVERIFY(!use.store().hasName(QStringLiteral("c_sum_metal_pcs")));
     }
 };
 
