@@ -1,5 +1,6 @@
 #include "runtime/connectionsettings.h"
 
+#include <QSqlDatabase>
 #include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
@@ -105,6 +106,21 @@ DbKind ConnectionSettings::kind() const
         || d == QLatin1String("PGSQL"))
         return DbKind::PostgreSQL;
     return DbKind::None;
+}
+
+void ConnectionSettings::applyServer(QSqlDatabase &db, const QString &databaseName) const
+{
+    QString host = serverName.trimmed();
+    const int colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0) {
+        db.setPort(host.mid(colon + 1).toInt());
+        host = host.left(colon);
+    }
+    if (!host.isEmpty())
+        db.setHostName(host);
+    db.setDatabaseName(databaseName);
+    db.setUserName(logId);
+    db.setPassword(logPass);
 }
 
 ConnectionSettings &applicationConnection()

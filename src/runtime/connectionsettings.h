@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+class QSqlDatabase;
+
 namespace wip {
 
 enum class DbKind { None, SQLite, PostgreSQL };
@@ -25,6 +27,9 @@ struct ConnectionSettings
     static std::optional<ConnectionSettings> fromUrl(const QString &url, QString *error = nullptr);
     QString toUrl(bool withPassword = false) const;
     DbKind kind() const;
+    // Gives a PostgreSQL connection the server (host and port), user and password
+    // of these settings and the database named; options are left to the caller.
+    void applyServer(QSqlDatabase &db, const QString &databaseName) const;
 };
 
 // The application's connection settings (cn_dbms ... cn_dbparm), set at start-up.

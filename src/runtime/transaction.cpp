@@ -78,17 +78,7 @@ void configure(QSqlDatabase &db, const ConnectionSettings &settings)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         return;
     }
-    QString host = settings.serverName.trimmed();
-    const int colon = host.lastIndexOf(QLatin1Char(':'));
-    if (colon > 0) {
-        db.setPort(host.mid(colon + 1).toInt());
-        host = host.left(colon);
-    }
-    if (!host.isEmpty())
-        db.setHostName(host);
-    db.setDatabaseName(settings.database);
-    db.setUserName(settings.logId);
-    db.setPassword(settings.logPass);
+    settings.applyServer(db, settings.database);
     db.setConnectOptions(postgresOptions(settings.dbParm));
 }
 

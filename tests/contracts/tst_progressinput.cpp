@@ -18,15 +18,8 @@ using namespace wip;
 using wip::reports::ReportControl;
 using wip::test::TestDatabase;
 
-namespace {
-
-const QStringList kQuantities = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
-                                 "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
-                                 "polishing_out", "rhodium_in", "rhodium_out", "qc_in", "qc_out"};
-const QStringList kDates = {"wax_date", "casting_date", "filing_date", "setting_date",
-                            "finishing_date", "polishing_date", "rhodium_date"};
-
-} // namespace
+using wip::test::kProcessDates;
+using wip::test::kProcessQuantities;
 
 // In a test whose _data() called addEngineRows(): this test's database `db` on the
 // row's engine (the PostgreSQL row skipped when no server is configured).
@@ -149,7 +142,7 @@ private Q_SLOTS:
         QFETCH(QString, next);
         QFETCH(QStringList, stamped);
         QHash<QString, QVariant> before;
-        for (const QString &q : kQuantities)
+        for (const QString &q : kProcessQuantities)
             before[q] = process().GetItem(1, q);
 
         const QDateTime from = QDateTime::currentDateTime().addSecs(-1);
@@ -157,7 +150,7 @@ private Q_SLOTS:
         const QDateTime to = QDateTime::currentDateTime().addSecs(1);
 
         QCOMPARE(process().GetItemNumber(1, column), typed.toDouble());
-        for (const QString &q : kQuantities) {
+        for (const QString &q : kProcessQuantities) {
             if (q == column)
                 continue;
             if (q == next)
@@ -166,7 +159,7 @@ private Q_SLOTS:
                 QVERIFY2(process().GetItem(1, q) == before[q], qPrintable(q));
         }
         QDateTime moment;
-        for (const QString &d : kDates) {
+        for (const QString &d : kProcessDates) {
             const QDateTime value = process().GetItemDateTime(1, d);
             if (!stamped.contains(d)) {
                 QVERIFY2(process().store().IsNull(1, d), qPrintable(d));
@@ -244,7 +237,7 @@ private Q_SLOTS:
         QCOMPARE(process().RowCount(), 1);
         QVERIFY(!button("cb_scond_add").isEnabled());
         QCOMPARE(process().GetItemString(1, "scno"), QStringLiteral("KC1"));
-        for (const QString &q : kQuantities.mid(0, 14))
+        for (const QString &q : kProcessQuantities.mid(0, 14))
             QCOMPARE(process().GetItem(1, q), Decimal::fromInt(0).toVariant());
         for (const char *n : {"process_id", "remark", "bz", "qc_in", "qc_out", "wax_date", "polishing_date"})
             QVERIFY2(process().store().IsNull(1, n), n);
@@ -373,7 +366,7 @@ private Q_SLOTS:
         QCOMPARE(process().GetItemDateTime(1, "casting_date"), afternoon);
         QCOMPARE(process().GetItemDateTime(1, "polishing_date"), afternoon.addDays(1));
         // The contract number and the seven dates are on the form, and not typed into.
-        for (const QString &f : QStringList{"scno"} + kDates) {
+        for (const QString &f : QStringList{"scno"} + kProcessDates) {
             QVERIFY2(!process().fieldRectInViewport(1, f).isNull(), qPrintable(f));
             QTest::mouseClick(process().viewport(), Qt::LeftButton, {}, process().fieldRectInViewport(1, f).center());
             QVERIFY2(process().editedColumn() != f, qPrintable(f));

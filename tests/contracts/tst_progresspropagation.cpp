@@ -1,3 +1,4 @@
+#include "contractfixture.h"
 #include "contracts/progresspropagation.h"
 #include "reports/datastore.h"
 
@@ -8,11 +9,8 @@ using wip::reports::DataStore;
 
 namespace {
 
-const QStringList kQuantities = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
-                                 "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
-                                 "polishing_out", "rhodium_in", "rhodium_out", "qc_in", "qc_out"};
-const QStringList kDates = {"wax_date", "casting_date", "filing_date", "setting_date",
-                            "finishing_date", "polishing_date", "rhodium_date"};
+using wip::test::kProcessDates;
+using wip::test::kProcessQuantities;
 
 // A record with every department holding goods and nothing passed on yet.
 const QList<QPair<QString, double>> kFullRecord = {
@@ -79,7 +77,7 @@ private Q_SLOTS:
         for (const auto &[name, value] : full ? kFullRecord : QList<QPair<QString, double>>{{"wax_in", 10}})
             process.SetItem(row, name, value);
         QHash<QString, QVariant> before;
-        for (const QString &q : kQuantities)
+        for (const QString &q : kProcessQuantities)
             before[q] = process.GetItem(row, q);
 
         const QDateTime now(QDate(2004, 6, 1), QTime(14, 30, 5));
@@ -87,13 +85,13 @@ private Q_SLOTS:
         ProgressPropagation::apply(process, row, column.toUpper(), now);
 
         QCOMPARE(process.GetItemNumber(row, column), typed);
-        for (const QString &q : kQuantities) {
+        for (const QString &q : kProcessQuantities) {
             if (q == next)
                 QCOMPARE(process.GetItemNumber(row, q), typed);
             else if (q != column)
                 QVERIFY2(process.GetItem(row, q) == before[q], qPrintable(q));
         }
-        for (const QString &d : kDates) {
+        for (const QString &d : kProcessDates) {
             if (stamped.contains(d))
                 QCOMPARE(process.GetItemDateTime(row, d), now);
             else
