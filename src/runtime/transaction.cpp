@@ -1,7 +1,7 @@
 #include "runtime/transaction.h"
 
 #include "runtime/boundstatement.h"
-#include "runtime/serverprobe.h"
+#include "runtime/lostconnectionprobe.h"
 #include "runtime/trace.h"
 
 #include <QAtomicInteger>
@@ -198,7 +198,7 @@ QSqlDatabase Transaction::database() const
     if (!isConnected())
         return QSqlDatabase();
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isOpen() || ServerProbe::droppedWhileIdle(db)) {
+    if (!db.isOpen() || LostConnectionProbe::droppedWhileIdle(db)) {
         // The server went away. Reopened in place, so every copy of the handle (a
         // DataStore's query) reaches the new connection. A Transaction is never a
         // const object; only its connection changes here.
@@ -444,7 +444,7 @@ void Transaction::callHook(const QString &sql)
 bool Transaction::ensureOpen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    const bool dropped = ServerProbe::droppedWhileIdle(db);
+    const bool dropped = LostConnectionProbe::droppedWhileIdle(db);
     if (dropped)
         db.close();     // Qt's driver would learn it only from a failed statement
     if (db.isOpen())
@@ -499,7 +499,7 @@ bool Transaction::checkLost()
     if (!isConnected() || settings.kind() != DbKind::PostgreSQL)
         return false;     // an SQLite file does not go away under its connection
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!ServerProbe::droppedAfterFailure(db))
+    if (!LostConnectionProbe::droppedAfterFailure(db))
         return false;
     m_state.lost();
     return true;

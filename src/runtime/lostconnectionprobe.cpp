@@ -1,4 +1,4 @@
-#include "runtime/serverprobe.h"
+#include "runtime/lostconnectionprobe.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -24,7 +24,7 @@ PGconn *postgresHandle(const QSqlDatabase &db)
 
 } // namespace
 
-bool ServerProbe::droppedWhileIdle(const QSqlDatabase &db)
+bool LostConnectionProbe::droppedWhileIdle(const QSqlDatabase &db)
 {
     PGconn *conn = postgresHandle(db);
     if (!conn)
@@ -37,7 +37,7 @@ bool ServerProbe::droppedWhileIdle(const QSqlDatabase &db)
     return PQstatus(conn) == CONNECTION_BAD;
 }
 
-bool ServerProbe::droppedAfterFailure(QSqlDatabase &db)
+bool LostConnectionProbe::droppedAfterFailure(QSqlDatabase &db)
 {
     if (db.driverName() != QLatin1String("QPSQL"))
         return false;

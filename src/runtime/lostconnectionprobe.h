@@ -8,7 +8,7 @@ namespace wip {
 // holds open (the server stopped or restarted, the network gone). Qt's driver
 // learns it only when a statement fails; these ask without waiting for that.
 // An SQLite connection is never dropped: both answer false for it.
-class ServerProbe
+class LostConnectionProbe
 {
 public:
     // Before a statement: libpq reads what the server sent meanwhile (its shutdown
