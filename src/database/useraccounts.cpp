@@ -1,6 +1,7 @@
 #include "database/useraccounts.h"
 
 #include "database/passwordhash.h"
+#include "runtime/cursor.h"
 #include "runtime/transactionguard.h"
 
 namespace wip {
