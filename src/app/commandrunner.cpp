@@ -11,6 +11,7 @@
 #include "reports/render/pdfexport.h"
 #include "reports/render/xlsxexport.h"
 #include "runtime/hosterror.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 
 #if defined(WIP_HAVE_DAILY_OUTPUT)

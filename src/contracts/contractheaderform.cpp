@@ -6,6 +6,7 @@
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 #include "runtime/values.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"

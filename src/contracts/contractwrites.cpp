@@ -3,6 +3,7 @@
 #include "reports/datastore.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 
 #include <QMap>
 

@@ -1,6 +1,6 @@
 #include "contracts/progresspropagation.h"
 
-#include "reports/widgets/reportcontrol.h"
+#include "reports/datastore.h"
 #include "runtime/sysfunc.h"
 
 #include <optional>
@@ -16,10 +16,10 @@ const char *const kSteps[6][2] = {
     {"setting_in", "setting_out"}, {"finishing_in", "finishing_out"}, {"polishing_in", "polishing_out"},
 };
 
-std::optional<double> inWork(const reports::ReportControl &dw, int row, const char *in, const char *out)
+std::optional<double> inWork(const reports::DataStore &process, int row, const char *in, const char *out)
 {
-    const std::optional<double> a = Dec(dw.GetItem(row, QString::fromLatin1(in)));
-    const std::optional<double> b = Dec(dw.GetItem(row, QString::fromLatin1(out)));
+    const std::optional<double> a = Dec(process.GetItem(row, QString::fromLatin1(in)));
+    const std::optional<double> b = Dec(process.GetItem(row, QString::fromLatin1(out)));
     if (!a || !b)
         return std::nullopt;
     return *a - *b;
@@ -27,15 +27,15 @@ std::optional<double> inWork(const reports::ReportControl &dw, int row, const ch
 
 } // namespace
 
-void ProgressPropagation::apply(reports::ReportControl &dw, int row, const QString &changed, const QDateTime &now)
+void ProgressPropagation::apply(reports::DataStore &process, int row, const QString &changed, const QDateTime &now)
 {
     // The in-work quantities are all read before anything is assigned.
     std::optional<double> d[6];
     for (int i = 0; i < 6; ++i)
-        d[i] = inWork(dw, row, kSteps[i][0], kSteps[i][1]);
+        d[i] = inWork(process, row, kSteps[i][0], kSteps[i][1]);
 
-    auto set = [&](const char *column, const QVariant &value) { dw.SetItem(row, QString::fromLatin1(column), value); };
-    auto copy = [&](const char *to, const char *from) { set(to, dw.GetItem(row, QString::fromLatin1(from))); };
+    auto set = [&](const char *column, const QVariant &value) { process.SetItem(row, QString::fromLatin1(column), value); };
+    auto copy = [&](const char *to, const char *from) { set(to, process.GetItem(row, QString::fromLatin1(from))); };
 
     const QString name = changed.toLower();
     if (name == QLatin1String("wax_out")) {

@@ -4,7 +4,7 @@
 #include <QString>
 
 namespace wip::reports {
-class ReportControl;
+class DataStore;
 }
 
 namespace wip {
@@ -25,9 +25,11 @@ namespace wip {
 class ProgressPropagation
 {
 public:
-    // Applies the rule for column `changed` of `row` (values as they are in the
-    // row now); `now` is the moment stamped. Other columns change nothing.
-    static void apply(reports::ReportControl &dw, int row, const QString &changed, const QDateTime &now);
+    // Applies the rule for column `changed` of `row` of a d_w_process_input store
+    // (values as they are in the row now); `now` is the moment stamped. Other
+    // columns change nothing. Works on any such store: the window's grid, or one
+    // that holds a single process record read without a window.
+    static void apply(reports::DataStore &process, int row, const QString &changed, const QDateTime &now);
 };
 
 } // namespace wip

@@ -2,7 +2,7 @@
 
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
-#include "reports/widgets/orderlinedetails.h"
+#include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
 #include "runtime/hosterror.h"
@@ -35,6 +35,8 @@ w_scno_process::w_scno_process(QWidget *parent)
     setTitle(QStringLiteral("销售合约"));
     resize(1180, 760);
 }
+
+w_scno_process::~w_scno_process() = default;
 
 const QStringList &w_scno_process::reasonEntries()
 {
@@ -87,6 +89,8 @@ void w_scno_process::create()
     dw_sconh->setDataObject(QStringLiteral("d_w_sconh"));
     gb_1 = new GroupBox(this, QStringLiteral("gb_1"), QStringLiteral("销售合约资料"));
     gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
+    m_selection = std::make_unique<reports::ContractLineSelection>(*dw_sconh, *dw_scond, *sle_hallmark, *mle_remarks,
+                                                                   *p_stylepic);
 
     // Headers on the left; lines, line details and the progress record on the right.
     auto *headerBox = new QVBoxLayout(gb_1);
@@ -175,61 +179,86 @@ void w_scno_process::open()
     // lines now rather than leaving the right-hand side empty until a click.
     if (dw_sconh->RowCount() > 0)
         dw_sconh_rowfocuschanging(0, 1);
+    else
+        updateProcessControls();
 }
 
 void w_scno_process::dw_sconh_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(newrow, true);
-    if (newrow < 1)
-        return;
-    m_sconh_currow = newrow;
-    m_scno = dw_sconh->GetItemString(newrow, QStringLiteral("scno"));
-
-    dw_scond->SetTransObject(Transaction::sqlca());
-    dw_scond->Reset();
-    dw_scond->Retrieve({m_scno});
-    count_dw2 = dw_scond->RowCount();
-    if (count_dw2 < 1) {
-        m_scond_id = -1;
-        m_design_no = QString();
-        sle_hallmark->setText(QString());
-        mle_remarks->setText(QString());
-        p_stylepic->setVisible(false);
-        m_pictureBytes.reset();
+    // Typed progress is never dropped without asking, nor left on screen under
+    // another contract: it is saved, dropped, or the clerk stays on this contract.
+    if (newrow >= 1 && newrow <= dw_sconh->RowCount() && !offerToSave()) {
+        dw_sconh->preventRowChange();
         return;
     }
-    // The first line is current after Retrieve without a focus change of its own:
-    // show it, so hallmark, picture and progress belong to this contract.
-    dw_scond_rowfocuschanging(0, 1);
+    switch (m_selection->contractChanging(currentrow, newrow)) {
+    case reports::ContractLineSelection::Ignored:
+        return;
+    case reports::ContractLineSelection::NoLines:
+        // No line, so no progress record shown: the grid is cleared and read-only.
+        dw_process->Reset();
+        updateProcessControls();
+        return;
+    case reports::ContractLineSelection::Lines:
+        // The first line is current after Retrieve without a focus change of its
+        // own: show it, so hallmark, picture and progress belong to this contract.
+        dw_scond_rowfocuschanging(0, 1);
+        return;
+    }
 }
 
 void w_scno_process::dw_scond_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(newrow, true);
-    if (dw_scond->RowCount() < 1)
+    if (newrow >= 1 && newrow <= dw_scond->RowCount() && !offerToSave()) {
+        dw_scond->preventRowChange();
         return;
-    m_scond_currrow = newrow;
-    m_scond_id = static_cast<long long>(dw_scond->GetItemNumber(newrow, QStringLiteral("scond_id")));
-    m_design_no = dw_scond->GetItemString(newrow, QStringLiteral("design_no"));
+    }
+    if (m_selection->lineChanging(currentrow, newrow))
+        retrieveProcessRecord();
+}
 
-    m_pictureBytes = reports::OrderLineDetails::show(Transaction::sqlca(), m_scond_id, m_design_no, *sle_hallmark,
-                                                     *mle_remarks, *p_stylepic);
-
-    // Typed progress is not dropped without asking; a record that could not be
-    // saved stays on screen as typed.
-    if (!offerToSave(false))
-        return;
+void w_scno_process::retrieveProcessRecord()
+{
     dw_process->SetTransObject(Transaction::sqlca());
     dw_process->Reset();
-    dw_process->Retrieve({m_scno});
-    cb_scond_add->setEnabled(dw_process->RowCount() < 1);
+    dw_process->Retrieve({m_selection->scno()});
+    updateProcessControls();
 }
+
+void w_scno_process::updateProcessControls()
+{
+    const bool hasLine = m_selection->lineCount() > 0;
+    const bool hasRecord = dw_process->RowCount() > 0;
+    const bool mayType = hasLine && hasRecord && cb_printpo->isEnabled();
+    dw_process->setEditable(mayType);
+    ddlb_1->setEnabled(mayType);
+    cb_scond_add->setEnabled(hasLine && !hasRecord && flag_add == 1);
+    showReason();
+}
+
+void w_scno_process::showReason()
+{
+    // The entry the record names in bz, or else the one of its code in remark;
+    // no choice when the record has neither (or there is no record).
+    int index = 0;
+    if (dw_process->RowCount() > 0) {
+        index = ddlb_1->FindItem(Trim(dw_process->GetItemString(1, QStringLiteral("bz"))));
+        const QString code = Trim(dw_process->GetItemString(1, QStringLiteral("remark")));
+        for (int i = 1; index == 0 && !code.isEmpty() && i <= ddlb_1->TotalItems(); ++i) {
+            if (Left(ddlb_1->Text(i), 1) == code)
+                index = i;
+        }
+    }
+    ddlb_1->SelectItem(index);
+}
+
+QString w_scno_process::scno() const { return m_selection->scno(); }
+QString w_scno_process::designNo() const { return m_selection->designNo(); }
+long long w_scno_process::scondId() const { return m_selection->scondId(); }
+int w_scno_process::sconhCurrentRow() const { return m_selection->sconhCurrentRow(); }
+int w_scno_process::scondCurrentRow() const { return m_selection->scondCurrentRow(); }
+int w_scno_process::lineCount() const { return m_selection->lineCount(); }
+const std::optional<QByteArray> &w_scno_process::lastPictureBytes() const { return m_selection->lastPictureBytes(); }
 
 void w_scno_process::dw_process_key(int key, int keyflags)
 {
@@ -243,7 +272,7 @@ void w_scno_process::dw_process_itemchanged(int row, const QString &dwo, const Q
 {
     dw_process->AcceptText();
     const QDateTime dt = DateTime(Today(), Now());
-    ProgressPropagation::apply(*dw_process, row, dwo, dt);
+    ProgressPropagation::apply(dw_process->store(), row, dwo, dt);
 }
 
 void w_scno_process::ddlb_1_selectionchanged(int index)
@@ -258,12 +287,13 @@ void w_scno_process::ddlb_1_selectionchanged(int index)
 void w_scno_process::cb_scond_add_clicked()
 {
     const int newrow = dw_process->InsertRow(0);
-    dw_process->SetItem(newrow, QStringLiteral("scno"), m_scno);
+    dw_process->SetItem(newrow, QStringLiteral("scno"), m_selection->scno());
     for (const char *column : {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
                                "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
                                "polishing_out", "rhodium_in", "rhodium_out"})
         dw_process->SetItem(newrow, QString::fromLatin1(column), 0);
     cb_scond_add->setEnabled(false);
+    updateProcessControls();
 }
 
 void w_scno_process::cb_scond_del_clicked()
@@ -272,7 +302,15 @@ void w_scno_process::cb_scond_del_clicked()
         MessageBox(QStringLiteral("警告"), QStringLiteral("没有数据可删除!"));
         return;
     }
+    // As for a contract header: the clerk confirms; "更新&7" then writes the deletion.
+    if (MessageBox(QStringLiteral("确认"), QStringLiteral("真的要删除此行记录吗?按是将永久删除并无法恢复!"),
+                   MessageIcon::Question, MessageButtons::YesNo)
+        != 1) {
+        MessageBox(QStringLiteral("信息"), QStringLiteral("用户终止操作!"));
+        return;
+    }
     dw_process->DeleteRow(0);
+    updateProcessControls();
 }
 
 bool w_scno_process::processModified()
@@ -283,44 +321,70 @@ bool w_scno_process::processModified()
     return dw_process->store().ModifiedCount() > 0 || dw_process->store().DeletedCount() > 0;
 }
 
+QString w_scno_process::notTheChosenContract() const
+{
+    // The chosen contract is the current row of the contract list, as it stands now.
+    const QString chosen = m_selection->scno();
+    const int current = dw_sconh->GetRow();
+    const QString listed = current > 0 ? dw_sconh->GetItemString(current, QStringLiteral("scno")) : QString();
+    if (chosen.isEmpty() || listed != chosen || m_selection->lineCount() < 1)
+        return QStringLiteral("没有选定合约, 进度资料没有保存!");
+    const reports::DataStore &process = dw_process->store();
+    QStringList others;
+    for (int row = 1; row <= process.RowCount(); ++row)
+        others << process.GetItemString(row, QStringLiteral("scno"));
+    for (int row = 1; row <= process.DeletedCount(); ++row)
+        others << process.deletedItem(row, QStringLiteral("scno")).toString();
+    others.removeAll(chosen);
+    if (others.isEmpty())
+        return QString();
+    return QStringLiteral("进度资料属于合约 %1, 不是所选合约 %2, 没有保存!").arg(others.first(), chosen);
+}
+
 bool w_scno_process::saveProcess()
 {
     if (dw_process->AcceptText() != 1) {
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
         return false;
     }
+    // Checked again now: the record must be the chosen contract's.
+    if (const QString why = notTheChosenContract(); !why.isEmpty()) {
+        MessageBox(QStringLiteral("信息"), why, MessageIcon::Exclamation);
+        return false;
+    }
     Transaction &sqlca = Transaction::sqlca();
-    // Work SQLCA holds from before is committed first: the save is then whole on
-    // its own, and its rows count as saved only once its own COMMIT is through.
-    if (sqlca.inTransaction() && !sqlca.commit()) {
+    // Work SQLCA holds from before (or lost with its connection) is ended first:
+    // the save is then whole on its own, and its rows count as saved only once
+    // its own COMMIT is through.
+    if (sqlca.hasOpenWork() && !sqlca.commit()) {
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
         return false;
     }
     if (ContractWrites::saveProcess(dw_process->store(), sqlca) != ContractWrites::SaveResult::Saved) {
         // Nothing was written and every row is kept as typed: a failure, a header
         // another clerk has just deleted, or a record another clerk has just added.
-        if (sqlca.inTransaction())
+        if (sqlca.hasOpenWork())
             sqlca.rollback();
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
         return false;
     }
     // Read back: a new record gets its process_id from the database.
-    dw_process->Retrieve({m_scno});
-    cb_scond_add->setEnabled(dw_process->RowCount() < 1);
+    retrieveProcessRecord();
     MessageBox(QStringLiteral("恭喜"), QStringLiteral("保存数据成功!"));
     return true;
 }
 
-bool w_scno_process::offerToSave(bool canStay)
+bool w_scno_process::offerToSave()
 {
     // Only a user who may update the record (cb_printpo enabled by the rights) is asked.
     if (!cb_printpo || !cb_printpo->isEnabled() || !processModified())
         return true;
     const int answer = MessageBox(QStringLiteral("确认"), QStringLiteral("进度资料已修改, 要保存吗?"),
-                                  MessageIcon::Question,
-                                  canStay ? MessageButtons::YesNoCancel : MessageButtons::YesNo);
+                                  MessageIcon::Question, MessageButtons::YesNoCancel);
     // Yes saves (a failed save keeps the record as typed), No drops the changes,
     // Cancel keeps them and stays.
+    if (answer == 2)
+        dw_process->Reset();
     return answer == 1 ? saveProcess() : answer == 2;
 }
 
@@ -341,7 +405,7 @@ void w_scno_process::cb_sconh_find_clicked()
 
 void w_scno_process::cb_pomat_clicked()
 {
-    OpenWithParm(QStringLiteral("w_pomatuse"), m_scno);
+    OpenWithParm(QStringLiteral("w_pomatuse"), m_selection->scno());
 }
 
 void w_scno_process::cb_sconh_add_clicked()
@@ -351,11 +415,14 @@ void w_scno_process::cb_sconh_add_clicked()
 
 void w_scno_process::cb_sconh_edit_clicked()
 {
-    OpenWithParm(QStringLiteral("w_sconh_edit"), m_scno);
+    OpenWithParm(QStringLiteral("w_sconh_edit"), m_selection->scno());
 }
 
 void w_scno_process::cb_sconh_del_clicked()
 {
+    // Unsaved progress is settled first; Cancel leaves everything as it is.
+    if (!offerToSave())
+        return;
     if (MessageBox(QStringLiteral("确认"), QStringLiteral("真的要删除此行记录吗?按是将永久删除并无法恢复!"),
                    MessageIcon::Question, MessageButtons::YesNo)
         != 1) {
@@ -364,15 +431,21 @@ void w_scno_process::cb_sconh_del_clicked()
     }
     // Rolled back when nothing was deleted; a deletion whose commit fails is not
     // announced as done.
-    if (!ContractWrites::deleteHeader(m_scno, Transaction::sqlca()))
+    if (!ContractWrites::deleteHeader(m_selection->scno(), Transaction::sqlca()))
         MessageBox(QStringLiteral("信息"), QStringLiteral("删除数据未成功!"));
     else
         MessageBox(QStringLiteral("恭喜"), QStringLiteral("删除数据成功!"));
-    dw_sconh->Retrieve();
+    const int headers = dw_sconh->Retrieve();
     // The list starts again at its first contract: show that one, not the lines
-    // of a contract that may be gone.
-    if (dw_sconh->RowCount() > 0)
+    // of a contract that may be gone. A list that could not be read leaves the
+    // window as it was.
+    if (headers > 0) {
         dw_sconh_rowfocuschanging(0, 1);
+    } else if (headers == 0) {
+        m_selection->clear();
+        dw_process->Reset();
+        updateProcessControls();
+    }
 }
 
 void w_scno_process::cb_close_clicked()
@@ -383,7 +456,7 @@ void w_scno_process::cb_close_clicked()
 void w_scno_process::closeEvent(QCloseEvent *event)
 {
     bool leave = true;
-    Dispatcher::run(this, "closequery", [&] { leave = offerToSave(true); });
+    Dispatcher::run(this, "closequery", [&] { leave = offerToSave(); });
     if (!leave) {
         event->ignore();
         return;

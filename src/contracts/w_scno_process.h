@@ -3,6 +3,7 @@
 #include "runtime/widgets/window.h"
 
 #include <QByteArray>
+#include <memory>
 #include <optional>
 
 namespace wip {
@@ -15,21 +16,25 @@ class Picture;
 class SingleLineEdit;
 class StaticText;
 namespace reports {
+class ContractLineSelection;
 class ReportControl;
 }
 
 // "销售合约": the sales contracts (dw_sconh), the order lines of the contract the
 // user is on (dw_scond) with the line's hallmark, remarks and style picture, and
-// the contract's progress record through the departments (dw_process, with the
-// delay reason of ddlb_1). The user's rights for module M05, function H06 decide
-// which progress buttons work. "更新&7" writes the progress record to the database;
-// unsaved changes are offered for saving before another line is shown or the
-// window closes.
+// the contract's progress record through the departments (dw_process, with its
+// contract number, its stamped dates and the delay reason of ddlb_1). The user's
+// rights for module M05, function H06 decide which progress buttons work; a user
+// who may not save sees the record read-only. The record is cleared and read-only
+// while the contract has no line or no record. "更新&7" writes the record, after
+// checking that it is the chosen contract's; unsaved changes are offered for
+// saving (or staying) before another contract or line is shown or the window closes.
 class w_scno_process : public Window
 {
     Q_OBJECT
 public:
     explicit w_scno_process(QWidget *parent = nullptr);
+    ~w_scno_process() override;
 
     void open() override;
 
@@ -51,17 +56,17 @@ public:
     void cb_close_clicked();
 
     // --- state, for the windows it opens and for tests ---
-    QString scno() const { return m_scno; }
-    QString designNo() const { return m_design_no; }
-    long long scondId() const { return m_scond_id; }
-    int sconhCurrentRow() const { return m_sconh_currow; }
-    int scondCurrentRow() const { return m_scond_currrow; }
-    int lineCount() const { return count_dw2; }
+    QString scno() const;
+    QString designNo() const;
+    long long scondId() const;
+    int sconhCurrentRow() const;
+    int scondCurrentRow() const;
+    int lineCount() const;
     int flagAdd() const { return flag_add; }
     int flagEdit() const { return flag_edit; }
     int flagDel() const { return flag_del; }
     // The bytes last handed to p_stylepic (nullopt when it was hidden instead).
-    const std::optional<QByteArray> &lastPictureBytes() const { return m_pictureBytes; }
+    const std::optional<QByteArray> &lastPictureBytes() const;
 
     // Whether dw_process holds changes (typed, added or deleted) not yet saved.
     bool processModified();
@@ -77,9 +82,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Asks whether to save unsaved progress changes (Yes/No, or Yes/No/Cancel
-    // when the user may stay). True when the record may be replaced or closed.
-    bool offerToSave(bool canStay);
+    // Asks whether to save unsaved progress changes (Yes, No, or Cancel to stay).
+    // True when the record may be replaced or closed.
+    bool offerToSave();
+    // The record of the chosen line's contract, read again; then updateProcessControls().
+    void retrieveProcessRecord();
+    // What the progress controls allow now: typing and the reason only into a
+    // record of a contract with lines, by a user who may save; adding only where
+    // there is no record yet, by a user who may add. The reason list shows the
+    // record's own reason.
+    void updateProcessControls();
+    void showReason();
+    // Why the record on screen may not be saved under the chosen contract ("" when it may).
+    QString notTheChosenContract() const;
 
     DropDownListBox *ddlb_1 = nullptr;
     reports::ReportControl *dw_process = nullptr;
@@ -102,17 +117,11 @@ private:
     GroupBox *gb_1 = nullptr;
     GroupBox *gb_2 = nullptr;
 
-    QString m_scno;
-    QString m_design_no;
-    long long m_scond_id = -1;
-    int m_sconh_currow = 0;
-    int m_scond_currrow = 0;
-    int count_dw2 = 0;
+    // m_scno, m_design_no, m_scond_id, m_sconh_currow, m_scond_currrow, count_dw2.
+    std::unique_ptr<reports::ContractLineSelection> m_selection;
     int flag_add = 0;
     int flag_edit = 0;
     int flag_del = 0;
-    std::optional<QByteArray> m_pictureBytes;
-    bool m_closingChecked = false;
 };
 
 } // namespace wip

@@ -73,7 +73,15 @@ void w_scprogress::cb_query_clicked()
 {
     dw_sconh->Modify(QStringLiteral("t_head.text=")
                      + reports::quoteString(em_date1->text() + QStringLiteral(" - ") + em_date2->text()));
-    dw_sconh->Retrieve({em_date1->date(), em_date2->date(), Trim(sle_custno->text())});
+    const QString custno = Trim(sle_custno->text());
+    if (dw_sconh->Retrieve({em_date1->date(), em_date2->date(), custno}) != 0)
+        return;
+    // Nothing found: say why where it is plain.
+    if (custno.isEmpty())
+        dw_sconh->setNote(QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号。"));
+    else
+        dw_sconh->setNote(QStringLiteral("没有找到合约: 客户 %1 没有货期在 %2 至 %3 之间的未出货合约。")
+                              .arg(custno, em_date1->text(), em_date2->text()));
 }
 
 void w_scprogress::cb_find_clicked()

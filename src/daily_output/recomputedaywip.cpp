@@ -6,6 +6,7 @@
 #include "runtime/sysfunc.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 
 #include <QDate>
 #include <QStringList>

@@ -1,6 +1,7 @@
 #include "daily_output/w_production.h"
 
 #include "daily_output/barfigures.h"
+#include "runtime/cursor.h"
 #include "runtime/hosterror.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"

@@ -250,6 +250,66 @@ bool DemoFactory::writeReferenceData()
     return finish(wlly);
 }
 
+// The tables the contracts are written to, and the running keys.
+struct DemoFactory::Tables
+{
+    std::unique_ptr<BatchInserter> sconh, scond, process, proch, prochNew, matuse, castind, cumind, mattran,
+        workReport, flreturn, workWip, stonein, stissdate, wipFinish, wipIss, wipReturn;
+    std::unique_ptr<BatchInserter> spl[4];
+    long long scondId = 0, prochId = 0, castindId = 0, lsh = 0, sheet = 0, note = 0;
+
+    QString nextSheet() { return QStringLiteral("WS%1").arg(++sheet, 7, 10, QLatin1Char('0')); }
+};
+
+// One demo contract: what it orders and when its departments worked on it.
+//
+// The departments of the chain (wax ... shipping) finish one after the other, each
+// on a day of its own (finishDay), the last finished one `lastDone` days ago, all
+// within working hours: mornings only today (the demo is made early in the day),
+// any hour from 09:00 to 17:00 before. A department starts the day after the one
+// before it finished (wax: the day after ordering), at 08:00 and a few minutes per
+// worker; the department holding the work now started its open steps the same way.
+struct DemoFactory::Contract
+{
+    int i = 0;
+    QString scno, article, design, customer, custOrder, product;
+    int d = 0;
+    int issOffset = 0, delOffset = 0;
+    int stage = 0;           // 0..7: the department holding the work; 8: all done, not invoiced; 9: invoiced
+    int lastDone = 0;
+    QList<QPair<QString, double>> lineMetal;   // metal, pieces of each line
+    double pieces = 0, metalWeight = 0;
+    QList<StoneLine> stones;
+    double stonesNeeded = 0;
+
+    int finishDay(int k) const
+    {
+        const int last = qMin(stage, kChainLength) - 1;
+        return qMax(issOffset + k + 1, lastDone - (last - k) * 2);
+    }
+    // Minutes after midnight at which department k finished.
+    int finishMinute(int k) const
+    {
+        return finishDay(k) == 0 ? 8 * 60 + 40 + (i * 7 + k * 11) % 100 : 9 * 60 + (i * 37 + k * 53) % 480;
+    }
+    int startDay(int k) const
+    {
+        return k == 0 ? issOffset + 1 : qMin(0, finishDay(k - 1) + 1);
+    }
+    // Minutes after midnight at which worker w (or the desk, w 6) took up department
+    // k's work: after the morning's finishes when the department before finished today.
+    int startMinute(int k, int w) const
+    {
+        const bool afterToday = k > 0 && finishDay(k - 1) == 0;
+        return (afterToday ? 11 * 60 : 8 * 60) + w * 5;
+    }
+};
+
+QDateTime DemoFactory::at(int offset, int minute) const
+{
+    return day(offset).addSecs(qint64(minute) * 60);
+}
+
 bool DemoFactory::writeContracts()
 {
     auto make = [this](const char *table, std::initializer_list<const char *> columns) {
@@ -258,352 +318,361 @@ bool DemoFactory::writeContracts()
             c << QString::fromLatin1(name);
         return std::make_unique<BatchInserter>(m_db, m_kind, QString::fromLatin1(table), c);
     };
-    auto sconh = make("sconh", {"sconh_id", "scno", "cust_no", "cust_order", "issdate", "deldate",
-                                "inv_no", "invdate", "take"});
-    auto scond = make("scond", {"scond_id", "scno", "design_no", "article_code", "metal", "size", "finding",
-                                "rhodium", "quantity", "metal_netwt", "hallmark", "remarks", "unit_labprice"});
+    Tables t;
+    t.sconh = make("sconh", {"sconh_id", "scno", "cust_no", "cust_order", "issdate", "deldate", "inv_no", "invdate",
+                             "take"});
+    t.scond = make("scond", {"scond_id", "scno", "design_no", "article_code", "metal", "size", "finding", "rhodium",
+                             "quantity", "metal_netwt", "hallmark", "remarks", "unit_labprice"});
     QStringList processCols;
     for (const ColumnDef &c : Schema::table(QStringLiteral("process"))->columns)
         processCols << c.name;
-    auto process = std::make_unique<BatchInserter>(m_db, m_kind, QStringLiteral("process"), processCols);
-    auto proch = make("proch", {"proch_id", "scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime",
-                                "qty", "wsheetno", "opername", "memo"});
-    auto prochNew = make("proch_new", {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime",
-                                       "qty", "weight", "wsheetno"});
-    auto matuse = make("matuse", {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode",
-                                  "sqtycal", "sqtyref"});
-    auto castind = make("castind", {"castind_id", "castinh_no", "contractno", "mcode", "hcode", "lotno",
-                                    "ldate", "qtycal", "qtyref", "loss", "puwithloss"});
-    auto cumind = make("cumind", {"contractno", "mcode", "qtycal"});
-    auto mattran = make("jcjl_mattran",
-                        {"mattran_no", "scno", "ldate", "zt", "fcode", "tcode", "mcode", "zmcode", "hcode",
-                         "lotno", "metal", "qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss",
-                         "gonghao", "name", "client_no", "custom", "product_name", "style_no",
-                         "inputname", "modifyname"});
-    auto workReport = make("work_report",
-                           {"lsh", "scno", "gongxu", "changhao", "xingming", "wsheetno", "cust",
-                            "article_code", "product_name", "metal", "mcode", "del_date", "fin_date",
-                            "ldate", "sdata", "zt", "iss_pcs", "iss_weight", "fin_pcs", "fin_weight",
-                            "pen_pcs", "pen_weight", "ret_weight", "loss", "bz"});
-    auto flreturn = make("flreturn", {"wsheetno", "scno", "gongxu_code", "changhao", "client", "mcode",
-                                      "zmcode", "pcs", "weight", "ldate"});
-    auto workWip = make("work_wip", {"worksheet", "scno", "gongxu_code", "changhao", "xingming", "name",
-                                     "cust_no", "pcs", "weight", "sttime", "deltime", "bz"});
-    auto stonein = make("stonein", {"scno", "stonein"});
-    auto stissdate = make("stissdate", {"scno", "startdate", "latestdate"});
-    auto wipFinish = make("wip_finish", {"scno", "cust", "pcs", "weight"});
-    auto wipIss = make("wip_iss", {"scno", "cust", "pcs", "weight"});
-    auto wipReturn = make("wip_return", {"scno", "cust", "pcs", "weight"});
-    std::unique_ptr<BatchInserter> spl[4] = {make("spl_fil_wipp", {"scno", "wip", "isshand", "pending"}),
-                                             make("spl_set_wipp", {"scno", "wip", "isshand", "pending"}),
-                                             make("spl_fin_wipp", {"scno", "wip", "isshand", "pending"}),
-                                             make("spl_pol_wipp", {"scno", "wip", "isshand", "pending"})};
-    const char *const splCodes[] = {"SPL_FIL", "SPL_SET", "SPL_FIN", "SPL_POL"};
+    t.process = std::make_unique<BatchInserter>(m_db, m_kind, QStringLiteral("process"), processCols);
+    t.proch = make("proch", {"proch_id", "scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty",
+                             "wsheetno", "opername", "memo"});
+    t.prochNew = make("proch_new", {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty",
+                                    "weight", "wsheetno"});
+    t.matuse = make("matuse", {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal",
+                               "sqtyref"});
+    t.castind = make("castind", {"castind_id", "castinh_no", "contractno", "mcode", "hcode", "lotno", "ldate",
+                                 "qtycal", "qtyref", "loss", "puwithloss"});
+    t.cumind = make("cumind", {"contractno", "mcode", "qtycal"});
+    t.mattran = make("jcjl_mattran",
+                     {"mattran_no", "scno", "ldate", "zt", "fcode", "tcode", "mcode", "zmcode", "hcode", "lotno",
+                      "metal", "qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss", "gonghao", "name",
+                      "client_no", "custom", "product_name", "style_no", "inputname", "modifyname"});
+    t.workReport = make("work_report",
+                        {"lsh", "scno", "gongxu", "changhao", "xingming", "wsheetno", "cust", "article_code",
+                         "product_name", "metal", "mcode", "del_date", "fin_date", "ldate", "sdata", "zt",
+                         "iss_pcs", "iss_weight", "fin_pcs", "fin_weight", "pen_pcs", "pen_weight", "ret_weight",
+                         "loss", "bz"});
+    t.flreturn = make("flreturn", {"wsheetno", "scno", "gongxu_code", "changhao", "client", "mcode", "zmcode",
+                                   "pcs", "weight", "ldate"});
+    t.workWip = make("work_wip", {"worksheet", "scno", "gongxu_code", "changhao", "xingming", "name", "cust_no",
+                                  "pcs", "weight", "sttime", "deltime", "bz"});
+    t.stonein = make("stonein", {"scno", "stonein"});
+    t.stissdate = make("stissdate", {"scno", "startdate", "latestdate"});
+    t.wipFinish = make("wip_finish", {"scno", "cust", "pcs", "weight"});
+    t.wipIss = make("wip_iss", {"scno", "cust", "pcs", "weight"});
+    t.wipReturn = make("wip_return", {"scno", "cust", "pcs", "weight"});
+    const char *const splTables[] = {"spl_fil_wipp", "spl_set_wipp", "spl_fin_wipp", "spl_pol_wipp"};
+    for (int s = 0; s < 4; ++s)
+        t.spl[s] = make(splTables[s], {"scno", "wip", "isshand", "pending"});
 
-    long long scondId = 0, prochId = 0, castindId = 0, lsh = 0, sheet = 0, note = 0;
     const int contracts = kContractsPerScale * m_scale;
-    const QVariant null;
-    const QVariant nullDate(QMetaType::fromType<QDateTime>());
-
     for (int i = 0; i < contracts; ++i) {
-        const bool sample = i % 12 == 5;
-        const QString scno = (sample ? QStringLiteral("S") : QStringLiteral("KC"))
-                             + QString::number(2400001 + i);
-        const int d = (i * 7 + i / 80) % kDesigns;
-        const QString article = articleCode(d);
-        const QString design = designNo(d);
-        const QString customer = QString::fromLatin1(kCustomers[i % std::size(kCustomers)]);
-        const QString custOrder = customer + QStringLiteral("-PO") + QString::number(7000 + i);
-        const QString product = QString::fromUtf8(kArtTypes[d % std::size(kArtTypes)].name);
-        const int issOffset = -(10 + (i * 13) % 110);
-        const int delOffset = (i * 17) % 90 - 30;
-        // Stage 0..7: the department now holding the work; 8: all done, not invoiced;
-        // 9: shipped and invoiced.
-        const int stage = i % 10;
-        const bool invoiced = stage == 9;
-        const int lastDone = -((i / 10) % 8);   // the last finished department finished this many days ago
-
-        sconh->add({i + 1, scno, customer, custOrder, day(issOffset), day(delOffset),
-                    // Not invoiced: NULL, or an empty number as some clerks leave it.
-                    invoiced ? QVariant(QStringLiteral("INV%1").arg(50000 + i))
-                             : stage == 8 ? QVariant(QStringLiteral("")) : null,
-                    invoiced ? QVariant(day(lastDone)) : nullDate, 0});
-
-        // Lines: one design in one to three metals.
-        const int lines = 1 + i % 3;
-        double pieces = 0, metalWeight = 0;
-        QList<QPair<QString, double>> lineMetal;   // metal, pieces
-        for (int l = 0; l < lines; ++l) {
-            const Metal &m = kMetals[(i + l) % std::size(kMetals)];
-            const double q = 6 + m_rng.bounded(60);
-            const double wt = r3(q * pieceWeight(d));
-            pieces += q;
-            metalWeight += wt;
-            lineMetal.append({QString::fromUtf8(m.code), q});
-            scond->add({++scondId, scno, design, article, QString::fromUtf8(m.code),
-                        QString::number(5 + (i + l) % 12), l % 2 ? QStringLiteral("耳迫") : QString(),
-                        (l + i) % 3 == 0 ? QStringLiteral("白金电") : QString(), q, wt,
-                        QString(QString::fromUtf8(m.code).left(2) == QLatin1String("PT")
-                                    ? QStringLiteral("PT950 ") + customer : QStringLiteral("750 ") + customer),
-                        i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
-                        r3(12.5 + (d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
-        }
-
-        // Stones the contract needs, received and issued.
-        double stonesNeeded = 0;
-        const QList<StoneLine> stones = stonesOf(d);
-        for (const StoneLine &s : stones)
-            stonesNeeded += s.perPiece * pieces;
-        const double stonesIssued = stage > 3 ? stonesNeeded : stage == 3 ? std::floor(stonesNeeded / 2) : 0;
-        const double stonesIn = stage >= 3 ? stonesNeeded : (i % 3 == 0 ? 0 : std::floor(stonesNeeded * 0.6));
-        if (stonesNeeded > 0) {
-            stonein->add({scno, stonesIn});
-            stissdate->add({scno, day(issOffset + 3), day(qMin(0, issOffset + 20))});
-        }
-
-        // Finish date (days from today) of chain department k < stage.
-        auto doneOffset = [&](int k) {
-            const int last = qMin(stage, kChainLength) - 1;
-            return qMax(issOffset + k + 1, lastDone - (last - k) * 2);
-        };
-
-        // Progress record.
-        QVariantList prog{i + 1, scno};
-        for (int k = 0; k < 7; ++k) {
-            const double in = stage >= k ? pieces : 0;
-            const double out = stage > k ? pieces : 0;
-            prog << in << out;
-        }
-        prog << stonesNeeded << stonesIssued;
-        const double goldIn = r3(metalWeight * 1.08);
-        prog << goldIn << (stage >= 8 ? goldIn : r3(goldIn * 0.55));
-        for (int k = 0; k < 7; ++k) {
-            if (stage > k)
-                prog << day(doneOffset(k), 16, 30);
-            else if (stage == k)
-                prog << day(qMin(0, doneOffset(k) + 1), 9);
-            else
-                prog << nullDate;
-        }
-        const bool delayed = stage < 8 && i % 5 == 1;
-        const int reason = (i / 5) % 9;
-        prog << (delayed ? QVariant(QString::number(reason + 1)) : null)
-             << (delayed ? QVariant(QString::fromUtf8(kReasons[reason])) : null);
-        // In the table's column order: id, scno, the in/out pairs of wax .. rhodium,
-        // qc and gold, the seven dates, remark, bz.
-        process->add(prog);
-
-        // Process steps, department by department.
-        const int lastStage = qMin(stage, kChainLength - 1);
-        for (int k = 0; k <= lastStage; ++k) {
-            const Stage &st = kChain[k];
-            const bool done = k < stage;
-            const int workers = 1 + (i + k) % 4;
-            const QString gx = QString::fromUtf8(st.gongxu);
-            double left = pieces;
-            for (int w = 0; w < workers; ++w) {
-                const double q = w == workers - 1 ? left : std::floor(pieces / workers);
-                left -= q;
-                if (q <= 0)
-                    continue;
-                const int workerNo = (i + w * 3 + k) % 8;
-                const QString changhao = gx.left(2) + QStringLiteral("%1").arg(workerNo + 1, 2, 10, QLatin1Char('0'));
-                const bool nameless = !done && w == 0 && i % 7 == 0;
-                const QString xingming = nameless ? QString()
-                                                  : QString::fromUtf8(kWorkers[(k * 5 + workerNo) % std::size(kWorkers)]);
-                const QString ws = QStringLiteral("WS%1").arg(++sheet, 7, 10, QLatin1Char('0'));
-                const int startOffset = done ? doneOffset(k) - 1 - w % 2 : -(i % 5);
-                const QVariant edtime = done ? QVariant(day(doneOffset(k))) : nullDate;
-                const QDateTime sttime = day(startOffset, 8 + w, 30);
-                const double weight = r3(q * pieceWeight(d) * (k <= 2 ? 1.12 : 1.02));
-                ++prochId;
-                proch->add({prochId, scno, gx, changhao, xingming, sttime, edtime, q, ws,
-                            QString::fromUtf8(kClerks[(i + k) % 3]),
-                            i % 11 == 0 ? QStringLiteral("急单 rush") : QString()});
-                // The same step with its weight; some open ones carry the factory's
-                // placeholder date 1899-12-30 instead of NULL.
-                QVariant newEd = edtime;
-                if (!done && i % 13 == 0)
-                    newEd = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-                prochNew->add({scno, gx, changhao, xingming, sttime, newEd, q, weight, ws});
-
-                // Material the step used: the metal, and at setting the stones.
-                if (k >= 2 && k <= 6) {
-                    const auto &lm = lineMetal.at(w % lineMetal.size());
-                    matuse->add({prochId, scno, gx, changhao, lm.first, null, weight, q});
-                    if (w == 0 && lineMetal.size() > 1)   // a step that used a second metal
-                        matuse->add({prochId, scno, gx, changhao, lineMetal.at(1).first, null,
-                                     r3(weight / 4), q});
-                }
-                if (k == 3) {
-                    for (const StoneLine &s : stones)
-                        if (s.stone != QLatin1String("INIST"))
-                            matuse->add({prochId, scno, gx, changhao, s.stone, s.settype, s.perPiece * q,
-                                         r3(s.perPiece * q * 0.01)});
-                }
-
-                // Worker sheets of filing to polishing: finished (FIN) and pending (PEN).
-                if (k >= 2 && k <= 5) {
-                    const double loss = r3(weight * 0.015);
-                    workReport->add({++lsh, scno, gx, changhao, xingming, ws, customer, article, product,
-                                     lineMetal.first().first, lineMetal.first().first,
-                                     day(delOffset), done ? edtime : nullDate, done ? edtime : QVariant(sttime),
-                                     sttime, done ? QStringLiteral("FIN") : QStringLiteral("PEN"), q, weight,
-                                     done ? q : 0.0, done ? r3(weight - loss) : 0.0, done ? 0.0 : q,
-                                     done ? 0.0 : weight, done ? r3(loss / 3) : 0.0, done ? loss : 0.0,
-                                     QString()});
-                    if (done && k == 2)
-                        flreturn->add({ws, scno, gx, changhao, customer, lineMetal.first().first,
-                                       QString(lineMetal.first().first + QStringLiteral("原料WIP")), 0.0,
-                                       r3(weight * 0.01), edtime});
-                    if (!done)
-                        workWip->add({ws, scno, gx, changhao, xingming, product, customer, q, weight, sttime,
-                                      day(delOffset), QString()});
-                }
-            }
-            // Work of the current department not yet given to a worker: at the issuing desk.
-            if (!done && k >= 2 && k <= 5 && i % 2 == 0) {
-                const double q = std::floor(pieces / 4) + 1;
-                prochNew->add({scno, gx, QString(), QString(), day(-(i % 4), 14), nullDate, q,
-                               r3(q * pieceWeight(d)), QString()});
-            }
-        }
-        // Outside work and special work.
-        if (i % 9 == 4 && stage >= 3) {
-            const bool back = i % 2 == 1;
-            const double q = std::floor(pieces / 3) + 1;
-            proch->add({++prochId, scno, QStringLiteral("11-外发"), QStringLiteral("1101"),
-                        QStringLiteral("外发厂 Outside"), day(-(i % 6) - 2, 10), back ? QVariant(day(-(i % 2))) : nullDate,
-                        q, QStringLiteral("WS%1").arg(++sheet, 7, 10, QLatin1Char('0')),
-                        QString::fromUtf8(kClerks[i % 3]), QString()});
-        }
-        if (i % 25 == 3 && stage < 8) {
-            const int s = (i / 25) % 4;
-            const double q = std::floor(pieces / 2) + 1;
-            const QString ws = QStringLiteral("WS%1").arg(++sheet, 7, 10, QLatin1Char('0'));
-            const QString code = QString::fromLatin1(splCodes[s]);
-            proch->add({++prochId, scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]),
-                        day(-1, 9), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序")});
-            prochNew->add({scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]), day(-1, 9),
-                           nullDate, q, r3(q * pieceWeight(d)), ws});
-        }
-        if (i % 15 == 2 && stage < 8) {
-            for (int s = 0; s < 4; ++s) {
-                const double wip = double((i + s * 3) % 9 + 1), hand = double((i + s) % 4);
-                spl[s]->add({scno, wip, hand, wip + hand});
-            }
-        }
-        if (i % 20 == 7) {
-            wipFinish->add({scno, customer, pieces, r3(metalWeight)});
-            wipIss->add({scno, customer, pieces, r3(metalWeight * 1.1)});
-            wipReturn->add({scno, customer, 0.0, r3(metalWeight * 0.04)});
-        }
-
-        // Castings: one line per metal when casting is done.
-        if (stage > 1) {
-            for (const auto &[metal, q] : lineMetal) {
-                const double wt = r3(q * pieceWeight(d) * 1.12);
-                double purity = 0.75;
-                for (const Metal &m : kMetals)
-                    if (metal == QString::fromUtf8(m.code))
-                        purity = m.purity;
-                ++castindId;
-                castind->add({castindId, QStringLiteral("CH%1").arg(30000 + i), scno, metal,
-                              QStringLiteral("H%1").arg(castindId % 50), QStringLiteral("L%1").arg(800 + i % 40),
-                              day(doneOffset(1)), wt, q, r3(wt * 0.02), r3(wt * purity * 1.02)});
-            }
-        }
-        for (const auto &[metal, q] : lineMetal)
-            cumind->add({scno, metal, r3(q * pieceWeight(d) * 1.1)});
-        for (const StoneLine &s : stones)
-            cumind->add({scno, s.stone, s.perPiece * pieces});
-
-        // Stock transfers, as the work moved from stock to stock.
-        auto transfer = [&](int offset, const QString &zt, const QString &from, const QString &to,
-                            const QString &mcode, const QString &zmcode, double qty, double weight,
-                            const QString &gonghao, const QString &name) {
-            mattran->add({QStringLiteral("MT%1").arg(++note, 7, 10, QLatin1Char('0')), scno, day(offset), zt,
-                          from, to, mcode, zmcode, QStringLiteral("H%1").arg(note % 30),
-                          QStringLiteral("L%1").arg(800 + i % 40), lineMetal.first().first, qty, weight, qty,
-                          weight, r3(weight * 0.01), r3(weight * 0.005), gonghao, name, customer, custOrder,
-                          product, design, QString::fromUtf8(kClerks[i % 3]),
-                          i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString()});
-        };
-        const QString metal = lineMetal.first().first;
-        const double wt = r3(metalWeight);
-        if (stage >= 1) {
-            transfer(doneOffset(0), QStringLiteral("FINISH"), QStringLiteral("21-蜡仓收发"),
-                     QStringLiteral("01-金仓收发"), QStringLiteral("WAX-BLUE"), QStringLiteral("蜡模"),
-                     pieces, r3(pieces * 0.4), QString(), QString());
-        }
-        if (stage >= 2) {
-            const QString from = customer == QLatin1String("TIF") ? QStringLiteral("03-Tarvel金仓")
-                                                                   : QStringLiteral("01-金仓收发");
-            transfer(doneOffset(1), QStringLiteral("FINISH"), from, QStringLiteral("04-执模收发"), metal,
-                     metal + QStringLiteral("原料WIP"), pieces, wt, QString(), QString());
-            // Wire and solder to filing, and what came back.
-            const Metal &ws = kWireSolder[i % std::size(kWireSolder)];
-            const QString wsCode = QString::fromUtf8(ws.code);
-            const QString wsKind = wsCode.contains(QStringLiteral("线")) ? QStringLiteral("线材原料WIP")
-                                                                        : QStringLiteral("焊药原料WIP");
-            transfer(doneOffset(1), QStringLiteral("FINISH"), QStringLiteral("01-金仓收发"),
-                     QStringLiteral("04-执模收发"), wsCode, wsKind, 0, r3(2 + i % 7 * 0.35), QString(), QString());
-            transfer(qMin(0, doneOffset(1) + 2), QStringLiteral("FINISH"), QStringLiteral("04-执模收发"),
-                     QStringLiteral("01-金仓收发"), wsCode, wsKind, 0, r3(0.4 + i % 5 * 0.05), QString(), QString());
-        }
-        // Between the departments' desks, from filing on; the worker's part and scrap too.
-        for (int k = 2; k < qMin(stage, kChainLength - 1); ++k) {
-            const QString from = QString::fromUtf8(kChain[k].stock);
-            const QString to = QString::fromUtf8(kChain[k + 1].stock);
-            const QString zm = (i + k) % 5 == 4 ? QStringLiteral("半成品") : metal + QStringLiteral("原料WIP");
-            transfer(doneOffset(k), QStringLiteral("FINISH"), from, to, metal, zm, pieces, r3(wt * 0.98),
-                     QString(), QString());
-            if (k <= 5) {   // the metal a worker held for the step, settled when it finished
-                const QString worker = QString::fromLatin1(kChain[k].gongxu).left(2) + QStringLiteral("02");
-                transfer(doneOffset(k), QStringLiteral("FINISH"), from, QStringLiteral("11-工人在做仓"), metal,
-                         metal + QStringLiteral("原料WIP"), pieces, wt, worker,
-                         QString::fromUtf8(kWorkers[(i + k) % std::size(kWorkers)]));
-            }
-            if ((i + k) % 3 == 0)
-                transfer(doneOffset(k), QStringLiteral("FINISH"), from, QStringLiteral("09-废金仓"), metal,
-                         metal + QStringLiteral("原料WIP"), 0, r3(wt * 0.01), QString(), QString());
-        }
-        if (stage >= 2 && stage <= 6) {
-            const QString from = QString::fromUtf8(kChain[stage].stock);
-            const QString worker = QString::fromLatin1(kChain[stage].gongxu).left(2) + QStringLiteral("01");
-            transfer(-(i % 5), QStringLiteral("BEGIN"), from, QStringLiteral("11-工人在做仓"), metal,
-                     metal + QStringLiteral("原料WIP"), pieces, wt, worker,
-                     QString::fromUtf8(kWorkers[i % std::size(kWorkers)]));
-        }
-        if (i % 9 == 4 && stage >= 3)
-            transfer(-(i % 6) - 2, QStringLiteral("FINISH"), QStringLiteral("04-执模收发"),
-                     QStringLiteral("12-外工收发"), metal, metal + QStringLiteral("原料WIP"),
-                     std::floor(pieces / 3) + 1, r3(wt / 3), QStringLiteral("1101"), QStringLiteral("外发厂 Outside"));
-        // Stones into the stone store and out to setting.
-        for (const StoneLine &s : stones) {
-            if (s.stone == QLatin1String("INIST"))
-                continue;
-            const double need = s.perPiece * pieces;
-            const double in = stage >= 3 ? need : (i % 3 == 0 ? 0 : std::floor(need * 0.6));
-            if (in > 0)
-                transfer(issOffset + 2, QStringLiteral("FINISH"), QStringLiteral("12-外工收发"),
-                         QStringLiteral("02-石仓收发"), s.stone, QStringLiteral("石料"), in, r3(in * 0.01),
-                         QString(), QString());
-            const double out = stage > 3 ? need : stage == 3 ? std::floor(need / 2) : 0;
-            if (out > 0)
-                transfer(doneOffset(2), QStringLiteral("FINISH"), QStringLiteral("02-石仓收发"),
-                         QStringLiteral("05-镶石收发"), s.stone, QStringLiteral("石料"), out, r3(out * 0.01),
-                         QString(), QString());
-        }
+        const Contract c = writeHeaderAndLines(i, t);
+        writeProgress(c, t);
+        writeSteps(c, t);
+        writeOtherWork(c, t);
+        writeTransfers(c, t);
     }
 
-    for (BatchInserter *b : {sconh.get(), scond.get(), process.get(), proch.get(), prochNew.get(), matuse.get(),
-                             castind.get(), cumind.get(), mattran.get(), workReport.get(), flreturn.get(),
-                             workWip.get(), stonein.get(), stissdate.get(), wipFinish.get(), wipIss.get(),
-                             wipReturn.get(), spl[0].get(), spl[1].get(), spl[2].get(), spl[3].get()})
+    for (BatchInserter *b : {t.sconh.get(), t.scond.get(), t.process.get(), t.proch.get(), t.prochNew.get(),
+                             t.matuse.get(), t.castind.get(), t.cumind.get(), t.mattran.get(), t.workReport.get(),
+                             t.flreturn.get(), t.workWip.get(), t.stonein.get(), t.stissdate.get(),
+                             t.wipFinish.get(), t.wipIss.get(), t.wipReturn.get(), t.spl[0].get(), t.spl[1].get(),
+                             t.spl[2].get(), t.spl[3].get()})
         if (!finish(*b))
             return false;
     return true;
+}
+
+// The header (ordered before it is due) and the lines: one design in one to three metals.
+DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
+{
+    Contract c;
+    c.i = i;
+    const bool sample = i % 12 == 5;
+    c.scno = (sample ? QStringLiteral("S") : QStringLiteral("KC")) + QString::number(2400001 + i);
+    c.d = (i * 7 + i / 80) % kDesigns;
+    c.article = articleCode(c.d);
+    c.design = designNo(c.d);
+    c.customer = QString::fromLatin1(kCustomers[i % std::size(kCustomers)]);
+    c.custOrder = c.customer + QStringLiteral("-PO") + QString::number(7000 + i);
+    c.product = QString::fromUtf8(kArtTypes[c.d % std::size(kArtTypes)].name);
+    c.issOffset = -(10 + (i * 13) % 110);
+    c.delOffset = c.issOffset + 25 + (i * 17) % 60;
+    c.stage = i % 10;
+    c.lastDone = -((i / 10) % 8);
+    const bool invoiced = c.stage == 9;
+    const QVariant null;
+
+    t.sconh->add({i + 1, c.scno, c.customer, c.custOrder, day(c.issOffset), day(c.delOffset),
+                  // Not invoiced: NULL, or an empty number as some clerks leave it.
+                  invoiced ? QVariant(QStringLiteral("INV%1").arg(50000 + i))
+                           : c.stage == 8 ? QVariant(QStringLiteral("")) : null,
+                  invoiced ? QVariant(day(c.lastDone)) : QVariant(QMetaType::fromType<QDateTime>()), 0});
+
+    const int lines = 1 + i % 3;
+    for (int l = 0; l < lines; ++l) {
+        const Metal &m = kMetals[(i + l) % std::size(kMetals)];
+        const double q = 6 + m_rng.bounded(60);
+        const double wt = r3(q * pieceWeight(c.d));
+        c.pieces += q;
+        c.metalWeight += wt;
+        c.lineMetal.append({QString::fromUtf8(m.code), q});
+        t.scond->add({++t.scondId, c.scno, c.design, c.article, QString::fromUtf8(m.code),
+                      QString::number(5 + (i + l) % 12), l % 2 ? QStringLiteral("耳迫") : QString(),
+                      (l + i) % 3 == 0 ? QStringLiteral("白金电") : QString(), q, wt,
+                      QString(QString::fromUtf8(m.code).left(2) == QLatin1String("PT")
+                                  ? QStringLiteral("PT950 ") + c.customer : QStringLiteral("750 ") + c.customer),
+                      i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
+                      r3(12.5 + (c.d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
+    }
+    c.stones = stonesOf(c.d);
+    for (const StoneLine &s : c.stones)
+        c.stonesNeeded += s.perPiece * c.pieces;
+    return c;
+}
+
+// The progress record, stamped as the progress form stamps it: a department's date
+// when the one before passed the work on, and again when it passed all of it on.
+void DemoFactory::writeProgress(const Contract &c, Tables &t)
+{
+    const int stage = c.stage;
+    const double stonesIssued = stage > 3 ? c.stonesNeeded : stage == 3 ? std::floor(c.stonesNeeded / 2) : 0;
+    const double stonesIn = stage >= 3 ? c.stonesNeeded : (c.i % 3 == 0 ? 0 : std::floor(c.stonesNeeded * 0.6));
+    if (c.stonesNeeded > 0) {
+        t.stonein->add({c.scno, stonesIn});
+        t.stissdate->add({c.scno, day(c.issOffset + 3), day(qMin(0, c.issOffset + 20))});
+    }
+    QVariantList prog{c.i + 1, c.scno};
+    for (int k = 0; k < 7; ++k)
+        prog << (stage >= k ? c.pieces : 0.0) << (stage > k ? c.pieces : 0.0);
+    prog << c.stonesNeeded << stonesIssued;
+    const double goldIn = r3(c.metalWeight * 1.08);
+    prog << goldIn << (stage >= 8 ? goldIn : r3(goldIn * 0.55));
+    for (int k = 0; k < 7; ++k) {
+        if (stage > k)
+            prog << at(c.finishDay(k), c.finishMinute(k));
+        else if (stage == k && k > 0)
+            prog << at(c.finishDay(k - 1), c.finishMinute(k - 1));
+        else
+            prog << QVariant(QMetaType::fromType<QDateTime>());
+    }
+    const bool delayed = stage < 8 && c.i % 5 == 1;
+    const int reason = (c.i / 5) % 9;
+    prog << (delayed ? QVariant(QString::number(reason + 1)) : QVariant())
+         << (delayed ? QVariant(QString::fromUtf8(kReasons[reason])) : QVariant());
+    // In the table's column order: id, scno, the in/out pairs of wax .. rhodium,
+    // qc and gold, the seven dates, remark, bz.
+    t.process->add(prog);
+}
+
+// Process steps, department by department, with the material they used and the
+// worker sheets of filing to polishing.
+void DemoFactory::writeSteps(const Contract &c, Tables &t)
+{
+    const int i = c.i;
+    const QVariant null;
+    const QVariant nullDate(QMetaType::fromType<QDateTime>());
+    const int lastStage = qMin(c.stage, kChainLength - 1);
+    for (int k = 0; k <= lastStage; ++k) {
+        const bool done = k < c.stage;
+        const int workers = 1 + (i + k) % 4;
+        const QString gx = QString::fromUtf8(kChain[k].gongxu);
+        double left = c.pieces;
+        for (int w = 0; w < workers; ++w) {
+            const double q = w == workers - 1 ? left : std::floor(c.pieces / workers);
+            left -= q;
+            if (q <= 0)
+                continue;
+            const int workerNo = (i + w * 3 + k) % 8;
+            const QString changhao = gx.left(2) + QStringLiteral("%1").arg(workerNo + 1, 2, 10, QLatin1Char('0'));
+            const bool nameless = !done && w == 0 && i % 7 == 0;
+            const QString xingming =
+                nameless ? QString() : QString::fromUtf8(kWorkers[(k * 5 + workerNo) % std::size(kWorkers)]);
+            const QString ws = t.nextSheet();
+            const QDateTime sttime = at(c.startDay(k), c.startMinute(k, w));
+            const QVariant edtime = done ? QVariant(at(c.finishDay(k), c.finishMinute(k) - w * 3)) : nullDate;
+            const auto &lm = c.lineMetal.at(w % c.lineMetal.size());
+            const double weight = r3(q * pieceWeight(c.d) * (k <= 2 ? 1.12 : 1.02));
+            const long long prochId = ++t.prochId;
+            t.proch->add({prochId, c.scno, gx, changhao, xingming, sttime, edtime, q, ws,
+                          QString::fromUtf8(kClerks[(i + k) % 3]), i % 11 == 0 ? QStringLiteral("急单 rush") : QString()});
+            // The same step with its weight; some open ones carry the factory's
+            // placeholder date 1899-12-30 instead of NULL.
+            QVariant newEd = edtime;
+            if (!done && i % 13 == 0)
+                newEd = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+            t.prochNew->add({c.scno, gx, changhao, xingming, sttime, newEd, q, weight, ws});
+
+            // Material the step used: the metal of the worker's line, a second
+            // metal now and then, and at setting the stones.
+            if (k >= 2 && k <= 6) {
+                t.matuse->add({prochId, c.scno, gx, changhao, lm.first, null, weight, q});
+                if (w == 0 && c.lineMetal.size() > 1)
+                    t.matuse->add({prochId, c.scno, gx, changhao, c.lineMetal.at(1).first, null, r3(weight / 4), q});
+            }
+            if (k == 3) {
+                for (const StoneLine &s : c.stones)
+                    if (s.stone != QLatin1String("INIST"))
+                        t.matuse->add({prochId, c.scno, gx, changhao, s.stone, s.settype, s.perPiece * q,
+                                       r3(s.perPiece * q * 0.01)});
+            }
+            if (k >= 2 && k <= 5)
+                writeWorkerSheet(c, t, {gx, changhao, xingming, ws, lm.first, q, weight, sttime, edtime, done});
+        }
+        // Work of the current department not yet given to a worker: at the issuing desk.
+        if (!done && k >= 2 && k <= 5 && i % 2 == 0) {
+            const double q = std::floor(c.pieces / 4) + 1;
+            t.prochNew->add({c.scno, gx, QString(), QString(), at(c.startDay(k), c.startMinute(k, 6)), nullDate, q,
+                             r3(q * pieceWeight(c.d)), QString()});
+        }
+    }
+}
+
+// A worker's sheet of a step: finished (FIN) with its loss, or pending (PEN).
+void DemoFactory::writeWorkerSheet(const Contract &c, Tables &t, const Step &s)
+{
+    const QVariant nullDate(QMetaType::fromType<QDateTime>());
+    const double loss = r3(s.weight * 0.015);
+    t.workReport->add({++t.lsh, c.scno, s.gongxu, s.changhao, s.xingming, s.sheet, c.customer, c.article, c.product,
+                       s.metal, s.metal, day(c.delOffset), s.done ? s.edtime : nullDate,
+                       s.done ? s.edtime : QVariant(s.sttime), s.sttime,
+                       s.done ? QStringLiteral("FIN") : QStringLiteral("PEN"), s.qty, s.weight, s.done ? s.qty : 0.0,
+                       s.done ? r3(s.weight - loss) : 0.0, s.done ? 0.0 : s.qty, s.done ? 0.0 : s.weight,
+                       s.done ? r3(loss / 3) : 0.0, s.done ? loss : 0.0, QString()});
+    if (s.done && s.gongxu == QStringLiteral("04-执模"))
+        t.flreturn->add({s.sheet, c.scno, s.gongxu, s.changhao, c.customer, s.metal,
+                         QString(s.metal + QStringLiteral("原料WIP")), 0.0, r3(s.weight * 0.01), s.edtime});
+    if (!s.done)
+        t.workWip->add({s.sheet, c.scno, s.gongxu, s.changhao, s.xingming, c.product, c.customer, s.qty, s.weight,
+                        s.sttime, day(c.delOffset), QString()});
+}
+
+// Outside and special work, the finished-goods tables, the castings (one line per
+// metal when casting is done) and the materials the contract was given.
+void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
+{
+    const int i = c.i;
+    const QVariant nullDate(QMetaType::fromType<QDateTime>());
+    static const char *const splCodes[] = {"SPL_FIL", "SPL_SET", "SPL_FIN", "SPL_POL"};
+    if (i % 9 == 4 && c.stage >= 3) {
+        const bool back = i % 2 == 1;
+        const double q = std::floor(c.pieces / 3) + 1;
+        t.proch->add({++t.prochId, c.scno, QStringLiteral("11-外发"), QStringLiteral("1101"),
+                      QStringLiteral("外发厂 Outside"), at(-(i % 6) - 2, 10 * 60),
+                      back ? QVariant(at(-1, 15 * 60 + 20)) : nullDate, q, t.nextSheet(),
+                      QString::fromUtf8(kClerks[i % 3]), QString()});
+    }
+    if (i % 25 == 3 && c.stage < 8) {
+        const int s = (i / 25) % 4;
+        const double q = std::floor(c.pieces / 2) + 1;
+        const QString ws = t.nextSheet();
+        const QString code = QString::fromLatin1(splCodes[s]);
+        t.proch->add({++t.prochId, c.scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]),
+                      at(-1, 9 * 60), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序")});
+        t.prochNew->add({c.scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]), at(-1, 9 * 60),
+                         nullDate, q, r3(q * pieceWeight(c.d)), ws});
+    }
+    if (i % 15 == 2 && c.stage < 8) {
+        for (int s = 0; s < 4; ++s) {
+            const double wip = double((i + s * 3) % 9 + 1), hand = double((i + s) % 4);
+            t.spl[s]->add({c.scno, wip, hand, wip + hand});
+        }
+    }
+    if (i % 20 == 7) {
+        t.wipFinish->add({c.scno, c.customer, c.pieces, r3(c.metalWeight)});
+        t.wipIss->add({c.scno, c.customer, c.pieces, r3(c.metalWeight * 1.1)});
+        t.wipReturn->add({c.scno, c.customer, 0.0, r3(c.metalWeight * 0.04)});
+    }
+    if (c.stage > 1) {
+        for (const auto &[metal, q] : c.lineMetal) {
+            const double wt = r3(q * pieceWeight(c.d) * 1.12);
+            double purity = 0.75;
+            for (const Metal &m : kMetals)
+                if (metal == QString::fromUtf8(m.code))
+                    purity = m.purity;
+            ++t.castindId;
+            t.castind->add({t.castindId, QStringLiteral("CH%1").arg(30000 + i), c.scno, metal,
+                            QStringLiteral("H%1").arg(t.castindId % 50), QStringLiteral("L%1").arg(800 + i % 40),
+                            at(c.finishDay(1), c.finishMinute(1)), wt, q, r3(wt * 0.02), r3(wt * purity * 1.02)});
+        }
+    }
+    for (const auto &[metal, q] : c.lineMetal)
+        t.cumind->add({c.scno, metal, r3(q * pieceWeight(c.d) * 1.1)});
+    for (const StoneLine &s : c.stones)
+        t.cumind->add({c.scno, s.stone, s.perPiece * c.pieces});
+}
+
+// Stock transfers, as the work moved from stock to stock, each at the time the
+// department passed it on.
+void DemoFactory::writeTransfers(const Contract &c, Tables &t)
+{
+    const int i = c.i;
+    auto transfer = [&](const QDateTime &when, const QString &zt, const QString &from, const QString &to,
+                        const QString &mcode, const QString &zmcode, double qty, double weight,
+                        const QString &gonghao, const QString &name) {
+        t.mattran->add({QStringLiteral("MT%1").arg(++t.note, 7, 10, QLatin1Char('0')), c.scno, when, zt, from, to,
+                        mcode, zmcode, QStringLiteral("H%1").arg(t.note % 30), QStringLiteral("L%1").arg(800 + i % 40),
+                        c.lineMetal.first().first, qty, weight, qty, weight, r3(weight * 0.01), r3(weight * 0.005),
+                        gonghao, name, c.customer, c.custOrder, c.product, c.design, QString::fromUtf8(kClerks[i % 3]),
+                        i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString()});
+    };
+    auto finished = [&](int k) { return at(c.finishDay(k), c.finishMinute(k)); };
+    const QString finish = QStringLiteral("FINISH");
+    const QString metal = c.lineMetal.first().first;
+    const QString metalWip = metal + QStringLiteral("原料WIP");
+    const double wt = r3(c.metalWeight);
+    if (c.stage >= 1)
+        transfer(finished(0), finish, QStringLiteral("21-蜡仓收发"), QStringLiteral("01-金仓收发"),
+                 QStringLiteral("WAX-BLUE"), QStringLiteral("蜡模"), c.pieces, r3(c.pieces * 0.4), QString(), QString());
+    if (c.stage >= 2) {
+        const QString from = c.customer == QLatin1String("TIF") ? QStringLiteral("03-Tarvel金仓")
+                                                                 : QStringLiteral("01-金仓收发");
+        transfer(finished(1), finish, from, QStringLiteral("04-执模收发"), metal, metalWip, c.pieces, wt, QString(),
+                 QString());
+        // Wire and solder to filing, and what came back two days later.
+        const Metal &ws = kWireSolder[i % std::size(kWireSolder)];
+        const QString wsCode = QString::fromUtf8(ws.code);
+        const QString wsKind = wsCode.contains(QStringLiteral("线")) ? QStringLiteral("线材原料WIP")
+                                                                    : QStringLiteral("焊药原料WIP");
+        transfer(finished(1), finish, QStringLiteral("01-金仓收发"), QStringLiteral("04-执模收发"), wsCode, wsKind, 0,
+                 r3(2 + i % 7 * 0.35), QString(), QString());
+        transfer(at(qMin(-1, c.finishDay(1) + 2), 16 * 60 + 10), finish, QStringLiteral("04-执模收发"),
+                 QStringLiteral("01-金仓收发"), wsCode, wsKind, 0, r3(0.4 + i % 5 * 0.05), QString(), QString());
+    }
+    // Between the departments' desks, from filing on; the worker's part and scrap too.
+    for (int k = 2; k < qMin(c.stage, kChainLength - 1); ++k) {
+        const QString from = QString::fromUtf8(kChain[k].stock);
+        const QString to = QString::fromUtf8(kChain[k + 1].stock);
+        const QString zm = (i + k) % 5 == 4 ? QStringLiteral("半成品") : metalWip;
+        transfer(finished(k), finish, from, to, metal, zm, c.pieces, r3(wt * 0.98), QString(), QString());
+        if (k <= 5) {   // the metal a worker held for the step, settled when it finished
+            const QString worker = QString::fromLatin1(kChain[k].gongxu).left(2) + QStringLiteral("02");
+            transfer(finished(k), finish, from, QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt, worker,
+                     QString::fromUtf8(kWorkers[(i + k) % std::size(kWorkers)]));
+        }
+        if ((i + k) % 3 == 0)
+            transfer(finished(k), finish, from, QStringLiteral("09-废金仓"), metal, metalWip, 0, r3(wt * 0.01),
+                     QString(), QString());
+    }
+    if (c.stage >= 2 && c.stage <= 6) {
+        const QString from = QString::fromUtf8(kChain[c.stage].stock);
+        const QString worker = QString::fromLatin1(kChain[c.stage].gongxu).left(2) + QStringLiteral("01");
+        transfer(at(c.startDay(c.stage), c.startMinute(c.stage, 0)), QStringLiteral("BEGIN"), from, QStringLiteral("11-工人在做仓"),
+                 metal, metalWip, c.pieces, wt, worker, QString::fromUtf8(kWorkers[i % std::size(kWorkers)]));
+    }
+    if (i % 9 == 4 && c.stage >= 3)
+        transfer(at(-(i % 6) - 2, 10 * 60), finish, QStringLiteral("04-执模收发"), QStringLiteral("12-外工收发"),
+                 metal, metalWip, std::floor(c.pieces / 3) + 1, r3(wt / 3), QStringLiteral("1101"),
+                 QStringLiteral("外发厂 Outside"));
+    // Stones into the stone store and out to setting.
+    for (const StoneLine &s : c.stones) {
+        if (s.stone == QLatin1String("INIST"))
+            continue;
+        const double need = s.perPiece * c.pieces;
+        const double in = c.stage >= 3 ? need : (i % 3 == 0 ? 0 : std::floor(need * 0.6));
+        if (in > 0)
+            transfer(at(c.issOffset + 2, 10 * 60 + 15), finish, QStringLiteral("12-外工收发"),
+                     QStringLiteral("02-石仓收发"), s.stone, QStringLiteral("石料"), in, r3(in * 0.01), QString(),
+                     QString());
+        const double out = c.stage > 3 ? need : c.stage == 3 ? std::floor(need / 2) : 0;
+        if (out > 0)
+            transfer(finished(2), finish, QStringLiteral("02-石仓收发"), QStringLiteral("05-镶石收发"), s.stone,
+                     QStringLiteral("石料"), out, r3(out * 0.01), QString(), QString());
+    }
 }
 
 bool DemoFactory::writeUsers()

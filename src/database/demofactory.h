@@ -3,6 +3,8 @@
 #include "runtime/transaction.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QVariant>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QString>
@@ -17,7 +19,10 @@ class BatchInserter;
 // progress records, process steps open and finished in every department, castings,
 // stock transfers, materials and their use, worker sheets, stone records and the
 // special-work tables. Dates lie around `today`, so that today's and this month's
-// reports show rows. `scale` multiplies the number of contracts (about 10 000
+// reports show rows, and in order: a contract is ordered before it is due, and
+// its departments work one after the other. Steps, transfers, castings and
+// progress stamps carry times of day within working hours, as the desks stamp
+// them; contracts have lines in one to three metals. `scale` multiplies the number of contracts (about 10 000
 // proch rows per unit). The caller owns the transaction.
 class DemoFactory
 {
@@ -40,13 +45,32 @@ public:
     static const QList<DemoUser> &demoUsers();
 
 private:
+    struct Tables;
+    struct Contract;
+    // One process step of a worker, for the worker's sheet.
+    struct Step
+    {
+        QString gongxu, changhao, xingming, sheet, metal;
+        double qty = 0, weight = 0;
+        QDateTime sttime;
+        QVariant edtime;
+        bool done = false;
+    };
+
     bool writeReferenceData();
     bool writeContracts();
+    Contract writeHeaderAndLines(int i, Tables &t);
+    void writeProgress(const Contract &c, Tables &t);
+    void writeSteps(const Contract &c, Tables &t);
+    void writeWorkerSheet(const Contract &c, Tables &t, const Step &s);
+    void writeOtherWork(const Contract &c, Tables &t);
+    void writeTransfers(const Contract &c, Tables &t);
     bool writeUsers();
     bool finish(BatchInserter &inserter);
     bool resyncSequences();
 
     QDateTime day(int offset, int hour = 0, int minute = 0) const;   // today + offset days
+    QDateTime at(int offset, int minute) const;                       // today + offset days, minutes after midnight
 
     QSqlDatabase m_db;
     DbKind m_kind;

@@ -64,8 +64,9 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
 }
 
 // For a database of the current schema version made by an earlier build: creates
-// every index where missing and the views it does not have yet (named in *added).
-// Tables are never added this way.
+// every index where missing, and makes every view again (views hold no rows), so
+// that the database reads as this build's views do; the views it did not have at
+// all are named in *added. Tables are never added this way.
 bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
                                QString *error)
 {
@@ -84,12 +85,18 @@ bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList 
         if (!indexes.contains(i.name.toLower()) && !exec(db, Schema::createIndexSql(i), {}, kind, error))
             return false;
     }
-    for (const ViewDef &v : Schema::views()) {
-        if (existing.contains(v.name.toLower()))
-            continue;
+    // The last made first, as a view may read an earlier one.
+    const QList<ViewDef> &views = Schema::views();
+    for (auto it = views.crbegin(); it != views.crend(); ++it) {
+        if (existing.contains(it->name.toLower())
+            && !exec(db, QStringLiteral("drop view ") + it->name, {}, kind, error))
+            return false;
+    }
+    for (const ViewDef &v : views) {
         if (!exec(db, Schema::createViewSql(v), {}, kind, error))
             return false;
-        added->append(v.name);
+        if (!existing.contains(v.name.toLower()))
+            added->append(v.name);
     }
     return true;
 }
@@ -124,8 +131,8 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
                       .arg(version).arg(Schema::version);
             return result;
         }
-        // The same schema, perhaps made by an earlier build: add the views and
-        // indexes it lacks. Demo rows only into a database without contracts.
+        // The same schema, perhaps made by an earlier build: add the indexes it
+        // lacks and make its views again. Demo rows only into a database without contracts.
         QString error;
         if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
             result.error = QStringLiteral("Cannot add to the Wip database: ") + error;

@@ -19,17 +19,7 @@ bool withServer(const ConnectionSettings &server, QString *error, Work work)
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        QString host = server.serverName.trimmed();
-        const int colon = host.lastIndexOf(QLatin1Char(':'));
-        if (colon > 0) {
-            db.setPort(host.mid(colon + 1).toInt());
-            host = host.left(colon);
-        }
-        if (!host.isEmpty())
-            db.setHostName(host);
-        db.setDatabaseName(server.database.isEmpty() ? QStringLiteral("postgres") : server.database);
-        db.setUserName(server.logId);
-        db.setPassword(server.logPass);
+        server.applyServer(db, server.database.isEmpty() ? QStringLiteral("postgres") : server.database);
         db.setConnectOptions(server.dbParm);
         if (!db.open()) {
             if (error)

@@ -254,13 +254,19 @@ QList<ViewDef> makeViews()
               "from proch p join sconh h on h.scno = p.scno "
               "where p.edtime is null"});
     v.append({"view_wip_waycode", "open steps with the setting methods of the stones they use: "
-                                  "one row per step and setting method",
+                                  "one row per step and setting method, the step's pieces on the row "
+                                  "of its first method only (so they add up once) and the stones of "
+                                  "each method on its own row",
               QStringLiteral(
-                  "select p.changhao as gonghao, p.xingming as name, p.qty, p.scno, oa.article_code, "
-                  "m.waycode as way_code "
+                  "select p.changhao as gonghao, p.xingming as name, "
+                  "case when m.waycode = f.first_way then p.qty end as qty, p.scno, oa.article_code, "
+                  "m.waycode as way_code, m.stones "
                   "from proch p "
-                  "join (select distinct proch_id, waycode from matuse "
-                  "where waycode is not null and waycode <> '') m on m.proch_id = p.proch_id "
+                  "join (select proch_id, waycode, sum(coalesce(sqtycal, 0)) as stones from matuse "
+                  "where waycode is not null and waycode <> '' group by proch_id, waycode) m "
+                  "on m.proch_id = p.proch_id "
+                  "join (select proch_id, min(waycode) as first_way from matuse "
+                  "where waycode is not null and waycode <> '' group by proch_id) f on f.proch_id = p.proch_id "
                   "left join %1 oa on oa.scno = p.scno "
                   "where p.edtime is null").arg(oa)});
     v.append({"view_day_wip", "stones set: per finished stone-setting step (06-镶石) and stone of the "

@@ -1,6 +1,8 @@
 #include "database/useraccounts.h"
 
 #include "database/passwordhash.h"
+#include "runtime/cursor.h"
+#include "runtime/transactionguard.h"
 
 namespace wip {
 

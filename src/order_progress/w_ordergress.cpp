@@ -2,7 +2,7 @@
 
 #include "order_progress/date_str.h"
 #include "reports/catalogue.h"
-#include "reports/widgets/orderlinedetails.h"
+#include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/stringarray.h"
 #include "runtime/drivemapping.h"
@@ -46,6 +46,8 @@ w_ordergress::w_ordergress(QWidget *parent)
         setWindowIcon(QIcon(icon));
 }
 
+w_ordergress::~w_ordergress() = default;
+
 void w_ordergress::create()
 {
     cb_6 = new CommandButton(this, QStringLiteral("cb_6"), QStringLiteral("订单工费"));
@@ -85,6 +87,8 @@ void w_ordergress::create()
     gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
     st_note = new StaticText(this, QStringLiteral("st_note"), QString());
     st_note->setStyleSheet(QStringLiteral("color: #a03000;"));
+    m_selection = std::make_unique<reports::ContractLineSelection>(*dw_sconh, *dw_scond, *sle_hallmark, *mle_remarks,
+                                                                   *p_stylepic);
 
     // The range and customer on top; contracts with the tick list on the left,
     // the lines of the current contract with its details on the right.
@@ -102,11 +106,11 @@ void w_ordergress::create()
     criteria->addSpacing(12);
     criteria->addWidget(st_note, 1);
 
+    auto *headerBox = new QHBoxLayout(gb_1);
+    headerBox->addWidget(dw_sconh, 4);
     auto *tickBox = new QVBoxLayout;
     tickBox->addWidget(st_5);
     tickBox->addWidget(lb_scnoitem, 1);
-    auto *headerBox = new QHBoxLayout(gb_1);
-    headerBox->addWidget(dw_sconh, 4);
     headerBox->addLayout(tickBox, 1);
     auto *lineBox = new QGridLayout(gb_2);
     lineBox->addWidget(dw_scond, 0, 0, 1, 3);
@@ -187,7 +191,9 @@ void w_ordergress::fillContractList()
     st_note->setText(QString());
     dw_sconh->setDataObject(definition);
     dw_sconh->SetTransObject(Transaction::sqlca());
-    dw_sconh->Retrieve(args);
+    const int found = dw_sconh->Retrieve(args);
+    if (found == 0)
+        dw_sconh->setNote(nothingFoundNote());
     lb_scnoitem->Reset();
     const int scnum = dw_sconh->RowCount();
     for (int i = 1; i <= scnum; ++i)
@@ -195,15 +201,10 @@ void w_ordergress::fillContractList()
 
     // The first contract is current after Retrieve without a focus change of its
     // own: show its lines, so the right-hand side never belongs to an earlier list.
-    if (scnum > 0) {
+    if (scnum > 0)
         dw_sconh_rowfocuschanging(0, 1);
-    } else {
-        m_sconh_currow = 0;
-        m_scno.clear();
-        dw_scond->Reset();
-        count_dw2 = 0;
-        clearLineDetails();
-    }
+    else
+        m_selection->clear();
 }
 
 // The reasons of d_w_scprogress2's remark, after "all"; the last choice is
@@ -231,53 +232,35 @@ std::optional<QString> w_ordergress::chooseReason()
     return index >= 0 ? values.at(index) : chosen;
 }
 
-void w_ordergress::clearLineDetails()
+QString w_ordergress::nothingFoundNote() const
 {
-    m_scond_id = -1;
-    m_design_no = QString();
-    sle_hallmark->setText(QString());
-    mle_remarks->setText(QString());
-    p_stylepic->setVisible(false);
-    m_pictureBytes.reset();
+    const QString range = QStringLiteral("货期在 %1 至 %2 之间").arg(em_deldate1->text(), em_deldate2->text());
+    if (!cbx_cust->checked())
+        return QStringLiteral("没有找到合约: 没有%1的未出货合约。").arg(range);
+    if (Trim(sle_custno->text()).isEmpty())
+        return QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号, 或不选「客户」。");
+    return QStringLiteral("没有找到合约: 客户 %1 没有%2、有所选进度原因的未出货合约。").arg(sle_custno->text(), range);
 }
 
 void w_ordergress::dw_sconh_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_sconh->RowCount())
-        dw_sconh->SelectRow(newrow, true);
-    if (newrow < 1)
-        return;
-    m_sconh_currow = newrow;
-    m_scno = dw_sconh->GetItemString(newrow, QStringLiteral("scno"));
-
-    dw_scond->SetTransObject(Transaction::sqlca());
-    dw_scond->Reset();
-    dw_scond->Retrieve({m_scno});
-    count_dw2 = dw_scond->RowCount();
-    if (count_dw2 < 1) {
-        clearLineDetails();
-        return;
-    }
     // The first line is current after Retrieve: show its details now.
-    dw_scond_rowfocuschanging(0, 1);
+    if (m_selection->contractChanging(currentrow, newrow) == reports::ContractLineSelection::Lines)
+        dw_scond_rowfocuschanging(0, 1);
 }
 
 void w_ordergress::dw_scond_rowfocuschanging(int currentrow, int newrow)
 {
-    if (currentrow >= 1 && currentrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(currentrow, false);
-    if (newrow >= 1 && newrow <= dw_scond->RowCount())
-        dw_scond->SelectRow(newrow, true);
-    if (dw_scond->RowCount() < 1 || newrow < 1)
-        return;
-    m_scond_currrow = newrow;
-    m_scond_id = static_cast<long long>(dw_scond->GetItemNumber(newrow, QStringLiteral("scond_id")));
-    m_design_no = dw_scond->GetItemString(newrow, QStringLiteral("design_no"));
-    m_pictureBytes = reports::OrderLineDetails::show(Transaction::sqlca(), m_scond_id, m_design_no, *sle_hallmark,
-                                                     *mle_remarks, *p_stylepic);
+    m_selection->lineChanging(currentrow, newrow);
 }
+
+QString w_ordergress::scno() const { return m_selection->scno(); }
+QString w_ordergress::designNo() const { return m_selection->designNo(); }
+long long w_ordergress::scondId() const { return m_selection->scondId(); }
+int w_ordergress::sconhCurrentRow() const { return m_selection->sconhCurrentRow(); }
+int w_ordergress::scondCurrentRow() const { return m_selection->scondCurrentRow(); }
+int w_ordergress::lineCount() const { return m_selection->lineCount(); }
+const std::optional<QByteArray> &w_ordergress::lastPictureBytes() const { return m_selection->lastPictureBytes(); }
 
 void w_ordergress::cb_1_clicked()
 {

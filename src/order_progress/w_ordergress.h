@@ -3,6 +3,7 @@
 #include "runtime/widgets/window.h"
 
 #include <QByteArray>
+#include <memory>
 #include <optional>
 
 namespace wip {
@@ -17,6 +18,7 @@ class Picture;
 class SingleLineEdit;
 class StaticText;
 namespace reports {
+class ContractLineSelection;
 class ReportControl;
 }
 
@@ -37,6 +39,7 @@ class w_ordergress : public Window
     Q_OBJECT
 public:
     explicit w_ordergress(QWidget *parent = nullptr);
+    ~w_ordergress() override;
 
     void open() override;
 
@@ -50,14 +53,14 @@ public:
     void cb_4_clicked();
 
     // --- state, for tests ---
-    QString scno() const { return m_scno; }
-    QString designNo() const { return m_design_no; }
-    long long scondId() const { return m_scond_id; }
-    int sconhCurrentRow() const { return m_sconh_currow; }
-    int scondCurrentRow() const { return m_scond_currrow; }
-    int lineCount() const { return count_dw2; }
+    QString scno() const;
+    QString designNo() const;
+    long long scondId() const;
+    int sconhCurrentRow() const;
+    int scondCurrentRow() const;
+    int lineCount() const;
     // The bytes last handed to p_stylepic (nullopt when it was hidden instead).
-    const std::optional<QByteArray> &lastPictureBytes() const { return m_pictureBytes; }
+    const std::optional<QByteArray> &lastPictureBytes() const;
 
 protected:
     void create() override;
@@ -66,7 +69,8 @@ private:
     // "全部" and "未出货": one retrieval of the contract list, and the tick list
     // rebuilt from its rows.
     void fillContractList();
-    void clearLineDetails();
+    // Why the contract list came back empty, as far as the choices tell.
+    QString nothingFoundNote() const;
     std::optional<QString> chooseReason();
 
     CommandButton *cb_6 = nullptr;
@@ -94,13 +98,8 @@ private:
     GroupBox *gb_2 = nullptr;
     StaticText *st_note = nullptr;    // why the list did not change
 
-    QString m_scno;
-    QString m_design_no;
-    long long m_scond_id = -1;
-    int m_sconh_currow = 0;
-    int m_scond_currrow = 0;
-    int count_dw2 = 0;
-    std::optional<QByteArray> m_pictureBytes;
+    // m_scno, m_design_no, m_scond_id, m_sconh_currow, m_scond_currrow, count_dw2.
+    std::unique_ptr<reports::ContractLineSelection> m_selection;
     QString m_lastReason;             // the reason chosen last, as shown
 };
 

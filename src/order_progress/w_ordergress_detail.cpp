@@ -4,6 +4,7 @@
 #include "reports/widgets/reportcontrol.h"
 #include "reports/widgets/s_preview.h"
 #include "runtime/stringarray.h"
+#include "runtime/sysfunc.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
@@ -72,10 +73,22 @@ void w_ordergress_detail::showReport(const QString &definition, const QString &h
                                                  + heading));
     // The whole array, blank entries included: they match no contract.
     const QStringList contracts = scno_sel().values();
-    if (withSteps)
-        dw_ordergress->Retrieve({contracts, gongxu_array});
+    const int rows = withSteps ? dw_ordergress->Retrieve({contracts, gongxu_array})
+                               : dw_ordergress->Retrieve({contracts});
+    if (rows != 0)
+        return;
+    // Nothing to report: say why.
+    QStringList ticked;
+    for (const QString &scno : contracts)
+        if (!Trim(scno).isEmpty())
+            ticked << scno;
+    if (ticked.isEmpty())
+        dw_ordergress->setNote(QStringLiteral("没有选取合约: 请在订单分析中选取合约, 再按「付工人耗」。"));
+    else if (withSteps)
+        dw_ordergress->setNote(QStringLiteral("所选合约 %1 没有物料使用记录。").arg(ticked.join(QStringLiteral(", "))));
     else
-        dw_ordergress->Retrieve({contracts});
+        dw_ordergress->setNote(QStringLiteral("所选合约 %1 没有完成(FIN)的工序, 没有耗料可报。")
+                                   .arg(ticked.join(QStringLiteral(", "))));
 }
 
 void w_ordergress_detail::cb_1_clicked()

@@ -7,6 +7,7 @@
 #include "reports/expression.h"
 #include "reports/groupindex.h"
 #include "reports/modifytext.h"
+#include "reports/pendingedit.h"
 #include "reports/reportoutput.h"
 #include "reports/reportupdate.h"
 #include "reports/retrieval.h"
@@ -60,7 +61,7 @@ struct DataStore::Private
     std::vector<std::unique_ptr<DataStore>> nested;
 
     std::function<bool(int, int)> rowFocusChanging;
-    std::function<int()> acceptText;
+    std::unique_ptr<PendingEdit> edit;
 
     mutable ComputedValues computed;
     mutable GroupIndex groups;
@@ -144,6 +145,7 @@ struct DataStore::Private
 DataStore::DataStore()
     : d(std::make_unique<Private>())
 {
+    d->edit = std::make_unique<PendingEdit>(*this);
 }
 
 DataStore::DataStore(const QString &dataObject)
@@ -370,14 +372,20 @@ void DataStore::SetItem(int row, const QString &name, const QVariant &value)
     Q_EMIT itemChanged(row, c.name);
 }
 
-int DataStore::AcceptText()
+bool DataStore::fits(const QString &column, const QVariant &value) const
 {
-    return d->acceptText ? d->acceptText() : 1;
+    const auto index = d->lookup(column);
+    return index && *index >= 0 && ColumnData::convert(value, d->rows.columns().at(*index).type).has_value();
 }
 
-void DataStore::setAcceptTextHook(std::function<int()> hook)
+int DataStore::AcceptText()
 {
-    d->acceptText = std::move(hook);
+    return d->edit->accept();
+}
+
+PendingEdit &DataStore::edit()
+{
+    return *d->edit;
 }
 
 // --- rows ------------------------------------------------------------------------

@@ -25,6 +25,8 @@ class Transaction;
 
 namespace wip::reports {
 
+class PendingEdit;
+
 // Formats of SaveAs.
 enum class SaveAsType {
     PSReport,      // our saved-report file ("temp.psr"), read back by SavedReport
@@ -102,10 +104,14 @@ public:
     // numbers (held as Decimal) from numbers or numeric text ("" -> NULL), dates from
     // QDate, QDateTime or text. A value that does not convert: HostError(ErrBadValue).
     void SetItem(int row, const QString &name, const QVariant &value);
-    // Puts a pending edit into the row; the DataStore has none. The report control
-    // overrides it through setAcceptTextHook. Returns 1, or -1 when the edit is refused.
+    // Whether SetItem would take the value into that column (a column of this name
+    // whose type the value converts to).
+    bool fits(const QString &column, const QVariant &value) const;
+    // Puts the pending edit (the text typed into a field, pendingedit.h) into its
+    // row. Returns 1, also when nothing is pending, or -1 when the text does not
+    // convert to the column's type.
     int AcceptText();
-    void setAcceptTextHook(std::function<int()> hook);
+    PendingEdit &edit();
 
     // --- rows -----------------------------------------------------------------
     // Inserts an empty row before `row` (0: appends); returns its number. The row

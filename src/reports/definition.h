@@ -44,6 +44,7 @@ struct Column
     bool print = true;     // false: not printed and not exported (ids, tick columns, join columns)
     bool picture = false;  // the value names a picture file of the picture folder; shown as the image
     bool rowKey = false;   // identifies the row: repeated on the left of pages printed across
+    bool protect = false;  // a form shows it but the user does not type into it (stamped dates, the key)
 };
 
 // A static text of the layout (t_head, t_title, "TOTAL", captions of a form ...).
@@ -116,6 +117,7 @@ struct FormLayout
         QStringList fields; // column or computed names, one per heading after the first; "" for an empty cell
     };
     QVector<Line> lines;
+    QStringList headFields;  // fields shown above the grid with their captions (the contract number)
     QStringList extraFields; // fields shown below the grid with their captions (remark, bz)
 };
 

@@ -221,7 +221,8 @@ Column readColumn(const QJsonObject &o, const QString &where)
 {
     checkKeys(o, {QStringLiteral("name"), QStringLiteral("db"), QStringLiteral("type"), QStringLiteral("caption"),
                   QStringLiteral("format"), QStringLiteral("width"), QStringLiteral("visible"),
-                  QStringLiteral("align"), QStringLiteral("print"), QStringLiteral("picture"), QStringLiteral("rowKey")},
+                  QStringLiteral("align"), QStringLiteral("print"), QStringLiteral("picture"), QStringLiteral("rowKey"),
+                  QStringLiteral("protect")},
               where);
     Column c;
     c.name = requireString(o, QStringLiteral("name"), where).toLower();
@@ -242,6 +243,7 @@ Column readColumn(const QJsonObject &o, const QString &where)
     c.print = optBool(o, QStringLiteral("print"), where, true);
     c.picture = optBool(o, QStringLiteral("picture"), where, false);
     c.rowKey = optBool(o, QStringLiteral("rowKey"), where, false);
+    c.protect = optBool(o, QStringLiteral("protect"), where, false);
     c.align = parseName(alignNames,
                         optString(o, QStringLiteral("align"), where,
                                   c.type == ValueType::Number ? QStringLiteral("right") : QStringLiteral("left")),
@@ -418,7 +420,8 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
     if (root.contains(QStringLiteral("form"))) {
         const QString w = QStringLiteral("the form");
         const QJsonObject o = elementObject(root.value(QStringLiteral("form")), w);
-        checkKeys(o, {QStringLiteral("headings"), QStringLiteral("lines"), QStringLiteral("extra")}, w);
+        checkKeys(o, {QStringLiteral("headings"), QStringLiteral("lines"), QStringLiteral("head"), QStringLiteral("extra")},
+                  w);
         d.form.headings = optStringList(o, QStringLiteral("headings"), w);
         const QJsonArray lines = optArray(o, QStringLiteral("lines"), w);
         for (int i = 0; i < lines.size(); ++i) {
@@ -432,6 +435,9 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
                 f = f.toLower();
             d.form.lines.append(line);
         }
+        d.form.headFields = optStringList(o, QStringLiteral("head"), w);
+        for (QString &f : d.form.headFields)
+            f = f.toLower();
         d.form.extraFields = optStringList(o, QStringLiteral("extra"), w);
         for (QString &f : d.form.extraFields)
             f = f.toLower();
@@ -575,6 +581,8 @@ void validate(const Definition &d)
         for (const QString &f : line.fields)
             requireField(f, QStringLiteral("form line \"%1\"").arg(line.label));
     }
+    for (const QString &f : d.form.headFields)
+        requireField(f, QStringLiteral("the form's head fields"));
     for (const QString &f : d.form.extraFields)
         requireField(f, QStringLiteral("the form's extra fields"));
     if (!d.updateTable.isEmpty()) {
@@ -711,6 +719,8 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
                 o.insert(QStringLiteral("picture"), true);
             if (c.rowKey)
                 o.insert(QStringLiteral("rowKey"), true);
+            if (c.protect)
+                o.insert(QStringLiteral("protect"), true);
             o.insert(QStringLiteral("align"), nameOf(alignNames, c.align));
             a.append(o);
         }
@@ -777,7 +787,8 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
                                  {QStringLiteral("arguments"), stringArray(n.arguments)}});
         root.insert(QStringLiteral("nested"), a);
     }
-    if (!d.form.headings.isEmpty() || !d.form.lines.isEmpty() || !d.form.extraFields.isEmpty()) {
+    if (!d.form.headings.isEmpty() || !d.form.lines.isEmpty() || !d.form.headFields.isEmpty()
+        || !d.form.extraFields.isEmpty()) {
         QJsonObject o;
         o.insert(QStringLiteral("headings"), stringArray(d.form.headings));
         QJsonArray lines;
@@ -785,6 +796,8 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
             lines.append(QJsonObject{{QStringLiteral("label"), line.label},
                                      {QStringLiteral("fields"), stringArray(line.fields)}});
         o.insert(QStringLiteral("lines"), lines);
+        if (!d.form.headFields.isEmpty())
+            o.insert(QStringLiteral("head"), stringArray(d.form.headFields));
         if (!d.form.extraFields.isEmpty())
             o.insert(QStringLiteral("extra"), stringArray(d.form.extraFields));
         root.insert(QStringLiteral("form"), o);

@@ -2,6 +2,7 @@
 
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 
 namespace wip::reports {
 
@@ -109,8 +110,7 @@ bool ReportUpdate::write(Transaction &tr)
     }
     if (!ok) {
         guard.rollback();
-        tr.sqlCode = -1;
-        tr.sqlErrText = m_failure;
+        tr.reportFailure(m_failure);
         Trace::write(QStringLiteral("Update %1 failed, nothing written: %2").arg(name, m_failure));
         return false;
     }

@@ -38,7 +38,7 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
     });
 
     // A failed statement would spoil the caller's open PostgreSQL transaction.
-    const bool savepoint = kind == DbKind::PostgreSQL && m_tr.inTransaction() && m_tr.savepoint(kSavepoint);
+    const bool savepoint = kind == DbKind::PostgreSQL && m_tr.hasOpenWork() && m_tr.savepoint(kSavepoint);
     QString error;
     std::unique_ptr<RowSource> source = RowSource::open(m_tr, statement.sql, statement.values, &error);
     if (!source)
@@ -58,9 +58,7 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
     if (savepoint)
         m_tr.releaseSavepoint(kSavepoint);
     rows.adoptFilledRows();
-    m_tr.sqlCode = 0;
-    m_tr.sqlNRows = rows.rowCount();
-    m_tr.sqlErrText.clear();
+    m_tr.statementDone(rows.rowCount());
 
     sort(rows);
     if (def.crosstab)
@@ -72,8 +70,7 @@ int Retrieval::fail(const QString &text, bool savepoint, RowTable &rows)
 {
     if (savepoint && m_tr.rollbackToSavepoint(kSavepoint))
         m_tr.releaseSavepoint(kSavepoint);
-    m_tr.sqlCode = -1;
-    m_tr.sqlErrText = text;
+    m_tr.statementFailed(text);
     Trace::write(QStringLiteral("Retrieve %1: database error: %2").arg(m_definition.name, text));
     rows.clear();
     return -1;

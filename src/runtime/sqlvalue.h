@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/transaction.h"
+#include "runtime/connectionsettings.h"
 
 #include <QVariant>
 

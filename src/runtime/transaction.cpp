@@ -1,6 +1,7 @@
 #include "runtime/transaction.h"
 
-#include "runtime/sqlvalue.h"
+#include "runtime/boundstatement.h"
+#include "runtime/lostconnectionprobe.h"
 #include "runtime/trace.h"
 
 #include <QAtomicInteger>
@@ -8,14 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
-#include <QUrl>
-#include <QUrlQuery>
-
-#include <libpq-fe.h>
 
 namespace wip {
 
@@ -34,145 +29,67 @@ bool isPlainIdentifier(const QString &name)
     return re.match(name).hasMatch();
 }
 
-QString driverError(const QSqlError &error)
+QString lostText(const QString &detail)
 {
-    QString text = error.text().trimmed();
-    if (text.isEmpty())
-        text = QStringLiteral("unknown database error");
-    return text;
+    return QStringLiteral("the connection to the database was lost; open work was rolled back by the server: %1")
+        .arg(detail);
 }
 
-// Runs one embedded statement with its values bound in order. A statement without
-// values is run directly: PostgreSQL cannot prepare DDL through Qt's driver.
-bool runStatement(QSqlQuery &query, const QString &sql, const QVariantList &values, DbKind kind)
+Transaction::StatementHook &statementHook()
 {
-    if (values.isEmpty())
-        return query.exec(sql);
-    if (!query.prepare(sql))
-        return false;
-    for (const QVariant &v : values)
-        query.addBindValue(toDbValue(v, kind));
-    return query.exec();
+    static Transaction::StatementHook hook;
+    return hook;
 }
 
-QVariantList rowValues(const QSqlQuery &query)
+void disconnectSqlcaAtExit()
 {
-    const QSqlRecord rec = query.record();
-    QVariantList row;
-    row.reserve(rec.count());
-    for (int i = 0; i < rec.count(); ++i)
-        row.append(query.value(i));
-    return row;
+    Transaction::sqlca().disconnect();
 }
 
-} // namespace
-
-// ---------------------------------------------------------------------------
-// ConnectionSettings
-
-std::optional<ConnectionSettings> ConnectionSettings::fromUrl(const QString &rawUrl, QString *error)
+// What a connection needs after it is opened; the failure, or an empty text.
+QString prepareOpened(QSqlDatabase &db, DbKind kind)
 {
-    auto fail = [error](const QString &text) -> std::optional<ConnectionSettings> {
-        if (error)
-            *error = text;
-        return std::nullopt;
-    };
-
-    const QString url = rawUrl.trimmed();
-    if (url.isEmpty())
-        return fail(QStringLiteral("empty database URL"));
-
-    ConnectionSettings s;
-    const QString lower = url.toLower();
-    if (lower.startsWith(QLatin1String("postgresql://")) || lower.startsWith(QLatin1String("postgres://"))) {
-        const QUrl u(url, QUrl::StrictMode);
-        if (!u.isValid())
-            return fail(QStringLiteral("invalid PostgreSQL URL: %1").arg(u.errorString()));
-        s.dbms = QStringLiteral("POSTGRESQL");
-        s.logId = u.userName();
-        s.logPass = u.password();
-        s.serverName = u.host();
-        if (u.port() > 0)
-            s.serverName += QLatin1Char(':') + QString::number(u.port());
-        s.database = u.path(QUrl::FullyDecoded);
-        if (s.database.startsWith(QLatin1Char('/')))
-            s.database.remove(0, 1);
-        if (s.database.isEmpty())
-            return fail(QStringLiteral("the PostgreSQL URL names no database"));
-        QStringList options;
-        const auto items = QUrlQuery(u).queryItems(QUrl::FullyDecoded);
-        for (const auto &[key, value] : items)
-            options.append(key + QLatin1Char('=') + value);
-        s.dbParm = options.join(QLatin1Char(';'));
-        return s;
-    }
-
-    QString path;
-    if (lower.startsWith(QLatin1String("sqlite://")))
-        path = url.mid(9);
-    else if (lower.startsWith(QLatin1String("sqlite:")))
-        path = url.mid(7);
-    else if (url.contains(QLatin1String("://")))
-        return fail(QStringLiteral("unsupported database URL: %1").arg(url));
-    else
-        path = url;
-    if (path.isEmpty())
-        return fail(QStringLiteral("the SQLite URL names no file"));
-    s.dbms = QStringLiteral("SQLITE");
-    s.database = path;
-    return s;
-}
-
-QString ConnectionSettings::toUrl(bool withPassword) const
-{
-    switch (kind()) {
-    case DbKind::SQLite:
-        return QStringLiteral("sqlite:") + database;
-    case DbKind::PostgreSQL: {
-        QUrl u;
-        u.setScheme(QStringLiteral("postgresql"));
-        if (!logId.isEmpty())
-            u.setUserName(logId);
-        if (withPassword && !logPass.isEmpty())
-            u.setPassword(logPass);
-        const int colon = serverName.lastIndexOf(QLatin1Char(':'));
-        if (colon > 0) {
-            u.setHost(serverName.left(colon));
-            u.setPort(serverName.mid(colon + 1).toInt());
-        } else {
-            u.setHost(serverName.isEmpty() ? QStringLiteral("localhost") : serverName);
-        }
-        u.setPath(QLatin1Char('/') + database);
-        if (!dbParm.isEmpty()) {
-            QUrlQuery q;
-            for (const QString &item : dbParm.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-                const int eq = item.indexOf(QLatin1Char('='));
-                if (eq > 0)
-                    q.addQueryItem(item.left(eq).trimmed(), item.mid(eq + 1).trimmed());
-            }
-            u.setQuery(q);
-        }
-        return u.toString();
-    }
-    case DbKind::None:
-        break;
-    }
+    if (kind != DbKind::SQLite)
+        return QString();
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
+        return BoundStatement::errorText(q.lastError());
     return QString();
 }
 
-DbKind ConnectionSettings::kind() const
+// PostgreSQL options: without a connect timeout of its own, a server that does
+// not answer would hold the window for minutes at every reconnect.
+QString postgresOptions(const QString &dbParm)
 {
-    const QString d = dbms.trimmed().toUpper();
-    if (d == QLatin1String("SQLITE") || d == QLatin1String("QSQLITE") || d == QLatin1String("SQLITE3"))
-        return DbKind::SQLite;
-    if (d == QLatin1String("POSTGRESQL") || d == QLatin1String("QPSQL") || d == QLatin1String("POSTGRES")
-        || d == QLatin1String("PGSQL"))
-        return DbKind::PostgreSQL;
-    return DbKind::None;
+    if (dbParm.contains(QLatin1String("connect_timeout"), Qt::CaseInsensitive))
+        return dbParm;
+    const QString timeout = QStringLiteral("connect_timeout=10");
+    return dbParm.trimmed().isEmpty() ? timeout : dbParm + QLatin1Char(';') + timeout;
 }
 
-// ---------------------------------------------------------------------------
-// Transaction
+// Gives a new Qt connection its settings; SQLite's file (and folder) is created when missing.
+void configure(QSqlDatabase &db, const ConnectionSettings &settings)
+{
+    if (settings.kind() == DbKind::SQLite) {
+        const QFileInfo info(settings.database);
+        if (settings.database != QLatin1String(":memory:"))
+            QDir().mkpath(info.absolutePath());
+        db.setDatabaseName(settings.database);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        return;
+    }
+    settings.applyServer(db, settings.database);
+    db.setConnectOptions(postgresOptions(settings.dbParm));
+}
+
+// SQLite takes the write lock at once (waiting for the busy timeout), so a later
+// write of the transaction cannot fail on a stale snapshot.
+QString beginStatement(DbKind kind)
+{
+    return kind == DbKind::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+}
+
+} // namespace
 
 Transaction::Transaction()
     : m_connectionName(nextConnectionName())
@@ -183,15 +100,6 @@ Transaction::~Transaction()
 {
     disconnect();
 }
-
-namespace {
-
-void disconnectSqlcaAtExit()
-{
-    Transaction::sqlca().disconnect();
-}
-
-} // namespace
 
 Transaction &Transaction::sqlca()
 {
@@ -208,69 +116,9 @@ Transaction &Transaction::sqlca()
     return sqlca;
 }
 
-namespace {
-
-// What a connection needs after it is opened; the failure, or an empty text.
-QString prepareOpened(QSqlDatabase &db, DbKind kind)
-{
-    if (kind != DbKind::SQLite)
-        return QString();
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
-        return driverError(q.lastError());
-    return QString();
-}
-
-// PostgreSQL options: without a connect timeout of its own, a server that does
-// not answer would hold the window for minutes at every reconnect.
-QString postgresOptions(const QString &dbParm)
-{
-    if (dbParm.contains(QLatin1String("connect_timeout"), Qt::CaseInsensitive))
-        return dbParm;
-    const QString timeout = QStringLiteral("connect_timeout=10");
-    return dbParm.trimmed().isEmpty() ? timeout : dbParm + QLatin1Char(';') + timeout;
-}
-
-// Whether the server has dropped a PostgreSQL connection that Qt's driver still
-// holds open: libpq reads what the server sent meanwhile (its shutdown notice, the
-// end of the stream) without waiting, and then knows. Qt's driver itself learns
-// it only when a statement fails.
-bool droppedByServer(const QSqlDatabase &db)
-{
-    if (!db.isOpen() || !db.driver())
-        return false;
-    const QVariant handle = db.driver()->handle();
-    // Qt names the type by libpq's struct tag.
-    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
-        return false;
-    PGconn *conn = *static_cast<PGconn *const *>(handle.constData());
-    if (!conn)
-        return false;
-    // The first read takes what the server sent before it closed (a notice), the
-    // second meets the end of the stream. Neither waits when nothing is there.
-    for (int read = 0; read < 2 && PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) != PQTRANS_ACTIVE;
-         ++read)
-        PQconsumeInput(conn);
-    return PQstatus(conn) == CONNECTION_BAD;
-}
-
-QString lostText(const QString &detail)
-{
-    return QStringLiteral("the connection to the database was lost; open work was rolled back by the server: %1")
-        .arg(detail);
-}
-
-Transaction::StatementHook &statementHook()
-{
-    static Transaction::StatementHook hook;
-    return hook;
-}
-
-} // namespace
-
 bool Transaction::connect()
 {
-    if (m_connected)
+    if (isConnected())
         disconnect();
 
     const DbKind k = settings.kind();
@@ -284,51 +132,22 @@ bool Transaction::connect()
         return false;
     }
 
-    bool opened = false;
-    QString failure;
+    QString failureText;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(
                 k == DbKind::SQLite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_connectionName);
-        if (k == DbKind::SQLite) {
-            // The file is created when missing; its folder too.
-            const QFileInfo info(settings.database);
-            if (settings.database != QLatin1String(":memory:"))
-                QDir().mkpath(info.absolutePath());
-            db.setDatabaseName(settings.database);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-        } else {
-            QString host = settings.serverName.trimmed();
-            const int colon = host.lastIndexOf(QLatin1Char(':'));
-            if (colon > 0) {
-                db.setPort(host.mid(colon + 1).toInt());
-                host = host.left(colon);
-            }
-            if (!host.isEmpty())
-                db.setHostName(host);
-            db.setDatabaseName(settings.database);
-            db.setUserName(settings.logId);
-            db.setPassword(settings.logPass);
-            db.setConnectOptions(postgresOptions(settings.dbParm));
-        }
-        opened = db.open();
-        if (!opened) {
-            failure = driverError(db.lastError());
-        } else {
-            failure = prepareOpened(db, k);
-            opened = failure.isEmpty();
-        }
-        if (!opened)
+        configure(db, settings);
+        failureText = db.open() ? prepareOpened(db, k) : BoundStatement::errorText(db.lastError());
+        if (!failureText.isEmpty())
             db.close();
     }
-    if (!opened) {
+    if (!failureText.isEmpty()) {
         QSqlDatabase::removeDatabase(m_connectionName);
-        setError(QStringLiteral("cannot connect to %1: %2").arg(settings.toUrl(false), failure));
+        setError(QStringLiteral("cannot connect to %1: %2").arg(settings.toUrl(false), failureText));
         return false;
     }
 
-    m_connected = true;
-    m_inTransaction = false;
-    m_workLost = false;
+    m_state.connected();
     if (this == &sqlca()) {
         // SQLCA is disconnected (its work committed) when the application object goes
         // away, while the driver still works: Qt SQL's own clean-up routine, added
@@ -337,30 +156,24 @@ bool Transaction::connect()
         qRemovePostRoutine(disconnectSqlcaAtExit);
         qAddPostRoutine(disconnectSqlcaAtExit);
     }
-    setOk(0);
+    statementDone(0);
     return true;
 }
 
 void Transaction::disconnect()
 {
-    if (!m_connected)
+    if (!isConnected())
         return;
     // DISCONNECT commits open work; work that went with a lost connection, and
     // whatever was written after it, is rolled back and the failure kept.
-    bool ok = true;
     QString failureText;
-    if (m_workLost) {
-        ok = false;
+    if (m_state.workLost()) {
         failureText = lostText(QStringLiteral("the work of this transaction is not saved"));
-        m_workLost = false;
-    }
-    if (m_inTransaction && ok) {
-        if (runControl(QStringLiteral("COMMIT"))) {
-            m_inTransaction = false;
-        } else {
-            ok = false;
+    } else if (m_state.inTransaction()) {
+        if (runControl(QStringLiteral("COMMIT")))
+            m_state.ended();
+        else
             failureText = sqlErrText;
-        }
     }
     abandonWork();
     {
@@ -368,33 +181,27 @@ void Transaction::disconnect()
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
-    m_connected = false;
-    m_workLost = false;
-    if (ok)
-        setOk(0);
+    m_state.disconnected();
+    if (failureText.isEmpty())
+        statementDone(0);
     else
         setError(failureText);
 }
 
-bool Transaction::isConnected() const
-{
-    return m_connected;
-}
-
 DbKind Transaction::kind() const
 {
-    return m_connected ? settings.kind() : DbKind::None;
+    return isConnected() ? settings.kind() : DbKind::None;
 }
 
 QSqlDatabase Transaction::database() const
 {
-    if (!m_connected)
+    if (!isConnected())
         return QSqlDatabase();
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (!db.isOpen() || droppedByServer(db)) {
+    if (!db.isOpen() || LostConnectionProbe::droppedWhileIdle(db)) {
         // The server went away. Reopened in place, so every copy of the handle (a
         // DataStore's query) reaches the new connection. A Transaction is never a
-        // const object; only its connection state changes here.
+        // const object; only its connection changes here.
         const_cast<Transaction *>(this)->ensureOpen();
     }
     return db;
@@ -407,120 +214,125 @@ QString Transaction::connectionName() const
 
 bool Transaction::execute(const QString &sql, const QVariantList &values)
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (notConnected() || !beginIfManual() || !aboutToRun(sql))
         return false;
-    }
-    if (!beginIfManual())
-        return false;
-    callHook(sql);
-    if (!ensureOpen())
-        return false;
-    QSqlQuery query(database());
-    if (!runStatement(query, sql, values, kind())) {
-        setError(failure(query.lastError(), sql));
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!BoundStatement::run(query, sql, values, kind())) {
+        statementFailed(BoundStatement::errorText(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
         return false;
     }
     const int rows = query.numRowsAffected();
-    setOk(rows < 0 ? 0 : rows);
+    statementDone(rows < 0 ? 0 : rows);
     return true;
 }
 
 std::optional<QVariantList> Transaction::selectInto(const QString &sql, const QVariantList &values)
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (!aboutToRun(sql))
         return std::nullopt;
-    }
-    callHook(sql);
-    if (!ensureOpen())
-        return std::nullopt;
-    QSqlQuery query(database());
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     query.setForwardOnly(true);
-    if (!runStatement(query, sql, values, kind())) {
-        setError(failure(query.lastError(), sql));
+    if (!BoundStatement::run(query, sql, values, kind())) {
+        statementFailed(BoundStatement::errorText(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
         return std::nullopt;
     }
     if (!query.next()) {
-        sqlCode = 100;
-        sqlNRows = 0;
-        sqlErrText.clear();
+        noRow();
         return std::nullopt;
     }
-    QVariantList row = rowValues(query);
-    setOk(1);
+    QVariantList row = BoundStatement::currentRow(query);
+    statementDone(1);
     return row;
 }
 
 bool Transaction::commit()
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (notConnected())
         return false;
-    }
-    if (m_workLost) {
+    if (m_state.workLost()) {
         // The work this COMMIT stands for went with the lost connection: it is not
         // saved, and what was written on the new connection would be only part of it.
-        m_workLost = false;
         abandonWork();
-        setError(lostText(QStringLiteral("COMMIT came after the loss; nothing of this work is saved")));
+        reportLostWork(QStringLiteral("COMMIT came after the loss; nothing of this work is saved"));
         return false;
     }
-    if (!m_inTransaction) {
-        setOk(0);
+    if (!m_state.inTransaction()) {
+        statementDone(0);
         return true;
     }
-    const bool ok = runControl(QStringLiteral("COMMIT"));
-    if (!ok) {
-        // A failed COMMIT leaves the work undone; end the transaction so the next
-        // write does not run inside it. The COMMIT's failure stays the status.
+    if (!runControl(QStringLiteral("COMMIT"))) {
+        // A failed COMMIT leaves the work undone; end it so the next write does not
+        // run inside it. The COMMIT's failure stays the status.
         abandonWork();
-        m_workLost = false;
+        return false;
     }
-    m_inTransaction = false;
-    return ok;
+    m_state.ended();
+    return true;
 }
 
 bool Transaction::rollback()
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (notConnected())
         return false;
+    if (m_state.workLost()) {
+        // ROLLBACK answers for work lost with the connection: it is undone either way.
+        abandonWork();
+        statementDone(0);
+        return true;
     }
-    // ROLLBACK answers for work lost with the connection: it is undone either way.
-    m_workLost = false;
-    if (!m_inTransaction) {
-        setOk(0);
+    if (!m_state.inTransaction()) {
+        statementDone(0);
         return true;
     }
     const bool ok = runControl(QStringLiteral("ROLLBACK"));
-    m_inTransaction = false;
-    m_workLost = false;
+    m_state.ended();
     return ok;
 }
 
 bool Transaction::begin()
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (notConnected())
         return false;
-    }
-    if (m_inTransaction) {
-        setOk(0);
+    if (m_state.hasOpenWork()) {
+        // Lost work goes on inside the transaction its reconnect begins.
+        statementDone(0);
         return true;
     }
-    // SQLite takes the write lock at once (waiting for the busy timeout), so a later
-    // write of this transaction cannot fail on a stale snapshot.
-    const QString sql = kind() == DbKind::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
-    const quint64 losses = m_losses;
+    const QString sql = beginStatement(kind());
+    const quint64 losses = m_state.losses();
     bool ok = runControl(sql);
-    if (!ok && m_losses != losses) {
+    if (!ok && m_state.losses() != losses) {
         // The connection had gone while idle (a server restart): BEGIN did nothing
         // there, so it is safe to run it again on a new connection.
         ok = runControl(sql);
     }
-    m_inTransaction = ok;
+    if (ok)
+        m_state.begun();
     return ok;
+}
+
+bool Transaction::beginIfManual()
+{
+    if (settings.autoCommit || m_state.hasOpenWork())
+        return true;
+    return begin();
+}
+
+void Transaction::abandonWork()
+{
+    if (m_state.hasOpenWork()) {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("ROLLBACK"));
+        }
+    }
+    m_state.ended();
+}
+
+void Transaction::reportLostWork(const QString &detail)
+{
+    setError(lostText(detail));
 }
 
 bool Transaction::savepoint(const QString &name)
@@ -529,11 +341,7 @@ bool Transaction::savepoint(const QString &name)
         setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
         return false;
     }
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
-        return false;
-    }
-    if (!m_inTransaction && !begin())
+    if (notConnected() || (!m_state.hasOpenWork() && !begin()))
         return false;
     return runControl(QStringLiteral("SAVEPOINT ") + name);
 }
@@ -554,12 +362,43 @@ bool Transaction::endSavepoint(const QString &command, const QString &name)
         setError(QStringLiteral("invalid savepoint name \"%1\"").arg(name));
         return false;
     }
-    if (!m_inTransaction) {
-        // No open work (a lost connection took it): there is no savepoint left.
+    if (!m_state.hasOpenWork()) {
         setError(QStringLiteral("no open work holds the savepoint \"%1\"").arg(name));
         return false;
     }
     return runControl(command + name);
+}
+
+bool Transaction::aboutToRun(const QString &sql)
+{
+    if (notConnected())
+        return false;
+    callHook(sql);
+    return ensureOpen();
+}
+
+void Transaction::statementDone(long long rows)
+{
+    sqlCode = 0;
+    sqlNRows = rows;
+    sqlErrText.clear();
+}
+
+void Transaction::noRow()
+{
+    sqlCode = 100;
+    sqlNRows = 0;
+    sqlErrText.clear();
+}
+
+void Transaction::statementFailed(const QString &text)
+{
+    setError(checkLost() ? lostText(text) : text);
+}
+
+void Transaction::reportFailure(const QString &text)
+{
+    setError(text);
 }
 
 void Transaction::setError(const QString &text)
@@ -570,35 +409,24 @@ void Transaction::setError(const QString &text)
     Trace::write(QStringLiteral("Database error (%1): %2").arg(m_connectionName, text));
 }
 
-void Transaction::setOk(long long rows)
+bool Transaction::notConnected()
 {
-    sqlCode = 0;
-    sqlNRows = rows;
-    sqlErrText.clear();
-}
-
-bool Transaction::beginIfManual()
-{
-    if (settings.autoCommit || m_inTransaction)
-        return true;
-    return begin();
+    if (isConnected())
+        return false;
+    setError(QStringLiteral("transaction not connected"));
+    return true;
 }
 
 bool Transaction::runControl(const QString &sql)
 {
-    if (!m_connected) {
-        setError(QStringLiteral("transaction not connected"));
+    if (!aboutToRun(sql))
         return false;
-    }
-    callHook(sql);
-    if (!ensureOpen())
-        return false;
-    QSqlQuery query(database());
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
     if (!query.exec(sql)) {
-        setError(failure(query.lastError(), sql));
+        statementFailed(BoundStatement::errorText(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
         return false;
     }
-    setOk(0);
+    statementDone(0);
     return true;
 }
 
@@ -616,30 +444,47 @@ void Transaction::callHook(const QString &sql)
 bool Transaction::ensureOpen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (droppedByServer(db))
+    const bool dropped = LostConnectionProbe::droppedWhileIdle(db);
+    if (dropped)
         db.close();     // Qt's driver would learn it only from a failed statement
     if (db.isOpen())
         return true;
-    // Gone. Under open work this statement fails with the work, and the next one
-    // connects again; without open work it connects again now.
-    const bool workOpen = m_inTransaction;
-    markLost();
-    if (workOpen) {
+    switch (m_state.state()) {
+    case ConnectionState::State::Disconnected:
+        notConnected();
+        return false;
+    case ConnectionState::State::InTransaction:
+        // This statement fails with the open work; the next one connects again.
+        m_state.lost();
         setError(lostText(QStringLiteral("found closed before the next statement")));
         return false;
+    case ConnectionState::State::Connected:
+        m_state.lost();
+        return reopen();
+    case ConnectionState::State::WorkLost:
+        // What runs now belongs to the lost work: inside a transaction of the new
+        // connection, rolled back with the rest when the loss is answered.
+        if (dropped)
+            m_state.lost();
+        if (!reopen())
+            return false;
+        callHook(beginStatement(settings.kind()));
+        if (QSqlQuery query(db); !query.exec(beginStatement(settings.kind()))) {
+            const QString text = BoundStatement::errorText(query.lastError());
+            db.close();
+            setError(lostText(QStringLiteral("cannot begin on the new connection: ") + text));
+            return false;
+        }
+        return true;
     }
-    return reopen();
+    return false;
 }
 
 bool Transaction::reopen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     db.close();
-    QString failureText;
-    if (!db.open())
-        failureText = driverError(db.lastError());
-    else
-        failureText = prepareOpened(db, settings.kind());
+    QString failureText = db.open() ? prepareOpened(db, settings.kind()) : BoundStatement::errorText(db.lastError());
     if (!failureText.isEmpty()) {
         db.close();
         setError(QStringLiteral("cannot connect to %1: %2").arg(settings.toUrl(false), failureText));
@@ -649,190 +494,15 @@ bool Transaction::reopen()
     return true;
 }
 
-QString Transaction::failure(const QSqlError &error, const QString &sql)
-{
-    const QString text = driverError(error) + QStringLiteral(" [") + sql + QLatin1Char(']');
-    return checkLost() ? lostText(text) : text;
-}
-
 bool Transaction::checkLost()
 {
-    if (settings.kind() != DbKind::PostgreSQL)
+    if (!isConnected() || settings.kind() != DbKind::PostgreSQL)
         return false;     // an SQLite file does not go away under its connection
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    if (db.isOpen()) {
-        // Qt's driver closes the connection when libpq reports it broken, but not
-        // on every path (a failed fetch): one trivial statement tells for sure. An
-        // error of the server itself (inside aborted work) leaves it open.
-        QSqlQuery probe(db);
-        probe.exec(QStringLiteral("SELECT 1"));
-    }
-    if (db.isOpen())
+    if (!LostConnectionProbe::droppedAfterFailure(db))
         return false;
-    markLost();
+    m_state.lost();
     return true;
-}
-
-void Transaction::markLost()
-{
-    ++m_losses;
-    if (m_inTransaction)
-        m_workLost = true;
-    m_inTransaction = false;
-}
-
-void Transaction::abandonWork()
-{
-    if (m_inTransaction) {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.isOpen()) {
-            QSqlQuery query(db);
-            query.exec(QStringLiteral("ROLLBACK"));
-        }
-    }
-    m_inTransaction = false;
-}
-
-// ---------------------------------------------------------------------------
-// Cursor
-
-struct Cursor::Private
-{
-    Transaction &tr;
-    QString sql;
-    QVariantList values;
-    std::optional<QSqlQuery> query;
-};
-
-Cursor::Cursor(Transaction &tr, const QString &sql, const QVariantList &values)
-    : d(std::make_unique<Private>(Private{tr, sql, values, std::nullopt}))
-{
-}
-
-Cursor::~Cursor() = default;
-
-bool Cursor::open()
-{
-    Transaction &tr = d->tr;
-    d->query.reset();
-    if (!tr.isConnected()) {
-        tr.setError(QStringLiteral("transaction not connected"));
-        return false;
-    }
-    tr.callHook(d->sql);
-    if (!tr.ensureOpen())
-        return false;
-    d->query.emplace(tr.database());
-    d->query->setForwardOnly(true);
-    if (!runStatement(*d->query, d->sql, d->values, tr.kind())) {
-        const QString text = tr.failure(d->query->lastError(), d->sql);
-        d->query.reset();
-        tr.setError(text);
-        return false;
-    }
-    tr.setOk(0);
-    return true;
-}
-
-std::optional<QVariantList> Cursor::fetch()
-{
-    Transaction &tr = d->tr;
-    if (!d->query || !tr.isConnected()) {
-        tr.setError(QStringLiteral("cursor not open"));
-        return std::nullopt;
-    }
-    if (!d->query->next()) {
-        if (d->query->lastError().isValid()) {
-            const QSqlError error = d->query->lastError();
-            d->query.reset();
-            tr.setError(tr.failure(error, d->sql));
-            return std::nullopt;
-        }
-        tr.sqlCode = 100;
-        tr.sqlNRows = 0;
-        tr.sqlErrText.clear();
-        return std::nullopt;
-    }
-    QVariantList row = rowValues(*d->query);
-    tr.setOk(1);
-    return row;
-}
-
-void Cursor::close()
-{
-    d->query.reset();
-    d->tr.setOk(0);
-}
-
-// ---------------------------------------------------------------------------
-// TransactionGuard
-
-TransactionGuard::TransactionGuard(Transaction &tr)
-    : m_tr(tr)
-{
-    if (!tr.isConnected()) {
-        tr.sqlCode = -1;
-        tr.sqlErrText = QStringLiteral("transaction not connected");
-        return;
-    }
-    if (tr.inTransaction()) {
-        static QAtomicInteger<quint64> counter = 0;
-        m_savepoint = QStringLiteral("wip_guard_%1").arg(counter.fetchAndAddOrdered(1) + 1);
-        m_active = tr.savepoint(m_savepoint);
-    } else {
-        // New work of its own: a loss of earlier work was answered when it failed.
-        tr.m_workLost = false;
-        m_active = tr.begin();
-    }
-    m_losses = tr.m_losses;
-}
-
-TransactionGuard::~TransactionGuard()
-{
-    if (m_active)
-        rollback();
-}
-
-bool TransactionGuard::lostOnTheWay()
-{
-    if (m_tr.m_losses == m_losses)
-        return false;
-    // The guarded work went with the connection; what was written after the
-    // reconnect is only part of it.
-    m_tr.abandonWork();
-    if (m_savepoint.isEmpty())
-        m_tr.m_workLost = false;    // the work was the guard's own, and this answers for it
-    return true;
-}
-
-bool TransactionGuard::commit()
-{
-    if (!m_active)
-        return false;
-    m_active = false;
-    if (lostOnTheWay()) {
-        m_tr.setError(lostText(QStringLiteral("the guarded work is not saved")));
-        return false;
-    }
-    if (!m_savepoint.isEmpty())
-        return m_tr.releaseSavepoint(m_savepoint);
-    return m_tr.commit();
-}
-
-void TransactionGuard::rollback()
-{
-    if (!m_active)
-        return;
-    m_active = false;
-    if (lostOnTheWay())
-        return;
-    if (!m_savepoint.isEmpty()) {
-        // Back to where the caller's work stood, and the savepoint gone.
-        if (m_tr.rollbackToSavepoint(m_savepoint))
-            m_tr.releaseSavepoint(m_savepoint);
-        return;
-    }
-    m_tr.rollback();
 }
 
 // ---------------------------------------------------------------------------
@@ -852,12 +522,6 @@ bool db_connect(Transaction &tr, const QString &cn_dbms, const QString &cn_datab
     tr.settings = s;
     tr.connect();
     return tr.isConnected();
-}
-
-ConnectionSettings &applicationConnection()
-{
-    static ConnectionSettings settings;
-    return settings;
 }
 
 } // namespace wip

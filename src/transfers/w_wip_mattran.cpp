@@ -5,6 +5,7 @@
 #include "reports/widgets/s_preview.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"

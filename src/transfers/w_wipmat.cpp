@@ -4,6 +4,7 @@
 #include "reports/widgets/reportcontrol.h"
 #include "reports/widgets/s_preview.h"
 #include "runtime/hosterror.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"

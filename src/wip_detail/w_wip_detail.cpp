@@ -10,6 +10,7 @@
 #include "runtime/oleworksheet.h"
 #include "runtime/sysfunc.h"
 #include "runtime/trace.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
@@ -189,14 +190,25 @@ void w_wip_detail::cb_4_clicked()
         {"09-电金", "d_bm_dj_all", false},
     };
     const QString process = Trim(ddlb_pcode->text());
+    const InHand *chosen = nullptr;
+    QStringList known;
     for (const InHand &row : table) {
-        if (process != QString::fromUtf8(row.process))
-            continue;
-        QString definition = QString::fromUtf8(row.definition ? row.definition : "");
+        known << QString::fromUtf8(row.process);
+        if (process == known.last())
+            chosen = &row;
+    }
+    if (!chosen) {
+        // Not one of IN HAND's processes: no report, rather than the previous
+        // one under the new process name.
+        dw_wip_detail->clearReport(QStringLiteral("%1 没有 IN HAND 报表。IN HAND 的工序: %2")
+                                       .arg(process.isEmpty() ? QStringLiteral("(没有选工序)") : process,
+                                            known.join(QStringLiteral(", "))));
+    } else {
+        QString definition = QString::fromUtf8(chosen->definition ? chosen->definition : "");
         QVariantList args;
-        if (row.withArgument)
+        if (chosen->withArgument)
             args << ddlb_pcode->text();
-        if (!row.definition) {
+        if (!chosen->definition) {
             if (Trim(sle_clientno->text()).isEmpty()) {
                 definition = QStringLiteral("d_w_wip_detail_fil_wipp");
             } else {
@@ -206,8 +218,8 @@ void w_wip_detail::cb_4_clicked()
         }
         dw_wip_detail->setDataObject(definition);
         dw_wip_detail->SetTransObject(tr_arttype);
-        dw_wip_detail->Retrieve(args);
-        break;
+        if (dw_wip_detail->Retrieve(args) == 0)
+            dw_wip_detail->setNote(QStringLiteral("没有找到记录: %1 没有在手的货。").arg(process));
     }
     normaliseProchNew(tr_arttype);
     tr_arttype.disconnect();
@@ -254,12 +266,17 @@ void w_wip_detail::cb_2_clicked()
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     const QString dateLine = String(Today(), QStringLiteral("YYYY-mm-dd")) + QStringLiteral("----WIP WAYCODE---");
+    // The pieces of a step stand on the row of its first setting method only, so
+    // that they add up once; the stones are per setting method.
     static const QString captions[] = {QStringLiteral("工号"), QStringLiteral("姓名"), QStringLiteral("件数QTY"),
-                                       QStringLiteral("KCNO"), QStringLiteral("款号"), QStringLiteral("镶法")};
+                                       QStringLiteral("KCNO"), QStringLiteral("款号"), QStringLiteral("镶法"),
+                                       QStringLiteral("粒数Stones")};
     for (int l_row = 1; l_row <= n; ++l_row) {
         const QString gonghao = ds2.GetItemString(l_row, QStringLiteral("gonghao"));
         const QString name = ds2.GetItemString(l_row, QStringLiteral("name"));
+        const bool pieces = !ds2.IsNull(l_row, QStringLiteral("qty"));
         const double s1 = ds2.GetItemNumber(l_row, QStringLiteral("qty"));
+        const double stones = ds2.GetItemNumber(l_row, QStringLiteral("stones"));
         const QString kcno = ds2.GetItemString(l_row, QStringLiteral("scno"));
         const QString article_code = ds2.GetItemString(l_row, QStringLiteral("article_code"));
         const QString waycode = settingMethodCellText(ds2.GetItemString(l_row, QStringLiteral("way_code")));
@@ -267,15 +284,17 @@ void w_wip_detail::cb_2_clicked()
         // The date line and the captions are written with every row, as the
         // sheet has always been filled; with no row they are not written at all.
         ole_workbooks->cells(1, 1).setValue(dateLine);
-        for (int c = 0; c < 6; ++c)
+        for (int c = 0; c < 7; ++c)
             ole_workbooks->cells(2, c + 1).setValue(captions[c]);
         const int r = l_row + 2;
         ole_workbooks->cells(r, 1).setValue(gonghao);
         ole_workbooks->cells(r, 2).setValue(name);
-        ole_workbooks->cells(r, 3).setValue(s1);
+        if (pieces)
+            ole_workbooks->cells(r, 3).setValue(s1);
         ole_workbooks->cells(r, 4).setValue(kcno);
         ole_workbooks->cells(r, 5).setValue(article_code);
         ole_workbooks->cells(r, 6).setValue(waycode);
+        ole_workbooks->cells(r, 7).setValue(stones);
         if ((l_row & 1023) == 0) {
             progress.setValue(l_row);
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -8,8 +8,17 @@
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 namespace wip::test {
+
+// The quantities and the stamped dates of a progress record (table process).
+inline const QStringList kProcessQuantities = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in",
+                                              "filing_out", "setting_in", "setting_out", "finishing_in",
+                                              "finishing_out", "polishing_in", "polishing_out", "rhodium_in",
+                                              "rhodium_out", "qc_in", "qc_out"};
+inline const QStringList kProcessDates = {"wax_date", "casting_date", "filing_date", "setting_date",
+                                          "finishing_date", "polishing_date", "rhodium_date"};
 
 // Rows the contract tests share: headers, lines and a progress record.
 inline bool addContract(TestDatabase &db, const QString &scno, const QString &custOrder, const QString &custNo = "C01")

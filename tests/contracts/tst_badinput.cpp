@@ -416,8 +416,9 @@ private Q_SLOTS:
         if (text.toString() != QLatin1String("<none>"))
             QVERIFY(db->insert("rights", {{"user_code", "U1"}, {"module", "M05"}, {"function", "H06"},
                                           {"rights", text}}));
-        // A contract without lines: only the rights decide the add button.
+        // A contract with a line and no progress record: only the rights decide the add button.
         QVERIFY(wip::test::addContract(*db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addLine(*db, "KC1", "D100", "18K", ""));
         openTarget("w_scno_process");
         auto *w = scnoProcess();
         QVERIFY(w);

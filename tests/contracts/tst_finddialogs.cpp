@@ -230,6 +230,28 @@ private Q_SLOTS:
             target->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scprogress_found.png"));
     }
 
+    // "订单进度" says why it found nothing where the choices tell.
+    void orderProgressSaysWhyItFoundNothing()
+    {
+        openTarget("w_scprogress");
+        QVERIFY(target->control<EditMask>("em_date1").setText("2004-05-01") == 1);
+        QVERIFY(target->control<EditMask>("em_date2").setText("2004-06-30") == 1);
+        auto &customer = target->control<SingleLineEdit>("sle_custno");
+        customer.setText(QString());
+        QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
+        QCOMPARE(list().RowCount(), 0);
+        QCOMPARE(list().note(), QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号。"));
+        customer.setText(QStringLiteral("C99"));
+        QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
+        QCOMPARE(list().note(),
+                 QStringLiteral("没有找到合约: 客户 C99 没有货期在 2004-05-01 至 2004-06-30 之间的未出货合约。"));
+        customer.setText(QStringLiteral("C01"));
+        QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
+        QCOMPARE(list().RowCount(), 5);
+        QCOMPARE(list().note(), QString());
+        QVERIFY(MessageBoxService::shown().isEmpty());
+    }
+
     void withoutItsWindowTheSearchEndsOnTheNullObject()
     {
         QVERIFY(db->useAsApplicationDatabase());

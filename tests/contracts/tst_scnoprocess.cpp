@@ -149,8 +149,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         rights = text;
-        // A contract without lines: the line handler never overrides the add button.
+        // A contract with a line and no progress record: the add button follows the rights alone.
         QVERIFY(wip::test::addContract(*db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addLine(*db, "KC2", "D100", "18K", ""));
         openWindow();
         QFETCH(bool, add);
         QFETCH(bool, update);
@@ -199,13 +200,13 @@ private Q_SLOTS:
         QVERIFY(button("cb_scond_add").isEnabled());
     }
 
-    void contractWithoutLinesBlanksTheLineAndKeepsTheProgress()
+    void contractWithoutLinesBlanksTheLineAndTheProgress()
     {
         fill();
         QVERIFY(wip::test::writeFile(pictures + "/D100.bmp", wip::test::bitmapOfSize(500, Qt::red)));
         openWindow();
         QVERIFY(c<Picture>("p_stylepic").visible());
-        const double waxIn = dw("dw_process").GetItemNumber(1, "wax_in");
+        QCOMPARE(dw("dw_process").GetItemString(1, "scno"), QStringLiteral("KC1"));
         QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
         QCOMPARE(w->scno(), QStringLiteral("KC2"));
         QCOMPARE(dw("dw_scond").RowCount(), 0);
@@ -215,10 +216,10 @@ private Q_SLOTS:
         QCOMPARE(c<SingleLineEdit>("sle_hallmark").text(), QString());
         QCOMPARE(c<MultiLineEdit>("mle_remarks").text(), QString());
         QVERIFY(!c<Picture>("p_stylepic").visible());
-        // The progress grid still shows KC1's record.
-        QCOMPARE(dw("dw_process").RowCount(), 1);
-        QCOMPARE(dw("dw_process").GetItemString(1, "scno"), QStringLiteral("KC1"));
-        QCOMPARE(dw("dw_process").GetItemNumber(1, "wax_in"), waxIn);
+        // No line, so no progress record: KC1's record is not left on screen under KC2.
+        QCOMPARE(dw("dw_process").RowCount(), 0);
+        QVERIFY(!dw("dw_process").isEditable());
+        QVERIFY(!button("cb_scond_add").isEnabled());
         QVERIFY(dw("dw_sconh").IsSelected(dw("dw_sconh").GetRow()));
         QCOMPARE(w->sconhCurrentRow(), dw("dw_sconh").GetRow());
     }
@@ -334,8 +335,12 @@ private Q_SLOTS:
     {
         fill();
         QVERIFY(db->insert("material", {{"mcode", "18KY"}, {"mtype", "GOLD"}, {"purate", 0.75}}));
+        QVERIFY(db->insert("material", {{"mcode", "DIA"}, {"mtype", "STONE"}}));
+        // Grams and pieces of metal, stones and carats: each unit in a column of its own.
         QVERIFY(db->insert("matuse", {{"scno", "KC1"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
-                                      {"sqtycal", 2}, {"sqtyref", 3.5}}));
+                                      {"sqtycal", 12.5}, {"sqtyref", 5}}));
+        QVERIFY(db->insert("matuse", {{"scno", "KC1"}, {"gongxu_code", "06-镶石"}, {"mcode", "DIA"},
+                                      {"sqtycal", 40}, {"sqtyref", 0.4}}));
         QVERIFY(db->insert("matuse", {{"scno", "KC2"}, {"gongxu_code", "04-执模"}, {"mcode", "18KY"},
                                       {"sqtycal", 9}, {"sqtyref", 9}}));
         openWindow();
@@ -345,9 +350,25 @@ private Q_SLOTS:
         QVERIFY(m);
         QTRY_COMPARE(m->scno(), QStringLiteral("KC1"));
         ReportControl &use = m->control<ReportControl>("dw_pomatuse");
-        QCOMPARE(use.RowCount(), 1);
+        QCOMPARE(use.RowCount(), 2);
         QCOMPARE(use.GetItemString(1, "mtype"), QStringLiteral("GOLD"));
-        QCOMPARE(use.GetItemNumber(1, "compute_4"), 3.5);
+        QStringList captions;
+        for (const auto &c : use.store().columns())
+            captions << c.caption.join(QLatin1Char(' '));
+        for (const char *unit : {"金重(克) Metal g", "件数 PCS", "石数(粒) Stones", "石重(卡) Carat"})
+            QVERIFY2(captions.contains(QString::fromUtf8(unit)), unit);
+        QCOMPARE(use.GetItemNumber(1, "metal_g"), 12.5);
+        QVERIFY(use.store().IsNull(1, "stone_qty"));
+        QCOMPARE(use.GetItemNumber(2, "stone_qty"), 40.0);
+        QVERIFY(use.store().IsNull(2, "metal_g"));
+        // Totals apart: 12.5 g and 5 pieces of metal at filing, 40 stones of 0.4
+        // carat; the pieces per step only, as the same pieces pass every step.
+        QCOMPARE(use.GetItemNumber(1, "c_g1_metal_g"), 12.5);
+        QCOMPARE(use.GetItemNumber(1, "c_g1_metal_pcs"), 5.0);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_metal_g"), 12.5);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_stone_qty"), 40.0);
+        QCOMPARE(use.GetItemNumber(1, "c_sum_stone_ct"), 0.4);
+        QVERIFY(!use.store().hasName(QStringLiteral("c_sum_metal_pcs")));
     }
 };
 

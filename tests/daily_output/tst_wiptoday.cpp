@@ -110,6 +110,28 @@ private Q_SLOTS:
         QCOMPARE(dw().GetItemNumber(filing, "today_tot"), 12.0);
     }
 
+    // A mistyped day never runs the recomputation for another day.
+    void impossibleDateRunsNothing()
+    {
+        c<EditMask>("em_1").setText(QStringLiteral("2004-03-02"));
+        QTest::keyClick(&c<EditMask>("em_1"), Qt::Key_Return);
+        QTRY_COMPARE(dw().RowCount(), 7);
+        const QVariant before = db->scalar("select today_tot from day_wip where dep_c = '04-执模'");
+        EditMask &em = c<EditMask>("em_1");
+        em.SetFocus();
+        em.setCursorPosition(5);
+        QTest::keyClicks(&em, QStringLiteral("0230"));        // 2004-02-30
+        QTest::keyClick(&em, Qt::Key_Return);
+        QTest::mouseClick(&c<CommandButton>("cb_query"), Qt::LeftButton);
+        QCOMPARE(em.text(), QStringLiteral("2004-02-30"));
+        QVERIFY(em.isMarked());
+        QCOMPARE(em.toolTip(), QStringLiteral("2004-02-30 不是有效日期: 2004 年 2 月只有 29 天"));
+        QCOMPARE(dw().objectText(QStringLiteral("t_8")), QStringLiteral("2004-03-02"));
+        QCOMPARE(db->scalar("select today_tot from day_wip where dep_c = '04-执模'"), before);
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_wip_today-bad-date.png"));
+    }
+
     void changingTheDateAloneShowsNothingNew()
     {
         c<CommandButton>("cb_query").TriggerEvent();

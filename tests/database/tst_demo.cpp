@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QMap>
 #include <QTest>
 
 using namespace wip;
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void initTestCase();
     void everyTableAndViewHasRows_data() { addEngineRows(); }
     void everyTableAndViewHasRows();
+    void demoIsLikeRealData();
     void demoIsTheSameOnEveryRun();
     void initWithDemoOnExistingDemoDoesNotDuplicate();
     void demoUsersLogInWithTheirRights();
@@ -94,16 +96,18 @@ void tst_Demo::everyTableAndViewHasRows()
         QVERIFY2(n > 0, qPrintable(name + u" is empty " + db.error()));
     }
 
-    // Today's output exists for every department of the daily report.
+    // Today's output exists for every department of the daily report (stamped in
+    // the working hours of today).
     const QDateTime today(kToday, QTime(0, 0));
+    const QDateTime tomorrow(kToday.addDays(1), QTime(0, 0));
     for (const QString gx : {"04-执模", "06-镶石", "07-执边", "08-打磨", "09-电金", "20-出货"}) {
-        QVERIFY2(db.scalar("select count(*) from proch where gongxu_code = ? and edtime between ? and ?",
-                           {gx, today, today}).toInt() > 0, qPrintable(gx));
+        QVERIFY2(db.scalar("select count(*) from proch where gongxu_code = ? and edtime >= ? and edtime < ?",
+                           {gx, today, tomorrow}).toInt() > 0, qPrintable(gx));
         QVERIFY2(db.scalar("select count(*) from proch where gongxu_code = ? and edtime is null", {gx}).toInt() > 0
                      || gx == QLatin1String("20-出货"), qPrintable(gx));
     }
-    QVERIFY(db.scalar("select count(*) from castind where ldate between ? and ?", {today, today}).toInt() > 0);
-    QVERIFY(db.scalar("select count(*) from view_day_wip where edate between ? and ?", {today, today}).toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from castind where ldate >= ? and ldate < ?", {today, tomorrow}).toInt() > 0);
+    QVERIFY(db.scalar("select count(*) from view_day_wip where edate >= ? and edate < ?", {today, tomorrow}).toInt() > 0);
     // Open contracts due within the last week, for the order analysis.
     QVERIFY(db.scalar("select count(*) from sconh where (inv_no is null or inv_no = '') and deldate between ? and ?",
                       {kToday.addDays(-7), kToday}).toInt() > 0);
@@ -128,6 +132,46 @@ void tst_Demo::everyTableAndViewHasRows()
     for (const QString way : {"包镶", "钉镶", "光圈镶", "虎爪镶", "迫镶", "田字镶", "无边镶", "闸镶", "爪镶"})
         QVERIFY2(db.scalar("select count(*) from view_wip_waycode where way_code = ?", {way}).toInt() > 0,
                  qPrintable(way));
+}
+
+// The demo is as real data is where that matters to the figures: times of day in
+// working hours, dates in order, contracts in several metals.
+void tst_Demo::demoIsLikeRealData()
+{
+    TestDatabase &db = *m_demo;
+    // Finished steps, transfers, castings and progress stamps carry times of day,
+    // afternoons among them, and none outside 08:00 to 18:00.
+    const QList<QPair<QString, QString>> stamped = {{"proch", "edtime"}, {"proch_new", "edtime"},
+                                                    {"jcjl_mattran", "ldate"}, {"castind", "ldate"},
+                                                    {"process", "casting_date"}, {"work_report", "fin_date"}};
+    for (const auto &[table, column] : stamped) {
+        QMap<int, int> hours;
+        for (const QVariantList &r : db.rows(QStringLiteral("select %1 from %2 where %1 is not null").arg(column, table))) {
+            const QVariant v = r.at(0);
+            const QDateTime dt = v.typeId() == QMetaType::QDateTime
+                ? v.toDateTime()
+                : QDateTime::fromString(v.toString().left(19).replace(u'T', u' '), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            if (dt.date().year() > 1900)
+                ++hours[dt.time().hour()];
+        }
+        const QString what = table + u'.' + column;
+        QVERIFY2(!hours.isEmpty() && hours.firstKey() >= 8 && hours.lastKey() < 18, qPrintable(what));
+        QVERIFY2(hours.lastKey() >= 13, qPrintable(what + u" has no afternoon"));
+    }
+    // Ordered before due; each department starts after the one before finished.
+    QCOMPARE(db.scalar("select count(*) from sconh where deldate <= issdate").toInt(), 0);
+    QCOMPARE(db.scalar("select count(*) from proch where edtime is not null and edtime < sttime").toInt(), 0);
+    QCOMPARE(db.scalar("select count(*) from proch a join proch b on b.scno = a.scno "
+                       "where a.gongxu_code = '01-唧腊' and b.gongxu_code = '03-倒模' and b.sttime < a.edtime")
+                 .toInt(), 0);
+    QCOMPARE(db.scalar("select count(*) from castind c join proch p on p.scno = c.contractno "
+                       "where p.gongxu_code = '01-唧腊' and c.ldate < p.edtime").toInt(), 0);
+    QCOMPARE(db.scalar("select count(*) from process where casting_date < wax_date").toInt(), 0);
+    // Contracts with lines in more than one metal, and their steps and sheets in each.
+    QVERIFY(db.scalar("select count(*) from (select scno from scond group by scno having count(distinct metal) > 1) m")
+                .toInt() > 100);
+    QVERIFY(db.scalar("select count(*) from (select scno from work_report group by scno "
+                      "having count(distinct mcode) > 1) m").toInt() > 50);
 }
 
 void tst_Demo::demoIsTheSameOnEveryRun()

@@ -225,23 +225,24 @@ void tst_Views::settingMethodsOfOpenSteps()
     QVERIFY(use(1, "18KW", QVariant()));   // metal: no setting method
     QVERIFY(use(1, "18KY", ""));
     QVERIFY(use(2, "DIA", "爪镶"));        // finished step
-    const auto rows = db.rows("select gonghao, name, qty, scno, article_code, way_code from view_wip_waycode "
+    const auto rows = db.rows("select gonghao, name, qty, scno, article_code, way_code, stones from view_wip_waycode "
                               "order by way_code");
     QVERIFY2(db.isValid(), qPrintable(db.error()));
     QCOMPARE(rows.size(), 2);
-    QStringList ways;
+    QMap<QString, QPair<QVariant, double>> byWay;   // pieces (NULL but once per step) and stones per method
     for (const auto &r : rows) {
         QCOMPARE(r[0].toString(), QString("0601"));
         QCOMPARE(r[1].toString(), QString("张丽"));
-        QCOMPARE(num(r[2]), 6.0);
         QCOMPARE(r[3].toString(), QString("KC2"));
         QCOMPARE(r[4].toString(), QString("R1"));
-        ways << r[5].toString();
+        byWay[r[5].toString()] = {r[2], num(r[6])};
     }
-    ways.sort();
-    QStringList expected{"包镶", "钉镶"};
-    expected.sort();
-    QCOMPARE(ways, expected);
+    QCOMPARE(byWay.keys(), (QStringList{"包镶", "钉镶"}));
+    // The step's 6 pieces stand once, on its first method; the stones per method.
+    QCOMPARE(num(byWay.value("包镶").first), 6.0);
+    QVERIFY(byWay.value("钉镶").first.isNull());
+    QCOMPARE(byWay.value("包镶").second, 36.0);
+    QCOMPARE(byWay.value("钉镶").second, 18.0);
 }
 
 void tst_Views::stonesSetPerDay()

@@ -270,6 +270,11 @@ private Q_SLOTS:
         InputPromptService::queueAnswer(QStringLiteral("1"));
         c<CommandButton>("cb_3").TriggerEvent();
         QCOMPARE(listed(), QStringList{"KC5"});
+        // ... and where there is none, the list says why it is empty.
+        InputPromptService::queueAnswer(QStringLiteral("7"));
+        c<CommandButton>("cb_3").TriggerEvent();
+        QCOMPARE(sconh().RowCount(), 0);
+        QCOMPARE(sconh().note(), QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号, 或不选「客户」。"));
 
         // Unchecking disables the box but keeps its text.
         c<SingleLineEdit>("sle_custno").setText(QStringLiteral("ABC"));

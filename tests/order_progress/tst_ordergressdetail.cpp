@@ -221,19 +221,28 @@ private Q_SLOTS:
         QCOMPARE(num(2, "orders"), 1.0);
         QCOMPARE(num(2, "loss"), 0.1);
 
-        // Allowed loss per order: 2% of the metal issued against the loss paid.
+        // Allowed loss per order and step: 2% of the metal issued to the step
+        // against the step's loss; pieces per step, never added across steps.
         press("cb_2");
         QCOMPARE(dw().dataobject(), QStringLiteral("d_w_alwloss"));
         QCOMPARE(dw().objectText(QStringLiteral("t_head")), kStart + "----" + kEnd + "出货订单工序实耗表");
-        QCOMPARE(column("scno"), (QStringList{"KC1", "KC2"}));
-        QCOMPARE(column("cust_no"), (QStringList{"QOR", "ABC"}));
-        QCOMPARE(column("mcode"), (QStringList{"18KY", "PT950"}));
-        QCOMPARE(num(1, "iss_weight"), 31.0);
-        QCOMPARE(num(1, "c_alw_loss"), 0.62);
-        QCOMPARE(num(1, "c_over"), 0.33 - 0.62);         // within the allowance
-        QCOMPARE(num(2, "c_alw_loss"), 0.08);
-        QCOMPARE(num(2, "c_over"), 0.1 - 0.08);          // over it
+        QCOMPARE(column("scno"), (QStringList{"KC1", "KC1", "KC2"}));
+        QCOMPARE(column("gongxu"), (QStringList{"04-执模", "06-镶石", "04-执模"}));
+        QCOMPARE(column("cust_no"), (QStringList{"QOR", "QOR", "ABC"}));
+        QCOMPARE(column("mcode"), (QStringList{"18KY", "18KY", "PT950"}));
+        QCOMPARE(num(1, "iss_pcs"), 8.0);                // the same 8 pieces at each step
+        QCOMPARE(num(2, "iss_pcs"), 8.0);
+        QCOMPARE(num(1, "iss_weight"), 16.0);
+        QCOMPARE(num(1, "c_alw_loss"), 0.32);
+        QCOMPARE(num(1, "c_over"), 0.23 - 0.32);         // within the allowance
+        QCOMPARE(num(2, "c_over"), 0.1 - 0.3);
+        QCOMPARE(num(3, "c_alw_loss"), 0.08);
+        QCOMPARE(num(3, "c_over"), 0.1 - 0.08);          // over it
+        QCOMPARE(num(1, "c_g1_loss"), 0.33);
+        QCOMPARE(num(1, "c_g1_alw_loss"), 0.62);
+        QCOMPARE(num(3, "c_g1_over"), 0.1 - 0.08);
         QCOMPARE(num(1, "c_sum_over"), 0.43 - 0.7);
+        QVERIFY(!dw().store().hasName(QStringLiteral("c_sum_iss_pcs")));
     }
 
     // The reports read scno_sel at each press: blanks match nothing, and a list
@@ -258,8 +267,27 @@ private Q_SLOTS:
                 press(b);
                 QCOMPARE(dw().RowCount(), 0);
                 QVERIFY(dw().objectText(QStringLiteral("t_head")).startsWith(kStart + "----" + kEnd));
+                QCOMPARE(dw().note(), QStringLiteral("没有选取合约: 请在订单分析中选取合约, 再按「付工人耗」。"));
             }
         }
+
+        // A contract whose work is still pending has no loss and no material to report, and the window says so.
+        QVERIFY(db.insert("work_report", {{"lsh", 99}, {"scno", "KC3"}, {"gongxu", "04-执模"}, {"changhao", "W01"},
+                                          {"mcode", "18KY"}, {"zt", "PEN"}, {"iss_pcs", 4}, {"iss_weight", 7.0}}));
+        scno_sel().clear();
+        scno_sel()[1] = QStringLiteral("KC3");
+        scno_sel()[2] = QString();
+        for (const char *b : {"cb_3", "cb_4", "cb_5", "cb_2"}) {
+            press(b);
+            QCOMPARE(dw().RowCount(), 0);
+            QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有完成(FIN)的工序, 没有耗料可报。"));
+        }
+        press("cb_1");
+        QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有物料使用记录。"));
+        scno_sel()[1] = QStringLiteral("KC1");
+        press("cb_3");
+        QVERIFY(dw().RowCount() > 0);
+        QCOMPARE(dw().note(), QString());
     }
 
     void printSavesTheReportAndOpensThePreview()

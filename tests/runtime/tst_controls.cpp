@@ -36,8 +36,11 @@ public:
     Picture *p_stylepic = nullptr;
     CheckBox *cbx_cust = nullptr;
     CommandButton *cb_query = nullptr;
+    CommandButton *cb_close = nullptr;
 
     QStringList focusTags;
+    int queries = 0;
+    int closes = 0;
     QList<int> selections;
     QList<QPair<int, int>> valueKeys;
     int custClicks = 0;
@@ -66,6 +69,10 @@ protected:
         cbx_cust->setGeometry(270, 50, 80, 26);
         cb_query = new CommandButton(this, QStringLiteral("cb_query"), QStringLiteral("查询"));
         cb_query->setGeometry(360, 50, 80, 26);
+        cb_query->setDefault(true);
+        cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+        cb_close->setGeometry(450, 50, 80, 26);
+        cb_close->setCancel(true);
         lb_scnoitem = new ListBox(this, QStringLiteral("lb_scnoitem"));
         lb_scnoitem->setGeometry(10, 90, 200, 200);
         p_stylepic = new Picture(this, QStringLiteral("p_stylepic"));
@@ -75,6 +82,8 @@ protected:
         on(em_skip, &EditMask::getfocus, this, [this] { focusTags << QStringLiteral("skip"); });
         on(ddlb_pcode, &DropDownListBox::getfocus, this, [this] { focusTags << QStringLiteral("pcode"); });
         on(cb_query, &CommandButton::getfocus, this, [this] { focusTags << QStringLiteral("query"); });
+        on(cb_query, &CommandButton::clicked, this, [this] { ++queries; });
+        on(cb_close, &CommandButton::clicked, this, [this] { ++closes; });
         on(ddlb_pcode, &DropDownListBox::selectionchanged, this, &w_test_controls::ddlb_pcode_selectionchanged);
         on(cbx_cust, &CheckBox::clicked, this, [this] { ++custClicks; });
         on(sle_upper, &SingleLineEdit::key, this, &w_test_controls::sle_upper_keydown);
@@ -115,8 +124,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void editMaskAlwaysHoldsAValidDate();
+    void editMaskRefusesAnImpossibleSetText();
     void editMaskTypedDigitsMakeADate();
+    void editMaskRefusesADateThatCannotBe_data();
+    void editMaskRefusesADateThatCannotBe();
     void editMaskAutoSkipMovesOn();
     void dropDownStartsWithNothingChosen();
     void dropDownSelectionChangedOnlyForTheUser();
@@ -149,7 +160,7 @@ void TestControls::cleanup()
     Trace::clearCaptured();
 }
 
-void TestControls::editMaskAlwaysHoldsAValidDate()
+void TestControls::editMaskRefusesAnImpossibleSetText()
 {
     QCOMPARE(w->em_date->text(), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     QCOMPARE(w->em_date->setText(QStringLiteral("2004-02-29")), 1);
@@ -166,15 +177,8 @@ void TestControls::editMaskAlwaysHoldsAValidDate()
 
 void TestControls::editMaskTypedDigitsMakeADate()
 {
-    w->em_date->setText(QStringLiteral("2004-05-01"));
-    w->em_date->SetFocus();
-    w->em_date->setCursorPosition(0);
-    QTest::keyClicks(w->em_date, QStringLiteral("20040230"));
-    QCOMPARE(w->em_date->text(), QStringLiteral("2004-05-01"));   // typed, but no date
-    QTest::keyClick(w->em_date, Qt::Key_Tab);
-    QCOMPARE(w->em_date->displayText(), QStringLiteral("2004-05-01"));
-
     // Typing over the digits skips the separators.
+    w->em_date->setText(QStringLiteral("2004-05-01"));
     w->em_date->SetFocus();
     w->em_date->setCursorPosition(0);
     QTest::keyClicks(w->em_date, QStringLiteral("20031225"));
@@ -182,15 +186,79 @@ void TestControls::editMaskTypedDigitsMakeADate()
     w->em_date->setCursorPosition(8);
     QTest::keyClicks(w->em_date, QStringLiteral("31"));
     QCOMPARE(w->em_date->text(), QStringLiteral("2003-12-31"));
-    // Clearing the field leaves the value it had when the user came in; Enter
-    // shows that value again.
+    QCOMPARE(w->em_date->date(), QDate(2003, 12, 31));
     QTest::keyClick(w->em_date, Qt::Key_Tab);
-    w->em_date->SetFocus();
-    w->em_date->selectAll();
-    QTest::keyClick(w->em_date, Qt::Key_Delete);
-    QCOMPARE(w->em_date->text(), QStringLiteral("2003-12-31"));
-    QTest::keyClick(w->em_date, Qt::Key_Return);
-    QCOMPARE(w->em_date->displayText(), QStringLiteral("2003-12-31"));
+    QVERIFY(QApplication::focusWidget() != w->em_date);
+    QVERIFY(!w->em_date->isMarked());
+}
+
+void TestControls::editMaskRefusesADateThatCannotBe_data()
+{
+    QTest::addColumn<QString>("typed");      // digits typed over the field, from its start
+    QTest::addColumn<bool>("clearFirst");    // the field emptied before typing
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("30 February") << "20040230" << false << "2004-02-30" << "2004 年 2 月只有 29 天";
+    QTest::newRow("29 February, not a leap year") << "20030229" << false << "2003-02-29" << "2003 年 2 月只有 28 天";
+    QTest::newRow("31 April") << "20040431" << false << "2004-04-31" << "2004 年 4 月只有 30 天";
+    QTest::newRow("month 13") << "20041301" << false << "2004-13-01" << "没有 13 月";
+    QTest::newRow("month 0") << "20040001" << false << "2004-00-01" << "没有 0 月";
+    QTest::newRow("day 0") << "20040500" << false << "2004-05-00" << "没有 0 日";
+    QTest::newRow("year 0") << "00000501" << false << "0000-05-01" << "没有 0 年";
+    QTest::newRow("digits missing") << "200405" << true << "2004-05-__" << "日期不完整";
+    QTest::newRow("emptied") << "" << true << "____-__-__" << "日期不完整";
+}
+
+void TestControls::editMaskRefusesADateThatCannotBe()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, clearFirst);
+    QFETCH(QString, shown);
+    QFETCH(QString, why);
+    EditMask *em = w->em_date;
+    QCOMPARE(em->setText(QStringLiteral("2004-05-01")), 1);
+    em->SetFocus();
+    if (clearFirst) {
+        em->selectAll();
+        QTest::keyClick(em, Qt::Key_Delete);
+    }
+    em->setCursorPosition(0);
+    QTest::keyClicks(em, typed);
+    QCOMPARE(em->displayText(), shown);
+    // Nothing swapped in: the text stays as typed and there is no date.
+    QCOMPARE(em->text(), shown);
+    QVERIFY(!em->date().isValid());
+
+    // Enter does not run the default button, Tab does not leave; the field is
+    // marked and says why.
+    QTest::keyClick(em, Qt::Key_Return);
+    QCOMPARE(w->queries, 0);
+    QVERIFY(em->isMarked());
+    QVERIFY2(em->problem().contains(why), qPrintable(em->problem()));
+    QCOMPARE(em->toolTip(), em->problem());
+    QTest::keyClick(em, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), em);
+    QCOMPARE(em->displayText(), shown);
+
+    // A click on a button does not run it either, and brings the field back;
+    // the cancel button still works.
+    QTest::mouseClick(w->cb_query, Qt::LeftButton);
+    QCOMPARE(w->queries, 0);
+    QCOMPARE(QApplication::focusWidget(), em);
+    QCOMPARE(em->displayText(), shown);
+    QTest::mouseClick(w->cb_close, Qt::LeftButton);
+    QCOMPARE(w->closes, 1);
+
+    // Put right, the date is taken and the button runs.
+    em->SetFocus();
+    em->selectAll();
+    QTest::keyClick(em, Qt::Key_Delete);
+    em->setCursorPosition(0);
+    QTest::keyClicks(em, QStringLiteral("20040229"));
+    QVERIFY(!em->isMarked());
+    QTest::keyClick(em, Qt::Key_Return);
+    QCOMPARE(w->queries, 1);
+    QCOMPARE(em->text(), QStringLiteral("2004-02-29"));
 }
 
 void TestControls::editMaskAutoSkipMovesOn()

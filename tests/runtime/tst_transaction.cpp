@@ -1,7 +1,9 @@
 #include "runtime/sqlvalue.h"
 #include "runtime/decimal.h"
 #include "runtime/trace.h"
+#include "runtime/cursor.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 
 #include <QDateTime>
 #include <QProcess>
@@ -60,6 +62,8 @@ private Q_SLOTS:
     void lossUnderOpenWorkIsNeverCommitted();
     void lossInsideAGuardFailsItsCommit_data() { postgresOnly(); }
     void lossInsideAGuardFailsItsCommit();
+    void lostWorkIsAnsweredOnceAndReadsGoOn_data() { postgresOnly(); }
+    void lostWorkIsAnsweredOnceAndReadsGoOn();
     void ownQueriesOfTheConnectionReachTheNewOne_data() { postgresOnly(); }
     void ownQueriesOfTheConnectionReachTheNewOne();
 
@@ -702,6 +706,62 @@ void TestTransaction::lossInsideAGuardFailsItsCommit()
         QVERIFY(tr.execute(insert, {20}));
         QVERIFY2(guard.commit(), qPrintable(tr.sqlErrText));
     }
+    QCOMPARE(countRows(reader), 1LL);
+}
+
+void TestTransaction::lostWorkIsAnsweredOnceAndReadsGoOn()
+{
+    Transaction tr;
+    QVERIFY(connectTo(tr));
+    Transaction reader;
+    reader.settings = settingsFor(QStringLiteral("postgresql"), true);
+    QVERIFY(reader.connect());
+    const QString insert = QStringLiteral("INSERT INTO item (id) VALUES (?)");
+    auto loseWork = [&] {
+        QVERIFY(tr.execute(insert, {1}));
+        QCOMPARE(tr.state().state(), ConnectionState::State::InTransaction);
+        QVERIFY(dropConnection(tr));
+        QVERIFY(!tr.execute(insert, {2}));
+        QCOMPARE(tr.state().state(), ConnectionState::State::WorkLost);
+    };
+
+    // Reads go on while the loss is not answered, on a new connection, and the
+    // work stays lost; ROLLBACK answers it and succeeds.
+    loseWork();
+    QVERIFY2(tr.selectInto(QStringLiteral("SELECT count(*) FROM item")), qPrintable(tr.sqlErrText));
+    Cursor cursor(tr, QStringLiteral("SELECT id FROM item"));
+    QVERIFY2(cursor.open(), qPrintable(tr.sqlErrText));
+    QVERIFY(!cursor.fetch());
+    QCOMPARE(tr.sqlCode, 100);
+    QVERIFY(tr.execute(insert, {3}));
+    QCOMPARE(tr.state().state(), ConnectionState::State::WorkLost);
+    QVERIFY(tr.rollback());
+    QCOMPARE(tr.state().state(), ConnectionState::State::Connected);
+    QVERIFY(tr.commit());            // nothing open: nothing to fail, nothing saved
+    QCOMPARE(countRows(reader), 0LL);
+
+    // A guard begun while the work is lost (the statement that met the loss has
+    // reported it) ends that work, rolling back what came after the loss, and
+    // saves its own.
+    loseWork();
+    QVERIFY(tr.execute(insert, {4}));
+    {
+        TransactionGuard guard(tr);
+        QVERIFY(guard.active());
+        QCOMPARE(tr.state().state(), ConnectionState::State::InTransaction);
+        QVERIFY(tr.execute(insert, {5}));
+        QVERIFY2(guard.commit(), qPrintable(tr.sqlErrText));
+    }
+    QCOMPARE(countRows(reader), 1LL);
+    QCOMPARE(countRows(reader, QStringLiteral("id = 5")), 1LL);
+
+    // The same loss twice before the answer: still one piece of lost work.
+    loseWork();
+    QVERIFY(tr.execute(insert, {6}));
+    QVERIFY(dropConnection(tr));
+    QVERIFY(tr.execute(insert, {7}));
+    QCOMPARE(tr.state().state(), ConnectionState::State::WorkLost);
+    QVERIFY(!tr.commit());
     QCOMPARE(countRows(reader), 1LL);
 }
 

@@ -3,6 +3,7 @@
 #include "database/initdatabase.h"
 #include "database/postgresadmin.h"
 #include "database/schema.h"
+#include "runtime/cursor.h"
 
 #include <QDate>
 #include <QFile>

@@ -93,9 +93,11 @@ void FormGridLayout::measureCells()
         }
     }
     m_extraWidth = kExtraChars * regular.width(u"0");
-    for (const QString &name : m_form.extraFields) {
-        m_widths[0] = std::max(m_widths[0], regular.width(captionOf(name)) + 2 * kPadding);
-        m_extraWidth = std::max(m_extraWidth, fieldWidth(name));
+    for (const QStringList *fields : {&m_form.headFields, &m_form.extraFields}) {
+        for (const QString &name : *fields) {
+            m_widths[0] = std::max(m_widths[0], regular.width(captionOf(name)) + 2 * kPadding);
+            m_extraWidth = std::max(m_extraWidth, fieldWidth(name));
+        }
     }
     m_xs = QVector<double>(m_cells + 1, 0.0);
     for (int i = 0; i < m_cells; ++i) {
@@ -125,13 +127,27 @@ void FormGridLayout::field(const QString &name, int cell, double width)
     it.align = align;
     it.rect = QRectF(m_xs[cell], m_y, width, m_rowH);
     it.framed = true;
-    it.editable = it.kind == Kind::Column;
+    // Protected columns (stamped dates, the key) are shown but not typed into.
+    const int ci = m_def.columnIndex(name);
+    it.editable = it.kind == Kind::Column && ci >= 0 && !m_def.columns.at(ci).protect;
     m_s.detail.items << it;
+}
+
+// Head and extra fields: the caption in the label cell, the field across the rest.
+void FormGridLayout::captionedLines(const QStringList &fields)
+{
+    const double across = std::max(m_xs[m_cells] - m_xs[1], m_extraWidth);
+    for (const QString &name : fields) {
+        label(captionOf(name), 0, m_widths[0], Align::Left, false);
+        field(name, 1, across);
+        m_y += m_rowH;
+    }
 }
 
 void FormGridLayout::build(const QString &criteria)
 {
     measureCells();
+    captionedLines(m_form.headFields);
     if (!m_form.headings.isEmpty()) {
         for (int i = 0; i < m_cells; ++i)
             label(m_form.headings.value(i), i, m_widths[i], Align::Center, true);
@@ -149,11 +165,7 @@ void FormGridLayout::build(const QString &criteria)
         m_y += m_rowH;
     }
     const double gridWidth = m_xs[m_cells];
-    for (const QString &name : m_form.extraFields) {
-        label(captionOf(name), 0, m_widths[0], Align::Left, false);
-        field(name, 1, std::max(gridWidth - m_xs[1], m_extraWidth));
-        m_y += m_rowH;
-    }
+    captionedLines(m_form.extraFields);
     m_s.form = true;
     m_s.detail.height = m_y + m_rowH / 2;   // a little air between the rows' grids
     m_s.width = std::max({gridWidth, m_xs[1] + m_extraWidth, 120.0});

@@ -29,6 +29,7 @@ private:
     void measureCells();
     void label(const QString &text, int cell, double width, Align align, bool bold);
     void field(const QString &name, int cell, double width);
+    void captionedLines(const QStringList &fields);
 
     PageModel::Section &m_s;
     const Definition &m_def;

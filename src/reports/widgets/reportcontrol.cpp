@@ -1,11 +1,10 @@
 #include "reports/widgets/reportcontrol.h"
 
+#include "reports/pendingedit.h"
 #include "reports/render/reportpainter.h"
 #include "reports/savedreport.h"
 #include "reports/widgets/w_preview.h"
-#include "runtime/decimal.h"
 #include "runtime/hosterror.h"
-#include "runtime/values.h"
 #include "runtime/widgets/controlsupport.h"
 #include "runtime/widgets/keyboard.h"
 
@@ -19,31 +18,10 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace wip::reports {
-
-namespace {
-
-// Whether an edited text can go into a column of that type.
-bool textFits(const QString &text, ValueType type)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return true;
-    switch (type) {
-    case ValueType::String:
-        return true;
-    case ValueType::Number:
-        return values::parseNumber(t).has_value();
-    case ValueType::Date:
-    case ValueType::DateTime:
-        return values::parseDateTime(t).has_value();
-    }
-    return true;
-}
-
-} // namespace
 
 ReportControl::ReportControl(QWidget *parent, const QString &name)
     : QAbstractScrollArea(parent)
@@ -72,39 +50,39 @@ ReportControl::~ReportControl()
     }
     // The DataStore outlives nothing that points back here.
     m_store->setRowFocusChangingHook({});
-    m_store->setAcceptTextHook({});
     m_store->disconnect(this);
+    m_store->edit().disconnect(this);
 }
 
 void ReportControl::connectStore()
 {
     DataStore *s = m_store.get();
     s->setRowFocusChangingHook([this](int current, int next) {
+        m_rowChangePrevented = false;
         Q_EMIT rowfocuschanging(current, next);
-        return true;
+        return !std::exchange(m_rowChangePrevented, false);
     });
-    s->setAcceptTextHook([this] { return acceptEdit(); });
-    connect(s, &DataStore::rowsReset, this, [this] {
-        closeEditor();
-        invalidateModel();
-    });
-    connect(s, &DataStore::rowInserted, this, [this] { invalidateModel(); });
-    connect(s, &DataStore::rowDeleted, this, [this](int row) {
-        if (isEditing() && row <= m_editRow)
+    // The edit ends with new rows or a row inserted or deleted before it (the
+    // DataStore's pending edit closes itself); the editor goes with it.
+    auto rowsMoved = [this] {
+        if (isEditing() && !m_store->edit().isOpen())
             closeEditor();
         invalidateModel();
-    });
+    };
+    connect(s, &DataStore::rowsReset, this, rowsMoved);
+    connect(s, &DataStore::rowInserted, this, rowsMoved);
+    connect(s, &DataStore::rowDeleted, this, rowsMoved);
     connect(s, &DataStore::textsChanged, this, [this] { invalidateModel(); });
     connect(s, &DataStore::selectionChanged, this, [this] { viewport()->update(); });
     connect(s, &DataStore::itemChanged, this, [this](int row, const QString &name) {
-        // A value set by a handler shows at once, in the grid and in the editor.
-        if (!m_writingEdit && isEditing() && row == m_editRow
-            && name.compare(m_editColumn, Qt::CaseInsensitive) == 0) {
-            m_editOriginal = editText(row, m_editColumn);
-            m_editor->setText(m_editOriginal);
-        }
+        // A value put into the field being edited (accepted, or set by a handler)
+        // shows in the editor at once.
+        if (isEditing() && row == m_editRow && name.compare(m_editColumn, Qt::CaseInsensitive) == 0
+            && m_editor->text() != m_store->edit().text())
+            m_editor->setText(m_store->edit().text());
         viewport()->update();
     });
+    connect(&s->edit(), &PendingEdit::itemChanging, this, &ReportControl::itemchanged);
     connect(s, &DataStore::currentRowChanged, this, [this](int row) {
         if (isEditing() && row != m_editRow && row > 0)
             beginEdit(row, m_fieldIndex);
@@ -271,6 +249,21 @@ void ReportControl::paintEvent(QPaintEvent *event)
     marks.highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
     const bool rows = m_store->definition().layout != LayoutKind::Composite;
     ReportPainter(*m_model).paintContinuous(p, visible, rows ? &marks : nullptr);
+    if (!m_note.isEmpty() && m_store->RowCount() == 0)
+        paintNote(p);
+}
+
+void ReportControl::paintNote(QPainter &p) const
+{
+    // Below what the report shows of itself (its titles and captions), in model points.
+    QFont f(ReportPainter::fontFamily());
+    f.setPointSizeF(m_model->options().fontSize + 1);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0xa0, 0x20, 0x20));
+    const double width = std::max(300.0, viewport()->width() / m_scale - 2 * kMargin);
+    const QRectF box(0, m_model->height() + 12, width, 60);
+    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_note);
 }
 
 void ReportControl::resizeEvent(QResizeEvent *event)
@@ -287,8 +280,25 @@ void ReportControl::scrollContentsBy(int dx, int dy)
 
 // --- host operations ------------------------------------------------------------------
 
+void ReportControl::setNote(const QString &note)
+{
+    m_note = note;
+    viewport()->update();
+}
+
+void ReportControl::clearReport(const QString &note)
+{
+    closeEditor();
+    m_store->setDefinition(nullptr);
+    invalidateModel();
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    setNote(note);
+}
+
 void ReportControl::setDataObject(const QString &name)
 {
+    m_note.clear();
     closeEditor();
     m_store->setDataObject(name);
     invalidateModel();
@@ -324,6 +334,7 @@ void ReportControl::SetTransObject(Transaction &transaction)
 
 int ReportControl::Retrieve(const QVariantList &args)
 {
+    m_note.clear();
     closeEditor();
     const int n = m_store->Retrieve(args);
     invalidateModel();
@@ -344,6 +355,7 @@ int ReportControl::AcceptText()
 
 void ReportControl::Reset()
 {
+    m_note.clear();
     closeEditor();
     m_store->Reset();
 }
@@ -530,8 +542,9 @@ void ReportControl::focusInEvent(QFocusEvent *event)
 
 bool ReportControl::focusNextPrevChild(bool next)
 {
-    // Tab and Shift+Tab (typed, or sent by a key handler) move between the fields of a form.
-    if (isForm() && m_store->RowCount() > 0 && !pageModel().editableItems(0).isEmpty()) {
+    // Tab and Shift+Tab (typed, or sent by a key handler) move between the fields
+    // of a form the user may type into; out of the control otherwise.
+    if (m_editable && isForm() && m_store->RowCount() > 0 && !pageModel().editableItems(0).isEmpty()) {
         moveField(next ? 1 : -1);
         return true;
     }
@@ -554,8 +567,7 @@ bool ReportControl::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == m_editor && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         // Leaving the control accepts the text, as moving to another field does.
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && isEditing()
-            && !m_inItemChanged)
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason && isEditing())
             acceptEdit();
     }
     return QAbstractScrollArea::eventFilter(watched, event);
@@ -573,33 +585,17 @@ QString ReportControl::editedColumn() const
     return isEditing() ? m_editColumn : QString();
 }
 
-QString ReportControl::editText(int row, const QString &column) const
+void ReportControl::setEditable(bool on)
 {
-    QVariant v;
-    try {
-        v = m_store->GetItem(row, column);
-    } catch (const std::exception &) {
-        return QString();
-    }
-    if (!v.isValid() || v.isNull())
-        return QString();
-    if (Decimal::isDecimal(v))
-        return values::numberText(*Decimal::fromVariant(v));
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return values::numberText(v.toDouble());
-    case QMetaType::QDate:
-        return values::dateText(v.toDate());
-    case QMetaType::QDateTime:
-        return values::dateTimeText(v.toDateTime());
-    default:
-        return v.toString();
-    }
+    m_editable = on;
+    if (!on)
+        closeEditor();
 }
 
 void ReportControl::beginEdit(int row, int fieldIndex)
 {
+    if (!m_editable)
+        return;
     syncModel();
     const QVector<const PageModel::Item *> fields = m_model->editableItems(0);
     if (fields.isEmpty() || row < 1 || row > m_store->RowCount())
@@ -623,10 +619,11 @@ void ReportControl::beginEdit(int row, int fieldIndex)
         m_editor->setFont(f);
         m_editor->setStyleSheet(QStringLiteral("QLineEdit { background: #fff8d0; }"));
         m_editor->installEventFilter(this);
+        // Whatever the editor holds, typed or set, is the pending edit.
+        connect(m_editor, &QLineEdit::textChanged, this, [this](const QString &text) { m_store->edit().setText(text); });
     }
-    ++m_editGeneration;
-    m_editOriginal = editText(row, m_editColumn);
-    m_editor->setText(m_editOriginal);
+    m_store->edit().open(row, m_editColumn);
+    m_editor->setText(m_store->edit().text());
     const PageModel::Item *item = fields.at(fieldIndex);
     m_editor->setAlignment(item->align == Align::Right ? Qt::AlignRight | Qt::AlignVCenter
                                                         : Qt::AlignLeft | Qt::AlignVCenter);
@@ -653,11 +650,10 @@ void ReportControl::placeEditor()
 
 void ReportControl::closeEditor()
 {
-    ++m_editGeneration;
     const bool hadFocus = m_editor && m_editor->hasFocus();
     m_editRow = 0;
     m_editColumn.clear();
-    m_editOriginal.clear();
+    m_store->edit().close();
     if (m_editor) {
         m_editor->hide();
         if (hadFocus) {
@@ -698,42 +694,12 @@ int ReportControl::acceptEdit()
 {
     if (!isEditing())
         return 1;
-    const QString text = m_editor->text();
-    if (text == m_editOriginal)
-        return 1;
-    const int row = m_editRow;
-    const QString column = m_editColumn;
-    const int ci = m_store->definition().columnIndex(column);
-    const ValueType type = ci >= 0 ? m_store->definition().columns.at(ci).type : ValueType::String;
-    if (!textFits(text, type)) {
+    // The window's itemchanged handler runs and the text goes into the row; a
+    // text that does not fit the column stays in the editor.
+    const int result = m_store->AcceptText();
+    if (result < 0)
         QApplication::beep();
-        return -1;
-    }
-    auto write = [&] {
-        m_writingEdit = true;
-        try {
-            m_store->SetItem(row, column, text);
-        } catch (const HostError &) {
-            m_writingEdit = false;
-            return false;
-        }
-        m_writingEdit = false;
-        m_editOriginal = text;
-        return true;
-    };
-    // AcceptText() called by the itemchanged handler itself: put the text in now.
-    if (m_inItemChanged)
-        return write() ? 1 : -1;
-
-    const int generation = m_editGeneration;
-    m_inItemChanged = true;
-    Q_EMIT itemchanged(row, column, text);
-    m_inItemChanged = false;
-    if (generation != m_editGeneration || !isEditing())
-        return 1;   // the handler moved on (Retrieve, Reset, another row)
-    if (m_editOriginal != text && !write())
-        return -1;
-    return 1;
+    return result;
 }
 
 } // namespace wip::reports

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 
+class QPainter;
+
 namespace wip {
 class Transaction;
 }
@@ -28,10 +30,12 @@ namespace wip::reports {
 // that SelectRow highlights are drawn in the platform's selection colours.
 //
 // A form layout (d_w_process_input) is edited in place: a line editor sits on the
-// current field; Tab, Shift+Tab and Enter move between fields. Leaving a field whose
-// text changed emits itemchanged(row, column, text); the handler may call
-// AcceptText() to put the text into the row before it reads it, otherwise the text
-// is put there after the handler. Every key first runs the key(key, keyflags)
+// current field; Tab, Shift+Tab and Enter move between fields. What is typed is the
+// DataStore's pending edit (pendingedit.h). Leaving a field whose text changed
+// emits itemchanged(row, column, text) while the row still holds the old value;
+// the handler may call AcceptText() to put the text into the row before it reads
+// it, otherwise the text is put there after the handler. A text that does not
+// fit the column is not announced and keeps the editor on the field. Every key first runs the key(key, keyflags)
 // event; a handler that calls Keyboard::consumeKey() (returns 2) keeps the control
 // from acting on the key.
 class ReportControl : public QAbstractScrollArea
@@ -82,7 +86,24 @@ public:
     // printing and export do not use it.
     void setRowBackground(std::function<QColor(int row)> colour);
 
+    // A line shown where the rows would be when the report has none: why the
+    // query found nothing. Not part of the report (neither printed nor saved).
+    // setDataObject, Retrieve, Reset and clearReport drop it.
+    void setNote(const QString &note);
+    QString note() const { return m_note; }
+    // Shows no report at all (no definition, no rows), only the note: for a
+    // choice that has no report, so that the previous one is not left on screen.
+    void clearReport(const QString &note);
+
+    // Called by a rowfocuschanging handler: the current row stays where it is
+    // (the event's return value 1 of the host). ScrollToRow then returns -1.
+    void preventRowChange() { m_rowChangePrevented = true; }
+
     // --- editing (form layouts) -------------------------------------------------
+    // Whether the user may type into the form (true at first). A control that is
+    // not editable opens no editor; what handlers set still shows.
+    void setEditable(bool on);
+    bool isEditable() const { return m_editable; }
     bool isEditing() const;
     QString editedColumn() const;     // column of the field being edited, "" when none
     QLineEdit *editor() const { return m_editor; }
@@ -130,6 +151,7 @@ private:
     void moveCurrentRow(int row);
     bool isForm() const;
     void askForWidth();                 // a new report: the window may widen for it
+    void paintNote(QPainter &p) const;
 
     // Editing.
     void beginEdit(int row, int fieldIndex);
@@ -137,7 +159,6 @@ private:
     void placeEditor();
     void moveField(int delta);
     int acceptEdit();
-    QString editText(int row, const QString &column) const;
 
     std::unique_ptr<DataStore> m_store;
     mutable std::unique_ptr<PageModel> m_model;
@@ -148,12 +169,11 @@ private:
     int m_editRow = 0;
     int m_fieldIndex = 0;               // into the editable fields of the form
     QString m_editColumn;
-    QString m_editOriginal;
-    bool m_inItemChanged = false;
-    bool m_writingEdit = false;
     bool m_quietFocus = false;          // focus taken back from a closed editor
-    int m_editGeneration = 0;
     std::function<QColor(int row)> m_rowBackground;
+    bool m_editable = true;
+    bool m_rowChangePrevented = false;  // set by a rowfocuschanging handler
+    QString m_note;
 };
 
 } // namespace wip::reports

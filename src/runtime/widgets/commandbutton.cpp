@@ -2,6 +2,7 @@
 
 #include "runtime/widgets/controlsupport.h"
 #include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/editmask.h"
 #include "runtime/widgets/keyboard.h"
 
 #include <QFocusEvent>
@@ -50,6 +51,11 @@ int CommandButton::TriggerEvent(ControlEvent event)
         return -1;
     }
     return Dispatcher::failureCount() == before ? 1 : -1;
+}
+
+bool CommandButton::refusesEvent(void (QAbstractButton::*signal)(bool))
+{
+    return signal == &QAbstractButton::clicked && !m_cancel && EditMask::refuseImpossible(window());
 }
 
 int CommandButton::SetFocus()

@@ -15,6 +15,9 @@ namespace wip {
 // click, a handler's SetFocus, Enter moving on): the style is told that the focus
 // came from the keyboard, and a dotted frame inside the button marks it also
 // where the style draws the focus like the default button's frame.
+// A click is refused while a date field of the window holds a date that cannot
+// be (EditMask::refuseImpossible): the field says why and takes the focus. The
+// cancel button is never refused.
 class CommandButton : public QPushButton
 {
     Q_OBJECT
@@ -29,6 +32,10 @@ public:
     // 1 when they ran to the end, -1 when one failed or none is connected.
     int TriggerEvent(ControlEvent event = ControlEvent::Clicked);
     int SetFocus();
+
+    // Asked by on() before the handlers of an event run: true for a click that
+    // must not run now (see above).
+    bool refusesEvent(void (QAbstractButton::*signal)(bool));
 
 Q_SIGNALS:
     void getfocus();

@@ -62,6 +62,18 @@ QByteArray eventName(const Sender *sender, Signal signal)
     return object.isEmpty() ? method : object + '_' + method;
 }
 
+// A control whose event may be refused right now offers refusesEvent(signal)
+// (a button of a window whose date field holds a date that cannot be); on() asks
+// it before running the handlers.
+template <typename Sender, typename Signal>
+bool refuses(Sender *sender, Signal signal)
+{
+    if constexpr (requires { sender->refusesEvent(signal); })
+        return sender->refusesEvent(signal);
+    else
+        return false;
+}
+
 } // namespace detail
 
 // Connects a control's event to a handler of the window, through the dispatcher:
@@ -69,11 +81,14 @@ QByteArray eventName(const Sender *sender, Signal signal)
 //     on(ddlb_1, &DropDownListBox::selectionchanged, this, &w_scno_process::ddlb_1_selectionchanged);
 // The handler takes the first N arguments of the signal (none for clicked(bool)).
 // A lambda or other callable works too; it gets all the signal's arguments or none.
+// A control may refuse an event before its handlers run (detail::refuses).
 template <typename Sender, typename Signal, typename Receiver, typename Handler>
 QMetaObject::Connection on(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
 {
     const QByteArray name = detail::eventName(sender, signal);
-    auto forward = [receiver, handler, name](auto &&...args) {
+    auto forward = [sender, signal, receiver, handler, name](auto &&...args) {
+        if (detail::refuses(sender, signal))
+            return;
         Dispatcher::run(receiver, name.constData(), [&] {
             if constexpr (std::is_member_function_pointer_v<Handler>) {
                 constexpr std::size_t n = detail::MemberFunction<Handler>::arity;
