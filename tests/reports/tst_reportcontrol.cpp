@@ -9,11 +9,15 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace wip;
@@ -113,6 +117,8 @@ private Q_SLOTS:
     void hundredThousandRowsOpenAndScroll();
     void missingArgumentsAreAskedByNameAndType();
     void argumentDialogOffersTheRightField();
+    void windowOpensWideEnoughForItsReport_data();
+    void windowOpensWideEnoughForItsReport();
 };
 
 void TestReportControl::chineseCaptionsAndRowsArePainted()
@@ -485,3 +491,73 @@ void TestReportControl::argumentDialogOffersTheRightField()
 
 QTEST_MAIN(TestReportControl)
 #include "tst_reportcontrol.moc"
+
+void TestReportControl::windowOpensWideEnoughForItsReport_data()
+{
+    // A report of three narrow columns fits any screen; one of twenty-eight does not.
+    const QString narrow = QStringLiteral("d_w_scprogress_min"), wide = QStringLiteral("d_w_scprogress7");
+    QTest::addColumn<QString>("before");       // the report set before the window shows
+    QTest::addColumn<QString>("after");        // the report that comes once it is shown
+    QTest::addColumn<bool>("keptPlace");       // a narrow place kept from an earlier run
+    QTest::addColumn<int>("clerkWidth");       // the clerk narrows the window before "after"
+    QTest::addColumn<QString>("expected");     // "report": every column in view; "screen"; "clerk"
+    QTest::newRow("narrow report") << narrow << QString() << false << 0 << "report";
+    QTest::newRow("wide report") << wide << QString() << false << 0 << "screen";
+    QTest::newRow("a wider report comes") << narrow << wide << false << 0 << "screen";
+    QTest::newRow("report comes after opening") << QString() << narrow << false << 0 << "report";
+    QTest::newRow("kept place, report wider") << QString() << narrow << true << 0 << "report";
+    QTest::newRow("narrowed by the clerk") << narrow << narrow << false << 260 << "clerk";
+}
+
+// The window fits its report across when the screen has room, and is as wide as
+// the screen otherwise; a place kept from an earlier run or a width the clerk
+// chose is kept unless a wider report comes.
+void TestReportControl::windowOpensWideEnoughForItsReport()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(bool, keptPlace);
+    QFETCH(int, clerkWidth);
+    QFETCH(QString, expected);
+
+    QByteArray kept;
+    if (keptPlace) {
+        QDialog earlier;
+        earlier.setGeometry(40, 60, 240, 200);
+        earlier.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&earlier));
+        kept = earlier.saveGeometry();
+    }
+    Window::setGeometryStore({[&](const QString &) { return kept; }, {}});
+    auto forget = qScopeGuard([] { Window::setGeometryStore({}); });
+
+    Window w;
+    auto *layout = new QVBoxLayout(&w);
+    layout->addWidget(new QPushButton(QStringLiteral("查询")));
+    auto *dw = new ReportControl(&w, "dw_list");
+    layout->addWidget(dw);
+    w.resize(240, 200);
+    if (!before.isEmpty())
+        dw->setDataObject(before);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (keptPlace)
+        QCOMPARE(w.pos(), QPoint(40, 60));
+    if (clerkWidth)
+        w.resize(clerkWidth, w.height());
+    if (!after.isEmpty())
+        dw->setDataObject(after);
+    QApplication::processEvents();
+
+    const QRect screen = w.screen()->availableGeometry();
+    QVERIFY2(screen.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1 x %2").arg(w.x()).arg(w.width())));
+    if (expected == QLatin1String("report")) {
+        QTRY_COMPARE(dw->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(w.width() < screen.width() - 40);   // not the whole screen for three columns
+    } else if (expected == QLatin1String("screen")) {
+        QVERIFY(dw->horizontalScrollBar()->maximum() > 0);
+        QVERIFY2(w.width() >= screen.width() - 40, qPrintable(QString::number(w.width())));
+    } else {
+        QCOMPARE(w.width(), clerkWidth);
+    }
+}

@@ -1,6 +1,7 @@
 #include "reports/render/xlsxformats.h"
 
 #include "reports/displayformat.h"
+#include "runtime/values.h"
 
 #include <cmath>
 #include <xlsxwriter.h>
@@ -143,7 +144,7 @@ QByteArray XlsxFormats::numberFormat(const QString &displayFormat)
     const QString f = displayFormat.trimmed();
     if (f.isEmpty() || f.startsWith(QLatin1Char('[')))
         return "General";
-    const QStringList sections = splitFormatSections(displayFormat);
+    const QStringList sections = values::formatSections(displayFormat);
     QList<QByteArray> out;
     for (const QString &section : sections)
         out << sectionFormat(section);
@@ -167,7 +168,7 @@ double XlsxFormats::rounded(const QVariant &shownValue, const QString &displayFo
     const QString f = displayFormat.trimmed();
     if (f.isEmpty() || f.startsWith(QLatin1Char('[')) || !std::isfinite(value))
         return value;
-    const QString mask = splitSection(splitFormatSections(displayFormat).value(0)).mask;
+    const QString mask = splitSection(values::formatSections(displayFormat).value(0)).mask;
     if (mask.isEmpty())
         return value;
     // Through the report's own formatting, so the cell holds what the report shows.
