@@ -275,6 +275,9 @@ private Q_SLOTS:
         c<CommandButton>("cb_3").TriggerEvent();
         QCOMPARE(sconh().RowCount(), 0);
         QCOMPARE(sconh().note(), QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号, 或不选「客户」。"));
+        InputPromptService::queueAnswer(QStringLiteral("1"));
+        c<CommandButton>("cb_3").TriggerEvent();
+        QCOMPARE(listed(), QStringList{"KC5"});
 
         // Unchecking disables the box but keeps its text.
         c<SingleLineEdit>("sle_custno").setText(QStringLiteral("ABC"));

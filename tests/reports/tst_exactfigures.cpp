@@ -210,5 +210,5 @@ void TestExactFigures::totalsShowExactlyInEveryOutput()
         QVERIFY2(numbers.contains(QLatin1String(weight)), qPrintable(numbers.join(' ')));
 }
 
-QTEST_GUILESS_MAIN(TestExactFigures)
+QTEST_MAIN(TestExactFigures)
 #include "tst_exactfigures.moc"
