@@ -1,6 +1,7 @@
 #include "app/databaseopener.h"
 
 #include "app/serverprobe.h"
+#include "database/initdatabase.h"
 #include "database/schema.h"
 
 #include <QDir>
@@ -21,9 +22,10 @@ bool fail(QString *error, const QString &text)
 }
 
 // Why db, an open connection, cannot be used as this program's database: no
-// Wip tables, no version row, another schema version. Empty when it can.
+// Wip tables, no version row, another schema version (an older one is fine
+// with olderAllowed: it is upgraded once connected). Empty when it can.
 // Reads only.
-QString schemaProblem(const QSqlDatabase &db, const QString &shown)
+QString schemaProblem(const QSqlDatabase &db, const QString &shown, bool olderAllowed)
 {
     const QString versionTable = QLatin1String(Schema::versionTable);
     bool found = false;
@@ -45,7 +47,12 @@ QString schemaProblem(const QSqlDatabase &db, const QString &shown)
             .arg(shown, versionTable);
     bool ok = false;
     const int version = q.value(0).toInt(&ok);
-    if (!ok || version != Schema::version)
+    if (ok && version >= 1 && version < Schema::version && !olderAllowed)
+        return QStringLiteral("The database %1 holds Wip schema version %2 of an earlier program; upgrade it with: "
+                              "wip init-db --database URL")
+            .arg(shown)
+            .arg(version);
+    if (!ok || version < 1 || version > Schema::version)
         return QStringLiteral("The database %1 holds Wip schema version %2; this program works with version %3. "
                               "Nothing was changed.")
             .arg(shown, q.value(0).toString())
@@ -69,7 +76,7 @@ QString sqliteFileProblem(const QString &file, const QString &shown, bool emptyA
         if (!db.open())
             problem = QStringLiteral("The database %1 cannot be opened: %2").arg(shown, db.lastError().text());
         else if (!emptyAllowed || !db.tables(QSql::AllTables).isEmpty())
-            problem = schemaProblem(db, shown);
+            problem = schemaProblem(db, shown, true);
         else if (QSqlQuery probe(db); !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
             problem = QStringLiteral("The database %1 cannot be read: %2").arg(shown, probe.lastError().text());
         db.close();
@@ -144,8 +151,18 @@ bool DatabaseOpener::checkSchema(Transaction &tr, QString *error)
 {
     if (!tr.isConnected())
         return fail(error, QStringLiteral("The database %1 is not connected.").arg(displayUrl(tr.settings)));
-    const QString problem = schemaProblem(tr.database(), displayUrl(tr.settings));
+    const QString problem = schemaProblem(tr.database(), displayUrl(tr.settings), false);
     return problem.isEmpty() || fail(error, problem);
+}
+
+bool DatabaseOpener::upgrade(Transaction &tr, QString *error)
+{
+    if (!holdsWipSchema(tr))
+        return true;   // checkSchema says what it is
+    const UpgradeResult result = upgradeDatabase(tr);
+    if (result.ok)
+        return true;
+    return fail(error, QStringLiteral("The database %1 cannot be used: %2").arg(displayUrl(tr.settings), result.error));
 }
 
 QString DatabaseOpener::displayUrl(const ConnectionSettings &settings)

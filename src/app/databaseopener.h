@@ -21,7 +21,7 @@ public:
 
     // Gives tr the settings and connects it. mustExist: a SQLite file that is not
     // there is refused instead of being created empty, and one that is not a Wip
-    // database of this schema version (checkSchema) is refused before it is
+    // database of this or an older schema version is refused before it is
     // opened for writing, so the refusal leaves the file as it was. Without
     // mustExist an existing file may also be a database without tables.
     static bool connect(Transaction &tr, const ConnectionSettings &settings, bool mustExist,
@@ -35,6 +35,12 @@ public:
     // what it holds instead (no Wip tables, no version row, an older or newer
     // version). Reads only; nothing in the database is changed.
     static bool checkSchema(Transaction &tr, QString *error);
+
+    // Brings a Wip database of an older schema version up to this one in one
+    // transaction (upgradeDatabase); true when it is of this version now, or is
+    // no Wip database at all (checkSchema then says so). False, with the reason,
+    // for a newer version or a failed upgrade, which leaves the database as it was.
+    static bool upgrade(Transaction &tr, QString *error);
 
     // The URL without the password, for titles and messages.
     static QString displayUrl(const ConnectionSettings &settings);

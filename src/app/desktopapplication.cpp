@@ -170,8 +170,9 @@ bool DesktopApplication::connectTo(const ConnectionSettings &settings, QString *
     Transaction &sqlca = Transaction::sqlca();
     if (!DatabaseOpener::connect(sqlca, settings, true, error))
         return false;
-    // Not a Wip database, or one of another schema version: refused before any window writes.
-    if (!DatabaseOpener::checkSchema(sqlca, error)) {
+    // An older Wip database gets what this program adds; not a Wip database, or
+    // one of a newer schema version: refused before any window writes.
+    if (!DatabaseOpener::upgrade(sqlca, error) || !DatabaseOpener::checkSchema(sqlca, error)) {
         sqlca.disconnect();
         return false;
     }

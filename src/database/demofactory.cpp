@@ -3,6 +3,7 @@
 #include "database/batchinserter.h"
 #include "database/passwordhash.h"
 #include "database/schema.h"
+#include "runtime/sqlvalue.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -162,7 +163,7 @@ bool DemoFactory::finish(BatchInserter &inserter)
 
 bool DemoFactory::run()
 {
-    return writeReferenceData() && writeContracts() && writeUsers() && resyncSequences();
+    return writeReferenceData() && writeContracts() && writeUsers() && writeAuditTrail() && resyncSequences();
 }
 
 bool DemoFactory::writeReferenceData()
@@ -694,6 +695,26 @@ bool DemoFactory::writeUsers()
             rights.add({u.code, QStringLiteral("M05"), QStringLiteral("H06"), u.rights});
     }
     return finish(users) && finish(rights);
+}
+
+// The change record of the demo's progress: the clerk typed each contract's
+// wax transfer into the sales-contract window on the day it is dated.
+bool DemoFactory::writeAuditTrail()
+{
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("select scno, wax_out, wax_date from process where wax_out is not null order by scno"))) {
+        m_error = q.lastError().text();
+        return false;
+    }
+    BatchInserter audit(m_db, m_kind, QStringLiteral("audit_log"),
+                        {"changed_at", "user_code", "source", "scno", "field", "old_value", "new_value"});
+    while (q.next()) {
+        const QVariant when = fromDbValue(q.value(2), ColumnKind::DateTime);
+        const double pieces = fromDbValue(q.value(1), ColumnKind::Number).toDouble();
+        audit.add({when.isNull() ? QVariant(day(-1, 10)) : when, QStringLiteral("CLERK"), QStringLiteral("w_scno_process"),
+                   q.value(0).toString(), QStringLiteral("wax_out"), QStringLiteral("0"), QString::number(pieces, 'g', 15)});
+    }
+    return finish(audit);
 }
 
 bool DemoFactory::resyncSequences()

@@ -66,6 +66,7 @@ private:
     void writeOtherWork(const Contract &c, Tables &t);
     void writeTransfers(const Contract &c, Tables &t);
     bool writeUsers();
+    bool writeAuditTrail();
     bool finish(BatchInserter &inserter);
     bool resyncSequences();
 

@@ -101,6 +101,32 @@ bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList 
     return true;
 }
 
+// The version row of an existing Wip database; -1 when there is none.
+int storedVersion(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (q.exec(QStringLiteral("select max(version) from ") + QLatin1String(Schema::versionTable)) && q.next()
+        && !q.value(0).isNull())
+        return q.value(0).toInt();
+    return -1;
+}
+
+// From an older version to this one, inside an open transaction: the tables and
+// indexes added since are created and the views made again (those it did not have
+// are named in *viewsAdded); no row is touched.
+bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *viewsAdded, QString *error)
+{
+    if (from >= Schema::version)
+        return true;
+    const QStringList existing = existingObjects(db);
+    for (const TableDef &t : Schema::tables()) {
+        if (!existing.contains(t.name.toLower()) && !exec(db, Schema::createTableSql(t, kind), {}, kind, error))
+            return false;
+    }
+    return addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+        && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
+}
+
 // The work inside an open transaction; the callers commit or roll back.
 InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &options)
 {
@@ -117,12 +143,8 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
                                .arg(existing.first());
             return result;
         }
-        QSqlQuery q(db);
-        int version = -1;
-        if (q.exec(QStringLiteral("select max(version) from ") + versionTable) && q.next()
-            && !q.value(0).isNull())
-            version = q.value(0).toInt();
-        if (version != Schema::version) {
+        const int version = storedVersion(db);
+        if (version < 1 || version > Schema::version) {
             result.error = version < 0
                 ? QStringLiteral("The database has a wip_schema table without a version; "
                                  "nothing was changed.")
@@ -131,10 +153,16 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
                       .arg(version).arg(Schema::version);
             return result;
         }
-        // The same schema, perhaps made by an earlier build: add the indexes it
-        // lacks and make its views again. Demo rows only into a database without contracts.
+        // An older version is upgraded; the same schema, perhaps made by an earlier
+        // build, gets the indexes it lacks and its views made again. Either way the
+        // views are made once. Demo rows only into a database without contracts.
         QString error;
-        if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
+        if (version < Schema::version) {
+            if (!upgradeInTransaction(db, kind, version, &result.viewsAdded, &error)) {
+                result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: ").arg(version) + error;
+                return result;
+            }
+        } else if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
             result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
             return result;
         }
@@ -250,6 +278,57 @@ InitResult initDatabase(QSqlDatabase db, const InitOptions &options)
         result = InitResult();
         result.error = QStringLiteral("Cannot commit the new database: ") + db.lastError().text();
     }
+    return result;
+}
+
+UpgradeResult upgradeDatabase(Transaction &tr)
+{
+    UpgradeResult result;
+    if (!tr.isConnected()) {
+        result.error = QStringLiteral("The database is not connected.");
+        return result;
+    }
+    QSqlDatabase db = tr.database();
+    result.fromVersion = storedVersion(db);
+    if (result.fromVersion == Schema::version) {
+        result.ok = true;
+        return result;
+    }
+    if (result.fromVersion < 1 || result.fromVersion > Schema::version) {
+        result.error = result.fromVersion < 1
+            ? QStringLiteral("The database has no Wip schema version; nothing was changed.")
+            : QStringLiteral("The database holds Wip schema version %1; this program works with version %2. "
+                             "Nothing was changed.").arg(result.fromVersion).arg(Schema::version);
+        return result;
+    }
+    if (tr.inTransaction() && !tr.commit()) {
+        result.error = tr.sqlErrText;
+        return result;
+    }
+    if (!tr.begin()) {
+        result.error = QStringLiteral("Cannot begin a transaction: ") + tr.sqlErrText;
+        return result;
+    }
+    // Read again inside the transaction: another program may have upgraded it meanwhile.
+    db = tr.database();
+    if (tr.kind() == DbKind::PostgreSQL
+        && !exec(db, QStringLiteral("select version from wip_schema for update"), {}, tr.kind(), &result.error)) {
+        tr.rollback();
+        return result;
+    }
+    const int from = storedVersion(db);
+    QString error;
+    QStringList viewsAdded;
+    if (!upgradeInTransaction(db, tr.kind(), from, &viewsAdded, &error)) {
+        tr.rollback();
+        result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: %2").arg(from).arg(error);
+        return result;
+    }
+    if (!tr.commit()) {
+        result.error = QStringLiteral("Cannot commit the upgrade: ") + tr.sqlErrText;
+        return result;
+    }
+    result.ok = true;
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/schema.h"
 #include "runtime/transaction.h"
 
 #include <QDate>
@@ -41,11 +42,28 @@ const QList<Department> &dayWipDepartments();
 // On a database that already holds this Wip schema version it keeps every table
 // and row: it adds the views and indexes of this build that the database lacks (one
 // made by an earlier build), and demo rows when asked for and the database holds no
-// contract yet. A database holding other tables, or another schema version, is refused.
+// contract yet. A database of an older schema version is upgraded first, as
+// upgradeDatabase does; one holding other tables, or a newer version, is refused.
 //
 // The Transaction overload commits its work (and leaves tr connected); the
 // QSqlDatabase overload runs in a transaction of its own on that connection.
 InitResult initDatabase(Transaction &tr, const InitOptions &options = {});
 InitResult initDatabase(QSqlDatabase db, const InitOptions &options = {});
+
+struct UpgradeResult
+{
+    bool ok = false;
+    int fromVersion = 0;      // the version found (Schema::version when nothing was to do)
+    QString error;            // why it failed; empty when ok
+    bool upgraded() const { return ok && fromVersion != 0 && fromVersion < Schema::version; }
+};
+
+// Brings a Wip database of an older schema version up to this one, in one
+// transaction of tr: adds the tables and indexes it lacks (audit_log for
+// version 1) and sets the version; rows are never changed. A database of this
+// version is left as it is (ok). One of a newer version, or one without a
+// version, is refused with nothing changed. The desktop start and the commands
+// that write run it before checking the schema.
+UpgradeResult upgradeDatabase(Transaction &tr);
 
 } // namespace wip

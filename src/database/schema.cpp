@@ -135,6 +135,11 @@ QList<TableDef> makeTables()
     t.append({"rights", "a user's rights text for a module and function",
               cols({{"user_code", T::Text}, {"module", T::Text}, {"function", T::Text},
                     {"rights", T::Text}}), {"user_code", "module", "function"}});
+    t.append({"audit_log", "one changed field of a progress record or contract header: when, who, from "
+                           "which window or command; written with the change, never edited",
+              cols({{"audit_id", T::Id}, {"changed_at", T::DateTime}, {"user_code", T::Text},
+                    {"source", T::Text}, {"scno", T::Text}, {"scond_id", T::Integer}, {"field", T::Text},
+                    {"old_value", T::Text}, {"new_value", T::Text}}), {}});
     return t;
 }
 
@@ -162,6 +167,7 @@ QList<IndexDef> makeIndexes()
         {"ix_flreturn_wsheetno", "flreturn", {"wsheetno"}},
         {"ix_gongxu_code", "gongxu", {"gongxu_code"}},
         {"ix_cumind_contract", "cumind", {"contractno"}},
+        {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
     };
 }
 

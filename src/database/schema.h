@@ -53,7 +53,9 @@ struct IndexDef
 class Schema
 {
 public:
-    static constexpr int version = 1;
+    // 2: audit_log. An older database is brought up to this version by adding
+    // what it lacks (upgradeDatabase); a newer one is refused.
+    static constexpr int version = 2;
     static constexpr const char *versionTable = "wip_schema";
 
     static const QList<TableDef> &tables();

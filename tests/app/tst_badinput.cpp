@@ -310,9 +310,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("edit");
         QTest::addColumn<QStringList>("inError");
         QTest::newRow("older") << QStringList{"update wip_schema set version = 0"}
-                               << QStringList{"version 0", "version 1"};
+                               << QStringList{"version 0", "version 2"};
         QTest::newRow("newer") << QStringList{"update wip_schema set version = 7"}
-                               << QStringList{"version 7", "version 1"};
+                               << QStringList{"version 7", "version 2"};
         QTest::newRow("no version row") << QStringList{"delete from wip_schema"} << QStringList{"without a version"};
         QTest::newRow("tables of another program")
             << QStringList{"create table invoices (id integer)", "drop table wip_schema"} << QStringList{"init-db"};
@@ -351,8 +351,9 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(check(&error), qPrintable(error));
         const QList<QPair<QString, QStringList>> cases{
-            {"update wip_schema set version = 0", {"version 0", "version 1"}},
-            {"update wip_schema set version = 2", {"version 2", "version 1"}},
+            {"update wip_schema set version = 0", {"version 0", "version 2"}},
+            {"update wip_schema set version = 1", {"version 1", "init-db"}},
+            {"update wip_schema set version = 3", {"version 3", "version 2"}},
             {"delete from wip_schema", {"without a version"}},
             {"drop table wip_schema", {"not a Wip database", "init-db"}}};
         for (const auto &[statement, inError] : cases) {
@@ -378,7 +379,7 @@ private Q_SLOTS:
                                         QStringList{"init-db", "--demo"}}) {
             const Run r = wip(args + QStringList{"--database", url});
             QVERIFY2(r.exitCode > 0, qPrintable(describe(r)));
-            QVERIFY2(r.err.contains("version 0") && r.err.contains("version 1"), qPrintable(describe(r)));
+            QVERIFY2(r.err.contains("version 0") && r.err.contains("version 2"), qPrintable(describe(r)));
             QVERIFY2(r.out.isEmpty(), qPrintable(describe(r)));
         }
         QCOMPARE(db.scalar("select min(wip) from day_wip").toInt(), 42);

@@ -31,6 +31,8 @@ private Q_SLOTS:
     void initAddsTheViewsAndIndexesAnOlderBuildLacked();
     void foreignDatabaseIsRefused_data() { addEngineRows(); }
     void foreignDatabaseIsRefused();
+    void olderVersionIsUpgradedNewerRefused_data() { addEngineRows(); }
+    void olderVersionIsUpgradedNewerRefused();
     void otherSchemaVersionIsRefused_data() { addEngineRows(); }
     void otherSchemaVersionIsRefused();
     void datesCompareAsDatesOnBothEngines_data() { addEngineRows(); }
@@ -145,6 +147,42 @@ void tst_Schema::initAddsTheViewsAndIndexesAnOlderBuildLacked()
     // The index is there again: dropping it works once more.
     QVERIFY2(db.exec("drop index ix_process_scno"), qPrintable(db.error()));
     QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
+}
+
+// A database of version 1 (before the audit trail) gets the audit_log table
+// and its index in one transaction, from upgradeDatabase as from init-db; its
+// rows stay. A newer one is refused by both and keeps its version.
+void tst_Schema::olderVersionIsUpgradedNewerRefused()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}}));
+    const auto makeVersion1 = [&db] {
+        return db.exec("drop table audit_log") && db.exec("update wip_schema set version = 1");
+    };
+    const auto hasAuditLog = [&db] {
+        return db.exec("insert into audit_log (scno, field) values ('KC1', 'wax_out')")
+            && db.exec("drop index ix_audit_log_scno") && db.exec("delete from audit_log");
+    };
+    QVERIFY(makeVersion1());
+    const UpgradeResult up = upgradeDatabase(db.tr());
+    QVERIFY2(up.ok && up.upgraded() && up.fromVersion == 1, qPrintable(up.error));
+    QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version);
+    QCOMPARE(db.scalar("select count(*) from wip_schema").toInt(), 1);
+    QVERIFY2(hasAuditLog(), qPrintable(db.error()));
+    const UpgradeResult again = upgradeDatabase(db.tr());
+    QVERIFY(again.ok && !again.upgraded());
+
+    QVERIFY2(makeVersion1(), qPrintable(db.error()));
+    const InitResult init = initDatabase(db.tr(), InitOptions{});
+    QVERIFY2(init.ok && !init.created, qPrintable(init.error));
+    QVERIFY2(hasAuditLog(), qPrintable(db.error()));
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
+
+    QVERIFY(db.exec("update wip_schema set version = ?", {Schema::version + 1}));
+    const UpgradeResult newer = upgradeDatabase(db.tr());
+    QVERIFY(!newer.ok);
+    QVERIFY2(newer.error.contains(QStringLiteral("version %1").arg(Schema::version + 1)), qPrintable(newer.error));
+    QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version + 1);
 }
 
 void tst_Schema::foreignDatabaseIsRefused()
