@@ -14,6 +14,8 @@ namespace {
 const QString kInitDb = QStringLiteral("init-db");
 const QString kReport = QStringLiteral("report");
 const QString kRecompute = QStringLiteral("recompute-day-wip");
+const QString kTickets = QStringLiteral("tickets");
+const QString kScan = QStringLiteral("scan");
 
 QCommandLineOption databaseOption()
 {
@@ -64,6 +66,94 @@ bool requireDatabase(const QCommandLineParser &parser, const QCommandLineOption 
     return true;
 }
 
+// Parses what follows the command name; false with r filled when that is the
+// outcome (help or an error).
+bool parseCommand(QCommandLineParser &parser, const QStringList &arguments, const QCommandLineOption &help,
+                  const QCommandLineOption &database, const QString &command, CommandLine::Result &r)
+{
+    QStringList args = arguments;
+    args.removeAt(1);
+    return runParser(parser, args, help, QStringLiteral("wip ") + command, r)
+        && requireDatabase(parser, database, command, r);
+}
+
+CommandLine::Result parseTickets(QCommandLineParser &parser, const QStringList &arguments,
+                                 const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Tickets;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the bag tickets of contracts into a PDF: one ticket per contract line, "
+                       "four to an A4 page, or one per label with --label."));
+    const QCommandLineOption scno(QStringLiteral("scno"), QStringLiteral("Contract number; repeat for more."),
+                                  QStringLiteral("KCNO"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("PDF file (default tickets.pdf)."),
+                                    QStringLiteral("FILE"), QStringLiteral("tickets.pdf"));
+    const QCommandLineOption label(QStringLiteral("label"),
+                                   QStringLiteral("One ticket per label of WIDTHxHEIGHT millimetres."),
+                                   QStringLiteral("WIDTHxHEIGHT"));
+    parser.addOptions({scno, output, label});
+    if (!parseCommand(parser, arguments, help, database, kTickets, r))
+        return r;
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("tickets takes contract numbers with --scno, not \"%1\".")
+                         .arg(parser.positionalArguments().first()));
+    for (const QString &value : parser.values(scno)) {
+        if (!value.trimmed().isEmpty() && !r.options.scnos.contains(value.trimmed()))
+            r.options.scnos << value.trimmed();
+    }
+    if (r.options.scnos.isEmpty())
+        return error(QStringLiteral("tickets needs at least one --scno KCNO."));
+    r.options.output = parser.value(output);
+    r.options.label = parser.value(label).trimmed();
+    return r;
+}
+
+CommandLine::Result parseScan(QCommandLineParser &parser, const QStringList &arguments,
+                              const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Scan;
+    parser.setApplicationDescription(
+        QStringLiteral("Records scanned bag tickets in the contracts' progress records, one transaction "
+                       "per scan. The password comes from WIP_PASSWORD or is asked on the terminal. "
+                       "Exits with 1 when any scan is refused."));
+    parser.addPositionalArgument(QStringLiteral("CODE"), QStringLiteral("Ticket codes, as scanned."),
+                                 QStringLiteral("CODE..."));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User code."), QStringLiteral("CODE"));
+    const QCommandLineOption dept(QStringLiteral("dept"), QStringLiteral("Department caption, e.g. 倒模."),
+                                  QStringLiteral("CAPTION"));
+    const QCommandLineOption action(QStringLiteral("action"),
+                                    QStringLiteral("out (transferred out) or in (received, 唧蜡 only)."),
+                                    QStringLiteral("out|in"));
+    const QCommandLineOption again(QStringLiteral("again"),
+                                   QStringLiteral("Record a ticket already scanned for this department and action."));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
+                                      QStringLiteral("PASSWORD"));
+    parser.addOptions({user, dept, action, again, password});
+    if (!parseCommand(parser, arguments, help, database, kScan, r))
+        return r;
+    if (parser.isSet(password))
+        return error(QStringLiteral("scan takes no password on the command line, where others can read it; "
+                                    "set WIP_PASSWORD or type it when asked."));
+    r.options.user = parser.value(user).trimmed();
+    r.options.department = parser.value(dept).trimmed();
+    r.options.action = parser.value(action).trimmed().toLower();
+    r.options.again = parser.isSet(again);
+    r.options.codes = parser.positionalArguments();
+    if (r.options.user.isEmpty())
+        return error(QStringLiteral("scan needs --user CODE."));
+    if (r.options.department.isEmpty())
+        return error(QStringLiteral("scan needs --dept CAPTION (唧蜡, 倒模, 执模, 镶石, 执边, 打磨, 电金, 石仓)."));
+    if (r.options.action != QLatin1String("out") && r.options.action != QLatin1String("in"))
+        return error(QStringLiteral("scan needs --action out or --action in."));
+    if (r.options.codes.isEmpty())
+        return error(QStringLiteral("scan needs at least one ticket code."));
+    return r;
+}
+
 } // namespace
 
 QString CommandLine::commandName(Command command)
@@ -73,6 +163,8 @@ QString CommandLine::commandName(Command command)
     case Command::InitDb: return kInitDb;
     case Command::Report: return kReport;
     case Command::RecomputeDayWip: return kRecompute;
+    case Command::Tickets: return kTickets;
+    case Command::Scan: return kScan;
     }
     return QString();
 }
@@ -214,6 +306,11 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return r;
     }
 
+    if (first == kTickets)
+        return parseTickets(parser, arguments, help, database);
+    if (first == kScan)
+        return parseScan(parser, arguments, help, database);
+
     // The desktop application.
     parser.setApplicationDescription(
         QStringLiteral("Wip, work in process and order progress of the factory.\n\n"
@@ -222,6 +319,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
                        "  %1 report NAME --database URL [--arg NAME=VALUE]... "
                        "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
                        "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
+                       "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
+                       "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
                        "Without a command: the desktop application.")
             .arg(QStringLiteral("wip")));
     const QCommandLineOption version = parser.addVersionOption();
@@ -236,8 +335,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return r;
     }
     if (!parser.positionalArguments().isEmpty())
-        return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report "
-                                    "and recompute-day-wip.")
+        return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
+                                    "recompute-day-wip, tickets and scan.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = Command::Desktop;
     r.options.database = parser.value(database).trimmed();

@@ -9,12 +9,12 @@ namespace wip {
 
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
-// `report` and `recompute-day-wip`. Parsing only: it opens nothing, so main()
+// `report`, `recompute-day-wip`, `tickets` and `scan`. Parsing only: it opens nothing, so main()
 // can dispatch and the tests can check every refusal without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -30,6 +30,12 @@ public:
         QString output;                            // report --output FILE; empty: stdout
         QString title;                             // report --title TEXT: the heading text
         QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
+        QStringList scnos;                         // tickets --scno, in order
+        QString label;                             // tickets --label WIDTHxHEIGHT; empty: A4
+        QString department;                        // scan --dept CAPTION
+        QString action;                            // scan --action out|in
+        QStringList codes;                         // scan: the ticket codes, in order
+        bool again = false;                        // scan --again
     };
 
     struct Result

@@ -17,6 +17,10 @@
 #if defined(WIP_HAVE_DAILY_OUTPUT)
 #include "daily_output/recomputedaywip.h"
 #endif
+#if defined(WIP_HAVE_CONTRACTS)
+#include "app/scancommand.h"
+#include "contracts/bagticketpdf.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -99,6 +103,14 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
     case CommandLine::Command::InitDb: return initDb(options, out, err);
     case CommandLine::Command::Report: return report(options, out, err);
     case CommandLine::Command::RecomputeDayWip: return recomputeDayWip(options, out, err);
+    case CommandLine::Command::Tickets: return tickets(options, out, err);
+    case CommandLine::Command::Scan:
+#if defined(WIP_HAVE_CONTRACTS)
+        return ScanCommand::run(options, out, err);
+#else
+        err << "scan is not available in this build." << Qt::endl;
+        return 3;
+#endif
     case CommandLine::Command::Desktop: break;
     }
     err << "Not a headless command." << Qt::endl;
@@ -287,6 +299,59 @@ int CommandRunner::recomputeDayWip(const CommandLine::Options &options, QTextStr
     Q_UNUSED(out);
     Q_UNUSED(options);
     err << "recompute-day-wip is not available in this build." << Qt::endl;
+    return 3;
+#endif
+}
+
+int CommandRunner::tickets(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+#if defined(WIP_HAVE_CONTRACTS)
+    QString error;
+    QSizeF label;
+    if (!options.label.isEmpty() && !BagTicketPdf::parseLabelSize(options.label, &label, &error)) {
+        err << error << Qt::endl;
+        return 2;
+    }
+    Transaction tr;
+    if (!open(tr, options.database, true, err))
+        return 1;
+    if (!DatabaseOpener::checkSchema(tr, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    if (overwritesDatabase(options.output, tr.settings)) {
+        err << "The output file " << QFileInfo(options.output).absoluteFilePath()
+            << " is the database itself; the tickets are not written over it. Choose another file." << Qt::endl;
+        return 1;
+    }
+    QList<BagTicket> list;
+    QStringList missing;
+    if (!BagTicket::read(tr, options.scnos, &list, &missing, &error)) {
+        err << "The contracts could not be read: " << error << Qt::endl;
+        return 1;
+    }
+    tr.disconnect();
+    if (!missing.isEmpty()) {
+        err << "No contract " << missing.join(QStringLiteral(", ")) << "; no tickets were printed." << Qt::endl;
+        return 1;
+    }
+    if (list.isEmpty()) {
+        err << "The contracts " << options.scnos.join(QStringLiteral(", ")) << " have no lines; no tickets were printed."
+            << Qt::endl;
+        return 1;
+    }
+    const QString output = QFileInfo(options.output).absoluteFilePath();
+    if (!BagTicketPdf::write(list, output, label, &error)) {
+        err << "The tickets could not be written: " << error << Qt::endl;
+        return 1;
+    }
+    out << "Printed " << list.size() << (list.size() == 1 ? " bag ticket" : " bag tickets") << " to " << output << "."
+        << Qt::endl;
+    return 0;
+#else
+    Q_UNUSED(out);
+    Q_UNUSED(options);
+    err << "tickets is not available in this build." << Qt::endl;
     return 3;
 #endif
 }

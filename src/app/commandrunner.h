@@ -6,8 +6,8 @@
 
 namespace wip {
 
-// Runs the headless commands of the command line: init-db, report and
-// recompute-day-wip. Each returns the process exit code (0 success) and writes
+// Runs the headless commands of the command line: init-db, report,
+// recompute-day-wip, tickets and scan. Each returns the process exit code (0 success) and writes
 // what it did to out and every failure, with what failed, to err.
 class CommandRunner
 {
@@ -17,6 +17,7 @@ public:
     static int initDb(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
     static int report(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
     static int recomputeDayWip(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
+    static int tickets(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
 };
 
 } // namespace wip

@@ -24,7 +24,7 @@ bool isHeadlessCommand(int argc, char **argv)
 {
     if (argc < 2)
         return false;
-    for (const char *name : {"init-db", "report", "recompute-day-wip"}) {
+    for (const char *name : {"init-db", "report", "recompute-day-wip", "tickets", "scan"}) {
         if (std::strcmp(argv[1], name) == 0)
             return true;
     }

@@ -21,6 +21,8 @@ const QVector<WindowInfo> &WindowCatalogue::all()
          QStringLiteral("销售合约: 合约、订货明细与部门进度"), QStringLiteral("contracts"), true},
         {QStringLiteral("w_ordergress"), QStringLiteral("订单分析"),
          QStringLiteral("订单分析: 未出货合约的耗用与工费报表"), QStringLiteral("order-analysis"), true},
+        {QStringLiteral("w_scan_station"), QStringLiteral("扫描站 Scan station"),
+         QStringLiteral("扫描站: 扫描袋卡记录部门接收与转出"), QStringLiteral("scan-station"), true},
         {QStringLiteral("w_order_followup"), QStringLiteral("订单跟进 Order follow-up"),
          QStringLiteral("订单跟进: 迟交与将到期的合约、延误原因与准时率"), QStringLiteral("order-followup"), true},
         {QStringLiteral("w_scprogress"), QStringLiteral("订单进度"),

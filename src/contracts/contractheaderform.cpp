@@ -1,7 +1,7 @@
 #include "contracts/contractheaderform.h"
 
+#include "contracts/auditlog.h"
 #include "contracts/w_scno_process.h"
-
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
@@ -136,17 +136,24 @@ bool ContractHeaderForm::save()
     const QDateTime del(em_deldate->date(), QTime(0, 0));
     const QString scno = Trim(sle_scno->text());
     TransactionGuard guard(sqlca);
+    // The header before and after, for the audit trail written in the same work.
+    AuditLog::Record before;
+    AuditLog::Record after;
     bool ok = false;
     if (m_mode == Mode::Add) {
         ok = sqlca.execute(QStringLiteral("insert into sconh (scno, cust_no, cust_order, issdate, deldate, take) "
                                           "values (?, ?, ?, ?, ?, 0)"),
                            {scno, Trim(sle_custno->text()), Trim(sle_custorder->text()), iss, del});
     } else {
-        ok = sqlca.execute(QStringLiteral("update sconh set cust_no = ?, cust_order = ?, issdate = ?, deldate = ? "
+        ok = AuditLog::readHeader(sqlca, m_scno, &before)
+            && sqlca.execute(QStringLiteral("update sconh set cust_no = ?, cust_order = ?, issdate = ?, deldate = ? "
                                           "where scno = ?"),
                            {Trim(sle_custno->text()), Trim(sle_custorder->text()), iss, del, m_scno})
             && sqlca.sqlNRows > 0;
     }
+    const QString key = m_mode == Mode::Add ? scno : m_scno;
+    ok = ok && AuditLog::readHeader(sqlca, key, &after)
+        && AuditLog::write(sqlca, AuditSource::window(windowClassName()), AuditLog::diff(key, QVariant(), before, after));
     if (!ok) {
         guard.rollback();
         return false;

@@ -1,5 +1,6 @@
 #include "contracts/contractwrites.h"
 
+#include "contracts/auditlog.h"
 #include "reports/datastore.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
@@ -56,7 +57,9 @@ int rowWithKey(const DataStore &store, const QString &key, const QVariant &value
 // its rows' states until the whole work is committed, so that a COMMIT that fails
 // leaves the record as typed, to be saved again. False when a changed or deleted
 // record is no longer stored (another clerk deleted it) or a statement fails.
-bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction &tr)
+// Each field written is added to *audit with the value it had.
+bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction &tr, const QVariant &scondId,
+                      QList<AuditLog::Change> *audit)
 {
     const QString scnoColumn = QStringLiteral("scno");
     const QString key = process.definition().keyColumns.value(0);
@@ -79,8 +82,12 @@ bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction
         }
         for (const reports::Column &c : columns) {
             const QVariant value = process.GetItem(row, c.name);
-            if (status == RowStatus::NewModified ? !value.isNull() : process.isItemModified(row, c.name))
-                copy.SetItem(target, c.name, value);
+            if (status == RowStatus::NewModified ? value.isNull() : !process.isItemModified(row, c.name))
+                continue;
+            const QVariant old = status == RowStatus::NewModified ? QVariant() : copy.GetItem(target, c.name);
+            copy.SetItem(target, c.name, value);
+            if (c.name != key && c.name != scnoColumn)
+                audit->append({scno, scondId, c.name, old, copy.GetItem(target, c.name)});
         }
     }
     for (int row = 1; row <= process.DeletedCount(); ++row) {
@@ -89,6 +96,10 @@ bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction
         const int target = rowWithKey(copy, key, process.deletedItem(row, key));
         if (target == 0)
             return false;
+        for (const reports::Column &c : columns) {
+            if (c.name != key && c.name != scnoColumn && !copy.IsNull(target, c.name))
+                audit->append({scno, scondId, c.name, copy.GetItem(target, c.name), QVariant()});
+        }
         copy.DeleteRow(target);
     }
     return copy.Update(tr);
@@ -96,7 +107,8 @@ bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction
 
 } // namespace
 
-ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Transaction &tr)
+ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Transaction &tr, const AuditSource &who,
+                                                      const QVariant &scondId)
 {
     const QMap<QString, ContractChange> changes = changesByContract(process);
 
@@ -133,12 +145,18 @@ ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Trans
         }
     }
 
+    QList<AuditLog::Change> audit;
     for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (!writeThroughCopy(process, it.key(), tr)) {
+        if (!writeThroughCopy(process, it.key(), tr, scondId, &audit)) {
             guard.rollback();
             Trace::write(QStringLiteral("Progress of contract %1 not saved, nothing written").arg(it.key()));
             return SaveResult::Failed;
         }
+    }
+    if (!AuditLog::write(tr, who, audit)) {
+        guard.rollback();
+        Trace::write(QStringLiteral("Progress not saved: its change record could not be written"));
+        return SaveResult::Failed;
     }
     if (!guard.commit())
         return SaveResult::Failed;
@@ -146,9 +164,17 @@ ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Trans
     return SaveResult::Saved;
 }
 
-bool ContractWrites::deleteHeader(const QString &scno, Transaction &tr)
+bool ContractWrites::deleteHeader(const QString &scno, Transaction &tr, const AuditSource &who)
 {
-    const bool ok = tr.execute(QStringLiteral("delete from sconh where scno = ? "), {scno});
+    // The header as it was goes into the audit trail with its deletion; on
+    // PostgreSQL its row is locked first, so what is recorded is what is deleted.
+    const QString lock = tr.kind() == DbKind::PostgreSQL
+        ? QStringLiteral("select scno from sconh where scno = ? for update")
+        : QStringLiteral("select scno from sconh where scno = ?");
+    AuditLog::Record before;
+    const bool read = (tr.selectInto(lock, {scno}) || tr.sqlCode == 100) && AuditLog::readHeader(tr, scno, &before);
+    const bool ok = read && tr.execute(QStringLiteral("delete from sconh where scno = ? "), {scno})
+        && (tr.sqlNRows < 1 || AuditLog::write(tr, who, AuditLog::diff(scno, QVariant(), before, {})));
     if (!ok || tr.sqlNRows < 1) {
         tr.rollback();
         return false;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "contracts/auditlog.h"
+
 #include <QString>
+#include <QVariant>
 
 namespace wip {
 
@@ -35,13 +38,19 @@ public:
     // caller. On Saved the rows' states are reset; otherwise nothing is written and
     // the rows keep what was typed and their states, so the same save can be
     // repeated. A record changed or deleted here that another clerk has deleted
-    // meanwhile fails the save.
-    static SaveResult saveProcess(reports::DataStore &process, Transaction &tr);
+    // meanwhile fails the save. Every field written goes into the audit trail
+    // in the same work (as from `who`, for order line scondId when given); a
+    // row that cannot be written there fails the save.
+    static SaveResult saveProcess(reports::DataStore &process, Transaction &tr,
+                                  const AuditSource &who = AuditSource::window(QStringLiteral("w_scno_process")),
+                                  const QVariant &scondId = QVariant());
 
     // Deletes the header of contract scno from sconh (its lines and progress
     // record stay). True when a row was deleted and the work committed; otherwise
-    // the work of tr is rolled back and false returned.
-    static bool deleteHeader(const QString &scno, Transaction &tr);
+    // the work of tr is rolled back and false returned. The deleted header's
+    // fields go into the audit trail in the same work.
+    static bool deleteHeader(const QString &scno, Transaction &tr,
+                             const AuditSource &who = AuditSource::window(QStringLiteral("w_scno_process")));
 };
 
 } // namespace wip

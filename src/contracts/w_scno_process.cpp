@@ -1,9 +1,12 @@
 #include "contracts/w_scno_process.h"
 
+#include "contracts/bagticketpdf.h"
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
+#include "reports/datastore.h"
 #include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
+#include "reports/widgets/s_preview.h"
 #include "runtime/appglobals.h"
 #include "runtime/hosterror.h"
 #include "runtime/sysfunc.h"
@@ -22,6 +25,12 @@
 #include "runtime/widgets/widgethandles.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -73,6 +82,8 @@ void w_scno_process::create()
     cb_sconh_add->setEnabled(false);
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回&8"));
     cb_close->setCancel(true);
+    cb_tickets = new CommandButton(this, QStringLiteral("cb_tickets"), QStringLiteral("打印袋卡"));
+    cb_audit = new CommandButton(this, QStringLiteral("cb_audit"), QStringLiteral("变更记录"));
     p_stylepic = new Picture(this, QStringLiteral("p_stylepic"));
     p_stylepic->setFrameShape(QFrame::Box);
     p_stylepic->setMinimumSize(180, 140);
@@ -109,7 +120,7 @@ void w_scno_process::create()
     lineBox->setRowStretch(4, 4);
     auto *buttons = new QHBoxLayout;
     for (CommandButton *b : {cb_sconh_add, cb_sconh_edit, cb_sconh_del, cb_sconh_find, cb_scond_add, cb_scond_del,
-                             cb_pomat, cb_printpo})
+                             cb_pomat, cb_printpo, cb_tickets, cb_audit})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cb_close);
@@ -135,6 +146,8 @@ void w_scno_process::create()
     on(cb_sconh_edit, &CommandButton::clicked, this, &w_scno_process::cb_sconh_edit_clicked);
     on(cb_sconh_del, &CommandButton::clicked, this, &w_scno_process::cb_sconh_del_clicked);
     on(cb_close, &CommandButton::clicked, this, &w_scno_process::cb_close_clicked);
+    on(cb_tickets, &CommandButton::clicked, this, &w_scno_process::cb_tickets_clicked);
+    on(cb_audit, &CommandButton::clicked, this, &w_scno_process::cb_audit_clicked);
 }
 
 void w_scno_process::open()
@@ -462,6 +475,58 @@ void w_scno_process::closeEvent(QCloseEvent *event)
         return;
     }
     Window::closeEvent(event);
+}
+
+void w_scno_process::cb_tickets_clicked()
+{
+    if (scno().isEmpty())
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("打印袋卡"),
+                                                QDir(folder).filePath(scno() + QStringLiteral("-tickets.pdf")),
+                                                QStringLiteral("PDF (*.pdf)"));
+    if (file.isEmpty())
+        return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".pdf");
+    if (printTickets(file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+bool w_scno_process::printTickets(const QString &file)
+{
+    QList<BagTicket> tickets;
+    QStringList missing;
+    QString error;
+    if (!BagTicket::read(Transaction::sqlca(), {scno()}, &tickets, &missing, &error)) {
+        MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("读取合约未成功: ") + error, MessageIcon::Exclamation);
+        return false;
+    }
+    if (tickets.isEmpty()) {
+        MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("合约 %1 没有订货明细, 没有袋卡可打印!").arg(scno()),
+                   MessageIcon::Exclamation);
+        return false;
+    }
+    if (!BagTicketPdf::write(tickets, file, QSizeF(), &error)) {
+        MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("袋卡未能写入: ") + error, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+// The contract's change record, newest first, in the print preview.
+void w_scno_process::cb_audit_clicked()
+{
+    if (scno().isEmpty())
+        return;
+    reports::DataStore audit(QStringLiteral("d_audit_log"));
+    audit.SetTransObject(Transaction::sqlca());
+    audit.Retrieve({scno()});
+    audit.setObjectText(QStringLiteral("t_title"), QStringLiteral("变更记录 Change record ") + scno());
+    reports::s_preview s;
+    s.dw_name = QStringLiteral("temp.psr");
+    audit.SaveAs(s.dw_name, reports::SaveAsType::PSReport, true);
+    OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s));
 }
 
 } // namespace wip

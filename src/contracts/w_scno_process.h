@@ -54,6 +54,8 @@ public:
     void cb_sconh_edit_clicked();
     void cb_sconh_del_clicked();
     void cb_close_clicked();
+    void cb_tickets_clicked();
+    void cb_audit_clicked();
 
     // --- state, for the windows it opens and for tests ---
     QString scno() const;
@@ -73,6 +75,10 @@ public:
     // Writes dw_process to table process in one transaction and reads it back.
     // On failure nothing is written, the rows stay as typed and a message says so.
     bool saveProcess();
+
+    // The bag tickets of the current contract, one per line, into a PDF file;
+    // a message says why when there are none or the file cannot be written.
+    bool printTickets(const QString &file);
 
     // The nine delay and progress reasons of ddlb_1, in list order.
     static const QStringList &reasonEntries();
@@ -107,6 +113,8 @@ private:
     CommandButton *cb_sconh_edit = nullptr;
     CommandButton *cb_sconh_add = nullptr;
     CommandButton *cb_close = nullptr;
+    CommandButton *cb_tickets = nullptr;
+    CommandButton *cb_audit = nullptr;
     Picture *p_stylepic = nullptr;
     MultiLineEdit *mle_remarks = nullptr;
     StaticText *st_2 = nullptr;

@@ -1,5 +1,6 @@
 #include "contracts/contractwindows.h"
 #include "contracts/contractwrites.h"
+#include "contracts/scanstation.h"
 #include "contracts/w_scno_process.h"
 #include "daily_output/recomputedaywip.h"
 #include "reports/datastore.h"
@@ -595,6 +596,59 @@ private Q_SLOTS:
         w->Close();
         QCoreApplication::processEvents();
         QVERIFY(!w || !w->isVisible());
+    }
+
+    // Two scan stations take the same pile of tickets at once, first received
+    // at 唧蜡, then transferred out: each ticket is recorded by exactly one of
+    // them (the other is told it was scanned), and the record ends as the scans
+    // taken in turn would leave it, with one scan row per ticket and action.
+    void twoStationsScanAsIfInTurns_data() { wip::test::addEngineRows(); }
+    void twoStationsScanAsIfInTurns()
+    {
+        WIP_TEST_DATABASE(db);
+        constexpr int kTickets = 12;
+        QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "C1"}}));
+        double total = 0;
+        for (int i = 1; i <= kTickets; ++i) {
+            QVERIFY(db.insert("scond", {{"scno", "KC1"}, {"design_no", "D1"}, {"quantity", i}}));
+            total += i;
+        }
+        const ScanDepartment &wax = *ScanDepartment::find(QStringLiteral("唧蜡"));
+        for (const ScanAction action : {ScanAction::In, ScanAction::Out}) {
+            Problems problems;
+            std::mutex mutex;
+            std::map<ScanOutcome::Result, int> results;
+            std::vector<std::function<void()>> stations;
+            for (int s = 0; s < 2; ++s) {
+                stations.push_back([&, s] {
+                    auto tr = connectDesk(db.settings(), problems);
+                    if (!tr)
+                        return;
+                    ScanStation station(*tr, {QStringLiteral("S%1").arg(s), QStringLiteral("test")}, QStringLiteral("A"));
+                    for (int i = 1; i <= kTickets; ++i) {
+                        // One station goes up the pile, the other down, so they meet in the middle.
+                        const int n = s == 0 ? i : kTickets + 1 - i;
+                        const ScanOutcome o = station.scan(QStringLiteral("KC1-%1").arg(n), wax, action);
+                        std::lock_guard lock(mutex);
+                        ++results[o.result];
+                        if (!o.done() && o.result != ScanOutcome::Result::Duplicate)
+                            problems.add(o.message);
+                    }
+                    tr->disconnect();
+                });
+            }
+            runClerks(stations);
+            QVERIFY2(problems.empty(), qPrintable(problems.text()));
+            QCOMPARE(results[ScanOutcome::Result::Done], kTickets);
+            QCOMPARE(results[ScanOutcome::Result::Duplicate], kTickets);
+        }
+        QCOMPARE(db.scalar("select count(*) from process where scno = 'KC1'").toInt(), 1);
+        const QList<QVariantList> record = db.rows("select wax_in, wax_out, casting_in from process where scno = 'KC1'");
+        QCOMPARE(record.first().value(0).toDouble(), total);
+        QCOMPARE(record.first().value(1).toDouble(), total);
+        QCOMPARE(record.first().value(2).toDouble(), total);
+        QVERIFY(!db.scalar("select wax_date from process where scno = 'KC1'").isNull());
+        QCOMPARE(db.scalar("select count(*) from audit_log where field like 'scan:%'").toInt(), 2 * kTickets);
     }
 };
 

@@ -1,0 +1,127 @@
+#include "app/scancommand.h"
+
+// The scan station lives in the sales contracts' feature library.
+#if defined(WIP_HAVE_CONTRACTS)
+
+#include "app/databaseopener.h"
+#include "contracts/scanstation.h"
+#include "database/useraccounts.h"
+#include "reports/displayformat.h"
+#include "runtime/transaction.h"
+
+#include <QStringList>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+namespace wip {
+
+namespace {
+
+// The password typed on the terminal, echo off; null when stdin is no terminal.
+QString terminalPassword(const QString &prompt)
+{
+    if (!isatty(STDIN_FILENO))
+        return QString();
+    termios old{};
+    if (tcgetattr(STDIN_FILENO, &old) != 0)
+        return QString();
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    termios quiet = old;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char buffer[512] = {};
+    const bool read = std::fgets(buffer, sizeof buffer, stdin) != nullptr;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fputs("\n", stderr);
+    if (!read)
+        return QString();
+    QString password = QString::fromLocal8Bit(buffer);
+    while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
+        password.chop(1);
+    return password;
+}
+
+ScanCommand::PasswordPrompt &prompt()
+{
+    static ScanCommand::PasswordPrompt p = terminalPassword;
+    return p;
+}
+
+QString text(const QVariant &v)
+{
+    return v.isNull() ? QStringLiteral("0") : reports::generalText(v);
+}
+
+// One line per scan: what was done and the department's figures after it.
+QString line(const ScanOutcome &o, const ScanDepartment &d)
+{
+    if (!o.done())
+        return QStringLiteral("REFUSED %1").arg(o.message);
+    QString s = QStringLiteral("DONE %1; %2 接收 %3 转出 %4").arg(o.message, d.caption, text(o.received),
+                                                                   text(o.transferred));
+    if (!d.nextInColumn.isEmpty() && o.action == ScanAction::Out) {
+        const qsizetype next = &d - ScanDepartment::all().constData() + 1;
+        s += QStringLiteral("; %1 接收 %2").arg(ScanDepartment::all().at(next).caption, text(o.nextReceived));
+    }
+    return s;
+}
+
+} // namespace
+
+void ScanCommand::setPasswordPrompt(PasswordPrompt p)
+{
+    prompt() = p ? std::move(p) : PasswordPrompt(terminalPassword);
+}
+
+int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+    const ScanDepartment *department = ScanDepartment::find(options.department);
+    if (!department) {
+        QStringList captions;
+        for (const ScanDepartment &d : ScanDepartment::all())
+            captions << d.caption;
+        err << "No department \"" << options.department << "\"; use one of " << captions.join(QStringLiteral(", "))
+            << "." << Qt::endl;
+        return 2;
+    }
+    const ScanAction action = options.action == QLatin1String("in") ? ScanAction::In : ScanAction::Out;
+
+    QString password = qEnvironmentVariable("WIP_PASSWORD");
+    if (!qEnvironmentVariableIsSet("WIP_PASSWORD"))
+        password = prompt()(QStringLiteral("Password of %1: ").arg(options.user));
+    if (password.isNull()) {
+        err << "No password: set WIP_PASSWORD or run scan on a terminal to type it." << Qt::endl;
+        return 1;
+    }
+
+    QString error;
+    const auto settings = DatabaseOpener::settingsFor(options.database, &error);
+    Transaction tr;
+    if (!settings || !DatabaseOpener::connect(tr, *settings, true, &error) || !DatabaseOpener::upgrade(tr, &error)
+        || !DatabaseOpener::checkSchema(tr, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    QString user;
+    if (UserAccounts::checkLogin(tr, options.user, password, &user) != UserAccounts::Login::Ok) {
+        err << "The user code or the password of " << options.user << " is wrong; nothing was scanned." << Qt::endl;
+        return 1;
+    }
+    const QString rights = UserAccounts::rights(tr, user, QStringLiteral("M05"), QStringLiteral("H06"));
+    ScanStation station(tr, {user, QStringLiteral("wip scan")}, rights);
+    bool allDone = true;
+    for (const QString &code : options.codes) {
+        const ScanOutcome o = station.scan(code, *department, action, options.again);
+        allDone = allDone && o.done();
+        out << line(o, *department) << Qt::endl;
+    }
+    tr.disconnect();
+    return allDone ? 0 : 1;
+}
+
+} // namespace wip
+
+#endif // WIP_HAVE_CONTRACTS

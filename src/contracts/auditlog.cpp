@@ -1,0 +1,100 @@
+#include "contracts/auditlog.h"
+
+#include "database/schema.h"
+#include "reports/displayformat.h"
+#include "runtime/appglobals.h"
+#include "runtime/sqlvalue.h"
+#include "runtime/transaction.h"
+
+namespace wip {
+
+namespace {
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    return AuditLog::text(a) == AuditLog::text(b);
+}
+
+ColumnKind kindOf(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Number: return ColumnKind::Number;
+    case ColumnType::DateTime: return ColumnKind::DateTime;
+    case ColumnType::Text: return ColumnKind::String;
+    case ColumnType::Id:
+    case ColumnType::Integer: break;
+    }
+    return ColumnKind::Any;
+}
+
+} // namespace
+
+AuditSource AuditSource::window(const QString &window)
+{
+    return {user_code(), window};
+}
+
+QVariant AuditLog::text(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    switch (value.typeId()) {
+    case QMetaType::QDateTime: return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case QMetaType::QDate: return value.toDate().toString(QStringLiteral("yyyy-MM-dd 00:00:00"));
+    case QMetaType::Double:
+    case QMetaType::Float: return reports::generalNumberText(value.toDouble());
+    default: return value.toString();
+    }
+}
+
+QList<AuditLog::Change> AuditLog::diff(const QString &scno, const QVariant &scondId, const Record &before,
+                                       const Record &after)
+{
+    QList<Change> changes;
+    QStringList fields = before.keys() + after.keys();
+    fields.removeDuplicates();
+    fields.sort();
+    for (const QString &field : fields) {
+        const QVariant old = before.value(field);
+        const QVariant now = after.value(field);
+        if (!sameValue(old, now))
+            changes.append({scno, scondId, field, old, now});
+    }
+    return changes;
+}
+
+bool AuditLog::write(Transaction &tr, const AuditSource &who, const QList<Change> &changes, const QDateTime &when)
+{
+    const QString insert = QStringLiteral(
+        "insert into audit_log (changed_at, user_code, source, scno, scond_id, field, old_value, new_value) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?)");
+    // Whole seconds, as every date of the database is kept.
+    const QDateTime stamp = when.addMSecs(-when.time().msec());
+    for (const Change &c : changes) {
+        const QVariant line = c.scondId.isNull() || !c.scondId.isValid() ? QVariant(QMetaType::fromType<qlonglong>())
+                                                                          : QVariant(c.scondId.toLongLong());
+        if (!tr.execute(insert, {stamp, who.user, who.source, c.scno, line, c.field, text(c.oldValue),
+                                 text(c.newValue)}))
+            return false;
+    }
+    return true;
+}
+
+bool AuditLog::readHeader(Transaction &tr, const QString &scno, Record *header)
+{
+    const TableDef *sconh = Schema::table(QStringLiteral("sconh"));
+    QStringList names;
+    for (const ColumnDef &c : sconh->columns) {
+        if (c.type != ColumnType::Id)
+            names << c.name;
+    }
+    header->clear();
+    const auto row = tr.selectInto(QStringLiteral("select %1 from sconh where scno = ?").arg(names.join(", ")), {scno});
+    if (!row)
+        return tr.sqlCode == 100;
+    for (int i = 0; i < names.size(); ++i)
+        header->insert(names[i], fromDbValue(row->at(i), kindOf(sconh->column(names[i])->type)));
+    return true;
+}
+
+} // namespace wip

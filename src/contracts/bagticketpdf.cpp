@@ -1,0 +1,179 @@
+#include "contracts/bagticketpdf.h"
+
+#include "contracts/barcode.h"
+#include "reports/displayformat.h"
+#include "reports/widgets/orderlinedetails.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+
+namespace wip {
+
+namespace {
+
+constexpr int kResolution = 600;   // dots per inch of the PDF's drawing
+constexpr double kMinLabelWidth = 40;
+constexpr double kMinLabelHeight = 25;
+
+QString fontFamily()
+{
+    return QStringLiteral("WenQuanYi Micro Hei");
+}
+
+QString number(const QVariant &v)
+{
+    return v.isNull() ? QString() : reports::generalText(v);
+}
+
+// The caption and value lines of a ticket, in print order.
+QList<QPair<QString, QString>> fields(const BagTicket &t)
+{
+    return {
+        {QStringLiteral("合约 KCNO"), t.scno},
+        {QStringLiteral("客户 Cust."), t.custNo},
+        {QStringLiteral("客户订单 PO"), t.custOrder},
+        {QStringLiteral("款号 Design"), t.designNo},
+        {QStringLiteral("货号 Article"), t.articleCode},
+        {QStringLiteral("成色 Metal"), t.metal},
+        {QStringLiteral("尺寸 Size"), t.size},
+        {QStringLiteral("数量 Qty"), number(t.quantity)},
+        {QStringLiteral("净重 Net wt"), number(t.metalNetwt)},
+        {QStringLiteral("字印 Hallmark"), t.hallmark},
+        {QStringLiteral("交货 Delivery"), t.delivery.isValid() ? t.delivery.toString(Qt::ISODate) : QString()},
+    };
+}
+
+// A barcode with its code in text beneath, inside area.
+void paintCode(QPainter &p, const Barcode &code, const QRectF &area, const QString &text, double fontPx)
+{
+    const QRectF textBox(area.left(), area.bottom() - fontPx * 1.3, area.width(), fontPx * 1.3);
+    code.paint(p, QRectF(area.left(), area.top(), area.width(), textBox.top() - area.top() - fontPx * 0.2));
+    p.drawText(textBox, Qt::AlignHCenter | Qt::AlignVCenter, text);
+}
+
+void paintPicture(QPainter &p, const QRectF &box, const QString &designNo)
+{
+    const std::optional<QByteArray> bytes = reports::OrderLineDetails::readStylePicture(designNo);
+    QImage image;
+    if (!bytes || !image.loadFromData(*bytes))
+        return;
+    const QSizeF fitted = QSizeF(image.size()).scaled(box.size(), Qt::KeepAspectRatio);
+    p.drawImage(QRectF(box.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted), image);
+}
+
+void setFontPx(QPainter &p, double px, bool bold = false)
+{
+    QFont f(fontFamily());
+    f.setPixelSize(qMax(1, int(px)));
+    f.setBold(bold);
+    p.setFont(f);
+}
+
+} // namespace
+
+void BagTicketPdf::paintTicket(QPainter &p, const QRectF &rect, double pxPerMm, const BagTicket &t)
+{
+    const double mm = pxPerMm;
+    const QRectF r = rect.adjusted(3 * mm, 3 * mm, -3 * mm, -3 * mm);
+    // Sizes follow the ticket's height so that a label gets the same layout smaller.
+    const double unit = qBound(1.5 * mm, r.height() / 40.0, 3.6 * mm);
+    p.setPen(Qt::black);
+
+    setFontPx(p, unit * 1.6, true);
+    const QRectF title(r.left(), r.top(), r.width(), unit * 2.2);
+    p.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("袋卡 %1").arg(t.code));
+
+    // The Code 128 symbol across the whole width at the bottom, where its bars are
+    // widest; above it the fields on the left, the QR code and the picture on the right.
+    const double codeHeight = qBound(8 * mm, r.height() * 0.22, 20 * mm);
+    setFontPx(p, unit);
+    paintCode(p, Barcode(Barcode::Kind::Code128, t.code),
+              QRectF(r.left(), r.bottom() - codeHeight, r.width(), codeHeight), t.code, unit);
+    const QRectF middle(r.left(), title.bottom() + unit * 0.4, r.width(),
+                        r.bottom() - codeHeight - unit - title.bottom() - unit * 0.4);
+    const double side = qMin(r.width() * 0.32, middle.height());
+    const QRectF right(middle.right() - side, middle.top(), side, middle.height());
+    paintCode(p, Barcode(Barcode::Kind::QrCode, t.code), QRectF(right.topLeft(), QSizeF(side, side)), t.code, unit);
+    if (right.height() - side > 10 * mm)
+        paintPicture(p, right.adjusted(0, side + unit, 0, 0), t.designNo);
+
+    const QList<QPair<QString, QString>> lines = fields(t);
+    const QRectF left(middle.left(), middle.top(), right.left() - middle.left() - 2 * mm, middle.height());
+    const double lineHeight = qMin(unit * 1.5, left.height() / lines.size());
+    setFontPx(p, lineHeight / 1.4);
+    const double captionWidth = left.width() * 0.42;
+    for (int i = 0; i < lines.size(); ++i) {
+        const double y = left.top() + i * lineHeight;
+        p.drawText(QRectF(left.left(), y, captionWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   lines[i].first);
+        const QRectF value(left.left() + captionWidth, y, left.width() - captionWidth, lineHeight);
+        p.drawText(value, Qt::AlignLeft | Qt::AlignVCenter,
+                   p.fontMetrics().elidedText(lines[i].second, Qt::ElideRight, int(value.width())));
+    }
+}
+
+bool BagTicketPdf::parseLabelSize(const QString &text, QSizeF *mm, QString *error)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*[xX*]\\s*(\\d+(?:\\.\\d+)?)\\s*$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch()) {
+        *error = QStringLiteral("--label needs WIDTHxHEIGHT in millimetres, e.g. 100x70, not \"%1\".").arg(text);
+        return false;
+    }
+    const QSizeF size(m.captured(1).toDouble(), m.captured(2).toDouble());
+    if (size.width() < kMinLabelWidth || size.height() < kMinLabelHeight) {
+        *error = QStringLiteral("A label of %1 x %2 mm is too small for the barcodes; use at least %3 x %4 mm.")
+                     .arg(size.width()).arg(size.height()).arg(kMinLabelWidth).arg(kMinLabelHeight);
+        return false;
+    }
+    *mm = size;
+    return true;
+}
+
+bool BagTicketPdf::write(const QList<BagTicket> &tickets, const QString &fileName, const QSizeF &labelMm,
+                         QString *error)
+{
+    const bool labels = !labelMm.isEmpty();
+    QPdfWriter writer(fileName);
+    writer.setCreator(QStringLiteral("Wip"));
+    writer.setTitle(QStringLiteral("袋卡 Bag tickets"));
+    writer.setResolution(kResolution);
+    // A page size is given upright; a label wider than high is that size turned.
+    const bool wide = labelMm.width() > labelMm.height();
+    const QPageSize size = labels ? QPageSize(wide ? labelMm.transposed() : labelMm, QPageSize::Millimeter)
+                                  : QPageSize(QPageSize::A4);
+    writer.setPageLayout(QPageLayout(size, wide ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(),
+                                     QPageLayout::Millimeter));
+    QPainter p;
+    if (!p.begin(&writer)) {
+        *error = QStringLiteral("cannot write %1").arg(QFileInfo(fileName).absoluteFilePath());
+        return false;
+    }
+    const double pxPerMm = kResolution / 25.4;
+    const QRectF page(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
+    const int perPage = labels ? 1 : 4;
+    for (int i = 0; i < tickets.size(); ++i) {
+        const int slot = i % perPage;
+        if (i > 0 && slot == 0)
+            writer.newPage();
+        QRectF cell = page;
+        if (!labels) {
+            cell = QRectF(page.left() + (slot % 2) * page.width() / 2, page.top() + (slot / 2) * page.height() / 2,
+                          page.width() / 2, page.height() / 2);
+            p.setPen(QPen(Qt::lightGray, 0.2 * pxPerMm, Qt::DashLine));
+            p.drawRect(cell);
+        }
+        paintTicket(p, cell, pxPerMm, tickets.at(i));
+    }
+    if (!p.end()) {
+        *error = QStringLiteral("cannot finish %1").arg(QFileInfo(fileName).absoluteFilePath());
+        return false;
+    }
+    return true;
+}
+
+} // namespace wip

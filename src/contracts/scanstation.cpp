@@ -1,0 +1,279 @@
+#include "contracts/scanstation.h"
+
+#include "contracts/contractwrites.h"
+#include "contracts/progresspropagation.h"
+#include "reports/datastore.h"
+#include "reports/displayformat.h"
+#include "runtime/sysfunc.h"
+#include "runtime/transaction.h"
+
+#include <cmath>
+
+namespace wip {
+
+namespace {
+
+using Result = ScanOutcome::Result;
+
+// The columns the progress form's add button sets to 0 in a new record.
+const char *const kZeroed[] = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
+                               "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
+                               "polishing_out", "rhodium_in", "rhodium_out"};
+
+double figure(const reports::DataStore &process, const QString &column)
+{
+    return Dec(process.GetItem(1, column)).value_or(0.0);
+}
+
+// Quantities are kept to three decimals; a sum is rounded there so that 0.1 + 0.2
+// compares equal to 0.3.
+double rounded(double value)
+{
+    return std::round(value * 1000.0) / 1000.0;
+}
+
+QString number(double value)
+{
+    return reports::generalNumberText(value);
+}
+
+AuditLog::Record snapshot(const reports::DataStore &process)
+{
+    AuditLog::Record r;
+    if (process.RowCount() < 1)
+        return r;
+    for (const reports::Column &c : process.columns())
+        r.insert(c.name, process.GetItem(1, c.name));
+    return r;
+}
+
+QString scanField(const ScanOutcome &o)
+{
+    const ScanDepartment *d = ScanDepartment::find(o.department);
+    return QStringLiteral("scan:") + (o.action == ScanAction::In ? d->inColumn : d->outColumn);
+}
+
+} // namespace
+
+const QList<ScanDepartment> &ScanDepartment::all()
+{
+    static const QList<ScanDepartment> list = {
+        {QStringLiteral("唧蜡"), "wax_in", "wax_out", "casting_in"},
+        {QStringLiteral("倒模"), "casting_in", "casting_out", "filing_in"},
+        {QStringLiteral("执模"), "filing_in", "filing_out", "setting_in"},
+        {QStringLiteral("镶石"), "setting_in", "setting_out", "finishing_in"},
+        {QStringLiteral("执边"), "finishing_in", "finishing_out", "polishing_in"},
+        {QStringLiteral("打磨"), "polishing_in", "polishing_out", "rhodium_in"},
+        {QStringLiteral("电金"), "rhodium_in", "rhodium_out", ""},
+        {QStringLiteral("石仓"), "qc_in", "qc_out", ""},
+    };
+    return list;
+}
+
+const ScanDepartment *ScanDepartment::find(const QString &caption)
+{
+    for (const ScanDepartment &d : all()) {
+        if (d.caption == caption.trimmed())
+            return &d;
+    }
+    return nullptr;
+}
+
+ScanStation::ScanStation(Transaction &tr, const AuditSource &who, const QString &rights)
+    : m_tr(tr), m_who(who), m_mayUpdate(mayUpdate(rights))
+{
+}
+
+bool ScanStation::mayUpdate(const QString &rights)
+{
+    const QString text = rights.trimmed();
+    if (text.isEmpty())
+        return false;
+    const QChar last = text.back();
+    const QString zt = text.mid(1, 2);
+    return last == QLatin1Char('A')
+        || (last == QLatin1Char('B')
+            && (zt == QLatin1String("02") || zt == QLatin1String("03") || zt == QLatin1String("04")
+                || zt == QLatin1String("08")));
+}
+
+QString ScanStation::actionText(ScanAction action)
+{
+    return action == ScanAction::In ? QStringLiteral("接收") : QStringLiteral("转出");
+}
+
+ScanOutcome ScanStation::refuse(ScanOutcome o, Result result, const QString &message) const
+{
+    o.result = result;
+    o.message = message;
+    return o;
+}
+
+// Locks the contract's header row (PostgreSQL: FOR UPDATE; SQLite's BEGIN
+// IMMEDIATE already holds the only write lock) and reads its invoice number.
+bool ScanStation::lockContract(const QString &scno, ScanOutcome &o, QString *invoice)
+{
+    const QString sql = m_tr.kind() == DbKind::PostgreSQL
+        ? QStringLiteral("select inv_no from sconh where scno = ? for update")
+        : QStringLiteral("select inv_no from sconh where scno = ?");
+    const auto row = m_tr.selectInto(sql, {scno});
+    if (!row) {
+        o = m_tr.sqlCode == 100 ? refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 没有合约 %2").arg(o.ticket.code, scno))
+                                : refuse(o, Result::Failed, QStringLiteral("读取合约 %1 未成功: %2").arg(scno, m_tr.sqlErrText));
+        return false;
+    }
+    *invoice = row->at(0).toString().trimmed();
+    return true;
+}
+
+bool ScanStation::alreadyScanned(const ScanOutcome &o, const QString &field, bool *scanned)
+{
+    Cursor c(m_tr, QStringLiteral("select new_value from audit_log where scno = ? and scond_id = ? and field = ? "
+                                  "order by audit_id desc"),
+             {o.ticket.scno, o.ticket.scondId, field});
+    if (!c.open())
+        return false;
+    const auto latest = c.fetch();
+    *scanned = latest && !latest->at(0).isNull();
+    const bool ok = latest || m_tr.sqlCode == 100;
+    c.close();
+    return ok;
+}
+
+ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again)
+{
+    ScanOutcome o;
+    o.ticket.code = code.trimmed();
+    o.department = department.caption;
+    o.action = action;
+    const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(action));
+    if (!m_mayUpdate)
+        return refuse(o, Result::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描!").arg(m_who.user));
+    if (action == ScanAction::In && department.caption != ScanDepartment::all().first().caption)
+        return refuse(o, Result::NotForDepartment, QStringLiteral("只有唧蜡可以接收; %1 请用转出。").arg(department.caption));
+    QString scno;
+    int position = 0;
+    if (!BagTicket::parseCode(o.ticket.code, &scno, &position))
+        return refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1").arg(o.ticket.code));
+
+    TransactionGuard guard(m_tr);
+    auto fail = [&](Result result, const QString &message) {
+        guard.rollback();
+        return refuse(o, result, message);
+    };
+    if (!guard.active())
+        return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
+    QString invoice;
+    if (!lockContract(scno, o, &invoice)) {
+        guard.rollback();
+        return o;
+    }
+    if (!invoice.isEmpty())
+        return fail(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(scno, invoice));
+    QString error;
+    if (!BagTicket::find(m_tr, o.ticket.code, &o.ticket, &error))
+        return fail(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(o.ticket.code, scno).arg(position));
+    const std::optional<double> quantity = Dec(o.ticket.quantity);
+    if (!quantity || *quantity <= 0)
+        return fail(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
+
+    const QString column = action == ScanAction::In ? department.inColumn : department.outColumn;
+    bool scanned = false;
+    if (!alreadyScanned(o, QStringLiteral("scan:") + column, &scanned))
+        return fail(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
+    if (scanned && !again)
+        return fail(Result::Duplicate, QStringLiteral("袋卡 %1 已在%2扫描过!").arg(o.ticket.code, what));
+
+    reports::DataStore process(QStringLiteral("d_w_process_input"));
+    process.SetTransObject(m_tr);
+    if (process.Retrieve({scno}) < 0)
+        return fail(Result::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
+    if (process.RowCount() < 1) {
+        const int row = process.InsertRow(0);
+        process.SetItem(row, QStringLiteral("scno"), scno);
+        for (const char *c : kZeroed)
+            process.SetItem(row, QString::fromLatin1(c), 0);
+        o.createdRecord = true;
+    }
+    const AuditLog::Record before = snapshot(process);
+    const double now = rounded(figure(process, column) + *quantity);
+    if (action == ScanAction::Out && now > figure(process, department.inColumn) + 1e-9)
+        return fail(Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
+                                          .arg(o.ticket.code, what, number(*quantity),
+                                               number(figure(process, department.inColumn)),
+                                               number(figure(process, column))));
+    process.SetItem(1, column, now);
+    ProgressPropagation::apply(process, 1, column, QDateTime::currentDateTime());
+    const AuditLog::Record after = snapshot(process);
+    for (const AuditLog::Change &c : AuditLog::diff(scno, QVariant(), before, after))
+        o.changed.insert(c.field, {c.oldValue, c.newValue});
+
+    if (ContractWrites::saveProcess(process, m_tr, m_who, o.ticket.scondId) != ContractWrites::SaveResult::Saved
+        || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + column, QVariant(), o.ticket.code}})
+        || !guard.commit()) {
+        guard.rollback();
+        return refuse(o, Result::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
+    }
+    o.received = process.GetItem(1, department.inColumn);
+    o.transferred = process.GetItem(1, department.outColumn);
+    if (!department.nextInColumn.isEmpty())
+        o.nextReceived = process.GetItem(1, department.nextInColumn);
+    o.result = Result::Done;
+    o.message = QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*quantity));
+    return o;
+}
+
+ScanOutcome ScanStation::undo(const ScanOutcome &scan)
+{
+    ScanOutcome o = scan;
+    o.changed.clear();
+    const QString what = QStringLiteral("%1 %2").arg(scan.department, actionText(scan.action));
+    if (!scan.done())
+        return refuse(o, Result::Failed, QStringLiteral("没有可撤销的扫描"));
+    if (!m_mayUpdate)
+        return refuse(o, Result::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能撤销!").arg(m_who.user));
+    TransactionGuard guard(m_tr);
+    auto fail = [&](Result result, const QString &message) {
+        guard.rollback();
+        return refuse(o, result, message);
+    };
+    if (!guard.active())
+        return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
+    QString invoice;
+    if (!lockContract(scan.ticket.scno, o, &invoice)) {
+        guard.rollback();
+        return o;
+    }
+    if (!invoice.isEmpty())
+        return fail(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能撤销!").arg(scan.ticket.scno, invoice));
+    reports::DataStore process(QStringLiteral("d_w_process_input"));
+    process.SetTransObject(m_tr);
+    if (process.Retrieve({scan.ticket.scno}) != 1)
+        return fail(Result::Failed, QStringLiteral("合约 %1 的进度记录已不在, 不能撤销!").arg(scan.ticket.scno));
+    for (auto it = scan.changed.cbegin(); it != scan.changed.cend(); ++it) {
+        if (AuditLog::text(process.GetItem(1, it.key())) != AuditLog::text(it->second))
+            return fail(Result::Failed, QStringLiteral("袋卡 %1 扫描后进度已被修改 (%2), 不能撤销!").arg(scan.ticket.code, it.key()));
+    }
+    if (scan.createdRecord) {
+        process.DeleteRow(1);
+    } else {
+        for (auto it = scan.changed.cbegin(); it != scan.changed.cend(); ++it)
+            process.SetItem(1, it.key(), it->first);
+    }
+    if (ContractWrites::saveProcess(process, m_tr, m_who, scan.ticket.scondId) != ContractWrites::SaveResult::Saved
+        || !AuditLog::write(m_tr, m_who, {{scan.ticket.scno, scan.ticket.scondId, scanField(scan), scan.ticket.code, QVariant()}})
+        || !guard.commit()) {
+        guard.rollback();
+        return refuse(o, Result::Failed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料").arg(scan.ticket.code));
+    }
+    const ScanDepartment *d = ScanDepartment::find(scan.department);
+    const bool kept = process.RowCount() > 0;
+    o.received = kept ? process.GetItem(1, d->inColumn) : QVariant();
+    o.transferred = kept ? process.GetItem(1, d->outColumn) : QVariant();
+    o.nextReceived = kept && !d->nextInColumn.isEmpty() ? process.GetItem(1, d->nextInColumn) : QVariant();
+    o.result = Result::Done;
+    o.message = QStringLiteral("已撤销 袋卡 %1: %2").arg(scan.ticket.code, what);
+    return o;
+}
+
+} // namespace wip

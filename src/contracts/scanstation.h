@@ -1,0 +1,88 @@
+#pragma once
+
+#include "contracts/auditlog.h"
+#include "contracts/bagticket.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+namespace wip {
+
+class Transaction;
+
+// A department of the progress record, as a scan names it.
+struct ScanDepartment
+{
+    QString caption;        // "唧蜡", "倒模" ... as the progress form shows them
+    QString inColumn;       // wax_in ...
+    QString outColumn;      // wax_out ...
+    QString nextInColumn;   // the next department's received column; empty for the last and the stone store
+
+    static const QList<ScanDepartment> &all();
+    static const ScanDepartment *find(const QString &caption);   // nullptr when unknown
+};
+
+enum class ScanAction { Out, In };   // "转出" for every department, "接收" for 唧蜡 only
+
+// What one scan or undo did, or why it was refused (nothing written then).
+struct ScanOutcome
+{
+    enum class Result { Done, UnknownCode, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, Failed };
+    Result result = Result::Failed;
+    QString message;               // one line for the clerk
+    BagTicket ticket;
+    QString department;
+    ScanAction action = ScanAction::Out;
+    // The department's figures after the scan (received, transferred out) and
+    // the next department's received quantity; null when none.
+    QVariant received, transferred, nextReceived;
+    // For undo: each field the scan changed, with its value before and after,
+    // and whether the scan created the record.
+    QMap<QString, QPair<QVariant, QVariant>> changed;
+    bool createdRecord = false;
+
+    bool done() const { return result == Result::Done; }
+};
+
+// The scan station's work on the progress records, without a window: a scanned
+// ticket adds its line's quantity to the department's figure in the contract's
+// process record (creating the record as the progress form's add button does)
+// and applies the progress form's rules to the new value, in one transaction
+// that also writes the audit trail. The contract's header row is locked first,
+// as the progress save does, so two stations scanning one contract end as if
+// they had taken turns.
+//
+// Refused with nothing written: an unknown code, an invoiced contract, a
+// transfer out beyond what the department received, a ticket already scanned
+// for this department and action (unless `again`), a user without the update
+// right of the sales contracts, "接收" anywhere but 唧蜡.
+class ScanStation
+{
+public:
+    // rights: the user's rights text of the sales contracts (module M05, H06).
+    ScanStation(Transaction &tr, const AuditSource &who, const QString &rights);
+
+    ScanOutcome scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again = false);
+    // Reverses a scan that was done, in a transaction of its own: the fields it
+    // changed go back to their values before it (the record it created is
+    // deleted). Refused when another change has touched those fields since.
+    ScanOutcome undo(const ScanOutcome &scan);
+
+    // Whether a rights text allows updating the progress record: its last
+    // character "A", or "B" with "02", "03", "04" or "08" as its 2nd and 3rd.
+    static bool mayUpdate(const QString &rights);
+    static QString actionText(ScanAction action);   // "转出" / "接收"
+
+private:
+    ScanOutcome refuse(ScanOutcome o, ScanOutcome::Result result, const QString &message) const;
+    bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice);
+    bool alreadyScanned(const ScanOutcome &o, const QString &column, bool *scanned);
+
+    Transaction &m_tr;
+    AuditSource m_who;
+    bool m_mayUpdate = false;
+};
+
+} // namespace wip

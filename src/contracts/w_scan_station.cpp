@@ -1,0 +1,219 @@
+#include "contracts/w_scan_station.h"
+
+#include "reports/displayformat.h"
+#include "runtime/appglobals.h"
+#include "runtime/sysfunc.h"
+#include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
+#include "runtime/widgets/dropdownlistbox.h"
+#include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/singlelineedit.h"
+#include "runtime/widgets/statictext.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QTime>
+#include <QVBoxLayout>
+
+namespace wip {
+
+namespace {
+
+const QString kWindow = QStringLiteral("w_scan_station");
+
+QString figure(const QVariant &v)
+{
+    return v.isNull() ? QString() : reports::generalText(v);
+}
+
+QString inWork(const ScanOutcome &o)
+{
+    if (o.received.isNull() && o.transferred.isNull())
+        return QString();
+    return reports::generalNumberText(Dec(o.received).value_or(0) - Dec(o.transferred).value_or(0));
+}
+
+} // namespace
+
+w_scan_station::w_scan_station(QWidget *parent)
+    : Window(parent)
+{
+    setWindowClassName(kWindow);
+    setTitle(QStringLiteral("扫描站 Scan station"));
+    resize(980, 560);
+}
+
+w_scan_station::~w_scan_station() = default;
+
+void w_scan_station::create()
+{
+    st_dept = new StaticText(this, QStringLiteral("st_dept"), QStringLiteral("部门"));
+    ddlb_dept = new DropDownListBox(this, QStringLiteral("ddlb_dept"));
+    for (const ScanDepartment &d : ScanDepartment::all())
+        ddlb_dept->AddItem(d.caption);
+    st_action = new StaticText(this, QStringLiteral("st_action"), QStringLiteral("动作"));
+    ddlb_action = new DropDownListBox(this, QStringLiteral("ddlb_action"));
+    st_code = new StaticText(this, QStringLiteral("st_code"), QStringLiteral("袋卡"));
+    sle_code = new SingleLineEdit(this, QStringLiteral("sle_code"));
+    sle_code->setPlaceholderText(QStringLiteral("扫描袋卡 Scan a bag ticket"));
+    cb_scan = new CommandButton(this, QStringLiteral("cb_scan"), QStringLiteral("扫描"));
+    cb_scan->setDefault(true);
+    cb_undo = new CommandButton(this, QStringLiteral("cb_undo"), QStringLiteral("撤销"));
+    cb_undo->setEnabled(false);
+    cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
+    cb_close->setCancel(true);
+    st_status = new StaticText(this, QStringLiteral("st_status"));
+    st_status->setWordWrap(true);
+    lv_scans = new QTableWidget(0, 9, this);
+    lv_scans->setObjectName(QStringLiteral("lv_scans"));
+    lv_scans->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("袋卡"), QStringLiteral("部门"),
+                                         QStringLiteral("动作"), QStringLiteral("数量"), QStringLiteral("接收"),
+                                         QStringLiteral("转出"), QStringLiteral("在做"), QStringLiteral("下部门接收")});
+    lv_scans->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lv_scans->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv_scans->verticalHeader()->setVisible(false);
+    lv_scans->horizontalHeader()->setStretchLastSection(true);
+    lv_scans->setFocusPolicy(Qt::NoFocus);   // the scanner's Enter always reaches the code field
+
+    auto *top = new QGridLayout;
+    top->addWidget(st_dept, 0, 0);
+    top->addWidget(ddlb_dept, 0, 1);
+    top->addWidget(st_action, 0, 2);
+    top->addWidget(ddlb_action, 0, 3);
+    top->addWidget(st_code, 1, 0);
+    top->addWidget(sle_code, 1, 1, 1, 3);
+    top->addWidget(cb_scan, 1, 4);
+    top->setColumnStretch(1, 1);
+    top->setColumnStretch(3, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(st_status, 1);
+    buttons->addWidget(cb_undo);
+    buttons->addWidget(cb_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(lv_scans, 1);
+    layout->addLayout(buttons);
+
+    on(ddlb_dept, &DropDownListBox::selectionchanged, this, &w_scan_station::ddlb_dept_selectionchanged);
+    on(cb_scan, &CommandButton::clicked, this, &w_scan_station::cb_scan_clicked);
+    on(cb_undo, &CommandButton::clicked, this, &w_scan_station::cb_undo_clicked);
+    on(cb_close, &CommandButton::clicked, this, &w_scan_station::cb_close_clicked);
+}
+
+void w_scan_station::open()
+{
+    // A connection of its own: each scan commits at once, whatever work SQLCA holds.
+    const ConnectionSettings &cn = applicationConnection();
+    if (!db_connect(m_tr, cn.dbms, cn.database, cn.logPass, cn.serverName, cn.logId, cn.autoCommit, cn.dbParm)) {
+        st_status->setText(QStringLiteral("数据库连接未成功: ") + m_tr.sqlErrText);
+        cb_scan->setEnabled(false);
+    }
+    const QString rights = qxpd(user_code(), QStringLiteral("M05"), QStringLiteral("H06"));
+    m_station = std::make_unique<ScanStation>(m_tr, AuditSource::window(kWindow), rights);
+    if (!ScanStation::mayUpdate(rights))
+        st_status->setText(QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描。").arg(user_code()));
+    ddlb_dept->SelectItem(1);
+    ddlb_dept_selectionchanged(1);
+    sle_code->SetFocus();
+}
+
+void w_scan_station::ddlb_dept_selectionchanged(int)
+{
+    // "接收" is where pieces enter the chain: 唧蜡 only.
+    const QString keep = ddlb_action->text();
+    ddlb_action->Reset();
+    ddlb_action->AddItem(ScanStation::actionText(ScanAction::Out));
+    if (ddlb_dept->text() == ScanDepartment::all().first().caption)
+        ddlb_action->AddItem(ScanStation::actionText(ScanAction::In));
+    if (ddlb_action->SelectItem(keep) == 0)
+        ddlb_action->SelectItem(1);
+}
+
+const ScanDepartment *w_scan_station::department() const
+{
+    return ScanDepartment::find(ddlb_dept->text());
+}
+
+ScanAction w_scan_station::action() const
+{
+    return ddlb_action->text() == ScanStation::actionText(ScanAction::In) ? ScanAction::In : ScanAction::Out;
+}
+
+void w_scan_station::cb_scan_clicked()
+{
+    const QString code = Trim(sle_code->text());
+    sle_code->setText(QString());
+    sle_code->SetFocus();
+    const ScanDepartment *d = department();
+    if (code.isEmpty() || !d || !m_station)
+        return;
+    ScanOutcome o = m_station->scan(code, *d, action());
+    if (o.result == ScanOutcome::Result::Duplicate
+        && MessageBox(QStringLiteral("确认"), o.message + QStringLiteral("\n再记录一次吗?"), MessageIcon::Question,
+                      MessageButtons::YesNo)
+            == 1)
+        o = m_station->scan(code, *d, action(), true);
+    else if (o.result == ScanOutcome::Result::Duplicate) {
+        st_status->setText(o.message);
+        return;
+    }
+    report(o);
+    if (o.done()) {
+        m_scans.append(o);
+        addLine(o, false);
+    }
+    cb_undo->setEnabled(!m_scans.isEmpty());
+}
+
+void w_scan_station::cb_undo_clicked()
+{
+    if (m_scans.isEmpty() || !m_station)
+        return;
+    const ScanOutcome o = m_station->undo(m_scans.last());
+    report(o);
+    if (o.done()) {
+        m_scans.removeLast();
+        addLine(o, true);
+    }
+    cb_undo->setEnabled(!m_scans.isEmpty());
+    sle_code->SetFocus();
+}
+
+void w_scan_station::cb_close_clicked()
+{
+    Close();
+}
+
+void w_scan_station::report(const ScanOutcome &o)
+{
+    st_status->setText(o.message);
+    if (o.done())
+        return;
+    QApplication::beep();
+    MessageBox(QStringLiteral("扫描站"), o.message, MessageIcon::Exclamation);
+}
+
+// Newest first, so the last scan is always in sight.
+void w_scan_station::addLine(const ScanOutcome &o, bool undone)
+{
+    lv_scans->insertRow(0);
+    const QString quantity = figure(o.ticket.quantity);
+    const QStringList cells{QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
+                            o.ticket.code,
+                            o.department,
+                            undone ? QStringLiteral("撤销") + ScanStation::actionText(o.action)
+                                   : ScanStation::actionText(o.action),
+                            undone ? QStringLiteral("-") + quantity : quantity,
+                            figure(o.received),
+                            figure(o.transferred),
+                            inWork(o),
+                            figure(o.nextReceived)};
+    for (int c = 0; c < cells.size(); ++c)
+        lv_scans->setItem(0, c, new QTableWidgetItem(cells[c]));
+    lv_scans->resizeColumnsToContents();
+}
+
+} // namespace wip

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "contracts/scanstation.h"
+#include "runtime/transaction.h"
+#include "runtime/widgets/window.h"
+
+#include <QList>
+#include <memory>
+
+class QTableWidget;
+
+namespace wip {
+
+class CommandButton;
+class DropDownListBox;
+class SingleLineEdit;
+class StaticText;
+
+// "扫描站 Scan station": the clerk chooses the department and the action, then
+// scans bag tickets; the scanner types the code and Enter, which presses "扫描".
+// Each scan is saved at once in a transaction of its own on the window's own
+// connection; the list shows the session's scans with the department's figures
+// after each, and "撤销" reverses the last scan still standing.
+class w_scan_station : public Window
+{
+    Q_OBJECT
+public:
+    explicit w_scan_station(QWidget *parent = nullptr);
+    ~w_scan_station() override;
+
+    void open() override;
+
+    // --- handlers ---
+    void ddlb_dept_selectionchanged(int index);
+    void cb_scan_clicked();
+    void cb_undo_clicked();
+    void cb_close_clicked();
+
+    // The session's scans still standing, oldest first (for tests).
+    const QList<ScanOutcome> &scans() const { return m_scans; }
+
+protected:
+    void create() override;
+
+private:
+    const ScanDepartment *department() const;
+    ScanAction action() const;
+    void addLine(const ScanOutcome &o, bool undone);
+    void report(const ScanOutcome &o);
+
+    StaticText *st_dept = nullptr;
+    DropDownListBox *ddlb_dept = nullptr;
+    StaticText *st_action = nullptr;
+    DropDownListBox *ddlb_action = nullptr;
+    StaticText *st_code = nullptr;
+    SingleLineEdit *sle_code = nullptr;
+    CommandButton *cb_scan = nullptr;
+    CommandButton *cb_undo = nullptr;
+    CommandButton *cb_close = nullptr;
+    StaticText *st_status = nullptr;
+    QTableWidget *lv_scans = nullptr;
+
+    Transaction m_tr;
+    std::unique_ptr<ScanStation> m_station;
+    QList<ScanOutcome> m_scans;
+};
+
+} // namespace wip

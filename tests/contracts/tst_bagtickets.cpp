@@ -1,0 +1,200 @@
+#include "contractfixture.h"
+#include "contracts/bagticket.h"
+#include "contracts/bagticketpdf.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wip;
+using wip::test::TestDatabase;
+
+// Bag tickets: one per contract line in line order, printed four to an A4 page
+// or one per label, and the barcodes read back from the page images the way a
+// scanner would read the paper.
+class BagTicketsTest : public QObject
+{
+    Q_OBJECT
+
+    // Every code an ordinary reader finds on the pages of pdf, rendered at dpi.
+    static QStringList decode(const QString &pdf, int dpi, const QString &keep = QString())
+    {
+        QTemporaryDir dir;
+        if (!keep.isEmpty())
+            dir.setAutoRemove(false);
+        QProcess render;
+        render.start(QStringLiteral("pdftoppm"), {"-r", QString::number(dpi), "-gray", "-png", pdf,
+                                                  dir.filePath("page")});
+        if (!render.waitForFinished(60000) || render.exitCode() != 0)
+            return {QStringLiteral("pdftoppm failed")};
+        QStringList codes;
+        const QStringList pages = QDir(dir.path()).entryList({"page*.png"}, QDir::Files, QDir::Name);
+        for (const QString &page : pages) {
+            QProcess scan;
+            scan.start(QStringLiteral("zbarimg"), {"-q", dir.filePath(page)});
+            scan.waitForFinished(60000);
+            for (const QString &line : QString::fromUtf8(scan.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts))
+                codes << QStringLiteral("%1 %2").arg(page, line.trimmed());
+        }
+        codes.sort();
+        return codes;
+    }
+
+    // What decode() gives for tickets laid out perPage to a page: each code
+    // once as Code 128 and once as QR code, on its page.
+    static QStringList expected(const QStringList &codes, int perPage, int pageCount)
+    {
+        QStringList out;
+        const int digits = QString::number(pageCount).size();
+        for (int i = 0; i < codes.size(); ++i) {
+            const QString page = QStringLiteral("page-%1.png").arg(i / perPage + 1, digits, 10, QLatin1Char('0'));
+            out << page + " CODE-128:" + codes[i] << page + " QR-Code:" + codes[i];
+        }
+        out.sort();
+        return out;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        for (const char *tool : {"pdftoppm", "zbarimg"})
+            QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(),
+                     "pdftoppm (poppler-utils) and zbarimg (zbar-tools) are needed: scripts/install-deps");
+    }
+
+    void parseCode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("scno");
+        QTest::addColumn<int>("position");
+        QTest::newRow("plain") << "KC1001-3" << true << "KC1001" << 3;
+        QTest::newRow("hyphen in contract") << "KC-2024-07-12" << true << "KC-2024-07" << 12;
+        QTest::newRow("scanner blanks") << "  KC1-1 " << true << "KC1" << 1;
+        QTest::newRow("no line") << "KC1001" << false << "" << 0;
+        QTest::newRow("line 0") << "KC1001-0" << false << "" << 0;
+        QTest::newRow("negative") << "KC1001--2" << false << "" << 0;
+        QTest::newRow("plus sign") << "KC1001-+2" << false << "" << 0;
+        QTest::newRow("letters") << "KC1001-A" << false << "" << 0;
+        QTest::newRow("only line") << "-4" << false << "" << 0;
+        QTest::newRow("empty") << "" << false << "" << 0;
+    }
+
+    void parseCode()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, ok);
+        QFETCH(QString, scno);
+        QFETCH(int, position);
+        QString gotScno;
+        int gotPosition = 0;
+        QCOMPARE(BagTicket::parseCode(code, &gotScno, &gotPosition), ok);
+        if (ok) {
+            QCOMPARE(gotScno, scno);
+            QCOMPARE(gotPosition, position);
+            QCOMPARE(BagTicket::codeFor(gotScno, gotPosition), code.trimmed());
+        }
+    }
+
+    void labelSize_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QSizeF>("size");   // empty: refused
+        QTest::newRow("x") << "100x70" << QSizeF(100, 70);
+        QTest::newRow("X and blanks") << " 62.5 X 40 " << QSizeF(62.5, 40);
+        QTest::newRow("star") << "80*50" << QSizeF(80, 50);
+        QTest::newRow("too narrow") << "30x70" << QSizeF();
+        QTest::newRow("too low") << "100x20" << QSizeF();
+        QTest::newRow("one number") << "100" << QSizeF();
+        QTest::newRow("inches") << "4inx3in" << QSizeF();
+    }
+
+    void labelSize()
+    {
+        QFETCH(QString, text);
+        QFETCH(QSizeF, size);
+        QSizeF mm;
+        QString error;
+        QCOMPARE(BagTicketPdf::parseLabelSize(text, &mm, &error), !size.isEmpty());
+        if (!size.isEmpty())
+            QCOMPARE(mm, size);
+        else
+            QVERIFY(error.contains("--label") || error.contains("too small"));
+    }
+
+    // Lines in scond_id order whatever order they were typed in; a contract
+    // that is not there is named, the others still read.
+    void readsLinesInOrder_data() { wip::test::addEngineRows(); }
+    void readsLinesInOrder()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(wip::test::addContract(db, "KC-7", "PO/2026/LONG-CUSTOMER-ORDER-000123456", "C77"));
+        for (const char *metal : {"18KW", "PT950", "9KR"})
+            QVERIFY(db.insert("scond", {{"scno", "KC-7"}, {"design_no", QString(QString("D-") + metal)},
+                                        {"metal", QString::fromLatin1(metal)}, {"quantity", 12}, {"metal_netwt", 3.25}}));
+        QList<BagTicket> tickets;
+        QStringList missing;
+        QString error;
+        QVERIFY2(BagTicket::read(db.tr(), {"KC-7", "KC-NONE"}, &tickets, &missing, &error), qPrintable(error));
+        QCOMPARE(missing, QStringList{"KC-NONE"});
+        QCOMPARE(tickets.size(), 3);
+        QStringList seen;
+        for (const BagTicket &t : tickets)
+            seen << QStringLiteral("%1 %2 %3 %4 %5 %6").arg(t.code, t.metal, t.custOrder, t.delivery.toString(Qt::ISODate))
+                        .arg(t.quantity.toDouble()).arg(t.metalNetwt.toDouble());
+        QCOMPARE(seen, (QStringList{"KC-7-1 18KW PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25",
+                                    "KC-7-2 PT950 PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25",
+                                    "KC-7-3 9KR PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25"}));
+        BagTicket found;
+        QVERIFY(BagTicket::find(db.tr(), " KC-7-2 ", &found, &error));
+        QCOMPARE(found.scondId, tickets[1].scondId);
+        QVERIFY(!BagTicket::find(db.tr(), "KC-7-4", &found, &error));
+        QVERIFY(!BagTicket::find(db.tr(), "KC-8-1", &found, &error));
+    }
+
+    // Five tickets: two A4 pages (four and one), or five labels; every code
+    // reads back from the page it is printed on, as bars and as QR code.
+    void barcodesDecode_data()
+    {
+        QTest::addColumn<QSizeF>("label");
+        QTest::addColumn<int>("perPage");
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("A4, four a page") << QSizeF() << 4 << 150;
+        QTest::newRow("label 100 x 70 mm") << QSizeF(100, 70) << 1 << 200;
+        QTest::newRow("label 50 x 30 mm") << QSizeF(50, 30) << 1 << 300;
+    }
+
+    void barcodesDecode()
+    {
+        QFETCH(QSizeF, label);
+        QFETCH(int, perPage);
+        QFETCH(int, dpi);
+        QList<BagTicket> tickets;
+        QStringList codes;
+        for (int i = 1; i <= 5; ++i) {
+            BagTicket t;
+            t.scno = i < 4 ? "KC2026-0815" : "KC99";
+            t.position = i < 4 ? i : i - 3;
+            t.code = BagTicket::codeFor(t.scno, t.position);
+            t.custOrder = "PO-LONG-CUSTOMER-ORDER-NUMBER-THAT-DOES-NOT-FIT-0001";
+            t.designNo = "R1234";
+            t.metal = "18KW";
+            t.quantity = 250;
+            t.metalNetwt = 512.375;
+            t.hallmark = "750 双印 Hallmark";
+            tickets << t;
+            codes << t.code;
+        }
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath("tickets.pdf");
+        QString error;
+        QVERIFY2(BagTicketPdf::write(tickets, pdf, label, &error), qPrintable(error));
+        const int pages = (tickets.size() + perPage - 1) / perPage;
+        QCOMPARE(decode(pdf, dpi, qEnvironmentVariable("WIP_KEEP_TICKETS")), expected(codes, perPage, pages));
+    }
+};
+
+QTEST_MAIN(BagTicketsTest)
+#include "tst_bagtickets.moc"
