@@ -1,10 +1,11 @@
 #include "contracts/auditlog.h"
 
 #include "database/schema.h"
-#include "reports/displayformat.h"
+#include "runtime/decimal.h"
 #include "runtime/appglobals.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
+#include "runtime/values.h"
 
 namespace wip {
 
@@ -39,12 +40,14 @@ QVariant AuditLog::text(const QVariant &value)
     if (value.isNull() || !value.isValid())
         return QVariant(QMetaType::fromType<QString>());
     switch (value.typeId()) {
-    case QMetaType::QDateTime: return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    case QMetaType::QDate: return value.toDate().toString(QStringLiteral("yyyy-MM-dd 00:00:00"));
-    case QMetaType::Double:
-    case QMetaType::Float: return reports::generalNumberText(value.toDouble());
-    default: return value.toString();
+    case QMetaType::QDateTime: return values::dateTimeText(value.toDateTime());
+    case QMetaType::QDate: return values::dateTimeText(value.toDate().startOfDay());
+    case QMetaType::QString: return value.toString();
+    default: break;
     }
+    if (const std::optional<Decimal> number = Decimal::fromVariant(value))
+        return number->isValid() ? QVariant(values::numberText(*number)) : QVariant(QMetaType::fromType<QString>());
+    return value.toString();
 }
 
 QList<AuditLog::Change> AuditLog::diff(const QString &scno, const QVariant &scondId, const Record &before,

@@ -3,11 +3,9 @@
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
 #include "reports/datastore.h"
-#include "reports/displayformat.h"
-#include "runtime/sysfunc.h"
+#include "runtime/decimal.h"
 #include "runtime/transaction.h"
-
-#include <cmath>
+#include "runtime/values.h"
 
 namespace wip {
 
@@ -20,21 +18,23 @@ const char *const kZeroed[] = {"wax_in", "wax_out", "casting_in", "casting_out",
                                "setting_in", "setting_out", "finishing_in", "finishing_out", "polishing_in",
                                "polishing_out", "rhodium_in", "rhodium_out"};
 
-double figure(const reports::DataStore &process, const QString &column)
+// A quantity of the record or a line, exactly; NULL (and anything not a number) as nullopt.
+std::optional<Decimal> quantity(const QVariant &value)
 {
-    return Dec(process.GetItem(1, column)).value_or(0.0);
+    std::optional<Decimal> d = Decimal::fromVariant(value);
+    if (!d && value.typeId() == QMetaType::QString)
+        d = values::parseNumber(value.toString());
+    return d && d->isValid() ? d : std::nullopt;
 }
 
-// Quantities are kept to three decimals; a sum is rounded there so that 0.1 + 0.2
-// compares equal to 0.3.
-double rounded(double value)
+Decimal figure(const reports::DataStore &process, const QString &column)
 {
-    return std::round(value * 1000.0) / 1000.0;
+    return quantity(process.GetItem(1, column)).value_or(Decimal::fromInt(0));
 }
 
-QString number(double value)
+QString number(const Decimal &value)
 {
-    return reports::generalNumberText(value);
+    return values::numberText(value);
 }
 
 AuditLog::Record snapshot(const reports::DataStore &process)
@@ -173,8 +173,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
     QString error;
     if (!BagTicket::find(m_tr, o.ticket.code, &o.ticket, &error))
         return fail(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(o.ticket.code, scno).arg(position));
-    const std::optional<double> quantity = Dec(o.ticket.quantity);
-    if (!quantity || *quantity <= 0)
+    const std::optional<Decimal> pieces = quantity(o.ticket.quantity);
+    if (!pieces || pieces->sign() <= 0)
         return fail(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
 
     const QString column = action == ScanAction::In ? department.inColumn : department.outColumn;
@@ -196,13 +196,13 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         o.createdRecord = true;
     }
     const AuditLog::Record before = snapshot(process);
-    const double now = rounded(figure(process, column) + *quantity);
-    if (action == ScanAction::Out && now > figure(process, department.inColumn) + 1e-9)
+    const Decimal now = figure(process, column) + *pieces;
+    if (action == ScanAction::Out && now > figure(process, department.inColumn))
         return fail(Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
-                                          .arg(o.ticket.code, what, number(*quantity),
+                                          .arg(o.ticket.code, what, number(*pieces),
                                                number(figure(process, department.inColumn)),
                                                number(figure(process, column))));
-    process.SetItem(1, column, now);
+    process.SetItem(1, column, now.toVariant());
     ProgressPropagation::apply(process, 1, column, QDateTime::currentDateTime());
     const AuditLog::Record after = snapshot(process);
     for (const AuditLog::Change &c : AuditLog::diff(scno, QVariant(), before, after))
@@ -219,7 +219,7 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
     if (!department.nextInColumn.isEmpty())
         o.nextReceived = process.GetItem(1, department.nextInColumn);
     o.result = Result::Done;
-    o.message = QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*quantity));
+    o.message = QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*pieces));
     return o;
 }
 

@@ -2,7 +2,8 @@
 
 #include "reports/displayformat.h"
 #include "runtime/appglobals.h"
-#include "runtime/sysfunc.h"
+#include "runtime/decimal.h"
+#include "runtime/values.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/dropdownlistbox.h"
@@ -33,7 +34,8 @@ QString inWork(const ScanOutcome &o)
 {
     if (o.received.isNull() && o.transferred.isNull())
         return QString();
-    return reports::generalNumberText(Dec(o.received).value_or(0) - Dec(o.transferred).value_or(0));
+    const auto number = [](const QVariant &v) { return Decimal::fromVariant(v).value_or(Decimal::fromInt(0)); };
+    return values::numberText(number(o.received) - number(o.transferred));
 }
 
 } // namespace
@@ -144,7 +146,7 @@ ScanAction w_scan_station::action() const
 
 void w_scan_station::cb_scan_clicked()
 {
-    const QString code = Trim(sle_code->text());
+    const QString code = sle_code->text().trimmed();
     sle_code->setText(QString());
     sle_code->SetFocus();
     const ScanDepartment *d = department();

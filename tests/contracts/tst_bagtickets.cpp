@@ -1,6 +1,7 @@
 #include "contractfixture.h"
 #include "contracts/bagticket.h"
 #include "contracts/bagticketpdf.h"
+#include "reports/displayformat.h"
 
 #include <QDir>
 #include <QProcess>
@@ -142,8 +143,8 @@ private Q_SLOTS:
         QCOMPARE(tickets.size(), 3);
         QStringList seen;
         for (const BagTicket &t : tickets)
-            seen << QStringLiteral("%1 %2 %3 %4 %5 %6").arg(t.code, t.metal, t.custOrder, t.delivery.toString(Qt::ISODate))
-                        .arg(t.quantity.toDouble()).arg(t.metalNetwt.toDouble());
+            seen << QStringLiteral("%1 %2 %3 %4 %5 %6").arg(t.code, t.metal, t.custOrder, t.delivery.toString(Qt::ISODate),
+                                                         reports::generalText(t.quantity), reports::generalText(t.metalNetwt));
         QCOMPARE(seen, (QStringList{"KC-7-1 18KW PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25",
                                     "KC-7-2 PT950 PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25",
                                     "KC-7-3 9KR PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25"}));
