@@ -1,5 +1,6 @@
 #include "contracts/bagticket.h"
 
+#include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
 

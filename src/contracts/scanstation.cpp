@@ -3,8 +3,10 @@
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
 #include "reports/datastore.h"
+#include "runtime/cursor.h"
 #include "runtime/decimal.h"
 #include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
 #include "runtime/values.h"
 
 namespace wip {
