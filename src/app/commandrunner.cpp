@@ -315,7 +315,9 @@ int CommandRunner::tickets(const CommandLine::Options &options, QTextStream &out
     Transaction tr;
     if (!open(tr, options.database, true, err))
         return 1;
-    if (!DatabaseOpener::checkSchema(tr, &error)) {
+    // Tickets are printed at the stations that scan them: an older database is
+    // upgraded here as the scan command and the desktop start do.
+    if (!DatabaseOpener::upgrade(tr, &error) || !DatabaseOpener::checkSchema(tr, &error)) {
         err << error << Qt::endl;
         return 1;
     }

@@ -350,6 +350,20 @@ private Q_SLOTS:
         };
         QString error;
         QVERIFY2(check(&error), qPrintable(error));
+        // The desktop start, scan and tickets upgrade an older version before the
+        // check: audit_log comes back, the rows stay.
+        QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "C1"}}));
+        QVERIFY2(db.exec("drop table audit_log") && db.exec("update wip_schema set version = 1"), qPrintable(db.error()));
+        {
+            wip::Transaction tr;
+            const bool ok = wip::DatabaseOpener::connect(tr, db.settings(), true, &error)
+                && wip::DatabaseOpener::upgrade(tr, &error) && wip::DatabaseOpener::checkSchema(tr, &error);
+            tr.disconnect();
+            QVERIFY2(ok, qPrintable(error));
+        }
+        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 2);
+        QCOMPARE(db.scalar("select count(*) from audit_log").toInt(), 0);
+        QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
         const QList<QPair<QString, QStringList>> cases{
             {"update wip_schema set version = 0", {"version 0", "version 2"}},
             {"update wip_schema set version = 1", {"version 1", "init-db"}},

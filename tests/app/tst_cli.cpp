@@ -89,6 +89,20 @@ private:
         return tables;
     }
 
+    static bool sqliteExec(const QString &file, const QStringList &statements)
+    {
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("exec"));
+            db.setDatabaseName(file);
+            ok = db.open();
+            for (const QString &sql : statements)
+                ok = ok && QSqlQuery(db).exec(sql);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("exec"));
+        return ok;
+    }
+
     static int sqliteCount(const QString &file, const QString &table)
     {
         int n = -1;
@@ -358,14 +372,23 @@ private Q_SLOTS:
         }
         QSqlDatabase::removeDatabase(QStringLiteral("pick"));
         QVERIFY(!scno.isEmpty());
+        // A database of the earlier schema: reports refuse it, tickets and scan upgrade it.
+        const auto makeVersion1 = [&db] {
+            return sqliteExec(db, {"drop table audit_log", "update wip_schema set version = 1"});
+        };
+        QVERIFY(makeVersion1());
+        r = wip({"report", "d_audit_log", "--database", db, "--arg", "scno=" + scno, "--format", "csv"});
+        QVERIFY2(r.exitCode == 1 && r.err.contains("init-db"), qPrintable(describe(r)));
         const QString pdf = m_home.filePath(QStringLiteral("tickets.pdf"));
         r = wip({"tickets", "--database", db, "--scno", scno, "--output", pdf});
         QVERIFY2(r.exitCode == 0 && r.out.contains(pdf), qPrintable(describe(r)));
+        QCOMPARE(sqliteCount(db, "wip_schema where version = 2"), 1);
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
         r = wip({"tickets", "--database", db, "--scno", "KC-NONE", "--output", pdf});
         QVERIFY2(r.exitCode == 1 && r.err.contains("KC-NONE"), qPrintable(describe(r)));
 
+        QVERIFY(makeVersion1());
         const QString code = scno + "-1";
         const QStringList scan{"scan", "--database", db, "--dept", "唧蜡", "--action", "in", code};
         const QStringList clerk{"WIP_PASSWORD=clerk-2004"};
