@@ -34,20 +34,28 @@ Barcode::Barcode(Kind kind, const QString &text)
         return;
     }
     m_size = QSizeF(symbol->vector->width, symbol->vector->height);
-    for (const zint_vector_rect *r = symbol->vector->rectangles; r; r = r->next)
+    m_module = m_size.width();
+    for (const zint_vector_rect *r = symbol->vector->rectangles; r; r = r->next) {
         m_bars.append(QRectF(r->x, r->y, r->width, r->height));
+        m_module = qMin(m_module, double(r->width));   // the narrowest bar is one module wide
+    }
+    m_quietModules = kind == Kind::Code128 ? 10 : 4;
 }
 
 void Barcode::paint(QPainter &painter, const QRectF &target) const
 {
     if (!isValid() || m_size.isEmpty())
         return;
-    qreal sx = target.width() / m_size.width();
-    qreal sy = target.height() / m_size.height();
-    QPointF origin = target.topLeft();
-    if (m_size.width() == m_size.height()) {   // a square symbol stays square
+    // The quiet zone, in libzint's units: across for Code 128, all round for a QR code.
+    const qreal quiet = m_quietModules * m_module;
+    const bool square = m_size.width() == m_size.height();
+    const QSizeF whole(m_size.width() + 2 * quiet, m_size.height() + (square ? 2 * quiet : 0));
+    qreal sx = target.width() / whole.width();
+    qreal sy = target.height() / whole.height();
+    QPointF origin = target.topLeft() + QPointF(quiet * sx, square ? quiet * sy : 0);
+    if (square) {   // a square symbol stays square, centred
         sx = sy = qMin(sx, sy);
-        origin += QPointF((target.width() - m_size.width() * sx) / 2, (target.height() - m_size.height() * sy) / 2);
+        origin = target.center() - QPointF(m_size.width() * sx / 2, m_size.height() * sy / 2);
     }
     painter.save();
     painter.setPen(Qt::NoPen);

@@ -1,9 +1,12 @@
 #include "contractfixture.h"
 #include "contracts/bagticket.h"
 #include "contracts/bagticketpdf.h"
+#include "contracts/barcode.h"
 #include "reports/displayformat.h"
 
 #include <QDir>
+#include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -153,6 +156,56 @@ private Q_SLOTS:
         QCOMPARE(found.scondId, tickets[1].scondId);
         QVERIFY(!BagTicket::find(db.tr(), "KC-7-4", &found, &error));
         QVERIFY(!BagTicket::find(db.tr(), "KC-8-1", &found, &error));
+    }
+
+    // A symbol painted into a box fills it but for the quiet zone a reader needs
+    // beside it (Code 128: ten modules at either end; QR: four all round), so a
+    // ticket cut along its edge still scans.
+    void quietZoneIsLeftWhite_data()
+    {
+        QTest::addColumn<bool>("qr");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QSize>("box");
+        QTest::newRow("Code 128 wide") << false << "KC2026-0815-1" << QSize(1200, 120);
+        QTest::newRow("Code 128 short code") << false << "K-1" << QSize(400, 60);
+        QTest::newRow("QR upright box") << true << "KC2026-0815-12" << QSize(300, 500);
+        QTest::newRow("QR wide box") << true << "KC1-1" << QSize(700, 290);
+    }
+
+    void quietZoneIsLeftWhite()
+    {
+        QFETCH(bool, qr);
+        QFETCH(QString, code);
+        QFETCH(QSize, box);
+        const Barcode symbol(qr ? Barcode::Kind::QrCode : Barcode::Kind::Code128, code);
+        QVERIFY2(symbol.isValid(), qPrintable(symbol.error()));
+        QImage image(box, QImage::Format_Grayscale8);
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            symbol.paint(p, QRectF(QPointF(0, 0), QSizeF(box)));
+        }
+        QRect dark;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    dark |= QRect(x, y, 1, 1);
+        // One module in pixels, from the symbol's width in modules and the box.
+        const double modules = symbol.size().width() / symbol.moduleWidth();
+        const double quiet = symbol.quietZoneModules();
+        const double side = qr ? qMin(box.width(), box.height()) : box.width();
+        const double module = side / (modules + 2 * quiet);
+        QVERIFY2(module >= 2, "the box is too small to measure the zone");
+        const QRect symbolBox(QPoint(0, 0), box);
+        const QRectF expected = qr ? QRectF(QPointF(box.width() - modules * module, box.height() - modules * module) / 2,
+                                            QSizeF(modules * module, modules * module))
+                                   : QRectF(quiet * module, 0, modules * module, box.height());
+        QVERIFY(symbolBox.contains(dark));
+        QVERIFY2(qAbs(dark.left() - expected.left()) <= 1 && qAbs(dark.right() + 1 - expected.right()) <= 1
+                     && qAbs(dark.top() - expected.top()) <= 1 && qAbs(dark.bottom() + 1 - expected.bottom()) <= 1,
+                 qPrintable(QStringLiteral("bars at %1,%2 to %3,%4; expected %5,%6 to %7,%8")
+                                .arg(dark.left()).arg(dark.top()).arg(dark.right() + 1).arg(dark.bottom() + 1)
+                                .arg(expected.left()).arg(expected.top()).arg(expected.right()).arg(expected.bottom())));
     }
 
     // Five tickets: two A4 pages (four and one), or five labels; every code
