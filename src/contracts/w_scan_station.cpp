@@ -77,7 +77,11 @@ void w_scan_station::create()
     lv_scans->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lv_scans->setSelectionBehavior(QAbstractItemView::SelectRows);
     lv_scans->verticalHeader()->setVisible(false);
-    lv_scans->horizontalHeader()->setStretchLastSection(true);
+    // The columns share the window's width; the figures stand right-aligned under each other.
+    // The time and the ticket code (a long contract number) always whole.
+    lv_scans->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    lv_scans->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    lv_scans->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lv_scans->setFocusPolicy(Qt::NoFocus);   // the scanner's Enter always reaches the code field
 
     auto *top = new QGridLayout;
@@ -198,7 +202,8 @@ void w_scan_station::report(const ScanOutcome &o)
     MessageBox(QStringLiteral("扫描站"), o.message, MessageIcon::Exclamation);
 }
 
-// Newest first, so the last scan is always in sight.
+// Newest first, so the last scan is always in sight. Columns from the quantity on are figures.
+constexpr int kFirstFigureColumn = 4;
 void w_scan_station::addLine(const ScanOutcome &o, bool undone)
 {
     lv_scans->insertRow(0);
@@ -213,9 +218,12 @@ void w_scan_station::addLine(const ScanOutcome &o, bool undone)
                             figure(o.transferred),
                             inWork(o),
                             figure(o.nextReceived)};
-    for (int c = 0; c < cells.size(); ++c)
-        lv_scans->setItem(0, c, new QTableWidgetItem(cells[c]));
-    lv_scans->resizeColumnsToContents();
+    for (int c = 0; c < cells.size(); ++c) {
+        auto *item = new QTableWidgetItem(cells[c]);
+        if (c >= kFirstFigureColumn)
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        lv_scans->setItem(0, c, item);
+    }
 }
 
 } // namespace wip

@@ -79,6 +79,8 @@ private Q_SLOTS:
         QVERIFY2(db.isValid(), qPrintable(db.error()));
         QVERIFY(wip::test::addContract(db, "KC1", "PO-1"));
         QVERIFY(wip::test::addLine(db, "KC1", "D1", "", ""));
+        QVERIFY(wip::test::addContract(db, "KC2026-0815-LONG", "PO-2"));
+        QVERIFY(wip::test::addLine(db, "KC2026-0815-LONG", "D1", "", ""));
         QVERIFY(db.useAsApplicationDatabase());
         user_code() = "PLAN";
         setQxpdFunction([](const QString &, const QString &, const QString &) { return QStringLiteral("X02B"); });
@@ -96,14 +98,15 @@ private Q_SLOTS:
             QTest::keyClicks(&code, text);
             QTest::keyClick(&code, Qt::Key_Return);
         };
+        scan("KC2026-0815-LONG-1");
         scan("KC1-1");
-        QCOMPARE(w->scans().size(), 1);
+        QCOMPARE(w->scans().size(), 2);
         QCOMPARE(state(db, "KC1"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
         MessageBoxService::queueAnswer(2);   // No: not again
         scan("KC1-1");
         QCOMPARE(MessageBoxService::shown().size(), 1);
         QVERIFY(MessageBoxService::shown().last().text.contains("KC1-1"));
-        QCOMPARE(w->scans().size(), 1);
+        QCOMPARE(w->scans().size(), 2);
         QCOMPARE(code.text(), QString());
 
         dept.SelectItem("倒模");
@@ -111,12 +114,25 @@ private Q_SLOTS:
         QCOMPARE(action.TotalItems(), 1);
         scan("KC1-1");   // nothing received at 倒模 yet: refused with a message
         QCOMPARE(MessageBoxService::shown().size(), 2);
-        QCOMPARE(w->scans().size(), 1);
+        QCOMPARE(w->scans().size(), 2);
+        // The list shows the long ticket code whole.
+        auto &list = w->control<QTableWidget>("lv_scans");
+        const QString longCode = list.item(1, 1)->text();
+        QCOMPARE(longCode, QStringLiteral("KC2026-0815-LONG-1"));
+        QVERIFY(list.columnWidth(1) > list.fontMetrics().horizontalAdvance(longCode));
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scan_station.png"));
 
+        // Undo goes back scan by scan, newest first.
+        QTest::mouseClick(&w->control<CommandButton>("cb_undo"), Qt::LeftButton);
+        QCOMPARE(w->scans().size(), 1);
+        QCOMPARE(state(db, "KC1"), QStringLiteral("none"));
+        QCOMPARE(state(db, "KC2026-0815-LONG"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
+        QVERIFY(w->control<CommandButton>("cb_undo").isEnabled());
         QTest::mouseClick(&w->control<CommandButton>("cb_undo"), Qt::LeftButton);
         QCOMPARE(w->scans().size(), 0);
-        QCOMPARE(state(db, "KC1"), QStringLiteral("none"));
-        QCOMPARE(w->control<QTableWidget>("lv_scans").rowCount(), 2);
+        QCOMPARE(state(db, "KC2026-0815-LONG"), QStringLiteral("none"));
+        QCOMPARE(list.rowCount(), 4);
         QVERIFY(!w->control<CommandButton>("cb_undo").isEnabled());
         w->Close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // its connection goes before the database
