@@ -36,6 +36,20 @@ class HeaderFormsTest : public QObject
 
     void save() { QTest::mouseClick(&form->control<CommandButton>("cb_save"), Qt::LeftButton); }
 
+    // The audit rows of scno as "window|field|old|new", by field.
+    QStringList audit(const char *scno)
+    {
+        QStringList out;
+        for (const QVariantList &r : db->rows("select source, field, old_value, new_value from audit_log where scno = ? "
+                                              "order by field", {QString::fromLatin1(scno)})) {
+            QStringList cells;
+            for (const QVariant &v : r)
+                cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            out << cells.join('|');
+        }
+        return out;
+    }
+
     QString lastMessage()
     {
         const auto boxes = MessageBoxService::shown();
@@ -84,6 +98,7 @@ private Q_SLOTS:
         save();
         QCOMPARE(lastMessage(), QStringLiteral("订单货期不能早于接单日期!"));
         QCOMPARE(db->scalar("select count(*) from sconh").toInt(), 1);
+        QCOMPARE(db->scalar("select count(*) from audit_log").toInt(), 0);
         QVERIFY(form && form->isVisible());
     }
 
@@ -107,6 +122,11 @@ private Q_SLOTS:
         QCOMPARE(rows[0][0].toString(), QStringLiteral("C09"));
         QCOMPARE(rows[0][1].toString(), QStringLiteral("O'BRIEN-1"));
         QCOMPARE(list.RowCount(), 2);
+        // The new header in the audit trail, in the same work as its row.
+        const QStringList added = audit("KC9");
+        for (const QString &field : {"w_sconh_add|cust_no|NULL|C09", "w_sconh_add|cust_order|NULL|O'BRIEN-1",
+                                     "w_sconh_add|deldate|NULL|2004-07-15 00:00:00", "w_sconh_add|scno|NULL|KC9"})
+            QVERIFY2(added.contains(field), qPrintable(added.join(", ")));
     }
 
     void editChangesTheContractItIsGiven()
@@ -122,6 +142,9 @@ private Q_SLOTS:
         QTRY_VERIFY(form.isNull());
         QCOMPARE(db->scalar("select cust_order from sconh where scno = 'KC1'").toString(), QStringLiteral("PO-1B"));
         QCOMPARE(db->scalar("select count(*) from sconh").toInt(), 1);
+        // Only the fields that changed, with their old values.
+        QCOMPARE(audit("KC1"), (QStringList{"w_sconh_edit|cust_order|PO-1|PO-1B",
+                                            "w_sconh_edit|deldate|2004-06-01 00:00:00|2004-06-20 00:00:00"}));
     }
 };
 
