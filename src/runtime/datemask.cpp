@@ -37,7 +37,42 @@ DateMask::DateMask(const QString &format)
     const QString mask = expandNamedMasks(values::formatSections(format).at(0));
     if (mask.contains(u'[')) // a name we do not know: not a date mask
         return;
-    std::vector<Token> &tokens = m_tokens;
+    m_tokens = tokenize(mask, &m_twelveHour);
+    markMinutes(m_tokens);
+    m_hasPieces = std::any_of(m_tokens.begin(), m_tokens.end(),
+                              [](const Token &t) { return t.piece != Piece::Literal; });
+}
+
+DateMask::Token DateMask::pieceOf(QChar letter, int run)
+{
+    Token t;
+    switch (letter.unicode()) {
+    case 'y': t.piece = run >= 3 ? Piece::Year4 : Piece::Year2; break;
+    case 'm':
+        t.piece = run >= 4 ? Piece::MonthLong
+                : run == 3 ? Piece::MonthShort
+                : run == 2 ? Piece::Month2
+                           : Piece::Month;
+        break;
+    case 'd':
+        t.piece = run >= 4 ? Piece::DayLong
+                : run == 3 ? Piece::DayShort
+                : run == 2 ? Piece::Day2
+                           : Piece::Day;
+        break;
+    case 'h': t.piece = run >= 2 ? Piece::Hour2 : Piece::Hour; break;
+    case 's': t.piece = run >= 2 ? Piece::Second2 : Piece::Second; break;
+    default:
+        t.piece = Piece::Fraction;
+        t.text = QString::number(std::min(run, 3));
+        break;
+    }
+    return t;
+}
+
+std::vector<DateMask::Token> DateMask::tokenize(const QString &mask, bool *twelveHour)
+{
+    std::vector<Token> tokens;
     auto literal = [&tokens](const QString &s) {
         if (!tokens.empty() && tokens.back().piece == Piece::Literal)
             tokens.back().text += s;
@@ -51,80 +86,49 @@ DateMask::DateMask(const QString &format)
         if (c == u'\\' && i + 1 < n) {
             literal(QString(mask.at(i + 1)));
             i += 2;
-            continue;
-        }
-        if (c == u'"') {
+        } else if (c == u'"') {
             const qsizetype end = mask.indexOf(u'"', i + 1);
             const qsizetype stop = end < 0 ? n : end;
             literal(mask.mid(i + 1, stop - i - 1));
             i = int(stop) + 1;
-            continue;
-        }
-        if (mask.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
+        } else if (mask.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
             tokens.push_back({Piece::AmPm, QString()});
-            m_twelveHour = true;
+            *twelveHour = true;
             i += 5;
-            continue;
-        }
-        if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's' || lc == u'f') {
+        } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's' || lc == u'f') {
             int run = 1;
             while (i + run < n && mask.at(i + run).toLower() == lc)
                 ++run;
-            Token t;
-            switch (lc.unicode()) {
-            case 'y': t.piece = run >= 3 ? Piece::Year4 : Piece::Year2; break;
-            case 'm':
-                t.piece = run >= 4 ? Piece::MonthLong
-                        : run == 3 ? Piece::MonthShort
-                        : run == 2 ? Piece::Month2
-                                   : Piece::Month;
-                break;
-            case 'd':
-                t.piece = run >= 4 ? Piece::DayLong
-                        : run == 3 ? Piece::DayShort
-                        : run == 2 ? Piece::Day2
-                                   : Piece::Day;
-                break;
-            case 'h': t.piece = run >= 2 ? Piece::Hour2 : Piece::Hour; break;
-            case 's': t.piece = run >= 2 ? Piece::Second2 : Piece::Second; break;
-            default:
-                t.piece = Piece::Fraction;
-                t.text = QString::number(std::min(run, 3));
-                break;
-            }
-            tokens.push_back(t);
+            tokens.push_back(pieceOf(lc, run));
             i += run;
-            continue;
+        } else {
+            literal(QString(c));
+            ++i;
         }
-        literal(QString(c));
-        ++i;
     }
+    return tokens;
+}
 
-    // m and mm stand for minutes after an hour or before seconds.
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        Token &t = tokens[i];
+// m and mm stand for minutes after an hour or before seconds.
+void DateMask::markMinutes(std::vector<Token> &tokens)
+{
+    const int n = int(tokens.size());
+    auto nearest = [&tokens, n](int i, int step) {
+        for (int j = i + step; j >= 0 && j < n; j += step) {
+            if (tokens[size_t(j)].piece != Piece::Literal)
+                return tokens[size_t(j)].piece;
+        }
+        return Piece::Literal;
+    };
+    for (int i = 0; i < n; ++i) {
+        Token &t = tokens[size_t(i)];
         if (t.piece != Piece::Month && t.piece != Piece::Month2)
             continue;
-        bool minutes = false;
-        for (size_t j = i; j-- > 0;) {
-            if (tokens[j].piece == Piece::Literal)
-                continue;
-            minutes = tokens[j].piece == Piece::Hour || tokens[j].piece == Piece::Hour2;
-            break;
-        }
-        if (!minutes) {
-            for (size_t j = i + 1; j < tokens.size(); ++j) {
-                if (tokens[j].piece == Piece::Literal)
-                    continue;
-                minutes = tokens[j].piece == Piece::Second || tokens[j].piece == Piece::Second2;
-                break;
-            }
-        }
-        if (minutes)
+        const Piece before = nearest(i, -1);
+        const Piece after = nearest(i, +1);
+        if (before == Piece::Hour || before == Piece::Hour2 || after == Piece::Second || after == Piece::Second2)
             t.piece = t.piece == Piece::Month ? Piece::Minute : Piece::Minute2;
     }
-    m_hasPieces = std::any_of(m_tokens.begin(), m_tokens.end(),
-                              [](const Token &t) { return t.piece != Piece::Literal; });
 }
 
 bool DateMask::needsCalendarDate() const

@@ -40,6 +40,10 @@ private:
         QString text;  // literal text, or the number of fraction digits
     };
 
+    static Token pieceOf(QChar letter, int run);
+    static std::vector<Token> tokenize(const QString &mask, bool *twelveHour);
+    static void markMinutes(std::vector<Token> &tokens);
+
     std::vector<Token> m_tokens;
     bool m_twelveHour = false;
     bool m_hasPieces = false;
