@@ -93,5 +93,5 @@ BENCHMARK(BM_GroupTotals)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 int main(int argc, char **argv)
 {
     return bench::runAndCompare(argc, argv, "BM_GroupTotals", "BM_HandWrittenGroupSums",
-                                "group totals through expressions against a hand-written loop");
+                                "group totals through expressions against a hand-written loop (goal <= 1.5x)");
 }

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -103,7 +104,7 @@ public:
 
 } // namespace
 
-int runAndCompare(int argc, char **argv, const char *numerator, const char *denominator, const char *label)
+int runAndCompare(int argc, char **argv, std::initializer_list<Ratio> ratios)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
@@ -112,16 +113,23 @@ int runAndCompare(int argc, char **argv, const char *numerator, const char *deno
     benchmark::Shutdown();
     auto find = [&reporter](const char *prefix) -> double {
         for (const auto &[name, time] : reporter.times) {
-            if (name.rfind(prefix, 0) == 0)
+            if (name.rfind(prefix, 0) == 0 && (name.size() == std::strlen(prefix) || name[std::strlen(prefix)] == '/'))
                 return time;
         }
         return 0.0;
     };
-    const double a = find(numerator);
-    const double b = find(denominator);
-    if (a > 0 && b > 0)
-        std::printf("%s: %s / %s = %.2fx\n", label, numerator, denominator, a / b);
+    for (const Ratio &r : ratios) {
+        const double a = find(r.numerator);
+        const double b = find(r.denominator);
+        if (a > 0 && b > 0)
+            std::printf("%s: %s / %s = %.2fx\n", r.label, r.numerator, r.denominator, a / b);
+    }
     return 0;
+}
+
+int runAndCompare(int argc, char **argv, const char *numerator, const char *denominator, const char *label)
+{
+    return runAndCompare(argc, argv, {Ratio{numerator, denominator, label}});
 }
 
 } // namespace wip::bench

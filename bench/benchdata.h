@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <initializer_list>
 #include <memory>
 
 namespace wip::bench {
@@ -30,8 +31,17 @@ private:
 // The columns of proch as a report definition: "select <all> from proch", sorted as given.
 std::shared_ptr<const reports::Definition> stepsDefinition(const QStringList &sort = {});
 
+// One ratio to print: the mean CPU time per iteration of two benchmarks.
+struct Ratio
+{
+    const char *numerator;
+    const char *denominator;
+    const char *label;
+};
+
 // Runs the registered benchmarks and prints "<label>: <a> / <b> = <ratio>x" for
-// the mean CPU time per iteration of the two named benchmarks.
+// each ratio.
+int runAndCompare(int argc, char **argv, std::initializer_list<Ratio> ratios);
 int runAndCompare(int argc, char **argv, const char *numerator, const char *denominator, const char *label);
 
 } // namespace wip::bench
