@@ -38,7 +38,7 @@ public:
 };
 
 // An expression of a computed field or of Find(): parsed once into a tree,
-// evaluated per row. Numbers are doubles; NULL propagates through arithmetic and
+// evaluated per row. Numbers are exact decimals (runtime/decimal.h); NULL propagates through arithmetic and
 // comparisons; sum/count skip NULLs; x / 0 is NULL. Names compare without regard
 // to case. Functions: if, sum, count, avg, min, max (x for all | group N | crosstab),
 // crosstabsum(n), getrow(), today(), now(), page(), pagecount(), string(x[, fmt]),
@@ -46,7 +46,7 @@ public:
 // Also: rowcount(), date, datetime, number/real/dec/long/integer, int, ceiling, mod, pos,
 // year, month, day, hour, minute, second, relativedate, isnumber, isdate.
 //
-// Comparisons: numbers as numbers (equal within 1e-9 of their size), dates as
+// Comparisons: numbers as numbers (exactly: 0.1 + 0.2 = 0.3), dates as
 // dates, texts as texts (case-sensitive); a text meets a number or a date as one
 // when it reads as one. A text + anything concatenates, numbers in their
 // [general] form ('Page ' + page() gives "Page 1"). and/or count NULL as false.
