@@ -109,7 +109,8 @@ void BM_WritePdf(benchmark::State &state)
 // The baseline: the same texts, in the report font, at fixed places, 50 rows a page.
 void BM_DirectPdf(benchmark::State &state)
 {
-    const reports::DataStore &ds = store(int(state.range(0)));
+    // Read as the renderer reads a report: as data.
+    const reports::ReportData &ds = store(int(state.range(0)));
     const QString file = pdfFolder().filePath(QStringLiteral("direct.pdf"));
     const QVector<reports::Column> columns = ds.columns();
     for (auto _ : state) {
