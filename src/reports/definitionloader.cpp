@@ -1,181 +1,26 @@
 #include "reports/definitionloader.h"
 
-#include "reports/expression.h"
-#include "reports/querytemplate.h"
+#include "reports/definitionjson.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QRegularExpression>
-#include <QSet>
+
+#include <algorithm>
 
 namespace wip::reports {
 
+using namespace definitionjson;
+
 namespace {
 
-// Thrown inside the loader only; fromJson turns it into "<file>: <fault>".
-struct LoadFault
-{
-    QString text;
-};
+const QString theDefinition = QStringLiteral("the definition");
 
-[[noreturn]] void fail(const QString &text)
+void toLower(QStringList &names)
 {
-    throw LoadFault{text};
-}
-
-bool isIdentifier(const QString &text)
-{
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
-    return re.match(text).hasMatch();
-}
-
-void checkKeys(const QJsonObject &object, const QStringList &allowed, const QString &where)
-{
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!allowed.contains(it.key()))
-            fail(QStringLiteral("unknown key \"%1\" in %2").arg(it.key(), where));
-    }
-}
-
-QString requireString(const QJsonObject &object, const QString &key, const QString &where)
-{
-    const QJsonValue value = object.value(key);
-    if (!value.isString() || value.toString().isEmpty())
-        fail(QStringLiteral("%1 needs a text \"%2\"").arg(where, key));
-    return value.toString();
-}
-
-QString optString(const QJsonObject &object, const QString &key, const QString &where,
-                  const QString &fallback = QString())
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined())
-        return fallback;
-    if (!value.isString())
-        fail(QStringLiteral("\"%1\" of %2 must be a text").arg(key, where));
-    return value.toString();
-}
-
-int optInt(const QJsonObject &object, const QString &key, const QString &where, int fallback)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined())
-        return fallback;
-    if (!value.isDouble() || value.toDouble() != double(value.toInt()) || value.toInt() < 0)
-        fail(QStringLiteral("\"%1\" of %2 must be a whole number not below 0").arg(key, where));
-    return value.toInt();
-}
-
-bool optBool(const QJsonObject &object, const QString &key, const QString &where, bool fallback)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined())
-        return fallback;
-    if (!value.isBool())
-        fail(QStringLiteral("\"%1\" of %2 must be true or false").arg(key, where));
-    return value.toBool();
-}
-
-QJsonArray optArray(const QJsonObject &object, const QString &key, const QString &where)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined())
-        return {};
-    if (!value.isArray())
-        fail(QStringLiteral("\"%1\" of %2 must be a list").arg(key, where));
-    return value.toArray();
-}
-
-QJsonObject elementObject(const QJsonValue &value, const QString &where)
-{
-    if (!value.isObject())
-        fail(QStringLiteral("%1 must be an object").arg(where));
-    return value.toObject();
-}
-
-// A list of texts; a single text stands for a list of one.
-QStringList optStringList(const QJsonObject &object, const QString &key, const QString &where)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined())
-        return {};
-    if (value.isString())
-        return {value.toString()};
-    if (!value.isArray())
-        fail(QStringLiteral("\"%1\" of %2 must be a list of texts").arg(key, where));
-    QStringList list;
-    for (const QJsonValue &v : value.toArray()) {
-        if (!v.isString())
-            fail(QStringLiteral("\"%1\" of %2 must be a list of texts").arg(key, where));
-        list.append(v.toString());
-    }
-    return list;
-}
-
-template <typename Enum>
-struct Names
-{
-    Enum value;
-    const char *name;
-};
-
-const Names<LayoutKind> layoutNames[] = {
-    {LayoutKind::Tabular, "tabular"}, {LayoutKind::Form, "form"},
-    {LayoutKind::Crosstab, "crosstab"}, {LayoutKind::Composite, "composite"}};
-const Names<ValueType> valueTypeNames[] = {
-    {ValueType::String, "string"}, {ValueType::Number, "number"},
-    {ValueType::Date, "date"}, {ValueType::DateTime, "datetime"}};
-const Names<ArgumentType> argumentTypeNames[] = {
-    {ArgumentType::String, "string"}, {ArgumentType::Number, "number"},
-    {ArgumentType::Date, "date"}, {ArgumentType::DateTime, "datetime"},
-    {ArgumentType::StringList, "stringlist"}, {ArgumentType::NumberList, "numberlist"}};
-const Names<Band> bandNames[] = {
-    {Band::Header, "header"}, {Band::Detail, "detail"}, {Band::GroupHeader, "groupheader"},
-    {Band::GroupTrailer, "trailer"}, {Band::Summary, "summary"}, {Band::Footer, "footer"}};
-const Names<Align> alignNames[] = {
-    {Align::Left, "left"}, {Align::Center, "center"}, {Align::Right, "right"}};
-
-template <typename Enum, size_t N>
-Enum parseName(const Names<Enum> (&table)[N], const QString &text, const QString &what,
-               const QString &where)
-{
-    for (const auto &entry : table) {
-        if (text.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0)
-            return entry.value;
-    }
-    QStringList known;
-    for (const auto &entry : table)
-        known.append(QLatin1String(entry.name));
-    fail(QStringLiteral("%1 \"%2\" of %3 is not one of %4").arg(what, text, where, known.join(QLatin1String(", "))));
-}
-
-template <typename Enum, size_t N>
-QString nameOf(const Names<Enum> (&table)[N], Enum value)
-{
-    for (const auto &entry : table) {
-        if (entry.value == value)
-            return QLatin1String(entry.name);
-    }
-    return {};
-}
-
-Band parseBand(const QString &text, const QString &where)
-{
-    if (text.compare(QLatin1String("grouptrailer"), Qt::CaseInsensitive) == 0)
-        return Band::GroupTrailer;
-    return parseName(bandNames, text, QStringLiteral("band"), where);
-}
-
-std::unique_ptr<Expression> parseExpression(const QString &text, const QString &where)
-{
-    QString error;
-    auto expression = Expression::parse(text, &error);
-    if (!expression)
-        fail(QStringLiteral("expression \"%1\" of %2 does not parse: %3").arg(text, where, error));
-    return expression;
+    for (QString &name : names)
+        name = name.toLower();
 }
 
 Argument readArgument(const QJsonObject &o, const QString &where)
@@ -300,23 +145,17 @@ ComputedField readComputed(const QJsonObject &o, const QString &where)
     return c;
 }
 
-QString where(const QString &kind, int index, const QString &name = QString())
-{
-    return name.isEmpty() ? QStringLiteral("%1 %2").arg(kind).arg(index + 1)
-                          : QStringLiteral("%1 \"%2\"").arg(kind, name);
-}
-
-Definition readDefinition(const QJsonObject &root, const QString &sourceName)
+// The name, layout and query; the name must be the file's own.
+void readHead(const QJsonObject &root, const QString &sourceName, Definition &d)
 {
     checkKeys(root, {QStringLiteral("name"), QStringLiteral("comment"), QStringLiteral("layout"),
                      QStringLiteral("query"), QStringLiteral("arguments"), QStringLiteral("columns"),
                      QStringLiteral("sort"), QStringLiteral("texts"), QStringLiteral("computed"),
                      QStringLiteral("groups"), QStringLiteral("crosstab"), QStringLiteral("nested"),
                      QStringLiteral("form"), QStringLiteral("update"), QStringLiteral("page")},
-              QStringLiteral("the definition"));
-    Definition d;
+              theDefinition);
     d.sourceFile = sourceName;
-    d.name = requireString(root, QStringLiteral("name"), QStringLiteral("the definition")).toLower();
+    d.name = requireString(root, QStringLiteral("name"), theDefinition).toLower();
     if (!isIdentifier(d.name))
         fail(QStringLiteral("name \"%1\" is not a name").arg(d.name));
     if (sourceName.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) {
@@ -324,44 +163,51 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
         if (base.compare(d.name, Qt::CaseInsensitive) != 0)
             fail(QStringLiteral("name \"%1\" differs from the file name \"%2\"").arg(d.name, base));
     }
-    d.layout = parseName(layoutNames, optString(root, QStringLiteral("layout"), QStringLiteral("the definition"), QStringLiteral("tabular")),
-                         QStringLiteral("layout"), QStringLiteral("the definition"));
-    d.query = optString(root, QStringLiteral("query"), QStringLiteral("the definition"));
+    d.layout = parseName(layoutNames, optString(root, QStringLiteral("layout"), theDefinition, QStringLiteral("tabular")),
+                         QStringLiteral("layout"), theDefinition);
+    d.query = optString(root, QStringLiteral("query"), theDefinition);
+}
 
-    const QJsonArray args = optArray(root, QStringLiteral("arguments"), QStringLiteral("the definition"));
-    for (int i = 0; i < args.size(); ++i) {
-        Argument a = readArgument(elementObject(args.at(i), where(QStringLiteral("argument"), i)),
-                                  where(QStringLiteral("argument"), i));
+// Reads each element of root's list `key` with read(object, where) and hands it to add.
+template <typename Read, typename Add>
+void readEach(const QJsonObject &root, const QString &key, const QString &kind, Read read, Add add)
+{
+    const QJsonArray list = optArray(root, key, theDefinition);
+    for (int i = 0; i < list.size(); ++i) {
+        const QString w = where(kind, i);
+        add(read(elementObject(list.at(i), w), w));
+    }
+}
+
+// Arguments, columns, the sort, texts and computed fields; no name is declared twice.
+void readFields(const QJsonObject &root, Definition &d)
+{
+    readEach(root, QStringLiteral("arguments"), QStringLiteral("argument"), readArgument, [&](Argument a) {
         if (d.argumentIndex(a.name) >= 0)
             fail(QStringLiteral("argument \"%1\" is declared twice").arg(a.name));
         d.arguments.append(a);
-    }
-    const QJsonArray cols = optArray(root, QStringLiteral("columns"), QStringLiteral("the definition"));
-    for (int i = 0; i < cols.size(); ++i) {
-        Column c = readColumn(elementObject(cols.at(i), where(QStringLiteral("column"), i)),
-                              where(QStringLiteral("column"), i));
+    });
+    readEach(root, QStringLiteral("columns"), QStringLiteral("column"), readColumn, [&](Column c) {
         if (d.columnIndex(c.name) >= 0)
             fail(QStringLiteral("column \"%1\" is declared twice").arg(c.name));
         d.columns.append(c);
-    }
-    d.sort = optStringList(root, QStringLiteral("sort"), QStringLiteral("the definition"));
-    const QJsonArray texts = optArray(root, QStringLiteral("texts"), QStringLiteral("the definition"));
-    for (int i = 0; i < texts.size(); ++i) {
-        TextObject t = readText(elementObject(texts.at(i), where(QStringLiteral("text"), i)),
-                                where(QStringLiteral("text"), i));
+    });
+    d.sort = optStringList(root, QStringLiteral("sort"), theDefinition);
+    readEach(root, QStringLiteral("texts"), QStringLiteral("text"), readText, [&](TextObject t) {
         if (d.textObject(t.name))
             fail(QStringLiteral("text \"%1\" is declared twice").arg(t.name));
         d.texts.append(t);
-    }
-    const QJsonArray computed = optArray(root, QStringLiteral("computed"), QStringLiteral("the definition"));
-    for (int i = 0; i < computed.size(); ++i) {
-        ComputedField c = readComputed(elementObject(computed.at(i), where(QStringLiteral("computed field"), i)),
-                                       where(QStringLiteral("computed field"), i));
+    });
+    readEach(root, QStringLiteral("computed"), QStringLiteral("computed field"), readComputed, [&](ComputedField c) {
         if (d.computedField(c.name) || d.columnIndex(c.name) >= 0)
             fail(QStringLiteral("computed field \"%1\" has the name of another field").arg(c.name));
         d.computed.append(c);
-    }
-    const QJsonArray groups = optArray(root, QStringLiteral("groups"), QStringLiteral("the definition"));
+    });
+}
+
+void readGroups(const QJsonObject &root, Definition &d)
+{
+    const QJsonArray groups = optArray(root, QStringLiteral("groups"), theDefinition);
     for (int i = 0; i < groups.size(); ++i) {
         const QString w = where(QStringLiteral("group"), i);
         const QJsonObject o = elementObject(groups.at(i), w);
@@ -371,43 +217,52 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
         if (g.level != i + 1)
             fail(QStringLiteral("%1 has level %2; groups are listed outermost first from level 1").arg(w).arg(g.level));
         g.by = optStringList(o, QStringLiteral("by"), w);
-        for (QString &b : g.by)
-            b = b.toLower();
+        toLower(g.by);
         if (g.by.isEmpty())
             fail(QStringLiteral("%1 names no column in \"by\"").arg(w));
         g.newPage = optBool(o, QStringLiteral("newpage"), w, false);
         d.groups.append(g);
     }
-    if (root.contains(QStringLiteral("crosstab"))) {
-        const QString w = QStringLiteral("the crosstab");
-        const QJsonObject o = elementObject(root.value(QStringLiteral("crosstab")), w);
-        checkKeys(o, {QStringLiteral("rows"), QStringLiteral("columns"), QStringLiteral("values"), QStringLiteral("totals")}, w);
-        Crosstab x;
-        x.rows = optStringList(o, QStringLiteral("rows"), w);
-        x.columns = optStringList(o, QStringLiteral("columns"), w);
-        for (QString &r : x.rows)
-            r = r.toLower();
-        for (QString &c : x.columns)
-            c = c.toLower();
-        const QJsonArray values = optArray(o, QStringLiteral("values"), w);
-        for (int i = 0; i < values.size(); ++i) {
-            const QString vw = where(QStringLiteral("crosstab value"), i);
-            const QJsonObject vo = elementObject(values.at(i), vw);
-            checkKeys(vo, {QStringLiteral("name"), QStringLiteral("expression")}, vw);
-            Crosstab::Value v;
-            v.name = requireString(vo, QStringLiteral("name"), vw).toLower();
-            v.expression = requireString(vo, QStringLiteral("expression"), vw);
-            if (!isIdentifier(v.name))
-                fail(QStringLiteral("%1 name \"%2\" is not a name").arg(vw, v.name));
-            x.values.append(v);
-        }
-        const QJsonArray totals = optArray(o, QStringLiteral("totals"), w);
-        for (int i = 0; i < totals.size(); ++i)
-            x.totals.append(readComputed(elementObject(totals.at(i), where(QStringLiteral("crosstab total"), i)),
-                                         where(QStringLiteral("crosstab total"), i)));
-        d.crosstab = x;
+}
+
+Crosstab::Value readCrosstabValue(const QJsonObject &vo, const QString &vw)
+{
+    checkKeys(vo, {QStringLiteral("name"), QStringLiteral("expression")}, vw);
+    Crosstab::Value v;
+    v.name = requireString(vo, QStringLiteral("name"), vw).toLower();
+    v.expression = requireString(vo, QStringLiteral("expression"), vw);
+    if (!isIdentifier(v.name))
+        fail(QStringLiteral("%1 name \"%2\" is not a name").arg(vw, v.name));
+    return v;
+}
+
+void readCrosstab(const QJsonObject &root, Definition &d)
+{
+    if (!root.contains(QStringLiteral("crosstab")))
+        return;
+    const QString w = QStringLiteral("the crosstab");
+    const QJsonObject o = elementObject(root.value(QStringLiteral("crosstab")), w);
+    checkKeys(o, {QStringLiteral("rows"), QStringLiteral("columns"), QStringLiteral("values"), QStringLiteral("totals")}, w);
+    Crosstab x;
+    x.rows = optStringList(o, QStringLiteral("rows"), w);
+    x.columns = optStringList(o, QStringLiteral("columns"), w);
+    toLower(x.rows);
+    toLower(x.columns);
+    const QJsonArray values = optArray(o, QStringLiteral("values"), w);
+    for (int i = 0; i < values.size(); ++i) {
+        const QString vw = where(QStringLiteral("crosstab value"), i);
+        x.values.append(readCrosstabValue(elementObject(values.at(i), vw), vw));
     }
-    const QJsonArray nested = optArray(root, QStringLiteral("nested"), QStringLiteral("the definition"));
+    const QJsonArray totals = optArray(o, QStringLiteral("totals"), w);
+    for (int i = 0; i < totals.size(); ++i)
+        x.totals.append(readComputed(elementObject(totals.at(i), where(QStringLiteral("crosstab total"), i)),
+                                     where(QStringLiteral("crosstab total"), i)));
+    d.crosstab = x;
+}
+
+void readNested(const QJsonObject &root, Definition &d)
+{
+    const QJsonArray nested = optArray(root, QStringLiteral("nested"), theDefinition);
     for (int i = 0; i < nested.size(); ++i) {
         const QString w = where(QStringLiteral("nested report"), i);
         const QJsonObject o = elementObject(nested.at(i), w);
@@ -417,39 +272,44 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
         n.arguments = optStringList(o, QStringLiteral("arguments"), w);
         d.nested.append(n);
     }
-    if (root.contains(QStringLiteral("form"))) {
-        const QString w = QStringLiteral("the form");
-        const QJsonObject o = elementObject(root.value(QStringLiteral("form")), w);
-        checkKeys(o, {QStringLiteral("headings"), QStringLiteral("lines"), QStringLiteral("head"), QStringLiteral("extra")},
-                  w);
-        d.form.headings = optStringList(o, QStringLiteral("headings"), w);
-        const QJsonArray lines = optArray(o, QStringLiteral("lines"), w);
-        for (int i = 0; i < lines.size(); ++i) {
-            const QString lw = where(QStringLiteral("form line"), i);
-            const QJsonObject lo = elementObject(lines.at(i), lw);
-            checkKeys(lo, {QStringLiteral("label"), QStringLiteral("fields")}, lw);
-            FormLayout::Line line;
-            line.label = optString(lo, QStringLiteral("label"), lw);
-            line.fields = optStringList(lo, QStringLiteral("fields"), lw);
-            for (QString &f : line.fields)
-                f = f.toLower();
-            d.form.lines.append(line);
-        }
-        d.form.headFields = optStringList(o, QStringLiteral("head"), w);
-        for (QString &f : d.form.headFields)
-            f = f.toLower();
-        d.form.extraFields = optStringList(o, QStringLiteral("extra"), w);
-        for (QString &f : d.form.extraFields)
-            f = f.toLower();
+}
+
+void readForm(const QJsonObject &root, Definition &d)
+{
+    if (!root.contains(QStringLiteral("form")))
+        return;
+    const QString w = QStringLiteral("the form");
+    const QJsonObject o = elementObject(root.value(QStringLiteral("form")), w);
+    checkKeys(o, {QStringLiteral("headings"), QStringLiteral("lines"), QStringLiteral("head"), QStringLiteral("extra")},
+              w);
+    d.form.headings = optStringList(o, QStringLiteral("headings"), w);
+    const QJsonArray lines = optArray(o, QStringLiteral("lines"), w);
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString lw = where(QStringLiteral("form line"), i);
+        const QJsonObject lo = elementObject(lines.at(i), lw);
+        checkKeys(lo, {QStringLiteral("label"), QStringLiteral("fields")}, lw);
+        FormLayout::Line line;
+        line.label = optString(lo, QStringLiteral("label"), lw);
+        line.fields = optStringList(lo, QStringLiteral("fields"), lw);
+        toLower(line.fields);
+        d.form.lines.append(line);
     }
+    d.form.headFields = optStringList(o, QStringLiteral("head"), w);
+    toLower(d.form.headFields);
+    d.form.extraFields = optStringList(o, QStringLiteral("extra"), w);
+    toLower(d.form.extraFields);
+}
+
+// The table rows are written back to, and the paper.
+void readUpdateAndPage(const QJsonObject &root, Definition &d)
+{
     if (root.contains(QStringLiteral("update"))) {
         const QString w = QStringLiteral("\"update\"");
         const QJsonObject o = elementObject(root.value(QStringLiteral("update")), w);
         checkKeys(o, {QStringLiteral("table"), QStringLiteral("key")}, w);
         d.updateTable = requireString(o, QStringLiteral("table"), w).toLower();
         d.keyColumns = optStringList(o, QStringLiteral("key"), w);
-        for (QString &k : d.keyColumns)
-            k = k.toLower();
+        toLower(d.keyColumns);
     }
     if (root.contains(QStringLiteral("page"))) {
         const QString w = QStringLiteral("\"page\"");
@@ -459,168 +319,21 @@ Definition readDefinition(const QJsonObject &root, const QString &sourceName)
         d.page.paper = optString(o, QStringLiteral("paper"), w, QStringLiteral("A4"));
         d.page.declared = true;
     }
+}
+
+// Each part in the order of the file format, so that the first fault found is
+// the same whatever else is wrong.
+Definition readDefinition(const QJsonObject &root, const QString &sourceName)
+{
+    Definition d;
+    readHead(root, sourceName, d);
+    readFields(root, d);
+    readGroups(root, d);
+    readCrosstab(root, d);
+    readNested(root, d);
+    readForm(root, d);
+    readUpdateAndPage(root, d);
     return d;
-}
-
-// Checks that hold across the parts of one definition.
-void validate(const Definition &d)
-{
-    const bool composite = d.layout == LayoutKind::Composite;
-    if (composite) {
-        if (!d.query.trimmed().isEmpty())
-            fail(QStringLiteral("a composite has no query"));
-        if (d.nested.isEmpty())
-            fail(QStringLiteral("a composite needs \"nested\" reports"));
-        for (const Nested &n : d.nested) {
-            if (!isIdentifier(n.definition))
-                fail(QStringLiteral("nested report \"%1\" is not a name").arg(n.definition));
-            for (const QString &a : n.arguments) {
-                if (d.argumentIndex(a) < 0)
-                    fail(QStringLiteral("nested report \"%1\" takes the argument \"%2\", which the composite does not declare")
-                             .arg(n.definition, a));
-            }
-        }
-    } else {
-        if (d.query.trimmed().isEmpty())
-            fail(QStringLiteral("a %1 definition needs a \"query\"").arg(nameOf(layoutNames, d.layout)));
-        if (d.columns.isEmpty())
-            fail(QStringLiteral("the definition declares no columns"));
-        if (!d.nested.isEmpty())
-            fail(QStringLiteral("only a composite has nested reports"));
-        const QueryTemplate query(d.query);
-        for (int i = 0; i < query.names().size(); ++i) {
-            const QString &name = query.names().at(i);
-            const int index = d.argumentIndex(name);
-            if (index < 0)
-                fail(QStringLiteral("the query uses \":%1\", which is not a declared argument").arg(name));
-            else if (d.arguments.at(index).type == ArgumentType::Date && query.dayBound(i) == QueryTemplate::DayBound::Equality)
-                fail(QStringLiteral("\":%1\" is a date, a whole day, and no single moment equals it: "
-                                    "write \"between :%1 and :%1\"").arg(name));
-        }
-    }
-    if (d.layout == LayoutKind::Crosstab && !d.crosstab)
-        fail(QStringLiteral("a crosstab definition needs \"crosstab\""));
-    if (d.layout != LayoutKind::Crosstab && d.crosstab)
-        fail(QStringLiteral("\"crosstab\" needs the layout \"crosstab\""));
-
-    auto requireColumn = [&](const QString &name, const QString &what) {
-        if (d.columnIndex(name) < 0)
-            fail(QStringLiteral("%1 names the column \"%2\", which does not exist").arg(what, name));
-    };
-
-    // Names an expression of the rows may read.
-    QSet<QString> rowNames;
-    if (d.crosstab) {
-        for (const QString &r : d.crosstab->rows)
-            rowNames.insert(r);
-        for (const Crosstab::Value &v : d.crosstab->values)
-            rowNames.insert(v.name);
-        for (const ComputedField &t : d.crosstab->totals)
-            rowNames.insert(t.name);
-    } else {
-        for (const Column &c : d.columns)
-            rowNames.insert(c.name);
-    }
-    for (const ComputedField &c : d.computed)
-        rowNames.insert(c.name);
-
-    auto checkExpression = [&](const QString &text, const QString &what, const QSet<QString> &names) {
-        const auto expression = parseExpression(text, what);
-        for (const QString &name : expression->referencedNames()) {
-            if (!names.contains(name.toLower()))
-                fail(QStringLiteral("%1 reads \"%2\", which is neither a column nor a computed field").arg(what, name));
-        }
-    };
-    for (const ComputedField &c : d.computed)
-        checkExpression(c.expression, QStringLiteral("computed field \"%1\"").arg(c.name), rowNames);
-
-    if (d.crosstab) {
-        const Crosstab &x = *d.crosstab;
-        if (x.rows.isEmpty() || x.columns.isEmpty() || x.values.isEmpty())
-            fail(QStringLiteral("the crosstab needs rows, columns and values"));
-        for (const QString &r : x.rows)
-            requireColumn(r, QStringLiteral("the crosstab rows"));
-        for (const QString &c : x.columns)
-            requireColumn(c, QStringLiteral("the crosstab columns"));
-        QSet<QString> sourceNames;
-        for (const Column &c : d.columns)
-            sourceNames.insert(c.name);
-        for (const Crosstab::Value &v : x.values)
-            checkExpression(v.expression, QStringLiteral("crosstab value \"%1\"").arg(v.name), sourceNames);
-        for (const ComputedField &t : x.totals)
-            checkExpression(t.expression, QStringLiteral("crosstab total \"%1\"").arg(t.name), rowNames);
-    }
-
-    for (const Group &g : d.groups) {
-        for (const QString &b : g.by)
-            requireColumn(b, QStringLiteral("group %1").arg(g.level));
-    }
-    for (const QString &s : d.sort) {
-        const QStringList parts = s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (parts.isEmpty() || parts.size() > 2
-            || (parts.size() == 2 && parts.at(1).compare(QLatin1String("A"), Qt::CaseInsensitive) != 0
-                && parts.at(1).compare(QLatin1String("D"), Qt::CaseInsensitive) != 0))
-            fail(QStringLiteral("sort \"%1\" is not \"column\", \"column A\" or \"column D\"").arg(s));
-        requireColumn(parts.at(0), QStringLiteral("the sort"));
-    }
-    auto requireField = [&](const QString &name, const QString &what) {
-        if (!name.isEmpty() && !rowNames.contains(name) && d.columnIndex(name) < 0)
-            fail(QStringLiteral("%1 names the field \"%2\", which does not exist").arg(what, name));
-    };
-    for (const TextObject &t : d.texts) {
-        requireField(t.under, QStringLiteral("text \"%1\"").arg(t.name));
-        if ((t.band == Band::GroupHeader || t.band == Band::GroupTrailer) && (t.group < 1 || t.group > d.groups.size()))
-            fail(QStringLiteral("text \"%1\" is in group %2, which does not exist").arg(t.name).arg(t.group));
-    }
-    for (const ComputedField &c : d.computed) {
-        requireField(c.under, QStringLiteral("computed field \"%1\"").arg(c.name));
-        if ((c.band == Band::GroupHeader || c.band == Band::GroupTrailer) && (c.group < 1 || c.group > d.groups.size()))
-            fail(QStringLiteral("computed field \"%1\" is in group %2, which does not exist").arg(c.name).arg(c.group));
-    }
-    for (const FormLayout::Line &line : d.form.lines) {
-        for (const QString &f : line.fields)
-            requireField(f, QStringLiteral("form line \"%1\"").arg(line.label));
-    }
-    for (const QString &f : d.form.headFields)
-        requireField(f, QStringLiteral("the form's head fields"));
-    for (const QString &f : d.form.extraFields)
-        requireField(f, QStringLiteral("the form's extra fields"));
-    if (!d.updateTable.isEmpty()) {
-        if (!isIdentifier(d.updateTable))
-            fail(QStringLiteral("update table \"%1\" is not a name").arg(d.updateTable));
-        if (d.keyColumns.isEmpty())
-            fail(QStringLiteral("update table \"%1\" needs key columns").arg(d.updateTable));
-        for (const QString &k : d.keyColumns)
-            requireColumn(k, QStringLiteral("the update key"));
-    }
-}
-
-QJsonArray stringArray(const QStringList &list)
-{
-    return QJsonArray::fromStringList(list);
-}
-
-QJsonObject computedToJson(const ComputedField &c)
-{
-    QJsonObject o;
-    o.insert(QStringLiteral("name"), c.name);
-    o.insert(QStringLiteral("expression"), c.expression);
-    o.insert(QStringLiteral("band"), nameOf(bandNames, c.band));
-    if (c.group)
-        o.insert(QStringLiteral("group"), c.group);
-    if (!c.under.isEmpty())
-        o.insert(QStringLiteral("under"), c.under);
-    if (!c.format.isEmpty())
-        o.insert(QStringLiteral("format"), c.format);
-    o.insert(QStringLiteral("type"), nameOf(valueTypeNames, c.type));
-    o.insert(QStringLiteral("align"), nameOf(alignNames, c.align));
-    if (!c.visible)
-        o.insert(QStringLiteral("visible"), false);
-    if (!c.caption.isEmpty())
-        o.insert(QStringLiteral("caption"), stringArray(c.caption));
-    if (!c.print)
-        o.insert(QStringLiteral("print"), false);
-    return o;
 }
 
 } // namespace
@@ -665,153 +378,6 @@ std::optional<Definition> DefinitionLoader::fromJson(const QJsonObject &object, 
             *error = QStringLiteral("%1: %2").arg(sourceName, fault.text);
         return std::nullopt;
     }
-}
-
-QJsonObject DefinitionLoader::toJson(const Definition &d)
-{
-    QJsonObject root;
-    root.insert(QStringLiteral("name"), d.name);
-    root.insert(QStringLiteral("layout"), nameOf(layoutNames, d.layout));
-    if (!d.query.isEmpty())
-        root.insert(QStringLiteral("query"), d.query);
-    if (!d.arguments.isEmpty()) {
-        QJsonArray a;
-        for (const Argument &arg : d.arguments) {
-            QJsonObject o{{QStringLiteral("name"), arg.name},
-                          {QStringLiteral("type"), nameOf(argumentTypeNames, arg.type)}};
-            if (!arg.choices.isEmpty()) {
-                QJsonArray choices;
-                for (qsizetype i = 0; i < arg.choices.size(); ++i) {
-                    const QString value = arg.choiceValues.value(i, arg.choices.at(i));
-                    if (value == arg.choices.at(i))
-                        choices.append(value);
-                    else
-                        choices.append(QJsonObject{{QStringLiteral("value"), value},
-                                                   {QStringLiteral("text"), arg.choices.at(i)}});
-                }
-                o.insert(QStringLiteral("choices"), choices);
-            }
-            if (!arg.caption.isEmpty())
-                o.insert(QStringLiteral("caption"), arg.caption);
-            a.append(o);
-        }
-        root.insert(QStringLiteral("arguments"), a);
-    }
-    if (!d.columns.isEmpty()) {
-        QJsonArray a;
-        for (const Column &c : d.columns) {
-            QJsonObject o;
-            o.insert(QStringLiteral("name"), c.name);
-            if (!c.dbName.isEmpty())
-                o.insert(QStringLiteral("db"), c.dbName);
-            o.insert(QStringLiteral("type"), nameOf(valueTypeNames, c.type));
-            if (!c.caption.isEmpty())
-                o.insert(QStringLiteral("caption"), stringArray(c.caption));
-            if (!c.format.isEmpty())
-                o.insert(QStringLiteral("format"), c.format);
-            if (c.width)
-                o.insert(QStringLiteral("width"), c.width);
-            if (!c.visible)
-                o.insert(QStringLiteral("visible"), false);
-            if (!c.print)
-                o.insert(QStringLiteral("print"), false);
-            if (c.picture)
-                o.insert(QStringLiteral("picture"), true);
-            if (c.rowKey)
-                o.insert(QStringLiteral("rowKey"), true);
-            if (c.protect)
-                o.insert(QStringLiteral("protect"), true);
-            o.insert(QStringLiteral("align"), nameOf(alignNames, c.align));
-            a.append(o);
-        }
-        root.insert(QStringLiteral("columns"), a);
-    }
-    if (!d.sort.isEmpty())
-        root.insert(QStringLiteral("sort"), stringArray(d.sort));
-    if (!d.texts.isEmpty()) {
-        QJsonArray a;
-        for (const TextObject &t : d.texts) {
-            QJsonObject o;
-            o.insert(QStringLiteral("name"), t.name);
-            o.insert(QStringLiteral("text"), t.text);
-            o.insert(QStringLiteral("band"), nameOf(bandNames, t.band));
-            if (t.group)
-                o.insert(QStringLiteral("group"), t.group);
-            if (!t.under.isEmpty())
-                o.insert(QStringLiteral("under"), t.under);
-            o.insert(QStringLiteral("align"), nameOf(alignNames, t.align));
-            if (t.fontSize)
-                o.insert(QStringLiteral("size"), t.fontSize);
-            if (t.bold)
-                o.insert(QStringLiteral("bold"), true);
-            a.append(o);
-        }
-        root.insert(QStringLiteral("texts"), a);
-    }
-    if (!d.computed.isEmpty()) {
-        QJsonArray a;
-        for (const ComputedField &c : d.computed)
-            a.append(computedToJson(c));
-        root.insert(QStringLiteral("computed"), a);
-    }
-    if (!d.groups.isEmpty()) {
-        QJsonArray a;
-        for (const Group &g : d.groups) {
-            QJsonObject o{{QStringLiteral("level"), g.level}, {QStringLiteral("by"), stringArray(g.by)}};
-            if (g.newPage)
-                o.insert(QStringLiteral("newpage"), true);
-            a.append(o);
-        }
-        root.insert(QStringLiteral("groups"), a);
-    }
-    if (d.crosstab) {
-        QJsonObject o;
-        o.insert(QStringLiteral("rows"), stringArray(d.crosstab->rows));
-        o.insert(QStringLiteral("columns"), stringArray(d.crosstab->columns));
-        QJsonArray values;
-        for (const Crosstab::Value &v : d.crosstab->values)
-            values.append(QJsonObject{{QStringLiteral("name"), v.name}, {QStringLiteral("expression"), v.expression}});
-        o.insert(QStringLiteral("values"), values);
-        if (!d.crosstab->totals.isEmpty()) {
-            QJsonArray totals;
-            for (const ComputedField &t : d.crosstab->totals)
-                totals.append(computedToJson(t));
-            o.insert(QStringLiteral("totals"), totals);
-        }
-        root.insert(QStringLiteral("crosstab"), o);
-    }
-    if (!d.nested.isEmpty()) {
-        QJsonArray a;
-        for (const Nested &n : d.nested)
-            a.append(QJsonObject{{QStringLiteral("definition"), n.definition},
-                                 {QStringLiteral("arguments"), stringArray(n.arguments)}});
-        root.insert(QStringLiteral("nested"), a);
-    }
-    if (!d.form.headings.isEmpty() || !d.form.lines.isEmpty() || !d.form.headFields.isEmpty()
-        || !d.form.extraFields.isEmpty()) {
-        QJsonObject o;
-        o.insert(QStringLiteral("headings"), stringArray(d.form.headings));
-        QJsonArray lines;
-        for (const FormLayout::Line &line : d.form.lines)
-            lines.append(QJsonObject{{QStringLiteral("label"), line.label},
-                                     {QStringLiteral("fields"), stringArray(line.fields)}});
-        o.insert(QStringLiteral("lines"), lines);
-        if (!d.form.headFields.isEmpty())
-            o.insert(QStringLiteral("head"), stringArray(d.form.headFields));
-        if (!d.form.extraFields.isEmpty())
-            o.insert(QStringLiteral("extra"), stringArray(d.form.extraFields));
-        root.insert(QStringLiteral("form"), o);
-    }
-    if (!d.updateTable.isEmpty())
-        root.insert(QStringLiteral("update"), QJsonObject{{QStringLiteral("table"), d.updateTable},
-                                                         {QStringLiteral("key"), stringArray(d.keyColumns)}});
-    if (d.page.declared) {
-        QJsonObject page{{QStringLiteral("paper"), d.page.paper}};
-        if (d.page.landscape)
-            page.insert(QStringLiteral("landscape"), true);
-        root.insert(QStringLiteral("page"), page);
-    }
-    return root;
 }
 
 } // namespace wip::reports
