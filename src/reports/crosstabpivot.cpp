@@ -74,49 +74,58 @@ QString CrosstabPivot::keyText(const QVariant &value)
     }
 }
 
-CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::vector<QVector<QVariant>> sourceRows,
-                                           const QVector<const Expression *> &values)
+namespace {
+
+QVector<int> columnIndexes(const Definition &definition, const QStringList &names)
 {
-    Result result;
-    const Crosstab &crosstab = *definition.crosstab;
-    QVector<int> rowKeys;
-    QVector<int> columnKeys;
-    for (const QString &name : crosstab.rows)
-        rowKeys.append(definition.columnIndex(name));
-    for (const QString &name : crosstab.columns)
-        columnKeys.append(definition.columnIndex(name));
+    QVector<int> indexes;
+    for (const QString &name : names)
+        indexes.append(definition.columnIndex(name));
+    return indexes;
+}
 
-    // Cells become contiguous runs: row keys, then column keys.
-    std::stable_sort(sourceRows.begin(), sourceRows.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
-        const int c = compareKeys(a, rowKeys, b, rowKeys);
-        return c != 0 ? c < 0 : compareKeys(a, columnKeys, b, columnKeys) < 0;
-    });
+QVector<QVariant> keyOf(const QVector<QVariant> &row, const QVector<int> &keyColumns)
+{
+    QVector<QVariant> key;
+    for (int c : keyColumns)
+        key.append(row.at(c));
+    return key;
+}
 
-    // Distinct column-key values, sorted.
-    std::vector<QVector<QVariant>> columnValues;
-    {
-        std::vector<QVector<QVariant>> keys;
-        keys.reserve(sourceRows.size());
-        QVector<int> identity;
-        for (int i = 0; i < columnKeys.size(); ++i)
-            identity.append(i);
-        for (const QVector<QVariant> &row : sourceRows) {
-            QVector<QVariant> key;
-            for (int c : columnKeys)
-                key.append(row.at(c));
-            keys.push_back(key);
-        }
-        std::sort(keys.begin(), keys.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
-            return compareKeys(a, identity, b, identity) < 0;
-        });
-        for (const QVector<QVariant> &key : keys) {
-            if (columnValues.empty() || compareKeys(columnValues.back(), identity, key, identity) != 0)
-                columnValues.push_back(key);
-        }
+// Compares two keys taken by keyOf.
+bool keyLess(const QVector<QVariant> &a, const QVector<QVariant> &b)
+{
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const int c = compareValues(a.at(i), b.at(i));
+        if (c != 0)
+            return c < 0;
     }
+    return false;
+}
+
+// The distinct values of the column keys over the rows, sorted.
+std::vector<QVector<QVariant>> distinctKeys(const std::vector<QVector<QVariant>> &rows, const QVector<int> &keyColumns)
+{
+    std::vector<QVector<QVariant>> keys;
+    keys.reserve(rows.size());
+    for (const QVector<QVariant> &row : rows)
+        keys.push_back(keyOf(row, keyColumns));
+    std::sort(keys.begin(), keys.end(), keyLess);
+    std::vector<QVector<QVariant>> distinct;
+    for (const QVector<QVariant> &key : keys) {
+        if (distinct.empty() || keyLess(distinct.back(), key))
+            distinct.push_back(key);
+    }
+    return distinct;
+}
+
+// The row keys' columns, then one column per distinct column-key value and value.
+void addColumns(CrosstabPivot::Result &result, const Definition &definition, const QVector<int> &rowKeys,
+                const std::vector<QVector<QVariant>> &columnValues)
+{
+    const Crosstab &crosstab = *definition.crosstab;
     // Without rows the value columns still exist, under the plain value names.
     const int columnCount = std::max<int>(1, int(columnValues.size()));
-
     for (int c : rowKeys)
         result.columns.append(definition.columns.at(c));
     result.valueColumns.resize(crosstab.values.size());
@@ -124,7 +133,7 @@ CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::ve
         QStringList keyTexts;
         if (k < int(columnValues.size())) {
             for (const QVariant &v : columnValues.at(size_t(k)))
-                keyTexts.append(keyText(v));
+                keyTexts.append(CrosstabPivot::keyText(v));
         }
         for (int v = 0; v < crosstab.values.size(); ++v) {
             Column column;
@@ -139,32 +148,45 @@ CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::ve
             result.columns.append(column);
         }
     }
+}
+
+// The end of the run of rows from `first` (before `end`) that share the key.
+size_t runEnd(const std::vector<QVector<QVariant>> &rows, size_t first, size_t end, const QVector<int> &keyColumns)
+{
+    size_t last = first + 1;
+    while (last < end && compareKeys(rows[first], keyColumns, rows[last], keyColumns) == 0)
+        ++last;
+    return last;
+}
+
+} // namespace
+
+CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::vector<QVector<QVariant>> sourceRows,
+                                           const QVector<const Expression *> &values)
+{
+    Result result;
+    const QVector<int> rowKeys = columnIndexes(definition, definition.crosstab->rows);
+    const QVector<int> columnKeys = columnIndexes(definition, definition.crosstab->columns);
+
+    // Cells become contiguous runs: row keys, then column keys.
+    std::stable_sort(sourceRows.begin(), sourceRows.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+        const int c = compareKeys(a, rowKeys, b, rowKeys);
+        return c != 0 ? c < 0 : compareKeys(a, columnKeys, b, columnKeys) < 0;
+    });
+    const std::vector<QVector<QVariant>> columnValues = distinctKeys(sourceRows, columnKeys);
+    addColumns(result, definition, rowKeys, columnValues);
 
     SourceRows context(definition, sourceRows);
-    QVector<int> identity;
-    for (int i = 0; i < columnKeys.size(); ++i)
-        identity.append(i);
-    size_t first = 0;
-    while (first < sourceRows.size()) {
-        // The run of source rows of one pivot row.
-        size_t end = first + 1;
-        while (end < sourceRows.size() && compareKeys(sourceRows[first], rowKeys, sourceRows[end], rowKeys) == 0)
-            ++end;
+    for (size_t first = 0; first < sourceRows.size();) {
+        // The run of source rows of one pivot row, and in it the runs of its cells.
+        const size_t end = runEnd(sourceRows, first, sourceRows.size(), rowKeys);
         QVector<QVariant> pivotRow(result.columns.size());
         for (int i = 0; i < rowKeys.size(); ++i)
             pivotRow[i] = sourceRows[first].at(rowKeys.at(i));
-        size_t cell = first;
-        while (cell < end) {
-            size_t cellEnd = cell + 1;
-            while (cellEnd < end && compareKeys(sourceRows[cell], columnKeys, sourceRows[cellEnd], columnKeys) == 0)
-                ++cellEnd;
-            QVector<QVariant> key;
-            for (int c : columnKeys)
-                key.append(sourceRows[cell].at(c));
-            const auto pos = std::lower_bound(columnValues.begin(), columnValues.end(), key,
-                                              [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {
-                                                  return compareKeys(a, identity, b, identity) < 0;
-                                              });
+        for (size_t cell = first; cell < end;) {
+            const size_t cellEnd = runEnd(sourceRows, cell, end, columnKeys);
+            const auto pos = std::lower_bound(columnValues.begin(), columnValues.end(),
+                                              keyOf(sourceRows[cell], columnKeys), keyLess);
             const int k = int(pos - columnValues.begin());
             context.setCell(int(cell) + 1, int(cellEnd));
             for (int v = 0; v < values.size(); ++v)
