@@ -117,6 +117,76 @@ QVariant readArgument(const QJsonValue &v, const Argument &argument)
     return {};
 }
 
+// A column as toJson writes it; nullopt for one without a name.
+std::optional<Column> columnFromJson(const QJsonObject &co)
+{
+    Column c;
+    c.name = co.value(QStringLiteral("name")).toString().toLower();
+    if (c.name.isEmpty())
+        return std::nullopt;
+    c.type = valueType(co.value(QStringLiteral("type")).toString());
+    for (const QJsonValue &line : co.value(QStringLiteral("caption")).toArray())
+        c.caption.append(line.toString());
+    c.format = co.value(QStringLiteral("format")).toString();
+    c.width = co.value(QStringLiteral("width")).toInt();
+    c.visible = co.value(QStringLiteral("visible")).toBool(true);
+    c.align = Align(std::clamp(co.value(QStringLiteral("align")).toInt(), 0, 2));
+    c.print = co.value(QStringLiteral("print")).toBool(true);
+    c.picture = co.value(QStringLiteral("picture")).toBool(false);
+    c.rowKey = co.value(QStringLiteral("rowKey")).toBool(false);
+    return c;
+}
+
+// The values of the computed fields in row r (0-based), after the columns' values
+// in `row`; the fault, or an empty text.
+QString computedFromJson(const QJsonObject &o, const QVector<ComputedField> &fields, int r, int rowCount,
+                         int columnCount, QVector<QVariant> &row)
+{
+    const QJsonObject computed = o.value(QStringLiteral("computed")).toObject();
+    const QJsonObject computedTypes = o.value(QStringLiteral("computedTypes")).toObject();
+    for (int k = 0; k < fields.size(); ++k) {
+        const QString &name = fields.at(k).name;
+        const QString type = computedTypes.value(name).toString();
+        const QJsonArray fieldValues = computed.value(name).toArray();
+        if (fieldValues.size() != rowCount)
+            return QStringLiteral("computed field %1 does not hold a value per row").arg(name);
+        // A NULL has the field's declared type, as in the DataStore.
+        const QJsonValue jv = fieldValues.at(r);
+        const auto v = jv.isNull() ? readValue(jv, fields.at(k).type, false)
+                                   : readValue(jv, valueType(type), type == QLatin1String("bool"));
+        if (!v)
+            return QStringLiteral("computed field %1 of row %2 holds a damaged value").arg(name).arg(r + 1);
+        row[columnCount + k] = *v;
+    }
+    return {};
+}
+
+// Every row: the columns' values, then the computed fields'; the fault, or an empty text.
+QString rowsFromJson(const QJsonObject &o, const QVector<Column> &columns, const QVector<ComputedField> &fields,
+                     std::vector<QVector<QVariant>> &rowsRead)
+{
+    const int columnCount = columns.size();
+    const QJsonArray rows = o.value(QStringLiteral("rows")).toArray();
+    rowsRead.reserve(size_t(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        const QJsonArray values = rows.at(r).toArray();
+        if (!rows.at(r).isArray() || values.size() != columnCount)
+            return QStringLiteral("row %1 does not hold %2 values").arg(r + 1).arg(columnCount);
+        QVector<QVariant> row(columnCount + fields.size());
+        for (int c = 0; c < columnCount; ++c) {
+            const auto v = readValue(values.at(c), columns.at(c).type, false);
+            if (!v)
+                return QStringLiteral("row %1, column %2 holds a damaged value").arg(r + 1).arg(columns.at(c).name);
+            row[c] = *v;
+        }
+        const QString fault = computedFromJson(o, fields, r, int(rows.size()), columnCount, row);
+        if (!fault.isEmpty())
+            return fault;
+        rowsRead.push_back(row);
+    }
+    return {};
+}
+
 } // namespace
 
 QJsonObject SavedReport::toJson(const ReportData &report)
@@ -244,64 +314,23 @@ std::unique_ptr<SavedReport> SavedReport::fromJson(const QJsonObject &o, const Q
         return fail(QStringLiteral("its definition is damaged: %1").arg(definitionError));
     report->m_definition = std::move(*definition);
 
-    const QJsonArray columns = o.value(QStringLiteral("columns")).toArray();
-    for (const QJsonValue &cv : columns) {
-        const QJsonObject co = cv.toObject();
-        Column c;
-        c.name = co.value(QStringLiteral("name")).toString().toLower();
-        if (c.name.isEmpty())
+    for (const QJsonValue &cv : o.value(QStringLiteral("columns")).toArray()) {
+        const std::optional<Column> c = columnFromJson(cv.toObject());
+        if (!c)
             return fail(QStringLiteral("a column without a name"));
-        c.type = valueType(co.value(QStringLiteral("type")).toString());
-        for (const QJsonValue &line : co.value(QStringLiteral("caption")).toArray())
-            c.caption.append(line.toString());
-        c.format = co.value(QStringLiteral("format")).toString();
-        c.width = co.value(QStringLiteral("width")).toInt();
-        c.visible = co.value(QStringLiteral("visible")).toBool(true);
-        c.align = Align(std::clamp(co.value(QStringLiteral("align")).toInt(), 0, 2));
-        c.print = co.value(QStringLiteral("print")).toBool(true);
-        c.picture = co.value(QStringLiteral("picture")).toBool(false);
-        c.rowKey = co.value(QStringLiteral("rowKey")).toBool(false);
-        report->m_index.insert(c.name, report->m_columns.size());
-        report->m_columns.append(c);
+        report->m_index.insert(c->name, report->m_columns.size());
+        report->m_columns.append(*c);
     }
     const int columnCount = report->m_columns.size();
-    const QJsonObject computed = o.value(QStringLiteral("computed")).toObject();
-    const QJsonObject computedTypes = o.value(QStringLiteral("computedTypes")).toObject();
-    QVector<QString> computedNames;
+    int computedCount = 0;
     for (const ComputedField &f : report->m_definition.computed) {
         if (!report->m_index.contains(f.name.toLower()))
-            report->m_index.insert(f.name.toLower(), columnCount + computedNames.size());
-        computedNames.append(f.name);
+            report->m_index.insert(f.name.toLower(), columnCount + computedCount);
+        ++computedCount;
     }
-
-    const QJsonArray rows = o.value(QStringLiteral("rows")).toArray();
-    report->m_rows.reserve(size_t(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        const QJsonArray values = rows.at(r).toArray();
-        if (!rows.at(r).isArray() || values.size() != columnCount)
-            return fail(QStringLiteral("row %1 does not hold %2 values").arg(r + 1).arg(columnCount));
-        QVector<QVariant> row(columnCount + computedNames.size());
-        for (int c = 0; c < columnCount; ++c) {
-            const auto v = readValue(values.at(c), report->m_columns.at(c).type, false);
-            if (!v)
-                return fail(QStringLiteral("row %1, column %2 holds a damaged value").arg(r + 1).arg(report->m_columns.at(c).name));
-            row[c] = *v;
-        }
-        for (int k = 0; k < computedNames.size(); ++k) {
-            const QString type = computedTypes.value(computedNames.at(k)).toString();
-            const QJsonArray fieldValues = computed.value(computedNames.at(k)).toArray();
-            if (fieldValues.size() != rows.size())
-                return fail(QStringLiteral("computed field %1 does not hold a value per row").arg(computedNames.at(k)));
-            // A NULL has the field's declared type, as in the DataStore.
-            const QJsonValue jv = fieldValues.at(r);
-            const auto v = jv.isNull() ? readValue(jv, report->m_definition.computed.at(k).type, false)
-                                       : readValue(jv, valueType(type), type == QLatin1String("bool"));
-            if (!v)
-                return fail(QStringLiteral("computed field %1 of row %2 holds a damaged value").arg(computedNames.at(k)).arg(r + 1));
-            row[columnCount + k] = *v;
-        }
-        report->m_rows.push_back(row);
-    }
+    const QString rowsFault = rowsFromJson(o, report->m_columns, report->m_definition.computed, report->m_rows);
+    if (!rowsFault.isEmpty())
+        return fail(rowsFault);
 
     const QJsonObject texts = o.value(QStringLiteral("texts")).toObject();
     for (auto it = texts.begin(); it != texts.end(); ++it)
