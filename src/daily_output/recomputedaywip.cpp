@@ -11,6 +11,8 @@
 #include <QDate>
 #include <QStringList>
 
+#include <functional>
+
 namespace wip {
 
 namespace {
@@ -65,13 +67,105 @@ void takeTurn(Transaction &tr, bool ownTransaction)
     update(tr, QStringLiteral("lock table day_wip in exclusive mode"), {});
 }
 
+// The departments whose day's output step 3 takes from proch.
+bool outputFromProch(const QString &gongxu)
+{
+    static const QStringList codes = {
+        QStringLiteral("04-执模"), QStringLiteral("06-镶石"), QStringLiteral("07-执边"),
+        QStringLiteral("08-打磨"), QStringLiteral("09-电金"), QStringLiteral("20-出货"),
+    };
+    return codes.contains(gongxu);
+}
+
+// 3. and 4.: the day's output of each department.
+void dayOutput(DataStore &ds3, Transaction &tr, const QDate &day, const std::function<void(int)> &step)
+{
+    // 3. Today's output of the departments whose steps are recorded in proch.
+    // Casting ("03-倒模") is fed from castind in step 4, whatever proch holds.
+    // The crosstab has a column per finishing time of the day (steps finish in
+    // the afternoon as well as at midnight); its row total is the day's output.
+    step(3);
+    int p = retrieve(ds3, tr, "d_wip_today1", {day});
+    for (int i = 1; i <= p; ++i) {
+        const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
+        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("grand_sum_qty"));
+        if (outputFromProch(gongxu))
+            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = ?"), {qty.toVariant(), gongxu});
+    }
+
+    // 4. Today's casting output.
+    step(4);
+    p = retrieve(ds3, tr, "d_wip_today2", {day});
+    if (p != 0) {
+        const Decimal qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty.toVariant()});
+    }
+}
+
+// 5. to 7.: the month's output of each department up to the day.
+void monthOutput(DataStore &ds3, Transaction &tr, const QString &t, const QDate &day,
+                 const std::function<void(int)> &step)
+{
+    // 5. The month runs from its first day up to the chosen date.
+    step(5);
+    const QString month = Left(t, 8);
+    const QString dt = month + QStringLiteral("01");
+    const QDate monthStart = Date(dt);
+
+    // 6. Month-to-date output of every department from proch.
+    step(6);
+    for (const QString &code : recomputeDepartments()) {
+        const int p = retrieve(ds3, tr, "d_wip_today31", {code, monthStart, day});
+        if (p != 0) {
+            const Decimal qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty.toVariant(), code});
+        }
+    }
+
+    // 7. Month-to-date casting output replaces the proch figure of step 6.
+    step(7);
+    if (retrieve(ds3, tr, "d_wip_today32", {monthStart, day}) != 0) {
+        const Decimal qty = figure(ds3, "compute_2");
+        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty.toVariant()});
+    }
+}
+
+// 8. to 10.: pieces in process, and the stones set today and this month.
+void inProcessAndStones(DataStore &ds3, Transaction &tr, const QString &t, const QDate &day,
+                        const std::function<void(int)> &step)
+{
+    // 8. Pieces in process: steps started and not finished.
+    step(8);
+    for (const QString &code : recomputeDepartments()) {
+        const int p = retrieve(ds3, tr, "d_wip_today41", {code});
+        if (p != 0) {
+            const Decimal qty = figure(ds3, "compute_1");
+            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty.toVariant(), code});
+        }
+    }
+
+    // 9. Stones set today.
+    step(9);
+    if (retrieve(ds3, tr, "d_wip_today42", {day}) != 0) {
+        const Decimal qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
+    }
+
+    // 10. Stones set this month.
+    step(10);
+    const QDate monthStart = Date(Left(t, 8) + QStringLiteral("01"));
+    if (retrieve(ds3, tr, "d_wip_today43", {monthStart, day}) != 0) {
+        const Decimal qty = figure(ds3, "compute_1");
+        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
+    }
+}
+
 void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
 {
-    auto step = [&](int n) {
+    const std::function<void(int)> step = [&](int n) {
         if (progress)
             progress(n, kSteps);
     };
-    const QStringList &departments = recomputeDepartments();
 
     // 1. Every figure of every department back to zero.
     step(1);
@@ -83,87 +177,9 @@ void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
     // 2. One DataStore for all the sources.
     DataStore ds3;
     const QDate day = Date(t);
-
-    // 3. Today's output of the departments whose steps are recorded in proch.
-    // Casting ("03-倒模") is fed from castind in step 4, whatever proch holds.
-    // The crosstab has a column per finishing time of the day (steps finish in
-    // the afternoon as well as at midnight); its row total is the day's output.
-    step(3);
-    int p = retrieve(ds3, tr, "d_wip_today1", {day});
-    for (int i = 1; i <= p; ++i) {
-        const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
-        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("grand_sum_qty"));
-        if (gongxu == QStringLiteral("04-执模"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '04-执模'"), {qty.toVariant()});
-        else if (gongxu == QStringLiteral("06-镶石"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '06-镶石'"), {qty.toVariant()});
-        else if (gongxu == QStringLiteral("07-执边"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '07-执边'"), {qty.toVariant()});
-        else if (gongxu == QStringLiteral("08-打磨"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '08-打磨'"), {qty.toVariant()});
-        else if (gongxu == QStringLiteral("09-电金"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '09-电金'"), {qty.toVariant()});
-        else if (gongxu == QStringLiteral("20-出货"))
-            update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '20-出货'"), {qty.toVariant()});
-    }
-
-    // 4. Today's casting output.
-    step(4);
-    p = retrieve(ds3, tr, "d_wip_today2", {day});
-    if (p != 0) {
-        const Decimal qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty.toVariant()});
-    }
-
-    // 5. The month runs from its first day up to the chosen date.
-    step(5);
-    const QString month = Left(t, 8);
-    const QString dt = month + QStringLiteral("01");
-    const QDate monthStart = Date(dt);
-
-    // 6. Month-to-date output of every department from proch.
-    step(6);
-    for (const QString &code : departments) {
-        p = retrieve(ds3, tr, "d_wip_today31", {code, monthStart, day});
-        if (p != 0) {
-            const Decimal qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty.toVariant(), code});
-        }
-    }
-
-    // 7. Month-to-date casting output replaces the proch figure of step 6.
-    step(7);
-    p = retrieve(ds3, tr, "d_wip_today32", {monthStart, day});
-    if (p != 0) {
-        const Decimal qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty.toVariant()});
-    }
-
-    // 8. Pieces in process: steps started and not finished.
-    step(8);
-    for (const QString &code : departments) {
-        p = retrieve(ds3, tr, "d_wip_today41", {code});
-        if (p != 0) {
-            const Decimal qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty.toVariant(), code});
-        }
-    }
-
-    // 9. Stones set today.
-    step(9);
-    p = retrieve(ds3, tr, "d_wip_today42", {day});
-    if (p != 0) {
-        const Decimal qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
-    }
-
-    // 10. Stones set this month.
-    step(10);
-    p = retrieve(ds3, tr, "d_wip_today43", {monthStart, day});
-    if (p != 0) {
-        const Decimal qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
-    }
+    dayOutput(ds3, tr, day, step);
+    monthOutput(ds3, tr, t, day, step);
+    inProcessAndStones(ds3, tr, t, day, step);
 
     // The rows say which day their figures are of, for whoever reads day_wip
     // later (the output chart opened on its own).
