@@ -154,6 +154,175 @@ CommandLine::Result parseScan(QCommandLineParser &parser, const QStringList &arg
     return r;
 }
 
+// wip init-db: the schema, and with --demo the demo factory.
+CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOption &help,
+                                const QCommandLineOption &database, const QStringList &arguments)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::InitDb;
+    parser.setApplicationDescription(
+        QStringLiteral("Creates the schema, the views and the department rows; "
+                       "with --demo also the demo factory. Refuses a database that "
+                       "holds tables of another application."));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Also write the demo factory and its style pictures."));
+    const QCommandLineOption scale(QStringLiteral("scale"),
+                                   QStringLiteral("Multiplies the demo factory N times."),
+                                   QStringLiteral("N"), QStringLiteral("1"));
+    parser.addOption(demo);
+    parser.addOption(scale);
+    QStringList args = arguments;
+    args.removeAt(1);
+    if (!runParser(parser, args, help, QStringLiteral("wip init-db"), r))
+        return r;
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("init-db takes no argument \"%1\".")
+                         .arg(parser.positionalArguments().first()));
+    if (!requireDatabase(parser, database, kInitDb, r))
+        return r;
+    r.options.demo = parser.isSet(demo);
+    bool ok = false;
+    const int n = parser.value(scale).toInt(&ok);
+    if (!ok || n < 1)
+        return error(QStringLiteral("--scale needs a whole number of at least 1, not \"%1\".")
+                         .arg(parser.value(scale)));
+    if (parser.isSet(scale) && !r.options.demo)
+        return error(QStringLiteral("--scale applies to the demo factory; give --demo too."));
+    r.options.scale = n;
+    return r;
+}
+
+// wip report NAME: one report written as a file.
+CommandLine::Result parseReport(QCommandLineParser &parser, const QCommandLineOption &help,
+                                const QCommandLineOption &database, const QStringList &arguments)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Report;
+    parser.setApplicationDescription(
+        QStringLiteral("Retrieves the report definition NAME and writes it as json "
+                       "(default), csv, xlsx, pdf or psr. A list argument is given by "
+                       "repeating --arg with the same name."));
+    parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("Report definition, e.g. d_wip_today44."));
+    const QCommandLineOption arg(QStringLiteral("arg"),
+                                 QStringLiteral("Retrieval argument NAME=VALUE; dates as YYYY-MM-DD."),
+                                 QStringLiteral("NAME=VALUE"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("json, csv, xlsx, pdf or psr."),
+                                    QStringLiteral("FORMAT"), QStringLiteral("json"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("File to write; json and csv go to standard output without it."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption title(QStringLiteral("title"),
+                                   QStringLiteral("Heading text of the printed report (its t_head, else its title)."),
+                                   QStringLiteral("TEXT"));
+    parser.addOption(arg);
+    parser.addOption(format);
+    parser.addOption(output);
+    parser.addOption(title);
+    QStringList args = arguments;
+    args.removeAt(1);
+    if (!runParser(parser, args, help, QStringLiteral("wip report"), r))
+        return r;
+    const QStringList names = parser.positionalArguments();
+    if (names.isEmpty())
+        return error(QStringLiteral("report needs the name of a report definition."));
+    if (names.size() > 1)
+        return error(QStringLiteral("report takes one definition name; \"%1\" is one too many.")
+                         .arg(names.at(1)));
+    if (!requireDatabase(parser, database, kReport, r))
+        return r;
+    r.options.reportName = names.first().trimmed();
+    for (const QString &value : parser.values(arg)) {
+        const qsizetype eq = value.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? QString() : value.left(eq).trimmed();
+        if (name.isEmpty())
+            return error(QStringLiteral("--arg needs NAME=VALUE, not \"%1\".").arg(value));
+        r.options.arguments.append({name, value.mid(eq + 1)});
+    }
+    r.options.format = parser.value(format).trimmed().toLower();
+    if (!CommandLine::reportFormats().contains(r.options.format))
+        return error(QStringLiteral("Unknown format \"%1\"; use one of %2.")
+                         .arg(parser.value(format), CommandLine::reportFormats().join(QStringLiteral(", "))));
+    r.options.output = parser.value(output);
+    r.options.title = parser.value(title).trimmed();
+    const bool binary = r.options.format != QLatin1String("json")
+        && r.options.format != QLatin1String("csv");
+    if (binary && r.options.output.isEmpty())
+        return error(QStringLiteral("The %1 format needs --output FILE.").arg(r.options.format));
+    return r;
+}
+
+// wip recompute-day-wip: the daily output table for a date.
+CommandLine::Result parseRecompute(QCommandLineParser &parser, const QCommandLineOption &help,
+                                   const QCommandLineOption &database, const QStringList &arguments)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::RecomputeDayWip;
+    parser.setApplicationDescription(
+        QStringLiteral("Recomputes the daily output table day_wip for a date."));
+    const QCommandLineOption date(QStringLiteral("date"), QStringLiteral("The day, YYYY-MM-DD."),
+                                  QStringLiteral("YYYY-MM-DD"));
+    parser.addOption(date);
+    QStringList args = arguments;
+    args.removeAt(1);
+    if (!runParser(parser, args, help, QStringLiteral("wip recompute-day-wip"), r))
+        return r;
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("recompute-day-wip takes no argument \"%1\".")
+                         .arg(parser.positionalArguments().first()));
+    if (!requireDatabase(parser, database, kRecompute, r))
+        return r;
+    const QString day = parser.value(date).trimmed();
+    const std::optional<QDate> parsed = values::parseDateWithoutTime(day);
+    if (!parsed)
+        return error(day.isEmpty() ? QStringLiteral("recompute-day-wip needs --date YYYY-MM-DD.")
+                                   : QStringLiteral("\"%1\" is not a date YYYY-MM-DD.").arg(day));
+    // The recomputation takes the month from the text's first eight characters.
+    r.options.date = values::dateText(*parsed);
+    return r;
+}
+
+// No command: the desktop application (or its help or version).
+CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineOption &help,
+                                 const QCommandLineOption &database, const QStringList &arguments)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    parser.setApplicationDescription(
+        QStringLiteral("Wip, work in process and order progress of the factory.\n\n"
+                       "Commands:\n"
+                       "  %1 init-db --database URL [--demo] [--scale N]\n"
+                       "  %1 report NAME --database URL [--arg NAME=VALUE]... "
+                       "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
+                       "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
+                       "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
+                       "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
+                       "Without a command: the desktop application.")
+            .arg(QStringLiteral("wip")));
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User code shown in the login."),
+                                  QStringLiteral("CODE"));
+    parser.addOption(user);
+    if (!runParser(parser, arguments, help, QStringLiteral("wip"), r))
+        return r;
+    if (parser.isSet(version)) {
+        r.outcome = CommandLine::Outcome::ShowVersion;
+        r.text = BuildInfo::versionLine();
+        return r;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
+                                    "recompute-day-wip, tickets and scan.")
+                         .arg(parser.positionalArguments().first()));
+    r.options.command = CommandLine::Command::Desktop;
+    r.options.database = parser.value(database).trimmed();
+    r.options.user = parser.value(user).trimmed();
+    return r;
+}
+
 } // namespace
 
 QString CommandLine::commandName(Command command)
@@ -187,161 +356,17 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption database = databaseOption();
     parser.addOption(database);
 
-    Result r;
-    r.outcome = Outcome::Run;
-
-    if (first == kInitDb) {
-        r.options.command = Command::InitDb;
-        parser.setApplicationDescription(
-            QStringLiteral("Creates the schema, the views and the department rows; "
-                           "with --demo also the demo factory. Refuses a database that "
-                           "holds tables of another application."));
-        const QCommandLineOption demo(QStringLiteral("demo"),
-                                      QStringLiteral("Also write the demo factory and its style pictures."));
-        const QCommandLineOption scale(QStringLiteral("scale"),
-                                       QStringLiteral("Multiplies the demo factory N times."),
-                                       QStringLiteral("N"), QStringLiteral("1"));
-        parser.addOption(demo);
-        parser.addOption(scale);
-        QStringList args = arguments;
-        args.removeAt(1);
-        if (!runParser(parser, args, help, QStringLiteral("wip init-db"), r))
-            return r;
-        if (!parser.positionalArguments().isEmpty())
-            return error(QStringLiteral("init-db takes no argument \"%1\".")
-                             .arg(parser.positionalArguments().first()));
-        if (!requireDatabase(parser, database, kInitDb, r))
-            return r;
-        r.options.demo = parser.isSet(demo);
-        bool ok = false;
-        const int n = parser.value(scale).toInt(&ok);
-        if (!ok || n < 1)
-            return error(QStringLiteral("--scale needs a whole number of at least 1, not \"%1\".")
-                             .arg(parser.value(scale)));
-        if (parser.isSet(scale) && !r.options.demo)
-            return error(QStringLiteral("--scale applies to the demo factory; give --demo too."));
-        r.options.scale = n;
-        return r;
-    }
-
-    if (first == kReport) {
-        r.options.command = Command::Report;
-        parser.setApplicationDescription(
-            QStringLiteral("Retrieves the report definition NAME and writes it as json "
-                           "(default), csv, xlsx, pdf or psr. A list argument is given by "
-                           "repeating --arg with the same name."));
-        parser.addPositionalArgument(QStringLiteral("NAME"), QStringLiteral("Report definition, e.g. d_wip_today44."));
-        const QCommandLineOption arg(QStringLiteral("arg"),
-                                     QStringLiteral("Retrieval argument NAME=VALUE; dates as YYYY-MM-DD."),
-                                     QStringLiteral("NAME=VALUE"));
-        const QCommandLineOption format(QStringLiteral("format"),
-                                        QStringLiteral("json, csv, xlsx, pdf or psr."),
-                                        QStringLiteral("FORMAT"), QStringLiteral("json"));
-        const QCommandLineOption output(QStringLiteral("output"),
-                                        QStringLiteral("File to write; json and csv go to standard output without it."),
-                                        QStringLiteral("FILE"));
-        const QCommandLineOption title(QStringLiteral("title"),
-                                       QStringLiteral("Heading text of the printed report (its t_head, else its title)."),
-                                       QStringLiteral("TEXT"));
-        parser.addOption(arg);
-        parser.addOption(format);
-        parser.addOption(output);
-        parser.addOption(title);
-        QStringList args = arguments;
-        args.removeAt(1);
-        if (!runParser(parser, args, help, QStringLiteral("wip report"), r))
-            return r;
-        const QStringList names = parser.positionalArguments();
-        if (names.isEmpty())
-            return error(QStringLiteral("report needs the name of a report definition."));
-        if (names.size() > 1)
-            return error(QStringLiteral("report takes one definition name; \"%1\" is one too many.")
-                             .arg(names.at(1)));
-        if (!requireDatabase(parser, database, kReport, r))
-            return r;
-        r.options.reportName = names.first().trimmed();
-        for (const QString &value : parser.values(arg)) {
-            const qsizetype eq = value.indexOf(QLatin1Char('='));
-            const QString name = eq < 0 ? QString() : value.left(eq).trimmed();
-            if (name.isEmpty())
-                return error(QStringLiteral("--arg needs NAME=VALUE, not \"%1\".").arg(value));
-            r.options.arguments.append({name, value.mid(eq + 1)});
-        }
-        r.options.format = parser.value(format).trimmed().toLower();
-        if (!reportFormats().contains(r.options.format))
-            return error(QStringLiteral("Unknown format \"%1\"; use one of %2.")
-                             .arg(parser.value(format), reportFormats().join(QStringLiteral(", "))));
-        r.options.output = parser.value(output);
-        r.options.title = parser.value(title).trimmed();
-        const bool binary = r.options.format != QLatin1String("json")
-            && r.options.format != QLatin1String("csv");
-        if (binary && r.options.output.isEmpty())
-            return error(QStringLiteral("The %1 format needs --output FILE.").arg(r.options.format));
-        return r;
-    }
-
-    if (first == kRecompute) {
-        r.options.command = Command::RecomputeDayWip;
-        parser.setApplicationDescription(
-            QStringLiteral("Recomputes the daily output table day_wip for a date."));
-        const QCommandLineOption date(QStringLiteral("date"), QStringLiteral("The day, YYYY-MM-DD."),
-                                      QStringLiteral("YYYY-MM-DD"));
-        parser.addOption(date);
-        QStringList args = arguments;
-        args.removeAt(1);
-        if (!runParser(parser, args, help, QStringLiteral("wip recompute-day-wip"), r))
-            return r;
-        if (!parser.positionalArguments().isEmpty())
-            return error(QStringLiteral("recompute-day-wip takes no argument \"%1\".")
-                             .arg(parser.positionalArguments().first()));
-        if (!requireDatabase(parser, database, kRecompute, r))
-            return r;
-        const QString day = parser.value(date).trimmed();
-        const std::optional<QDate> parsed = values::parseDateWithoutTime(day);
-        if (!parsed)
-            return error(day.isEmpty() ? QStringLiteral("recompute-day-wip needs --date YYYY-MM-DD.")
-                                       : QStringLiteral("\"%1\" is not a date YYYY-MM-DD.").arg(day));
-        // The recomputation takes the month from the text's first eight characters.
-        r.options.date = values::dateText(*parsed);
-        return r;
-    }
-
+    if (first == kInitDb)
+        return parseInitDb(parser, help, database, arguments);
+    if (first == kReport)
+        return parseReport(parser, help, database, arguments);
+    if (first == kRecompute)
+        return parseRecompute(parser, help, database, arguments);
     if (first == kTickets)
         return parseTickets(parser, arguments, help, database);
     if (first == kScan)
         return parseScan(parser, arguments, help, database);
-
-    // The desktop application.
-    parser.setApplicationDescription(
-        QStringLiteral("Wip, work in process and order progress of the factory.\n\n"
-                       "Commands:\n"
-                       "  %1 init-db --database URL [--demo] [--scale N]\n"
-                       "  %1 report NAME --database URL [--arg NAME=VALUE]... "
-                       "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
-                       "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
-                       "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
-                       "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
-                       "Without a command: the desktop application.")
-            .arg(QStringLiteral("wip")));
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User code shown in the login."),
-                                  QStringLiteral("CODE"));
-    parser.addOption(user);
-    if (!runParser(parser, arguments, help, QStringLiteral("wip"), r))
-        return r;
-    if (parser.isSet(version)) {
-        r.outcome = Outcome::ShowVersion;
-        r.text = BuildInfo::versionLine();
-        return r;
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
-                                    "recompute-day-wip, tickets and scan.")
-                         .arg(parser.positionalArguments().first()));
-    r.options.command = Command::Desktop;
-    r.options.database = parser.value(database).trimmed();
-    r.options.user = parser.value(user).trimmed();
-    return r;
+    return parseDesktop(parser, help, database, arguments);
 }
 
 } // namespace wip
