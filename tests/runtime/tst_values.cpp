@@ -29,6 +29,8 @@ private Q_SLOTS:
     void readsDateTexts_data();
     void readsDateTexts();
     void readsDatabaseBytesLikeTexts();
+    void readsTimeTexts_data();
+    void readsTimeTexts();
     void readsNumberTexts_data();
     void readsNumberTexts();
     void decimalArithmetic_data();
@@ -38,6 +40,8 @@ private Q_SLOTS:
     void decimalsOrderAndTravelInVariants();
     void sumsStayExact();
     void writesPlainForms();
+    void splitsFormatSections_data();
+    void splitsFormatSections();
     void wallClockMillisecondsRoundTrip();
 };
 
@@ -67,6 +71,10 @@ void TestValues::readsDateTexts_data()
     ok("microseconds kept to the millisecond", "2024-03-05 23:59:59.999999", "2024-03-05 23:59:59.999", true);
     ok("one place of a second", "2024-03-05 10:00:00.5", "2024-03-05 10:00:00.500", true);
     ok("several blanks before the time", "2024-03-05   10:00", "2024-03-05 10:00:00.000", true);
+    ok("tab before the time", "2024-03-05\t10:00", "2024-03-05 10:00:00.000", true);
+    ok("slashes with a time", "2024/3/5 23:59", "2024-03-05 23:59:00.000", true);
+    ok("eight digits with a time", "20240305 10:00:00", "2024-03-05 10:00:00.000", true);
+    ok("line end after", "2024-03-05\r\n", "2024-03-05 00:00:00.000", false);
     ok("first and last days", "0001-01-01", "0001-01-01 00:00:00.000", false);
     ok("end of the calendar", "9999-12-31 23:59:59", "9999-12-31 23:59:59.000", true);
     refused("not a leap year", "2023-02-29");
@@ -91,6 +99,17 @@ void TestValues::readsDateTexts_data()
     refused("full-width digits", "２０２４-03-05");
     refused("impossible eight digits", "20240230");
     refused("six digits", "202403");
+    refused("T and nothing after", "2024-03-05T");
+    refused("T after blanks", "2024-03-05 T10:00");
+    refused("blank after T", "2024-03-05T 10:00");
+    refused("time glued to the date", "2024-03-0510:00");
+    refused("one-digit seconds", "2024-03-05 10:00:5");
+    refused("five-digit year", "20240-03-05");
+    refused("no day", "2024-03");
+    refused("separator at the end", "2024-03-05-");
+    refused("three-digit month", "2024-003-05");
+    refused("seven digits", "2024035");
+    refused("blank inside the date", "2024 -03-05");
 }
 
 void TestValues::readsDateTexts()
@@ -128,6 +147,41 @@ void TestValues::readsDatabaseBytesLikeTexts()
     QCOMPARE(values::parseTime(u" 23:59:58 "), std::optional<QTime>(QTime(23, 59, 58)));
     QVERIFY(!values::parseTime(u"7"));
     QVERIFY(!values::parseTime(u"25:00"));
+}
+
+// text -> time ("" when refused); a time alone, as a time mask reads it
+void TestValues::readsTimeTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    auto row = [](const char *text, const char *expected) {
+        QTest::newRow(text) << QString::fromUtf8(text) << QString::fromLatin1(expected);
+    };
+    row("7:05", "07:05:00.000");
+    row(" 23:59:58 ", "23:59:58.000");
+    row("00:00", "00:00:00.000");
+    row("12:30:15.5", "12:30:15.500");
+    row("12:30:15.123456", "12:30:15.123");
+    row("7", "");
+    row("25:00", "");
+    row("24:00", "");
+    row("12:60", "");
+    row("12:30:60", "");
+    row("123:00", "");
+    row("12:3", "");
+    row("12:30:", "");
+    row("12:30:15.", "");
+    row("12.30", "");
+    row("2024-03-05 12:30", "");
+    row("", "");
+}
+
+void TestValues::readsTimeTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const auto read = values::parseTime(text);
+    QCOMPARE(read ? read->toString(QStringLiteral("HH:mm:ss.zzz")) : QString(), expected);
 }
 
 // text -> the decimal read, every place of its scale ("" when refused)
@@ -170,6 +224,20 @@ void TestValues::readsNumberTexts_data()
     row("inf", "");
     row("nan", "");
     row("0x10", "");
+    row("1e+3", "1000");
+    row("+.5", "0.5");
+    row("-5.0e-1", "-0.50");
+    row("1e-30", "0.000000000000000000");            // beyond eighteen places: rounds to 0
+    row("0e9999", "0");
+    row("12\t", "12");
+    row("1e12345", "");                               // at most four digits of exponent
+    row("1e99", "");                                  // beyond 64 bits
+    row("1.2.3", "");
+    row("1e2.5", "");
+    row("- 5", "");
+    row("+-5", "");
+    row("\u22125", "");                               // the minus sign of typesetting
+    row("5-", "");
     row("１２", "");
     row("99999999999999999999", "");   // no place left to give up
 }
@@ -359,6 +427,32 @@ void TestValues::writesPlainForms()
     // Every written form reads back as itself.
     QCOMPARE(values::parseDateTime(values::dateTimeText(afternoon)), std::optional<QDateTime>(afternoon));
     QCOMPARE(values::parseNumber(values::numberText(dec("-1234.5678"))), std::optional<Decimal>(dec("-1234.5678")));
+}
+
+// a display format -> its sections, joined by '|'
+void TestValues::splitsFormatSections_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("expected");
+    auto row = [](const char *name, const char *format, const char *expected) {
+        QTest::newRow(name) << QString::fromUtf8(format) << QString::fromUtf8(expected);
+    };
+    row("empty", "", "");
+    row("one section", "#,##0.00", "#,##0.00");
+    row("positive and negative", "#,##0.00;(#,##0.00)", "#,##0.00|(#,##0.00)");
+    row("four sections", "0;-0;zero;none", "0|-0|zero|none");
+    row("empty sections", ";;", "||");
+    row("quoted semicolon", "0\"; \"0;-0", "0\"; \"0|-0");
+    row("escaped semicolon", "0\\;0;-0", "0\\;0|-0");
+    row("backslash at the end", "0\\", "0\\");
+    row("quote left open", "0\";0", "0\";0");
+}
+
+void TestValues::splitsFormatSections()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, expected);
+    QCOMPARE(values::formatSections(format).join(u'|'), expected);
 }
 
 void TestValues::wallClockMillisecondsRoundTrip()
