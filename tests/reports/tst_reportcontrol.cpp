@@ -1,6 +1,7 @@
 #include "reports/datastore.h"
 #include "reports/widgets/argumentdialog.h"
 #include "reports/widgets/reportcontrol.h"
+#include "runtime/widgets/editmask.h"
 #include "runtime/widgets/inputpromptservice.h"
 #include "runtime/widgets/keyboard.h"
 #include "runtime/widgets/widgethandles.h"
@@ -8,10 +9,10 @@
 #include "testdatabase.h"
 
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -117,6 +118,8 @@ private Q_SLOTS:
     void hundredThousandRowsOpenAndScroll();
     void missingArgumentsAreAskedByNameAndType();
     void argumentDialogOffersTheRightField();
+    void argumentDialogRefusesADateThatCannotBe_data();
+    void argumentDialogRefusesADateThatCannotBe();
     void windowOpensWideEnoughForItsReport_data();
     void windowOpensWideEnoughForItsReport();
 };
@@ -468,7 +471,7 @@ void TestReportControl::argumentDialogOffersTheRightField()
     def.name = "d_test";
     Argument date{"stime", ArgumentType::Date};
     ArgumentDialog dateDialog(date, def, {"2004-05-01"});
-    QVERIFY(dateDialog.findChild<QDateTimeEdit *>());
+    QVERIFY(dateDialog.findChild<EditMask *>());
     QVERIFY(!dateDialog.findChild<QComboBox *>());
     QCOMPARE(dateDialog.value(), QStringLiteral("2004-05-01"));
 
@@ -487,6 +490,56 @@ void TestReportControl::argumentDialogOffersTheRightField()
     QVERIFY(!ArgumentDialog::toValue("1, x", ArgumentType::NumberList));
     QCOMPARE(ArgumentDialog::toValue("2004-05-31", ArgumentType::DateTime)->toDateTime(),
              QDateTime(QDate(2004, 5, 31), QTime(0, 0)));
+}
+
+void TestReportControl::argumentDialogRefusesADateThatCannotBe_data()
+{
+    QTest::addColumn<bool>("withTime");
+    QTest::addColumn<QString>("typed");   // digits typed over the field from its start
+    QTest::addColumn<QString>("value");   // the answer Enter gives ("" none)
+    QTest::addColumn<QString>("why");     // part of the line that says why
+    QTest::newRow("a day") << false << "20040229" << "2004-02-29" << "";
+    QTest::newRow("30 February") << false << "20040230" << "" << "2004 年 2 月只有 29 天";
+    QTest::newRow("month 13") << false << "20041301" << "" << "没有 13 月";
+    QTest::newRow("a moment") << true << "20040531143000" << "2004-05-31 14:30:00" << "";
+    QTest::newRow("31 April at noon") << true << "20040431120000" << "" << "2004 年 4 月只有 30 天";
+    QTest::newRow("hour 25") << true << "20040501250000" << "" << "25:00:00 不是有效时间";
+}
+
+void TestReportControl::argumentDialogRefusesADateThatCannotBe()
+{
+    QFETCH(bool, withTime);
+    QFETCH(QString, typed);
+    QFETCH(QString, value);
+    QFETCH(QString, why);
+    Definition def;
+    def.name = "d_test";
+    const Argument argument{"stime", withTime ? ArgumentType::DateTime : ArgumentType::Date};
+    ArgumentDialog dialog(argument, def, {"2004-05-01"});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *field = dialog.findChild<QLineEdit *>("em_argument");
+    QVERIFY(field);
+    field->setFocus();
+    field->setCursorPosition(0);
+    QTest::keyClicks(field, typed);
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    auto *problem = dialog.findChild<QLabel *>("st_problem");
+    QCOMPARE(ok->isEnabled(), !value.isEmpty());
+    QCOMPARE(problem->isVisible(), !why.isEmpty());
+    QVERIFY2(problem->text().contains(why), qPrintable(problem->text()));
+    QCOMPARE(dialog.problem(), problem->text());
+
+    // Enter answers with the date typed, or not at all: never with another day.
+    QTest::keyClick(field, Qt::Key_Return);
+    if (value.isEmpty()) {
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!ArgumentDialog::toValue(dialog.value(), argument.type));
+    } else {
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.value(), value);
+    }
 }
 
 QTEST_MAIN(TestReportControl)

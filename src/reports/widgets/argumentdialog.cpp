@@ -2,10 +2,10 @@
 
 #include "reports/datastore.h"
 #include "runtime/values.h"
+#include "runtime/widgets/editmask.h"
 #include "runtime/widgets/inputpromptservice.h"
 
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHash>
@@ -69,17 +69,21 @@ ArgumentDialog::ArgumentDialog(const Argument &argument, const Definition &defin
     setWindowTitle(title(definition));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(label(argument), this));
-    if (argument.type == ArgumentType::Date || argument.type == ArgumentType::DateTime) {
-        m_date = new QDateTimeEdit(QDateTime(QDate::currentDate(), QTime(0, 0)), this);
-        m_date->setDisplayFormat(argument.type == ArgumentType::Date ? QStringLiteral("yyyy-MM-dd")
-                                                                      : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        m_date->setCalendarPopup(true);
-        if (!choices.isEmpty()) {
-            const QDateTime last = QDateTime::fromString(choices.first(), m_date->displayFormat());
-            if (last.isValid())
-                m_date->setDateTime(last);
-        }
-        layout->addWidget(m_date);
+    if (argument.type == ArgumentType::Date) {
+        // The windows' date field: typed over in place, a day that cannot be refused where it is seen.
+        m_day = new EditMask(this, QStringLiteral("em_argument"));
+        if (!choices.isEmpty())
+            m_day->setText(choices.first());
+        layout->addWidget(m_day);
+        connect(m_day, &QLineEdit::textChanged, this, &ArgumentDialog::updateOk);
+    } else if (argument.type == ArgumentType::DateTime) {
+        m_moment = new QLineEdit(this);
+        m_moment->setObjectName(QStringLiteral("em_argument"));
+        m_moment->setInputMask(QStringLiteral("9999-99-99 99:99:99;_"));
+        const auto last = choices.isEmpty() ? std::nullopt : values::parseDateTime(choices.first());
+        m_moment->setText(values::dateTimeText(last ? *last : QDateTime(QDate::currentDate(), QTime(0, 0))));
+        layout->addWidget(m_moment);
+        connect(m_moment, &QLineEdit::textChanged, this, &ArgumentDialog::updateOk);
     } else {
         m_text = new QComboBox(this);
         m_text->setEditable(true);
@@ -92,22 +96,62 @@ ArgumentDialog::ArgumentDialog(const Argument &argument, const Definition &defin
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("st_problem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_problem->setWordWrap(true);
+    QWidget *field = m_day;
+    if (m_moment)
+        field = m_moment;
+    else if (m_text)
+        field = m_text;
+    layout->insertWidget(layout->indexOf(field) + 1, m_problem);
     layout->addWidget(m_buttons);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, [this] {
+        // Enter on a date that cannot be marks the field (the date field does
+        // that itself) and answers nothing.
+        if (m_day && m_day->refuse())
+            return;
+        if (toValue(value(), m_type))
+            accept();
+    });
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     updateOk();
 }
 
 QString ArgumentDialog::value() const
 {
-    if (m_date)
-        return m_date->dateTime().toString(m_date->displayFormat());
+    if (m_day)
+        return m_day->text();
+    if (m_moment)
+        return m_moment->displayText();
     return m_text ? m_text->currentText().trimmed() : QString();
+}
+
+QString ArgumentDialog::problem() const
+{
+    if (m_day)
+        return m_day->problem();
+    if (!m_moment)
+        return QString();
+    const QString shown = m_moment->displayText();
+    const QString day = EditMask::problemOf(QStringLiteral("yyyy-mm-dd"), shown.left(10));
+    if (!day.isEmpty())
+        return day;
+    if (!values::parseTime(shown.mid(11)))
+        return QStringLiteral("%1 不是有效时间: 请按 hh:mm:ss 输入, 00:00:00 至 23:59:59").arg(shown.mid(11));
+    return QString();
 }
 
 void ArgumentDialog::updateOk()
 {
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(toValue(value(), m_type).has_value());
+    const QString why = problem();
+    m_problem->setText(why);
+    m_problem->setVisible(!why.isEmpty());
+    if (m_moment)
+        m_moment->setStyleSheet(why.isEmpty() ? QString()
+                                              : QStringLiteral("QLineEdit { background: #ffe0e0; border: 1px solid #c00000; }"));
 }
 
 QString ArgumentDialog::title(const Definition &definition)

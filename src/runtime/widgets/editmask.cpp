@@ -86,15 +86,21 @@ QDate EditMask::date() const
 
 QString EditMask::problem() const
 {
-    if (shownDate().isValid())
+    return problemOf(m_mask, displayText());
+}
+
+QString EditMask::problemOf(const QString &mask, const QString &shown)
+{
+    // The masks of Wip's windows are year-month-day, the values module's date form.
+    const QDate d = values::parseDateWithoutTime(shown).value_or(QDate());
+    if (d.isValid() && d.year() >= 1000)
         return QString();
-    const QString shown = displayText();
-    const int year = partOf(m_mask, shown, QLatin1Char('y'));
-    const int month = partOf(m_mask, shown, QLatin1Char('m'));
-    const int day = partOf(m_mask, shown, QLatin1Char('d'));
+    const int year = partOf(mask, shown, QLatin1Char('y'));
+    const int month = partOf(mask, shown, QLatin1Char('m'));
+    const int day = partOf(mask, shown, QLatin1Char('d'));
     QString why;
     if (year == -1 || month == -1 || day == -1)
-        why = QStringLiteral("日期不完整, 请按 %1 输入").arg(m_mask);
+        why = QStringLiteral("日期不完整, 请按 %1 输入").arg(mask);
     else if (year >= 0 && year < 1000)
         why = QStringLiteral("没有 %1 年").arg(year);
     else if (month == 0 || month > 12)
@@ -104,7 +110,7 @@ QString EditMask::problem() const
     else if (day == 0)
         why = QStringLiteral("没有 0 日");
     else
-        why = QStringLiteral("请按 %1 输入").arg(m_mask);
+        why = QStringLiteral("请按 %1 输入").arg(mask);
     return QStringLiteral("%1 不是有效日期: %2").arg(shown, why);
 }
 

@@ -31,6 +31,9 @@ public:
 
     // Why the text shown is no date ("" when it is one).
     QString problem() const;
+    // Why a text shown in a field of that mask is no date ("" when it is one):
+    // "2004-02-30 不是有效日期: 2004 年 2 月只有 29 天".
+    static QString problemOf(const QString &mask, const QString &shown);
     bool isMarked() const;                   // marked as holding a date that cannot be
     // When the field holds an impossible date: marks it, says why, takes the
     // focus and returns true.
