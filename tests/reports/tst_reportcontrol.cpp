@@ -120,6 +120,8 @@ private Q_SLOTS:
     void argumentDialogOffersTheRightField();
     void argumentDialogRefusesADateThatCannotBe_data();
     void argumentDialogRefusesADateThatCannotBe();
+    void noteStaysWithinTheView_data();
+    void noteStaysWithinTheView();
     void windowOpensWideEnoughForItsReport_data();
     void windowOpensWideEnoughForItsReport();
 };
@@ -540,6 +542,46 @@ void TestReportControl::argumentDialogRefusesADateThatCannotBe()
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.value(), value);
     }
+}
+
+void TestReportControl::noteStaysWithinTheView_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("scrolled");   // the report scrolled sideways to its right end
+    QTest::newRow("narrow") << 200 << false;
+    QTest::newRow("narrow, scrolled") << 200 << true;
+    QTest::newRow("wide") << 900 << false;
+}
+
+// A report wider than its view finds nothing: the note why is wrapped to the view
+// and painted in it, wherever the report is scrolled.
+void TestReportControl::noteStaysWithinTheView()
+{
+    QFETCH(int, width);
+    QFETCH(bool, scrolled);
+    auto def = dailyList();
+    for (int i = 1; i <= 8; ++i)
+        def->columns.append(col(QStringLiteral("extra%1").arg(i), ValueType::String, {"客户订单编号 Customer order"}));
+    ReportControl dw(nullptr, "dw_sconh");
+    dw.store().setDefinition(def);
+    dw.resize(width, 300);
+    dw.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dw));
+    dw.setNote(QStringLiteral("没有找到合约: 客户 Z 没有货期在 2004-05-01 至 2004-05-31 之间的未出货合约。"));
+    if (scrolled)
+        dw.horizontalScrollBar()->setValue(dw.horizontalScrollBar()->maximum());
+    QVERIFY(dw.horizontalScrollBar()->maximum() > 0);
+
+    const QRect note = dw.noteRect();
+    QVERIFY(!note.isEmpty());
+    QVERIFY2(dw.viewport()->rect().contains(note), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5")
+                                                                  .arg(note.x()).arg(note.y()).arg(note.width())
+                                                                  .arg(note.height()).arg(dw.viewport()->width())));
+    const QImage shot = dw.viewport()->grab().toImage();
+    QVERIFY(inkPixels(shot, note) > 100);
+    // Rows drop the note.
+    fill(dw, 1);
+    QVERIFY(dw.noteRect().isEmpty());
 }
 
 QTEST_MAIN(TestReportControl)

@@ -190,6 +190,9 @@ void TestControls::editMaskTypedDigitsMakeADate()
     QTest::keyClick(w->em_date, Qt::Key_Tab);
     QVERIFY(QApplication::focusWidget() != w->em_date);
     QVERIFY(!w->em_date->isMarked());
+    // However narrow a layout would make it, the whole date stays in view.
+    w->em_date->resize(10, w->em_date->height());
+    QVERIFY(w->em_date->width() > w->em_date->fontMetrics().horizontalAdvance(w->em_date->displayText()) + 8);
 }
 
 void TestControls::editMaskRefusesADateThatCannotBe_data()

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -253,17 +254,39 @@ void ReportControl::paintEvent(QPaintEvent *event)
         paintNote(p);
 }
 
-void ReportControl::paintNote(QPainter &p) const
+QFont ReportControl::noteFont() const
 {
-    // Below what the report shows of itself (its titles and captions), in model points.
     QFont f(ReportPainter::fontFamily());
     f.setPointSizeF(m_model->options().fontSize + 1);
     f.setBold(true);
-    p.setFont(f);
+    return f;
+}
+
+QRectF ReportControl::noteModelRect() const
+{
+    // Below what the report shows of itself (its titles and captions); from the
+    // left edge of the view, as wide as the view, however wide the report.
+    const double left = std::max(0.0, toModel(QPoint(0, 0)).x());
+    const double width = std::max(40.0, viewport()->width() / m_scale - 2 * kMargin);
+    const QFontMetricsF metrics(noteFont(), viewport());
+    const QRectF text = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                                             m_note);
+    return QRectF(left, m_model->height() + 12, width, text.height());
+}
+
+QRect ReportControl::noteRect() const
+{
+    if (m_note.isEmpty() || m_store->RowCount() > 0)
+        return {};
+    ensureModel();
+    return toViewport(noteModelRect()).toAlignedRect();
+}
+
+void ReportControl::paintNote(QPainter &p) const
+{
+    p.setFont(noteFont());
     p.setPen(QColor(0xa0, 0x20, 0x20));
-    const double width = std::max(300.0, viewport()->width() / m_scale - 2 * kMargin);
-    const QRectF box(0, m_model->height() + 12, width, 60);
-    p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_note);
+    p.drawText(noteModelRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, m_note);
 }
 
 void ReportControl::resizeEvent(QResizeEvent *event)

@@ -91,6 +91,10 @@ public:
     // setDataObject, Retrieve, Reset and clearReport drop it.
     void setNote(const QString &note);
     QString note() const { return m_note; }
+    // Where the note stands, in viewport pixels: under the report's titles and
+    // captions, wrapped to the width of the view and kept in it when the report
+    // is scrolled sideways. Empty while no note is shown.
+    QRect noteRect() const;
     // Shows no report at all (no definition, no rows), only the note: for a
     // choice that has no report, so that the previous one is not left on screen.
     void clearReport(const QString &note);
@@ -152,6 +156,8 @@ private:
     bool isForm() const;
     void askForWidth();                 // a new report: the window may widen for it
     void paintNote(QPainter &p) const;
+    QFont noteFont() const;
+    QRectF noteModelRect() const;       // noteRect() in model points
 
     // Editing.
     void beginEdit(int row, int fieldIndex);

@@ -6,6 +6,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QToolTip>
 
 namespace wip {
@@ -63,6 +64,9 @@ EditMask::EditMask(QWidget *parent, const QString &name, const QString &mask)
 {
     ControlSupport::init(this, name);
     setInputMask(inputMaskOf(mask));
+    // The whole date stays in view however a window's layout squeezes the field.
+    setMinimumWidth(fontMetrics().horizontalAdvance(QString(mask.size() + 1, QLatin1Char('0')))
+                    + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) + 8);
     showValue();
 }
 
