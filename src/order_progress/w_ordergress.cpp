@@ -239,7 +239,12 @@ QString w_ordergress::nothingFoundNote() const
         return QStringLiteral("没有找到合约: 没有%1的未出货合约。").arg(range);
     if (Trim(sle_custno->text()).isEmpty())
         return QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号, 或不选「客户」。");
-    return QStringLiteral("没有找到合约: 客户 %1 没有%2、有所选进度原因的未出货合约。").arg(sle_custno->text(), range);
+    // "All reasons" lists the customer's open contracts whatever their reason,
+    // with or without a progress record: no reason to name then.
+    if (m_lastReason.isEmpty() || m_lastReason == kAllReasons)
+        return QStringLiteral("没有找到合约: 客户 %1 没有%2的未出货合约。").arg(sle_custno->text(), range);
+    return QStringLiteral("没有找到合约: 客户 %1 没有%2、进度原因是「%3」的未出货合约。")
+        .arg(sle_custno->text(), range, m_lastReason);
 }
 
 void w_ordergress::dw_sconh_rowfocuschanging(int currentrow, int newrow)

@@ -300,16 +300,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("contracts");
         QTest::addColumn<QString>("definition");
-        QTest::newRow("all") << "全部 All reasons" << QStringList{"Z1", "Z3", "Z7", "Z9"} << "d_w_scprogress2_all";
-        QTest::newRow("one reason") << "3-烂石stone broken" << QStringList{"Z3"} << "d_w_scprogress2";
-        QTest::newRow("typed code") << " 7 " << QStringList{"Z7"} << "d_w_scprogress2";
-        QTest::newRow("reason nobody has") << "2-未齐石stone pending" << QStringList{} << "d_w_scprogress2";
+        QTest::addColumn<QString>("customer");
+        QTest::addColumn<QString>("note");       // why the list is empty ("" when it is not)
+        QTest::newRow("all") << "全部 All reasons" << QStringList{"Z1", "Z3", "Z7", "Z9"} << "d_w_scprogress2_all"
+                             << "Z" << "";
+        QTest::newRow("one reason") << "3-烂石stone broken" << QStringList{"Z3"} << "d_w_scprogress2" << "Z" << "";
+        QTest::newRow("typed code") << " 7 " << QStringList{"Z7"} << "d_w_scprogress2" << "Z" << "";
+        QTest::newRow("reason nobody has") << "2-未齐石stone pending" << QStringList{} << "d_w_scprogress2" << "Z"
+                                           << "客户 Z 没有货期在 %1 至 %2 之间、进度原因是「2-未齐石stone pending」的未出货合约。";
+        QTest::newRow("all, customer without contracts") << "全部 All reasons" << QStringList{} << "d_w_scprogress2_all"
+                                                         << "Y" << "客户 Y 没有货期在 %1 至 %2 之间的未出货合约。";
     }
     void allReasonsOrOne()
     {
         QFETCH(QString, answer);
         QFETCH(QStringList, contracts);
         QFETCH(QString, definition);
+        QFETCH(QString, customer);
+        QFETCH(QString, note);
         int id = 100;
         for (const auto &[scno, inv, remark] : {std::tuple{"Z1", "", "1"}, {"Z3", "", "3"}, {"Z7", "", "7"},
                                                 {"Z9", "", ""}, {"Z5", "INV5", "3"}}) {
@@ -318,13 +326,19 @@ private Q_SLOTS:
             if (*remark)
                 QVERIFY(db->insert("process", {{"scno", scno}, {"remark", remark}}));
         }
-        setCustomer(true, QStringLiteral("Z"));
+        setCustomer(true, customer);
         InputPromptService::queueAnswer(answer);
         c<CommandButton>("cb_2").TriggerEvent();
         QCOMPARE(sconh().dataobject(), definition);
         QStringList rows = listed();
         rows.sort();
         QCOMPARE(rows, contracts);
+        if (!note.isEmpty())
+            note = QStringLiteral("没有找到合约: ")
+                   + note.arg(c<EditMask>("em_deldate1").text(), c<EditMask>("em_deldate2").text());
+        QCOMPARE(sconh().note(), note);
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty() && !note.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_ordergress-nothing-%1.png").arg(customer));
         QCOMPARE(listItems(), listed());
         QVERIFY(c<StaticText>("st_note").text().isEmpty());
 
