@@ -241,6 +241,8 @@ private Q_SLOTS:
         QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
         QCOMPARE(list().RowCount(), 0);
         QCOMPARE(list().note(), QStringLiteral("没有找到合约: 客户编号是空的, 请输入客户编号。"));
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            target->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scprogress-nothing.png"));
         customer.setText(QStringLiteral("C99"));
         QTest::mouseClick(&target->control<CommandButton>("cb_query"), Qt::LeftButton);
         QCOMPARE(list().note(),

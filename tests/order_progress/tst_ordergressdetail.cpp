@@ -282,6 +282,8 @@ private Q_SLOTS:
             QCOMPARE(dw().RowCount(), 0);
             QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有完成(FIN)的工序, 没有耗料可报。"));
         }
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_ordergress_detail-nothing.png"));
         press("cb_1");
         QCOMPARE(dw().note(), QStringLiteral("所选合约 KC3 没有物料使用记录。"));
         scno_sel()[1] = QStringLiteral("KC1");

@@ -12,6 +12,7 @@
 #include "app/windowclasses.h"
 #include "database/initdatabase.h"
 #include "database/useraccounts.h"
+#include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
 #include "runtime/drivemapping.h"
 #include "runtime/transaction.h"
@@ -162,6 +163,19 @@ void shootWindows()
     today->Close();
 
     Window *contracts = open(QStringLiteral("w_scno_process"), QSize(1180, 760));
+    // A contract well on its way, with lines in two metals: its record shows stamped dates.
+    const auto midway = Transaction::sqlca().selectInto(QStringLiteral(
+        "select min(p.scno) from process p where p.setting_date is not null and p.rhodium_date is null "
+        "and p.scno in (select scno from scond group by scno having count(distinct metal) > 1)"));
+    if (auto *list = contracts->findChild<reports::ReportControl *>(QStringLiteral("dw_sconh")); list && midway) {
+        for (int row = 1; row <= list->RowCount(); ++row) {
+            if (list->GetItemString(row, QStringLiteral("scno")) == midway->value(0).toString()) {
+                list->ScrollToRow(row);
+                break;
+            }
+        }
+        settle(300);
+    }
     shoot(*contracts, QStringLiteral("w_scno_process"));
     click(contracts, "cb_sconh_find");
     if (Window *find = Window::findLatest(QStringLiteral("w_scno_process_search")))
