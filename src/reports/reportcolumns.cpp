@@ -36,16 +36,23 @@ QVector<ReportColumn> reportColumns(const ReportData &data, ColumnUse use)
 {
     const Definition &def = data.definition();
     const bool output = use == ColumnUse::Output;
+    const bool crosstab = def.layout == LayoutKind::Crosstab;   // its rows already carry its totals
+    auto shown = [&](const ComputedField &f) {
+        return !crosstab && f.band == Band::Detail && f.visible && (f.print || !output);
+    };
+    // A computed column `under` a column follows it (in its place when that column
+    // is hidden: the in-hand weight computed from a stored one); the others close the row.
     QVector<ReportColumn> out;
     for (const Column &c : data.columns()) {
         if (c.visible && (c.print || !output))
             out << fromColumn(c);
+        for (const ComputedField &f : def.computed) {
+            if (shown(f) && !f.under.isEmpty() && f.under.compare(c.name, Qt::CaseInsensitive) == 0)
+                out << fromComputed(f);
+        }
     }
-    // A crosstab's rows already carry its totals.
-    if (def.layout == LayoutKind::Crosstab)
-        return out;
     for (const ComputedField &f : def.computed) {
-        if (f.band == Band::Detail && f.visible && (f.print || !output))
+        if (shown(f) && (f.under.isEmpty() || def.columnIndex(f.under) < 0))
             out << fromComputed(f);
     }
     return out;

@@ -281,6 +281,7 @@ void TestLayout::goldenLayouts_data()
     QTest::newRow("order progress, csv") << "d_w_scprogress3" << "csv";
     QTest::newRow("material use crosstab, csv") << "d_w_scmatuse" << "csv";
     QTest::newRow("worker sheet composite, csv") << "d_wip_work_pno" << "csv";
+    QTest::newRow("filing in hand, computed weight in its place, csv") << "d_w_wip_detail_fil_wipp" << "csv";
 }
 
 // Page text: every line painted on the first page, with its cell (x, y, width in
