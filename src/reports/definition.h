@@ -126,6 +126,12 @@ struct PageSetup
     bool landscape = false;
     QString paper = QStringLiteral("A4");
     bool declared = false; // the definition names its page (a composite's then leads its parts)
+
+    // The same sheet: paper and orientation (whether declared or not).
+    bool samePaper(const PageSetup &other) const
+    {
+        return landscape == other.landscape && paper.trimmed().compare(other.paper.trimmed(), Qt::CaseInsensitive) == 0;
+    }
 };
 
 struct Definition

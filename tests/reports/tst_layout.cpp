@@ -261,6 +261,16 @@ void TestLayout::compositePrintsEachPartOnItsPaper()
     QVERIFY(pages.page(0).size.width() > pages.page(0).size.height());
     QVERIFY(pages.page(1).size.width() < pages.page(1).size.height());
     QCOMPARE(model.section(pages.page(1).slices.first().section).name, QStringLiteral("d_wip_fin_tj"));
+    // Each sheet says the period it was printed for, once.
+    ReportPainter painter(model);
+    for (int i = 0; i < pages.pageCount(); ++i) {
+        QStringList painted;
+        painter.setTextObserver([&](const ReportPainter::PaintedText &t, QPainter &) { painted << t.text; });
+        QImage image(16, 16, QImage::Format_RGB32);
+        QPainter p(&image);
+        painter.paintPage(p, pages, i);
+        QCOMPARE(painted.count(QStringLiteral("日期 Date: 2026-11-01 至 2026-11-30")), 1);
+    }
 
     // The PDF has the same papers, page by page.
     if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())

@@ -174,7 +174,8 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
     s.name = def.name;
     s.page = composed ? *composed : def.page;
     // A composite without a heading of its own states its criteria under the
-    // title of its first part.
+    // title of its first part, and again under each part that prints on a sheet
+    // of its own (another paper or orientation), so that no sheet is without them.
     QString passed;
     if (composite) {
         const bool heading = std::any_of(def.texts.cbegin(), def.texts.cend(), [](const TextObject &t) {
@@ -201,11 +202,15 @@ void PageModel::addSection(const ReportData &data, bool composite, const PageSet
     m_sections.push_back(std::move(s));
     m_layouts.push_back(std::move(layout));
     if (composite) {
+        const PageSetup *previous = nullptr;
         for (const ReportData *nested : data.nested()) {
-            if (nested) {
-                addSection(*nested, nested->definition().layout == LayoutKind::Composite, composed, passed);
-                passed.clear();
-            }
+            if (!nested)
+                continue;
+            const PageSetup &page = nested->definition().page;
+            const bool ownSheet = paper && !composed && previous && !previous->samePaper(page);
+            addSection(*nested, nested->definition().layout == LayoutKind::Composite, composed,
+                       !previous || ownSheet ? passed : QString());
+            previous = &page;
         }
     }
 }

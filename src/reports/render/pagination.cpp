@@ -36,11 +36,6 @@ int firstRowFrom(const PageModel::Section &s, double at)
     return 1;
 }
 
-bool samePaper(const PageSetup &a, const PageSetup &b)
-{
-    return a.landscape == b.landscape && a.paper.trimmed().compare(b.paper.trimmed(), Qt::CaseInsensitive) == 0;
-}
-
 bool hasContent(const PageModel::Section &s)
 {
     return s.headingHeight() > 0 || s.bodyHeight > 0;
@@ -126,7 +121,7 @@ void Pagination::paginate(const std::optional<PageSetup> &common, const QSizeF &
         const QSizeF size = common ? commonSize : pageSizePoints(paper);
         const double printable = std::max(1.0, size.width() - m_margins.left() - m_margins.right());
         const bool across = s.width * minScale > printable + kEps && !s.columns.isEmpty();
-        if (groups.isEmpty() || groups.last().across || across || !samePaper(groups.last().paper, paper))
+        if (groups.isEmpty() || groups.last().across || across || !groups.last().paper.samePaper(paper))
             groups.push_back(Group{{}, paper, size, 1, across});
         groups.last().sections << pending << si;
         pending.clear();
