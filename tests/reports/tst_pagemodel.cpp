@@ -5,6 +5,9 @@
 #include "reports/render/reportpainter.h"
 
 #include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 #include <QtTest>
 
 using namespace wip::reports;
@@ -74,6 +77,7 @@ private Q_SLOTS:
     void bilingualCaptionsStackAndWidthsFollowContent();
     void pagesRepeatHeadingAndNeverSplitRows();
     void pageFieldCountsPages();
+    void sheetsWithoutFooterAreNumbered();
     void largeReportIsLaidOutWithoutPerRowObjects();
     void groupOnNewPageStartsAPage();
     void formLaysOneRowOutAsEditableGrid();
@@ -226,6 +230,40 @@ void TestPageModel::pageFieldCountsPages()
     const int n = pages.pageCount();
     QCOMPARE(painter.itemText(s, *field, 1, 2, n), QStringLiteral("Page 2 of %1").arg(n));
     QCOMPARE(painter.itemText(s, *field, 1), QStringLiteral("Page 1 of 1"));
+}
+
+// A report whose definition numbers no page gets "Page i of n" in the bottom
+// margin of each sheet, below its body and on the paper, once it runs to a second
+// sheet; a single sheet is left as it is.
+void TestPageModel::sheetsWithoutFooterAreNumbered()
+{
+    for (const int rows : {100, 3}) {
+        const auto data = plainRows(rows, false);
+        const PageModel model(*data);
+        const QSizeF paper(600, 300);
+        const QMarginsF margins(10, 10, 10, 28);
+        const Pagination pages(model, paper, margins);
+        const int n = pages.pageCount();
+        QCOMPARE(n > 1, rows == 100);
+        ReportPainter painter(model);
+        for (int i = 0; i < n; ++i) {
+            QStringList numbers;
+            painter.setTextObserver([&](const ReportPainter::PaintedText &t, QPainter &p) {
+                if (!t.text.startsWith(QLatin1String("Page ")))
+                    return;
+                numbers << t.text;
+                const QRectF onPaper = p.transform().mapRect(t.cell);
+                QVERIFY(onPaper.top() >= paper.height() - margins.bottom() - 1e-6);
+                QVERIFY(onPaper.bottom() <= paper.height() + 1e-6);
+                QVERIFY(t.pointSize * t.pageScale >= 7 - 1e-9);
+                QVERIFY(QFontMetricsF(t.font, p.device()).horizontalAdvance(t.text) <= t.cell.width());
+            });
+            QImage image(paper.toSize(), QImage::Format_RGB32);
+            QPainter p(&image);
+            painter.paintPage(p, pages, i);
+            QCOMPARE(numbers, n > 1 ? QStringList{QStringLiteral("Page %1 of %2").arg(i + 1).arg(n)} : QStringList{});
+        }
+    }
 }
 
 void TestPageModel::largeReportIsLaidOutWithoutPerRowObjects()

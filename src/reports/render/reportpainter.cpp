@@ -337,6 +337,38 @@ void ReportPainter::paintPage(QPainter &p, const Pagination &pages, int index) c
         paintBand(p, owner, footer, page.bodyHeight, row, foot);
     }
     p.restore();
+    if (footer.isEmpty() && pages.pageCount() > 1)
+        paintPageNumber(p, pages, page, info);
+}
+
+// A report of several sheets whose definition numbers none still says where each
+// sheet belongs: "Page 3 of 14 (columns 3 of 14)" in the bottom margin, at the
+// smallest print size, flush with the report's right edge.
+void ReportPainter::paintPageNumber(QPainter &p, const Pagination &pages, const Pagination::Page &page,
+                                    const PageInfo &info) const
+{
+    QString text = QStringLiteral("Page %1 of %2").arg(info.page).arg(info.count);
+    if (info.bands > 1)
+        text += QStringLiteral(" (columns %1 of %2)").arg(info.band + 1).arg(info.bands);
+    const QMarginsF &m = pages.margins();
+    const double printable = page.size.width() - m.left() - m.right();
+    double across = 0;
+    for (const Pagination::Slice &slice : page.slices)
+        across = std::max(across, m_model.section(slice.section).width);
+    if (page.band)
+        across = page.band->width();
+    PageModel::Item item;
+    item.align = Align::Right;
+    item.fontSize = m_model.options().minFontSize;
+    const double lineH = PageModel::lineHeight(item.fontSize);
+    const double wide = TextMetrics::of(item.fontSize, false).width(text) + 2 * kPadding;
+    const QRectF cell(0, 0, std::min(printable, std::max(across * page.scale, wide)), lineH);
+    PageInfo plain = info;
+    plain.scale = 1;
+    p.save();
+    p.translate(m.left(), page.size.height() - m.bottom() + std::max(0.0, (m.bottom() - lineH) / 3));
+    paintText(p, cell, item, text, plain);
+    p.restore();
 }
 
 } // namespace wip::reports

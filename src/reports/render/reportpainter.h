@@ -88,6 +88,8 @@ private:
     void paintBand(QPainter &p, const PageModel::Section &s, const PageModel::BandTemplate &band,
                    double top, int row, const PageInfo &info, const QColor &text = Qt::black,
                    double height = -1) const;
+    void paintPageNumber(QPainter &p, const Pagination &pages, const Pagination::Page &page,
+                         const PageInfo &info) const;
     void paintBody(QPainter &p, const PageModel::Section &s, double from, double to, double top,
                    const PageInfo &info, const Marks *marks) const;
     void paintHeading(QPainter &p, const PageModel::Section &s, double top, int row,
