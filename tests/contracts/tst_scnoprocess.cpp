@@ -2,6 +2,8 @@
 #include "contracts/contractwindows.h"
 #include "contracts/w_pomatuse.h"
 #include "contracts/w_scno_process.h"
+#include "programoutput.h"
+#include "reports/savedreport.h"
 #include "reports/widgets/orderlinedetails.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
@@ -369,6 +371,44 @@ private Q_SLOTS:
         QCOMPARE(use.GetItemNumber(1, "c_sum_stone_qty"), 40.0);
         QCOMPARE(use.GetItemNumber(1, "c_sum_stone_ct"), 0.4);
         QVERIFY(!use.store().definition().computedField(QStringLiteral("c_sum_metal_pcs")));
+    }
+
+    // 打印袋卡 writes a ticket per line of the chosen contract, refuses a contract
+    // without lines; 变更记录 previews that contract's change record, newest first.
+    void ticketsAndChangeRecordOfTheChosenContract()
+    {
+        fill();
+        QVERIFY(db->insert("audit_log", {{"changed_at", QDateTime(QDate(2004, 6, 1), QTime(9, 0))}, {"user_code", "U1"},
+                                         {"source", "w_scno_process"}, {"scno", "KC1"}, {"field", "wax_in"},
+                                         {"old_value", "0"}, {"new_value", "10"}}));
+        QVERIFY(db->insert("audit_log", {{"changed_at", QDateTime(QDate(2004, 6, 2), QTime(9, 0))}, {"user_code", "U2"},
+                                         {"source", "wip scan"}, {"scno", "KC1"}, {"field", "wax_out"},
+                                         {"old_value", "0"}, {"new_value", "5"}}));
+        QVERIFY(db->insert("audit_log", {{"changed_at", QDateTime(QDate(2004, 6, 3), QTime(9, 0))}, {"user_code", "U1"},
+                                         {"source", "w_sconh_edit"}, {"scno", "KC3"}, {"field", "cust_order"}}));
+        openWindow();
+        QCOMPARE(w->scno(), QStringLiteral("KC1"));
+        const QString pdf = dir->filePath("KC1-tickets.pdf");
+        QVERIFY(w->printTickets(pdf));
+        const QString text = wip::test::programOutput("pdftotext", {pdf, "-"});
+        QVERIFY2(text.contains("KC1-1") && text.contains("KC1-2") && !text.contains("KC1-3"), qPrintable(text));
+        QCOMPARE(wip::test::pdfPageCount(pdf), 1);
+
+        button("cb_audit").TriggerEvent();
+        QTRY_VERIFY(Window::findLatest(QStringLiteral("w_preview")));
+        Window::findLatest(QStringLiteral("w_preview"))->Close();
+        const auto saved = reports::SavedReport::read(QStringLiteral("temp.psr"));
+        QVERIFY(saved);
+        QStringList rows;
+        for (int r = 1; r <= saved->rowCount(); ++r)
+            rows << saved->item(r, "user_code").toString() + " " + saved->item(r, "field").toString();
+        QCOMPARE(rows, (QStringList{"U2 wax_out", "U1 wax_in"}));
+
+        QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
+        QCOMPARE(w->scno(), QStringLiteral("KC2"));
+        QVERIFY(!w->printTickets(dir->filePath("KC2-tickets.pdf")));
+        QVERIFY(shown().last().text.contains("KC2"));
+        QVERIFY(!QFileInfo::exists(dir->filePath("KC2-tickets.pdf")));
     }
 };
 
