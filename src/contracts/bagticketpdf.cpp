@@ -5,19 +5,26 @@
 #include "reports/widgets/orderlinedetails.h"
 
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace wip {
 
 namespace {
 
 constexpr int kResolution = 600;   // dots per inch of the PDF's drawing
-constexpr double kMinLabelWidth = 40;
-constexpr double kMinLabelHeight = 25;
+// Below this the QR code's modules get too fine for a phone to read.
+constexpr double kMinLabelWidth = 50;
+constexpr double kMinLabelHeight = 30;
+// A field line is never printed lower than this (a 6 pt text); on a small label
+// the fields that do not fit at it are left out, the least needed first.
+constexpr double kMinLineMm = 2.2;
 
 QString fontFamily()
 {
@@ -29,30 +36,47 @@ QString number(const QVariant &v)
     return v.isNull() ? QString() : reports::generalText(v);
 }
 
-// The caption and value lines of a ticket, in print order.
-QList<QPair<QString, QString>> fields(const BagTicket &t)
+// The caption and value lines of a ticket, in print order, each with its rank:
+// on a label too small for all, the lines of the lowest ranks are left out (the
+// contract number stays in the ticket code of the title and beneath the codes).
+struct Field
+{
+    QString caption, value;
+    int rank;   // 0 is kept longest
+};
+
+QList<Field> fields(const BagTicket &t)
 {
     return {
-        {QStringLiteral("合约 KCNO"), t.scno},
-        {QStringLiteral("客户 Cust."), t.custNo},
-        {QStringLiteral("客户订单 PO"), t.custOrder},
-        {QStringLiteral("款号 Design"), t.designNo},
-        {QStringLiteral("货号 Article"), t.articleCode},
-        {QStringLiteral("成色 Metal"), t.metal},
-        {QStringLiteral("尺寸 Size"), t.size},
-        {QStringLiteral("数量 Qty"), number(t.quantity)},
-        {QStringLiteral("净重 Net wt"), number(t.metalNetwt)},
-        {QStringLiteral("字印 Hallmark"), t.hallmark},
-        {QStringLiteral("交货 Delivery"), t.delivery.isValid() ? t.delivery.toString(Qt::ISODate) : QString()},
+        {QStringLiteral("合约 KCNO"), t.scno, 9},
+        {QStringLiteral("客户 Cust."), t.custNo, 6},
+        {QStringLiteral("客户订单 PO"), t.custOrder, 7},
+        {QStringLiteral("款号 Design"), t.designNo, 0},
+        {QStringLiteral("货号 Article"), t.articleCode, 8},
+        {QStringLiteral("成色 Metal"), t.metal, 1},
+        {QStringLiteral("尺寸 Size"), t.size, 3},
+        {QStringLiteral("数量 Qty"), number(t.quantity), 2},
+        {QStringLiteral("净重 Net wt"), number(t.metalNetwt), 4},
+        {QStringLiteral("字印 Hallmark"), t.hallmark, 10},
+        {QStringLiteral("交货 Delivery"), t.delivery.isValid() ? t.delivery.toString(Qt::ISODate) : QString(), 5},
     };
 }
 
-// A barcode with its code in text beneath, inside area.
+// A barcode with its code in text beneath, inside area. The text is made smaller
+// where it would be wider than the area, never cut.
 void paintCode(QPainter &p, const Barcode &code, const QRectF &area, const QString &text, double fontPx)
 {
     const QRectF textBox(area.left(), area.bottom() - fontPx * 1.3, area.width(), fontPx * 1.3);
     code.paint(p, QRectF(area.left(), area.top(), area.width(), textBox.top() - area.top() - fontPx * 0.2));
+    p.save();
+    QFont f = p.font();
+    const double wide = QFontMetricsF(f).horizontalAdvance(text);
+    if (wide > area.width()) {
+        f.setPixelSize(qMax(1, int(f.pixelSize() * area.width() / wide)));
+        p.setFont(f);
+    }
     p.drawText(textBox, Qt::AlignHCenter | Qt::AlignVCenter, text);
+    p.restore();
 }
 
 void paintPicture(QPainter &p, const QRectF &box, const QString &designNo)
@@ -101,18 +125,28 @@ void BagTicketPdf::paintTicket(QPainter &p, const QRectF &rect, double pxPerMm, 
     if (right.height() - side > 10 * mm)
         paintPicture(p, right.adjusted(0, side + unit, 0, 0), t.designNo);
 
-    const QList<QPair<QString, QString>> lines = fields(t);
+    // As many fields as fit at a readable size, kept in their print order.
+    QList<Field> lines = fields(t);
     const QRectF left(middle.left(), middle.top(), right.left() - middle.left() - 2 * mm, middle.height());
+    const int room = qMax(1, int(left.height() / (kMinLineMm * mm)));
+    if (lines.size() > room) {
+        QList<int> ranks;
+        for (const Field &f : lines)
+            ranks << f.rank;
+        std::sort(ranks.begin(), ranks.end());
+        const int keepBelow = ranks.at(room);
+        lines.removeIf([keepBelow](const Field &f) { return f.rank >= keepBelow; });
+    }
     const double lineHeight = qMin(unit * 1.5, left.height() / lines.size());
     setFontPx(p, lineHeight / 1.4);
     const double captionWidth = left.width() * 0.42;
     for (int i = 0; i < lines.size(); ++i) {
         const double y = left.top() + i * lineHeight;
         p.drawText(QRectF(left.left(), y, captionWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   lines[i].first);
+                   p.fontMetrics().elidedText(lines[i].caption, Qt::ElideRight, int(captionWidth)));
         const QRectF value(left.left() + captionWidth, y, left.width() - captionWidth, lineHeight);
         p.drawText(value, Qt::AlignLeft | Qt::AlignVCenter,
-                   p.fontMetrics().elidedText(lines[i].second, Qt::ElideRight, int(value.width())));
+                   p.fontMetrics().elidedText(lines[i].value, Qt::ElideRight, int(value.width())));
     }
 }
 

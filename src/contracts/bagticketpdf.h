@@ -25,7 +25,7 @@ public:
                       QString *error);
 
     // "60x40" (millimetres, 'x' or '*', decimals allowed) into a size; false when
-    // it is not one, or smaller than 40 x 25 mm, too small for the codes to scan.
+    // it is not one, or smaller than 50 x 30 mm, too small for the codes to scan.
     static bool parseLabelSize(const QString &text, QSizeF *mm, QString *error);
 
     // One ticket into rect (device units; pxPerMm of the device).

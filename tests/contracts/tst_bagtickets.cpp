@@ -2,6 +2,7 @@
 #include "contracts/bagticket.h"
 #include "contracts/bagticketpdf.h"
 #include "contracts/barcode.h"
+#include "programoutput.h"
 #include "reports/displayformat.h"
 
 #include <QDir>
@@ -111,6 +112,9 @@ private Q_SLOTS:
         QTest::newRow("star") << "80*50" << QSizeF(80, 50);
         QTest::newRow("too narrow") << "30x70" << QSizeF();
         QTest::newRow("too low") << "100x20" << QSizeF();
+        QTest::newRow("the smallest") << "50x30" << QSizeF(50, 30);
+        QTest::newRow("narrower") << "45x30" << QSizeF();
+        QTest::newRow("lower") << "50x29.5" << QSizeF();
         QTest::newRow("one number") << "100" << QSizeF();
         QTest::newRow("inches") << "4inx3in" << QSizeF();
     }
@@ -215,9 +219,14 @@ private Q_SLOTS:
         QTest::addColumn<QSizeF>("label");
         QTest::addColumn<int>("perPage");
         QTest::addColumn<int>("dpi");
-        QTest::newRow("A4, four a page") << QSizeF() << 4 << 150;
-        QTest::newRow("label 100 x 70 mm") << QSizeF(100, 70) << 1 << 200;
-        QTest::newRow("label 50 x 30 mm") << QSizeF(50, 30) << 1 << 300;
+        QTest::addColumn<QStringList>("printed");   // field captions on the first page
+        QTest::addColumn<QStringList>("leftOut");
+        const QStringList all{"合约", "客户订单", "款号", "货号", "成色", "尺寸", "数量", "净重", "字印", "交货"};
+        QTest::newRow("A4, four a page") << QSizeF() << 4 << 150 << all << QStringList();
+        QTest::newRow("label 100 x 70 mm") << QSizeF(100, 70) << 1 << 200 << all << QStringList();
+        // Small: the fields that fit at a readable size, the most needed.
+        QTest::newRow("label 50 x 30 mm") << QSizeF(50, 30) << 1 << 300 << QStringList{"款号", "成色", "数量", "尺寸"}
+                                          << QStringList{"合约", "货号", "字印", "客户订单"};
     }
 
     void barcodesDecode()
@@ -225,6 +234,8 @@ private Q_SLOTS:
         QFETCH(QSizeF, label);
         QFETCH(int, perPage);
         QFETCH(int, dpi);
+        QFETCH(QStringList, printed);
+        QFETCH(QStringList, leftOut);
         QList<BagTicket> tickets;
         QStringList codes;
         for (int i = 1; i <= 5; ++i) {
@@ -247,6 +258,13 @@ private Q_SLOTS:
         QVERIFY2(BagTicketPdf::write(tickets, pdf, label, &error), qPrintable(error));
         const int pages = (tickets.size() + perPage - 1) / perPage;
         QCOMPARE(decode(pdf, dpi, qEnvironmentVariable("WIP_KEEP_TICKETS")), expected(codes, perPage, pages));
+        // Every text whole: the ticket code beneath the QR code too, however long.
+        const QString text = wip::test::programOutput("pdftotext", {"-f", "1", "-l", "1", pdf, "-"});
+        QCOMPARE(text.count(codes.first()), 3);   // title, beneath the bars, beneath the QR code
+        for (const QString &caption : printed)
+            QVERIFY2(text.contains(caption), qPrintable(caption + " missing in:\n" + text));
+        for (const QString &caption : leftOut)
+            QVERIFY2(!text.contains(caption), qPrintable(caption + " printed in:\n" + text));
     }
 };
 
