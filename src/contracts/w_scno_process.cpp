@@ -247,6 +247,20 @@ void w_scno_process::updateProcessControls()
     ddlb_1->setEnabled(mayType);
     cb_scond_add->setEnabled(hasLine && !hasRecord && flag_add == 1);
     showReason();
+    // An empty grid says why it is empty.
+    const QString scno = m_selection->scno();
+    if (hasRecord)
+        dw_process->setNote(QString());
+    else if (scno.isEmpty())
+        dw_process->setNote(QStringLiteral("没有选定合约。"));
+    else if (!hasLine)
+        dw_process->setNote(QStringLiteral("合约 %1 没有订货明细, 没有进度资料。").arg(scno));
+    else if (dw_process->store().DeletedCount() > 0)
+        dw_process->setNote(QStringLiteral("合约 %1 的进度资料已删除, 按「更新7」保存删除。").arg(scno));
+    else if (cb_scond_add->isEnabled())
+        dw_process->setNote(QStringLiteral("合约 %1 还没有进度资料, 按「增加5」加一条。").arg(scno));
+    else
+        dw_process->setNote(QStringLiteral("合约 %1 还没有进度资料。").arg(scno));
 }
 
 void w_scno_process::showReason()

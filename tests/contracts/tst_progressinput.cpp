@@ -378,6 +378,9 @@ private Q_SLOTS:
         moveToContract("KC3");
         QCOMPARE(process().RowCount(), 0);
         QVERIFY(!process().isEditable());
+        QCOMPARE(process().note(), QStringLiteral("合约 KC3 没有订货明细, 没有进度资料。"));
+        if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+            w->grab().save(QDir::temp().filePath("w_scno_process-nolines.png"));
         QVERIFY(!button("cb_scond_add").isEnabled());
         QVERIFY(!w->control<DropDownListBox>("ddlb_1").isEnabled());
         QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
@@ -389,6 +392,9 @@ private Q_SLOTS:
         QCOMPARE(process().RowCount(), 0);
         QVERIFY(!process().isEditable());
         QVERIFY(button("cb_scond_add").isEnabled());
+        QCOMPARE(process().note(), QStringLiteral("合约 KC2 还没有进度资料, 按「增加5」加一条。"));
+        if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+            w->grab().save(QDir::temp().filePath("w_scno_process-norecord.png"));
         QTest::mouseClick(&button("cb_scond_add"), Qt::LeftButton);
         QVERIFY(process().isEditable());
         QCOMPARE(process().GetItemString(1, "scno"), QStringLiteral("KC2"));
@@ -439,6 +445,7 @@ private Q_SLOTS:
         // KC2 has a line and no record: still nothing to add for this user.
         moveToContract("KC2");
         QVERIFY(!button("cb_scond_add").isEnabled());
+        QCOMPARE(process().note(), QStringLiteral("合约 KC2 还没有进度资料。"));
         QVERIFY(MessageBoxService::shown().isEmpty());
     }
 
@@ -463,6 +470,7 @@ private Q_SLOTS:
         MessageBoxService::queueAnswer(1);
         QTest::mouseClick(&button("cb_scond_del"), Qt::LeftButton);
         QCOMPARE(process().RowCount(), 0);
+        QCOMPARE(process().note(), QStringLiteral("合约 KC1 的进度资料已删除, 按「更新7」保存删除。"));
         QCOMPARE(db->scalar("select count(*) from process").toInt(), 1);
         QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
         boxes = MessageBoxService::shown();
