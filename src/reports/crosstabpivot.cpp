@@ -150,6 +150,25 @@ void addColumns(CrosstabPivot::Result &result, const Definition &definition, con
     }
 }
 
+// A key column declared a date stands for the day: steps finished at any time of
+// a day fall in that day's column, not in one column per minute.
+void keyDatesByDay(const Definition &definition, const QVector<int> &keyColumns,
+                   std::vector<QVector<QVariant>> &rows)
+{
+    for (int c : keyColumns) {
+        if (c < 0 || definition.columns.at(c).type != ValueType::Date)
+            continue;
+        for (QVector<QVariant> &row : rows) {
+            QVariant &value = row[c];
+            if (value.metaType().id() != QMetaType::QDateTime)
+                continue;
+            QDateTime day = value.toDateTime();
+            day.setTime(QTime(0, 0));
+            value = day;
+        }
+    }
+}
+
 // The end of the run of rows from `first` (before `end`) that share the key.
 size_t runEnd(const std::vector<QVector<QVariant>> &rows, size_t first, size_t end, const QVector<int> &keyColumns)
 {
@@ -167,6 +186,7 @@ CrosstabPivot::Result CrosstabPivot::build(const Definition &definition, std::ve
     Result result;
     const QVector<int> rowKeys = columnIndexes(definition, definition.crosstab->rows);
     const QVector<int> columnKeys = columnIndexes(definition, definition.crosstab->columns);
+    keyDatesByDay(definition, columnKeys, sourceRows);
 
     // Cells become contiguous runs: row keys, then column keys.
     std::stable_sort(sourceRows.begin(), sourceRows.end(), [&](const QVector<QVariant> &a, const QVector<QVariant> &b) {

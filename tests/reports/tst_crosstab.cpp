@@ -30,17 +30,18 @@ private Q_SLOTS:
 
 namespace {
 
-QDateTime day(int d)
+QDateTime day(int d, QTime at = QTime(0, 0))
 {
-    return QDateTime(QDate(2004, 3, d), QTime(0, 0));
+    return QDateTime(QDate(2004, 3, d), at);
 }
 
 bool fill(TestDatabase &db)
 {
     const QList<QVariantList> steps = {
-        {"04-执模", 5.0, day(1)}, {"06-镶石", 2.0, day(1)}, {"04-执模", 3.0, day(1)},
-        {"03-倒模", 4.0, day(1)}, {"07-执边", 1.0, day(2)}, {QVariant(), 6.0, day(1)},
-        {"04-执模", 0.5, day(2)}, {"06-镶石", QVariant(), day(1)},
+        // Steps finished at any time of a day share that day's column.
+        {"04-执模", 5.0, day(1)}, {"06-镶石", 2.0, day(1, QTime(9, 5))}, {"04-执模", 3.0, day(1, QTime(14, 30))},
+        {"03-倒模", 4.0, day(1, QTime(23, 59))}, {"07-执边", 1.0, day(2, QTime(16, 0))}, {QVariant(), 6.0, day(1)},
+        {"04-执模", 0.5, day(2, QTime(8, 1))}, {"06-镶石", QVariant(), day(1, QTime(17, 45))},
     };
     for (const QVariantList &s : steps) {
         if (!db.insert(QStringLiteral("proch"), {{QStringLiteral("gongxu_code"), s[0]}, {QStringLiteral("qty"), s[1]},
