@@ -33,16 +33,17 @@ QVariant evalBinary(const Expression::Node &node, const EvalEnv &env)
     case ExprTok::Plus:
         if (isText(a) || isText(b))
             return QString(textOf(a) + textOf(b));
-        if (isNumeric(a) && isNumeric(b))
-            return numberValue(*toNumber(a) + *toNumber(b));
+        if (const auto x = toNumber(a), y = toNumber(b); x && y)
+            return numberValue(*x + *y);
         return QVariant();
     case ExprTok::Minus:
     case ExprTok::Star:
     case ExprTok::Slash:
     case ExprTok::Caret: {
-        if (!isNumeric(a) || !isNumeric(b))
+        const std::optional<Decimal> xn = toNumber(a), yn = toNumber(b);
+        if (!xn || !yn)
             return QVariant();
-        const Decimal x = *toNumber(a), y = *toNumber(b);
+        const Decimal x = *xn, y = *yn;
         switch (node.op) {
         case ExprTok::Minus: return numberValue(x - y);
         case ExprTok::Star: return numberValue(x * y);
@@ -161,10 +162,11 @@ QVariant eval(const Expression::Node &node, const EvalEnv &env)
         return env.context.item(env.row, node.name);
     }
     case Kind::Negate: {
-        const QVariant v = eval(*node.children[0], env);
-        if (!isNumeric(v))
+        // A NULL number (a column's empty weight) stays NULL.
+        const std::optional<Decimal> n = toNumber(eval(*node.children[0], env));
+        if (!n)
             return QVariant();
-        return numberValue(-*toNumber(v));
+        return numberValue(-*n);
     }
     case Kind::Not: {
         const QVariant v = eval(*node.children[0], env);

@@ -90,8 +90,12 @@ QVariant numberValue(qint64 n)
 // one, else as text. A number and a date do not compare.
 std::optional<int> compareOperands(const QVariant &a, const QVariant &b)
 {
-    if (isNumeric(a) && isNumeric(b))
-        return Decimal::compare(*toNumber(a), *toNumber(b));
+    if (isNumeric(a) && isNumeric(b)) {
+        const std::optional<Decimal> x = toNumber(a), y = toNumber(b);
+        if (!x || !y)
+            return std::nullopt;   // a typed NULL number
+        return Decimal::compare(*x, *y);
+    }
     if (isDateLike(a) && isDateLike(b)) {
         const QDateTime x = toDateTime(a), y = toDateTime(b);
         return x == y ? 0 : (x < y ? -1 : 1);
@@ -106,8 +110,9 @@ std::optional<int> compareOperands(const QVariant &a, const QVariant &b)
         const QVariant &other = textFirst ? b : a;
         const int sign = textFirst ? -1 : 1; // result as other-versus-text, flipped when text is first
         if (isNumeric(other)) {
-            if (const auto n = textToNumber(textValue.toString()))
-                return sign * Decimal::compare(*toNumber(other), *n);
+            const std::optional<Decimal> o = toNumber(other);
+            if (const auto n = textToNumber(textValue.toString()); n && o)
+                return sign * Decimal::compare(*o, *n);
         } else if (isDateLike(other)) {
             const QDateTime dt = parseDateText(textValue.toString());
             if (dt.isValid()) {
