@@ -179,32 +179,32 @@ Decimal Decimal::normalized() const
     return Decimal(units, scale);
 }
 
+// The value at `places` (negative: tens, hundreds...), the places beyond given up
+// by `divide` (rounding or truncating).
+static Decimal toPlaces(qint64 units, int scale, int places, Wide (*divide)(Wide, Wide))
+{
+    places = std::max(places, -Decimal::kMaxScale);
+    const int drop = scale - places;
+    if (drop > 36)
+        return Decimal::fromInt(0);
+    const Wide kept = divide(Wide(units), pow10(drop));
+    if (places < 0)
+        return fit(kept * pow10(-places), 0);
+    return fit(kept, places);
+}
+
 Decimal Decimal::rounded(int places) const
 {
     if (!isValid() || places >= m_scale)
         return *this;
-    places = std::max(places, -kMaxScale);
-    const int drop = m_scale - places;
-    if (drop > 36)
-        return Decimal(0, 0);
-    Wide units = divideRounded(Wide(m_units), pow10(drop));
-    if (places < 0)
-        return fit(units * pow10(-places), 0);
-    return fit(units, places);
+    return toPlaces(m_units, m_scale, places, divideRounded);
 }
 
 Decimal Decimal::truncated(int places) const
 {
     if (!isValid() || places >= m_scale)
         return *this;
-    places = std::max(places, -kMaxScale);
-    const int drop = m_scale - places;
-    if (drop > 36)
-        return Decimal(0, 0);
-    const Wide units = Wide(m_units) / pow10(drop);
-    if (places < 0)
-        return fit(units * pow10(-places), 0);
-    return fit(units, places);
+    return toPlaces(m_units, m_scale, places, [](Wide v, Wide d) { return v / d; });
 }
 
 Decimal Decimal::floor() const
