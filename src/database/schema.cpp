@@ -26,11 +26,11 @@ QList<ColumnDef> processColumns()
     return c;
 }
 
-QList<TableDef> makeTables()
+// Contracts and the articles (styles) their lines are made in, with the stones
+// an article carries and how they are set.
+QList<TableDef> contractTables()
 {
     QList<TableDef> t;
-    t.append({"wip_schema", "the version of the Wip schema this database holds (one row)",
-              cols({{"version", T::Integer}}), {}});
     t.append({"sconh", "sales-contract header, one per contract number",
               cols({{"sconh_id", T::Id}, {"scno", T::Text}, {"cust_no", T::Text},
                     {"cust_order", T::Text}, {"issdate", T::DateTime}, {"deldate", T::DateTime},
@@ -51,6 +51,14 @@ QList<TableDef> makeTables()
                     {"qtycal", T::Number}}), {}});
     t.append({"settype", "setting method",
               cols({{"settype_code", T::Text}, {"settype_name", T::Text}}), {"settype_code"}});
+    return t;
+}
+
+// Work steps: a contract's progress record, the steps given to workers, the
+// material they use and the worker sheets.
+QList<TableDef> workStepTables()
+{
+    QList<TableDef> t;
     t.append({"process", "progress record of a contract through the departments", processColumns(), {}});
     t.append({"proch", "a process step of an order given to a worker; edtime NULL while open",
               cols({{"proch_id", T::Id}, {"scno", T::Text}, {"gongxu_code", T::Text},
@@ -77,6 +85,13 @@ QList<TableDef> makeTables()
                     {"iss_pcs", T::Number}, {"iss_weight", T::Number}, {"fin_pcs", T::Number},
                     {"fin_weight", T::Number}, {"pen_pcs", T::Number}, {"pen_weight", T::Number},
                     {"ret_weight", T::Number}, {"loss", T::Number}, {"bz", T::Text}}), {}});
+    return t;
+}
+
+// Material moved between stocks, cast for and issued to contracts.
+QList<TableDef> materialTables()
+{
+    QList<TableDef> t;
     t.append({"jcjl_mattran", "material transfer from stock fcode to stock tcode (BEGIN issued, FINISH finished)",
               cols({{"mattran_no", T::Text}, {"scno", T::Text}, {"ldate", T::DateTime}, {"zt", T::Text},
                     {"fcode", T::Text}, {"tcode", T::Text}, {"mcode", T::Text}, {"zmcode", T::Text},
@@ -94,6 +109,13 @@ QList<TableDef> makeTables()
                     {"puwithloss", T::Number}}), {}});
     t.append({"cumind", "material issued to a contract, summed",
               cols({{"contractno", T::Text}, {"mcode", T::Text}, {"qtycal", T::Number}}), {}});
+    return t;
+}
+
+// Departments: their daily summary, process codes and stock codes.
+QList<TableDef> departmentTables()
+{
+    QList<TableDef> t;
     t.append({"day_wip", "daily summary, one row per production department",
               cols({{"dep_c", T::Text}, {"dep_e", T::Text}, {"today_fin", T::Number},
                     {"today_tot", T::Number}, {"today_set", T::Number}, {"month_set", T::Number},
@@ -102,6 +124,13 @@ QList<TableDef> makeTables()
               cols({{"gongxu_code", T::Text}, {"gongxu_name", T::Text}}), {}});
     t.append({"stock", "stock codes: stores and departments' issue-and-receipt desks",
               cols({{"stock_code", T::Text}, {"stock_name", T::Text}}), {"stock_code"}});
+    return t;
+}
+
+// Stones received, needed and set per contract or article.
+QList<TableDef> stoneTables()
+{
+    QList<TableDef> t;
     t.append({"stonein", "stones received for a contract",
               cols({{"scno", T::Text}, {"stonein", T::Number}}), {}});
     t.append({"stoneneed", "stones one piece of an article needs",
@@ -113,6 +142,13 @@ QList<TableDef> makeTables()
                     {"nx", T::Number}, {"fromdate", T::DateTime}, {"todate", T::DateTime}}), {"lshid"}});
     t.append({"stissdate", "first and latest stone issue date of a contract",
               cols({{"scno", T::Text}, {"startdate", T::DateTime}, {"latestdate", T::DateTime}}), {}});
+    return t;
+}
+
+// What workers return and hold, and the working tables reports fill.
+QList<TableDef> workerTables()
+{
+    QList<TableDef> t;
     t.append({"flreturn", "material a worker returned against a worker sheet",
               cols({{"wsheetno", T::Text}, {"scno", T::Text}, {"gongxu_code", T::Text},
                     {"changhao", T::Text}, {"client", T::Text}, {"mcode", T::Text}, {"zmcode", T::Text},
@@ -129,6 +165,13 @@ QList<TableDef> makeTables()
         t.append({QString::fromLatin1(name), "special work in hand per contract: with workers, at the desk",
                   cols({{"scno", T::Text}, {"wip", T::Number}, {"isshand", T::Number},
                         {"pending", T::Number}}), {}});
+    return t;
+}
+
+// Users, their rights, and the trail of changes they made.
+QList<TableDef> userTables()
+{
+    QList<TableDef> t;
     t.append({"users", "a user of the application with a salted password hash",
               cols({{"user_code", T::Text}, {"user_name", T::Text}, {"password_hash", T::Text}}),
               {"user_code"}});
@@ -140,6 +183,22 @@ QList<TableDef> makeTables()
               cols({{"audit_id", T::Id}, {"changed_at", T::DateTime}, {"user_code", T::Text},
                     {"source", T::Text}, {"scno", T::Text}, {"scond_id", T::Integer}, {"field", T::Text},
                     {"old_value", T::Text}, {"new_value", T::Text}}), {}});
+    return t;
+}
+
+// Every table, in the order they are created.
+QList<TableDef> makeTables()
+{
+    QList<TableDef> t;
+    t.append({"wip_schema", "the version of the Wip schema this database holds (one row)",
+              cols({{"version", T::Integer}}), {}});
+    t += contractTables();
+    t += workStepTables();
+    t += materialTables();
+    t += departmentTables();
+    t += stoneTables();
+    t += workerTables();
+    t += userTables();
     return t;
 }
 
@@ -209,13 +268,11 @@ QString wippView(const QString &gongxu)
         .arg(gongxu);
 }
 
-QList<ViewDef> makeViews()
+// What each department holds per contract: received, passed on, still there.
+QList<ViewDef> departmentStockViews()
 {
     const QString oa = QLatin1String(orderArticle);
     QList<ViewDef> v;
-    v.append({"view_no_finish_product",
-              "contracts whose goods are not finished yet: no invoice number (NULL or empty)",
-              "select distinct scno from sconh where inv_no is null or inv_no = ''"});
     v.append({"view_bm_wax", "per contract: pieces received and passed on by wax injection, and still there",
               deptStockView("wax_in", "wax_out")});
     v.append({"view_bm_cast", "per contract: pieces received and passed on by casting, and still there",
@@ -238,6 +295,13 @@ QList<ViewDef> makeViews()
                   "left join %1 oa on oa.scno = h.scno "
                   "left join article a on a.article_code = oa.article_code "
                   "where o.outside_in - o.outside_out <> 0").arg(oa)});
+    return v;
+}
+
+// Work in hand of the departments that work on worker sheets with weights.
+QList<ViewDef> workInHandViews()
+{
+    QList<ViewDef> v;
     v.append({"view_fil_wipp", "filing (04-执模): open pieces and weight per contract with workers, at the desk, together",
               wippView("04-执模")});
     v.append({"view_set_wipp", "stone setting (06-镶石): open pieces and weight per contract with workers, at the desk, together",
@@ -246,6 +310,14 @@ QList<ViewDef> makeViews()
               wippView("07-执边")});
     v.append({"view_pol_wipp", "polishing (08-打磨): open pieces and weight per contract with workers, at the desk, together",
               wippView("08-打磨")});
+    return v;
+}
+
+// Open process steps: with their contract, their worker, their setting methods.
+QList<ViewDef> openStepViews()
+{
+    const QString oa = QLatin1String(orderArticle);
+    QList<ViewDef> v;
     v.append({"view_gongxu_wip", "open process steps (proch, edtime NULL) with their contract's customer and delivery date",
               QStringLiteral(
                   "select p.proch_id, p.scno, p.gongxu_code, p.changhao, p.xingming, p.sttime, p.qty, "
@@ -275,6 +347,14 @@ QList<ViewDef> makeViews()
                   "where waycode is not null and waycode <> '' group by proch_id) f on f.proch_id = p.proch_id "
                   "left join %1 oa on oa.scno = p.scno "
                   "where p.edtime is null").arg(oa)});
+    return v;
+}
+
+// Stones set and stones needed per contract, and those in the stone store.
+QList<ViewDef> stoneViews()
+{
+    const QString oa = QLatin1String(orderArticle);
+    QList<ViewDef> v;
     v.append({"view_day_wip", "stones set: per finished stone-setting step (06-镶石) and stone of the "
                               "contract's article, stones per piece times pieces set, on the step's finish date",
               QStringLiteral(
@@ -308,6 +388,20 @@ QList<ViewDef> makeViews()
                   "left join article a on a.article_code = oa.article_code "
                   "left join arttype y on y.arttype_code = a.arttype_code "
                   "where t.recpcs - t.isspcs <> 0").arg(oa)});
+    return v;
+}
+
+// Every view, in the order they are created.
+QList<ViewDef> makeViews()
+{
+    QList<ViewDef> v;
+    v.append({"view_no_finish_product",
+              "contracts whose goods are not finished yet: no invoice number (NULL or empty)",
+              "select distinct scno from sconh where inv_no is null or inv_no = ''"});
+    v += departmentStockViews();
+    v += workInHandViews();
+    v += openStepViews();
+    v += stoneViews();
     v.append(OrderStanding::view());
     return v;
 }
