@@ -61,6 +61,13 @@ const QStringList &w_scno_process::reasonEntries()
 
 void w_scno_process::create()
 {
+    createControls();
+    layOutControls();
+    connectEvents();
+}
+
+void w_scno_process::createControls()
+{
     ddlb_1 = new DropDownListBox(this, QStringLiteral("ddlb_1"));
     for (const QString &entry : reasonEntries())
         ddlb_1->AddItem(entry);
@@ -102,7 +109,10 @@ void w_scno_process::create()
     gb_2 = new GroupBox(this, QStringLiteral("gb_2"), QStringLiteral("订货明细资料"));
     m_selection = std::make_unique<reports::ContractLineSelection>(*dw_sconh, *dw_scond, *sle_hallmark, *mle_remarks,
                                                                    *p_stylepic);
+}
 
+void w_scno_process::layOutControls()
+{
     // Headers on the left; lines, line details and the progress record on the right.
     auto *headerBox = new QVBoxLayout(gb_1);
     headerBox->addWidget(dw_sconh);
@@ -130,7 +140,10 @@ void w_scno_process::create()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(panes, 1);
     layout->addLayout(buttons);
+}
 
+void w_scno_process::connectEvents()
+{
     on(dw_sconh, &reports::ReportControl::rowfocuschanging, this, &w_scno_process::dw_sconh_rowfocuschanging);
     on(dw_scond, &reports::ReportControl::rowfocuschanging, this, &w_scno_process::dw_scond_rowfocuschanging);
     on(dw_process, &reports::ReportControl::key, this, &w_scno_process::dw_process_key);

@@ -88,6 +88,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The window's controls, in the order the window creates them.
+    void createControls();
+    // The contract and line panes above the row of buttons.
+    void layOutControls();
+    // Each control's events to their handlers.
+    void connectEvents();
+
     // Asks whether to save unsaved progress changes (Yes, No, or Cancel to stay).
     // True when the record may be replaced or closed.
     bool offerToSave();

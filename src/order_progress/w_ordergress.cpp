@@ -50,6 +50,13 @@ w_ordergress::~w_ordergress() = default;
 
 void w_ordergress::create()
 {
+    createControls();
+    layOutControls();
+    connectEvents();
+}
+
+void w_ordergress::createControls()
+{
     cb_6 = new CommandButton(this, QStringLiteral("cb_6"), QStringLiteral("订单工费"));
     cb_5 = new CommandButton(this, QStringLiteral("cb_5"), QStringLiteral("已出货"));
     cb_4 = new CommandButton(this, QStringLiteral("cb_4"), QStringLiteral("返回"));
@@ -89,7 +96,10 @@ void w_ordergress::create()
     st_note->setStyleSheet(QStringLiteral("color: #a03000;"));
     m_selection = std::make_unique<reports::ContractLineSelection>(*dw_sconh, *dw_scond, *sle_hallmark, *mle_remarks,
                                                                    *p_stylepic);
+}
 
+void w_ordergress::layOutControls()
+{
     // The range and customer on top; contracts with the tick list on the left,
     // the lines of the current contract with its details on the right.
     auto *criteria = new QHBoxLayout;
@@ -134,7 +144,10 @@ void w_ordergress::create()
     layout->addLayout(criteria);
     layout->addLayout(panes, 1);
     layout->addLayout(buttons);
+}
 
+void w_ordergress::connectEvents()
+{
     // cb_5 "已出货" and cb_6 "订单工费" have no handler.
     on(cbx_cust, &CheckBox::clicked, this, &w_ordergress::cbx_cust_clicked);
     on(cb_3, &CommandButton::clicked, this, &w_ordergress::cb_3_clicked);

@@ -66,6 +66,13 @@ protected:
     void create() override;
 
 private:
+    // The window's controls, in the order the window creates them.
+    void createControls();
+    // The date range and customer on top, the contract and line panes, the buttons below.
+    void layOutControls();
+    // Each control's events to their handlers.
+    void connectEvents();
+
     // "全部" and "未出货": one retrieval of the contract list, and the tick list
     // rebuilt from its rows.
     void fillContractList();
