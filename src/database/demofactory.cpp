@@ -168,6 +168,13 @@ bool DemoFactory::run()
 
 bool DemoFactory::writeReferenceData()
 {
+    return writeCodes() && writeMaterials() && writeArticles()
+        && writeSettingStatus() && writeMaterialOrigins();
+}
+
+// Process codes and stock codes.
+bool DemoFactory::writeCodes()
+{
     BatchInserter gongxu(m_db, m_kind, QStringLiteral("gongxu"), {"gongxu_code", "gongxu_name"});
     for (const Named &g : kGongxu)
         gongxu.add({QString::fromUtf8(g.code), QString::fromUtf8(g.name)});
@@ -179,9 +186,12 @@ bool DemoFactory::writeReferenceData()
     BatchInserter stock(m_db, m_kind, QStringLiteral("stock"), {"stock_code", "stock_name"});
     for (const Named &s : kStocks)
         stock.add({QString::fromUtf8(s.code), QString::fromUtf8(s.name)});
-    if (!finish(stock))
-        return false;
+    return finish(stock);
+}
 
+// Metals with their purity, wire and solder, stones and wax.
+bool DemoFactory::writeMaterials()
+{
     BatchInserter material(m_db, m_kind, QStringLiteral("material"), {"mcode", "mtype", "purate"});
     for (const Metal &m : kMetals)
         material.add({QString::fromUtf8(m.code), QString::fromUtf8(m.type), m.purity});
@@ -191,9 +201,12 @@ bool DemoFactory::writeReferenceData()
         material.add({QString::fromUtf8(s), QStringLiteral("STONE"), 1.0});
     material.add({QStringLiteral("INIST"), QStringLiteral("STONE"), 0.0});
     material.add({QStringLiteral("WAX-BLUE"), QStringLiteral("WAX"), 0.0});
-    if (!finish(material))
-        return false;
+    return finish(material);
+}
 
+// Product types, setting methods, and the articles with the stones they carry.
+bool DemoFactory::writeArticles()
+{
     BatchInserter arttype(m_db, m_kind, QStringLiteral("arttype"), {"arttype_code", "arttype_name"});
     for (const Named &a : kArtTypes)
         arttype.add({QString::fromUtf8(a.code), QString::fromUtf8(a.name)});
@@ -217,10 +230,12 @@ bool DemoFactory::writeReferenceData()
         }
         stoneneed.add({articleCode(d), need});
     }
-    if (!finish(article) || !finish(artsd) || !finish(stoneneed))
-        return false;
+    return finish(article) && finish(artsd) && finish(stoneneed);
+}
 
-    // Setting status by setting method, for this month and the last.
+// Setting status by setting method, for this month and the last.
+bool DemoFactory::writeSettingStatus()
+{
     BatchInserter needStone(m_db, m_kind, QStringLiteral("need_stone"),
                             {"lshid", "bt", "name", "baox", "dingx", "gqx", "hzx", "bix", "tzx", "zdx",
                              "zx", "wbx", "nx", "fromdate", "todate"});
@@ -238,9 +253,12 @@ bool DemoFactory::writeReferenceData()
             needStone.add(row);
         }
     }
-    if (!finish(needStone))
-        return false;
+    return finish(needStone);
+}
 
+// Material stock by origin: customer's, purchased, recycled.
+bool DemoFactory::writeMaterialOrigins()
+{
     BatchInserter wlly(m_db, m_kind, QStringLiteral("jcjl_wlly"), {"wlly", "mcode", "zmcode", "qtyref"});
     const char *const origins[] = {"客供Customer", "自购Purchase", "回收Recycle"};
     for (int o = 0; o < 3; ++o)

@@ -58,6 +58,11 @@ private:
     };
 
     bool writeReferenceData();
+    bool writeCodes();
+    bool writeMaterials();
+    bool writeArticles();
+    bool writeSettingStatus();
+    bool writeMaterialOrigins();
     bool writeContracts();
     Contract writeHeaderAndLines(int i, Tables &t);
     void writeProgress(const Contract &c, Tables &t);
