@@ -127,57 +127,60 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
         && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
 }
 
-// The work inside an open transaction; the callers commit or roll back.
-InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &options)
+// A database that already holds tables: refused unless it is a Wip database of this
+// version or an earlier one, which is brought up to this build's schema.
+InitResult completeExisting(QSqlDatabase &db, DbKind kind, const QStringList &existing, const QDate &today,
+                            const InitOptions &options)
 {
     InitResult result;
-    const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
-    const QStringList existing = existingObjects(db);
     const QString versionTable = QLatin1String(Schema::versionTable);
-
-    if (!existing.isEmpty()) {
-        if (!existing.contains(versionTable)) {
-            result.error = QStringLiteral(
-                               "The database already holds tables that are not a Wip database "
-                               "(for example \"%1\"); nothing was changed. Use an empty database.")
-                               .arg(existing.first());
-            return result;
-        }
-        const int version = storedVersion(db);
-        if (version < 1 || version > Schema::version) {
-            result.error = version < 0
-                ? QStringLiteral("The database has a wip_schema table without a version; "
-                                 "nothing was changed.")
-                : QStringLiteral("The database holds Wip schema version %1; this program works with "
-                                 "version %2. Nothing was changed.")
-                      .arg(version).arg(Schema::version);
-            return result;
-        }
-        // An older version is upgraded; the same schema, perhaps made by an earlier
-        // build, gets the indexes it lacks and its views made again. Either way the
-        // views are made once. Demo rows only into a database without contracts.
-        QString error;
-        if (version < Schema::version) {
-            if (!upgradeInTransaction(db, kind, version, &result.viewsAdded, &error)) {
-                result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: ").arg(version) + error;
-                return result;
-            }
-        } else if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
-            result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
-            return result;
-        }
-        if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
-            DemoFactory demo(db, kind, today, options.scale);
-            if (!demo.run()) {
-                result.error = QStringLiteral("Cannot write the demo data: ") + demo.error();
-                return result;
-            }
-            result.demoAdded = true;
-        }
-        result.ok = true;
+    if (!existing.contains(versionTable)) {
+        result.error = QStringLiteral(
+                           "The database already holds tables that are not a Wip database "
+                           "(for example \"%1\"); nothing was changed. Use an empty database.")
+                           .arg(existing.first());
         return result;
     }
+    const int version = storedVersion(db);
+    if (version < 1 || version > Schema::version) {
+        result.error = version < 0
+            ? QStringLiteral("The database has a wip_schema table without a version; "
+                             "nothing was changed.")
+            : QStringLiteral("The database holds Wip schema version %1; this program works with "
+                             "version %2. Nothing was changed.")
+                  .arg(version).arg(Schema::version);
+        return result;
+    }
+    // An older version is upgraded; the same schema, perhaps made by an earlier
+    // build, gets the indexes it lacks and its views made again. Either way the
+    // views are made once. Demo rows only into a database without contracts.
+    QString error;
+    if (version < Schema::version) {
+        if (!upgradeInTransaction(db, kind, version, &result.viewsAdded, &error)) {
+            result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: ").arg(version) + error;
+            return result;
+        }
+    } else if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
+        result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
+        return result;
+    }
+    if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
+        DemoFactory demo(db, kind, today, options.scale);
+        if (!demo.run()) {
+            result.error = QStringLiteral("Cannot write the demo data: ") + demo.error();
+            return result;
+        }
+        result.demoAdded = true;
+    }
+    result.ok = true;
+    return result;
+}
 
+// An empty database: every table, view and index, the version row, the departments'
+// rows of the daily summary, and the demo rows when asked for.
+InitResult createNew(QSqlDatabase &db, DbKind kind, const QDate &today, const InitOptions &options)
+{
+    InitResult result;
     QString error;
     for (const QString &sql : Schema::createStatements(kind)) {
         if (!exec(db, sql, {}, kind, &error)) {
@@ -211,6 +214,16 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
     }
     result.ok = true;
     return result;
+}
+
+// The work inside an open transaction; the callers commit or roll back.
+InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &options)
+{
+    const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
+    const QStringList existing = existingObjects(db);
+    if (!existing.isEmpty())
+        return completeExisting(db, kind, existing, today, options);
+    return createNew(db, kind, today, options);
 }
 
 } // namespace
