@@ -95,6 +95,38 @@ void setHeading(reports::DataStore &store, const QString &title)
     store.setWindowTitle(title);
 }
 
+// Writes the retrieved report in format (pdf, xlsx, psr, json, csv) to the file
+// output, or, for json and csv, to standard output when output is empty. False
+// when it could not, with *error saying why where the writer tells.
+bool writeReport(reports::DataStore &store, const QString &format, const QString &output, QTextStream &out,
+                 QString *error)
+{
+    if (format == QLatin1String("pdf"))
+        return reports::writePdf(store, output, error);
+    if (format == QLatin1String("xlsx"))
+        return reports::writeXlsx(store, output, error);
+    if (format == QLatin1String("psr")) {
+        store.SaveAs(output, reports::SaveAsType::PSReport, true);
+        return true;
+    }
+    QByteArray bytes;
+    if (format == QLatin1String("json")) {
+        bytes = reports::ReportOutput::toJson(store);
+    } else {
+        bytes = reports::ReportOutput::toCsv(store, true);
+        if (output.isEmpty() && bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);   // a byte-order mark belongs in a file, not in a pipe
+    }
+    if (output.isEmpty()) {
+        if (writeStdout(bytes, out))
+            return true;
+        *error = QStringLiteral("standard output is closed");
+        return false;
+    }
+    reports::ReportOutput::writeFile(output, bytes);
+    return true;
+}
+
 } // namespace
 
 int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
@@ -216,31 +248,7 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         const QString &format = options.format;
         const QString output = options.output.isEmpty() ? QString()
                                                         : QFileInfo(options.output).absoluteFilePath();
-        bool ok = true;
-        if (format == QLatin1String("pdf")) {
-            ok = reports::writePdf(store, output, &error);
-        } else if (format == QLatin1String("xlsx")) {
-            ok = reports::writeXlsx(store, output, &error);
-        } else if (format == QLatin1String("psr")) {
-            store.SaveAs(output, reports::SaveAsType::PSReport, true);
-        } else {
-            QByteArray bytes;
-            if (format == QLatin1String("json")) {
-                bytes = reports::ReportOutput::toJson(store);
-            } else {
-                bytes = reports::ReportOutput::toCsv(store, true);
-                if (output.isEmpty() && bytes.startsWith("\xEF\xBB\xBF"))
-                    bytes.remove(0, 3);   // a byte-order mark belongs in a file, not in a pipe
-            }
-            if (output.isEmpty()) {
-                ok = writeStdout(bytes, out);
-                if (!ok)
-                    error = QStringLiteral("standard output is closed");
-            } else {
-                reports::ReportOutput::writeFile(output, bytes);
-            }
-        }
-        if (!ok) {
+        if (!writeReport(store, format, output, out, &error)) {
             if (!error.isEmpty())
                 err << "The report could not be written: " << error << Qt::endl;
             return 1;
