@@ -55,6 +55,37 @@ QString scanField(const ScanOutcome &o)
     return QStringLiteral("scan:") + (o.action == ScanAction::In ? d->inColumn : d->outColumn);
 }
 
+// Reads the contract's progress record into process; where the contract has none
+// yet, starts one as the progress form's add button does (*created set then).
+// False when the record cannot be read.
+bool readRecord(reports::DataStore &process, const QString &scno, bool *created)
+{
+    if (process.Retrieve({scno}) < 0)
+        return false;
+    if (process.RowCount() < 1) {
+        const int row = process.InsertRow(0);
+        process.SetItem(row, QStringLiteral("scno"), scno);
+        for (const char *c : kZeroed)
+            process.SetItem(row, QString::fromLatin1(c), 0);
+        *created = true;
+    }
+    return true;
+}
+
+// A scan that was saved: the department's figures after it, the next department's
+// received quantity, and the clerk's message.
+ScanOutcome savedScan(ScanOutcome o, const reports::DataStore &process, const ScanDepartment &department,
+                      const QString &message)
+{
+    o.received = process.GetItem(1, department.inColumn);
+    o.transferred = process.GetItem(1, department.outColumn);
+    if (!department.nextInColumn.isEmpty())
+        o.nextReceived = process.GetItem(1, department.nextInColumn);
+    o.result = Result::Done;
+    o.message = message;
+    return o;
+}
+
 } // namespace
 
 const QList<ScanDepartment> &ScanDepartment::all()
@@ -188,15 +219,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
 
     reports::DataStore process(QStringLiteral("d_w_process_input"));
     process.SetTransObject(m_tr);
-    if (process.Retrieve({scno}) < 0)
+    if (!readRecord(process, scno, &o.createdRecord))
         return fail(Result::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
-    if (process.RowCount() < 1) {
-        const int row = process.InsertRow(0);
-        process.SetItem(row, QStringLiteral("scno"), scno);
-        for (const char *c : kZeroed)
-            process.SetItem(row, QString::fromLatin1(c), 0);
-        o.createdRecord = true;
-    }
     const AuditLog::Record before = snapshot(process);
     const Decimal now = figure(process, column) + *pieces;
     if (action == ScanAction::Out && now > figure(process, department.inColumn))
@@ -216,13 +240,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         guard.rollback();
         return refuse(o, Result::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
     }
-    o.received = process.GetItem(1, department.inColumn);
-    o.transferred = process.GetItem(1, department.outColumn);
-    if (!department.nextInColumn.isEmpty())
-        o.nextReceived = process.GetItem(1, department.nextInColumn);
-    o.result = Result::Done;
-    o.message = QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*pieces));
-    return o;
+    return savedScan(o, process, department,
+                     QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*pieces)));
 }
 
 ScanOutcome ScanStation::undo(const ScanOutcome &scan)
