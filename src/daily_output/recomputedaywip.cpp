@@ -42,10 +42,23 @@ int retrieve(DataStore &ds3, Transaction &tr, const char *definition, const QVar
     return rows;
 }
 
-// The figure of a computed field, read in row 1, as a decimal (NULL counts 0).
-Decimal figure(const DataStore &ds3, const char *computed)
+// A source's row count and the figure of one of its summary computed fields
+// (NULL counts 0), or a failure when the retrieval fails. Only the figure is
+// needed, so the database sums it where it can (DataStore::RetrieveFigures).
+struct Figure
 {
-    return ds3.GetItemDecimal(1, QString::fromLatin1(computed));
+    int rows = 0;
+    Decimal value;
+};
+Figure figure(DataStore &ds3, Transaction &tr, const char *definition, const QVariantList &args, const char *computed)
+{
+    ds3.setDataObject(QString::fromLatin1(definition));
+    ds3.SetTransObject(tr);
+    const QString name = QString::fromLatin1(computed);
+    const DataStore::Figures figures = ds3.RetrieveFigures(args, {name});
+    if (figures.rows < 0)
+        throw HostError(kStatementFailed, QStringLiteral("retrieve of %1 failed").arg(QLatin1String(definition)));
+    return Figure{figures.rows, figures.values.value(name)};
 }
 
 // On the shared PostgreSQL server, runs of several clerks take turns: the lock
@@ -85,7 +98,7 @@ void dayOutput(DataStore &ds3, Transaction &tr, const QDate &day, const std::fun
     // The crosstab has a column per finishing time of the day (steps finish in
     // the afternoon as well as at midnight); its row total is the day's output.
     step(3);
-    int p = retrieve(ds3, tr, "d_wip_today1", {day});
+    const int p = retrieve(ds3, tr, "d_wip_today1", {day});
     for (int i = 1; i <= p; ++i) {
         const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
         const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("grand_sum_qty"));
@@ -95,11 +108,8 @@ void dayOutput(DataStore &ds3, Transaction &tr, const QDate &day, const std::fun
 
     // 4. Today's casting output.
     step(4);
-    p = retrieve(ds3, tr, "d_wip_today2", {day});
-    if (p != 0) {
-        const Decimal qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {qty.toVariant()});
-    }
+    if (const Figure f = figure(ds3, tr, "d_wip_today2", {day}, "compute_2"); f.rows != 0)
+        update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = '03-倒模'"), {f.value.toVariant()});
 }
 
 // 5. to 7.: the month's output of each department up to the day.
@@ -115,19 +125,14 @@ void monthOutput(DataStore &ds3, Transaction &tr, const QString &t, const QDate 
     // 6. Month-to-date output of every department from proch.
     step(6);
     for (const QString &code : recomputeDepartments()) {
-        const int p = retrieve(ds3, tr, "d_wip_today31", {code, monthStart, day});
-        if (p != 0) {
-            const Decimal qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {qty.toVariant(), code});
-        }
+        if (const Figure f = figure(ds3, tr, "d_wip_today31", {code, monthStart, day}, "compute_1"); f.rows != 0)
+            update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = ?"), {f.value.toVariant(), code});
     }
 
     // 7. Month-to-date casting output replaces the proch figure of step 6.
     step(7);
-    if (retrieve(ds3, tr, "d_wip_today32", {monthStart, day}) != 0) {
-        const Decimal qty = figure(ds3, "compute_2");
-        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {qty.toVariant()});
-    }
+    if (const Figure f = figure(ds3, tr, "d_wip_today32", {monthStart, day}, "compute_2"); f.rows != 0)
+        update(tr, QStringLiteral("update day_wip set today_tot = ? where dep_c = '03-倒模'"), {f.value.toVariant()});
 }
 
 // 8. to 10.: pieces in process, and the stones set today and this month.
@@ -137,27 +142,20 @@ void inProcessAndStones(DataStore &ds3, Transaction &tr, const QString &t, const
     // 8. Pieces in process: steps started and not finished.
     step(8);
     for (const QString &code : recomputeDepartments()) {
-        const int p = retrieve(ds3, tr, "d_wip_today41", {code});
-        if (p != 0) {
-            const Decimal qty = figure(ds3, "compute_1");
-            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {qty.toVariant(), code});
-        }
+        if (const Figure f = figure(ds3, tr, "d_wip_today41", {code}, "compute_1"); f.rows != 0)
+            update(tr, QStringLiteral("update day_wip set wip = ? where dep_c = ?"), {f.value.toVariant(), code});
     }
 
     // 9. Stones set today.
     step(9);
-    if (retrieve(ds3, tr, "d_wip_today42", {day}) != 0) {
-        const Decimal qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
-    }
+    if (const Figure f = figure(ds3, tr, "d_wip_today42", {day}, "compute_1"); f.rows != 0)
+        update(tr, QStringLiteral("update day_wip set today_set = ? where dep_c = '06-镶石'"), {f.value.toVariant()});
 
     // 10. Stones set this month.
     step(10);
     const QDate monthStart = Date(Left(t, 8) + QStringLiteral("01"));
-    if (retrieve(ds3, tr, "d_wip_today43", {monthStart, day}) != 0) {
-        const Decimal qty = figure(ds3, "compute_1");
-        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {qty.toVariant()});
-    }
+    if (const Figure f = figure(ds3, tr, "d_wip_today43", {monthStart, day}, "compute_1"); f.rows != 0)
+        update(tr, QStringLiteral("update day_wip set month_set = ? where dep_c = '06-镶石'"), {f.value.toVariant()});
 }
 
 void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)

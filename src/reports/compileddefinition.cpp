@@ -7,6 +7,15 @@
 
 namespace wip::reports {
 
+QString CompiledDefinition::summedColumn(const QString &field) const
+{
+    for (int f = 0; f < fields.size(); ++f) {
+        if (fields.at(f).name.compare(field, Qt::CaseInsensitive) == 0)
+            return expressions.at(size_t(f))->summedName();
+    }
+    return QString();
+}
+
 std::shared_ptr<const CompiledDefinition> CompiledDefinition::of(const std::shared_ptr<const Definition> &definition)
 {
     static QMutex mutex;

@@ -24,6 +24,10 @@ struct CompiledDefinition
     // The compiled form of a definition, made on first use and kept while the
     // definition lives. An expression that does not parse (the loader refuses
     // those; a definition built in code may have one): HostError(ErrBadExpression).
+    // The column a computed field sums over every row when its expression is
+    // exactly "sum(column for all)"; empty for any other field or an unknown name.
+    QString summedColumn(const QString &field) const;
+
     static std::shared_ptr<const CompiledDefinition> of(const std::shared_ptr<const Definition> &definition);
 };
 

@@ -7,6 +7,7 @@
 #include "reports/expression.h"
 #include "reports/groupindex.h"
 #include "reports/modifytext.h"
+#include "reports/nameindex.h"
 #include "reports/pendingedit.h"
 #include "reports/reportoutput.h"
 #include "reports/reportupdate.h"
@@ -53,7 +54,7 @@ struct DataStore::Private
     Transaction *transaction = nullptr;
 
     RowTable rows;                    // rows are 0-based in it, 1-based outside
-    QHash<QString, int> names;        // lower-case name: column index, or -(field index + 1)
+    NameIndex names;                  // column index, or -(field index + 1)
     QVector<QVector<int>> crosstabValueColumns;
     int currentRow = 0;
     QHash<QString, QString> texts;    // lower-case text object name: text set at run time
@@ -86,50 +87,16 @@ struct DataStore::Private
     void indexNames()
     {
         names.clear();
-        recent = {};
         const QVector<Column> &columns = rows.columns();
         for (int i = 0; i < columns.size(); ++i)
-            names.insert(columns.at(i).name.toLower(), i);
+            names.insert(columns.at(i).name, i);
         if (compiled) {
             for (int i = 0; i < compiled->fields.size(); ++i)
-                names.insert(compiled->fields.at(i).name.toLower(), -(i + 1));
+                names.insert(compiled->fields.at(i).name, -(i + 1));
         }
     }
 
-    // Recent look-ups by the text's buffer: expressions and loops ask for the same
-    // QString object again and again. Each entry holds a reference, so the buffer
-    // cannot change while it is remembered.
-    struct Recent
-    {
-        QString name;
-        std::optional<int> index;
-    };
-    mutable std::array<Recent, 4> recent;
-    mutable size_t nextRecent = 0;
-
-    // Index as in names; std::nullopt when unknown.
-    std::optional<int> lookup(const QString &name) const
-    {
-        for (const Recent &r : recent) {
-            if (r.name.constData() == name.constData() && r.name.size() == name.size() && !name.isNull())
-                return r.index;
-        }
-        const std::optional<int> index = lookupByHash(name);
-        recent[nextRecent] = {name, index};
-        nextRecent = (nextRecent + 1) % recent.size();
-        return index;
-    }
-
-    std::optional<int> lookupByHash(const QString &name) const
-    {
-        auto it = names.constFind(name);
-        if (it == names.constEnd()) {
-            it = names.constFind(name.trimmed().toLower());
-            if (it == names.constEnd())
-                return std::nullopt;
-        }
-        return *it;
-    }
+    std::optional<int> lookup(const QString &name) const { return names.lookup(name); }
 
     // The column index of a name, or a host failure naming it (computed fields too
     // when allowed).
@@ -249,11 +216,7 @@ int DataStore::Retrieve(const QVariantList &args)
         return failed ? -1 : total;
     }
 
-    QVariantList typed;
-    typed.reserve(values->size());
-    for (int i = 0; i < values->size(); ++i)
-        typed.append(RetrievalArguments::typed(def.arguments.at(i), values->at(i), def.name));
-
+    const QVariantList typed = RetrievalArguments::typed(def, *values);
     Retrieval retrieval(def, *d->compiled, *d->transaction);
     int count = -1;
     try {
@@ -271,6 +234,34 @@ int DataStore::Retrieve(const QVariantList &args)
     d->invalidate();
     Q_EMIT rowsReset();
     return count;
+}
+
+DataStore::Figures DataStore::RetrieveFigures(const QVariantList &args, const QStringList &computed)
+{
+    if (!d->definition || !d->transaction || d->definition->layout == LayoutKind::Composite)
+        return Figures{Retrieve(args), {}};
+    const std::optional<QVariantList> values = RetrievalArguments::complete(*d->definition, args);
+    if (!values)
+        return Figures{-1, {}};
+    QStringList columns;   // the column each field sums; an empty one where a field is no such sum
+    for (const QString &name : computed)
+        columns.append(d->compiled->summedColumn(name));
+    Figures figures;
+    Retrieval retrieval(*d->definition, *d->compiled, *d->transaction);
+    const auto summary = columns.contains(QString()) ? std::nullopt
+        : retrieval.summarize(RetrievalArguments::typed(*d->definition, *values), columns);
+    if (summary) {
+        Reset();
+        d->retrievedWith = *values;
+        figures.rows = summary->rows;
+        for (int i = 0; i < summary->sums.size(); ++i)
+            figures.values.insert(computed.at(i), summary->sums.at(i).isValid() ? summary->sums.at(i) : Decimal());
+        return figures;
+    }
+    figures.rows = Retrieve(*values);
+    for (const QString &name : computed)
+        figures.values.insert(name, figures.rows > 0 ? GetItemDecimal(1, name) : Decimal());
+    return figures;
 }
 
 int DataStore::RowCount() const

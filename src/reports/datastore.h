@@ -86,6 +86,18 @@ public:
     // retrieves its nested reports and returns their rows added up (-1 when one fails).
     // On PostgreSQL a failed query does not spoil the transaction's open work.
     int Retrieve(const QVariantList &args = {});
+    // For a caller that needs a retrieval's figures and not its rows (the daily
+    // recomputation): the row count and the named summary computed fields, as
+    // Retrieve followed by GetItemDecimal(1, name) would give them (0 without rows).
+    // When every field named sums a number column over all rows, the database
+    // computes them exactly (Retrieval::summarize) and no row is read; the
+    // DataStore is then left without rows. Otherwise it retrieves the rows.
+    struct Figures
+    {
+        int rows = -1;
+        QHash<QString, Decimal> values;
+    };
+    Figures RetrieveFigures(const QVariantList &args, const QStringList &computed);
     int RowCount() const;
     // Drops every row, the deleted rows and the selection (host Reset()).
     void Reset();

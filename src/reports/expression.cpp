@@ -289,6 +289,16 @@ QStringList Expression::rowNames() const
     return names;
 }
 
+QString Expression::summedName() const
+{
+    const Node &n = *m_root;
+    if (n.kind != Node::Kind::Aggregate || n.range != AggregateRange::All || !n.function
+        || n.function->aggregate != AggregateKind::Sum || n.children.size() != 1
+        || n.children[0]->kind != Node::Kind::Name)
+        return QString();
+    return n.children[0]->name;
+}
+
 bool Expression::hasAggregate() const
 {
     return containsAggregate(*m_root);

@@ -3,6 +3,7 @@
 #include "reports/crosstabpivot.h"
 #include "reports/retrievalarguments.h"
 #include "reports/rowsource.h"
+#include "reports/sqliterowsource.h"
 #include "runtime/hosterror.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
@@ -22,12 +23,16 @@ Retrieval::Retrieval(const Definition &definition, const CompiledDefinition &com
 {
 }
 
-int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
+std::unique_ptr<RowSource> Retrieval::open(const QVariantList &typedValues,
+                                           const std::function<QString(const QString &)> &wrap, bool *savepoint,
+                                           RowTable &rows)
 {
     const Definition &def = m_definition;
-    rows.reset(def.columns);
-    if (!m_tr.isConnected())
-        return fail(QStringLiteral("transaction not connected"), false, rows);
+    *savepoint = false;
+    if (!m_tr.isConnected()) {
+        fail(QStringLiteral("transaction not connected"), false, rows);
+        return nullptr;
+    }
 
     const DbKind kind = m_tr.kind();
     const QueryTemplate::Bound statement = m_compiled.query.bind([&](const QString &name, QueryTemplate::DayBound bound) {
@@ -38,11 +43,23 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
     });
 
     // A failed statement would spoil the caller's open PostgreSQL transaction.
-    const bool savepoint = kind == DbKind::PostgreSQL && m_tr.hasOpenWork() && m_tr.savepoint(kSavepoint);
+    *savepoint = kind == DbKind::PostgreSQL && m_tr.hasOpenWork() && m_tr.savepoint(kSavepoint);
     QString error;
-    std::unique_ptr<RowSource> source = RowSource::open(m_tr, statement.sql, statement.values, &error);
+    std::unique_ptr<RowSource> source =
+        RowSource::open(m_tr, wrap ? wrap(statement.sql) : statement.sql, statement.values, &error);
     if (!source)
-        return fail(error, savepoint, rows);
+        fail(error, *savepoint, rows);
+    return source;
+}
+
+int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
+{
+    const Definition &def = m_definition;
+    rows.reset(def.columns);
+    bool savepoint = false;
+    std::unique_ptr<RowSource> source = open(typedValues, {}, &savepoint, rows);
+    if (!source)
+        return -1;
 
     // The one row loop: each definition column from the query column of its name.
     const QVector<int> from = sourceColumns(*source, savepoint);
@@ -51,7 +68,7 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
         for (int c = 0; c < columnCount; ++c)
             rows.column(c).appendFrom(*source, from[c]);
     }
-    error = source->error();
+    const QString error = source->error();
     source.reset();
     if (!error.isEmpty())
         return fail(error, savepoint, rows);
@@ -64,6 +81,54 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
     if (def.crosstab)
         pivot(rows);
     return rows.rowCount();
+}
+
+std::optional<Retrieval::Summary> Retrieval::summarize(const QVariantList &typedValues, const QStringList &columns)
+{
+    const Definition &def = m_definition;
+    if (def.crosstab || def.layout == LayoutKind::Composite || !m_tr.isConnected())
+        return std::nullopt;
+    const bool postgres = m_tr.kind() == DbKind::PostgreSQL;
+    if (!postgres && !SqliteRowSource::installDecimalSum(m_tr.database()))
+        return std::nullopt;
+
+    // count(*) and one exact sum per column, over the rows of the definition's
+    // own query. The names are the query's column names (checked to be a number
+    // column of the definition, so a plain name).
+    QStringList select = {QStringLiteral("count(*)")};
+    for (const QString &name : columns) {
+        const int c = def.columnIndex(name);
+        if (c < 0 || def.columns.at(c).type != ValueType::Number)
+            return std::nullopt;
+        const QString column = def.columns.at(c).name;
+        select << (postgres ? QStringLiteral("sum(cast(%1 as numeric))").arg(column)
+                            : QStringLiteral("%1(%2)").arg(QLatin1String(SqliteRowSource::kDecimalSum), column));
+    }
+    const auto wrap = [&](const QString &sql) {
+        return QStringLiteral("select %1 from (%2) wip_rows").arg(select.join(QLatin1String(", ")), sql);
+    };
+
+    RowTable unused;
+    Summary summary;
+    bool savepoint = false;
+    std::unique_ptr<RowSource> source = open(typedValues, wrap, &savepoint, unused);
+    if (!source)
+        return summary;
+    if (source->next()) {
+        summary.rows = int(source->decimal(0).units());
+        for (int i = 1; i <= columns.size(); ++i)
+            summary.sums.append(source->isNull(i) ? Decimal() : source->decimal(i));
+    }
+    const QString error = source->error();
+    source.reset();
+    if (!error.isEmpty() || summary.rows < 0) {
+        fail(error.isEmpty() ? QStringLiteral("no summary row") : error, savepoint, unused);
+        return Summary{};
+    }
+    if (savepoint)
+        m_tr.releaseSavepoint(kSavepoint);
+    m_tr.statementDone(summary.rows);
+    return summary;
 }
 
 int Retrieval::fail(const QString &text, bool savepoint, RowTable &rows)

@@ -3,8 +3,12 @@
 #include "reports/compileddefinition.h"
 #include "reports/definition.h"
 #include "reports/rowtable.h"
+#include "runtime/decimal.h"
 
 #include <QVariantList>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <QVector>
 
 namespace wip {
@@ -38,10 +42,32 @@ public:
     // -1 on a database error (the driver's text in the trace; rows left empty).
     // A definition column the query does not return: HostError(ErrUnknownColumn).
     int run(const QVariantList &typedValues, RowTable &rows);
+
+    // What a caller needing only figures asks for: the row count the query gives
+    // and the exact sum of each named number column over those rows, computed by
+    // the database instead of read row by row - the same figures as retrieving the
+    // rows and summing them (NULLs and values that are no number skipped, 0 without
+    // values): PostgreSQL sums numeric exactly, and on SQLite wip_decimal_sum adds
+    // each value as the retrieval would read it. rows is -1 on a database error.
+    struct Summary
+    {
+        int rows = -1;
+        QVector<Decimal> sums;   // one per column asked for
+    };
+    // nullopt when the database cannot give exact sums here (SQLite read through
+    // Qt's driver), when a name is no number column of the definition, or for a
+    // crosstab: the caller then retrieves the rows.
+    std::optional<Summary> summarize(const QVariantList &typedValues, const QStringList &columns);
+
     // Per crosstab value: the pivot columns holding it (empty for other layouts).
     const QVector<QVector<int>> &crosstabValueColumns() const { return m_crosstabValueColumns; }
 
 private:
+    // The definition's statement bound to the typed values and opened, with a
+    // savepoint first when one is needed (*savepoint says); wrap turns the bound
+    // SQL into the statement run. Null after fail() when it does not open.
+    std::unique_ptr<RowSource> open(const QVariantList &typedValues, const std::function<QString(const QString &)> &wrap,
+                                    bool *savepoint, RowTable &rows);
     int fail(const QString &text, bool savepoint, RowTable &rows);
     QVector<int> sourceColumns(RowSource &source, bool savepoint);
     void sort(RowTable &rows) const;

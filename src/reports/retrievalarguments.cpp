@@ -119,6 +119,15 @@ QVariantList RetrievalArguments::forNested(const Definition &composite, int nest
     return result;
 }
 
+QVariantList RetrievalArguments::typed(const Definition &definition, const QVariantList &values)
+{
+    QVariantList typed;
+    typed.reserve(values.size());
+    for (int i = 0; i < values.size(); ++i)
+        typed.append(RetrievalArguments::typed(definition.arguments.at(i), values.at(i), definition.name));
+    return typed;
+}
+
 QVariant RetrievalArguments::typed(const Argument &argument, const QVariant &value, const QString &definition)
 {
     auto bad = [&](const QString &why) {

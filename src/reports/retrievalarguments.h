@@ -48,6 +48,8 @@ public:
     // A value as its argument's type (lists as QVariantList, dates as QDate).
     // A value that cannot be one: HostError(ErrBadArgument) naming the argument.
     static QVariant typed(const Argument &argument, const QVariant &value, const QString &definition);
+    // Every value of complete() in its argument's type.
+    static QVariantList typed(const Definition &definition, const QVariantList &values);
 
     // What a typed value binds as at a placeholder with that day bound.
     static QVariant bindable(const Argument &argument, const QVariant &typed, QueryTemplate::DayBound bound, DbKind kind);

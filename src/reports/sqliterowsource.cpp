@@ -7,6 +7,10 @@
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <new>
+#include <type_traits>
+#include <unordered_set>
 
 #ifdef WIP_SQLITE_DIRECT
 #include <sqlite3.h>
@@ -66,6 +70,74 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     }
     }
 }
+
+// A SQLite value as a report's number column takes it (SqliteRowSource::decimal);
+// invalid for NULL and anything that is no number.
+Decimal decimalOf(sqlite3_value *value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return Decimal::fromInt(sqlite3_value_int64(value));
+    case SQLITE_FLOAT:
+        return Decimal::fromDouble(sqlite3_value_double(value));
+    case SQLITE_TEXT: {
+        const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return values::parseNumber(QByteArrayView(text, sqlite3_value_bytes(value))).value_or(Decimal::invalid());
+    }
+    default:
+        return Decimal::invalid();
+    }
+}
+
+// The running total of wip_decimal_sum, in the memory SQLite keeps for one
+// aggregate (zeroed when first asked for, released without a destructor).
+struct DecimalSumState
+{
+    bool started;
+    Decimal sum;
+};
+static_assert(std::is_trivially_destructible_v<Decimal>);
+
+void decimalSumStep(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const Decimal n = decimalOf(argv[0]);
+    if (!n.isValid())
+        return;
+    auto *state = static_cast<DecimalSumState *>(sqlite3_aggregate_context(context, sizeof(DecimalSumState)));
+    if (!state) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    if (!state->started) {
+        new (&state->sum) Decimal();
+        state->started = true;
+    }
+    state->sum += n;
+}
+
+void decimalSumFinal(sqlite3_context *context)
+{
+    const auto *state = static_cast<DecimalSumState *>(sqlite3_aggregate_context(context, 0));
+    const Decimal sum = state && state->started ? state->sum : Decimal();
+    if (!sum.isValid()) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QByteArray text = sum.toString().toLatin1();
+    sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// The connections that know wip_decimal_sum. SQLite forgets the function with the
+// connection and then calls forgetConnection, so a handle reused by a later
+// connection is not taken for one that knows it.
+std::mutex g_installedMutex;
+std::unordered_set<sqlite3 *> g_installed;
+
+void forgetConnection(void *handle)
+{
+    const std::lock_guard lock(g_installedMutex);
+    g_installed.erase(static_cast<sqlite3 *>(handle));
+}
 #endif
 
 } // namespace
@@ -86,6 +158,30 @@ void SqliteRowSource::setEnabled(bool enabled)
 bool SqliteRowSource::enabled()
 {
     return g_enabled;
+}
+
+bool SqliteRowSource::installDecimalSum(const QSqlDatabase &db)
+{
+#ifdef WIP_SQLITE_DIRECT
+    sqlite3 *handle = g_enabled ? handleOf(db) : nullptr;
+    if (!handle)
+        return false;
+    {
+        const std::lock_guard lock(g_installedMutex);
+        if (g_installed.count(handle))
+            return true;
+    }
+    const int rc = sqlite3_create_function_v2(handle, kDecimalSum, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, handle,
+                                              nullptr, decimalSumStep, decimalSumFinal, forgetConnection);
+    if (rc != SQLITE_OK)
+        return false;
+    const std::lock_guard lock(g_installedMutex);
+    g_installed.insert(handle);
+    return true;
+#else
+    Q_UNUSED(db);
+    return false;
+#endif
 }
 
 bool SqliteRowSource::usable(const QSqlDatabase &db)

@@ -51,6 +51,16 @@ public:
     std::optional<qint64> wallClock(int column) override;
     QVariant raw(int column) override;
 
+    // Makes the aggregate SQL function wip_decimal_sum(x) known on db's connection
+    // (once per connection). It adds up its values exactly as a report sums a
+    // number column read from this source: each value taken as decimal() takes it
+    // (integers as they are, doubles as the decimal they stand for, number texts),
+    // NULL and values that are no number skipped. It gives the sum as the text of
+    // its Decimal ("0" without values), NULL when it is beyond 18 digits. False
+    // where this source is not usable on db.
+    static bool installDecimalSum(const QSqlDatabase &db);
+    static constexpr const char *kDecimalSum = "wip_decimal_sum";
+
     // Off: every retrieval goes through Qt's driver (tests compare the two paths).
     static void setEnabled(bool enabled);
     static bool enabled();

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void everySourceOnBothDatabasesGivesTheSameValues_data() { test::addEngineRows(); }
     void everySourceOnBothDatabasesGivesTheSameValues();
     void failuresAndUncommittedWork();
+    void figuresAskedOfTheDatabaseEqualTheRowsSums_data() { test::addEngineRows(); }
+    void figuresAskedOfTheDatabaseEqualTheRowsSums();
 };
 
 namespace {
@@ -255,6 +257,84 @@ void TestSqliteReader::failuresAndUncommittedWork()
         QVERIFY(db.exec(QStringLiteral("alter table kinds_gone rename to kinds")));
         QCOMPARE(ds.Retrieve({QStringLiteral("skip me")}), 5);
     }
+}
+
+// A caller that needs only a summary's figures has the database sum them
+// (DataStore::RetrieveFigures): the row count and the sums must be those of
+// retrieving the rows, exactly, on every path - whole days bound the same way,
+// NULLs and an empty result counting 0, weights doubles do not add up exactly -
+// and a field that is not a plain sum falls back to reading the rows.
+void TestSqliteReader::figuresAskedOfTheDatabaseEqualTheRowsSums()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fillSteps(db), qPrintable(db.error()));
+    for (int i = 0; i < 10; ++i)
+        QVERIFY2(db.insert(QStringLiteral("proch"), {{"proch_id", 10 + i}, {"gongxu_code", "07-执边"},
+                                                     {"edtime", QDateTime(QDate(2004, 3, 3), QTime(15, i))},
+                                                     {"qty", 0.1}}),
+                 qPrintable(db.error()));
+    QString error;
+    const auto loaded = DefinitionLoader::loadJson(R"json({
+      "name": "d_test_steps_figures", "layout": "tabular",
+      "query": "select proch_id, gongxu_code, edtime, qty from proch where gongxu_code = :gx and edtime between :d1 and :d2",
+      "arguments": [{"name": "gx", "type": "string"}, {"name": "d1", "type": "date"}, {"name": "d2", "type": "date"}],
+      "columns": [{"name": "proch_id", "type": "number"}, {"name": "gongxu_code"}, {"name": "edtime", "type": "datetime"},
+                  {"name": "qty", "type": "number"}],
+      "computed": [{"name": "total", "expression": "sum(qty for all)", "band": "summary"},
+                   {"name": "steps", "expression": "count(qty for all)", "band": "summary"}]
+    })json", QStringLiteral("d_test_steps_figures.json"), &error);
+    QVERIFY2(loaded, qPrintable(error));
+    const auto def = std::make_shared<const Definition>(*loaded);
+
+    const struct
+    {
+        const char *gx;
+        QDate from, to;
+        int rows;
+        const char *total;
+    } cases[] = {
+        {"04-执模", QDate(2004, 3, 1), QDate(2004, 3, 1), 2, "33918.435"},   // 13:30 and 23:59:59 of the day
+        {"06-镶石", QDate(2004, 3, 2), QDate(2004, 3, 2), 0, "0"},           // its step is open
+        {"06-镶石", QDate(1899, 1, 1), QDate(2005, 1, 1), 1, "0"},           // a NULL weight
+        {"20-出货", QDate(2004, 3, 1), QDate(2004, 3, 1), 1, "-0.25"},
+        {"07-执边", QDate(2004, 3, 3), QDate(2004, 3, 3), 10, "1"},          // ten times 0.1
+        {"07-执边", QDate(2004, 3, 2), QDate(2004, 3, 2), 0, "0"},
+    };
+    const bool sqlite = db.engine() == test::Engine::SQLite;
+    for (const bool direct : sqlite ? QList<bool>{true, false} : QList<bool>{false}) {
+        SqliteRowSource::setEnabled(direct);
+        for (const auto &c : cases) {
+            const QVariantList args = {QString::fromUtf8(c.gx), c.from, c.to};
+            const QString label = QStringLiteral("%1 %2..%3 direct=%4").arg(QString::fromUtf8(c.gx), c.from.toString(Qt::ISODate),
+                                                                            c.to.toString(Qt::ISODate)).arg(direct);
+            DataStore ds;
+            ds.setDefinition(def);
+            ds.SetTransObject(db.tr());
+            const DataStore::Figures summed = ds.RetrieveFigures(args, {QStringLiteral("total")});
+            QCOMPARE(ds.RowCount(), direct || !sqlite ? 0 : c.rows);   // no row read where the database sums
+            const DataStore::Figures read = ds.RetrieveFigures(args, {QStringLiteral("total"), QStringLiteral("steps")});
+            QVERIFY2(summed.rows == c.rows && read.rows == c.rows, qPrintable(label));
+            QCOMPARE(summed.values.value(QStringLiteral("total")).toShortString(), QString::fromLatin1(c.total));
+            QCOMPARE(read.values.value(QStringLiteral("total")).toShortString(), QString::fromLatin1(c.total));
+            QCOMPARE(ds.RowCount(), c.rows);   // the fallback read the rows
+        }
+    }
+
+    // A statement that fails: -1 and the database's text, as a retrieval gives;
+    // on PostgreSQL the transaction's open work survives it.
+    SqliteRowSource::setEnabled(true);
+    auto broken = std::make_shared<Definition>(*def);
+    broken->query.replace(QStringLiteral("from proch"), QStringLiteral("from proch_gone"));
+    QVERIFY(db.tr().execute(QStringLiteral("update proch set memo = 'kept' where proch_id = 1")));
+    DataStore ds;
+    ds.setDefinition(broken);
+    ds.SetTransObject(db.tr());
+    QCOMPARE(ds.RetrieveFigures({QStringLiteral("04-执模"), QDate(2004, 3, 1), QDate(2004, 3, 1)}, {QStringLiteral("total")}).rows, -1);
+    QVERIFY2(db.tr().sqlErrText.contains(QStringLiteral("proch_gone")), qPrintable(db.tr().sqlErrText));
+    QVERIFY2(db.tr().commit(), qPrintable(db.tr().sqlErrText));
+    const auto memo = db.tr().selectInto(QStringLiteral("select memo from proch where proch_id = 1"));
+    QVERIFY(memo);
+    QCOMPARE(memo->value(0).toString(), QStringLiteral("kept"));
 }
 
 QTEST_GUILESS_MAIN(TestSqliteReader)
