@@ -281,9 +281,10 @@ ScanOutcome ScanStation::undo(const ScanOutcome &scan)
         for (auto it = scan.changed.cbegin(); it != scan.changed.cend(); ++it)
             process.SetItem(1, it.key(), it->first);
     }
+    const QList<AuditLog::Change> undone = {
+        AuditLog::Change{scan.ticket.scno, scan.ticket.scondId, scanField(scan), scan.ticket.code, QVariant()}};
     if (ContractWrites::saveProcess(process, m_tr, m_who, scan.ticket.scondId) != ContractWrites::SaveResult::Saved
-        || !AuditLog::write(m_tr, m_who, {{scan.ticket.scno, scan.ticket.scondId, scanField(scan), scan.ticket.code, QVariant()}})
-        || !guard.commit()) {
+        || !AuditLog::write(m_tr, m_who, undone) || !guard.commit()) {
         guard.rollback();
         return refuse(o, Result::Failed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料").arg(scan.ticket.code));
     }

@@ -44,7 +44,7 @@ std::shared_ptr<const reports::Definition> boardOfCustomer()
         throw HostError(ErrUnknownDefinition, kBoard);
     auto filtered = std::make_shared<reports::Definition>(*board);
     filtered->query = QStringLiteral("select * from (%1) f where f.cust_no = :custno").arg(board->query);
-    filtered->arguments.append({QStringLiteral("custno"), reports::ArgumentType::String, {}, {}});
+    filtered->arguments.append({QStringLiteral("custno"), reports::ArgumentType::String, {}, {}, {}});
     return filtered;
 }
 

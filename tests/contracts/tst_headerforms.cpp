@@ -124,7 +124,7 @@ private Q_SLOTS:
         QCOMPARE(list.RowCount(), 2);
         // The new header in the audit trail, in the same work as its row.
         const QStringList added = audit("KC9");
-        for (const QString &field : {"w_sconh_add|cust_no|NULL|C09", "w_sconh_add|cust_order|NULL|O'BRIEN-1",
+        for (const char *field : {"w_sconh_add|cust_no|NULL|C09", "w_sconh_add|cust_order|NULL|O'BRIEN-1",
                                      "w_sconh_add|deldate|NULL|2004-07-15 00:00:00", "w_sconh_add|scno|NULL|KC9"})
             QVERIFY2(added.contains(field), qPrintable(added.join(", ")));
     }

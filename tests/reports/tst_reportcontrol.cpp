@@ -471,13 +471,13 @@ void TestReportControl::argumentDialogOffersTheRightField()
 {
     Definition def;
     def.name = "d_test";
-    Argument date{"stime", ArgumentType::Date};
+    Argument date{"stime", ArgumentType::Date, {}, {}, {}};
     ArgumentDialog dateDialog(date, def, {"2004-05-01"});
     QVERIFY(dateDialog.findChild<EditMask *>());
     QVERIFY(!dateDialog.findChild<QComboBox *>());
     QCOMPARE(dateDialog.value(), QStringLiteral("2004-05-01"));
 
-    Argument number{"qty", ArgumentType::Number};
+    Argument number{"qty", ArgumentType::Number, {}, {}, {}};
     ArgumentDialog numberDialog(number, def, {});
     auto *combo = numberDialog.findChild<QComboBox *>();
     QVERIFY(combo && combo->isEditable());
@@ -516,7 +516,7 @@ void TestReportControl::argumentDialogRefusesADateThatCannotBe()
     QFETCH(QString, why);
     Definition def;
     def.name = "d_test";
-    const Argument argument{"stime", withTime ? ArgumentType::DateTime : ArgumentType::Date};
+    const Argument argument{"stime", withTime ? ArgumentType::DateTime : ArgumentType::Date, {}, {}, {}};
     ArgumentDialog dialog(argument, def, {"2004-05-01"});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));

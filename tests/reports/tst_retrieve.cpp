@@ -397,7 +397,7 @@ void TestRetrieve::hostFailuresThrow()
 
     // A number argument refuses a text that is no number.
     auto numeric = std::make_shared<Definition>(*ds.definitionPtr());
-    numeric->arguments = {{QStringLiteral("code"), ArgumentType::Number}};
+    numeric->arguments = {{QStringLiteral("code"), ArgumentType::Number, {}, {}, {}}};
     ds.setDefinition(numeric);
     try {
         ds.Retrieve({QStringLiteral("abc")});
