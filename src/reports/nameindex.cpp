@@ -13,27 +13,16 @@ void NameIndex::insert(const QString &name, int index)
     m_names.insert(name.toLower(), index);
 }
 
-std::optional<int> NameIndex::lookup(const QString &name) const
+// A name not among the recent look-ups: found by its hash and remembered.
+std::optional<int> NameIndex::remember(const QString &name) const
 {
-    for (const Recent &r : m_recent) {
-        if (r.name.constData() == name.constData() && r.name.size() == name.size() && !name.isNull())
-            return r.index;
-    }
-    const std::optional<int> index = lookupByHash(name);
+    auto it = m_names.constFind(name);
+    if (it == m_names.constEnd())
+        it = m_names.constFind(name.trimmed().toLower());
+    const std::optional<int> index = it == m_names.constEnd() ? std::nullopt : std::optional<int>(*it);
     m_recent[m_nextRecent] = {name, index};
     m_nextRecent = (m_nextRecent + 1) % m_recent.size();
     return index;
-}
-
-std::optional<int> NameIndex::lookupByHash(const QString &name) const
-{
-    auto it = m_names.constFind(name);
-    if (it == m_names.constEnd()) {
-        it = m_names.constFind(name.trimmed().toLower());
-        if (it == m_names.constEnd())
-            return std::nullopt;
-    }
-    return *it;
 }
 
 } // namespace wip::reports

@@ -19,11 +19,19 @@ class NameIndex
 public:
     void clear();
     void insert(const QString &name, int index);
-    // The index of a name; nullopt when unknown.
-    std::optional<int> lookup(const QString &name) const;
+    // The index of a name; nullopt when unknown. Inline: it runs for every cell
+    // an expression reads.
+    std::optional<int> lookup(const QString &name) const
+    {
+        for (const Recent &r : m_recent) {
+            if (r.name.constData() == name.constData() && r.name.size() == name.size() && !name.isNull())
+                return r.index;
+        }
+        return remember(name);
+    }
 
 private:
-    std::optional<int> lookupByHash(const QString &name) const;
+    std::optional<int> remember(const QString &name) const;
 
     QHash<QString, int> m_names;   // lower case
     struct Recent
