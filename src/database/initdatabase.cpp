@@ -226,6 +226,21 @@ InitResult initInTransaction(QSqlDatabase db, DbKind kind, const InitOptions &op
     return createNew(db, kind, today, options);
 }
 
+// Finishes the caller's open work first, so that ours is one transaction of its
+// own, and begins it; false with *error set when either fails.
+bool beginOwnWork(Transaction &tr, QString *error)
+{
+    if (tr.inTransaction() && !tr.commit()) {
+        *error = tr.sqlErrText;
+        return false;
+    }
+    if (!tr.begin()) {
+        *error = QStringLiteral("Cannot begin a transaction: ") + tr.sqlErrText;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const QList<Department> &dayWipDepartments()
@@ -249,15 +264,8 @@ InitResult initDatabase(Transaction &tr, const InitOptions &options)
         result.error = QStringLiteral("The database is not connected.");
         return result;
     }
-    // Finish the caller's open work first, so that ours is one transaction of its own.
-    if (tr.inTransaction() && !tr.commit()) {
-        result.error = tr.sqlErrText;
+    if (!beginOwnWork(tr, &result.error))
         return result;
-    }
-    if (!tr.begin()) {
-        result.error = QStringLiteral("Cannot begin a transaction: ") + tr.sqlErrText;
-        return result;
-    }
     result = initInTransaction(tr.database(), tr.kind(), options);
     if (!result.ok) {
         tr.rollback();
@@ -314,14 +322,8 @@ UpgradeResult upgradeDatabase(Transaction &tr)
                              "Nothing was changed.").arg(result.fromVersion).arg(Schema::version);
         return result;
     }
-    if (tr.inTransaction() && !tr.commit()) {
-        result.error = tr.sqlErrText;
+    if (!beginOwnWork(tr, &result.error))
         return result;
-    }
-    if (!tr.begin()) {
-        result.error = QStringLiteral("Cannot begin a transaction: ") + tr.sqlErrText;
-        return result;
-    }
     // Read again inside the transaction: another program may have upgraded it meanwhile.
     db = tr.database();
     if (tr.kind() == DbKind::PostgreSQL

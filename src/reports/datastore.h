@@ -91,7 +91,8 @@ public:
     // Retrieve followed by GetItemDecimal(1, name) would give them (0 without rows).
     // When every field named sums a number column over all rows, the database
     // computes them exactly (Retrieval::summarize) and no row is read; the
-    // DataStore is then left without rows. Otherwise it retrieves the rows.
+    // DataStore is then left without rows. Otherwise it retrieves the rows. A
+    // composite has no summary of its own: its row count comes back, no figures.
     struct Figures
     {
         int rows = -1;
