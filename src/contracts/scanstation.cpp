@@ -49,6 +49,12 @@ AuditLog::Record snapshot(const reports::DataStore &process)
     return r;
 }
 
+// The figure a scan adds to: the department's received or transferred-out column.
+QString column(const ScanDepartment &department, ScanAction action)
+{
+    return action == ScanAction::In ? department.inColumn : department.outColumn;
+}
+
 QString scanField(const ScanOutcome &o)
 {
     const ScanDepartment *d = ScanDepartment::find(o.department);
@@ -98,7 +104,7 @@ const QList<ScanDepartment> &ScanDepartment::all()
         {QStringLiteral("执边"), "finishing_in", "finishing_out", "polishing_in"},
         {QStringLiteral("打磨"), "polishing_in", "polishing_out", "rhodium_in"},
         {QStringLiteral("电金"), "rhodium_in", "rhodium_out", ""},
-        {QStringLiteral("石仓"), "qc_in", "qc_out", ""},
+        {QStringLiteral("石仓"), "qc_in", "qc_out", "", true},
     };
     return list;
 }
@@ -173,13 +179,62 @@ bool ScanStation::alreadyScanned(const ScanOutcome &o, const QString &field, boo
     return ok;
 }
 
+// The scans of a ticket's line for one field that still stand: scans less undos.
+bool ScanStation::standingScans(const ScanOutcome &o, const QString &field, int *count)
+{
+    const auto row = m_tr.selectInto(
+        QStringLiteral("select count(new_value), count(*) - count(new_value) from audit_log "
+                       "where scno = ? and scond_id = ? and field = ?"),
+        {o.ticket.scno, o.ticket.scondId, field});
+    if (!row)
+        return false;
+    *count = row->at(0).toInt() - row->at(1).toInt();
+    return true;
+}
+
+// The stones one piece of an article carries, as the stone reports read them;
+// nullopt with *why when the article has none or its rows disagree.
+bool ScanStation::stonesPerPiece(const QString &articleCode, std::optional<Decimal> *perPiece, QString *why)
+{
+    *perPiece = std::nullopt;
+    if (articleCode.trimmed().isEmpty()) {
+        *why = QStringLiteral("明细没有款号, 不知每件石数");
+        return true;
+    }
+    const auto row = m_tr.selectInto(
+        QStringLiteral("select min(stoneneed), max(stoneneed) from stoneneed where article_code = ?"), {articleCode});
+    if (!row)
+        return m_tr.sqlCode == 100;
+    const std::optional<Decimal> low = quantity(row->at(0));
+    const std::optional<Decimal> high = quantity(row->at(1));
+    if (!low || low->sign() <= 0)
+        *why = QStringLiteral("款号 %1 没有每件石数").arg(articleCode);
+    else if (*low != *high)
+        *why = QStringLiteral("款号 %1 的每件石数不一致 (%2 / %3)").arg(articleCode, number(*low), number(*high));
+    else
+        *perPiece = low;
+    return true;
+}
+
+bool ScanStation::contractQuantity(const QString &scno, Decimal *total)
+{
+    Cursor c(m_tr, QStringLiteral("select quantity from scond where scno = ?"), {scno});
+    if (!c.open())
+        return false;
+    *total = Decimal::fromInt(0);
+    while (const auto row = c.fetch())
+        *total += quantity(row->at(0)).value_or(Decimal::fromInt(0));
+    const bool ok = m_tr.sqlCode == 100;
+    c.close();
+    return ok;
+}
+
 ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again)
 {
     ScanOutcome o;
     o.ticket.code = code.trimmed();
     o.department = department.caption;
     o.action = action;
-    const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(action));
     if (!m_mayUpdate)
         return refuse(o, Result::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描!").arg(m_who.user));
     if (action == ScanAction::In && department.caption != ScanDepartment::all().first().caption)
@@ -190,10 +245,6 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         return refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1").arg(o.ticket.code));
 
     TransactionGuard guard(m_tr);
-    auto fail = [&](Result result, const QString &message) {
-        guard.rollback();
-        return refuse(o, result, message);
-    };
     if (!guard.active())
         return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
     QString invoice;
@@ -201,47 +252,105 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         guard.rollback();
         return o;
     }
+    if (mayScan(o, scno, position, department, again, invoice))
+        o = write(o, department, guard);
+    if (!o.done())
+        guard.rollback();
+    return o;
+}
+
+// The checks of a scan on the locked contract that need the ticket's line: true
+// when it may be written, with o.added set; otherwise o says why.
+bool ScanStation::mayScan(ScanOutcome &o, const QString &scno, int position, const ScanDepartment &department,
+                          bool again, const QString &invoice)
+{
+    const auto no = [&o, this](Result result, const QString &message) {
+        o = refuse(o, result, message);
+        return false;
+    };
+    const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(o.action));
     if (!invoice.isEmpty())
-        return fail(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(scno, invoice));
+        return no(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(scno, invoice));
     QString error;
     if (!BagTicket::find(m_tr, o.ticket.code, &o.ticket, &error))
-        return fail(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(o.ticket.code, scno).arg(position));
+        return no(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(o.ticket.code, scno).arg(position));
     const std::optional<Decimal> pieces = quantity(o.ticket.quantity);
     if (!pieces || pieces->sign() <= 0)
-        return fail(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
+        return no(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
+    o.added = pieces->toVariant();
+    if (department.countsStones) {
+        std::optional<Decimal> perPiece;
+        QString why;
+        if (!stonesPerPiece(o.ticket.articleCode, &perPiece, &why))
+            return no(Result::Failed, QStringLiteral("读取每件石数未成功: ") + m_tr.sqlErrText);
+        if (!perPiece)
+            return no(Result::NoStones, QStringLiteral("袋卡 %1: %2, 石仓不能扫描!").arg(o.ticket.code, why));
+        o.stonesPerPiece = perPiece->toVariant();
+        o.added = (*perPiece * *pieces).toVariant();
+    }
 
-    const QString column = action == ScanAction::In ? department.inColumn : department.outColumn;
-    bool scanned = false;
-    if (!alreadyScanned(o, QStringLiteral("scan:") + column, &scanned))
-        return fail(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
-    if (scanned && !again)
-        return fail(Result::Duplicate, QStringLiteral("袋卡 %1 已在%2扫描过!").arg(o.ticket.code, what));
+    const QString field = QStringLiteral("scan:") + column(department, o.action);
+    if (o.action == ScanAction::In) {
+        // A line enters the chain once: with a second receipt it would stand above its quantity.
+        int standing = 0;
+        if (!standingScans(o, field, &standing))
+            return no(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
+        if (standing > 0)
+            return no(Result::OverScan, QStringLiteral("袋卡 %1 已在%2过 (%3 件), 一行不能接收超过它的数量!")
+                                                   .arg(o.ticket.code, what, number(*pieces)));
+    } else {
+        bool scanned = false;
+        if (!alreadyScanned(o, field, &scanned))
+            return no(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
+        if (scanned && !again)
+            return no(Result::Duplicate, QStringLiteral("袋卡 %1 已在%2扫描过!").arg(o.ticket.code, what));
+    }
+    return true;
+}
 
+// Adds o.added to the department's figure in the contract's record, after the
+// checks against the record itself, and saves it with the audit rows.
+ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard)
+{
+    const QString scno = o.ticket.scno;
+    const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(o.action));
+    const QString col = column(department, o.action);
+    const Decimal amount = *quantity(o.added);
     reports::DataStore process(QStringLiteral("d_w_process_input"));
     process.SetTransObject(m_tr);
     if (!readRecord(process, scno, &o.createdRecord))
-        return fail(Result::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
+        return refuse(o, Result::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
     const AuditLog::Record before = snapshot(process);
-    const Decimal now = figure(process, column) + *pieces;
-    if (action == ScanAction::Out && now > figure(process, department.inColumn))
-        return fail(Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
-                                          .arg(o.ticket.code, what, number(*pieces),
-                                               number(figure(process, department.inColumn)),
-                                               number(figure(process, column))));
-    process.SetItem(1, column, now.toVariant());
-    ProgressPropagation::apply(process, 1, column, QDateTime::currentDateTime());
+    const Decimal now = figure(process, col) + amount;
+    if (o.action == ScanAction::Out && now > figure(process, department.inColumn))
+        return refuse(o, Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
+                                               .arg(o.ticket.code, what, number(amount),
+                                                    number(figure(process, department.inColumn)),
+                                                    number(figure(process, col))));
+    if (o.action == ScanAction::In) {
+        Decimal ordered;
+        if (!contractQuantity(scno, &ordered))
+            return refuse(o, Result::Failed, QStringLiteral("读取合约 %1 的明细未成功: %2").arg(scno, m_tr.sqlErrText));
+        if (now > ordered)
+            return refuse(o, Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会使合约 %4 的接收数 %5 超过合约数量 %6!")
+                                                   .arg(o.ticket.code, what, number(amount), scno, number(now),
+                                                        number(ordered)));
+    }
+    process.SetItem(1, col, now.toVariant());
+    ProgressPropagation::apply(process, 1, col, QDateTime::currentDateTime());
     const AuditLog::Record after = snapshot(process);
     for (const AuditLog::Change &c : AuditLog::diff(scno, QVariant(), before, after))
         o.changed.insert(c.field, {c.oldValue, c.newValue});
 
     if (ContractWrites::saveProcess(process, m_tr, m_who, o.ticket.scondId) != ContractWrites::SaveResult::Saved
-        || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + column, QVariant(), o.ticket.code}})
-        || !guard.commit()) {
-        guard.rollback();
+        || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + col, QVariant(), o.ticket.code}})
+        || !guard.commit())
         return refuse(o, Result::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
-    }
-    return savedScan(o, process, department,
-                     QStringLiteral("袋卡 %1: %2 +%3").arg(o.ticket.code, what, number(*pieces)));
+    QString added = QStringLiteral("+") + number(amount);
+    if (department.countsStones)
+        added += QStringLiteral(" 粒 (%1 件 × %2 粒)").arg(number(*quantity(o.ticket.quantity)),
+                                                          number(*quantity(o.stonesPerPiece)));
+    return savedScan(o, process, department, QStringLiteral("袋卡 %1: %2 %3").arg(o.ticket.code, what, added));
 }
 
 ScanOutcome ScanStation::undo(const ScanOutcome &scan)

@@ -2,15 +2,19 @@
 
 #include "contracts/auditlog.h"
 #include "contracts/bagticket.h"
+#include "runtime/decimal.h"
 
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace wip {
 
 class Transaction;
+class TransactionGuard;
 
 // A department of the progress record, as a scan names it.
 struct ScanDepartment
@@ -19,6 +23,7 @@ struct ScanDepartment
     QString inColumn;       // wax_in ...
     QString outColumn;      // wax_out ...
     QString nextInColumn;   // the next department's received column; empty for the last and the stone store
+    bool countsStones = false;   // the stone store counts stones, not pieces
 
     static const QList<ScanDepartment> &all();
     static const ScanDepartment *find(const QString &caption);   // nullptr when unknown
@@ -29,12 +34,16 @@ enum class ScanAction { Out, In };   // "转出" for every department, "接收" 
 // What one scan or undo did, or why it was refused (nothing written then).
 struct ScanOutcome
 {
-    enum class Result { Done, UnknownCode, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, Failed };
+    enum class Result { Done, UnknownCode, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, NoStones, Failed };
     Result result = Result::Failed;
     QString message;               // one line for the clerk
     BagTicket ticket;
     QString department;
     ScanAction action = ScanAction::Out;
+    // What the scan added to the department's figure: the line's pieces, or at
+    // the stone store its stones (stones per piece times pieces).
+    QVariant added;
+    QVariant stonesPerPiece;       // at the stone store; null elsewhere
     // The department's figures after the scan (received, transferred out) and
     // the next department's received quantity; null when none.
     QVariant received, transferred, nextReceived;
@@ -57,7 +66,10 @@ struct ScanOutcome
 // Refused with nothing written: an unknown code, an invoiced contract, a
 // transfer out beyond what the department received, a ticket already scanned
 // for this department and action (unless `again`), a user without the update
-// right of the sales contracts, "接收" anywhere but 唧蜡.
+// right of the sales contracts, "接收" anywhere but 唧蜡, a receipt at 唧蜡
+// that would take the line (a ticket received there and not undone) or the
+// contract (the received figure against its lines' quantities) above its
+// quantity, a stone-store scan of a line whose article has no stones per piece.
 class ScanStation
 {
 public:
@@ -77,8 +89,14 @@ public:
 
 private:
     ScanOutcome refuse(ScanOutcome o, ScanOutcome::Result result, const QString &message) const;
+    bool mayScan(ScanOutcome &o, const QString &scno, int position, const ScanDepartment &department, bool again,
+                 const QString &invoice);
+    ScanOutcome write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard);
     bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice);
     bool alreadyScanned(const ScanOutcome &o, const QString &column, bool *scanned);
+    bool standingScans(const ScanOutcome &o, const QString &field, int *count);
+    bool stonesPerPiece(const QString &articleCode, std::optional<Decimal> *perPiece, QString *why);
+    bool contractQuantity(const QString &scno, Decimal *total);
 
     Transaction &m_tr;
     AuditSource m_who;

@@ -1,5 +1,7 @@
 #include "contracts/w_scan_station.h"
 
+#include "contracts/resultbanner.h"
+#include "contracts/scanquestion.h"
 #include "reports/displayformat.h"
 #include "runtime/appglobals.h"
 #include "runtime/decimal.h"
@@ -7,17 +9,17 @@
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/dropdownlistbox.h"
-#include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/singlelineedit.h"
 #include "runtime/widgets/statictext.h"
 
-#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QTime>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace wip {
 
@@ -45,7 +47,7 @@ w_scan_station::w_scan_station(QWidget *parent)
 {
     setWindowClassName(kWindow);
     setTitle(QStringLiteral("扫描站 Scan station"));
-    resize(980, 560);
+    resize(1100, 640);
 }
 
 w_scan_station::~w_scan_station() = default;
@@ -61,14 +63,17 @@ void w_scan_station::create()
     st_code = new StaticText(this, QStringLiteral("st_code"), QStringLiteral("袋卡"));
     sle_code = new SingleLineEdit(this, QStringLiteral("sle_code"));
     sle_code->setPlaceholderText(QStringLiteral("扫描袋卡 Scan a bag ticket"));
+    QFont codeFont = sle_code->font();
+    codeFont.setPointSizeF(codeFont.pointSizeF() * 1.5);
+    sle_code->setFont(codeFont);
     cb_scan = new CommandButton(this, QStringLiteral("cb_scan"), QStringLiteral("扫描"));
     cb_scan->setDefault(true);
     cb_undo = new CommandButton(this, QStringLiteral("cb_undo"), QStringLiteral("撤销"));
     cb_undo->setEnabled(false);
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
-    st_status = new StaticText(this, QStringLiteral("st_status"));
-    st_status->setWordWrap(true);
+    st_result = new ResultBanner(this, QStringLiteral("st_result"));
+    question = new ScanQuestion(this, QStringLiteral("question"));
     lv_scans = new QTableWidget(0, 9, this);
     lv_scans->setObjectName(QStringLiteral("lv_scans"));
     lv_scans->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("袋卡"), QStringLiteral("部门"),
@@ -83,6 +88,10 @@ void w_scan_station::create()
     lv_scans->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     lv_scans->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     lv_scans->setFocusPolicy(Qt::NoFocus);   // the scanner's Enter always reaches the code field
+    // A mouse click on a list or a button leaves the focus in the code field, so
+    // the next scan is typed there; Tab still reaches them.
+    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, ddlb_action, cb_scan, cb_undo, cb_close})
+        w->setFocusPolicy(Qt::TabFocus);
 
     auto *top = new QGridLayout;
     top->addWidget(st_dept, 0, 0);
@@ -95,39 +104,47 @@ void w_scan_station::create()
     top->setColumnStretch(1, 1);
     top->setColumnStretch(3, 1);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(st_status, 1);
+    buttons->addStretch(1);
     buttons->addWidget(cb_undo);
     buttons->addWidget(cb_close);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(st_result);
+    layout->addWidget(question);
     layout->addWidget(lv_scans, 1);
     layout->addLayout(buttons);
 
     on(ddlb_dept, &DropDownListBox::selectionchanged, this, &w_scan_station::ddlb_dept_selectionchanged);
+    on(ddlb_action, &DropDownListBox::selectionchanged, this, &w_scan_station::ddlb_action_selectionchanged);
     on(cb_scan, &CommandButton::clicked, this, &w_scan_station::cb_scan_clicked);
     on(cb_undo, &CommandButton::clicked, this, &w_scan_station::cb_undo_clicked);
     on(cb_close, &CommandButton::clicked, this, &w_scan_station::cb_close_clicked);
+    on(question, &ScanQuestion::answered, this, &w_scan_station::question_answered);
 }
 
 void w_scan_station::open()
 {
     // A connection of its own: each scan commits at once, whatever work SQLCA holds.
     const ConnectionSettings &cn = applicationConnection();
-    if (!db_connect(m_tr, cn.dbms, cn.database, cn.logPass, cn.serverName, cn.logId, cn.autoCommit, cn.dbParm)) {
-        st_status->setText(QStringLiteral("数据库连接未成功: ") + m_tr.sqlErrText);
-        cb_scan->setEnabled(false);
-    }
+    const bool connected =
+        db_connect(m_tr, cn.dbms, cn.database, cn.logPass, cn.serverName, cn.logId, cn.autoCommit, cn.dbParm);
     const QString rights = qxpd(user_code(), QStringLiteral("M05"), QStringLiteral("H06"));
     m_station = std::make_unique<ScanStation>(m_tr, AuditSource::window(kWindow), rights);
-    if (!ScanStation::mayUpdate(rights))
-        st_status->setText(QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描。").arg(user_code()));
     ddlb_dept->SelectItem(1);
     ddlb_dept_selectionchanged(1);
+    if (!connected) {
+        st_result->showRefused(QStringLiteral("数据库连接未成功: ") + m_tr.sqlErrText, false);
+        cb_scan->setEnabled(false);
+    } else if (!ScanStation::mayUpdate(rights)) {
+        st_result->showRefused(QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描。").arg(user_code()), false);
+    }
     sle_code->SetFocus();
 }
 
 void w_scan_station::ddlb_dept_selectionchanged(int)
 {
+    // Another department: the question about a scan of the last one is answered no.
+    dismissQuestion();
     // "接收" is where pieces enter the chain: 唧蜡 only.
     const QString keep = ddlb_action->text();
     ddlb_action->Reset();
@@ -136,6 +153,15 @@ void w_scan_station::ddlb_dept_selectionchanged(int)
         ddlb_action->AddItem(ScanStation::actionText(ScanAction::In));
     if (ddlb_action->SelectItem(keep) == 0)
         ddlb_action->SelectItem(1);
+    st_result->showReady(QStringLiteral("%1 %2: 请扫描袋卡").arg(ddlb_dept->text(), ddlb_action->text()));
+    sle_code->SetFocus();
+}
+
+void w_scan_station::ddlb_action_selectionchanged(int)
+{
+    dismissQuestion();
+    st_result->showReady(QStringLiteral("%1 %2: 请扫描袋卡").arg(ddlb_dept->text(), ddlb_action->text()));
+    sle_code->SetFocus();
 }
 
 const ScanDepartment *w_scan_station::department() const
@@ -153,19 +179,46 @@ void w_scan_station::cb_scan_clicked()
     const QString code = sle_code->text().trimmed();
     sle_code->setText(QString());
     sle_code->SetFocus();
+    // A scan is never the question's answer: it is refused, and scanned again after.
+    if (question->isOpen()) {
+        st_result->showRefused(question->refusal(code));
+        return;
+    }
     const ScanDepartment *d = department();
     if (code.isEmpty() || !d || !m_station)
         return;
-    ScanOutcome o = m_station->scan(code, *d, action());
-    if (o.result == ScanOutcome::Result::Duplicate
-        && MessageBox(QStringLiteral("确认"), o.message + QStringLiteral("\n再记录一次吗?"), MessageIcon::Question,
-                      MessageButtons::YesNo)
-            == 1)
-        o = m_station->scan(code, *d, action(), true);
-    else if (o.result == ScanOutcome::Result::Duplicate) {
-        st_status->setText(o.message);
+    const ScanOutcome o = m_station->scan(code, *d, action());
+    if (o.result != ScanOutcome::Result::Duplicate) {
+        record(o);
         return;
     }
+    m_pending = {code, d, action()};
+    cb_undo->setEnabled(false);
+    st_result->showRefused(QStringLiteral("袋卡 %1 已扫描过, 这次没有记录: 请回答下面的问题。").arg(code));
+    question->ask(o.message + QStringLiteral("\n再记录一次吗?"));
+}
+
+void w_scan_station::question_answered(bool yes)
+{
+    const Pending p = std::exchange(m_pending, Pending{});
+    sle_code->SetFocus();
+    cb_undo->setEnabled(!m_scans.isEmpty());
+    if (!p.department || !m_station)
+        return;
+    if (yes)
+        record(m_station->scan(p.code, *p.department, p.action, true));
+    else
+        st_result->showReady(QStringLiteral("袋卡 %1 没有再记录。请扫描下一张。").arg(p.code));
+}
+
+void w_scan_station::dismissQuestion()
+{
+    if (question && question->isOpen())
+        question->answer(false);
+}
+
+void w_scan_station::record(const ScanOutcome &o)
+{
     report(o);
     if (o.done()) {
         m_scans.append(o);
@@ -176,7 +229,8 @@ void w_scan_station::cb_scan_clicked()
 
 void w_scan_station::cb_undo_clicked()
 {
-    if (m_scans.isEmpty() || !m_station)
+    sle_code->SetFocus();
+    if (m_scans.isEmpty() || !m_station || question->isOpen())
         return;
     const ScanOutcome o = m_station->undo(m_scans.last());
     report(o);
@@ -185,21 +239,20 @@ void w_scan_station::cb_undo_clicked()
         addLine(o, true);
     }
     cb_undo->setEnabled(!m_scans.isEmpty());
-    sle_code->SetFocus();
 }
 
 void w_scan_station::cb_close_clicked()
 {
+    dismissQuestion();
     Close();
 }
 
 void w_scan_station::report(const ScanOutcome &o)
 {
-    st_status->setText(o.message);
     if (o.done())
-        return;
-    QApplication::beep();
-    MessageBox(QStringLiteral("扫描站"), o.message, MessageIcon::Exclamation);
+        st_result->showDone(o.message);
+    else
+        st_result->showRefused(o.message);
 }
 
 // Newest first, so the last scan is always in sight. Columns from the quantity on are figures.
@@ -207,7 +260,9 @@ constexpr int kFirstFigureColumn = 4;
 void w_scan_station::addLine(const ScanOutcome &o, bool undone)
 {
     lv_scans->insertRow(0);
-    const QString quantity = figure(o.ticket.quantity);
+    QString quantity = figure(o.added);
+    if (!o.stonesPerPiece.isNull())
+        quantity += QStringLiteral(" 粒");
     const QStringList cells{QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
                             o.ticket.code,
                             o.department,

@@ -1,16 +1,22 @@
 #include "contractfixture.h"
 #include "contracts/contractwindows.h"
 #include "contracts/contractwrites.h"
+#include "contracts/resultbanner.h"
+#include "contracts/scanquestion.h"
 #include "contracts/scanstation.h"
 #include "contracts/w_scan_station.h"
 #include "reports/datastore.h"
 #include "runtime/appglobals.h"
+#include "runtime/decimal.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dropdownlistbox.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/singlelineedit.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -64,15 +70,63 @@ class ScanStationTest : public QObject
         return db.scalar("select count(*) from audit_log where " + where).toInt();
     }
 
+    QList<ResultBanner::State> m_sounds;   // the sounds of the results, in order
+
 private Q_SLOTS:
     void initTestCase()
     {
         MessageBoxService::setScripted(true);
         registerContractWindows();
+        ResultBanner::setSound([this](ResultBanner::State s) { m_sounds << s; });
     }
 
-    // The window: a scan typed with Enter, the same ticket again (asked, and
-    // declined), "接收" offered at 唧蜡 only, undo of the last scan.
+    void init() { m_sounds.clear(); }
+
+    // The scan station window on db, opened as user PLAN; its scan field.
+    static QPointer<w_scan_station> openStation(TestDatabase &db)
+    {
+        if (!db.useAsApplicationDatabase())
+            return nullptr;
+        user_code() = "PLAN";
+        setQxpdFunction([](const QString &, const QString &, const QString &) { return QStringLiteral("X02B"); });
+        MessageBoxService::clear();
+        QPointer<w_scan_station> w = qobject_cast<w_scan_station *>(Window::Open("w_scan_station"));
+        if (w && QTest::qWaitForWindowExposed(w))
+            QTest::qWait(20);   // the queued open event
+        return w;
+    }
+
+    // What a scanner does: types the code into whatever has the focus, then Enter.
+    static void scan(w_scan_station *w, const QString &code)
+    {
+        QWidget *target = w->focusWidget() ? w->focusWidget() : static_cast<QWidget *>(w);
+        QTest::keyClicks(target, code);
+        QTest::keyClick(w->focusWidget() ? w->focusWidget() : target, Qt::Key_Return);
+    }
+
+    // Picks an item of a drop-down list with the mouse: opens it, clicks the item.
+    static void pickWithMouse(DropDownListBox &list, const QString &item)
+    {
+        QTest::mouseClick(&list, Qt::LeftButton);
+        QTRY_VERIFY(list.view()->isVisible());
+        // A release this soon after the click that opened the list would be taken as part of it.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        const QModelIndex index = list.model()->index(list.FindItem(item) - 1, 0);
+        const QRect rect = list.view()->visualRect(index);
+        QTest::mouseMove(list.view()->viewport(), rect.center());
+        QTest::mouseClick(list.view()->viewport(), Qt::LeftButton, {}, rect.center());
+        QTRY_VERIFY(!list.view()->isVisible());
+    }
+
+    static void closeStation(QPointer<w_scan_station> &w)
+    {
+        if (w)
+            w->Close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // its connection goes before the database
+    }
+
+    // The window: scans typed with Enter, a second receipt of a ticket refused in
+    // the window (no box), "接收" offered at 唧蜡 only, undo of the last scan.
     void windowScansAndUndoes()
     {
         TestDatabase db;
@@ -81,51 +135,44 @@ private Q_SLOTS:
         QVERIFY(wip::test::addLine(db, "KC1", "D1", "", ""));
         QVERIFY(wip::test::addContract(db, "KC2026-0815-LONG", "PO-2"));
         QVERIFY(wip::test::addLine(db, "KC2026-0815-LONG", "D1", "", ""));
-        QVERIFY(db.useAsApplicationDatabase());
-        user_code() = "PLAN";
-        setQxpdFunction([](const QString &, const QString &, const QString &) { return QStringLiteral("X02B"); });
-        MessageBoxService::clear();
-        QPointer<w_scan_station> w = qobject_cast<w_scan_station *>(Window::Open("w_scan_station"));
+        QPointer<w_scan_station> w = openStation(db);
         QVERIFY(w);
-        QVERIFY(QTest::qWaitForWindowExposed(w));
         auto &dept = w->control<DropDownListBox>("ddlb_dept");
         auto &action = w->control<DropDownListBox>("ddlb_action");
         auto &code = w->control<SingleLineEdit>("sle_code");
+        auto &banner = w->control<ResultBanner>("st_result");
         QCOMPARE(action.TotalItems(), 2);   // 唧蜡: 转出 and 接收
         action.SelectItem("接收");
-        const auto scan = [&](const QString &text) {
-            code.setFocus();
-            QTest::keyClicks(&code, text);
-            QTest::keyClick(&code, Qt::Key_Return);
-        };
-        scan("KC2026-0815-LONG-1");
-        scan("KC1-1");
+        scan(w, "KC2026-0815-LONG-1");
+        scan(w, "KC1-1");
+        QCOMPARE(w->scans().size(), 2);
+        QCOMPARE(banner.state(), ResultBanner::State::Done);
+        QCOMPARE(state(db, "KC1"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
+        scan(w, "KC1-1");   // a line is received once
+        QCOMPARE(banner.state(), ResultBanner::State::Refused);
+        QVERIFY2(banner.text().contains("KC1-1"), qPrintable(banner.text()));
         QCOMPARE(w->scans().size(), 2);
         QCOMPARE(state(db, "KC1"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
-        MessageBoxService::queueAnswer(2);   // No: not again
-        scan("KC1-1");
-        QCOMPARE(MessageBoxService::shown().size(), 1);
-        QVERIFY(MessageBoxService::shown().last().text.contains("KC1-1"));
-        QCOMPARE(w->scans().size(), 2);
         QCOMPARE(code.text(), QString());
 
         dept.SelectItem("倒模");
         w->ddlb_dept_selectionchanged(2);
         QCOMPARE(action.TotalItems(), 1);
-        scan("KC1-1");   // nothing received at 倒模 yet: refused with a message
-        QCOMPARE(MessageBoxService::shown().size(), 2);
+        scan(w, "KC1-1");   // nothing received at 倒模 yet: refused with the reason
+        QCOMPARE(banner.state(), ResultBanner::State::Refused);
+        QVERIFY2(banner.text().contains("超过"), qPrintable(banner.text()));
         QCOMPARE(w->scans().size(), 2);
+        QVERIFY(MessageBoxService::shown().isEmpty());   // nothing waits in a box
         // The list shows the long ticket code whole.
         auto &list = w->control<QTableWidget>("lv_scans");
         const QString longCode = list.item(1, 1)->text();
         QCOMPARE(longCode, QStringLiteral("KC2026-0815-LONG-1"));
         QVERIFY(list.columnWidth(1) > list.fontMetrics().horizontalAdvance(longCode));
-        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
-            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scan_station.png"));
 
-        // Undo goes back scan by scan, newest first.
+        // Undo goes back scan by scan, newest first; the focus stays in the scan field.
         QTest::mouseClick(&w->control<CommandButton>("cb_undo"), Qt::LeftButton);
         QCOMPARE(w->scans().size(), 1);
+        QCOMPARE(w->focusWidget(), &code);
         QCOMPARE(state(db, "KC1"), QStringLiteral("none"));
         QCOMPARE(state(db, "KC2026-0815-LONG"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
         QVERIFY(w->control<CommandButton>("cb_undo").isEnabled());
@@ -134,8 +181,150 @@ private Q_SLOTS:
         QCOMPARE(state(db, "KC2026-0815-LONG"), QStringLiteral("none"));
         QCOMPARE(list.rowCount(), 4);
         QVERIFY(!w->control<CommandButton>("cb_undo").isEnabled());
-        w->Close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);   // its connection goes before the database
+        closeStation(w);
+    }
+
+    // A ticket scanned before is asked about in the window. While the question
+    // is open every scan is refused, never taken as its answer; Esc says no
+    // (and leaves the window open), F2 or the yes button records it again.
+    // Each result shows in the banner with its sound; no message box.
+    void repeatedTicketIsAskedInTheWindow()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        QVERIFY(wip::test::addContract(db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addLine(db, "KC1", "D1", "", ""));
+        QVERIFY(wip::test::addContract(db, "KC2", "PO-2"));
+        QVERIFY(wip::test::addLine(db, "KC2", "D1", "", ""));
+        // Received by hand, more than the lines: room for repeated transfers.
+        QVERIFY(db.insert("process", {{"scno", "KC1"}, {"wax_in", 40}, {"wax_out", 0}}));
+        QVERIFY(db.insert("process", {{"scno", "KC2"}, {"wax_in", 40}, {"wax_out", 0}}));
+        QList<ResultBanner::State> &sounds = m_sounds;
+        QPointer<w_scan_station> w = openStation(db);
+        QVERIFY(w);
+        auto &code = w->control<SingleLineEdit>("sle_code");
+        auto &banner = w->control<ResultBanner>("st_result");
+        auto &question = w->control<ScanQuestion>("question");
+        const auto wax = [&db](const char *scno) {
+            return db.scalar("select wax_out from process where scno = ?", {scno}).toInt();
+        };
+        using S = ResultBanner::State;
+
+        scan(w, "KC1-1");   // 唧蜡 转出
+        QCOMPARE(wax("KC1"), 5);
+        scan(w, "KC1-1");
+        QVERIFY(question.isOpen() && question.isVisible());
+        QVERIFY2(question.text().contains("KC1-1"), qPrintable(question.text()));
+        QCOMPARE(banner.state(), S::Refused);
+        QCOMPARE(sounds, (QList<S>{S::Done, S::Refused}));
+
+        // The next ticket's Enter is no answer: refused, and neither ticket recorded.
+        scan(w, "KC2-1");
+        QVERIFY(question.isOpen());
+        QVERIFY2(banner.text().contains("请先回答问题") && banner.text().contains("KC2-1"), qPrintable(banner.text()));
+        QCOMPARE(wax("KC1"), 5);
+        QCOMPARE(wax("KC2"), 0);
+        QCOMPARE(code.text(), QString());
+        QTest::keyClick(w->focusWidget(), Qt::Key_Return);   // Enter alone neither
+        QVERIFY(question.isOpen());
+        QCOMPARE(sounds.size(), 4);
+        QVERIFY(!w->control<CommandButton>("cb_undo").isEnabled());
+
+        QTest::keyClick(w->focusWidget(), Qt::Key_Escape);   // no; the window stays
+        QVERIFY(!question.isOpen() && !question.isVisible());
+        QVERIFY(w && !w->isClosed());
+        QCOMPARE(wax("KC1"), 5);
+        QCOMPARE(w->scans().size(), 1);
+        scan(w, "KC2-1");   // scanned again after the answer
+        QCOMPARE(wax("KC2"), 5);
+
+        scan(w, "KC1-1");
+        QVERIFY(question.isOpen());
+        QTest::mouseClick(&w->control<QPushButton>("cb_yes"), Qt::LeftButton);
+        QVERIFY(!question.isOpen());
+        QCOMPARE(wax("KC1"), 10);
+        QCOMPARE(w->focusWidget(), &code);
+        QCOMPARE(banner.state(), S::Done);
+        scan(w, "KC1-1");
+        QTest::keyClick(w->focusWidget(), Qt::Key_F2);
+        QCOMPARE(wax("KC1"), 15);
+        QCOMPARE(w->scans().size(), 4);
+
+        // Turning to another department answers no.
+        scan(w, "KC1-1");
+        QVERIFY(question.isOpen());
+        pickWithMouse(w->control<DropDownListBox>("ddlb_dept"), "倒模");
+        QVERIFY(!question.isOpen());
+        QCOMPARE(wax("KC1"), 15);
+        QVERIFY(MessageBoxService::shown().isEmpty());
+        closeStation(w);
+    }
+
+    // A department or action picked with the mouse leaves the focus in the scan
+    // field: the next scan is recorded there, at what was picked.
+    void mousePicksKeepTheScanField()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        QVERIFY(wip::test::addContract(db, "KC1", "PO-1"));
+        QVERIFY(wip::test::addLine(db, "KC1", "D1", "", ""));
+        QPointer<w_scan_station> w = openStation(db);
+        QVERIFY(w);
+        auto &code = w->control<SingleLineEdit>("sle_code");
+        auto &banner = w->control<ResultBanner>("st_result");
+        QCOMPARE(w->focusWidget(), &code);
+        pickWithMouse(w->control<DropDownListBox>("ddlb_action"), "接收");
+        QCOMPARE(w->focusWidget(), &code);
+        scan(w, "KC1-1");
+        QCOMPARE(state(db, "KC1"), QStringLiteral("wax 5/0 casting 0/0 filing 0/0 | dates"));
+        pickWithMouse(w->control<DropDownListBox>("ddlb_action"), "转出");
+        scan(w, "KC1-1");
+        pickWithMouse(w->control<DropDownListBox>("ddlb_dept"), "倒模");
+        QCOMPARE(w->focusWidget(), &code);
+        scan(w, "KC1-1");
+        QVERIFY2(banner.text().contains("倒模 转出"), qPrintable(banner.text()));
+        QCOMPARE(state(db, "KC1"), QStringLiteral("wax 5/5 casting 5/5 filing 5/0 | dates wax casting filing"));
+        QCOMPARE(w->scans().size(), 3);
+        closeStation(w);
+    }
+
+    // At a clerk's screen (1366 x 768), the station's done and refused results
+    // are whole: the banner's text is not cut, the window fits the screen.
+    void resultsFitAClerksScreen()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        QVERIFY(wip::test::addContract(db, "KC2400061", "PO-61"));
+        QVERIFY(wip::test::addLine(db, "KC2400061", "D1", "", ""));
+        QPointer<w_scan_station> w = openStation(db);
+        QVERIFY(w);
+        w->resize(1366, 730);   // the screen less the title bar and the panel
+        QVERIFY(w->minimumSizeHint().width() <= 1366 && w->minimumSizeHint().height() <= 730);
+        auto &banner = w->control<ResultBanner>("st_result");
+        const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS");
+        const auto look = [&](const char *name) {
+            QCoreApplication::processEvents();
+            QVERIFY2(banner.heightForWidth(banner.width()) <= banner.height(), qPrintable(banner.text()));
+            QVERIFY(banner.fontInfo().pixelSize() >= 2 * w->fontInfo().pixelSize() - 1);
+            if (!dir.isEmpty())
+                w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_scan_station-%1.png").arg(name));
+        };
+        w->control<DropDownListBox>("ddlb_action").SelectItem("接收");
+        scan(w, "KC2400061-1");
+        QCOMPARE(banner.state(), ResultBanner::State::Done);
+        look("done");
+        scan(w, "KC2400061-1");
+        QCOMPARE(banner.state(), ResultBanner::State::Refused);
+        look("refused");
+        w->control<DropDownListBox>("ddlb_action").SelectItem("转出");
+        scan(w, "KC2400061-1");
+        scan(w, "KC2400061-1");
+        QVERIFY(w->control<ScanQuestion>("question").isOpen());
+        look("question");
+        scan(w, "KC2400061-1");
+        look("answer-first");
+        QTest::keyClick(w->focusWidget(), Qt::Key_Escape);
+        closeStation(w);
     }
 
     void mayUpdate_data()
@@ -183,7 +372,9 @@ private Q_SLOTS:
         const Step steps[] = {
             {"KC1-1", "倒模", out, false, R::OverScan, "none"},
             {"KC1-1", "唧蜡", in, false, R::Done, "wax 5/0 casting 0/0 filing 0/0 | dates"},
-            {"KC1-1", "唧蜡", in, false, R::Duplicate, "wax 5/0 casting 0/0 filing 0/0 | dates"},
+            // A line is received once: asked again or not, a second receipt would pass its quantity.
+            {"KC1-1", "唧蜡", in, false, R::OverScan, "wax 5/0 casting 0/0 filing 0/0 | dates"},
+            {"KC1-1", "唧蜡", in, true, R::OverScan, "wax 5/0 casting 0/0 filing 0/0 | dates"},
             {"KC1-2", "唧蜡", in, false, R::Done, "wax 8/0 casting 0/0 filing 0/0 | dates"},
             {"KC1-1", "唧蜡", out, false, R::Done, "wax 8/5 casting 5/0 filing 0/0 | dates casting"},
             {"KC1-2", "唧蜡", out, false, R::Done, "wax 8/8 casting 8/0 filing 0/0 | dates wax casting"},
@@ -246,6 +437,96 @@ private Q_SLOTS:
         QVERIFY(station.undo(first).done());
         QCOMPARE(state(db, "KC1"), QStringLiteral("none"));
         QCOMPARE(count(db, "field = 'scan:wax_in' and old_value = 'KC1-1' and new_value is null"), 1);
+    }
+
+    // 接收 at 唧蜡 never takes a line or its contract above the quantity ordered:
+    // a line received (and not undone) is refused, also when asked to record it
+    // again; a receipt on top of figures typed by hand is refused when the
+    // contract would pass its lines' total. Nothing is written then.
+    void receiptsNeverPassTheOrderedQuantity_data() { wip::test::addEngineRows(); }
+    void receiptsNeverPassTheOrderedQuantity()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(wip::test::addContract(db, "KC2400061", "PO-61"));
+        QVERIFY(db.insert("scond", {{"scno", "KC2400061"}, {"design_no", "D1"}, {"quantity", 8}}));
+        QVERIFY(wip::test::addContract(db, "KC2", "PO-2"));
+        QVERIFY(db.insert("scond", {{"scno", "KC2"}, {"design_no", "D1"}, {"quantity", 8}}));
+        QVERIFY(db.insert("scond", {{"scno", "KC2"}, {"design_no", "D2"}, {"quantity", 2}}));
+        QVERIFY(db.insert("process", {{"scno", "KC2"}, {"wax_in", 4}, {"wax_out", 0}}));   // typed in the form
+        ScanStation station(db.tr(), {"CLERK", "test"}, "A");
+        const ScanDepartment &wax = *ScanDepartment::find("唧蜡");
+        const auto received = [&db](const char *scno) {
+            return db.scalar("select wax_in from process where scno = ?", {scno}).toInt();
+        };
+
+        const ScanOutcome first = station.scan("KC2400061-1", wax, ScanAction::In);
+        QVERIFY2(first.done(), qPrintable(first.message));
+        for (const bool again : {false, true}) {
+            const int audit = count(db);
+            const ScanOutcome o = station.scan("KC2400061-1", wax, ScanAction::In, again);
+            QCOMPARE(o.result, R::OverScan);
+            QVERIFY2(o.message.contains("KC2400061-1") && o.message.contains("8"), qPrintable(o.message));
+            QCOMPARE(received("KC2400061"), 8);
+            QCOMPARE(count(db), audit);
+        }
+        // Undone, the ticket is received again, once.
+        QVERIFY(station.undo(first).done());
+        QVERIFY(station.scan("KC2400061-1", wax, ScanAction::In).done());
+        QCOMPARE(received("KC2400061"), 8);
+
+        // 4 typed + 8 would pass the 10 ordered; the 2-piece line fits.
+        const ScanOutcome over = station.scan("KC2-1", wax, ScanAction::In);
+        QCOMPARE(over.result, R::OverScan);
+        QVERIFY2(over.message.contains("10"), qPrintable(over.message));
+        QCOMPARE(received("KC2"), 4);
+        QVERIFY(station.scan("KC2-2", wax, ScanAction::In).done());
+        QCOMPARE(received("KC2"), 6);
+    }
+
+    // The stone store counts stones: a scan there adds the line's stones (stones
+    // per piece of its article times its pieces), checked against the stones it
+    // received, and the stone-store report reads them so. A line whose article
+    // has no stones per piece, or two that disagree, is refused.
+    void stoneStoreCountsStones_data() { wip::test::addEngineRows(); }
+    void stoneStoreCountsStones()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(wip::test::addContract(db, "KC5", "PO-5"));
+        for (const char *design : {"D1", "D2", "D3"})
+            QVERIFY(wip::test::addLine(db, "KC5", design, "", ""));   // 5 pieces of article A-<design>
+        QVERIFY(db.insert("stoneneed", {{"article_code", "A-D1"}, {"stoneneed", 12}}));
+        QVERIFY(db.insert("stoneneed", {{"article_code", "A-D3"}, {"stoneneed", 4}}));
+        QVERIFY(db.insert("stoneneed", {{"article_code", "A-D3"}, {"stoneneed", 6}}));
+        QVERIFY(db.insert("process", {{"scno", "KC5"}, {"qc_in", 100}, {"qc_out", 0}}));
+        ScanStation station(db.tr(), {"CLERK", "test"}, "A");
+        const ScanDepartment &store = *ScanDepartment::find("石仓");
+        const auto issued = [&db] { return db.scalar("select qc_out from process where scno = 'KC5'").toInt(); };
+
+        const ScanOutcome o = station.scan("KC5-1", store, ScanAction::Out);
+        QVERIFY2(o.done(), qPrintable(o.message));
+        QCOMPARE(issued(), 60);
+        QVERIFY(Decimal::fromVariant(o.added) == Decimal::fromInt(60));
+        QVERIFY2(o.message.contains("60 粒"), qPrintable(o.message));
+        QCOMPARE(db.scalar("select all_total from view_bm_qc where scno = 'KC5'").toInt(), 40);
+
+        struct Refused
+        {
+            const char *code;
+            bool again;
+            R result;
+            const char *says;
+        };
+        for (const Refused &r : {Refused{"KC5-2", false, R::NoStones, "A-D2"}, Refused{"KC5-3", false, R::NoStones, "不一致"},
+                                 Refused{"KC5-1", true, R::OverScan, "100"}}) {
+            const int audit = count(db);
+            const ScanOutcome refused = station.scan(r.code, store, ScanAction::Out, r.again);
+            QVERIFY2(refused.result == r.result && refused.message.contains(QString::fromUtf8(r.says)),
+                     qPrintable(refused.message));
+            QCOMPARE(issued(), 60);
+            QCOMPARE(count(db), audit);
+        }
+        QVERIFY(station.undo(o).done());
+        QCOMPARE(issued(), 0);
     }
 
     void userWithoutRightsWritesNothing_data() { wip::test::addEngineRows(); }
