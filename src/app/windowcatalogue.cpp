@@ -32,6 +32,8 @@ const QVector<WindowInfo> &WindowCatalogue::all()
         // Windows opened from other windows.
         {QStringLiteral("w_preview"), QStringLiteral("打印预览"),
          QStringLiteral("打印预览: 报表的预览、打印与导出"), QStringLiteral("preview"), false},
+        {QStringLiteral("w_bagticket_preview"), QStringLiteral("袋卡预览"),
+         QStringLiteral("袋卡预览: 合约的袋卡, 打印或存成 PDF"), QStringLiteral("preview"), false},
         {QStringLiteral("w_scno_process_search"), QStringLiteral("查找订单 (销售合约)"),
          QStringLiteral("查找订单: 按合约号或客单号查找"), QStringLiteral("find"), false},
         {QStringLiteral("w_scprogress_search"), QStringLiteral("查找订单 (订单进度)"),

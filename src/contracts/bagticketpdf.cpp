@@ -171,29 +171,36 @@ bool BagTicketPdf::parseLabelSize(const QString &text, QSizeF *mm, QString *erro
 bool BagTicketPdf::write(const QList<BagTicket> &tickets, const QString &fileName, const QSizeF &labelMm,
                          QString *error)
 {
-    const bool labels = !labelMm.isEmpty();
     QPdfWriter writer(fileName);
     writer.setCreator(QStringLiteral("Wip"));
     writer.setTitle(QStringLiteral("袋卡 Bag tickets"));
     writer.setResolution(kResolution);
+    if (!paint(writer, tickets, labelMm)) {
+        *error = QStringLiteral("cannot write %1").arg(QFileInfo(fileName).absoluteFilePath());
+        return false;
+    }
+    return true;
+}
+
+bool BagTicketPdf::paint(QPagedPaintDevice &device, const QList<BagTicket> &tickets, const QSizeF &labelMm)
+{
+    const bool labels = !labelMm.isEmpty();
     // A page size is given upright; a label wider than high is that size turned.
     const bool wide = labelMm.width() > labelMm.height();
     const QPageSize size = labels ? QPageSize(wide ? labelMm.transposed() : labelMm, QPageSize::Millimeter)
                                   : QPageSize(QPageSize::A4);
-    writer.setPageLayout(QPageLayout(size, wide ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(),
+    device.setPageLayout(QPageLayout(size, wide ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(),
                                      QPageLayout::Millimeter));
     QPainter p;
-    if (!p.begin(&writer)) {
-        *error = QStringLiteral("cannot write %1").arg(QFileInfo(fileName).absoluteFilePath());
+    if (!p.begin(&device))
         return false;
-    }
-    const double pxPerMm = kResolution / 25.4;
-    const QRectF page(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
+    const double pxPerMm = device.logicalDpiX() / 25.4;
+    const QRectF page(QPointF(0, 0), QSizeF(device.width(), device.height()));
     const int perPage = labels ? 1 : 4;
     for (int i = 0; i < tickets.size(); ++i) {
         const int slot = i % perPage;
         if (i > 0 && slot == 0)
-            writer.newPage();
+            device.newPage();
         QRectF cell = page;
         if (!labels) {
             cell = QRectF(page.left() + (slot % 2) * page.width() / 2, page.top() + (slot / 2) * page.height() / 2,
@@ -203,11 +210,7 @@ bool BagTicketPdf::write(const QList<BagTicket> &tickets, const QString &fileNam
         }
         paintTicket(p, cell, pxPerMm, tickets.at(i));
     }
-    if (!p.end()) {
-        *error = QStringLiteral("cannot finish %1").arg(QFileInfo(fileName).absoluteFilePath());
-        return false;
-    }
-    return true;
+    return p.end();
 }
 
 } // namespace wip

@@ -6,6 +6,7 @@
 #include <QSizeF>
 #include <QString>
 
+class QPagedPaintDevice;
 class QPainter;
 class QRectF;
 
@@ -23,6 +24,10 @@ public:
     // labelMm empty: A4 sheets; otherwise the label's width and height in mm.
     static bool write(const QList<BagTicket> &tickets, const QString &fileName, const QSizeF &labelMm,
                       QString *error);
+
+    // The same pages on any paged device (a printer, the print preview's):
+    // sets its page layout, paints every ticket. False when it cannot be painted on.
+    static bool paint(QPagedPaintDevice &device, const QList<BagTicket> &tickets, const QSizeF &labelMm);
 
     // "60x40" (millimetres, 'x' or '*', decimals allowed) into a size; false when
     // it is not one, or smaller than 50 x 30 mm, too small for the codes to scan.

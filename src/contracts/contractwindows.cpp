@@ -1,5 +1,6 @@
 #include "contracts/contractwindows.h"
 
+#include "contracts/w_bagticket_preview.h"
 #include "contracts/w_pomatuse.h"
 #include "contracts/w_scan_station.h"
 #include "contracts/w_scno_process.h"
@@ -21,6 +22,7 @@ void registerContractWindows()
     Window::registerClass<w_scprogress>(QStringLiteral("w_scprogress"));
     Window::registerClass<w_scprogress_search>(QStringLiteral("w_scprogress_search"));
     Window::registerClass<w_scan_station>(QStringLiteral("w_scan_station"));
+    Window::registerClass<w_bagticket_preview>(QStringLiteral("w_bagticket_preview"));
 }
 
 } // namespace wip

@@ -1,6 +1,5 @@
 #include "contracts/w_scno_process.h"
 
-#include "contracts/bagticketpdf.h"
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
 #include "reports/datastore.h"
@@ -25,12 +24,6 @@
 #include "runtime/widgets/widgethandles.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QUrl>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -504,41 +497,20 @@ void w_scno_process::closeEvent(QCloseEvent *event)
     Window::closeEvent(event);
 }
 
+// The bag tickets of the contract in their print preview; a contract without
+// lines is said so first, and no preview opens.
 void w_scno_process::cb_tickets_clicked()
 {
     if (scno().isEmpty())
         return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QString file = QFileDialog::getSaveFileName(this, QStringLiteral("打印袋卡"),
-                                                QDir(folder).filePath(scno() + QStringLiteral("-tickets.pdf")),
-                                                QStringLiteral("PDF (*.pdf)"));
-    if (file.isEmpty())
-        return;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".pdf");
-    if (printTickets(file))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-}
-
-bool w_scno_process::printTickets(const QString &file)
-{
-    QList<BagTicket> tickets;
-    QStringList missing;
-    QString error;
-    if (!BagTicket::read(Transaction::sqlca(), {scno()}, &tickets, &missing, &error)) {
-        MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("读取合约未成功: ") + error, MessageIcon::Exclamation);
-        return false;
-    }
-    if (tickets.isEmpty()) {
+    const auto lines = Transaction::sqlca().selectInto(QStringLiteral("select count(*) from scond where scno = ?"),
+                                                       {scno()});
+    if (lines && lines->at(0).toLongLong() == 0) {
         MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("合约 %1 没有订货明细, 没有袋卡可打印!").arg(scno()),
                    MessageIcon::Exclamation);
-        return false;
+        return;
     }
-    if (!BagTicketPdf::write(tickets, file, QSizeF(), &error)) {
-        MessageBox(QStringLiteral("打印袋卡"), QStringLiteral("袋卡未能写入: ") + error, MessageIcon::Exclamation);
-        return false;
-    }
-    return true;
+    OpenWithParm(QStringLiteral("w_bagticket_preview"), QStringList{scno()});
 }
 
 // The contract's change record, newest first, in the print preview.

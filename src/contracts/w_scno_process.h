@@ -76,10 +76,6 @@ public:
     // On failure nothing is written, the rows stay as typed and a message says so.
     bool saveProcess();
 
-    // The bag tickets of the current contract, one per line, into a PDF file;
-    // a message says why when there are none or the file cannot be written.
-    bool printTickets(const QString &file);
-
     // The nine delay and progress reasons of ddlb_1, in list order.
     static const QStringList &reasonEntries();
 

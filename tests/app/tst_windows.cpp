@@ -87,7 +87,8 @@ private:
     std::unique_ptr<wip::test::TestDatabase> m_db;
     QTemporaryDir m_folder;
 
-    // Opens a window as the application does; the print preview on a saved report.
+    // Opens a window as the application does; the print preview on a saved
+    // report, the bag tickets' preview on a contract.
     Window *openShown(const QString &className)
     {
         QPointer<Window> window;
@@ -99,6 +100,14 @@ private:
             s.dw_name = m_folder.filePath(QStringLiteral("temp.psr"));
             report.SaveAs(s.dw_name);
             window = Window::OpenWithParm(className, QVariant::fromValue(s));
+        } else if (className == QLatin1String("w_bagticket_preview")) {
+            // The bag tickets of a contract with a line.
+            if (!m_db->exec("insert into sconh (scno, cust_no) select 'KC-T', 'C1' where not exists "
+                            "(select 1 from sconh where scno = 'KC-T')")
+                || !m_db->exec("insert into scond (scno, design_no, quantity) select 'KC-T', 'D1', 2 where not exists "
+                               "(select 1 from scond where scno = 'KC-T')"))
+                return nullptr;
+            window = Window::OpenWithParm(className, QStringList{QStringLiteral("KC-T")});
         } else {
             window = Window::Open(className);
         }

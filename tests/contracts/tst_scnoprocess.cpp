@@ -1,5 +1,6 @@
 #include "contractfixture.h"
 #include "contracts/contractwindows.h"
+#include "contracts/w_bagticket_preview.h"
 #include "contracts/w_pomatuse.h"
 #include "contracts/w_scno_process.h"
 #include "programoutput.h"
@@ -8,17 +9,21 @@
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
 #include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/trace.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dropdownlistbox.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/multilineedit.h"
 #include "runtime/widgets/picture.h"
+#include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/singlelineedit.h"
+#include "runtime/widgets/statictext.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -373,8 +378,9 @@ private Q_SLOTS:
         QVERIFY(!use.store().definition().computedField(QStringLiteral("c_sum_metal_pcs")));
     }
 
-    // 打印袋卡 writes a ticket per line of the chosen contract, refuses a contract
-    // without lines; 变更记录 previews that contract's change record, newest first.
+    // 打印袋卡 previews a ticket per line of the chosen contract, which prints
+    // and saves as PDF; a contract without lines is said so before anything is
+    // asked. 变更记录 previews that contract's change record, newest first.
     void ticketsAndChangeRecordOfTheChosenContract()
     {
         fill();
@@ -388,11 +394,50 @@ private Q_SLOTS:
                                          {"source", "w_sconh_edit"}, {"scno", "KC3"}, {"field", "cust_order"}}));
         openWindow();
         QCOMPARE(w->scno(), QStringLiteral("KC1"));
+        SaveFileService::setScripted(true);
+        SaveFileService::clear();
+        FileOpener::setScripted(true);
+        FileOpener::clear();
+        QCOMPARE(button("cb_tickets").TriggerEvent(), 1);
+        QPointer<w_bagticket_preview> preview = qobject_cast<w_bagticket_preview *>(
+            Window::findLatest(QStringLiteral("w_bagticket_preview")));
+        QVERIFY(preview);
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        QTRY_COMPARE(preview->tickets().size(), 2);
+        QCOMPARE(preview->pageCount(), 1);
+        QVERIFY(preview->windowTitle().contains("KC1"));
+        QVERIFY(SaveFileService::asked().isEmpty());   // a preview asks nothing
+        if (const QByteArray shots = qgetenv("WIP_TEST_SCREENSHOTS"); !shots.isEmpty())
+            preview->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/w_bagticket_preview.png"));
+
+        // Printed: the printer gets the same page.
+        const QString printed = dir->filePath("printed.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        QVERIFY(preview->printTo(printer));
+        QCOMPARE(wip::test::pdfPageCount(printed), 1);
+        // Saved as PDF where the clerk says (the exports folder at first); the foot says where.
         const QString pdf = dir->filePath("KC1-tickets.pdf");
-        QVERIFY(w->printTickets(pdf));
-        const QString text = wip::test::programOutput("pdftotext", {pdf, "-"});
-        QVERIFY2(text.contains("KC1-1") && text.contains("KC1-2") && !text.contains("KC1-3"), qPrintable(text));
+        SaveFileService::queueAnswer(pdf);
+        QCOMPARE(preview->control<CommandButton>("cb_pdf").TriggerEvent(), 1);
+        QCOMPARE(SaveFileService::asked().size(), 1);
+        QVERIFY(SaveFileService::asked().first().suggested.endsWith(".pdf"));
+        for (const QString &file : {printed, pdf}) {
+            const QString text = wip::test::programOutput("pdftotext", {file, "-"});
+            QVERIFY2(text.contains("KC1-1") && text.contains("KC1-2") && !text.contains("KC1-3"), qPrintable(text));
+        }
         QCOMPARE(wip::test::pdfPageCount(pdf), 1);
+        QVERIFY(preview->control<StaticText>("st_saved").text().contains(QDir::toNativeSeparators(pdf)));
+        // Without a program for PDF the clerk is told where the file is.
+        FileOpener::setScripted(false);   // and no desktop opener: nothing opens the file
+        MessageBoxService::clear();
+        QCOMPARE(preview->control<CommandButton>("cb_open").TriggerEvent(), 1);
+        QCOMPARE(shown().size(), 1);
+        QVERIFY2(shown().last().text.contains(QDir::toNativeSeparators(pdf)), qPrintable(shown().last().text));
+        FileOpener::setScripted(true);
+        preview->Close();
+        QTRY_VERIFY(preview.isNull());
 
         button("cb_audit").TriggerEvent();
         QTRY_VERIFY(Window::findLatest(QStringLiteral("w_preview")));
@@ -404,11 +449,16 @@ private Q_SLOTS:
             rows << saved->item(r, "user_code").toString() + " " + saved->item(r, "field").toString();
         QCOMPARE(rows, (QStringList{"U2 wax_out", "U1 wax_in"}));
 
+        // A contract without lines: said at once, no preview, nothing asked.
         QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
         QCOMPARE(w->scno(), QStringLiteral("KC2"));
-        QVERIFY(!w->printTickets(dir->filePath("KC2-tickets.pdf")));
+        MessageBoxService::clear();
+        SaveFileService::clear();
+        QCOMPARE(button("cb_tickets").TriggerEvent(), 1);
+        QCOMPARE(shown().size(), 1);
         QVERIFY(shown().last().text.contains("KC2"));
-        QVERIFY(!QFileInfo::exists(dir->filePath("KC2-tickets.pdf")));
+        QVERIFY(!Window::findLatest(QStringLiteral("w_bagticket_preview")));
+        QVERIFY(SaveFileService::asked().isEmpty());
     }
 };
 
