@@ -18,7 +18,7 @@ w_ordergress_detail::w_ordergress_detail(QWidget *parent)
     : Window(parent)
 {
     setWindowClassName(QStringLiteral("w_ordergress_detail"));
-    setTitle(QStringLiteral("Untitled"));
+    setTitle(QStringLiteral("付工人耗 耗用报表 Material use and worker loss"));
     resize(1100, 720);
     gongxu_array = {
         QStringLiteral("01-唧腊"), QStringLiteral("02-修腊"), QStringLiteral("03-倒磨"), QStringLiteral("04-执模"),
@@ -62,6 +62,24 @@ void w_ordergress_detail::create()
 void w_ordergress_detail::open()
 {
     m_dateinf = message().powerObjectParm.value<date_str>();
+    // Nothing shows until a report is chosen: say which contracts and what to press.
+    QStringList ticked;
+    for (const QString &scno : scno_sel().values())
+        if (!Trim(scno).isEmpty())
+            ticked << scno;
+    if (ticked.isEmpty()) {
+        dw_ordergress->clearReport(QStringLiteral("没有选取合约: 请在订单分析中选取合约, 再按「付工人耗」。"));
+    } else {
+        const QString range = m_dateinf.startdate.isEmpty() && m_dateinf.enddate.isEmpty()
+            ? QString()
+            : QStringLiteral(" (交货期 %1 至 %2)").arg(m_dateinf.startdate, m_dateinf.enddate);
+        dw_ordergress->clearReport(
+            QStringLiteral("所选合约 %1%2。\n请按上面的一个按钮显示报表: 「物料使用(订单)」(Enter)、"
+                           "「付工人耗(长纸)」、「付工人耗(订单)」、「付工人耗(汇总)」或「订单允许耗(A4)」; "
+                           "再按「打印」预览打印。")
+                .arg(ticked.join(QStringLiteral(", ")), range));
+    }
+    cb_print->setEnabled(false);
 }
 
 void w_ordergress_detail::showReport(const QString &definition, const QString &heading, bool withSteps)
@@ -75,6 +93,7 @@ void w_ordergress_detail::showReport(const QString &definition, const QString &h
     const QStringList contracts = scno_sel().values();
     const int rows = withSteps ? dw_ordergress->Retrieve({contracts, gongxu_array})
                                : dw_ordergress->Retrieve({contracts});
+    cb_print->setEnabled(true);
     if (rows != 0)
         return;
     // Nothing to report: say why.

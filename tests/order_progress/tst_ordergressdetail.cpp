@@ -148,7 +148,14 @@ private Q_SLOTS:
         WIP_TEST_DATABASE(db);
         fillMaterialUse(db);
         openWindow(db);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Untitled"));
+        // Before a report is chosen: its own title, and what to press for which contracts.
+        QVERIFY2(w->windowTitle().contains(QStringLiteral("付工人耗")), qPrintable(w->windowTitle()));
+        QCOMPARE(dw().dataobject(), QString());
+        for (const char *says : {"KC1, KC2", "2026-03-01 至 2026-03-07", "「物料使用(订单)」", "「付工人耗(汇总)」"})
+            QVERIFY2(dw().note().contains(QString::fromUtf8(says)), qPrintable(dw().note()));
+        QVERIFY(!w->control<CommandButton>(QStringLiteral("cb_print")).isEnabled());
+        if (const QByteArray shots = qgetenv("WIP_TEST_SCREENSHOTS"); !shots.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/w_ordergress_detail-open.png"));
         QCOMPARE(w->processSteps().size(), 10);
         QCOMPARE(w->processSteps().at(2), QStringLiteral("03-倒磨"));
 
@@ -156,6 +163,7 @@ private Q_SLOTS:
         QTest::keyClick(w, Qt::Key_Return);
         QCoreApplication::processEvents();
         QCOMPARE(dw().dataobject(), QStringLiteral("d_w_scmatuse"));
+        QVERIFY(w->control<CommandButton>(QStringLiteral("cb_print")).isEnabled());
         QCOMPARE(dw().objectText(QStringLiteral("t_head")), kStart + "----" + kEnd + "出货订单工序实耗表");
         QCOMPARE(stepCaptions(dw()), (QStringList{"03-倒磨", "04-执模", "06-镶石", "10-出货"}));
         QCOMPARE(column("scno"), (QStringList{"KC1", "KC1", "KC2"}));
@@ -318,10 +326,13 @@ private Q_SLOTS:
         QVERIFY(QDir(work.path()).rmdir(QStringLiteral("temp.psr")));
     }
 
+    // Opened with nothing ticked it says so at once; 返回 closes it.
     void returnClosesTheWindow()
     {
         TestDatabase db;
+        scno_sel().clear();
         openWindow(db);
+        QCOMPARE(dw().note(), QStringLiteral("没有选取合约: 请在订单分析中选取合约, 再按「付工人耗」。"));
         press("cb_close");
         QTRY_VERIFY(w.isNull());
     }
