@@ -1,5 +1,6 @@
 #include "reports/datastore.h"
 
+#include "reports/argumentcontext.h"
 #include "reports/catalogue.h"
 #include "reports/compileddefinition.h"
 #include "reports/computedvalues.h"
@@ -555,8 +556,12 @@ QString DataStore::objectText(const QString &name) const
     const auto it = d->texts.constFind(key);
     if (it != d->texts.constEnd())
         return *it;
-    if (const TextObject *t = definition().textObject(key))
+    if (const TextObject *t = definition().textObject(key)) {
+        // A heading that follows the arguments, once there are arguments to follow.
+        if (!t->expression.isEmpty() && !d->retrievedWith.isEmpty())
+            return ArgumentContext::text(t->expression, definition(), d->retrievedWith);
         return t->text;
+    }
     for (const auto &store : d->nested) {
         if (textOwner(store.get(), key))
             return store->objectText(key);

@@ -59,6 +59,10 @@ struct TextObject
     Align align = Align::Center;
     int fontSize = 0;      // points; 0: the report's default
     bool bold = false;
+    // The text a retrieved report shows when nothing set it at run time: an
+    // expression over the retrieval arguments ("pcode + '过货统计报表'"), so the
+    // heading follows the arguments wherever the report is produced. Empty: none.
+    QString expression;
 };
 
 // A computed field: an expression over columns (and other computed fields).

@@ -100,7 +100,7 @@ TextObject readText(const QJsonObject &o, const QString &where)
 {
     checkKeys(o, {QStringLiteral("name"), QStringLiteral("text"), QStringLiteral("band"), QStringLiteral("group"),
                   QStringLiteral("under"), QStringLiteral("align"), QStringLiteral("size"),
-                  QStringLiteral("bold")},
+                  QStringLiteral("bold"), QStringLiteral("expression")},
               where);
     TextObject t;
     t.name = requireString(o, QStringLiteral("name"), where).toLower();
@@ -114,6 +114,7 @@ TextObject readText(const QJsonObject &o, const QString &where)
                         QStringLiteral("align"), where);
     t.fontSize = optInt(o, QStringLiteral("size"), where, 0);
     t.bold = optBool(o, QStringLiteral("bold"), where, false);
+    t.expression = optString(o, QStringLiteral("expression"), where);
     return t;
 }
 

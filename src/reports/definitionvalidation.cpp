@@ -133,8 +133,19 @@ void validatePlacement(const Definition &d, const QSet<QString> &names)
     auto inMissingGroup = [&](Band band, int group) {
         return (band == Band::GroupHeader || band == Band::GroupTrailer) && (group < 1 || group > d.groups.size());
     };
+    QSet<QString> arguments;
+    for (const Argument &a : d.arguments)
+        arguments.insert(a.name.toLower());
     for (const TextObject &t : d.texts) {
         requireField(t.under, QStringLiteral("text \"%1\"").arg(t.name));
+        if (!t.expression.isEmpty()) {
+            const QString what = QStringLiteral("text \"%1\"").arg(t.name);
+            const auto expression = parseExpression(t.expression, what);
+            for (const QString &name : expression->referencedNames()) {
+                if (!arguments.contains(name.toLower()))
+                    fail(QStringLiteral("%1 reads \"%2\", which is no argument").arg(what, name));
+            }
+        }
         if (inMissingGroup(t.band, t.group))
             fail(QStringLiteral("text \"%1\" is in group %2, which does not exist").arg(t.name).arg(t.group));
     }

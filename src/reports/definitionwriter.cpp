@@ -77,6 +77,8 @@ QJsonObject textToJson(const TextObject &t)
         o.insert(QStringLiteral("size"), t.fontSize);
     if (t.bold)
         o.insert(QStringLiteral("bold"), true);
+    if (!t.expression.isEmpty())
+        o.insert(QStringLiteral("expression"), t.expression);
     return o;
 }
 

@@ -28,15 +28,16 @@ QStringList listValues(const QVariant &value)
     return out;
 }
 
-// What a window (or --title) wrote into the heading: the header texts that differ
-// from the definition's own. The design texts do not count: "QOR" of the
+// What a window (or --title) wrote into the heading, and the heading texts that
+// follow the arguments: the header texts that differ from the definition's own,
+// and those with an expression. The design texts do not count: "QOR" of the
 // customer is not shown by "QOR JEWELLERY MFG.LTD.".
 QString headingTexts(const ReportData &data)
 {
     QStringList texts;
     for (const TextObject &t : data.definition().texts) {
         const QString now = data.objectText(t.name);
-        if (t.band == Band::Header && now != t.text)
+        if (t.band == Band::Header && (now != t.text || !t.expression.isEmpty()))
             texts << now;
     }
     return texts.join(QLatin1Char('\n'));
