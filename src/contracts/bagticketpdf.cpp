@@ -22,9 +22,11 @@ constexpr int kResolution = 600;   // dots per inch of the PDF's drawing
 // Below this the QR code's modules get too fine for a phone to read.
 constexpr double kMinLabelWidth = 50;
 constexpr double kMinLabelHeight = 30;
-// A field line is never printed lower than this (a 6 pt text); on a small label
-// the fields that do not fit at it are left out, the least needed first.
-constexpr double kMinLineMm = 2.2;
+// No text of a ticket is printed smaller than this: on a small label the fields
+// that do not fit at it are left out, the least needed first, and the code is
+// not repeated beneath a QR code too narrow for it.
+constexpr double kMinTextPt = 6;
+constexpr double kMmPerPt = 25.4 / 72;
 
 QString fontFamily()
 {
@@ -62,19 +64,24 @@ QList<Field> fields(const BagTicket &t)
     };
 }
 
-// A barcode with its code in text beneath, inside area. The text is made smaller
-// where it would be wider than the area, never cut.
-void paintCode(QPainter &p, const Barcode &code, const QRectF &area, const QString &text, double fontPx)
+// A barcode with its code in text beneath, inside area, in the painter's font.
+// The text is made smaller where it would be wider than the area, down to
+// minFontPx; narrower still, the symbol takes the whole area without it.
+void paintCode(QPainter &p, const Barcode &code, const QRectF &area, const QString &text, double minFontPx)
 {
+    QFont f = p.font();
+    const double wide = QFontMetricsF(f).horizontalAdvance(text);
+    if (wide > area.width())
+        f.setPixelSize(qMax(1, int(f.pixelSize() * area.width() / wide)));
+    if (f.pixelSize() < qRound(minFontPx)) {
+        code.paint(p, area);
+        return;
+    }
+    const double fontPx = f.pixelSize();
     const QRectF textBox(area.left(), area.bottom() - fontPx * 1.3, area.width(), fontPx * 1.3);
     code.paint(p, QRectF(area.left(), area.top(), area.width(), textBox.top() - area.top() - fontPx * 0.2));
     p.save();
-    QFont f = p.font();
-    const double wide = QFontMetricsF(f).horizontalAdvance(text);
-    if (wide > area.width()) {
-        f.setPixelSize(qMax(1, int(f.pixelSize() * area.width() / wide)));
-        p.setFont(f);
-    }
+    p.setFont(f);
     p.drawText(textBox, Qt::AlignHCenter | Qt::AlignVCenter, text);
     p.restore();
 }
@@ -92,9 +99,17 @@ void paintPicture(QPainter &p, const QRectF &box, const QString &designNo)
 void setFontPx(QPainter &p, double px, bool bold = false)
 {
     QFont f(fontFamily());
-    f.setPixelSize(qMax(1, int(px)));
+    f.setPixelSize(qMax(1, qRound(px)));
     f.setBold(bold);
     p.setFont(f);
+}
+
+// The height of a line of the ticket's font per pixel of its size.
+double lineSpacing()
+{
+    QFont f(fontFamily());
+    f.setPixelSize(100);
+    return QFontMetricsF(f).height() / 100;
 }
 
 } // namespace
@@ -102,9 +117,11 @@ void setFontPx(QPainter &p, double px, bool bold = false)
 void BagTicketPdf::paintTicket(QPainter &p, const QRectF &rect, double pxPerMm, const BagTicket &t)
 {
     const double mm = pxPerMm;
+    const double minPx = kMinTextPt * kMmPerPt * mm;
     const QRectF r = rect.adjusted(3 * mm, 3 * mm, -3 * mm, -3 * mm);
-    // Sizes follow the ticket's height so that a label gets the same layout smaller.
-    const double unit = qBound(1.5 * mm, r.height() / 40.0, 3.6 * mm);
+    // Sizes follow the ticket's height: a larger label gets larger text, the
+    // smallest one text of at least kMinTextPt.
+    const double unit = qBound(minPx, r.height() / 22.0, 3.6 * mm);
     p.setPen(Qt::black);
 
     setFontPx(p, unit * 1.6, true);
@@ -116,19 +133,20 @@ void BagTicketPdf::paintTicket(QPainter &p, const QRectF &rect, double pxPerMm, 
     const double codeHeight = qBound(8 * mm, r.height() * 0.22, 20 * mm);
     setFontPx(p, unit);
     paintCode(p, Barcode(Barcode::Kind::Code128, t.code),
-              QRectF(r.left(), r.bottom() - codeHeight, r.width(), codeHeight), t.code, unit);
+              QRectF(r.left(), r.bottom() - codeHeight, r.width(), codeHeight), t.code, minPx);
     const QRectF middle(r.left(), title.bottom() + unit * 0.4, r.width(),
                         r.bottom() - codeHeight - unit - title.bottom() - unit * 0.4);
     const double side = qMin(r.width() * 0.32, middle.height());
     const QRectF right(middle.right() - side, middle.top(), side, middle.height());
-    paintCode(p, Barcode(Barcode::Kind::QrCode, t.code), QRectF(right.topLeft(), QSizeF(side, side)), t.code, unit);
+    paintCode(p, Barcode(Barcode::Kind::QrCode, t.code), QRectF(right.topLeft(), QSizeF(side, side)), t.code, minPx);
     if (right.height() - side > 10 * mm)
         paintPicture(p, right.adjusted(0, side + unit, 0, 0), t.designNo);
 
     // As many fields as fit at a readable size, kept in their print order.
     QList<Field> lines = fields(t);
     const QRectF left(middle.left(), middle.top(), right.left() - middle.left() - 2 * mm, middle.height());
-    const int room = qMax(1, int(left.height() / (kMinLineMm * mm)));
+    const double spacing = lineSpacing();
+    const int room = qMax(1, int(left.height() / (minPx * spacing)));
     if (lines.size() > room) {
         QList<int> ranks;
         for (const Field &f : lines)
@@ -137,8 +155,9 @@ void BagTicketPdf::paintTicket(QPainter &p, const QRectF &rect, double pxPerMm, 
         const int keepBelow = ranks.at(room);
         lines.removeIf([keepBelow](const Field &f) { return f.rank >= keepBelow; });
     }
-    const double lineHeight = qMin(unit * 1.5, left.height() / lines.size());
-    setFontPx(p, lineHeight / 1.4);
+    const double fieldPx = qMax(minPx, qMin(unit, left.height() / (lines.size() * spacing)));
+    const double lineHeight = fieldPx * spacing;
+    setFontPx(p, fieldPx);
     const double captionWidth = left.width() * 0.42;
     for (int i = 0; i < lines.size(); ++i) {
         const double y = left.top() + i * lineHeight;
