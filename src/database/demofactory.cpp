@@ -110,6 +110,21 @@ QList<StoneLine> stonesOf(int d)
     return lines;
 }
 
+// The name of worker number workerNo (0-based) of the department at place stage of
+// the chain: one name per worker number, in every table that names the worker.
+QString workerName(int stage, int workerNo)
+{
+    return QString::fromUtf8(kWorkers[(stage * 5 + workerNo) % std::size(kWorkers)]);
+}
+
+// The hallmark a line of that metal is stamped with: its fineness in thousandths,
+// with the metal's sign for platinum ("585", "PT950").
+QString hallmarkOf(const Metal &m)
+{
+    const QString fineness = QString::number(qRound(m.purity * 1000));
+    return QString::fromLatin1(m.type) == QLatin1String("PT") ? QStringLiteral("PT") + fineness : fineness;
+}
+
 QString designNo(int d) { return QStringLiteral("D%1").arg(2401 + d); }
 QString articleCode(int d)
 {
@@ -377,7 +392,7 @@ bool DemoFactory::writeContracts()
     for (int s = 0; s < 4; ++s)
         t.spl[s] = make(splTables[s], {"scno", "wip", "isshand", "pending"});
 
-    const int contracts = kContractsPerScale * m_scale;
+    const int contracts = m_contracts > 0 ? m_contracts : kContractsPerScale * m_scale;
     for (int i = 0; i < contracts; ++i) {
         const Contract c = writeHeaderAndLines(i, t);
         writeProgress(c, t);
@@ -433,8 +448,7 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
         t.scond->add({++t.scondId, c.scno, c.design, c.article, QString::fromUtf8(m.code),
                       QString::number(5 + (i + l) % 12), l % 2 ? QStringLiteral("耳迫") : QString(),
                       (l + i) % 3 == 0 ? QStringLiteral("白金电") : QString(), q, wt,
-                      QString(QString::fromUtf8(m.code).left(2) == QLatin1String("PT")
-                                  ? QStringLiteral("PT950 ") + c.customer : QStringLiteral("750 ") + c.customer),
+                      QString(hallmarkOf(m) + QLatin1Char(' ') + c.customer),
                       i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
                       r3(12.5 + (c.d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
     }
@@ -499,8 +513,7 @@ void DemoFactory::writeSteps(const Contract &c, Tables &t)
             const int workerNo = (i + w * 3 + k) % 8;
             const QString changhao = gx.left(2) + QStringLiteral("%1").arg(workerNo + 1, 2, 10, QLatin1Char('0'));
             const bool nameless = !done && w == 0 && i % 7 == 0;
-            const QString xingming =
-                nameless ? QString() : QString::fromUtf8(kWorkers[(k * 5 + workerNo) % std::size(kWorkers)]);
+            const QString xingming = nameless ? QString() : workerName(k, workerNo);
             const QString ws = t.nextSheet();
             const QDateTime sttime = at(c.startDay(k), c.startMinute(k, w));
             const QVariant edtime = done ? QVariant(at(c.finishDay(k), c.finishMinute(k) - w * 3)) : nullDate;
@@ -580,9 +593,11 @@ void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
         const double q = std::floor(c.pieces / 2) + 1;
         const QString ws = t.nextSheet();
         const QString code = QString::fromLatin1(splCodes[s]);
-        t.proch->add({++t.prochId, c.scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]),
+        // One special worker per special process, each with a number of their own.
+        const QString number = QStringLiteral("99%1").arg(s + 1, 2, 10, QLatin1Char('0'));
+        t.proch->add({++t.prochId, c.scno, code, number, QString::fromUtf8(kWorkers[s]),
                       at(-1, 9 * 60), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序")});
-        t.prochNew->add({c.scno, code, QStringLiteral("9901"), QString::fromUtf8(kWorkers[s]), at(-1, 9 * 60),
+        t.prochNew->add({c.scno, code, number, QString::fromUtf8(kWorkers[s]), at(-1, 9 * 60),
                          nullDate, q, r3(q * pieceWeight(c.d)), ws});
     }
     if (i % 15 == 2 && c.stage < 8) {
@@ -661,7 +676,7 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
         if (k <= 5) {   // the metal a worker held for the step, settled when it finished
             const QString worker = QString::fromLatin1(kChain[k].gongxu).left(2) + QStringLiteral("02");
             transfer(finished(k), finish, from, QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt, worker,
-                     QString::fromUtf8(kWorkers[(i + k) % std::size(kWorkers)]));
+                     workerName(k, 1));
         }
         if ((i + k) % 3 == 0)
             transfer(finished(k), finish, from, QStringLiteral("09-废金仓"), metal, metalWip, 0, r3(wt * 0.01),
@@ -671,7 +686,7 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
         const QString from = QString::fromUtf8(kChain[c.stage].stock);
         const QString worker = QString::fromLatin1(kChain[c.stage].gongxu).left(2) + QStringLiteral("01");
         transfer(at(c.startDay(c.stage), c.startMinute(c.stage, 0)), QStringLiteral("BEGIN"), from, QStringLiteral("11-工人在做仓"),
-                 metal, metalWip, c.pieces, wt, worker, QString::fromUtf8(kWorkers[i % std::size(kWorkers)]));
+                 metal, metalWip, c.pieces, wt, worker, workerName(c.stage, 0));
     }
     if (i % 9 == 4 && c.stage >= 3)
         transfer(at(-(i % 6) - 2, 10 * 60), finish, QStringLiteral("04-执模收发"), QStringLiteral("12-外工收发"),

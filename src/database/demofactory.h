@@ -29,6 +29,10 @@ class DemoFactory
 public:
     DemoFactory(QSqlDatabase db, DbKind kind, QDate today, int scale = 1);
 
+    // A factory of that many contracts instead of scale times 800: the small
+    // factory a test reads every report on. Set before run().
+    void setContracts(int count) { m_contracts = count; }
+
     bool run();
     QString error() const { return m_error; }
 
@@ -82,6 +86,7 @@ private:
     DbKind m_kind;
     QDate m_today;
     int m_scale;
+    int m_contracts = 0;
     QRandomGenerator m_rng;
     QString m_error;
 };

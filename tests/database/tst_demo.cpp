@@ -32,6 +32,8 @@ private Q_SLOTS:
     void everyTableAndViewHasRows_data() { addEngineRows(); }
     void everyTableAndViewHasRows();
     void demoIsLikeRealData();
+    void workerNumberKeepsOneName();
+    void hallmarkIsTheMetalsFineness();
     void demoIsTheSameOnEveryRun();
     void initWithDemoOnExistingDemoDoesNotDuplicate();
     void demoUsersLogInWithTheirRights();
@@ -172,6 +174,43 @@ void tst_Demo::demoIsLikeRealData()
                 .toInt() > 100);
     QVERIFY(db.scalar("select count(*) from (select scno from work_report group by scno "
                       "having count(distinct mcode) > 1) m").toInt() > 50);
+}
+
+// A worker number names one worker in every table that names workers: the
+// steps, the worker sheets, the work in hand and the transfers.
+void tst_Demo::workerNumberKeepsOneName()
+{
+    TestDatabase &db = *m_demo;
+    const QString named = QStringLiteral(
+        "select changhao as no, xingming as name from proch union all "
+        "select changhao, xingming from proch_new union all "
+        "select changhao, xingming from work_report union all "
+        "select changhao, xingming from work_wip union all "
+        "select gonghao, name from jcjl_mattran");
+    const auto rows = db.rows(QStringLiteral("select no, count(distinct name) from (%1) w "
+                                             "where coalesce(no, '') <> '' and coalesce(name, '') <> '' "
+                                             "group by no having count(distinct name) > 1").arg(named));
+    QStringList faults;
+    for (const QVariantList &r : rows)
+        faults << QStringLiteral("%1: %2 names").arg(r.at(0).toString(), r.at(1).toString());
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral(", "))));
+    QVERIFY(db.scalar(QStringLiteral("select count(distinct gonghao) from jcjl_mattran where gonghao <> ''")).toInt() >= 8);
+}
+
+// A line is stamped with its metal's fineness: 585 for 14K, 375 for 9K, PT900
+// for PT900, as the material table gives each metal's purity.
+void tst_Demo::hallmarkIsTheMetalsFineness()
+{
+    TestDatabase &db = *m_demo;
+    const auto rows = db.rows(QStringLiteral(
+        "select distinct s.metal, m.mtype, m.purate, s.hallmark from scond s join material m on m.mcode = s.metal"));
+    QVERIFY(rows.size() >= 6);
+    for (const QVariantList &r : rows) {
+        const QString fineness = QString::number(qRound(r.at(2).toDouble() * 1000));
+        const QString expected = (r.at(1).toString() == QLatin1String("PT") ? QStringLiteral("PT") : QString()) + fineness;
+        QVERIFY2(r.at(3).toString().section(QLatin1Char(' '), 0, 0) == expected,
+                 qPrintable(QStringLiteral("%1 stamped \"%2\"").arg(r.at(0).toString(), r.at(3).toString())));
+    }
 }
 
 void tst_Demo::demoIsTheSameOnEveryRun()
