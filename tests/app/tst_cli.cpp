@@ -263,6 +263,38 @@ private Q_SLOTS:
         QVERIFY(page.contains(QStringLiteral("合计")));   // the crosstab's total is captioned
     }
 
+    // A heading follows the arguments on the command line as in the windows:
+    // the transfer report names the stock and the dates asked for; the daily
+    // summary takes --title and carries the print date.
+    void reportHeadingFollowsArgumentsAndTitle()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("poppler-utils are not installed");
+        const QString file = m_home.filePath(QStringLiteral("headings.db"));
+        QCOMPARE(wip({"init-db", "--database", file}).exitCode, 0);
+        auto pageOf = [&](const QStringList &args) {
+            const QString pdf = m_home.filePath(QStringLiteral("heading.pdf"));
+            const Run r = wip(QStringList{"report"} + args + QStringList{"--database", file, "--format", "pdf", "--output", pdf});
+            if (r.exitCode != 0)
+                return describe(r);
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+            text.waitForFinished(30000);
+            return QString::fromUtf8(text.readAllStandardOutput());
+        };
+        QString page = pageOf({"d_wip_protran", "--arg", "pcode=05-镶石收发", "--arg", "stdate=2024-05-01", "--arg",
+                               "eddate=2024-05-31"});
+        for (const char *text : {"05-镶石收发过货统计报表", "Setting Stock Material Transfer Report", "2024-05-01 至 2024-05-31"})
+            QVERIFY2(page.contains(QString::fromUtf8(text)), qPrintable(page));
+        QVERIFY2(!page.contains(QStringLiteral("04-执模")) && !page.contains(QStringLiteral("0000-00-00")), qPrintable(page));
+
+        // The rows' own date is another day: today's date is the print date.
+        QVERIFY(sqliteExec(file, {QStringLiteral("update day_wip set ldate = '2001-01-01 00:00:00'")}));
+        page = pageOf({"d_wip_today44", "--title", "部门在做 Daily"});
+        QVERIFY2(page.contains(QStringLiteral("部门在做 Daily")), qPrintable(page));
+        QVERIFY2(page.contains(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))), qPrintable(page));
+    }
+
     void reportRefusals_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -414,7 +446,10 @@ private Q_SLOTS:
         QCOMPARE(sqliteCount(db, "audit_log where field = 'scan:wax_in' and user_code = 'CLERK' and source = 'wip scan'"), 1);
 
         r = wip({"report", "d_audit_log", "--database", db, "--arg", "scno=KC-NEW", "--format", "csv"});
-        QVERIFY2(r.exitCode == 0 && r.out.contains("scan:wax_in") && r.out.contains("wax_in"), qPrintable(describe(r)));
+        // The change record names the scan as the clerk does: department, column, ticket.
+        QVERIFY2(r.exitCode == 0 && r.out.contains(QStringLiteral("唧蜡 接收,,扫描 Scan"))
+                     && r.out.contains(QStringLiteral("扫描命令 wip scan")) && !r.out.contains("scan:wax_in"),
+                 qPrintable(describe(r)));
     }
 
     void firstStartCreatesTheEmbeddedDatabase()
