@@ -447,7 +447,7 @@ private Q_SLOTS:
         QStringList rows;
         for (int r = 1; r <= saved->rowCount(); ++r)
             rows << saved->item(r, "user_code").toString() + " " + saved->item(r, "field").toString();
-        QCOMPARE(rows, (QStringList{"U2 wax_out", "U1 wax_in"}));
+        QCOMPARE(rows, (QStringList{"U2 唧蜡 转出", "U1 唧蜡 接收"}));
 
         // A contract without lines: said at once, no preview, nothing asked.
         QCOMPARE(dw("dw_sconh").ScrollToRow(rowOf(dw("dw_sconh"), "scno", "KC2")), 1);
