@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -113,7 +112,10 @@ void LauncherWindow::buildMenus()
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件 &File"));
     QAction *quit = fileMenu->addAction(QStringLiteral("退出 E&xit"));
     quit->setObjectName(QStringLiteral("m_exit"));
-    quit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q from whichever window has the keyboard, not only from this one; named
+    // outright, since the platform's standard Quit key is not Ctrl+Q everywhere.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     QMenu *openMenu = menuBar()->addMenu(QStringLiteral("打开 &Open"));
@@ -137,10 +139,7 @@ void LauncherWindow::buildMenus()
     connect(home, &QAction::triggered, this, [this] { bringToFront(this); });
     QAction *closeAll = m_windowMenu->addAction(QStringLiteral("关闭全部窗口 &Close all windows"));
     closeAll->setObjectName(QStringLiteral("m_close_all"));
-    connect(closeAll, &QAction::triggered, this, [] {
-        for (Window *w : openWindows())
-            w->Close();
-    });
+    connect(closeAll, &QAction::triggered, this, [] { Window::CloseAll(); });
     m_windowMenu->addSeparator();
     for (int i = 1; i <= kWindowSlots; ++i) {
         auto *slot = m_windowMenu->addAction(QString());
@@ -171,9 +170,22 @@ void LauncherWindow::buildMenus()
 
 void LauncherWindow::closeEvent(QCloseEvent *event)
 {
+    // The windows opened from here close first, each asked about its unsaved
+    // work before any of them closes: Cancel at a question keeps every window,
+    // this one too.
+    if (!Window::CloseAll()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
-    if (event->isAccepted())
-        QTimer::singleShot(0, qApp, &QApplication::closeAllWindows);
+    if (!event->isAccepted())
+        return;
+    // What else is open (a print preview, a dialog) goes with it.
+    const auto topLevels = QApplication::topLevelWidgets();
+    for (QWidget *w : topLevels) {
+        if (w != this && w->isVisible())
+            w->close();
+    }
 }
 
 void LauncherWindow::setDatabaseText(const QString &text)
@@ -206,13 +218,7 @@ QAction *LauncherWindow::entryAction(const QString &className) const
 
 QList<Window *> LauncherWindow::openWindows()
 {
-    QList<Window *> open;
-    const auto topLevels = QApplication::topLevelWidgets();
-    for (QWidget *w : topLevels) {
-        auto *window = qobject_cast<Window *>(w);
-        if (window && window->isVisible() && !window->isClosed())
-            open.append(window);
-    }
+    QList<Window *> open = Window::openWindows();
     std::sort(open.begin(), open.end(), [](const Window *a, const Window *b) {
         const int ia = catalogueIndex(a->windowClassName());
         const int ib = catalogueIndex(b->windowClassName());

@@ -68,7 +68,9 @@ public:
     bool activateOpenWindow(int n);
 
 protected:
-    // Closing the main window closes the windows opened from it, and so ends the application.
+    // Closing the main window (File > Exit, Ctrl+Q in any window) closes the
+    // windows opened from it, and so ends the application; when a window's
+    // question about unsaved work is answered Cancel, every window stays open.
     void closeEvent(QCloseEvent *event) override;
 
 private:

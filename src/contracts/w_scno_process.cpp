@@ -23,7 +23,6 @@
 #include "runtime/widgets/statictext.h"
 #include "runtime/widgets/widgethandles.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -486,15 +485,11 @@ void w_scno_process::cb_close_clicked()
     Close();
 }
 
-void w_scno_process::closeEvent(QCloseEvent *event)
+bool w_scno_process::closeQuery()
 {
     bool leave = true;
     Dispatcher::run(this, "closequery", [&] { leave = offerToSave(); });
-    if (!leave) {
-        event->ignore();
-        return;
-    }
-    Window::closeEvent(event);
+    return leave;
 }
 
 // The bag tickets of the contract in their print preview; a contract without

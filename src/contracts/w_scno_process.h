@@ -70,6 +70,9 @@ public:
     // The bytes last handed to p_stylepic (nullopt when it was hidden instead).
     const std::optional<QByteArray> &lastPictureBytes() const;
 
+    // Unsaved progress is offered for saving before the window closes; Cancel stays.
+    bool closeQuery() override;
+
     // Whether dw_process holds changes (typed, added or deleted) not yet saved.
     bool processModified();
     // Writes dw_process to table process in one transaction and reads it back.
@@ -81,7 +84,6 @@ public:
 
 protected:
     void create() override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     // The window's controls, in the order the window creates them.

@@ -5,6 +5,7 @@
 #include "runtime/widgets/keyboard.h"
 #include "runtime/widgets/taborder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHash>
@@ -12,6 +13,8 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+
+#include <utility>
 
 namespace wip {
 
@@ -75,6 +78,49 @@ int Window::Close()
 {
     close();
     return 1;
+}
+
+bool Window::closeQuery()
+{
+    return true;
+}
+
+QList<Window *> Window::openWindows()
+{
+    QList<Window *> open;
+    const auto topLevels = QApplication::topLevelWidgets();
+    for (QWidget *w : topLevels) {
+        auto *window = qobject_cast<Window *>(w);
+        if (window && window->isVisible() && !window->m_closed)
+            open.append(window);
+    }
+    return open;
+}
+
+bool Window::CloseAll()
+{
+    // Every question first, nothing closed yet: Cancel at any of them keeps all.
+    const QList<Window *> open = openWindows();
+    QList<QPointer<Window>> asked;
+    for (Window *w : open) {
+        if (!w->closeQuery()) {
+            w->show();
+            w->raise();
+            w->activateWindow();
+            return false;
+        }
+        asked.append(w);
+        w->m_closeAgreed = true;   // not asked again as it closes
+    }
+    for (const QPointer<Window> &w : std::as_const(asked)) {
+        if (w && !w->m_closed)
+            w->close();
+    }
+    for (const QPointer<Window> &w : std::as_const(asked)) {
+        if (w && !w->m_closed)
+            return false;
+    }
+    return true;
 }
 
 QPushButton *Window::defaultButton() const
@@ -351,6 +397,10 @@ void Window::keyPressEvent(QKeyEvent *event)
 
 void Window::closeEvent(QCloseEvent *event)
 {
+    if (!m_closed && !std::exchange(m_closeAgreed, false) && !closeQuery()) {
+        event->ignore();
+        return;
+    }
     QDialog::closeEvent(event);
     if (event->isAccepted()) {
         const Window::GeometryStore &store = registry().geometry;

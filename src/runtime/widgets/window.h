@@ -49,6 +49,12 @@ class CommandButton;
 // width), within the screen. Either way a report wider than the window widens it
 // once when it comes (fitToContents).
 //
+// Before a window closes, however it is closed (its close button, Close(), Esc, or
+// the application quitting), its closequery runs: a window that holds work not yet
+// saved asks there and answers false to stay open. CloseAll() asks every open
+// window first and closes them only when none wants to stay, so that Cancel at
+// any question keeps every window as it was.
+//
 // Note: create() hides QWidget::create(WId, ...) and open() overrides
 // QDialog::open(); a Window is never opened window-modal through QDialog::open().
 class Window : public QDialog
@@ -73,6 +79,17 @@ public:
     // Close on the window: closes it; it is deleted afterwards. Returns 1.
     int Close();
     bool isClosed() const { return m_closed; }
+
+    // The window's closequery: whether it may close now. The default agrees; a
+    // window with unsaved work asks the clerk (and saves or drops it) here.
+    virtual bool closeQuery();
+
+    // Closes every open window, after asking each one's closequery in turn: the
+    // first that answers false stops it, is brought to the front, and every
+    // window stays open. True when all of them closed (or none was open).
+    static bool CloseAll();
+    // The windows shown now and not closed, in no particular order.
+    static QList<Window *> openWindows();
 
     // A control of this window by name; throws HostError(ErrNullObject) when
     // there is none of that name and type.
@@ -173,6 +190,7 @@ private:
     bool m_created = false;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_closeAgreed = false;      // its closequery agreed for CloseAll
     bool m_openRan = false;
     bool m_createFailed = false;
     bool m_centered = true;
