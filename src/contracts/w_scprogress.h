@@ -15,7 +15,9 @@ class ReportControl;
 // "订单进度": the open (not invoiced) contracts of a customer with delivery dates
 // in a range (d_w_scprogress3 in dw_sconh), and the find-order dialog
 // w_scprogress_search to move to one of them. "打印" previews the list (and
-// saves it from there), "导出" writes it to a workbook or a CSV file.
+// saves it from there), "导出" writes it to a workbook or a CSV file in the
+// exports folder and says where (ReportExport). The list shows neither the
+// contract's internal id nor the unused tick column.
 class w_scprogress : public Window
 {
     Q_OBJECT

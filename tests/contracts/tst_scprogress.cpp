@@ -1,16 +1,22 @@
 #include "contractfixture.h"
 #include "contracts/contractwindows.h"
 #include "contracts/w_scprogress.h"
+#include "reports/reportcolumns.h"
+#include "reports/reportcriteria.h"
 #include "reports/savedreport.h"
 #include "reports/widgets/reportcontrol.h"
 #include "reports/widgets/w_preview.h"
 #include "runtime/drivemapping.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/editmask.h"
+#include "runtime/fileopener.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/singlelineedit.h"
 #include "workbookreader.h"
 
+#include <QDate>
+#include <QDir>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +31,22 @@ class ScprogressTest : public QObject
     Q_OBJECT
 
     QTemporaryDir work;
+
+    // The window on C01's two contracts of May and June 2004, listed.
+    QPointer<Window> openListed(TestDatabase &db)
+    {
+        if (!db.isValid() || !test::addContract(db, "KC1", "PO-1") || !test::addContract(db, "KC2", "客单-2")
+            || !test::addContract(db, "KC3", "PO-3", "OTHER") || !db.useAsApplicationDatabase())
+            return nullptr;
+        QPointer<Window> w = Window::Open(QStringLiteral("w_scprogress"));
+        if (!QTest::qWaitForWindowExposed(w))
+            return nullptr;
+        w->control<EditMask>("em_date1").setText("2004-05-01");
+        w->control<EditMask>("em_date2").setText("2004-06-30");
+        w->control<SingleLineEdit>("sle_custno").setText("C01");
+        w->control<CommandButton>("cb_query").TriggerEvent();
+        return w;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -92,6 +114,75 @@ private Q_SLOTS:
         QVERIFY(!list->exportTo(work.filePath(QStringLiteral("no/such/folder/progress.csv"))));
         QCOMPARE(MessageBoxService::shown().size(), 1);
         QCOMPARE(MessageBoxService::shown().first().title, QStringLiteral("订单进度"));
+        w->Close();
+        QTRY_VERIFY(w.isNull());
+    }
+
+    // The list shows what a clerk reads: no internal id, no tick column that
+    // nothing ticks, on the screen, on paper and in files alike.
+    void listShowsNoInternalColumns()
+    {
+        TestDatabase db;
+        QPointer<Window> w = openListed(db);
+        QVERIFY(w);
+        const ReportControl &list = w->control<ReportControl>("dw_sconh");
+        QCOMPARE(list.RowCount(), 2);
+        for (const auto use : {reports::ColumnUse::Screen, reports::ColumnUse::Output}) {
+            QStringList shown;
+            for (const reports::ReportColumn &c : reports::reportColumns(list.store(), use))
+                shown << c.name;
+            QCOMPARE(shown, (QStringList{"scno", "cust_no", "cust_order", "issdate", "deldate", "invdate", "inv_no",
+                                         "c_row"}));
+        }
+        w->Close();
+        QTRY_VERIFY(w.isNull());
+    }
+
+    // 导出 starts in the exports folder under the report's title and today's
+    // date, writes there, and says where; 是 opens the file.
+    void exportButtonSavesIntoTheExportsFolderAndSaysWhere()
+    {
+        TestDatabase db;
+        QPointer<Window> w = openListed(db);
+        QVERIFY(w);
+        SaveFileService::setScripted(true);
+        FileOpener::setScripted(true);
+        SaveFileService::clear();
+        FileOpener::clear();
+        MessageBoxService::clear();
+        const QString exports = work.filePath(QStringLiteral("exports"));
+        DriveMapping::instance().setFolder(QLatin1Char('D'), exports);
+        const QString title = reports::ReportCriteria::title(w->control<ReportControl>("dw_sconh").store());
+        QVERIFY(title.contains(QStringLiteral("订单进度")));
+        const QString expected = QDir(exports).filePath(
+            QStringLiteral("%1 %2.xlsx").arg(title, QDate::currentDate().toString(Qt::ISODate)));
+
+        // Cancelled: nothing written, nothing said.
+        SaveFileService::queueAnswer(QString());
+        w->control<CommandButton>("cb_export").TriggerEvent();
+        QCOMPARE(SaveFileService::asked().size(), 1);
+        QCOMPARE(SaveFileService::asked().first().suggested, expected);
+        QVERIFY(MessageBoxService::shown().isEmpty());
+        QVERIFY(!QFile::exists(expected));
+
+        SaveFileService::queueAnswer(expected);
+        MessageBoxService::queueAnswer(1);   // open it
+        w->control<CommandButton>("cb_export").TriggerEvent();
+        QVERIFY(QFile::exists(expected));
+        QCOMPARE(MessageBoxService::shown().size(), 1);
+        const auto told = MessageBoxService::shown().first();
+        QCOMPARE(told.title, QStringLiteral("订单进度"));
+        QVERIFY2(told.text.startsWith(QStringLiteral("已保存到 Saved to: ") + QDir::toNativeSeparators(expected)),
+                 qPrintable(told.text));
+        QCOMPARE(FileOpener::opened(), QStringList{expected});
+
+        // A name without a suffix becomes a workbook; 否 leaves it closed.
+        const QString bare = QDir(exports).filePath(QStringLiteral("progress"));
+        SaveFileService::queueAnswer(bare);
+        MessageBoxService::queueAnswer(2);
+        w->control<CommandButton>("cb_export").TriggerEvent();
+        QVERIFY(QFile::exists(bare + QStringLiteral(".xlsx")));
+        QCOMPARE(FileOpener::opened().size(), 1);
         w->Close();
         QTRY_VERIFY(w.isNull());
     }

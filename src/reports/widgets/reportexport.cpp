@@ -2,10 +2,15 @@
 
 #include "reports/datastore.h"
 #include "reports/render/xlsxexport.h"
+#include "reports/reportcriteria.h"
 #include "reports/reportoutput.h"
+#include "runtime/drivemapping.h"
+#include "runtime/fileopener.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/savefileservice.h"
 
-#include <QFileDialog>
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -32,15 +37,43 @@ bool ReportExport::toFile(const DataStore &store, const QString &fileName, const
 
 bool ReportExport::withDialog(QWidget *parent, const DataStore &store, const QString &title)
 {
-    QString selected;
-    QString file = QFileDialog::getSaveFileName(parent, QStringLiteral("导出 Export"),
-                                                store.dataObject() + QStringLiteral(".xlsx"),
-                                                QStringLiteral("Excel (*.xlsx);;CSV (*.csv)"), &selected);
+    QString file = SaveFileService::ask(parent, QStringLiteral("导出 Export"),
+                                        suggestedFileName(ReportCriteria::title(store), QStringLiteral("xlsx")),
+                                        QStringLiteral("Excel (*.xlsx);;CSV (*.csv)"));
     if (file.isEmpty())
         return false;
     if (QFileInfo(file).suffix().isEmpty())
-        file += selected.startsWith(QLatin1String("CSV")) ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
-    return toFile(store, file, title);
+        file += QStringLiteral(".xlsx");
+    if (!toFile(store, file, title))
+        return false;
+    const QString saved = QFileInfo(file).absoluteFilePath();
+    const int answer = MessageBox(title, savedText(saved) + QStringLiteral("\n\n现在打开吗? Open it now?"),
+                                  MessageIcon::Information, MessageButtons::YesNo);
+    if (answer == 1 && !FileOpener::open(saved))
+        MessageBox(title, QStringLiteral("没有程序可以打开 %1\nNo program on this computer opens the file.")
+                              .arg(QDir::toNativeSeparators(saved)),
+                   MessageIcon::Exclamation);
+    return true;
+}
+
+QString ReportExport::suggestedFileName(const QString &title, const QString &suffix)
+{
+    QString name = title;
+    // Characters that cannot stand in a file name on the factory's machines.
+    for (const QChar bad : QStringLiteral("\\/:*?\"<>|"))
+        name.replace(bad, QLatin1Char('-'));
+    name = name.simplified();
+    if (name.isEmpty())
+        name = QStringLiteral("report");
+    name += QLatin1Char(' ') + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString folder = DriveMapping::instance().folder(QLatin1Char('D'));
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(name + QLatin1Char('.') + suffix);
+}
+
+QString ReportExport::savedText(const QString &file)
+{
+    return QStringLiteral("已保存到 Saved to: %1").arg(QDir::toNativeSeparators(file));
 }
 
 } // namespace wip::reports

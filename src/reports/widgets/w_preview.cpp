@@ -6,6 +6,7 @@
 #include "reports/reportcriteria.h"
 #include "reports/reportoutput.h"
 #include "reports/widgets/pageview.h"
+#include "reports/widgets/reportexport.h"
 #include "reports/widgets/s_preview.h"
 #include "runtime/drivemapping.h"
 #include "runtime/fileopener.h"
@@ -15,7 +16,6 @@
 #include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/statictext.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -287,24 +287,12 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
 
 QString w_preview::savedText() const
 {
-    if (m_savedFile.isEmpty())
-        return QString();
-    return QStringLiteral("已保存到 Saved to: %1").arg(QDir::toNativeSeparators(m_savedFile));
+    return m_savedFile.isEmpty() ? QString() : ReportExport::savedText(m_savedFile);
 }
 
 QString w_preview::suggestedFileName(ExportFormat format) const
 {
-    QString name = m_report ? ReportCriteria::title(*m_report) : QStringLiteral("report");
-    // Characters that cannot stand in a file name on the factory's machines.
-    for (const QChar bad : QStringLiteral("\\/:*?\"<>|"))
-        name.replace(bad, QLatin1Char('-'));
-    name = name.simplified();
-    if (name.isEmpty())
-        name = QStringLiteral("report");
-    name += QLatin1Char(' ') + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    const QString folder = DriveMapping::instance().folder(QLatin1Char('D'));
-    QDir().mkpath(folder);
-    return QDir(folder).filePath(name + QLatin1Char('.') + suffixOf(format));
+    return ReportExport::suggestedFileName(m_report ? ReportCriteria::title(*m_report) : QString(), suffixOf(format));
 }
 
 void w_preview::saveWithDialog(ExportFormat format)
