@@ -1,10 +1,13 @@
 #include "order_progress/followupcharts.h"
 
+#include "order_progress/delaypareto.h"
+#include "order_progress/paretolabels.h"
 #include "reports/widgets/reportcontrol.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QLineSeries>
 #include <QValueAxis>
@@ -67,6 +70,39 @@ void showLabels(QBarSeries *bars, const QString &format)
     }
 }
 
+// The cumulative share of the reasons given as a line, on an axis of its own at
+// the right whose 100 % stands level with the reasons' total on the count axis
+// (countTop contracts at the top of both): each point then stands at or above
+// the top of its bar, as the running count it is. Labelled 0-100 %; nullptr
+// when no reason was given.
+QLineSeries *cumulativeLine(QChart *chart, const DelayPareto &pareto, QBarCategoryAxis *x, double countTop)
+{
+    if (pareto.given().isEmpty() || pareto.givenTotal() <= 0)
+        return nullptr;
+    auto *line = new QLineSeries;
+    line->setObjectName(QStringLiteral("cumulative"));
+    line->setName(QStringLiteral("累计% Cumulative % (已填原因)"));
+    line->setColor(QColor(200, 90, 0));
+    line->setPointsVisible(true);
+    for (int i = 0; i < pareto.given().size(); ++i)
+        line->append(i, pareto.given().at(i).cumulative);
+    chart->addSeries(line);
+    auto *percent = new QCategoryAxis;
+    percent->setObjectName(QStringLiteral("percent"));
+    percent->setRange(0, 100.0 * countTop / pareto.givenTotal());
+    percent->setStartValue(-1e-6);
+    for (int p = 0; p <= 100; p += 20)
+        percent->append(QStringLiteral("%1%").arg(p), p);
+    percent->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    percent->setTitleText(QStringLiteral("累计 Cumulative"));
+    percent->setTitleFont(chartFont(9));
+    percent->setLabelsFont(chartFont(9));
+    chart->addAxis(percent, Qt::AlignRight);
+    line->attachAxis(x);
+    line->attachAxis(percent);
+    return line;
+}
+
 QString withoutRows(const QString &title, int rows)
 {
     return rows > 0 ? title : title + QStringLiteral(" - 没有记录 No rows");
@@ -86,44 +122,68 @@ QChart *FollowupCharts::makeChart(const QString &title)
     return chart;
 }
 
-void FollowupCharts::showReasons(QChart *chart, const reports::ReportControl &reasons)
+void FollowupCharts::showReasons(QChart *chart, QChart *apart, const reports::ReportControl &reasons)
+{
+    const DelayPareto pareto = DelayPareto::fromReport(reasons.store());
+    showPareto(chart, pareto, reasons.RowCount());
+    showWithoutReason(apart, pareto);
+}
+
+void FollowupCharts::showPareto(QChart *chart, const DelayPareto &pareto, int rows)
 {
     clear(chart);
-    const int rows = reasons.RowCount();
     chart->setTitle(withoutRows(QStringLiteral("迟交订单原因 Delay reasons (Pareto)"), rows));
     QStringList categories;
-    auto *counts = new QBarSet(QStringLiteral("迟交单数 Late contracts"));
-    auto *cumulative = new QLineSeries;
-    cumulative->setName(QStringLiteral("累计% Cumulative %"));
-    cumulative->setPointsVisible(true);
-    cumulative->setPointLabelsVisible(true);
-    cumulative->setPointLabelsFormat(QStringLiteral("@yPoint%"));
-    cumulative->setPointLabelsClipping(false);   // 100 % stands on the top edge
-    double top = 0;
-    for (int row = 1; row <= rows; ++row) {
-        categories << reasons.GetItemString(row, QStringLiteral("reason"));
-        const double count = reasons.GetItemNumber(row, QStringLiteral("count"));
-        *counts << count;
-        top = std::max(top, count);
-        cumulative->append(row - 1, reasons.GetItemNumber(row, QStringLiteral("cumulative_share")));
+    auto *given = new QBarSet(QStringLiteral("已填原因 Reasons given"));
+    for (const DelayPareto::Reason &r : pareto.given()) {
+        categories << DelayPareto::twoLines(r.reason);
+        *given << r.count;
     }
     auto *bars = new QBarSeries;
-    bars->append(counts);
+    bars->setObjectName(QStringLiteral("counts"));
+    bars->append(given);
     chart->addSeries(bars);
-    chart->addSeries(cumulative);
-
-    QBarCategoryAxis *x = categoryAxis(chart, categories);
-    QValueAxis *y = valueAxis(chart, Qt::AlignLeft, top > 0 ? top * 1.15 : 10, QStringLiteral("%.0f"),
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    // Nine reasons side by side keep their words whole in a smaller hand.
+    x->setLabelsFont(chartFont(categories.size() > 6 ? 8 : 9));
+    chart->addAxis(x, Qt::AlignBottom);
+    // Room above the reasons' total, where the line ends, for its figure.
+    const double total = pareto.givenTotal();
+    QValueAxis *y = valueAxis(chart, Qt::AlignLeft, total > 0 ? total * 1.15 : 10, QStringLiteral("%.0f"),
                               QStringLiteral("单数 Contracts"));
     y->applyNiceNumbers();
-    QValueAxis *percent = valueAxis(chart, Qt::AlignRight, 100, QStringLiteral("%.0f%%"),
-                                    QStringLiteral("累计 Cumulative"));
-    percent->setTickCount(11);
     bars->attachAxis(x);
     bars->attachAxis(y);
-    cumulative->attachAxis(x);
-    cumulative->attachAxis(percent);
-    showLabels(bars, QStringLiteral("@value"));
+    ParetoLabels::of(chart)->show(bars, cumulativeLine(chart, pareto, x, y->max()));
+}
+
+void FollowupCharts::showWithoutReason(QChart *chart, const DelayPareto &pareto)
+{
+    clear(chart);
+    const double late = pareto.givenTotal() + pareto.withoutReason();
+    const double share = late > 0 ? std::round(1000.0 * pareto.withoutReason() / late) / 10.0 : 0;
+    // The title says what the one bar is and what share of the late contracts.
+    chart->setTitle(QStringLiteral("%1<br>No reason given<br>占迟交单 %2 of late")
+                        .arg(DelayPareto::noReasonText(), ParetoLabels::percentText(share)));
+    chart->legend()->hide();
+    chart->setTitleFont(chartFont(9, true));
+    auto *without = new QBarSet(DelayPareto::noReasonText());
+    without->setColor(QColor(165, 165, 165));
+    *without << pareto.withoutReason();
+    auto *bars = new QBarSeries;
+    bars->setObjectName(QStringLiteral("without_reason"));
+    bars->append(without);
+    chart->addSeries(bars);
+    auto *x = new QBarCategoryAxis;
+    x->append(QStringLiteral(" "));
+    chart->addAxis(x, Qt::AlignBottom);
+    QValueAxis *y = valueAxis(chart, Qt::AlignLeft, pareto.withoutReason() > 0 ? pareto.withoutReason() * 1.15 : 10,
+                              QStringLiteral("%.0f"), QString());
+    y->applyNiceNumbers();
+    bars->attachAxis(x);
+    bars->attachAxis(y);
+    ParetoLabels::of(chart)->show(bars, nullptr);
 }
 
 void FollowupCharts::showOnTime(QChart *chart, const reports::ReportControl &rates)

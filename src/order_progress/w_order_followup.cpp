@@ -145,10 +145,16 @@ QWidget *w_order_followup::createReasonsPage()
     auto *page = new QWidget;
     m_reasonsChart = FollowupCharts::makeChart(QStringLiteral("迟交订单原因 Delay reasons (Pareto)"));
     chart_reasons = chartView(page, QStringLiteral("chart_reasons"), m_reasonsChart);
+    m_noReasonChart = FollowupCharts::makeChart(QStringLiteral("未填原因"));
+    chart_noreason = chartView(page, QStringLiteral("chart_noreason"), m_noReasonChart);
+    chart_noreason->setMinimumWidth(170);
     dw_reasons = new reports::ReportControl(page, QStringLiteral("dw_reasons"));
     dw_reasons->setDataObject(QStringLiteral("d_delay_reasons"));
+    auto *charts = new QHBoxLayout;
+    charts->addWidget(chart_reasons, 5);
+    charts->addWidget(chart_noreason, 1);
     auto *layout = new QVBoxLayout(page);
-    layout->addWidget(chart_reasons, 3);
+    layout->addLayout(charts, 3);
     layout->addWidget(dw_reasons, 2);
     return page;
 }
@@ -253,7 +259,7 @@ void w_order_followup::retrieveReasons()
                        + reports::quoteString(QStringLiteral("截至 As of %1 已迟未出货订单 Open contracts late")
                                                   .arg(dayText(m_asof))));
     dw_reasons->Retrieve({m_asof});
-    FollowupCharts::showReasons(m_reasonsChart, *dw_reasons);
+    FollowupCharts::showReasons(m_reasonsChart, m_noReasonChart, *dw_reasons);
 }
 
 void w_order_followup::retrieveOnTime()

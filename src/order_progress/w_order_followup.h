@@ -24,13 +24,13 @@ class ReportControl;
 //    today (spin box, 7 by default; below 0 it shows only late ones), optionally of
 //    one customer, with where each stands and why; late rows red, the others amber.
 //    A double-click opens the contract in the sales-contract window (w_scno_process).
-//  - The delay reasons of the contracts late today (d_delay_reasons) as a Pareto chart
-//    and its table.
+//  - The delay reasons of the contracts late today (d_delay_reasons) as a Pareto chart,
+//    the contracts without a reason apart beside it, and its table.
 //  - The on-time delivery rate per customer over a range of invoice days (the last
 //    90 days by default, d_ontime_rate) as a bar chart and its table.
 // "打印" previews the report of the page shown, with its criteria in the heading;
-// "导出" writes it to a workbook or a CSV file. Every user may look; nothing is written
-// to the database.
+// "导出" writes it to a workbook or a CSV file in the exports folder and says where
+// (ReportExport). Every user may look; nothing is written to the database.
 class w_order_followup : public Window
 {
     Q_OBJECT
@@ -56,6 +56,7 @@ public:
     void setPage(Page page);
     reports::ReportControl &report(Page page) const;
     QChart *reasonsChart() const { return m_reasonsChart; }
+    QChart *noReasonChart() const { return m_noReasonChart; }   // the late contracts without a reason
     QChart *onTimeChart() const { return m_onTimeChart; }
     // Writes the report of a page to a workbook (.xlsx) or a CSV file (.csv), by the
     // file's suffix; a message box says why when it cannot.
@@ -83,6 +84,7 @@ private:
     reports::ReportControl *dw_board = nullptr;
     StaticText *st_board = nullptr;
     QChartView *chart_reasons = nullptr;
+    QChartView *chart_noreason = nullptr;
     reports::ReportControl *dw_reasons = nullptr;
     StaticText *st_range = nullptr;
     EditMask *em_stime = nullptr;
@@ -97,6 +99,7 @@ private:
     CommandButton *cb_close = nullptr;
 
     QChart *m_reasonsChart = nullptr;
+    QChart *m_noReasonChart = nullptr;
     QChart *m_onTimeChart = nullptr;
     QDate m_asof;
     int m_horizonDays = 7;
