@@ -14,6 +14,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -93,6 +94,13 @@ void w_production::create()
 {
     st_date = new QLabel(this);
     st_date->setObjectName(QStringLiteral("st_date"));
+    // In place of the charts while no day has been computed.
+    st_none = new QLabel(this);
+    st_none->setObjectName(QStringLiteral("st_none"));
+    st_none->setAlignment(Qt::AlignCenter);
+    st_none->setWordWrap(true);
+    st_none->setStyleSheet(QStringLiteral("color: #a03000; font-size: 13pt;"));
+    st_none->hide();
     cb_refresh = new CommandButton(this, QStringLiteral("cb_refresh"), QStringLiteral("刷新"));
     cb_print = new CommandButton(this, QStringLiteral("cb_print"), QStringLiteral("打印"));
     cb_save = new CommandButton(this, QStringLiteral("cb_save"), QStringLiteral("保存图片"));
@@ -118,6 +126,7 @@ void w_production::create()
     top->addWidget(cb_close);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(st_none, 1);
     layout->addWidget(m_piecesView, 3);
     layout->addWidget(m_stonesView, 2);
 
@@ -132,6 +141,20 @@ void w_production::open()
     load();
 }
 
+void w_production::refresh()
+{
+    Dispatcher::run(this, "refresh", [this] { load(); });
+}
+
+void w_production::changeEvent(QEvent *event)
+{
+    Window::changeEvent(event);
+    // Back at the window: figures another clerk (or wip recompute-day-wip)
+    // computed meanwhile are shown.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_loaded)
+        refresh();
+}
+
 void w_production::load()
 {
     Transaction &tr = Transaction::sqlca();
@@ -139,8 +162,9 @@ void w_production::load()
                                      "from day_wip order by dep_c"));
     if (!cursor.open())
         throw HostError(ErrDatabase, tr.sqlErrText);
-    m_rows.clear();
-    // The recomputation writes the day of its figures into every row.
+    QList<Row> rows;
+    // The recomputation writes the day of its figures into every row; rows
+    // without a day have never been computed.
     QDate day;
     while (const auto row = cursor.fetch()) {
         Row r;
@@ -150,24 +174,48 @@ void w_production::load()
         r.wip = row->at(4).toDouble();
         r.todaySet = row->at(5).toDouble();
         r.monthSet = row->at(6).toDouble();
-        m_rows.append(r);
+        rows.append(r);
         const QDate stamped = fromDbValue(row->at(7), ColumnKind::DateTime).toDateTime().date();
         if (stamped.isValid() && (!day.isValid() || stamped > day))
             day = stamped;
     }
     cursor.close();
+    m_loaded = true;
 
+    // Never computed: no bars of zeros that look like a day without output.
+    m_rows = day.isValid() ? rows : QList<Row>();
     m_date = day.isValid() ? day.toString(QStringLiteral("yyyy-MM-dd")) : QString();
-    st_date->setText(m_date.isEmpty() ? QStringLiteral("日期不详 Date unknown")
-                                      : QStringLiteral("日期 Date: %1").arg(m_date));
+    const bool computed = !m_date.isEmpty();
+    st_date->setText(computed ? QStringLiteral("日期 Date: %1").arg(m_date) : QStringLiteral("未计算 Not computed"));
+    st_none->setText(computed ? QString() : notComputedText());
+    st_none->setVisible(!computed);
+    m_piecesView->setVisible(computed);
+    m_stonesView->setVisible(computed);
+    cb_print->setEnabled(computed);   // nothing to print or save yet
+    cb_save->setEnabled(computed);
     rebuild();
+}
+
+QString w_production::dateText() const
+{
+    if (!st_date)
+        return QString();
+    return m_date.isEmpty() ? st_none->text() : st_date->text();
+}
+
+QString w_production::notComputedText()
+{
+    return QStringLiteral("还没有计算过产量。请在 在做资料 (部门) 窗口选日期, 按 查询 计算。\n"
+                          "No day has been computed yet: in 在做资料 (部门) choose the day and press 查询.");
 }
 
 QString w_production::chartTitle(const QString &subject) const
 {
+    if (m_date.isEmpty())
+        return subject + QStringLiteral(" - 未计算 Not computed");
     if (m_rows.isEmpty())
         return subject + QStringLiteral(" - 没有记录 No rows");
-    return m_date.isEmpty() ? subject : QStringLiteral("%1  %2").arg(subject, m_date);
+    return QStringLiteral("%1  %2").arg(subject, m_date);
 }
 
 void w_production::rebuild()
@@ -203,7 +251,8 @@ QImage w_production::picture(const QSize &size)
     f.setPointSize(14);
     p.setFont(f);
     p.drawText(QRect(0, 0, size.width(), titleHeight), Qt::AlignCenter,
-               QStringLiteral("产量统计  ") + st_date->text());
+               QStringLiteral("产量统计  ")
+                   + (m_date.isEmpty() ? QStringLiteral("未计算 Not computed") : st_date->text()));
     const int h = (size.height() - titleHeight) / 5;
     m_piecesView->render(&p, QRectF(0, titleHeight, size.width(), h * 3));
     m_stonesView->render(&p, QRectF(0, titleHeight + h * 3, size.width(), h * 2));

@@ -17,7 +17,10 @@ class CommandButton;
 // this month (on a chart of their own: stones run to thousands where pieces run
 // to hundreds). Every bar carries its figure; the titles carry the day the
 // figures are of (written into day_wip by the recomputation), however the window
-// was opened. "打印" previews the page before printing; saves as PNG or PDF.
+// was opened. Before any day was computed it shows no bars and says where to
+// compute one (查询 of the daily output window). It follows a recompute: the
+// daily output window refreshes it after its 查询, and coming back to the window
+// reads day_wip again. "打印" previews the page before printing; saves as PNG or PDF.
 class w_production : public Window
 {
     Q_OBJECT
@@ -25,6 +28,9 @@ public:
     explicit w_production(QWidget *parent = nullptr);
 
     void open() override;
+
+    // Reads day_wip again and redraws (a failure ends with the trace line).
+    void refresh();
 
     void cb_refresh_clicked();
     void cb_print_clicked();
@@ -42,14 +48,18 @@ public:
     QChart *stonesChart() const { return m_stones; }
     BarFigures *piecesFigures() const { return m_piecesFigures; }
     BarFigures *stonesFigures() const { return m_stonesFigures; }
-    // The day of the figures shown, "yyyy-MM-dd"; empty when day_wip does not say.
+    // The day of the figures shown, "yyyy-MM-dd"; empty when no day was computed
+    // (rows() is empty then).
     QString date() const { return m_date; }
+    QString dateText() const;                   // what the window says of the day shown
+    static QString notComputedText();
 
     // Writes both charts to one PNG or PDF (by the file's suffix); false on failure.
     bool saveTo(const QString &fileName);
 
 protected:
     void create() override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void load();
@@ -59,6 +69,7 @@ private:
     QString chartTitle(const QString &subject) const;
 
     QLabel *st_date = nullptr;
+    QLabel *st_none = nullptr;
     QChartView *m_piecesView = nullptr;
     QChartView *m_stonesView = nullptr;
     QChart *m_pieces = nullptr;
@@ -71,6 +82,7 @@ private:
     CommandButton *cb_close = nullptr;
     QList<Row> m_rows;
     QString m_date;
+    bool m_loaded = false;
 };
 
 } // namespace wip

@@ -1,6 +1,7 @@
 #include "daily_output/w_wip_today.h"
 
 #include "daily_output/recomputedaywip.h"
+#include "daily_output/w_production.h"
 #include "reports/widgets/reportcontrol.h"
 #include "reports/widgets/s_preview.h"
 #include "runtime/sysfunc.h"
@@ -92,6 +93,10 @@ void w_wip_today::cb_query_clicked()
     progress.reset();
     if (!done)
         return;
+
+    // The output chart, when it is open, shows the day just computed.
+    if (auto *chart = qobject_cast<w_production *>(Window::findLatest(QStringLiteral("w_production"))))
+        chart->refresh();
 
     dw_wip_detail->setDataObject(QStringLiteral("d_wip_today44"));
     dw_wip_detail->setObjectText(QStringLiteral("t_8"), em_1->text());

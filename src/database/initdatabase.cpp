@@ -193,11 +193,13 @@ InitResult createNew(QSqlDatabase &db, DbKind kind, const QDate &today, const In
         result.error = QStringLiteral("Cannot create the Wip database: ") + error;
         return result;
     }
+    // No day computed yet: ldate stays empty until the first recomputation
+    // writes the day its figures are of.
     for (const Department &d : dayWipDepartments()) {
         if (!exec(db,
                   QStringLiteral("insert into day_wip (dep_c, dep_e, today_fin, today_tot, today_set, "
-                                 "month_set, wip, ldate) values (?, ?, 0, 0, 0, 0, 0, ?)"),
-                  {d.code, d.english, QDateTime(today, QTime(0, 0), Qt::UTC)}, kind, &error)) {
+                                 "month_set, wip, ldate) values (?, ?, 0, 0, 0, 0, 0, null)"),
+                  {d.code, d.english}, kind, &error)) {
             result.error = QStringLiteral("Cannot create the department rows: ") + error;
             return result;
         }

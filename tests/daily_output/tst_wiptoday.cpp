@@ -224,6 +224,46 @@ private Q_SLOTS:
         preview->reject();
     }
 
+    // Before any day is computed the chart shows no bars of zeros but says where
+    // a day is computed; open beside the daily output window it follows each 查询.
+    void outputChartSaysWhenNoDayIsComputedAndFollowsTheQuery()
+    {
+        QVERIFY(db->scalar("select max(ldate) from day_wip").isNull());
+        auto *chart = qobject_cast<w_production *>(Window::Open(QStringLiteral("w_production")));
+        QVERIFY(chart);
+        QVERIFY(QTest::qWaitForWindowExposed(chart));
+        QTRY_COMPARE(chart->dateText(), w_production::notComputedText());
+        QVERIFY(chart->dateText().contains(QStringLiteral("在做资料 (部门)")));
+        QVERIFY(chart->dateText().contains(QStringLiteral("查询")));
+        QVERIFY(chart->date().isEmpty());
+        QVERIFY(chart->rows().isEmpty());
+        QVERIFY(chart->piecesFigures()->figures().isEmpty());
+        QVERIFY(!chart->findChild<QChartView *>(QStringLiteral("chart_pieces"))->isVisible());
+        QVERIFY(!chart->control<CommandButton>("cb_print").isEnabled());
+        for (const QChart *c : {chart->piecesChart(), chart->stonesChart()})
+            QVERIFY2(c->title().contains(QStringLiteral("Not computed")), qPrintable(c->title()));
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            chart->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_production-none.png"));
+
+        // 04-执模 finished 7 pieces on 2 March and 5 on 1 March.
+        const QList<QPair<QString, double>> days = {{"2004-03-02", 7}, {"2004-03-01", 5}};
+        for (const auto &[day, finished] : days) {
+            c<EditMask>("em_1").setText(day);
+            QTest::mouseClick(&c<CommandButton>("cb_query"), Qt::LeftButton);
+            QCOMPARE(chart->date(), day);
+            QCOMPARE(chart->dateText(), QStringLiteral("日期 Date: ") + day);
+            QCOMPARE(chart->rows().size(), 7);
+            double fin = 0;
+            for (const auto &r : chart->rows())
+                fin += r.todayFin;
+            QCOMPARE(fin, finished);
+            QVERIFY(chart->piecesChart()->title().contains(day));
+            QCOMPARE(chart->piecesFigures()->figures().size(), 21);
+            QVERIFY(chart->findChild<QChartView *>(QStringLiteral("chart_pieces"))->isVisible());
+            QVERIFY(chart->control<CommandButton>("cb_print").isEnabled());
+        }
+    }
+
     void escapeCloses()
     {
         QTest::keyClick(w, Qt::Key_Escape);
