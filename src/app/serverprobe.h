@@ -11,12 +11,14 @@ struct ConnectionSettings;
 // Whether a database server answers on its host and port at all, asked before
 // the database driver connects, so that a clerk reads which server did not
 // answer and how: nothing listening there (refused), no answer in time (timed
-// out), a host name nobody knows. A server reached through a local socket (no
-// host, or a socket folder) is not probed.
+// out), a host name nobody knows, a server that takes the connection but says
+// nothing (it is sent the first bytes a PostgreSQL client sends, which a server
+// answers at once, before any login). A server reached through a local socket
+// (no host, or a socket folder) is not probed. Within the timeout either way.
 class ServerProbe
 {
 public:
-    enum class Outcome { Reachable, Refused, TimedOut, HostNotFound, Unreachable, NotProbed };
+    enum class Outcome { Reachable, Refused, TimedOut, NoAnswer, Closed, HostNotFound, Unreachable, NotProbed };
 
     struct Result
     {

@@ -87,6 +87,41 @@ private:
     QTcpSocket m_filler;
 };
 
+// A server that takes every connection and never says a word: hung, or another
+// program on the port.
+class MuteServer
+{
+public:
+    MuteServer() { m_server.listen(QHostAddress::LocalHost, 0); }
+    int port() const { return m_server.serverPort(); }
+
+private:
+    QTcpServer m_server;
+};
+
+// A server that answers the first bytes of a PostgreSQL client as one does ('N':
+// no encryption here), and nothing more.
+class AnsweringServer
+{
+public:
+    AnsweringServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+            while (QTcpSocket *client = m_server.nextPendingConnection()) {
+                QObject::connect(client, &QTcpSocket::readyRead, client, [client] {
+                    client->readAll();
+                    client->write("N");
+                });
+            }
+        });
+    }
+    int port() const { return m_server.serverPort(); }
+
+private:
+    QTcpServer m_server;
+};
+
 // Opens the database part of the login and fills it with the settings given.
 void chooseDatabase(LoginDialog &d, const wip::ConnectionSettings &s, bool savePassword)
 {
@@ -254,6 +289,46 @@ private Q_SLOTS:
         QVERIFY(!wip::Transaction::sqlca().isConnected());
     }
 
+    // A server that takes the connection and never answers is given up after the
+    // 5 s of the README, with its host and port and "timed out", at the start and
+    // in the login alike; so is a closed port, as refused. Not the driver's words.
+    void serverThatDoesNotAnswerIsGivenUp_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("takes the connection, never answers")
+            << true << QStringList{"did not answer within 5 s", "timed out", "没有应答"};
+        QTest::newRow("closed port") << false << QStringList{"refused", "拒绝连接"};
+    }
+    void serverThatDoesNotAnswerIsGivenUp()
+    {
+        QFETCH(bool, listening);
+        QFETCH(QStringList, words);
+        MuteServer mute;
+        const int port = listening ? mute.port() : closedPort();
+        words << QStringLiteral("127.0.0.1:%1").arg(port);
+        const QString url = QStringLiteral("postgresql://postgres@127.0.0.1:%1/wip").arg(port);
+        const auto plain = [&](const QString &text) {
+            for (const QString &w : std::as_const(words))
+                QVERIFY2(text.contains(w), qPrintable(text));
+            for (const char *driver : {"QPSQL", "timeout expired", "Unable to connect", "could not connect"})
+                QVERIFY2(!text.contains(QLatin1String(driver)), qPrintable(text));
+        };
+
+        DesktopApplication app(options(url));
+        QVERIFY(!app.prepare());
+        plain(MessageBoxService::shown().last().text);
+
+        QString inLogin;
+        whenLoginShows([&](LoginDialog &d) {
+            typeLogin(d, QStringLiteral("PLAN"), QStringLiteral("plan-2004"));
+            inLogin = message(d);
+        });
+        QVERIFY(!app.login(MessageBoxService::shown().last().text));
+        plain(inLogin);
+        QVERIFY(!wip::Transaction::sqlca().isConnected());
+    }
+
     void probeTellsHowTheServerFailed_data()
     {
         QTest::addColumn<int>("outcome");
@@ -261,6 +336,8 @@ private Q_SLOTS:
         using O = ServerProbe::Outcome;
         QTest::newRow("refused") << int(O::Refused) << QStringList{"db.factory:5433", "refused", "port 5433"};
         QTest::newRow("timed out") << int(O::TimedOut) << QStringList{"db.factory:5433", "timed out", "3 s"};
+        QTest::newRow("no answer") << int(O::NoAnswer) << QStringList{"db.factory:5433", "timed out", "3 s"};
+        QTest::newRow("hung up") << int(O::Closed) << QStringList{"db.factory:5433", "closed the connection"};
         QTest::newRow("unknown host") << int(O::HostNotFound) << QStringList{"db.factory:5433", "not known"};
         QTest::newRow("no route") << int(O::Unreachable) << QStringList{"db.factory:5433", "No route to host"};
     }
@@ -290,9 +367,18 @@ private Q_SLOTS:
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY2(r.text.contains(QStringLiteral("127.0.0.1:%1").arg(silent.port())), qPrintable(r.text));
 
-        QTcpServer up;
-        QVERIFY(up.listen(QHostAddress::LocalHost, 0));
-        QCOMPARE(ServerProbe::probe("127.0.0.1", up.serverPort(), 2000ms).outcome, O::Reachable);
+        // Reached, but not a word back: as good as no server.
+        MuteServer mute;
+        const ServerProbe::Result quiet = ServerProbe::probe("127.0.0.1", mute.port(), 300ms);
+        QCOMPARE(quiet.outcome, O::NoAnswer);
+        QVERIFY2(quiet.text.contains(QStringLiteral("127.0.0.1:%1").arg(mute.port())), qPrintable(quiet.text));
+        QVERIFY2(quiet.text.contains(QStringLiteral("timed out")), qPrintable(quiet.text));
+
+        AnsweringServer up;
+        QCOMPARE(ServerProbe::probe("127.0.0.1", up.port(), 2000ms).outcome, O::Reachable);
+        if (const auto pg = wip::ConnectionSettings::fromUrl(wip::test::postgresUrl()); pg && !pg->serverName.isEmpty()
+            && !pg->serverName.startsWith(QLatin1Char('/')))
+            QCOMPARE(ServerProbe::probe(*pg).outcome, O::Reachable);
 
         // A server on a local socket is left to the driver.
         wip::ConnectionSettings local;
