@@ -51,7 +51,7 @@ QString DelayPareto::twoLines(const QString &reason)
         return reason;
     // Longer English words go on two lines of their own, broken at the space
     // nearest the middle, so that nine reasons side by side stay whole.
-    constexpr int kLongest = 12;
+    constexpr int kLongest = 10;
     if (tail.size() > kLongest) {
         const int middle = int(tail.size() / 2);
         int best = -1;

@@ -41,7 +41,7 @@ public:
 
     // A reason as the chart's axis shows it: its Chinese words and its English
     // words on lines of their own ("1-无石Stone delay" -> "1-无石<br>Stone delay",
-    // English of more than 12 characters on two lines; axis labels are rich text).
+    // English of more than 10 characters on two lines; axis labels are rich text).
     static QString twoLines(const QString &reason);
 
 private:

@@ -164,7 +164,7 @@ void FollowupCharts::showWithoutReason(QChart *chart, const DelayPareto &pareto)
     const double late = pareto.givenTotal() + pareto.withoutReason();
     const double share = late > 0 ? std::round(1000.0 * pareto.withoutReason() / late) / 10.0 : 0;
     // The title says what the one bar is and what share of the late contracts.
-    chart->setTitle(QStringLiteral("%1<br>No reason given<br>占迟交单 %2 of late")
+    chart->setTitle(QStringLiteral("%1<br>No reason given<br>占迟交 %2 of late")
                         .arg(DelayPareto::noReasonText(), ParetoLabels::percentText(share)));
     chart->legend()->hide();
     chart->setTitleFont(chartFont(9, true));

@@ -147,7 +147,7 @@ QWidget *w_order_followup::createReasonsPage()
     chart_reasons = chartView(page, QStringLiteral("chart_reasons"), m_reasonsChart);
     m_noReasonChart = FollowupCharts::makeChart(QStringLiteral("未填原因"));
     chart_noreason = chartView(page, QStringLiteral("chart_noreason"), m_noReasonChart);
-    chart_noreason->setMinimumWidth(170);
+    chart_noreason->setMinimumWidth(190);
     dw_reasons = new reports::ReportControl(page, QStringLiteral("dw_reasons"));
     dw_reasons->setDataObject(QStringLiteral("d_delay_reasons"));
     auto *charts = new QHBoxLayout;

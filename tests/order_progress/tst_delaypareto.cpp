@@ -74,8 +74,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("Chinese then English") << "1-无石Stone delay" << "1-无石<br>Stone delay";
-        QTest::newRow("lower case English") << "3-烂石stone broken" << "3-烂石<br>stone broken";
+        QTest::newRow("Chinese then English") << "4-迟上金gold delay" << "4-迟上金<br>gold delay";
+        QTest::newRow("short English") << "6-QOR报废QC Rej" << "6-QOR报废<br>QC Rej";
+        QTest::newRow("English of eleven") << "1-无石Stone delay" << "1-无石<br>Stone<br>delay";
         QTest::newRow("long English on two lines") << "2-未齐石stone pending" << "2-未齐石<br>stone<br>pending";
         QTest::newRow("long English, the middle space")
             << "7-接单迟order came in late" << "7-接单迟<br>order came<br>in late";

@@ -125,9 +125,9 @@ class FollowupWindowTest : public QObject
         QCOMPARE(barValues(chart), (QList<double>{2, 1, 1}));
         auto *axis = qobject_cast<QBarCategoryAxis *>(counts->attachedAxes().value(0));
         QVERIFY(axis);
-        QCOMPARE(axis->categories(), (QStringList{QStringLiteral("1-无石<br>Stone delay"),
+        QCOMPARE(axis->categories(), (QStringList{QStringLiteral("1-无石<br>Stone<br>delay"),
                                                   QStringLiteral("2-未齐石<br>stone<br>pending"),
-                                                  QStringLiteral("3-烂石<br>stone broken")}));
+                                                  QStringLiteral("3-烂石<br>stone<br>broken")}));
         QCOMPARE(cumulative->points(), (QList<QPointF>{{0, 50}, {1, 75}, {2, 100}}));
 
         QChart *apart = w->noReasonChart();
