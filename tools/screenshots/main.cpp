@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
+#include <QTabWidget>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -49,6 +50,9 @@ void settle(int ms = 150)
     t.start();
     while (t.elapsed() < ms) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+        // What was let go as the application's event loop would: charts drop the
+        // items of their old axes so.
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QThread::msleep(5);
     }
 }
@@ -151,9 +155,21 @@ void shootWindows()
     launcher.show();
     shoot(launcher, QStringLiteral("launcher"));
 
+    // The output chart before any day is computed says where to compute one.
+    Window *none = open(QStringLiteral("w_production"), QSize(1000, 360));
+    shoot(*none, QStringLiteral("w_production-none"));
+    none->Close();
+    settle();
+
     Window *today = open(QStringLiteral("w_wip_today"), QSize(980, 520));
     click(today, "cb_query");
     shoot(*today, QStringLiteral("w_wip_today"));
+    click(today, "cb_1");
+    if (Window *production = Window::findLatest(QStringLiteral("w_production"))) {
+        production->resize(1000, 720);
+        shoot(*production, QStringLiteral("w_production"));
+        production->Close();
+    }
     click(today, "cb_print");
     if (Window *preview = Window::findLatest(QStringLiteral("w_preview"))) {
         preview->resize(900, 640);
@@ -194,8 +210,27 @@ void shootWindows()
         Window *followup = open(QStringLiteral("w_order_followup"), QSize(1000, 620));
         click(followup, "cb_query");
         shoot(*followup, QStringLiteral("w_order_followup"));
+        if (auto *pages = followup->findChild<QTabWidget *>(QStringLiteral("tab_pages"))) {
+            // The chart at the window's own size, where nine reasons read whole.
+            followup->resize(1180, 780);
+            pages->setCurrentIndex(1);
+            settle(300);
+            shoot(*followup, QStringLiteral("w_order_followup-reasons"));
+        }
         followup->Close();
     }
+
+    // The open contracts of the demo's busiest customer, over half a year.
+    Window *progress = open(QStringLiteral("w_scprogress"), QSize(1000, 600));
+    type(progress, "em_date1", QDate::currentDate().addDays(-90).toString(Qt::ISODate));
+    type(progress, "em_date2", QDate::currentDate().addDays(90).toString(Qt::ISODate));
+    const auto busiest = Transaction::sqlca().selectInto(QStringLiteral(
+        "select cust_no from sconh where inv_no is null or inv_no = '' group by cust_no "
+        "order by count(*) desc, cust_no"));
+    type(progress, "sle_custno", busiest ? busiest->value(0).toString() : QString());
+    click(progress, "cb_query");
+    shoot(*progress, QStringLiteral("w_scprogress"));
+    progress->Close();
 
     Window *detail = open(QStringLiteral("w_wip_detail"), QSize(1100, 620));
     click(detail, "cb_1");
