@@ -43,7 +43,8 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(m_launcher.get()));
     }
 
-    // Opens a window as the application does; the print preview on a saved report.
+    // Opens a window as the application does; the print preview on a saved
+    // report, the bag tickets' preview on a contract.
     Window *openShown(const QString &className)
     {
         QPointer<Window> window;
@@ -55,6 +56,8 @@ private:
             s.dw_name = m_folder.filePath(QStringLiteral("temp.psr"));
             report.SaveAs(s.dw_name);
             window = Window::OpenWithParm(className, QVariant::fromValue(s));
+        } else if (className == QLatin1String("w_bagticket_preview")) {
+            window = Window::OpenWithParm(className, QStringList{QStringLiteral("KC1")});   // a contract with a line
         } else {
             window = Window::Open(className);
         }
