@@ -1,5 +1,6 @@
 #include "reports/sqliterowsource.h"
 
+#include "runtime/transaction.h"
 #include "runtime/values.h"
 
 #include <QSqlDriver>
@@ -127,6 +128,93 @@ void decimalSumFinal(sqlite3_context *context)
     sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 
+// The running state of the exact sum(x) and total(x) that stand in for SQLite's
+// own on Wip's connections, in the memory SQLite keeps for one aggregate or one
+// window (zeroed when first asked for, released without a destructor).
+struct ExactSumState
+{
+    bool started;
+    Decimal sum;          // each value as decimal() takes it
+    double approximate;   // SQLite's own double sum, for a sum beyond 18 digits
+    qint64 values;        // values in the sum (in a window: in its frame)
+    qint64 inexact;       // of them, values that are no integer (SQLite then sums as a double)
+};
+static_assert(std::is_trivially_destructible_v<ExactSumState>);
+
+ExactSumState *exactSumState(sqlite3_context *context)
+{
+    auto *state = static_cast<ExactSumState *>(sqlite3_aggregate_context(context, sizeof(ExactSumState)));
+    if (state && !state->started) {
+        new (&state->sum) Decimal();
+        state->started = true;
+    }
+    return state;
+}
+
+// Adds (sign 1) or, as a window's frame moves on, takes away (sign -1) one value.
+// NULL is left out; a text or blob that is no number counts, as in SQLite, as a
+// value 0 that makes the sum a double.
+void exactSumAdd(sqlite3_context *context, sqlite3_value *value, int sign)
+{
+    if (sqlite3_value_type(value) == SQLITE_NULL)
+        return;
+    ExactSumState *state = exactSumState(context);
+    if (!state) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    const Decimal n = decimalOf(value);   // before SQLite reads a text as a number
+    const bool integer = sqlite3_value_numeric_type(value) == SQLITE_INTEGER;
+    const double approximate = sqlite3_value_double(value);
+    state->values += sign;
+    state->inexact += integer ? 0 : sign;
+    state->approximate += sign * approximate;
+    if (n.isValid())
+        state->sum = sign > 0 ? state->sum + n : state->sum - n;
+}
+
+void exactSumStep(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    exactSumAdd(context, argv[0], 1);
+}
+
+void exactSumInverse(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    exactSumAdd(context, argv[0], -1);
+}
+
+// The sum as SQLite gives it, its figure exact: an integer when every value was
+// one, else the double nearest to the exact decimal sum (which a report reads
+// back as that decimal); without values NULL for sum() and 0.0 for total().
+void exactSumResult(sqlite3_context *context, bool total)
+{
+    const auto *state = static_cast<const ExactSumState *>(sqlite3_aggregate_context(context, 0));
+    if (!state || !state->started || state->values == 0) {
+        if (total)
+            sqlite3_result_double(context, 0.0);
+        else
+            sqlite3_result_null(context);
+        return;
+    }
+    const Decimal &sum = state->sum;
+    if (!sum.isValid())
+        sqlite3_result_double(context, state->approximate);
+    else if (!total && state->inexact == 0 && sum.scale() == 0)
+        sqlite3_result_int64(context, sum.units());
+    else
+        sqlite3_result_double(context, sum.toDouble());
+}
+
+void exactSumValue(sqlite3_context *context)
+{
+    exactSumResult(context, false);
+}
+
+void exactTotalValue(sqlite3_context *context)
+{
+    exactSumResult(context, true);
+}
+
 // The connections that know wip_decimal_sum. SQLite forgets the function with the
 // connection and then calls forgetConnection, so a handle reused by a later
 // connection is not taken for one that knows it.
@@ -139,6 +227,15 @@ void forgetConnection(void *handle)
     g_installed.erase(static_cast<sqlite3 *>(handle));
 }
 #endif
+
+// Every SQLite connection Wip opens sums exactly, in reports, views and windows alike.
+const bool g_exactSumsOnEveryConnection = [] {
+    Transaction::addConnectionSetup([](const QSqlDatabase &db, DbKind kind) {
+        if (kind == DbKind::SQLite)
+            SqliteRowSource::installExactSums(db);
+    });
+    return true;
+}();
 
 } // namespace
 
@@ -178,6 +275,23 @@ bool SqliteRowSource::installDecimalSum(const QSqlDatabase &db)
     const std::lock_guard lock(g_installedMutex);
     g_installed.insert(handle);
     return true;
+#else
+    Q_UNUSED(db);
+    return false;
+#endif
+}
+
+bool SqliteRowSource::installExactSums(const QSqlDatabase &db)
+{
+#ifdef WIP_SQLITE_DIRECT
+    sqlite3 *handle = handleOf(db);
+    if (!handle)
+        return false;
+    constexpr int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
+    return sqlite3_create_window_function(handle, "sum", 1, flags, nullptr, exactSumStep, exactSumValue,
+                                          exactSumValue, exactSumInverse, nullptr) == SQLITE_OK
+        && sqlite3_create_window_function(handle, "total", 1, flags, nullptr, exactSumStep, exactTotalValue,
+                                          exactTotalValue, exactSumInverse, nullptr) == SQLITE_OK;
 #else
     Q_UNUSED(db);
     return false;

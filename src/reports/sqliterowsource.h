@@ -61,6 +61,17 @@ public:
     static bool installDecimalSum(const QSqlDatabase &db);
     static constexpr const char *kDecimalSum = "wip_decimal_sum";
 
+    // Replaces SQLite's sum(x) and total(x) on db's connection, as aggregates and
+    // as window functions, with sums as exact as the report's own: each value
+    // taken as decimal() takes it and added as a Decimal. The result keeps SQLite's
+    // types (an integer when every value is one, else a double: the one nearest
+    // to the exact sum, which reads back as that decimal), so views, comparisons
+    // and sorting on sums work as before, while 0.1 + 0.2 is 0.3. Beyond 18 digits
+    // it is SQLite's double sum. Every SQLite connection a Transaction opens gets
+    // them (Transaction::addConnectionSetup). False where the build cannot reach
+    // the connection's handle.
+    static bool installExactSums(const QSqlDatabase &db);
+
     // Off: every retrieval goes through Qt's driver (tests compare the two paths).
     static void setEnabled(bool enabled);
     static bool enabled();

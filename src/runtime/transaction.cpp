@@ -12,6 +12,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <mutex>
+#include <vector>
+
 namespace wip {
 
 namespace {
@@ -41,6 +44,18 @@ Transaction::StatementHook &statementHook()
     return hook;
 }
 
+struct ConnectionSetups
+{
+    std::mutex mutex;
+    std::vector<Transaction::ConnectionSetup> setups;
+};
+
+ConnectionSetups &connectionSetups()
+{
+    static ConnectionSetups setups;
+    return setups;
+}
+
 void disconnectSqlcaAtExit()
 {
     Transaction::sqlca().disconnect();
@@ -49,11 +64,15 @@ void disconnectSqlcaAtExit()
 // What a connection needs after it is opened; the failure, or an empty text.
 QString prepareOpened(QSqlDatabase &db, DbKind kind)
 {
-    if (kind != DbKind::SQLite)
-        return QString();
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
-        return BoundStatement::errorText(q.lastError());
+    if (kind == DbKind::SQLite) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.exec(QStringLiteral("PRAGMA foreign_keys=OFF")))
+            return BoundStatement::errorText(q.lastError());
+    }
+    ConnectionSetups &s = connectionSetups();
+    const std::lock_guard lock(s.mutex);
+    for (const Transaction::ConnectionSetup &setup : s.setups)
+        setup(db, kind);
     return QString();
 }
 
@@ -428,6 +447,13 @@ bool Transaction::runControl(const QString &sql)
     }
     statementDone(0);
     return true;
+}
+
+void Transaction::addConnectionSetup(ConnectionSetup setup)
+{
+    ConnectionSetups &s = connectionSetups();
+    const std::lock_guard lock(s.mutex);
+    s.setups.push_back(std::move(setup));
 }
 
 void Transaction::setStatementHook(StatementHook hook)

@@ -115,6 +115,13 @@ public:
     using StatementHook = std::function<void(Transaction &tr, const QString &sql)>;
     static void setStatementHook(StatementHook hook);
 
+    // Set-up every connection gets when it is opened (and opened again), before
+    // its first statement: what a library makes known on the connection (the
+    // report engine's exact sums on SQLite). Added once, when the program starts;
+    // run in the order added.
+    using ConnectionSetup = std::function<void(const QSqlDatabase &db, DbKind kind)>;
+    static void addConnectionSetup(ConnectionSetup setup);
+
 private:
     void setError(const QString &text);
     bool notConnected();                                  // status set when not connected

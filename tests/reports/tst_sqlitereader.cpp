@@ -1,6 +1,7 @@
 #include "reports/datastore.h"
 #include "reports/definitionloader.h"
 #include "reports/sqliterowsource.h"
+#include "runtime/values.h"
 #include "testdatabase.h"
 
 #include <QDate>
@@ -26,6 +27,8 @@ private Q_SLOTS:
     void failuresAndUncommittedWork();
     void figuresAskedOfTheDatabaseEqualTheRowsSums_data() { test::addEngineRows(); }
     void figuresAskedOfTheDatabaseEqualTheRowsSums();
+    void sumsInQueriesAndViewsAreExact_data();
+    void sumsInQueriesAndViewsAreExact();
 };
 
 namespace {
@@ -335,6 +338,71 @@ void TestSqliteReader::figuresAskedOfTheDatabaseEqualTheRowsSums()
     const auto memo = db.tr().selectInto(QStringLiteral("select memo from proch where proch_id = 1"));
     QVERIFY(memo);
     QCOMPARE(memo->value(0).toString(), QStringLiteral("kept"));
+}
+
+// Sums a query or a view makes are as exact on SQLite as on PostgreSQL: weights
+// whose binary doubles add up to 933.4459999999999 sum to 933.446, as aggregates,
+// as window functions whose frame moves on, and inside the views; SQLite's types
+// stay (integers sum to an integer, no values give NULL, total() gives 0), so
+// comparisons and sorting on sums work as before.
+void TestSqliteReader::sumsInQueriesAndViewsAreExact_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QStringList>("expected");   // the rows' values, as numbers read back
+    QTest::addColumn<bool>("sqliteOnly");
+    const auto row = [](const char *name, const char *sql, const QStringList &expected, bool sqliteOnly = false) {
+        for (const char *engine : {"sqlite", "postgresql"})
+            QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(QLatin1String(engine), QLatin1String(name))))
+                << QString::fromLatin1(engine) << QString::fromUtf8(sql) << expected << sqliteOnly;
+    };
+    row("sum", "select sum(weight) from proch_new", {"2200.439"});
+    row("grouped", "select sum(weight) from proch_new group by changhao order by changhao", {"574.735", "1625.704"});
+    row("having compares numbers", "select sum(weight) from proch_new group by changhao having sum(weight) > 1000",
+        {"1625.704"});
+    row("sorted by the sum", "select sum(weight) from proch_new group by changhao order by sum(weight) desc",
+        {"1625.704", "574.735"});
+    row("whole numbers", "select sum(qty) from proch_new", {"21"});
+    row("no rows", "select sum(weight) from proch_new where scno = 'none'", {""});
+    row("running total", "select sum(weight) over (order by qty rows between unbounded preceding and current row) "
+                         "from proch_new order by qty",
+        {"439.989", "933.446", "1150.623", "1625.704", "2089.393", "2200.439"});
+    row("moving frame", "select sum(weight) over (order by qty rows between 1 preceding and current row) "
+                        "from proch_new order by qty",
+        {"439.989", "933.446", "710.634", "692.258", "938.77", "574.735"});
+    row("view", "select wip_wt, isshand_wt, pending_wt from view_fil_wipp", {"1625.704", "574.735", "2200.439"});
+    row("types kept", "select typeof(sum(qty)), typeof(sum(weight)) from proch_new", {"integer", "real"}, true);
+    row("total", "select total(weight) from proch_new", {"2200.439"}, true);
+    row("total of no rows", "select total(weight) from proch_new where scno = 'none'", {"0"}, true);
+}
+
+void TestSqliteReader::sumsInQueriesAndViewsAreExact()
+{
+    QFETCH(QString, sql);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, sqliteOnly);
+    WIP_TEST_DATABASE(db);
+    if (sqliteOnly && db.engine() != test::Engine::SQLite)
+        QSKIP("a function of SQLite");
+    const char *weights[] = {"439.989", "493.457", "217.177", "475.081", "463.689", "111.046"};
+    for (int i = 0; i < 6; ++i) {
+        // Four steps with a worker, the last two waiting at the desk.
+        QVERIFY2(db.insert(QStringLiteral("proch_new"),
+                           {{"scno", "KC1"}, {"gongxu_code", "04-执模"}, {"changhao", i < 4 ? "W01" : ""},
+                            {"qty", i + 1}, {"weight", QString::fromLatin1(weights[i]).toDouble()}}),
+                 qPrintable(db.error()));
+    }
+    QStringList got;
+    for (const QVariantList &r : db.rows(sql)) {
+        for (const QVariant &v : r) {
+            // PostgreSQL's numeric comes as text; SQLite's sums as integers or doubles.
+            const std::optional<Decimal> n = v.typeId() == QMetaType::QString ? values::parseNumber(v.toString())
+                                                                               : Decimal::fromVariant(v);
+            got << (v.isNull() ? QString() : n ? n->toShortString() : v.toString());
+        }
+    }
+    QVERIFY2(db.error().isEmpty(), qPrintable(db.error()));
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestSqliteReader)
