@@ -63,6 +63,28 @@ QString generalText(const QVariant &value)
     }
 }
 
+namespace {
+
+// A display format that shows numbers through a mask of digits.
+bool isNumberMask(const QString &format)
+{
+    const QString trimmed = format.trimmed();
+    return !trimmed.isEmpty() && !trimmed.startsWith(u'@') && !format.contains(u'[')
+        && (format.contains(u'#') || format.contains(u'0'));
+}
+
+} // namespace
+
+QVariant shownNumber(const QVariant &value, const QString &format)
+{
+    if (value.isNull() || !isNumberValue(value) || !isNumberMask(format))
+        return value;
+    const std::optional<Decimal> number = Decimal::fromVariant(value);
+    if (!number || !number->isValid())
+        return value;
+    return cachedMask<NumberMask>(format).shown(*number).toVariant();
+}
+
 QString formatValue(const QVariant &value, const QString &format)
 {
     if (value.isNull() || !value.isValid())

@@ -15,6 +15,11 @@ namespace wip::reports {
 // NULL shows as an empty text.
 QString formatValue(const QVariant &value, const QString &format);
 
+// The number a display format shows, as an exact Decimal: the value rounded to
+// the places of the mask section it is shown in (1.5000726 with "##0.00" gives
+// 1.5). Other values, and formats that are no number mask, are returned as they are.
+QVariant shownNumber(const QVariant &value, const QString &format);
+
 // The "[general]" text of a value: numbers without needless decimals ("12.5",
 // "3", "33917.85"), dates "yyyy-mm-dd" or, with a time of day,
 // "yyyy-mm-dd hh:mm:ss", texts as they are, NULL "". Also what string + number

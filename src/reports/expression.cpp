@@ -218,6 +218,18 @@ void collectRowNames(const Expression::Node &node, QStringList *names)
         collectRowNames(*child, names);
 }
 
+bool containsDivision(const Expression::Node &node)
+{
+    if ((node.kind == Kind::Binary && node.op == ExprTok::Slash)
+        || (node.kind == Kind::Aggregate && node.function->aggregate == AggregateKind::Avg))
+        return true;
+    for (const auto &child : node.children) {
+        if (containsDivision(*child))
+            return true;
+    }
+    return false;
+}
+
 bool containsAggregate(const Expression::Node &node)
 {
     if (node.kind == Kind::Aggregate)
@@ -302,6 +314,11 @@ QString Expression::summedName() const
 bool Expression::hasAggregate() const
 {
     return containsAggregate(*m_root);
+}
+
+bool Expression::divides() const
+{
+    return containsDivision(*m_root);
 }
 
 QString quoteString(const QString &text)

@@ -78,6 +78,9 @@ public:
     // for all)" reads none.
     QStringList rowNames() const;
     bool hasAggregate() const;
+    // Whether it divides ("/", avg): its value is then a ratio, exact only to the
+    // twelve places a quotient gets, not a figure added up from exact ones.
+    bool divides() const;
     // The column this expression sums over every row when it is exactly
     // "sum(name for all)" (or "sum(name)"), lower case; empty for anything else.
     QString summedName() const;

@@ -1,5 +1,12 @@
 #include "reports/reportcolumns.h"
 
+#include "reports/displayformat.h"
+#include "reports/expression.h"
+#include "runtime/decimal.h"
+#include "runtime/sysfunc.h"
+
+#include <QSet>
+
 namespace wip::reports {
 
 namespace {
@@ -18,9 +25,10 @@ ReportColumn fromColumn(const Column &c)
     return r;
 }
 
-ReportColumn fromComputed(const ComputedField &f)
+ReportColumn fromComputed(const Definition &def, const ComputedField &f)
 {
     ReportColumn r;
+    r.ratio = isRatio(def, f.name);
     r.name = f.name;
     r.computed = true;
     r.caption = f.caption;
@@ -48,14 +56,43 @@ QVector<ReportColumn> reportColumns(const ReportData &data, ColumnUse use)
             out << fromColumn(c);
         for (const ComputedField &f : def.computed) {
             if (shown(f) && !f.under.isEmpty() && f.under.compare(c.name, Qt::CaseInsensitive) == 0)
-                out << fromComputed(f);
+                out << fromComputed(def, f);
         }
     }
     for (const ComputedField &f : def.computed) {
         if (shown(f) && (f.under.isEmpty() || def.columnIndex(f.under) < 0))
-            out << fromComputed(f);
+            out << fromComputed(def, f);
     }
     return out;
+}
+
+bool isRatio(const Definition &definition, const QString &field)
+{
+    QStringList pending{field.toLower()};
+    QSet<QString> seen;
+    while (!pending.isEmpty()) {
+        const QString name = pending.takeLast();
+        const ComputedField *f = definition.computedField(name);
+        if (seen.contains(name) || !f)
+            continue;
+        seen.insert(name);
+        const std::unique_ptr<Expression> e = Expression::parse(f->expression);
+        if (!e)
+            continue;
+        if (e->divides())
+            return true;
+        pending << e->referencedNames();
+    }
+    return false;
+}
+
+QVariant outputValue(const QVariant &value, const QString &format, bool ratio)
+{
+    if (value.isNull() || !isNumberValue(value))
+        return value;
+    const QVariant shown = ratio ? shownNumber(value, format) : value;
+    const std::optional<Decimal> number = Decimal::fromVariant(shown);
+    return number && number->isValid() ? number->toVariant() : shown;
 }
 
 QString spokenName(const QString &name)

@@ -22,6 +22,7 @@ struct ReportColumn
     int width = 0;             // characters; 0: measure
     bool picture = false;      // the value names a picture file
     bool rowKey = false;       // repeated on the left of pages printed across
+    bool ratio = false;        // a computed ratio (isRatio): files carry it as its format shows it
 };
 
 // Where the columns go: the screen shows every visible column; paper and files
@@ -32,6 +33,17 @@ enum class ColumnUse { Screen, Output };
 // columns, then the visible computed fields of its detail band. A crosstab shows the
 // columns of its pivoted rows: row keys, value columns, totals.
 QVector<ReportColumn> reportColumns(const ReportData &data, ColumnUse use = ColumnUse::Screen);
+
+// Whether a computed field's values are ratios, rates and shares: its expression
+// divides, or reads a computed field that does. A quotient is exact only to the
+// twelve places division gives it, so files carry it rounded to the places its
+// display format shows (a loss rate "##0.00": 1.5000726216412 is written 1.5).
+bool isRatio(const Definition &definition, const QString &field);
+
+// The value a file carries for a cell (CSV, JSON, workbook), the same in each:
+// a number as its exact Decimal (a double as the decimal it stands for), a ratio
+// as its format shows it (shownNumber); anything else as it is.
+QVariant outputValue(const QVariant &value, const QString &format, bool ratio);
 
 // A name as a person says it: "grand_sum_qty" -> "Grand Sum Qty".
 QString spokenName(const QString &name);

@@ -53,29 +53,54 @@ QString ReportOutput::plainText(const QVariant &value)
     }
 }
 
+namespace {
+
+// A column as JSON names it: its name, except the value columns of a crosstab,
+// which are named as their captions name them, by their column keys ("04-执模",
+// "2026-11-05"; with several values, the key and the value's name). Its row keys
+// and totals keep their names.
+QString jsonColumnName(const Definition &definition, const Column &column)
+{
+    if (!definition.crosstab || definition.crosstab->rows.contains(column.name, Qt::CaseInsensitive))
+        return column.name;
+    for (const ComputedField &total : definition.crosstab->totals) {
+        if (total.name.compare(column.name, Qt::CaseInsensitive) == 0)
+            return column.name;
+    }
+    QStringList lines;
+    for (const QString &line : column.caption) {
+        if (!line.trimmed().isEmpty())
+            lines << line.trimmed();
+    }
+    return lines.isEmpty() ? column.name : lines.join(QLatin1Char(' '));
+}
+
+} // namespace
+
 QJsonObject ReportOutput::toJsonObject(const ReportData &report)
 {
+    const Definition &definition = report.definition();
     QJsonObject o;
-    o.insert(QStringLiteral("definition"), report.definition().name);
+    o.insert(QStringLiteral("definition"), definition.name);
     const QVector<Column> columns = report.columns();
     QJsonArray names;
     for (const Column &c : columns)
-        names.append(c.name);
+        names.append(jsonColumnName(definition, c));
     o.insert(QStringLiteral("columns"), names);
     QJsonArray rows;
     for (int row = 1; row <= report.rowCount(); ++row) {
         QJsonArray values;
         for (const Column &c : columns)
-            values.append(jsonValue(report.item(row, c.name)));
+            values.append(jsonValue(outputValue(report.item(row, c.name), c.format, false)));
         rows.append(values);
     }
     o.insert(QStringLiteral("rows"), rows);
     QJsonObject computed;
-    for (const ComputedField &f : report.definition().computed)
-        computed.insert(f.name, jsonValue(report.item(1, f.name)));
+    for (const ComputedField &f : definition.computed)
+        computed.insert(f.name, jsonValue(outputValue(report.item(1, f.name), f.format, isRatio(definition, f.name))));
     o.insert(QStringLiteral("computed"), computed);
     QJsonObject texts;
-    for (const TextObject &t : report.definition().texts)
+    for (const TextObject &t : definition.texts)
         texts.insert(t.name, report.objectText(t.name));
     o.insert(QStringLiteral("texts"), texts);
     QJsonArray nested;
@@ -131,7 +156,7 @@ void appendCsv(const ReportData &report, bool headings, QString *out)
                 value = report.item(row, c.name);
             } catch (const std::exception &) {
             }
-            line.append(csvField(ReportOutput::plainText(value)));
+            line.append(csvField(ReportOutput::plainText(outputValue(value, c.format, c.ratio))));
         }
         out->append(line.join(QLatin1Char(',')) + QLatin1String("\r\n"));
     }

@@ -121,6 +121,18 @@ QString NumberMask::format(const Decimal &value) const
     return applySection(value, positive, false);
 }
 
+Decimal NumberMask::shown(const Decimal &value) const
+{
+    const Section &positive = m_sections.front();
+    if (!value.isValid() || !positive.hasDigits)
+        return value;
+    const Decimal inPositive = value.rounded(positive.decimals);
+    if (inPositive.isZero() || value.sign() > 0)
+        return inPositive.isZero() ? Decimal() : inPositive;
+    const Section &negative = m_sections.size() > 1 ? m_sections[1] : positive;
+    return negative.hasDigits ? value.rounded(negative.decimals) : value;
+}
+
 NumberMask::Section NumberMask::parseSection(const QString &section)
 {
     Section s;

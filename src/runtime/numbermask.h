@@ -26,6 +26,10 @@ public:
 
     QString format(const Decimal &value) const;   // "" for an invalid value
     QString format(double value) const;           // the decimal the double stands for; "" for NaN and infinities
+    // The number the mask shows: value rounded to the places of the section it is
+    // shown in (1.5000726 with "##0.00" is 1.50). Invalid values, and a mask of
+    // text only, give value as it is.
+    Decimal shown(const Decimal &value) const;
 
 private:
     struct Section

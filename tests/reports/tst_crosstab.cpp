@@ -1,9 +1,12 @@
 #include "reports/catalogue.h"
 #include "reports/crosstabpivot.h"
 #include "reports/datastore.h"
+#include "reports/reportoutput.h"
 #include "runtime/decimal.h"
 #include "testdatabase.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace wip;
@@ -24,6 +27,8 @@ private Q_SLOTS:
     void oneDayGivesOneQtyColumnPerProcess();
     void severalDaysGiveNumberedColumnsAndRowTotals_data() { test::addEngineRows(); }
     void severalDaysGiveNumberedColumnsAndRowTotals();
+    void exportsNameValueColumnsByTheirKeys_data();
+    void exportsNameValueColumnsByTheirKeys();
     void noRowsKeepsTheColumnNames();
     void severalValuesInterleavePerColumnKey();
 };
@@ -112,6 +117,44 @@ void TestCrosstab::severalDaysGiveNumberedColumnsAndRowTotals()
     QCOMPARE(ds.GetItemNumber(finishing, "grand_sum_qty"), 1.0);
     QCOMPARE(ds.GetItemNumber(1, "c_all"), 21.5);
     QVERIFY(!static_cast<const ReportData &>(ds).hasName("qty"));
+}
+
+// JSON and CSV name a value column by its column key, the day, as the printed
+// caption does, not by the value's name ("qty", "qty_2"); row keys and totals
+// keep their names in JSON.
+void TestCrosstab::exportsNameValueColumnsByTheirKeys_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QDate>("last");
+    QTest::addColumn<QStringList>("json");
+    QTest::addColumn<QString>("csv");   // the header line
+    for (const char *engine : {"sqlite", "postgresql"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1/one day").arg(QLatin1String(engine))))
+            << QString::fromLatin1(engine) << QDate(2004, 3, 1)
+            << QStringList{"gongxu_code", "2004-03-01", "grand_sum_qty"} << "Gongxu Code,2004-03-01,Grand Sum Qty";
+        QTest::newRow(qPrintable(QStringLiteral("%1/two days").arg(QLatin1String(engine))))
+            << QString::fromLatin1(engine) << QDate(2004, 3, 2)
+            << QStringList{"gongxu_code", "2004-03-01", "2004-03-02", "grand_sum_qty"}
+            << "Gongxu Code,2004-03-01,2004-03-02,Grand Sum Qty";
+    }
+}
+
+void TestCrosstab::exportsNameValueColumnsByTheirKeys()
+{
+    QFETCH(QDate, last);
+    QFETCH(QStringList, json);
+    QFETCH(QString, csv);
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    DataStore ds(QStringLiteral("d_test_wip_today1"));
+    ds.SetTransObject(db.tr());
+    QVERIFY(ds.Retrieve({QDate(2004, 3, 1), last}) > 0);
+    QStringList named;
+    for (const QJsonValue &name : ReportOutput::toJsonObject(ds)[QStringLiteral("columns")].toArray())
+        named << name.toString();
+    QCOMPARE(named, json);
+    const QString text = QString::fromUtf8(ReportOutput::toCsv(ds)).remove(QChar(0xFEFF));
+    QCOMPARE(text.section(QStringLiteral("\r\n"), 0, 0), csv);
 }
 
 void TestCrosstab::noRowsKeepsTheColumnNames()

@@ -89,6 +89,8 @@ private Q_SLOTS:
     void inHandPureMetalIsWorkedOutRowByRow();
     void totalsShowExactlyInEveryOutput_data() { test::addEngineRows(); }
     void totalsShowExactlyInEveryOutput();
+    void ratesAreWrittenAsTheyAreShown_data() { test::addEngineRows(); }
+    void ratesAreWrittenAsTheyAreShown();
 };
 
 // A summary stands for all rows: a value of a row outside every aggregate (read
@@ -208,6 +210,56 @@ void TestExactFigures::totalsShowExactlyInEveryOutput()
     }
     for (const char *weight : {"3493.87", "13887.68", "1926.73", "922.05", "13687.52"})
         QVERIFY2(numbers.contains(QLatin1String(weight)), qPrintable(numbers.join(' ')));
+    // The pure metal as exact as in CSV and JSON; its format only shows it to the milligram.
+    QVERIFY2(numbers.contains(QLatin1String("27705.8428")), qPrintable(numbers.join(' ')));
+}
+
+// A loss rate is a quotient, exact only to the places division gives it: every
+// file carries it as its format "##0.00" shows it, the same figure in each.
+void TestExactFigures::ratesAreWrittenAsTheyAreShown()
+{
+    WIP_TEST_DATABASE(db);
+    const QDateTime day(QDate(2004, 3, 1), QTime(10, 0));
+    const struct { const char *worker, *issued, *lost; } sheets[] = {{"W01", "55524", "832.9"}, {"W02", "700", "10"}};
+    for (const auto &w : sheets)
+        QVERIFY2(db.insert("work_report", {{"changhao", w.worker}, {"xingming", "x"}, {"zt", "FIN"}, {"ldate", day},
+                                           {"iss_weight", QString::fromLatin1(w.issued)},
+                                           {"fin_weight", QString::fromLatin1(w.issued)},
+                                           {"ret_weight", 0}, {"loss", QString::fromLatin1(w.lost)}}),
+                 qPrintable(db.error()));
+    DataStore loss(QStringLiteral("d_wip_fin_loss"));
+    loss.SetTransObject(db.tr());
+    QCOMPARE(loss.Retrieve({day.date(), day.date()}), 2);
+    const int w01 = loss.Find(QStringLiteral("changhao = 'W01'"), 1, 2);
+    QVERIFY(w01 > 0);
+    // The report holds the quotient (1.5000720... shown "1.50"), the files what is shown.
+    QVERIFY2(loss.GetItemString(w01, "c_loss_rate").startsWith(QLatin1String("1.500072")),
+             qPrintable(loss.GetItemString(w01, "c_loss_rate")));
+
+    const QString csv = QString::fromUtf8(ReportOutput::toCsv(loss));
+    QVERIFY2(csv.contains(QLatin1String("W01,x,55524,55524,0,832.9,")) && csv.contains(QLatin1String(",1.5\r\n")),
+             qPrintable(csv));
+    QVERIFY2(csv.contains(QLatin1String(",1.43\r\n")), qPrintable(csv));   // 1.4285714...
+    const QJsonObject computed = ReportOutput::toJsonObject(loss)["computed"].toObject();
+    QCOMPARE(computed["c_loss_rate"].toDouble(), w01 == 1 ? 1.5 : 1.43);
+    QCOMPARE(computed["c_sum_loss_rate"].toDouble(), 1.5);   // 842.9 / 56224 = 1.49918...
+
+    if (!test::canReadWorkbooks())
+        QSKIP("python3 is needed to read the workbook back");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("loss.xlsx"));
+    QString error;
+    QVERIFY2(writeXlsx(loss, file, &error), qPrintable(error));
+    QStringList numbers;
+    const QJsonObject cells = test::readWorkbook(file, &error);
+    for (auto it = cells.begin(); it != cells.end(); ++it) {
+        if (it.value().toArray().at(0).toString() == u"n")
+            numbers << it.value().toArray().at(1).toString();
+    }
+    for (const char *rate : {"1.5", "1.43"})
+        QVERIFY2(numbers.contains(QLatin1String(rate)), qPrintable(numbers.join(' ')));
+    for (const QString &n : numbers)
+        QVERIFY2(n.size() <= 10, qPrintable(n));
 }
 
 QTEST_MAIN(TestExactFigures)

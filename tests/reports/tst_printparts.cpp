@@ -255,26 +255,22 @@ void TestPrintParts::spreadsheetFormatsFollowDisplayFormats_data()
 {
     QTest::addColumn<QString>("display");
     QTest::addColumn<QByteArray>("excel");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("stored");
-    QTest::newRow("optional decimals") << "####.#" << QByteArray("General") << 12.25 << 12.3;
-    QTest::newRow("blank zero") << "#####.##;-#####.##; " << QByteArray("General;-General;") << -3.456 << -3.46;
-    QTest::newRow("fixed decimals") << "0.00" << QByteArray("0.00") << 1.005 << 1.01;
-    QTest::newRow("fixed and optional") << "0.0#" << QByteArray("0.0#") << 1.567 << 1.57;
-    QTest::newRow("whole numbers") << "#####" << QByteArray("0") << 12.5 << 13.0;
-    QTest::newRow("thousands") << "#,##0.00" << QByteArray("#,##0.00") << 1234.5 << 1234.5;
-    QTest::newRow("a unit after") << "#### pcs" << QByteArray("0\" pcs\"") << 7.0 << 7.0;
-    QTest::newRow("none") << "" << QByteArray("General") << 0.1 << 0.1;
+    QTest::newRow("optional decimals") << "####.#" << QByteArray("General");
+    QTest::newRow("blank zero") << "#####.##;-#####.##; " << QByteArray("General;-General;");
+    QTest::newRow("fixed decimals") << "0.00" << QByteArray("0.00");
+    QTest::newRow("fixed and optional") << "0.0#" << QByteArray("0.0#");
+    QTest::newRow("whole numbers") << "#####" << QByteArray("0");
+    QTest::newRow("thousands") << "#,##0.00" << QByteArray("#,##0.00");
+    QTest::newRow("a unit after") << "#### pcs" << QByteArray("0\" pcs\"");
+    QTest::newRow("weight, blank zero") << "#####0.000;-#####0.000; " << QByteArray("0.000;-0.000;");
+    QTest::newRow("none") << "" << QByteArray("General");
 }
 
 void TestPrintParts::spreadsheetFormatsFollowDisplayFormats()
 {
     QFETCH(QString, display);
     QFETCH(QByteArray, excel);
-    QFETCH(double, value);
-    QFETCH(double, stored);
     QCOMPARE(XlsxFormats::numberFormat(display), excel);
-    QCOMPARE(XlsxFormats::rounded(value, display), stored);
     QCOMPARE(XlsxFormats::dateFormat(QStringLiteral("[shortdate] [time]"), ValueType::DateTime),
              QByteArray("yyyy-mm-dd hh:mm:ss"));
 }

@@ -175,7 +175,7 @@ private:
                 pictures = writePicture(c, v.toString()) || pictures;
                 continue;
             }
-            value(c, v, col.format, col.type, false);
+            value(c, outputValue(v, col.format, col.ratio), col.format, col.type, false);
         }
         if (pictures)
             worksheet_set_row(m_sheet, lxw_row_t(m_row), kPictureRowHeight, nullptr);
@@ -200,7 +200,9 @@ private:
                     v = row >= 1 ? m_data.item(row, item.name) : QVariant();
                 } catch (const std::exception &) {
                 }
-                const ComputedField *f = s.data->definition().computedField(item.name);
+                const Definition &definition = s.data->definition();
+                const ComputedField *f = definition.computedField(item.name);
+                v = outputValue(v, item.format, isRatio(definition, item.name));
                 value(c, v, item.format, f ? f->type : ValueType::Number, true);
             } else {
                 const QString t = item.kind == PageModel::ItemKind::Label ? item.name : m_data.objectText(item.name);
@@ -217,8 +219,10 @@ private:
             return;
         if (c < m_widths.size())
             m_widths[c] = std::max(m_widths[c], displayChars(formatValue(v, format)));
-        if (Decimal::isDecimal(v)) {   // a workbook holds doubles: the one nearest to what the report shows
-            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), XlsxFormats::rounded(v, format),
+        // A workbook holds doubles: the one nearest to the exact value, which its
+        // number format only shows (the values come through outputValue).
+        if (Decimal::isDecimal(v)) {
+            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), Decimal::fromVariant(v)->toDouble(),
                                    m_formats.number(format, bold));
             return;
         }
@@ -229,8 +233,7 @@ private:
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
-            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), XlsxFormats::rounded(v, format),
-                                   m_formats.number(format, bold));
+            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), v.toDouble(), m_formats.number(format, bold));
             return;
         case QMetaType::QDate:
         case QMetaType::QDateTime: {

@@ -1,9 +1,7 @@
 #include "reports/render/xlsxformats.h"
 
-#include "reports/displayformat.h"
 #include "runtime/values.h"
 
-#include <cmath>
 #include <xlsxwriter.h>
 
 namespace wip::reports {
@@ -160,23 +158,6 @@ QByteArray XlsxFormats::dateFormat(const QString &displayFormat, ValueType type)
     f.replace(QLatin1String("[shortdate]"), QLatin1String("yyyy-mm-dd"));
     f.replace(QLatin1String("[time]"), QLatin1String("hh:mm:ss"));
     return f.toUtf8();
-}
-
-double XlsxFormats::rounded(const QVariant &shownValue, const QString &displayFormat)
-{
-    const double value = shownValue.toDouble();
-    const QString f = displayFormat.trimmed();
-    if (f.isEmpty() || f.startsWith(QLatin1Char('[')) || !std::isfinite(value))
-        return value;
-    const QString mask = splitSection(values::formatSections(displayFormat).value(0)).mask;
-    if (mask.isEmpty())
-        return value;
-    // Through the report's own formatting, so the cell holds what the report shows.
-    QString shown = formatValue(shownValue, mask);
-    shown.remove(QLatin1Char(','));
-    bool ok = false;
-    const double number = shown.toDouble(&ok);
-    return ok ? number : value;
 }
 
 } // namespace wip::reports

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
-#include <QVariant>
 
 struct lxw_workbook;
 struct lxw_format;
@@ -35,9 +34,6 @@ public:
     static QByteArray numberFormat(const QString &displayFormat);
     // The spreadsheet's date format for a display format of a date column.
     static QByteArray dateFormat(const QString &displayFormat, ValueType type);
-    // A number rounded as the display format shows it (optional decimals
-    // otherwise show every digit of a binary fraction).
-    static double rounded(const QVariant &value, const QString &displayFormat);
 
 private:
     lxw_format *cached(const QByteArray &key, const QByteArray &numFormat, bool bold);
