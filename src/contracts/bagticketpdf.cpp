@@ -38,6 +38,12 @@ QString number(const QVariant &v)
     return v.isNull() ? QString() : reports::generalText(v);
 }
 
+// A weight in grams to the milligram, as every report shows weights: "512.500 g".
+QString grams(const QVariant &v)
+{
+    return v.isNull() ? QString() : reports::formatValue(v, QStringLiteral("0.000")) + QStringLiteral(" g");
+}
+
 // The caption and value lines of a ticket, in print order, each with its rank:
 // on a label too small for all, the lines of the lowest ranks are left out (the
 // contract number stays in the ticket code of the title and beneath the codes).
@@ -58,7 +64,7 @@ QList<Field> fields(const BagTicket &t)
         {QStringLiteral("成色 Metal"), t.metal, 1},
         {QStringLiteral("尺寸 Size"), t.size, 3},
         {QStringLiteral("数量 Qty"), number(t.quantity), 2},
-        {QStringLiteral("净重 Net wt"), number(t.metalNetwt), 4},
+        {QStringLiteral("净重 Net wt"), grams(t.metalNetwt), 4},
         {QStringLiteral("字印 Hallmark"), t.hallmark, 10},
         {QStringLiteral("交货 Delivery"), t.delivery.isValid() ? t.delivery.toString(Qt::ISODate) : QString(), 5},
     };

@@ -351,7 +351,7 @@ private Q_SLOTS:
             t.designNo = "R1234";
             t.metal = "18KW";
             t.quantity = 250;
-            t.metalNetwt = 512.375;
+            t.metalNetwt = 512.5;
             t.hallmark = "750 双印 Hallmark";
             tickets << t;
             codes << t.code;
@@ -371,6 +371,9 @@ private Q_SLOTS:
             QVERIFY2(text.contains(caption), qPrintable(caption + " missing in:\n" + text));
         for (const QString &caption : leftOut)
             QVERIFY2(!text.contains(caption), qPrintable(caption + " printed in:\n" + text));
+        // The net weight to the milligram, with its unit.
+        if (printed.contains(QStringLiteral("净重")))
+            QVERIFY2(text.contains(QStringLiteral("512.500 g")), qPrintable(text));
     }
 };
 

@@ -176,8 +176,8 @@ void TestExactFigures::totalsShowExactlyInEveryOutput()
     QVERIFY(all.Retrieve({QStringLiteral("04-执模")}) > 0);
     const DataStore &total = *all.nestedStore(QStringLiteral("d_wip_all_total"));
 
-    // Screen and print: the summary in its format "#####.###".
-    QCOMPARE(summaryText(total, "compute_5"), QStringLiteral("33917.85"));
+    // Screen and print: the summary in its format "####0.000", to the milligram.
+    QCOMPARE(summaryText(total, "compute_5"), QStringLiteral("33917.850"));
     QCOMPARE(summaryText(total, "compute_6"), QStringLiteral("27705.843"));
 
     // JSON: numbers in their shortest exact form.

@@ -202,7 +202,8 @@ void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
     QVERIFY2(text.contains(QStringLiteral("04-执模收发过货统计报表")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("2004-05-01 至 2004-05-31")));
     QVERIFY(text.contains("Page 1 of 1"));
-    // Subtotal lines carry their group's sums: 5 and 3.75 for G18K, 4 and 10 for PT950.
+    // Subtotal lines carry their group's sums: 5 and 3.75 for G18K, 4 and 10 for PT950,
+    // the weights to the milligram.
     const QStringList lines = text.split(QLatin1Char('\n'));
     auto lineWith = [&](const QString &what, int nth) {
         int seen = 0;
@@ -212,9 +213,9 @@ void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
         }
         return QString();
     };
-    QVERIFY2(lineWith(QStringLiteral("小计"), 0).endsWith(QStringLiteral("5 3.75")), qPrintable(text));
-    QVERIFY(lineWith(QStringLiteral("小计"), 1).endsWith(QStringLiteral("4 10")));
-    QVERIFY(lineWith(QStringLiteral("合计"), 0).endsWith(QStringLiteral("9 13.75")));
+    QVERIFY2(lineWith(QStringLiteral("小计"), 0).endsWith(QStringLiteral("5 3.750")), qPrintable(text));
+    QVERIFY(lineWith(QStringLiteral("小计"), 1).endsWith(QStringLiteral("4 10.000")));
+    QVERIFY(lineWith(QStringLiteral("合计"), 0).endsWith(QStringLiteral("9 13.750")));
 
     // The workbook reads like the page: heading, captions frozen, the rows of each
     // group, its subtotal and the total, numbers as numbers.
@@ -249,6 +250,9 @@ void TestPdf::retrievedTransferReportPrintsGroupsAndTotals()
     QVERIFY(lines2.filter(QStringLiteral("合计")).first().startsWith(QStringLiteral("13.75 9 ")));
     const QString sheet = zipMember(book, QStringLiteral("xl/worksheets/sheet1.xml"));
     QVERIFY2(sheet.contains(QStringLiteral("state=\"frozen\"")), qPrintable(sheet.left(600)));
+    // Weights show their three decimals in the spreadsheet too (a blank zero kept).
+    const QString styles = zipMember(book, QStringLiteral("xl/styles.xml"));
+    QVERIFY2(styles.contains(QStringLiteral("formatCode=\"0.000;-0.000;\"")), qPrintable(styles));
 }
 
 QTEST_MAIN(TestPdf)
