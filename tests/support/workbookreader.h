@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QProcess>
 #include <QString>
 
 namespace wip::test {
@@ -13,5 +14,18 @@ QJsonObject readWorkbook(const QString &file, QString *error = nullptr);
 
 // True when readWorkbook can work here (python3 is on the path).
 bool canReadWorkbooks();
+
+// readWorkbook for a test that reads many workbooks: one python3 kept running
+// reads them one after the other, instead of one started per workbook.
+class WorkbookReader
+{
+public:
+    WorkbookReader();
+    ~WorkbookReader();
+    QJsonObject read(const QString &file, QString *error = nullptr);
+
+private:
+    QProcess m_process;
+};
 
 } // namespace wip::test
