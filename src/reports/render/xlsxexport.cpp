@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <xlsxwriter.h>
 
@@ -200,10 +201,9 @@ private:
                     v = row >= 1 ? m_data.item(row, item.name) : QVariant();
                 } catch (const std::exception &) {
                 }
-                const Definition &definition = s.data->definition();
-                const ComputedField *f = definition.computedField(item.name);
-                v = outputValue(v, item.format, isRatio(definition, item.name));
-                value(c, v, item.format, f ? f->type : ValueType::Number, true);
+                const ComputedField *f = s.data->definition().computedField(item.name);
+                value(c, outputValue(v, item.format, ratio(s, item.name)), item.format,
+                      f ? f->type : ValueType::Number, true);
             } else {
                 const QString t = item.kind == PageModel::ItemKind::Label ? item.name : m_data.objectText(item.name);
                 if (!t.isEmpty())
@@ -211,6 +211,15 @@ private:
             }
         }
         ++m_row;
+    }
+
+    // Whether a field of a band is a ratio, worked out once per field.
+    bool ratio(const PageModel::Section &s, const QString &field)
+    {
+        auto it = m_ratios.constFind(field);
+        if (it == m_ratios.cend())
+            it = m_ratios.insert(field, isRatio(s.data->definition(), field));
+        return *it;
     }
 
     void value(int c, const QVariant &v, const QString &format, ValueType type, bool bold)
@@ -285,6 +294,7 @@ private:
     lxw_worksheet *m_sheet = nullptr;
     QVector<ReportColumn> m_columns;
     QVector<int> m_widths;
+    QHash<QString, bool> m_ratios;
     int m_row = 0;
 };
 
