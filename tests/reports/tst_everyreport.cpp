@@ -1,16 +1,25 @@
 #include "database/demofactory.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
+#include "reports/displayformat.h"
 #include "reports/expression.h"
+#include "reports/render/pagemodel.h"
+#include "reports/render/xlsxexport.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportoutput.h"
 #include "runtime/trace.h"
+#include "runtime/values.h"
 #include "testdatabase.h"
+#include "workbookreader.h"
 
 #include <QDate>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -23,6 +32,15 @@ using wip::test::TestDatabase;
 // contracts), on SQLite and, when configured, PostgreSQL: every printed column
 // and every exported header is a caption, and the rows come in an order the
 // definition fixes, the same on both databases.
+//
+// And the same figure in every format: written as CSV, JSON and workbook, cell
+// by cell,
+//   - no number carries a binary artefact: a column of a table has the places of
+//     its numeric(18,3) (sums the query makes included), any other exact figure at
+//     most the six of a weight times a purity, and a ratio (a field that divides)
+//     exactly the number its display format shows;
+//   - JSON holds the figure CSV holds (numbers by value, texts and dates as text);
+//   - the workbook's cells hold the figures CSV holds, dates as the same moments.
 class TestEveryReport : public QObject
 {
     Q_OBJECT
@@ -36,9 +54,16 @@ private Q_SLOTS:
 private:
     TestDatabase *database(Engine engine);
     QVariantList arguments(TestDatabase &db, const Definition &definition);
+    void checkFigures(const ReportData &data, QStringList *faults);
+    void checkJson(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
+                   QStringList *faults);
+    void checkWorkbook(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
+                       QStringList *faults);
 
     std::map<Engine, std::unique_ptr<TestDatabase>> m_db;
     QMap<QString, QStringList> m_sqliteRows;   // definition -> its rows read on SQLite, in order
+    QTemporaryDir m_dir;
+    test::WorkbookReader m_reader;
 };
 
 namespace {
@@ -120,6 +145,70 @@ QStringList unsortedNeighbours(const ReportData &report)
             break;
     }
     return out;
+}
+
+// Where figures went wrong in some format: these show rows on the small factory.
+const QStringList kMustShowRows = {
+    "d_wip_fin_all", "d_wip_fin_tj", "d_wip_fin_loss", "d_wip_pen_all", "d_wip_pen_tj", "d_w_wip_detail_fil_wipp",
+    "d_w_losspaytow_sum", "d_w_alwloss", "d_w_scprogress7", "d_w_scprogress8", "d_w_scmatuse", "d_wip_today1",
+    "d_jcjl_mattran_ws",
+};
+
+// The fields of an RFC 4180 text, line by line.
+QList<QStringList> parseCsv(const QString &text)
+{
+    QList<QStringList> lines{{}};
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = text.startsWith(QChar(0xFEFF)) ? 1 : 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
+                field += text.at(++i);
+            else if (c == u'"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            lines.last() << field;
+            field.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            lines.last() << field;
+            field.clear();
+            lines.append(QStringList());
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !lines.last().isEmpty())
+        lines.last() << field;
+    else
+        lines.removeLast();
+    return lines;
+}
+
+QString cellName(int column, int row)
+{
+    QString letters;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    return letters + QString::number(row);
+}
+
+// What a figure may look like: a ratio is the number its format shows, a table's
+// number has its column's three places, any other exact figure at most six.
+QString figureFault(const Decimal &n, const Definition &def, const QString &name, const QString &format, bool ratio)
+{
+    const Decimal shown = Decimal::fromVariant(shownNumber(n.toVariant(), format)).value_or(n);
+    const int column = def.columnIndex(name);
+    const bool tableColumn = column >= 0 && !def.columns.at(column).dbName.isEmpty();
+    const int places = n.normalized().scale();
+    if (ratio ? shown != n : places > (tableColumn ? 3 : 6))
+        return QStringLiteral("%1 = %2").arg(name, n.toShortString());
+    return QString();
 }
 
 } // namespace
@@ -243,6 +332,12 @@ void TestEveryReport::everyReport()
         }
     }
     faults << unsortedNeighbours(store);
+    int rowCount = store.RowCount();
+    for (const ReportData *nested : static_cast<const ReportData &>(store).nested())
+        rowCount += nested->rowCount();
+    if (kMustShowRows.contains(definition) && rowCount == 0)
+        faults << QStringLiteral("no rows on the small factory");
+    checkFigures(store, &faults);
 
     const QStringList rows = rowTexts(store);
     if (engine == QLatin1String("sqlite")) {
@@ -308,6 +403,128 @@ void TestEveryReport::everyFigureStandsUnderWhatItAdds()
         }
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+}
+
+void TestEveryReport::checkFigures(const ReportData &data, QStringList *faults)
+{
+    if (data.definition().layout == LayoutKind::Composite) {
+        for (const ReportData *nested : data.nested())
+            checkFigures(*nested, faults);
+        return;
+    }
+    const Definition &def = data.definition();
+    const QVector<ReportColumn> columns = reportColumns(data, ColumnUse::Output);
+    const QList<QStringList> csv = parseCsv(QString::fromUtf8(ReportOutput::toCsv(data)));
+    if (csv.size() != data.rowCount() + 1)
+        faults->append(QStringLiteral("%1: %2 CSV lines for %3 rows")
+                           .arg(def.name).arg(csv.size()).arg(data.rowCount()));
+    for (int r = 1; r < csv.size(); ++r) {
+        for (int c = 0; c < columns.size() && c < csv.at(r).size(); ++c) {
+            const auto n = values::parseNumber(csv.at(r).at(c));
+            const ReportColumn &column = columns.at(c);
+            if (n && column.type == ValueType::Number) {
+                const QString fault = figureFault(*n, def, column.name, column.format, column.ratio);
+                if (!fault.isEmpty())
+                    faults->append(QStringLiteral("%1 CSV line %2: %3").arg(def.name).arg(r + 1).arg(fault));
+            }
+        }
+    }
+    checkJson(data, csv, columns, faults);
+    checkWorkbook(data, csv, columns, faults);
+}
+
+void TestEveryReport::checkJson(const ReportData &data, const QList<QStringList> &csv,
+                                const QVector<ReportColumn> &columns, QStringList *faults)
+{
+    const Definition &def = data.definition();
+    const QJsonObject json = ReportOutput::toJsonObject(data);
+    QStringList names;
+    for (const Column &c : data.columns())
+        names << c.name;
+    const QJsonArray rows = json[QStringLiteral("rows")].toArray();
+    for (int r = 1; r < csv.size() && r <= rows.size(); ++r) {
+        const QJsonArray row = rows.at(r - 1).toArray();
+        for (int c = 0; c < columns.size() && c < csv.at(r).size(); ++c) {
+            const int index = columns.at(c).computed ? -1 : int(names.indexOf(columns.at(c).name));
+            if (index < 0)
+                continue;   // computed columns are not among JSON's rows
+            const QJsonValue v = row.at(index);
+            const QString text = csv.at(r).at(c);
+            const bool same = v.isDouble() ? values::parseNumber(text) == Decimal::fromDouble(v.toDouble())
+                                           : (v.isNull() ? text.isEmpty() : v.toVariant().toString() == text);
+            if (!same)
+                faults->append(QStringLiteral("%1 line %2 %3: JSON %4, CSV %5")
+                                   .arg(def.name).arg(r + 1).arg(columns.at(c).name, v.toVariant().toString(), text));
+        }
+    }
+    const QJsonObject computed = json[QStringLiteral("computed")].toObject();
+    for (auto it = computed.begin(); it != computed.end(); ++it) {
+        const ComputedField *f = def.computedField(it.key());
+        if (!it.value().isDouble() || !f)
+            continue;
+        const QString fault = figureFault(Decimal::fromDouble(it.value().toDouble()), def, f->name, f->format,
+                                          isRatio(def, f->name));
+        if (!fault.isEmpty())
+            faults->append(QStringLiteral("%1 JSON computed: %2").arg(def.name, fault));
+    }
+}
+
+void TestEveryReport::checkWorkbook(const ReportData &data, const QList<QStringList> &csv,
+                                   const QVector<ReportColumn> &columns, QStringList *faults)
+{
+    const Definition &def = data.definition();
+    if (def.layout == LayoutKind::Form || !test::canReadWorkbooks())
+        return;
+    const QString file = m_dir.filePath(def.name + QStringLiteral(".xlsx"));
+    QString error;
+    if (!writeXlsx(data, file, &error)) {
+        faults->append(def.name + QStringLiteral(": no workbook: ") + error);
+        return;
+    }
+    const QJsonObject cells = m_reader.read(file, &error);
+    if (cells.isEmpty()) {
+        faults->append(def.name + QStringLiteral(": the workbook does not read: ") + error);
+        return;
+    }
+    // The rows follow the captions, which follow the line that says when it was exported.
+    int sheetRow = 1;
+    while (sheetRow < 100 && !cells[cellName(0, sheetRow)].toArray().at(1).toString().startsWith(u"导出 Exported"))
+        ++sheetRow;
+    sheetRow += 2;
+    // Detail rows in the order the report prints them, a line for each band that shows.
+    const PageModel model(data, PageModel::Options{9, PageModel::Purpose::Export, 7});
+    QList<int> rowsAt;   // report row per sheet row from the first after the captions; 0 for a band
+    if (model.sectionCount() > 0) {
+        const PageModel::Section &s = model.section(0);
+        for (const PageModel::Run &run : s.runs) {
+            if (run.kind == PageModel::RunKind::Detail) {
+                for (int r = run.firstRow; r <= run.lastRow; ++r)
+                    rowsAt << r;
+            } else if (!s.templateOf(run).isEmpty()) {
+                rowsAt << 0;
+            }
+        }
+    }
+    for (int i = 0; i < rowsAt.size(); ++i) {
+        const int r = rowsAt.at(i);
+        for (int c = 0; r > 0 && r < csv.size() && c < columns.size() && c < csv.at(r).size(); ++c) {
+            const QJsonArray cell = cells[cellName(c, sheetRow + i)].toArray();
+            const QString text = csv.at(r).at(c), value = cell.at(1).toString();
+            bool same = value == text;
+            if (columns.at(c).picture) {
+                same = true;   // a picture instead of its file name
+            } else if (cell.at(0).toString() == u"n" && !value.isEmpty()) {
+                const bool date = columns.at(c).type == ValueType::Date || columns.at(c).type == ValueType::DateTime;
+                const QDateTime moment = QDateTime(QDate(1899, 12, 30), QTime(0, 0))
+                                             .addMSecs(qint64(std::llround(value.toDouble() * 86400.0) * 1000));
+                same = date ? values::dateTimeText(moment) == text
+                            : values::parseNumber(text) == Decimal::fromDouble(value.toDouble());
+            }
+            if (!same)
+                faults->append(QStringLiteral("%1 %2: workbook %3, CSV line %4 %5")
+                                   .arg(def.name, cellName(c, sheetRow + i), value).arg(r + 1).arg(text));
+        }
+    }
 }
 
 QTEST_MAIN(TestEveryReport)
