@@ -12,6 +12,7 @@
 #include "reports/render/xlsxexport.h"
 #include "runtime/hosterror.h"
 #include "runtime/cursor.h"
+#include "runtime/outputfile.h"
 #include "runtime/transaction.h"
 
 #if defined(WIP_HAVE_DAILY_OUTPUT)
@@ -23,7 +24,6 @@
 #endif
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace wip {
@@ -40,18 +40,6 @@ bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err)
         return false;
     }
     return true;
-}
-
-// Writes bytes to standard output as they are (QTextStream would re-encode them).
-bool writeStdout(const QByteArray &bytes, QTextStream &out)
-{
-    out.flush();
-    QFile stdoutFile;
-    if (!stdoutFile.open(stdout, QIODevice::WriteOnly))
-        return false;
-    const bool ok = stdoutFile.write(bytes) == bytes.size();
-    stdoutFile.flush();
-    return ok;
 }
 
 // True when output names the SQLite database file of settings, or one of the
@@ -96,8 +84,8 @@ void setHeading(reports::DataStore &store, const QString &title)
 }
 
 // Writes the retrieved report in format (pdf, xlsx, psr, json, csv) to the file
-// output, or, for json and csv, to standard output when output is empty. False
-// when it could not, with *error saying why where the writer tells.
+// output, or, for json and csv, to standard output when output is empty, whole
+// or not at all (OutputFile). False when it could not, with *error saying why.
 bool writeReport(reports::DataStore &store, const QString &format, const QString &output, QTextStream &out,
                  QString *error)
 {
@@ -106,7 +94,12 @@ bool writeReport(reports::DataStore &store, const QString &format, const QString
     if (format == QLatin1String("xlsx"))
         return reports::writeXlsx(store, output, error);
     if (format == QLatin1String("psr")) {
-        store.SaveAs(output, reports::SaveAsType::PSReport, true);
+        try {
+            store.SaveAs(output, reports::SaveAsType::PSReport, true);
+        } catch (const HostError &e) {
+            *error = e.detail();
+            return false;
+        }
         return true;
     }
     QByteArray bytes;
@@ -117,14 +110,10 @@ bool writeReport(reports::DataStore &store, const QString &format, const QString
         if (output.isEmpty() && bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);   // a byte-order mark belongs in a file, not in a pipe
     }
-    if (output.isEmpty()) {
-        if (writeStdout(bytes, out))
-            return true;
-        *error = QStringLiteral("standard output is closed");
-        return false;
-    }
-    reports::ReportOutput::writeFile(output, bytes);
-    return true;
+    // Standard output gets the bytes as they are, after what the stream holds.
+    if (output.isEmpty())
+        out.flush();
+    return OutputFile::save(output, bytes, error);
 }
 
 } // namespace
@@ -249,8 +238,7 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         const QString output = options.output.isEmpty() ? QString()
                                                         : QFileInfo(options.output).absoluteFilePath();
         if (!writeReport(store, format, output, out, &error)) {
-            if (!error.isEmpty())
-                err << "The report could not be written: " << error << Qt::endl;
+            err << "The report " << definition->name << " was not written. " << error << Qt::endl;
             return 1;
         }
         if (!output.isEmpty())
@@ -352,7 +340,7 @@ int CommandRunner::tickets(const CommandLine::Options &options, QTextStream &out
     }
     const QString output = QFileInfo(options.output).absoluteFilePath();
     if (!BagTicketPdf::write(list, output, label, &error)) {
-        err << "The tickets could not be written: " << error << Qt::endl;
+        err << "No tickets were printed. " << error << Qt::endl;
         return 1;
     }
     out << "Printed " << list.size() << (list.size() == 1 ? " bag ticket" : " bag tickets") << " to " << output << "."

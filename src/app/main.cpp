@@ -6,6 +6,7 @@
 #include "app/commandline.h"
 #include "app/commandrunner.h"
 #include "app/desktopapplication.h"
+#include "runtime/outputfile.h"
 #include "runtime/settings.h"
 #include "runtime/widgets/desktopfileopener.h"
 #include "runtime/widgets/interfacelanguage.h"
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QTextStream>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -43,10 +45,28 @@ bool asksForHelpOrVersion(int argc, char **argv)
     return false;
 }
 
+// A command whose own lines could not reach standard output (a full disk, a
+// closed pipe) has not done all it was asked: 1 instead of 0, and why on stderr.
+int checkedStandardOutput(int exitCode, QTextStream &out, QTextStream &err)
+{
+    errno = 0;
+    out.flush();
+    const bool written = std::fflush(stdout) == 0 && !std::ferror(stdout) && out.status() == QTextStream::Ok;
+    const int e = errno;
+    if (written)
+        return exitCode;
+    err << "wip: standard output could not be written"
+        << (e != 0 ? QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(e))) : QString()) << "."
+        << Qt::endl;
+    return exitCode == 0 ? 1 : exitCode;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Before anything opens a file: a closed standard stream must not be reused.
+    wip::OutputFile::guardStandardStreams();
     wip::AppPaths::setApplicationNames();
 
     const bool headless = isHeadlessCommand(argc, argv);
@@ -79,7 +99,7 @@ int main(int argc, char **argv)
 
     if (headless) {
         wip::Settings().apply();     // drive folders (P: for the demo pictures), trace log
-        return wip::CommandRunner::run(parsed.options, out, err);
+        return checkedStandardOutput(wip::CommandRunner::run(parsed.options, out, err), out, err);
     }
 
     QApplication::setApplicationDisplayName(QStringLiteral("Wip"));

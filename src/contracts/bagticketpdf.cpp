@@ -3,6 +3,7 @@
 #include "contracts/barcode.h"
 #include "reports/displayformat.h"
 #include "reports/widgets/orderlinedetails.h"
+#include "runtime/outputfile.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -196,7 +197,18 @@ bool BagTicketPdf::parseLabelSize(const QString &text, QSizeF *mm, QString *erro
 bool BagTicketPdf::write(const QList<BagTicket> &tickets, const QString &fileName, const QSizeF &labelMm,
                          QString *error)
 {
-    QPdfWriter writer(fileName);
+    OutputFile out(fileName);
+    if (out.open() && write(tickets, &out, fileName, labelMm, error) && out.commit())
+        return true;
+    if (out.failed())
+        *error = out.message();
+    return false;
+}
+
+bool BagTicketPdf::write(const QList<BagTicket> &tickets, QIODevice *device, const QString &fileName,
+                         const QSizeF &labelMm, QString *error)
+{
+    QPdfWriter writer(device);
     writer.setCreator(QStringLiteral("Wip"));
     writer.setTitle(QStringLiteral("袋卡 Bag tickets"));
     writer.setResolution(kResolution);

@@ -6,6 +6,7 @@
 #include <QSizeF>
 #include <QString>
 
+class QIODevice;
 class QPagedPaintDevice;
 class QPainter;
 class QRectF;
@@ -22,8 +23,13 @@ class BagTicketPdf
 {
 public:
     // labelMm empty: A4 sheets; otherwise the label's width and height in mm.
+    // The file is written whole or not at all (OutputFile): false, with *error
+    // saying why (a full disk ...), leaves a file that was there as it was.
     static bool write(const QList<BagTicket> &tickets, const QString &fileName, const QSizeF &labelMm,
                       QString *error);
+    // The same into an open device; fileName only names it in messages.
+    static bool write(const QList<BagTicket> &tickets, QIODevice *device, const QString &fileName,
+                      const QSizeF &labelMm, QString *error);
 
     // The same pages on any paged device (a printer, the print preview's):
     // sets its page layout, paints every ticket. False when it cannot be painted on.

@@ -3,6 +3,7 @@
 #include "daily_output/barfigures.h"
 #include "runtime/cursor.h"
 #include "runtime/hosterror.h"
+#include "runtime/outputfile.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
@@ -266,20 +267,32 @@ void w_production::paintPage(QPainter &p, const QRect &page)
     p.drawImage(QPoint(page.x() + (page.width() - fitted.width()) / 2, page.y()), fitted);
 }
 
-bool w_production::saveTo(const QString &fileName)
+bool w_production::saveTo(const QString &fileName, QString *error)
 {
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
-        QPdfWriter writer(fileName);
+    // Written whole or not at all: a full disk leaves no half a picture.
+    OutputFile out(fileName);
+    bool drawn = out.open();
+    if (drawn && QFileInfo(fileName).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        QPdfWriter writer(&out);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Landscape);
         writer.setResolution(150);
         QPainter p;
-        if (!p.begin(&writer))
-            return false;
-        paintPage(p, p.viewport());
-        return p.end();
+        drawn = p.begin(&writer);
+        if (drawn) {
+            paintPage(p, p.viewport());
+            drawn = p.end();
+        }
+    } else if (drawn) {
+        const QByteArray format = QFileInfo(fileName).suffix().toLower().toLatin1();
+        drawn = picture(QSize(1400, 1000)).save(&out, format.isEmpty() ? "PNG" : format.constData());
     }
-    return picture(QSize(1400, 1000)).save(fileName);
+    if (drawn && out.commit())
+        return true;
+    if (error)
+        *error = out.failed() ? out.message() : QStringLiteral("the picture could not be drawn");
+    out.discard();
+    return false;
 }
 
 void w_production::cb_refresh_clicked()
@@ -315,8 +328,9 @@ void w_production::cb_save_clicked()
                                                       QStringLiteral("PNG (*.png);;PDF (*.pdf)"));
     if (name.isEmpty())
         return;
-    if (!saveTo(name))
-        MessageBox(QStringLiteral("保存"), QStringLiteral("无法写入文件 Cannot write the file:\n%1").arg(name));
+    QString error;
+    if (!saveTo(name, &error))
+        MessageBox(QStringLiteral("保存"), QStringLiteral("无法写入文件 Cannot write the file:\n%1\n%2").arg(name, error));
 }
 
 void w_production::cb_close_clicked()

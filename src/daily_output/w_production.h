@@ -54,8 +54,9 @@ public:
     QString dateText() const;                   // what the window says of the day shown
     static QString notComputedText();
 
-    // Writes both charts to one PNG or PDF (by the file's suffix); false on failure.
-    bool saveTo(const QString &fileName);
+    // Writes both charts to one PNG or PDF (by the file's suffix), whole or not at
+    // all; false on failure, with *error saying why.
+    bool saveTo(const QString &fileName, QString *error = nullptr);
 
 protected:
     void create() override;

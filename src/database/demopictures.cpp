@@ -1,8 +1,10 @@
 #include "database/demopictures.h"
 
 #include "database/demofactory.h"
+#include "runtime/outputfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -81,7 +83,7 @@ QImage drawPicture(const QString &label, int variant)
 
 } // namespace
 
-int writeDemoPictures(const QString &folder, const QString &zanFolder, QString *error)
+int writeDemoPictures(const QString &folder, const QString &zanFolder, QString *error, int *kept)
 {
     for (const QString &f : {folder, zanFolder}) {
         if (!QDir().mkpath(f)) {
@@ -90,26 +92,35 @@ int writeDemoPictures(const QString &folder, const QString &zanFolder, QString *
             return -1;
         }
     }
+    if (kept)
+        *kept = 0;
+    // A picture already there may be the factory's own: it is never replaced.
     int written = 0;
+    const auto put = [&](const QString &path, const QImage &image) {
+        if (QFileInfo::exists(path)) {
+            if (kept)
+                ++*kept;
+            return true;
+        }
+        OutputFile out(path);
+        if (out.open() && image.save(&out, "BMP") && out.commit()) {
+            ++written;
+            return true;
+        }
+        if (error)
+            *error = out.failed() ? out.message() : QStringLiteral("cannot write %1").arg(path);
+        return false;
+    };
     const QStringList designs = DemoFactory::designNumbers();
     for (int i = 0; i < designs.size(); ++i) {
         if (i % 8 == 7)
             continue;
-        const QString path = QDir(folder).filePath(designs[i] + QStringLiteral(".bmp"));
-        if (!drawPicture(designs[i], i).save(path, "BMP")) {
-            if (error)
-                *error = QStringLiteral("cannot write %1").arg(path);
+        if (!put(QDir(folder).filePath(designs[i] + QStringLiteral(".bmp")), drawPicture(designs[i], i)))
             return -1;
-        }
-        ++written;
     }
-    const QString zan = QDir(zanFolder).filePath(QStringLiteral("ZAN.BMP"));
-    if (!drawPicture(QString(), 0).save(zan, "BMP")) {
-        if (error)
-            *error = QStringLiteral("cannot write %1").arg(zan);
+    if (!put(QDir(zanFolder).filePath(QStringLiteral("ZAN.BMP")), drawPicture(QString(), 0)))
         return -1;
-    }
-    return written + 1;
+    return written;
 }
 
 } // namespace wip

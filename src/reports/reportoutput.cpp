@@ -5,13 +5,13 @@
 
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
+#include "runtime/outputfile.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/values.h"
 
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 namespace wip::reports {
 
@@ -176,9 +176,9 @@ void ReportOutput::writeFile(const QString &hostPath, const QByteArray &bytes)
     const QString path = DriveMapping::instance().resolve(hostPath);
     if (path.isEmpty())
         throw HostError(ErrFileWrite, QStringLiteral("%1: not a path this program may write").arg(hostPath));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw HostError(ErrFileWrite, QStringLiteral("%1 (%2): %3").arg(hostPath, path, file.errorString()));
+    QString message;
+    if (!OutputFile::save(path, bytes, &message))
+        throw HostError(ErrFileWrite, message);
 }
 
 } // namespace wip::reports

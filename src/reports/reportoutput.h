@@ -34,7 +34,8 @@ public:
     static QString plainText(const QVariant &value);
 
     // Writes bytes to a host path (drive letters mapped by the runtime), replacing
-    // the file whole. Failure: HostError(ErrFileWrite) naming the path.
+    // the file whole or not at all (OutputFile). Failure: HostError(ErrFileWrite)
+    // whose detail names the file and why (a full disk, a folder not to be written).
     static void writeFile(const QString &hostPath, const QByteArray &bytes);
 };
 

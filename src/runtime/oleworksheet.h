@@ -26,9 +26,10 @@ public:
     QVariant cell(int row, int column) const;
     qsizetype cellCount() const;
 
-    // Writes the workbook to the host path (mapped through DriveMapping). Throws
-    // HostError(ErrFileWrite, path) when the file cannot be written (a missing or
-    // read-only folder). Any name is written as an Open XML workbook, also one
+    // Writes the workbook to the host path (mapped through DriveMapping), whole or
+    // not at all (OutputFile). Throws HostError(ErrFileWrite, why) when the file
+    // cannot be written (a missing or read-only folder, a full disk); a file that
+    // was there is then kept as it was. Any name is written as an Open XML workbook, also one
     // ending in ".xls"; spreadsheet programs read it by its content.
     void saveas(const QString &path);
     // A workbook of a visible application is shown when it is saved: the desktop's

@@ -4,6 +4,7 @@
 #include "reports/render/pagination.h"
 #include "reports/render/reportpainter.h"
 #include "reports/reportcriteria.h"
+#include "runtime/outputfile.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -17,10 +18,12 @@ bool writePdf(const ReportData &data, const QString &fileName, QString *error)
     return writePdf(model, fileName, error);
 }
 
-bool writePdf(const PageModel &model, const QString &fileName, QString *error)
+namespace {
+
+bool paintPdf(const PageModel &model, QIODevice *device, const QString &fileName, QString *error)
 {
     const Pagination pages(model);
-    QPdfWriter writer(fileName);
+    QPdfWriter writer(device);
     writer.setCreator(QStringLiteral("Wip"));
     if (model.sectionCount() > 0)
         writer.setTitle(ReportCriteria::title(*model.section(0).data));
@@ -29,7 +32,7 @@ bool writePdf(const PageModel &model, const QString &fileName, QString *error)
     QPainter painter;
     if (!painter.begin(&writer)) {
         if (error)
-            *error = QStringLiteral("cannot write %1").arg(QFileInfo(fileName).absoluteFilePath());
+            *error = QStringLiteral("%1 cannot be written: the PDF could not be started.").arg(QFileInfo(fileName).absoluteFilePath());
         return false;
     }
     const double toDevice = writer.resolution() / 72.0;
@@ -47,10 +50,22 @@ bool writePdf(const PageModel &model, const QString &fileName, QString *error)
     }
     if (!painter.end()) {
         if (error)
-            *error = QStringLiteral("cannot finish %1").arg(QFileInfo(fileName).absoluteFilePath());
+            *error = QStringLiteral("%1 cannot be written: the PDF could not be finished.").arg(QFileInfo(fileName).absoluteFilePath());
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool writePdf(const PageModel &model, const QString &fileName, QString *error)
+{
+    OutputFile out(fileName);
+    if (out.open() && paintPdf(model, &out, fileName, error) && out.commit())
+        return true;
+    if (error && out.failed())
+        *error = out.message();
+    return false;
 }
 
 } // namespace wip::reports

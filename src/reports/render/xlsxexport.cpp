@@ -7,8 +7,10 @@
 #include "reports/reportcolumns.h"
 #include "reports/reportcriteria.h"
 #include "runtime/decimal.h"
+#include "runtime/outputfile.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
@@ -314,27 +316,38 @@ void writeReport(lxw_workbook *book, const ReportData &data, XlsxFormats &format
 
 bool writeXlsx(const ReportData &data, const QString &fileName, QString *error)
 {
-    const QByteArray path = QFileInfo(fileName).absoluteFilePath().toUtf8();
-    lxw_workbook *book = workbook_new(path.constData());
-    if (!book) {
-        if (error)
-            *error = QStringLiteral("cannot create %1").arg(fileName);
-        return false;
-    }
-    {
-        XlsxFormats formats(book);
-        QSet<QString> names;
-        writeReport(book, data, formats, names);
-        if (names.isEmpty())
-            workbook_add_worksheet(book, nullptr);   // a workbook needs a sheet
-    }
-    const lxw_error result = workbook_close(book);
-    if (result != LXW_NO_ERROR) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(fileName, QString::fromUtf8(lxw_strerror(result)));
-        return false;
-    }
-    return true;
+    // The workbook is written by name, under a temporary one beside the target,
+    // with the library's own scratch files in the same folder.
+    const auto writeBook = [&data](const QString &file, QString *why) {
+        const QByteArray path = QFile::encodeName(file);
+        QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
+        lxw_workbook_options options{};
+        options.tmpdir = scratch.data();
+        lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+        if (!book) {
+            *why = QStringLiteral("the workbook could not be created");
+            return false;
+        }
+        {
+            XlsxFormats formats(book);
+            QSet<QString> names;
+            writeReport(book, data, formats, names);
+            if (names.isEmpty())
+                workbook_add_worksheet(book, nullptr);   // a workbook needs a sheet
+        }
+        const lxw_error result = workbook_close(book);
+        if (result != LXW_NO_ERROR) {
+            *why = QString::fromUtf8(lxw_strerror(result));
+            return false;
+        }
+        return true;
+    };
+    QString message;
+    if (OutputFile::saveByName(QFileInfo(fileName).absoluteFilePath(), writeBook, &message))
+        return true;
+    if (error)
+        *error = message;
+    return false;
 }
 
 } // namespace wip::reports

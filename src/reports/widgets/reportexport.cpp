@@ -6,13 +6,13 @@
 #include "reports/reportoutput.h"
 #include "runtime/drivemapping.h"
 #include "runtime/fileopener.h"
+#include "runtime/outputfile.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/savefileservice.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace wip::reports {
 
@@ -21,11 +21,7 @@ bool ReportExport::toFile(const DataStore &store, const QString &fileName, const
     QString error;
     bool ok = false;
     if (QFileInfo(fileName).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
-        QSaveFile file(fileName);
-        const QByteArray bytes = ReportOutput::toCsv(store);
-        ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-        if (!ok)
-            error = file.errorString();
+        ok = OutputFile::save(fileName, ReportOutput::toCsv(store), &error);
     } else {
         ok = writeXlsx(store, fileName, &error);
     }

@@ -10,6 +10,7 @@
 #include "reports/widgets/s_preview.h"
 #include "runtime/drivemapping.h"
 #include "runtime/fileopener.h"
+#include "runtime/outputfile.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/messageboxservice.h"
@@ -22,7 +23,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 namespace wip::reports {
@@ -262,14 +262,9 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
     case ExportFormat::Xlsx:
         ok = writeXlsx(*m_report, fileName, &error);
         break;
-    case ExportFormat::Csv: {
-        QSaveFile file(fileName);
-        const QByteArray bytes = ReportOutput::toCsv(*m_report);
-        ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-        if (!ok)
-            error = file.errorString();
+    case ExportFormat::Csv:
+        ok = OutputFile::save(fileName, ReportOutput::toCsv(*m_report), &error);
         break;
-    }
     }
     if (!ok) {
         MessageBox(kTitle, QStringLiteral("无法保存文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
