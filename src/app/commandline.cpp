@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/buildinfo.h"
+#include "database/demofactory.h"
 #include "runtime/values.h"
 
 #include <QCommandLineParser>
@@ -167,9 +168,10 @@ CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOp
                        "holds tables of another application."));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Also write the demo factory and its style pictures."));
-    const QCommandLineOption scale(QStringLiteral("scale"),
-                                   QStringLiteral("Multiplies the demo factory N times."),
-                                   QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption scale(
+        QStringLiteral("scale"),
+        QStringLiteral("Multiplies the demo factory N times (1 to %1).").arg(DemoFactory::maxScale),
+        QStringLiteral("N"), QStringLiteral("1"));
     parser.addOption(demo);
     parser.addOption(scale);
     QStringList args = arguments;
@@ -184,8 +186,10 @@ CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOp
     r.options.demo = parser.isSet(demo);
     bool ok = false;
     const int n = parser.value(scale).toInt(&ok);
-    if (!ok || n < 1)
-        return error(QStringLiteral("--scale needs a whole number of at least 1, not \"%1\".")
+    if (!ok || n < 1 || n > DemoFactory::maxScale)
+        return error(QStringLiteral("--scale needs a whole number from 1 to %1 (each unit about 800 contracts "
+                                    "and 10 000 steps), not \"%2\".")
+                         .arg(DemoFactory::maxScale)
                          .arg(parser.value(scale)));
     if (parser.isSet(scale) && !r.options.demo)
         return error(QStringLiteral("--scale applies to the demo factory; give --demo too."));

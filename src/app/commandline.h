@@ -23,7 +23,7 @@ public:
         QString database;                          // URL as given; empty when not given
         QString user;                              // --user of the desktop application
         bool demo = false;                         // init-db --demo
-        int scale = 1;                             // init-db --scale N (N >= 1)
+        int scale = 1;                             // init-db --scale N (1 to DemoFactory::maxScale)
         QString reportName;                        // report NAME
         QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
         QString format = QStringLiteral("json");   // report --format

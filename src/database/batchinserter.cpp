@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QSqlError>
 
+#include <atomic>
+
 namespace wip {
 
 BatchInserter::BatchInserter(QSqlDatabase db, DbKind kind, const QString &table,
@@ -69,6 +71,13 @@ bool BatchInserter::flush()
     return rows == 0 || writeRows(rows);
 }
 
+void BatchInserter::fail(const QString &why)
+{
+    static std::atomic<quint64> failures{0};
+    m_error = QStringLiteral("%1: %2").arg(m_table, why);
+    m_failedAt = ++failures;
+}
+
 bool BatchInserter::writeRows(int rows)
 {
     std::optional<QSqlQuery> partial;
@@ -77,7 +86,7 @@ bool BatchInserter::writeRows(int rows)
         if (!m_full) {
             m_full.emplace(m_db);
             if (!m_full->prepare(statement(rows))) {
-                m_error = QStringLiteral("%1: %2").arg(m_table, m_full->lastError().text());
+                fail(m_full->lastError().text());
                 return false;
             }
         }
@@ -85,7 +94,7 @@ bool BatchInserter::writeRows(int rows)
     } else {
         partial.emplace(m_db);
         if (!partial->prepare(statement(rows))) {
-            m_error = QStringLiteral("%1: %2").arg(m_table, partial->lastError().text());
+            fail(partial->lastError().text());
             return false;
         }
         query = &*partial;
@@ -109,7 +118,7 @@ bool BatchInserter::writeRows(int rows)
             query->bindValue(i, m_pending.at(i));
     }
     if (!query->exec()) {
-        m_error = QStringLiteral("%1: %2").arg(m_table, query->lastError().text());
+        fail(query->lastError().text());
         return false;
     }
     m_written += rows;

@@ -24,10 +24,15 @@ public:
     bool add(const QVariantList &row);           // false when a batch failed (see error())
     bool flush();                                // writes the rows still collected
     QString error() const { return m_error; }
+    // When the first failure happened, on one clock for every inserter (0: none):
+    // of several that failed, the earliest names the cause (after a full disk
+    // SQLite undoes the transaction, and every later statement fails as well).
+    quint64 failedAt() const { return m_failedAt; }
     long long written() const { return m_written; }
 
 private:
     bool writeRows(int rows);
+    void fail(const QString &why);
     QString statement(int rows) const;
 
     QSqlDatabase m_db;
@@ -39,6 +44,7 @@ private:
     std::optional<QSqlQuery> m_full;             // prepared for a full batch
     QString m_error;
     long long m_written = 0;
+    quint64 m_failedAt = 0;
 };
 
 } // namespace wip

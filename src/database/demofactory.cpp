@@ -136,7 +136,7 @@ double pieceWeight(int d) { return 2.5 + (d % 5) * 1.25; }
 
 DemoFactory::DemoFactory(QSqlDatabase db, DbKind kind, QDate today, int scale)
     : m_db(db), m_kind(kind), m_today(today.isValid() ? today : QDate::currentDate()),
-      m_scale(qMax(1, scale)), m_rng(kSeed)
+      m_scale(scale), m_rng(kSeed)
 {
 }
 
@@ -178,6 +178,11 @@ bool DemoFactory::finish(BatchInserter &inserter)
 
 bool DemoFactory::run()
 {
+    // Beyond the largest scale the counts of rows no longer fit their numbers.
+    if (m_scale < 1 || m_scale > maxScale) {
+        m_error = QStringLiteral("the demo scale %1 is outside 1 to %2").arg(m_scale).arg(maxScale);
+        return false;
+    }
     return writeReferenceData() && writeContracts() && writeUsers() && writeAuditTrail() && resyncSequences();
 }
 
@@ -392,6 +397,23 @@ bool DemoFactory::writeContracts()
     for (int s = 0; s < 4; ++s)
         t.spl[s] = make(splTables[s], {"scno", "wip", "isshand", "pending"});
 
+    const std::initializer_list<BatchInserter *> all = {
+        t.sconh.get(), t.scond.get(), t.process.get(), t.proch.get(), t.prochNew.get(), t.matuse.get(),
+        t.castind.get(), t.cumind.get(), t.mattran.get(), t.workReport.get(), t.flreturn.get(), t.workWip.get(),
+        t.stonein.get(), t.stissdate.get(), t.wipFinish.get(), t.wipIss.get(), t.wipReturn.get(), t.spl[0].get(),
+        t.spl[1].get(), t.spl[2].get(), t.spl[3].get()};
+    // The first table that failed names the cause (a full disk, say); the work
+    // stops there, as every later statement would fail too.
+    const auto failed = [this, &all]() {
+        const BatchInserter *first = nullptr;
+        for (const BatchInserter *b : all) {
+            if (!b->error().isEmpty() && (!first || b->failedAt() < first->failedAt()))
+                first = b;
+        }
+        if (first)
+            m_error = first->error();
+        return first != nullptr;
+    };
     const int contracts = m_contracts > 0 ? m_contracts : kContractsPerScale * m_scale;
     for (int i = 0; i < contracts; ++i) {
         const Contract c = writeHeaderAndLines(i, t);
@@ -399,16 +421,12 @@ bool DemoFactory::writeContracts()
         writeSteps(c, t);
         writeOtherWork(c, t);
         writeTransfers(c, t);
-    }
-
-    for (BatchInserter *b : {t.sconh.get(), t.scond.get(), t.process.get(), t.proch.get(), t.prochNew.get(),
-                             t.matuse.get(), t.castind.get(), t.cumind.get(), t.mattran.get(), t.workReport.get(),
-                             t.flreturn.get(), t.workWip.get(), t.stonein.get(), t.stissdate.get(),
-                             t.wipFinish.get(), t.wipIss.get(), t.wipReturn.get(), t.spl[0].get(), t.spl[1].get(),
-                             t.spl[2].get(), t.spl[3].get()})
-        if (!finish(*b))
+        if (failed())
             return false;
-    return true;
+    }
+    for (BatchInserter *b : all)
+        b->flush();
+    return !failed();
 }
 
 // The header (ordered before it is due) and the lines: one design in one to three metals.

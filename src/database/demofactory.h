@@ -27,6 +27,10 @@ class BatchInserter;
 class DemoFactory
 {
 public:
+    // The largest scale: about ten million steps, some hours to build; run()
+    // refuses a scale outside 1 to maxScale.
+    static constexpr int maxScale = 1000;
+
     DemoFactory(QSqlDatabase db, DbKind kind, QDate today, int scale = 1);
 
     // A factory of that many contracts instead of scale times 800: the small
