@@ -243,6 +243,16 @@ bool beginOwnWork(Transaction &tr, QString *error)
     return true;
 }
 
+// PostgreSQL plans a query by the statistics of its tables, and a database just
+// filled has none until the server's own analysis comes round: the first
+// queries would be planned as on empty tables. Gathered once the work is
+// committed; a failure costs speed only, so it is not one of init-db.
+void analyze(QSqlDatabase db, DbKind kind)
+{
+    if (kind == DbKind::PostgreSQL)
+        QSqlQuery(db).exec(QStringLiteral("analyze"));
+}
+
 } // namespace
 
 const QList<Department> &dayWipDepartments()
@@ -276,7 +286,9 @@ InitResult initDatabase(Transaction &tr, const InitOptions &options)
     if (!tr.commit()) {
         result = InitResult();
         result.error = QStringLiteral("Cannot commit the new database: ") + tr.sqlErrText;
+        return result;
     }
+    analyze(tr.database(), tr.kind());
     return result;
 }
 
@@ -300,7 +312,9 @@ InitResult initDatabase(QSqlDatabase db, const InitOptions &options)
     if (!db.commit()) {
         result = InitResult();
         result.error = QStringLiteral("Cannot commit the new database: ") + db.lastError().text();
+        return result;
     }
+    analyze(db, kind);
     return result;
 }
 

@@ -46,7 +46,9 @@ const QList<Department> &dayWipDepartments();
 // upgradeDatabase does; one holding other tables, or a newer version, is refused.
 //
 // The Transaction overload commits its work (and leaves tr connected); the
-// QSqlDatabase overload runs in a transaction of its own on that connection.
+// QSqlDatabase overload runs in a transaction of its own on that connection. On
+// PostgreSQL both end by gathering the tables' statistics (ANALYZE), so that the
+// first queries on a database just filled are planned for its rows.
 InitResult initDatabase(Transaction &tr, const InitOptions &options = {});
 InitResult initDatabase(QSqlDatabase db, const InitOptions &options = {});
 
