@@ -1,5 +1,6 @@
 #include "runtime/connectionsettings.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QUrl>
@@ -23,8 +24,11 @@ std::optional<ConnectionSettings> ConnectionSettings::fromUrl(const QString &raw
     const QString lower = url.toLower();
     if (lower.startsWith(QLatin1String("postgresql://")) || lower.startsWith(QLatin1String("postgres://"))) {
         const QUrl u(url, QUrl::StrictMode);
-        if (!u.isValid())
-            return fail(QStringLiteral("invalid PostgreSQL URL: %1").arg(u.errorString()));
+        if (!u.isValid()) {
+            // Qt's words go on to quote the URL, password and all: only the fault is kept.
+            const QString fault = u.errorString().section(QLatin1String("; source was"), 0, 0).trimmed();
+            return fail(QStringLiteral("invalid PostgreSQL URL: %1").arg(fault));
+        }
         s.dbms = QStringLiteral("POSTGRESQL");
         s.logId = u.userName();
         s.logPass = u.password();
@@ -50,7 +54,7 @@ std::optional<ConnectionSettings> ConnectionSettings::fromUrl(const QString &raw
     else if (lower.startsWith(QLatin1String("sqlite:")))
         path = url.mid(7);
     else if (url.contains(QLatin1String("://")))
-        return fail(QStringLiteral("unsupported database URL: %1").arg(url));
+        return fail(QStringLiteral("unsupported database URL: %1").arg(withoutPassword(url)));
     else
         path = url;
     if (path.isEmpty())
@@ -84,8 +88,9 @@ QString ConnectionSettings::toUrl(bool withPassword) const
             QUrlQuery q;
             for (const QString &item : dbParm.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 const int eq = item.indexOf(QLatin1Char('='));
-                if (eq > 0)
-                    q.addQueryItem(item.left(eq).trimmed(), item.mid(eq + 1).trimmed());
+                const QString key = item.left(eq).trimmed();
+                if (eq > 0 && (withPassword || key.compare(QLatin1String("password"), Qt::CaseInsensitive) != 0))
+                    q.addQueryItem(key, item.mid(eq + 1).trimmed());
             }
             u.setQuery(q);
         }
@@ -95,6 +100,25 @@ QString ConnectionSettings::toUrl(bool withPassword) const
         break;
     }
     return QString();
+}
+
+QString ConnectionSettings::withoutPassword(const QString &url)
+{
+    QString text = url.trimmed();
+    const qsizetype scheme = text.indexOf(QLatin1String("://"));
+    if (scheme >= 0) {
+        // user:password@host: the password runs from the first colon to the last
+        // '@' (a password with an '@' of its own is hidden whole).
+        const qsizetype start = scheme + 3;
+        const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+        const qsizetype colon = text.indexOf(QLatin1Char(':'), start);
+        if (at > start && colon >= 0 && colon < at)
+            text.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
+    }
+    static const QRegularExpression option(QStringLiteral("([?&;]password=)[^&;#]*"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    text.replace(option, QStringLiteral("\\1***"));
+    return text;
 }
 
 DbKind ConnectionSettings::kind() const
