@@ -4,6 +4,7 @@
 #include "app/demopictures.h"
 #include "app/reportarguments.h"
 #include "database/initdatabase.h"
+#include "database/newdatabasefile.h"
 #include "database/postgresadmin.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
@@ -146,30 +147,36 @@ int CommandRunner::initDb(const CommandLine::Options &options, QTextStream &out,
         err << error << Qt::endl;
         return 1;
     }
-    // A PostgreSQL database that is not there yet is created on its server first.
-    if (settings->kind() == DbKind::PostgreSQL && !PostgresAdmin::ensureDatabase(*settings, &error)) {
-        err << "The database " << DatabaseOpener::displayUrl(*settings) << " cannot be created: " << error
-            << Qt::endl;
-        return 1;
-    }
-
-    Transaction tr;
-    if (!DatabaseOpener::connect(tr, *settings, false, &error)) {
-        err << error << Qt::endl;
-        return 1;
-    }
-
     InitOptions init;
     init.demo = options.demo;
     init.scale = options.scale;
-    const InitResult result = initDatabase(tr, init);
     const QString shown = DatabaseOpener::displayUrl(*settings);
+    InitResult result;
+    if (settings->kind() == DbKind::SQLite) {
+        // A new file appears whole or not at all; one there is completed in place.
+        if (!DatabaseOpener::checkSqliteFile(*settings, false, &error)) {
+            err << error << Qt::endl;
+            return 1;
+        }
+        result = NewDatabaseFile::create(settings->database, init);
+    } else {
+        // A PostgreSQL database that is not there yet is created on its server first.
+        if (!PostgresAdmin::ensureDatabase(*settings, &error)) {
+            err << "The database " << shown << " cannot be created: " << error << Qt::endl;
+            return 1;
+        }
+        Transaction tr;
+        if (!DatabaseOpener::connect(tr, *settings, false, &error)) {
+            err << error << Qt::endl;
+            return 1;
+        }
+        result = initDatabase(tr, init);
+        tr.disconnect();
+    }
     if (!result.ok) {
         err << "init-db refused " << shown << ": " << result.error << Qt::endl;
-        tr.disconnect();
         return 1;
     }
-    tr.disconnect();
 
     if (result.created)
         out << "Created the Wip database " << shown << Qt::endl;

@@ -3,6 +3,7 @@
 #include "app/serverprobe.h"
 #include "database/initdatabase.h"
 #include "database/schema.h"
+#include "runtime/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +22,21 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
+// A SQLite file that cannot be opened or read because of its folder: SQLite
+// writes beside a database while reading it (its shared-memory and journal
+// files), so a full disk or a folder that may not be written to shows only as
+// "disk I/O error" or "unable to open database file". Named as what it is, or
+// the driver's own words when the folder is not the cause.
+QString sqliteFolderTrouble(const QString &file, const QString &shown, const QString &verb, const QString &driverText)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    const QString problem = OutputFile::folderProblem(folder);
+    if (problem.isEmpty())
+        return QStringLiteral("The database %1 cannot be %2: %3").arg(shown, verb, driverText);
+    return QStringLiteral("The database %1 cannot be %2: %3 (SQLite writes beside the database file while it works).")
+        .arg(shown, verb, problem);
+}
+
 // Why db, an open connection, cannot be used as this program's database: no
 // Wip tables, no version row, another schema version (an older one is fine
 // with olderAllowed: it is upgraded once connected). Empty when it can.
@@ -36,7 +52,7 @@ QString schemaProblem(const QSqlDatabase &db, const QString &shown, bool olderAl
         // A file that is no database at all fails on its own catalogue.
         if (db.driverName() == QLatin1String("QSQLITE")
             && !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
-            return QStringLiteral("The database %1 cannot be read: %2").arg(shown, probe.lastError().text());
+            return sqliteFolderTrouble(db.databaseName(), shown, QStringLiteral("read"), probe.lastError().text());
         return QStringLiteral("The database %1 is not a Wip database (it has no %2 table); create it with: "
                               "wip init-db --database URL")
             .arg(shown, versionTable);
@@ -74,11 +90,11 @@ QString sqliteFileProblem(const QString &file, const QString &shown, bool emptyA
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
-            problem = QStringLiteral("The database %1 cannot be opened: %2").arg(shown, db.lastError().text());
+            problem = sqliteFolderTrouble(file, shown, QStringLiteral("opened"), db.lastError().text());
         else if (!emptyAllowed || !db.tables(QSql::AllTables).isEmpty())
             problem = schemaProblem(db, shown, true);
         else if (QSqlQuery probe(db); !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
-            problem = QStringLiteral("The database %1 cannot be read: %2").arg(shown, probe.lastError().text());
+            problem = sqliteFolderTrouble(file, shown, QStringLiteral("read"), probe.lastError().text());
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
@@ -92,7 +108,8 @@ std::optional<ConnectionSettings> DatabaseOpener::settingsFor(const QString &url
     QString why;
     auto s = ConnectionSettings::fromUrl(url, &why);
     if (!s) {
-        fail(error, QStringLiteral("The database \"%1\" cannot be used: %2.").arg(url, why));
+        fail(error, QStringLiteral("The database \"%1\" cannot be used: %2.")
+                        .arg(ConnectionSettings::withoutPassword(url), why));
         return std::nullopt;
     }
     if (s->kind() == DbKind::SQLite && s->database != QLatin1String(":memory:"))
@@ -104,25 +121,8 @@ bool DatabaseOpener::connect(Transaction &tr, const ConnectionSettings &settings
                              QString *error)
 {
     const QString shown = displayUrl(settings);
-    if (settings.kind() == DbKind::SQLite) {
-        const QFileInfo file(settings.database);
-        if (mustExist && !file.exists())
-            return fail(error, QStringLiteral("The database file %1 does not exist.").arg(settings.database));
-        if (!file.exists() && !file.absoluteDir().exists())
-            return fail(error, QStringLiteral("The folder of the database file %1 does not exist.")
-                                   .arg(settings.database));
-        if (file.exists() && !file.isFile())
-            return fail(error, QStringLiteral("The database %1 is not a file.").arg(settings.database));
-        if (file.exists() && file.size() > 0) {
-            const QString problem = sqliteFileProblem(settings.database, shown, !mustExist);
-            if (!problem.isEmpty())
-                return fail(error, problem);
-        } else if (mustExist) {
-            return fail(error, QStringLiteral("The database %1 is empty, not a Wip database; create it with: "
-                                              "wip init-db --database URL")
-                                   .arg(shown));
-        }
-    }
+    if (settings.kind() == DbKind::SQLite && !checkSqliteFile(settings, mustExist, error))
+        return false;
     if (tr.isConnected())
         tr.disconnect();
     // A server that does not answer is named with its host and port and how it
@@ -130,9 +130,59 @@ bool DatabaseOpener::connect(Transaction &tr, const ConnectionSettings &settings
     if (const ServerProbe::Result probe = ServerProbe::probe(settings); !probe.reachable())
         return fail(error, probe.text);
     tr.settings = settings;
-    if (!tr.connect())
+    if (!tr.connect()) {
+        if (settings.kind() == DbKind::SQLite)
+            return fail(error, sqliteFolderTrouble(settings.database, shown, QStringLiteral("opened"), tr.sqlErrText));
         return fail(error, QStringLiteral("The database %1 cannot be opened: %2").arg(shown, tr.sqlErrText));
+    }
     return true;
+}
+
+bool DatabaseOpener::checkSqliteFile(const ConnectionSettings &settings, bool mustExist, QString *error)
+{
+    const QString shown = displayUrl(settings);
+    const QFileInfo file(settings.database);
+    if (mustExist && !file.exists())
+        return fail(error, QStringLiteral("The database file %1 does not exist.").arg(settings.database));
+    if (!file.exists() && !file.absoluteDir().exists())
+        return fail(error, QStringLiteral("The folder of the database file %1 does not exist.")
+                               .arg(settings.database));
+    if (file.exists() && !file.isFile())
+        return fail(error, QStringLiteral("The database %1 is not a file.").arg(settings.database));
+    if (file.exists() && file.size() > 0) {
+        const QString problem = sqliteFileProblem(settings.database, shown, !mustExist);
+        if (!problem.isEmpty())
+            return fail(error, problem);
+    } else if (mustExist) {
+        return fail(error, QStringLiteral("The database %1 is empty, not a Wip database; create it with: "
+                                          "wip init-db --database URL")
+                               .arg(shown));
+    }
+    return true;
+}
+
+bool DatabaseOpener::holdsNoTables(const QString &file)
+{
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return false;
+    if (info.size() == 0)
+        return true;
+    static int probes = 0;
+    const QString name = QStringLiteral("wip_empty_probe_%1").arg(++probes);
+    bool empty = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            empty = q.exec(QStringLiteral("select count(*) from sqlite_master")) && q.next() && q.value(0).toInt() == 0;
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return empty;
 }
 
 bool DatabaseOpener::holdsWipSchema(Transaction &tr)

@@ -27,6 +27,15 @@ public:
     static bool connect(Transaction &tr, const ConnectionSettings &settings, bool mustExist,
                         QString *error);
 
+    // The checks connect makes of a SQLite file before opening it: a file that
+    // must exist and does not, a missing folder, a folder named as the file, a
+    // file that is no database or not Wip's. False with the message.
+    static bool checkSqliteFile(const ConnectionSettings &settings, bool mustExist, QString *error);
+
+    // True for a SQLite file that is empty or holds no table (as a run of init-db
+    // that did not finish leaves it): it is taken as new. Opened read-only.
+    static bool holdsNoTables(const QString &file);
+
     // True when the connected database holds the Wip schema (its version table).
     static bool holdsWipSchema(Transaction &tr);
 

@@ -8,6 +8,7 @@
 #include "app/windowcatalogue.h"
 #include "app/windowclasses.h"
 #include "database/initdatabase.h"
+#include "database/newdatabasefile.h"
 #include "database/schema.h"
 #include "database/useraccounts.h"
 #include "reports/widgets/argumentdialog.h"
@@ -36,31 +37,6 @@
 #include <utility>
 
 namespace wip {
-
-namespace {
-
-// initDatabase on a connection of its own, in the thread that calls it.
-InitResult initInThisThread(const QString &file)
-{
-    const QString name = QStringLiteral("wip_first_start");
-    InitResult result;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        if (!db.open()) {
-            result.error = db.lastError().text();
-        } else {
-            InitOptions options;
-            options.demo = true;
-            result = initDatabase(db, options);
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return result;
-}
-
-} // namespace
 
 DesktopApplication::DesktopApplication(CommandLine::Options options)
     : m_options(std::move(options))
@@ -94,7 +70,9 @@ bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *er
     InitResult result;
     std::atomic<bool> done = false;
     std::unique_ptr<QThread> worker(QThread::create([&]() {
-        result = initInThisThread(file);
+        InitOptions options;
+        options.demo = true;
+        result = NewDatabaseFile::create(file, options);
         done = true;
     }));
     std::unique_ptr<QProgressDialog> progress;
@@ -161,7 +139,8 @@ bool DesktopApplication::connectTo(const ConnectionSettings &settings, QString *
     // The embedded file of this computer is made, with the demo factory, when it is not there.
     const bool embedded = settings.kind() == DbKind::SQLite
                           && QDir::cleanPath(settings.database) == QDir::cleanPath(AppPaths::defaultDatabaseFile());
-    if (embedded && !QFileInfo::exists(settings.database)) {
+    // A file without tables (a first start that did not finish) is taken as new.
+    if (embedded && (!QFileInfo::exists(settings.database) || DatabaseOpener::holdsNoTables(settings.database))) {
         if (!createEmbeddedDatabase(settings.database, error))
             return false;
         m_created = true;

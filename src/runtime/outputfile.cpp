@@ -410,6 +410,19 @@ bool OutputFile::saveByName(const QString &path, const NamedWriter &writer, QStr
     return false;
 }
 
+QString OutputFile::folderProblem(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    struct statvfs fs {};
+    if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY))
+        return QStringLiteral("the folder %1 is on a read-only disk").arg(native(folder));
+    if (::access(path.constData(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+        return QStringLiteral("the folder %1 may not be written to").arg(native(folder));
+    if (diskNearlyFull(folder))
+        return QStringLiteral("the disk is full");
+    return QString();
+}
+
 void OutputFile::guardStandardStreams()
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {

@@ -64,6 +64,12 @@ public:
     using NamedWriter = std::function<bool(const QString &fileName, QString *why)>;
     static bool saveByName(const QString &path, const NamedWriter &writer, QString *message);
 
+    // Why nothing can be written in folder, as message() would say it: "the
+    // disk is full", "the folder F may not be written to", "the folder F is on a
+    // read-only disk"; empty when none of these holds. For a program that found
+    // it could not write there (SQLite opening a database) and tells why.
+    static QString folderProblem(const QString &folder);
+
     // At the start of a command: a standard stream the caller left closed gets
     // /dev/null, so no file the program opens takes its number and receives what
     // was meant for the stream; standard output is remembered as closed, and
