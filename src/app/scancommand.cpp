@@ -3,6 +3,7 @@
 // The scan station lives in the sales contracts' feature library.
 #if defined(WIP_HAVE_CONTRACTS)
 
+#include "app/commandthrottle.h"
 #include "app/databaseopener.h"
 #include "contracts/scanstation.h"
 #include "database/useraccounts.h"
@@ -106,8 +107,16 @@ int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
         return 1;
     }
     QString user;
-    if (UserAccounts::checkLogin(tr, options.user, password, &user) != UserAccounts::Login::Ok) {
+    const auto check = [&]() { return UserAccounts::checkLogin(tr, options.user, password, &user); };
+    switch (CommandThrottle::attempt(check, err)) {
+    case UserAccounts::Login::Ok:
+        break;
+    case UserAccounts::Login::UnknownUser:
+    case UserAccounts::Login::WrongPassword:
         err << "The user code or the password of " << options.user << " is wrong; nothing was scanned." << Qt::endl;
+        return 1;
+    case UserAccounts::Login::Error:
+        err << "The user " << options.user << " could not be checked: " << tr.sqlErrText << Qt::endl;
         return 1;
     }
     const QString rights = UserAccounts::rights(tr, user, QStringLiteral("M05"), QStringLiteral("H06"));
