@@ -37,16 +37,22 @@ UserAccounts::Login CommandThrottle::attempt(const Check &check, QTextStream &er
     lock.lock();
 
     LoginThrottle throttle;
+    throttle.restore(settings.loginFailures(), settings.lastLoginFailure());
     for (;;) {
-        // Read again after each wait: another attempt may have failed meanwhile.
-        settings.sync();
-        throttle.restore(settings.loginFailures(), settings.lastLoginFailure());
         const std::chrono::milliseconds wait = throttle.remaining();
         if (wait.count() <= 0)
             break;
         err << "After " << throttle.failures() << " wrong passwords in a row, waiting "
             << QString::number(wait.count() / 1000.0, 'f', 1) << " s before the next attempt." << Qt::endl;
         waiter()(wait);
+        // Read again: an attempt elsewhere (the login) may have failed meanwhile
+        // and asks for a wait of its own; otherwise this one is waited out.
+        settings.sync();
+        const int failures = settings.loginFailures();
+        const QDateTime last = settings.lastLoginFailure();
+        if (failures == throttle.failures() && last == throttle.lastFailure())
+            break;
+        throttle.restore(failures, last);
     }
 
     const UserAccounts::Login outcome = check();

@@ -91,7 +91,7 @@ QString sqliteFileProblem(const QString &file, const QString &shown, bool emptyA
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
             problem = sqliteFolderTrouble(file, shown, QStringLiteral("opened"), db.lastError().text());
-        else if (!emptyAllowed || !db.tables(QSql::AllTables).isEmpty())
+        else if (!emptyAllowed || !db.tables(QSql::Tables).isEmpty() || !db.tables(QSql::Views).isEmpty())
             problem = schemaProblem(db, shown, true);
         else if (QSqlQuery probe(db); !probe.exec(QStringLiteral("select count(*) from sqlite_master")))
             problem = sqliteFolderTrouble(file, shown, QStringLiteral("read"), probe.lastError().text());

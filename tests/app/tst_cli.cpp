@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -439,6 +440,9 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 1 && r.out.startsWith("REFUSED") && r.out.contains("VIEW"), qPrintable(describe(r)));
         r = wip(scan + QStringList{"--user", "CLERK"}, 120000, {"WIP_PASSWORD=wrong"});
         QVERIFY2(r.exitCode == 1 && r.out.isEmpty() && r.err.contains("password"), qPrintable(describe(r)));
+        // The wrong password counts where the login's do, for the next run to wait on.
+        const QSettings settings(m_home.filePath(QStringLiteral("config/Wip/wip.ini")), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("login/failures")).toInt(), 1);
         r = wip(scan + QStringList{"--user", "CLERK", "--password", "clerk-2004"});
         QVERIFY2(r.exitCode == 2 && r.err.contains("WIP_PASSWORD"), qPrintable(describe(r)));
         r = wip(scan + QStringList{"--user", "CLERK"});   // no terminal to ask on

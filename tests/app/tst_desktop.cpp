@@ -166,6 +166,33 @@ private Q_SLOTS:
         QVERIFY(!again.createdDatabase());
     }
 
+    // A first start that did not finish leaves the file empty or without tables
+    // (SQLite undoes the unfinished work): the next start takes it as new.
+    void firstStartTakesAFileWithoutTablesAsNew()
+    {
+        const QString file = m_home.filePath("data/Wip/wip/wip.sqlite");
+        for (const bool header : {false, true}) {
+            for (const char *suffix : {"", "-wal", "-shm", "-journal"})
+                QFile::remove(file + QLatin1String(suffix));
+            QFile empty(file);
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+            empty.close();
+            if (header) {
+                {
+                    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "header");
+                    db.setDatabaseName(file);
+                    QVERIFY(db.open() && QSqlQuery(db).exec("pragma user_version = 3"));
+                }
+                QSqlDatabase::removeDatabase("header");
+            }
+            DesktopApplication app(options());
+            QVERIFY2(app.prepare(), qPrintable(lastMessage()));
+            QVERIFY(app.createdDatabase());
+            QVERIFY(wip::Transaction::sqlca().database().tables().contains("wip_schema"));
+            wip::Transaction::sqlca().disconnect();
+        }
+    }
+
     void commandLineOverridesTheSettings()
     {
         const QString file = m_home.filePath("settings.db");
