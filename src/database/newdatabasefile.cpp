@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 #include <atomic>
 #include <cerrno>
@@ -26,6 +27,11 @@ InitResult initFile(const QString &file, const InitOptions &options)
             result.error = db.lastError().text();
         } else {
             result = initDatabase(db, options);
+            // Built with a rollback journal, which writes the rows once; kept in
+            // the write-ahead log mode every connection of the program uses, so
+            // the first one finds the file as it leaves it.
+            if (result.ok)
+                QSqlQuery(db).exec(QStringLiteral("pragma journal_mode = wal"));
             db.close();
         }
     }

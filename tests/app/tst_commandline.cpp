@@ -65,7 +65,9 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"--colour"} << "colour";
         QTest::newRow("init-db without database") << QStringList{"init-db", "--demo"} << "--database";
         QTest::newRow("scale not a number") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "two"} << "two";
-        QTest::newRow("scale zero") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "0"} << "at least 1";
+        QTest::newRow("scale zero") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "0"} << "from 1 to 1000";
+        QTest::newRow("scale too large") << QStringList{"init-db", "--database", "x.db", "--demo", "--scale", "1001"}
+                                         << "from 1 to 1000";
         QTest::newRow("scale without demo") << QStringList{"init-db", "--database", "x.db", "--scale", "3"} << "--demo";
         QTest::newRow("report without name") << QStringList{"report", "--database", "x.db"} << "name";
         QTest::newRow("report two names") << QStringList{"report", "a", "b", "--database", "x.db"} << "\"b\"";
