@@ -1,6 +1,6 @@
 #include "contracts/contractheaderform.h"
 
-#include "contracts/auditlog.h"
+#include "database/auditlog.h"
 #include "contracts/w_scno_process.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/hosterror.h"

@@ -1,6 +1,6 @@
 #include "contracts/contractwrites.h"
 
-#include "contracts/auditlog.h"
+#include "database/auditlog.h"
 #include "reports/datastore.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contracts/auditlog.h"
+#include "database/auditlog.h"
 
 #include <QString>
 #include <QVariant>

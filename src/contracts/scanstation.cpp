@@ -2,6 +2,7 @@
 
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
+#include "database/rightscatalogue.h"
 #include "reports/datastore.h"
 #include "runtime/cursor.h"
 #include "runtime/decimal.h"
@@ -118,22 +119,14 @@ const ScanDepartment *ScanDepartment::find(const QString &caption)
     return nullptr;
 }
 
-ScanStation::ScanStation(Transaction &tr, const AuditSource &who, const QString &rights)
-    : m_tr(tr), m_who(who), m_mayUpdate(mayUpdate(rights))
+ScanStation::ScanStation(Transaction &tr, const AuditSource &who, const QString &rights, bool scanRight)
+    : m_tr(tr), m_who(who), m_mayUpdate(scanRight || mayUpdate(rights))
 {
 }
 
 bool ScanStation::mayUpdate(const QString &rights)
 {
-    const QString text = rights.trimmed();
-    if (text.isEmpty())
-        return false;
-    const QChar last = text.back();
-    const QString zt = text.mid(1, 2);
-    return last == QLatin1Char('A')
-        || (last == QLatin1Char('B')
-            && (zt == QLatin1String("02") || zt == QLatin1String("03") || zt == QLatin1String("04")
-                || zt == QLatin1String("08")));
+    return bool(RightsCatalogue::contractRights(rights));
 }
 
 QString ScanStation::actionText(ScanAction action)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contracts/auditlog.h"
+#include "database/auditlog.h"
 #include "contracts/bagticket.h"
 #include "runtime/decimal.h"
 
@@ -73,8 +73,10 @@ struct ScanOutcome
 class ScanStation
 {
 public:
-    // rights: the user's rights text of the sales contracts (module M05, H06).
-    ScanStation(Transaction &tr, const AuditSource &who, const QString &rights);
+    // rights: the user's rights text of the sales contracts (module M05, H06);
+    // scanRight: the user holds the scan right (Right::Scan), which lets a
+    // station's clerk scan without any right in the sales-contract window.
+    ScanStation(Transaction &tr, const AuditSource &who, const QString &rights, bool scanRight = false);
 
     ScanOutcome scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again = false);
     // Reverses a scan that was done, in a transaction of its own: the fields it
@@ -82,8 +84,8 @@ public:
     // deleted). Refused when another change has touched those fields since.
     ScanOutcome undo(const ScanOutcome &scan);
 
-    // Whether a rights text allows updating the progress record: its last
-    // character "A", or "B" with "02", "03", "04" or "08" as its 2nd and 3rd.
+    // Whether a rights text allows updating the progress record: any right of
+    // the sales-contract window (RightsCatalogue::contractRights).
     static bool mayUpdate(const QString &rights);
     static QString actionText(ScanAction action);   // "转出" / "接收"
 

@@ -2,6 +2,7 @@
 
 #include "contracts/contractwrites.h"
 #include "contracts/progresspropagation.h"
+#include "database/rightscatalogue.h"
 #include "reports/datastore.h"
 #include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
@@ -163,34 +164,24 @@ void w_scno_process::open()
     flag_edit = 0;
     flag_del = 0;
 
+    // The rights text's last letter and its second and third characters, read as
+    // RightsCatalogue says: "A" and "08" everything, "02" add, "03" edit, "04"
+    // delete as they always were, and "23", "24", "34" two of them.
     const QString ztbm = Trim(qxpd(user_code(), QStringLiteral("M05"), QStringLiteral("H06")));
-    const QString qx = Right(ztbm, 1);
-    const QString zt = Mid(ztbm, 2, 2);
-    // Each test is false when an operand is null (no rights text at all).
-    auto is = [](const QString &value, const char *wanted) {
-        return !value.isNull() && value == QLatin1String(wanted);
-    };
-    if (is(qx, "B") && is(zt, "02")) {
+    const Rights granted = RightsCatalogue::contractRights(ztbm);
+    if (granted & Right::ContractAdd) {
         cb_scond_add->setEnabled(true);
         flag_add = 1;
         cb_printpo->setEnabled(true);
     }
-    if (is(qx, "B") && is(zt, "03")) {
+    if (granted & Right::ContractEdit) {
         cb_printpo->setEnabled(true);
         flag_edit = 1;
     }
-    if (is(qx, "B") && is(zt, "04")) {
+    if (granted & Right::ContractDelete) {
         cb_scond_del->setEnabled(true);
         cb_printpo->setEnabled(true);
         flag_del = 1;
-    }
-    if (is(qx, "A") || (is(qx, "B") && is(zt, "08"))) {
-        flag_del = 1;
-        flag_edit = 1;
-        flag_add = 1;
-        cb_scond_add->setEnabled(true);
-        cb_printpo->setEnabled(true);
-        cb_scond_del->setEnabled(true);
     }
 
     // Retrieve makes the first contract current without announcing it; show its

@@ -1,11 +1,14 @@
 #include "database/demofactory.h"
 
 #include "database/batchinserter.h"
+#include "database/factorycodes.h"
+#include "database/rightscatalogue.h"
 #include "database/passwordhash.h"
 #include "database/schema.h"
 #include "runtime/sqlvalue.h"
 
 #include <QSqlError>
+#include <QSet>
 #include <QSqlQuery>
 #include <cmath>
 
@@ -46,19 +49,6 @@ const Named kSetTypes[] = {{"包镶", "BEZEL"},      {"钉镶", "PAVE"},       {
                            {"虎爪镶", "HAMMER PRONG"}, {"迫镶", "CHANNEL"},  {"田字镶", "MYSTERY"},
                            {"无边镶", "INVISIBLE"},  {"闸镶", "PAVE PRONG"}, {"爪镶", "PRONG"},
                            {"初始镶法", "INITIAL"}};
-const Named kGongxu[] = {{"01-唧腊", "WAX"},        {"02-修腊", "WAX TRIM"},    {"03-倒模", "CASTING"},
-                         {"04-执模", "FILING"},     {"05-出水", "PICKLING"},    {"06-镶石", "SETTING"},
-                         {"07-执边", "FINISHING"},  {"08-打磨", "POLISHING"},   {"09-电金", "PLATING"},
-                         {"11-外发", "OUTSIDE"},    {"12-石仓", "STONE STORE"}, {"13-金仓", "GOLD STORE"},
-                         {"20-出货", "SHIPPING"},   {"SPL_FIL", "SPECIAL FILING"},
-                         {"SPL_SET", "SPECIAL SETTING"}, {"SPL_FIN", "SPECIAL FINISHING"},
-                         {"SPL_POL", "SPECIAL POLISHING"}};
-const Named kStocks[] = {{"01-金仓收发", "Gold Stock"},     {"02-石仓收发", "Stone Stock"},
-                         {"03-Tarvel金仓", "Tarvel Stock"}, {"04-执模收发", "Filing Stock"},
-                         {"05-镶石收发", "Setting Stock"},  {"06-执边收发", "Finishing Stock"},
-                         {"07-打磨收发", "Polishing Stock"}, {"08-电金收发", "Rhodium Stock"},
-                         {"12-外工收发", "OutSide Stock"},  {"20-成品PRODUCT", "Product Stock"},
-                         {"21-蜡仓收发", "Wax Stock"}};
 const char *const kCustomers[] = {"QOR", "TIF", "PAN", "QOR", "CHR", "MON", "QOR", "AUR"};
 const char *const kWorkers[] = {"陈志强", "李伟", "黄小明", "张丽", "王芳", "刘洋", "杨光", "赵军",
                                 "周婷", "吴彬", "郑海", "孙梅", "何勇", "林娜", "罗杰", "梁静"};
@@ -151,7 +141,8 @@ QStringList DemoFactory::designNumbers()
 const QList<DemoFactory::DemoUser> &DemoFactory::demoUsers()
 {
     static const QList<DemoUser> users = {
-        {QStringLiteral("ADMIN"), QStringLiteral("管理员 Admin"), QStringLiteral("admin-2004"), QStringLiteral("X99A")},
+        {QStringLiteral("ADMIN"), QStringLiteral("管理员 Admin"), QStringLiteral("admin-2004"), QStringLiteral("X99A"),
+         Right::Scan | Right::ReferenceData | Right::Import | Right::Users},
         {QStringLiteral("PLAN"), QStringLiteral("计划 Planner"), QStringLiteral("plan-2004"), QStringLiteral("X02B")},
         {QStringLiteral("CLERK"), QStringLiteral("收发 Clerk"), QStringLiteral("clerk-2004"), QStringLiteral("X03B")},
         {QStringLiteral("QC"), QStringLiteral("品检 Inspector"), QStringLiteral("qc-2004"), QStringLiteral("X04B")},
@@ -192,21 +183,10 @@ bool DemoFactory::writeReferenceData()
         && writeSettingStatus() && writeMaterialOrigins();
 }
 
-// Process codes and stock codes.
+// Process codes and stock codes, those the database lacks (a new database holds them).
 bool DemoFactory::writeCodes()
 {
-    BatchInserter gongxu(m_db, m_kind, QStringLiteral("gongxu"), {"gongxu_code", "gongxu_name"});
-    for (const Named &g : kGongxu)
-        gongxu.add({QString::fromUtf8(g.code), QString::fromUtf8(g.name)});
-    // The factory lists filing twice (two filing rooms); the windows show it once.
-    gongxu.add({QStringLiteral("04-执模"), QStringLiteral("FILING ROOM 2")});
-    if (!finish(gongxu))
-        return false;
-
-    BatchInserter stock(m_db, m_kind, QStringLiteral("stock"), {"stock_code", "stock_name"});
-    for (const Named &s : kStocks)
-        stock.add({QString::fromUtf8(s.code), QString::fromUtf8(s.name)});
-    return finish(stock);
+    return FactoryCodes::write(m_db, m_kind, false, &m_error);
 }
 
 // Metals with their purity, wire and solder, stones and wax.
@@ -729,7 +709,8 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
 
 bool DemoFactory::writeUsers()
 {
-    BatchInserter users(m_db, m_kind, QStringLiteral("users"), {"user_code", "user_name", "password_hash"});
+    BatchInserter users(m_db, m_kind, QStringLiteral("users"),
+                        {"user_code", "user_name", "password_hash", "active", "must_change"});
     BatchInserter rights(m_db, m_kind, QStringLiteral("rights"), {"user_code", "module", "function", "rights"});
     // The demo passwords get the same slow hash as real ones; a process that fills
     // several demo databases (the tests) computes them once.
@@ -739,11 +720,27 @@ bool DemoFactory::writeUsers()
             list << PasswordHash::hash(u.password);
         return list;
     }();
+    // A user the factory made already (its administrator) keeps its code.
+    QSet<QString> taken;
+    QSqlQuery existing(m_db);
+    if (!existing.exec(QStringLiteral("select upper(user_code) from users"))) {
+        m_error = existing.lastError().text();
+        return false;
+    }
+    while (existing.next())
+        taken.insert(existing.value(0).toString());
     for (qsizetype i = 0; i < demoUsers().size(); ++i) {
         const DemoUser &u = demoUsers().at(i);
-        users.add({u.code, u.name, hashes.at(i)});
+        if (taken.contains(u.code.toUpper()))
+            continue;
+        users.add({u.code, u.name, hashes.at(i), 1, 0});
         if (!u.rights.isEmpty())
-            rights.add({u.code, QStringLiteral("M05"), QStringLiteral("H06"), u.rights});
+            rights.add({u.code, QLatin1String(RightsCatalogue::contractModule),
+                        QLatin1String(RightsCatalogue::contractFunction), u.rights});
+        for (const RightsCatalogue::Text &t : RightsCatalogue::textsFor(u.otherRights)) {
+            if (!t.text.isNull() && t.module != QLatin1String(RightsCatalogue::contractModule))
+                rights.add({u.code, t.module, t.function, t.text});
+        }
     }
     return finish(users) && finish(rights);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/rightscatalogue.h"
 #include "runtime/transaction.h"
 
 #include <QDate>
@@ -42,13 +43,15 @@ public:
 
     // The design numbers of the demo (the style pictures are named after them).
     static QStringList designNumbers();
-    // Demo users: code, name, password, rights text for ("M05", "H06").
+    // Demo users: code, name, password, rights text for ("M05", "H06"), and the
+    // rights of their own texts (the administrator holds them all).
     struct DemoUser
     {
         QString code;
         QString name;
         QString password;
         QString rights;
+        Rights otherRights = {};
     };
     static const QList<DemoUser> &demoUsers();
 

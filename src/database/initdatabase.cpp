@@ -1,11 +1,14 @@
 #include "database/initdatabase.h"
 
 #include "database/demofactory.h"
+#include "database/factorycodes.h"
+#include "database/rightscatalogue.h"
 #include "database/schema.h"
 #include "runtime/sqlvalue.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace wip {
 
@@ -111,9 +114,62 @@ int storedVersion(QSqlDatabase &db)
     return -1;
 }
 
-// From an older version to this one, inside an open transaction: the tables and
-// indexes added since are created and the views made again (those it did not have
-// are named in *viewsAdded); no row is touched.
+// The columns added to tables since version `from` that the database lacks (a
+// table made by this upgrade has them already).
+bool addColumnsSince(QSqlDatabase &db, DbKind kind, int from, QString *error)
+{
+    for (const AddedColumn &c : Schema::addedColumns()) {
+        if (c.version <= from || db.record(c.table).contains(c.column))
+            continue;
+        if (!exec(db, Schema::addColumnSql(c, kind), {}, kind, error))
+            return false;
+    }
+    return true;
+}
+
+// Users and rights of version 3: where nobody holds the users right, each user
+// whose sales-contract text grants everything (ends in "A") is given it, so that
+// the factory's administrator of before can open the users window; audited.
+bool usersRightForAdministrators(QSqlDatabase &db, DbKind kind, int from, QString *error)
+{
+    if (from >= 3)
+        return true;
+    const RightsCatalogue::Entry &users = RightsCatalogue::entry(Right::Users);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select user_code, module, function, rights from rights"))) {
+        *error = q.lastError().text();
+        return false;
+    }
+    QStringList codes;
+    while (q.next()) {
+        const QString module = q.value(1).toString(), function = q.value(2).toString();
+        if (module == users.module && function == users.function && RightsCatalogue::grants(q.value(3).toString()))
+            return true;
+        if (module == QLatin1String(RightsCatalogue::contractModule)
+            && function == QLatin1String(RightsCatalogue::contractFunction)
+            && q.value(3).toString().trimmed().endsWith(QLatin1Char('A')))
+            codes << q.value(0).toString();
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime stamp = now.addMSecs(-now.time().msec());
+    for (const QString &code : std::as_const(codes)) {
+        if (!exec(db, QStringLiteral("insert into rights (user_code, module, function, rights) values (?, ?, ?, ?)"),
+                  {code, users.module, users.function, RightsCatalogue::grantedText()}, kind, error)
+            || !exec(db,
+                     QStringLiteral("insert into audit_log (changed_at, source, field, new_value) "
+                                    "values (?, ?, ?, ?)"),
+                     {stamp, QStringLiteral("wip upgrade"),
+                      QStringLiteral("rights:%1:%2/%3").arg(code, users.module, users.function),
+                      RightsCatalogue::grantedText()},
+                     kind, error))
+            return false;
+    }
+    return true;
+}
+
+// From an older version to this one, inside an open transaction: the tables,
+// columns and indexes added since are created and the views made again (those it
+// did not have are named in *viewsAdded); rows only as upgradeDatabase says.
 bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *viewsAdded, QString *error)
 {
     if (from >= Schema::version)
@@ -123,7 +179,9 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
         if (!existing.contains(t.name.toLower()) && !exec(db, Schema::createTableSql(t, kind), {}, kind, error))
             return false;
     }
-    return addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+    return addColumnsSince(db, kind, from, error) && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+        && usersRightForAdministrators(db, kind, from, error)
+        && (from >= 3 || FactoryCodes::write(db, kind, true, error))
         && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
 }
 
@@ -203,6 +261,10 @@ InitResult createNew(QSqlDatabase &db, DbKind kind, const QDate &today, const In
             result.error = QStringLiteral("Cannot create the department rows: ") + error;
             return result;
         }
+    }
+    if (options.codes && !FactoryCodes::write(db, kind, false, &error)) {
+        result.error = QStringLiteral("Cannot write the process and stock codes: ") + error;
+        return result;
     }
     result.created = true;
     if (options.demo) {

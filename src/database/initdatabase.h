@@ -15,6 +15,8 @@ struct InitOptions
     bool demo = false;        // fill the deterministic demo factory
     int scale = 1;            // demo volume multiplier (1: the small demo factory)
     QDate today;              // the demo's "today"; invalid: the current date
+    bool codes = true;        // the factory's fixed codes (FactoryCodes) in a new database;
+                              // the tests' databases hold only the rows each test names
 };
 
 struct InitResult
@@ -35,8 +37,8 @@ struct Department
 const QList<Department> &dayWipDepartments();
 
 // Creates the factory database on an empty database: tables, indexes, views, the
-// wip_schema version row, the day_wip department rows, the process and stock codes,
-// and with options.demo the demo factory. All of it is one transaction: a failure
+// wip_schema version row, the day_wip department rows, the process and stock codes
+// (FactoryCodes), and with options.demo the demo factory. All of it is one transaction: a failure
 // leaves the database as it was.
 //
 // On a database that already holds this Wip schema version it keeps every table
@@ -61,8 +63,13 @@ struct UpgradeResult
 };
 
 // Brings a Wip database of an older schema version up to this one, in one
-// transaction of tr: adds the tables and indexes it lacks (audit_log for
-// version 1) and sets the version; rows are never changed. A database of this
+// transaction of tr: adds the tables, columns and indexes it lacks (audit_log
+// for version 1; users.active and users.must_change for version 2) and sets the
+// version. Rows already there are never changed; for version 3 rows are added
+// where a table of the fixed codes is empty (FactoryCodes), and where no user
+// holds the users right each user whose sales-contract rights are everything
+// (a text ending in "A") gets it, with its audit row, so that someone can open
+// the users window. A database of this
 // version is left as it is (ok). One of a newer version, or one without a
 // version, is refused with nothing changed. The desktop start and the commands
 // that write run it before checking the schema.

@@ -172,18 +172,28 @@ QList<TableDef> workerTables()
 QList<TableDef> userTables()
 {
     QList<TableDef> t;
-    t.append({"users", "a user of the application with a salted password hash",
-              cols({{"user_code", T::Text}, {"user_name", T::Text}, {"password_hash", T::Text}}),
+    t.append({"users", "a user of the application with a salted password hash; active 0: disabled "
+                       "(never deleted: the audit trail names users), must_change 1: the password was "
+                       "set by someone else and is changed at the next login (NULL in either: no)",
+              cols({{"user_code", T::Text}, {"user_name", T::Text}, {"password_hash", T::Text},
+                    {"active", T::Integer}, {"must_change", T::Integer}}),
               {"user_code"}});
     t.append({"rights", "a user's rights text for a module and function",
               cols({{"user_code", T::Text}, {"module", T::Text}, {"function", T::Text},
                     {"rights", T::Text}}), {"user_code", "module", "function"}});
-    t.append({"audit_log", "one changed field of a progress record or contract header: when, who, from "
-                           "which window or command; written with the change, never edited",
+    t.append({"audit_log", "one changed field of a progress record, contract header, user or rights "
+                           "text: when, who, from which window or command; written with the change, never edited",
               cols({{"audit_id", T::Id}, {"changed_at", T::DateTime}, {"user_code", T::Text},
                     {"source", T::Text}, {"scno", T::Text}, {"scond_id", T::Integer}, {"field", T::Text},
                     {"old_value", T::Text}, {"new_value", T::Text}}), {}});
     return t;
+}
+
+// The columns of the users table that version 3 added: a user can be disabled
+// and made to change a password someone else set.
+QList<AddedColumn> userColumnsOfVersion3()
+{
+    return {{3, "users", "active"}, {3, "users", "must_change"}};
 }
 
 // Every table, in the order they are created.
@@ -442,6 +452,12 @@ const QList<IndexDef> &Schema::indexes()
     return list;
 }
 
+const QList<AddedColumn> &Schema::addedColumns()
+{
+    static const QList<AddedColumn> list = userColumnsOfVersion3();
+    return list;
+}
+
 const TableDef *Schema::table(const QString &name)
 {
     for (const TableDef &t : tables())
@@ -504,6 +520,15 @@ QString Schema::createIndexSql(const IndexDef &index)
 QString Schema::createViewSql(const ViewDef &view)
 {
     return QStringLiteral("create view %1 as %2").arg(view.name, view.sql);
+}
+
+QString Schema::addColumnSql(const AddedColumn &added, DbKind kind)
+{
+    const TableDef *t = table(added.table);
+    const ColumnDef *c = t ? t->column(added.column) : nullptr;
+    if (!c)
+        return {};
+    return QStringLiteral("alter table %1 add column %2 %3").arg(t->name, c->name, columnTypeSql(c->type, kind));
 }
 
 QStringList Schema::createStatements(DbKind kind)

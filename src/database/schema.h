@@ -40,6 +40,16 @@ struct ViewDef
     QString sql;                     // the SELECT, the same text on both engines
 };
 
+// A column added to a table after the table was first made: upgrading a database
+// of an earlier version adds it (NULL in the rows already there). Its type is the
+// table's (Schema::table(table)->column(column)).
+struct AddedColumn
+{
+    int version = 0;                 // the schema version that added it
+    QString table;
+    QString column;
+};
+
 struct IndexDef
 {
     QString name;
@@ -53,14 +63,17 @@ struct IndexDef
 class Schema
 {
 public:
-    // 2: audit_log. An older database is brought up to this version by adding
-    // what it lacks (upgradeDatabase); a newer one is refused.
-    static constexpr int version = 2;
+    // 2: audit_log. 3: users.active and users.must_change. An older database is
+    // brought up to this version by adding what it lacks (upgradeDatabase); a
+    // newer one is refused.
+    static constexpr int version = 3;
     static constexpr const char *versionTable = "wip_schema";
 
     static const QList<TableDef> &tables();
     static const QList<ViewDef> &views();
     static const QList<IndexDef> &indexes();
+    // Columns added to existing tables, oldest version first.
+    static const QList<AddedColumn> &addedColumns();
 
     static const TableDef *table(const QString &name);   // case-insensitive; nullptr when unknown
     static QStringList tableNames();
@@ -70,6 +83,8 @@ public:
     static QString createTableSql(const TableDef &table, DbKind kind);
     static QString createIndexSql(const IndexDef &index);
     static QString createViewSql(const ViewDef &view);
+    // ALTER TABLE ... ADD COLUMN of an added column; empty when the schema lacks it.
+    static QString addColumnSql(const AddedColumn &column, DbKind kind);
 
     // Every statement of a fresh database, in order: tables, indexes, views.
     static QStringList createStatements(DbKind kind);

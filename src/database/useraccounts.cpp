@@ -7,11 +7,13 @@
 namespace wip {
 
 UserAccounts::Login UserAccounts::checkLogin(Transaction &tr, const QString &userCode, const QString &password,
-                                             QString *storedCode)
+                                             QString *storedCode, bool *mustChange)
 {
     const QString code = userCode.trimmed();
     // upper() folds ASCII letters on both SQLite and PostgreSQL (C collation).
-    Cursor users(tr, QStringLiteral("select user_code, password_hash from users where upper(user_code) = upper(?)"),
+    Cursor users(tr,
+                 QStringLiteral("select user_code, password_hash, coalesce(active, 1), coalesce(must_change, 0) "
+                                "from users where upper(user_code) = upper(?)"),
                  {code});
     if (!users.open())
         return Login::Error;
@@ -32,8 +34,12 @@ UserAccounts::Login UserAccounts::checkLogin(Transaction &tr, const QString &use
         return Login::UnknownUser;
     if (!PasswordHash::verify(password, match->value(1).toString()))
         return Login::WrongPassword;
+    if (match->value(2).toInt() == 0)
+        return Login::Disabled;
     if (storedCode)
         *storedCode = match->value(0).toString();
+    if (mustChange)
+        *mustChange = match->value(3).toInt() != 0;
     return Login::Ok;
 }
 
@@ -66,8 +72,10 @@ bool UserAccounts::setRights(Transaction &tr, const QString &userCode, const QSt
 QString UserAccounts::rights(Transaction &tr, const QString &userCode, const QString &module,
                              const QString &function)
 {
+    // A disabled user holds no right: windows opened after the change refuse.
     const auto row = tr.selectInto(
-        QStringLiteral("select rights from rights where user_code = ? and module = ? and function = ?"),
+        QStringLiteral("select r.rights from rights r join users u on u.user_code = r.user_code "
+                       "where r.user_code = ? and r.module = ? and r.function = ? and coalesce(u.active, 1) <> 0"),
         {userCode.trimmed(), module, function});
     if (!row || row->value(0).isNull())
         return QString();

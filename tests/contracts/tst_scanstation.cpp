@@ -336,6 +336,8 @@ private Q_SLOTS:
         QTest::newRow("edit") << "X03B" << true;
         QTest::newRow("delete") << "X04B" << true;
         QTest::newRow("all by B08") << "Z08B " << true;
+        QTest::newRow("add and delete") << "X24B" << true;
+        QTest::newRow("edit and delete") << "X34B" << true;
         QTest::newRow("other function") << "X05B" << false;
         QTest::newRow("read only") << "X02C" << false;
         QTest::newRow("none") << "" << false;
@@ -541,6 +543,11 @@ private Q_SLOTS:
         QVERIFY(o.message.contains("GUEST"));
         QCOMPARE(state(db, "KC1"), QStringLiteral("none"));
         QCOMPARE(count(db), 0);
+
+        // The scan right alone lets a station's clerk scan.
+        ScanStation clerk(db.tr(), {"GUEST", "w_scan_station"}, QString(), true);
+        QVERIFY(clerk.scan("KC1-1", *ScanDepartment::find("唧蜡"), ScanAction::In).done());
+        QVERIFY(count(db, "user_code = 'GUEST' and field = 'scan:wax_in'") == 1);
     }
 
     // The audit rows of a progress save, of a header deletion, and none of a

@@ -147,6 +147,10 @@ private Q_SLOTS:
         QTest::newRow("delete") << "X04B" << false << true << true << "001";
         QTest::newRow("all by 08") << " X08B " << true << true << true << "111";
         QTest::newRow("all by A whatever else") << "Q04A" << true << true << true << "111";
+        QTest::newRow("add and edit") << "X23B" << true << true << false << "110";
+        QTest::newRow("add and delete") << "X24B" << true << true << true << "101";
+        QTest::newRow("edit and delete") << "X34B" << false << true << true << "011";
+        QTest::newRow("digits reversed") << "X32B" << false << false << false << "000";
         QTest::newRow("other code") << "X05B" << false << false << false << "000";
         QTest::newRow("code read at 2 and 3") << "02B" << false << false << false << "000";
         QTest::newRow("lower case") << "X02b" << false << false << false << "000";

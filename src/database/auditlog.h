@@ -20,16 +20,17 @@ struct AuditSource
     static AuditSource window(const QString &window);
 };
 
-// The audit trail: one row of audit_log per changed field of a process record or
-// contract header, written on the caller's transaction inside the work that
-// makes the change, so a change is never stored without its rows and a change
-// rolled back takes its rows with it. Rows are only ever added.
+// The audit trail: one row of audit_log per changed field of a process record,
+// contract header, user or rights text (UserAdmin), written on the caller's
+// transaction inside the work that makes the change, so a change is never stored
+// without its rows and a change rolled back takes its rows with it. Rows are
+// only ever added.
 class AuditLog
 {
 public:
     struct Change
     {
-        QString scno;
+        QString scno;       // empty: the change belongs to no contract (NULL)
         QVariant scondId;   // the order line, when the change belongs to one
         QString field;
         QVariant oldValue;  // null: there was none (a record added)

@@ -1,4 +1,4 @@
-#include "contracts/auditlog.h"
+#include "database/auditlog.h"
 
 #include "database/schema.h"
 #include "runtime/decimal.h"
@@ -76,7 +76,9 @@ bool AuditLog::write(Transaction &tr, const AuditSource &who, const QList<Change
     for (const Change &c : changes) {
         const QVariant line = c.scondId.isNull() || !c.scondId.isValid() ? QVariant(QMetaType::fromType<qlonglong>())
                                                                           : QVariant(c.scondId.toLongLong());
-        if (!tr.execute(insert, {stamp, who.user, who.source, c.scno, line, c.field, text(c.oldValue),
+        // A change of a user or rights text belongs to no contract.
+        const QVariant scno = c.scno.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(c.scno);
+        if (!tr.execute(insert, {stamp, who.user, who.source, scno, line, c.field, text(c.oldValue),
                                  text(c.newValue)}))
             return false;
     }
