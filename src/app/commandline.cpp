@@ -2,6 +2,7 @@
 
 #include "app/buildinfo.h"
 #include "database/demofactory.h"
+#include "database/useradmin.h"
 #include "runtime/values.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,9 @@ const QString kReport = QStringLiteral("report");
 const QString kRecompute = QStringLiteral("recompute-day-wip");
 const QString kTickets = QStringLiteral("tickets");
 const QString kScan = QStringLiteral("scan");
+const QString kUser = QStringLiteral("user");
+const QStringList kUserActions = {QStringLiteral("add"), QStringLiteral("disable"), QStringLiteral("enable"),
+                                  QStringLiteral("passwd"), QStringLiteral("grant"), QStringLiteral("list")};
 
 QCommandLineOption databaseOption()
 {
@@ -65,6 +69,16 @@ bool requireDatabase(const QCommandLineParser &parser, const QCommandLineOption 
     }
     r.options.database = url;
     return true;
+}
+
+// A user code given for an option or argument: refused when UserAdmin would refuse it.
+bool checkAccount(const QString &code, const QString &what, CommandLine::Result *r)
+{
+    const QString why = UserAdmin::codeProblem(code);
+    if (why.isEmpty())
+        return true;
+    *r = error(QStringLiteral("%1 \"%2\": %3").arg(what, code, why.section(QLatin1Char('\n'), 1)));
+    return false;
 }
 
 // Parses what follows the command name; false with r filled when that is the
@@ -155,6 +169,64 @@ CommandLine::Result parseScan(QCommandLineParser &parser, const QStringList &arg
     return r;
 }
 
+// wip user ACTION: the server administrator's changes of users and rights.
+CommandLine::Result parseUser(QCommandLineParser &parser, const QStringList &arguments,
+                              const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::User;
+    parser.setApplicationDescription(QStringLiteral(
+        "Users and rights, for the administrator of the database server:\n"
+        "  add CODE [--name TEXT] [--rights LIST]  a user; the password is changed at the first login\n"
+        "  disable CODE / enable CODE              a disabled user cannot log in or run commands\n"
+        "  passwd CODE                             a new password, changed at the next login\n"
+        "  grant CODE --rights LIST                exactly these rights\n"
+        "  list                                    every user with its rights\n"
+        "Passwords come from WIP_PASSWORD or are typed twice on the terminal. LIST: rights separated "
+        "by commas, of add, edit, delete (销售合约), scan, refdata, import, users; or all, or none. "
+        "Every change is written to the audit trail."));
+    parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("add, disable, enable, passwd, grant or list."));
+    parser.addPositionalArgument(QStringLiteral("CODE"), QStringLiteral("The user's code."), QStringLiteral("[CODE]"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("The user's name (add)."),
+                                  QStringLiteral("TEXT"));
+    const QCommandLineOption rights(QStringLiteral("rights"), QStringLiteral("Rights: add,edit,delete,scan,refdata,"
+                                                                           "import,users, all or none."),
+                                    QStringLiteral("LIST"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
+                                      QStringLiteral("PASSWORD"));
+    parser.addOptions({name, rights, password});
+    if (!parseCommand(parser, arguments, help, database, kUser, r))
+        return r;
+    if (parser.isSet(password))
+        return error(QStringLiteral("user takes no password on the command line, where others can read it; "
+                                    "set WIP_PASSWORD or type it when asked."));
+    const QStringList words = parser.positionalArguments();
+    r.options.userAction = words.value(0).toLower();
+    if (!kUserActions.contains(r.options.userAction))
+        return error(QStringLiteral("user needs one of %1, not \"%2\".")
+                         .arg(kUserActions.join(QStringLiteral(", ")), words.value(0)));
+    const bool list = r.options.userAction == QLatin1String("list");
+    if (words.size() != (list ? 1 : 2))
+        return error(list ? QStringLiteral("user list takes no user code.")
+                          : QStringLiteral("user %1 needs one user code.").arg(r.options.userAction));
+    r.options.account = words.value(1).trimmed();
+    if (!list && !checkAccount(r.options.account, QStringLiteral("The user code"), &r))
+        return r;
+    const bool takesRights = r.options.userAction == QLatin1String("add") || r.options.userAction == QLatin1String("grant");
+    if (parser.isSet(rights) && !takesRights)
+        return error(QStringLiteral("--rights belongs to user add and user grant."));
+    if (r.options.userAction == QLatin1String("grant") && !parser.isSet(rights))
+        return error(QStringLiteral("user grant needs --rights LIST (or --rights none)."));
+    QString why;
+    if (parser.isSet(rights) && !CommandLine::parseRights(parser.value(rights), &r.options.rights, &why))
+        return error(why);
+    if (parser.isSet(name) && r.options.userAction != QLatin1String("add"))
+        return error(QStringLiteral("--name belongs to user add."));
+    r.options.name = parser.value(name).trimmed();
+    return r;
+}
+
 // wip init-db: the schema, and with --demo the demo factory.
 CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOption &help,
                                 const QCommandLineOption &database, const QStringList &arguments)
@@ -163,17 +235,25 @@ CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOp
     r.outcome = CommandLine::Outcome::Run;
     r.options.command = CommandLine::Command::InitDb;
     parser.setApplicationDescription(
-        QStringLiteral("Creates the schema, the views and the department rows; "
-                       "with --demo also the demo factory. Refuses a database that "
-                       "holds tables of another application."));
+        QStringLiteral("Creates the schema, the views, the department rows and the process and stock codes; "
+                       "with --demo also the demo factory, with --admin the first administrator. Refuses a "
+                       "database that holds tables of another application."));
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Also write the demo factory and its style pictures."));
     const QCommandLineOption scale(
         QStringLiteral("scale"),
         QStringLiteral("Multiplies the demo factory N times (1 to %1).").arg(DemoFactory::maxScale),
         QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption admin(QStringLiteral("admin"),
+                                   QStringLiteral("Also add the first administrator, with every right; the password "
+                                                  "comes from WIP_PASSWORD or is typed twice."),
+                                   QStringLiteral("CODE"));
+    const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("The administrator's name."),
+                                  QStringLiteral("TEXT"));
     parser.addOption(demo);
     parser.addOption(scale);
+    parser.addOption(admin);
+    parser.addOption(name);
     QStringList args = arguments;
     args.removeAt(1);
     if (!runParser(parser, args, help, QStringLiteral("wip init-db"), r))
@@ -194,6 +274,17 @@ CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOp
     if (parser.isSet(scale) && !r.options.demo)
         return error(QStringLiteral("--scale applies to the demo factory; give --demo too."));
     r.options.scale = n;
+    r.options.admin = parser.value(admin).trimmed();
+    r.options.name = parser.value(name).trimmed();
+    if (parser.isSet(admin) && !checkAccount(r.options.admin, QStringLiteral("--admin"), &r))
+        return r;
+    for (const auto &u : DemoFactory::demoUsers()) {
+        if (r.options.demo && u.code.compare(r.options.admin, Qt::CaseInsensitive) == 0)
+            return error(QStringLiteral("%1 is a demo user; choose another code for --admin with --demo.")
+                             .arg(r.options.admin));
+    }
+    if (parser.isSet(name) && !parser.isSet(admin))
+        return error(QStringLiteral("--name is the administrator's; give --admin CODE too."));
     return r;
 }
 
@@ -298,12 +389,14 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     parser.setApplicationDescription(
         QStringLiteral("Wip, work in process and order progress of the factory.\n\n"
                        "Commands:\n"
-                       "  %1 init-db --database URL [--demo] [--scale N]\n"
+                       "  %1 init-db --database URL [--demo] [--scale N] [--admin CODE [--name TEXT]]\n"
                        "  %1 report NAME --database URL [--arg NAME=VALUE]... "
                        "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
                        "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
                        "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
                        "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
+                       "  %1 user add|disable|enable|passwd|grant|list --database URL [CODE] [--name TEXT] "
+                       "[--rights LIST]\n"
                        "Without a command: the desktop application.")
             .arg(QStringLiteral("wip")));
     const QCommandLineOption version = parser.addVersionOption();
@@ -319,7 +412,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     }
     if (!parser.positionalArguments().isEmpty())
         return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
-                                    "recompute-day-wip, tickets and scan.")
+                                    "recompute-day-wip, tickets, scan and user.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = CommandLine::Command::Desktop;
     r.options.database = parser.value(database).trimmed();
@@ -338,8 +431,38 @@ QString CommandLine::commandName(Command command)
     case Command::RecomputeDayWip: return kRecompute;
     case Command::Tickets: return kTickets;
     case Command::Scan: return kScan;
+    case Command::User: return kUser;
     }
     return QString();
+}
+
+bool CommandLine::parseRights(const QString &list, Rights *rights, QString *error)
+{
+    *rights = {};
+    const QString all = list.trimmed().toLower();
+    if (all == QLatin1String("none"))
+        return true;
+    if (all == QLatin1String("all")) {
+        *rights = RightsCatalogue::every();
+        return true;
+    }
+    QStringList names;
+    for (const RightsCatalogue::Entry &e : RightsCatalogue::all())
+        names << e.name;
+    for (const QString &word : all.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const RightsCatalogue::Entry *e = RightsCatalogue::findByName(word);
+        if (!e) {
+            *error = QStringLiteral("\"%1\" is no right; the rights are %2, or all, or none.")
+                         .arg(word.trimmed(), names.join(QStringLiteral(", ")));
+            return false;
+        }
+        *rights |= e->right;
+    }
+    if (!*rights) {
+        *error = QStringLiteral("--rights needs a list of rights, all or none.");
+        return false;
+    }
+    return true;
 }
 
 const QStringList &CommandLine::reportFormats()
@@ -370,6 +493,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return parseTickets(parser, arguments, help, database);
     if (first == kScan)
         return parseScan(parser, arguments, help, database);
+    if (first == kUser)
+        return parseUser(parser, arguments, help, database);
     return parseDesktop(parser, help, database, arguments);
 }
 

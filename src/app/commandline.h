@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/rightscatalogue.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -9,12 +11,12 @@ namespace wip {
 
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
-// `report`, `recompute-day-wip`, `tickets` and `scan`. Parsing only: it opens nothing, so main()
+// `report`, `recompute-day-wip`, `tickets`, `scan` and `user`. Parsing only: it opens nothing, so main()
 // can dispatch and the tests can check every refusal without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, User };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -24,6 +26,11 @@ public:
         QString user;                              // --user of the desktop application
         bool demo = false;                         // init-db --demo
         int scale = 1;                             // init-db --scale N (1 to DemoFactory::maxScale)
+        QString admin;                             // init-db --admin CODE: the first administrator
+        QString name;                              // init-db --admin, user add: --name TEXT
+        QString userAction;                        // user: add, disable, enable, passwd, grant, list
+        QString account;                           // user ACTION CODE: the user changed
+        Rights rights;                             // user add/grant --rights LIST
         QString reportName;                        // report NAME
         QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
         QString format = QStringLiteral("json");   // report --format
@@ -49,6 +56,9 @@ public:
     static Result parse(const QStringList &arguments);
 
     static QString commandName(Command command);
+    // "add,edit,scan", "all" or "none": the rights of RightsCatalogue by their
+    // command-line names. False with *error naming what is not a right.
+    static bool parseRights(const QString &list, Rights *rights, QString *error);
     static const QStringList &reportFormats();     // json, csv, xlsx, pdf, psr
 };
 

@@ -2,10 +2,13 @@
 
 #include "app/databaseopener.h"
 #include "app/demopictures.h"
+#include "app/passwordprompt.h"
 #include "app/reportarguments.h"
+#include "app/usercommand.h"
 #include "database/initdatabase.h"
 #include "database/newdatabasefile.h"
 #include "database/postgresadmin.h"
+#include "database/useradmin.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
 #include "reports/reportoutput.h"
@@ -133,6 +136,7 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
         err << "scan is not available in this build." << Qt::endl;
         return 3;
 #endif
+    case CommandLine::Command::User: return UserCommand::run(options, out, err);
     case CommandLine::Command::Desktop: break;
     }
     err << "Not a headless command." << Qt::endl;
@@ -147,6 +151,10 @@ int CommandRunner::initDb(const CommandLine::Options &options, QTextStream &out,
         err << error << Qt::endl;
         return 1;
     }
+    // The administrator's password before anything is made.
+    std::optional<QString> password;
+    if (!options.admin.isEmpty() && !(password = PasswordPrompt::newPassword(options.admin, err)))
+        return 1;
     InitOptions init;
     init.demo = options.demo;
     init.scale = options.scale;
@@ -197,6 +205,26 @@ int CommandRunner::initDb(const CommandLine::Options &options, QTextStream &out,
         }
         out << where << Qt::endl;
     }
+    return firstUser(options, *settings, password.value_or(QString()), out, err);
+}
+
+int CommandRunner::firstUser(const CommandLine::Options &options, const ConnectionSettings &settings,
+                             const QString &password, QTextStream &out, QTextStream &err)
+{
+    Transaction tr;
+    QString error;
+    if (!DatabaseOpener::connect(tr, settings, true, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    if (!options.admin.isEmpty())
+        return UserCommand::addAdministrator(tr, options.admin, options.name, password, out, err);
+    const std::optional<bool> users = UserAdmin::hasUsers(tr);
+    if (users && !*users)
+        out << "Nobody can log in: the database has no user yet. Add the administrator with\n"
+            << "  wip init-db --database " << DatabaseOpener::displayUrl(settings) << " --admin CODE\n"
+            << "(the password from WIP_PASSWORD or typed twice), or start Wip on it and create the administrator "
+               "there." << Qt::endl;
     return 0;
 }
 

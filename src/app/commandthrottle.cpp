@@ -58,6 +58,7 @@ UserAccounts::Login CommandThrottle::attempt(const Check &check, QTextStream &er
     const UserAccounts::Login outcome = check();
     switch (outcome) {
     case UserAccounts::Login::Ok:
+    case UserAccounts::Login::Disabled:   // the password was right: no guessing
         throttle.recordSuccess();
         break;
     case UserAccounts::Login::UnknownUser:

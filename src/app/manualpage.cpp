@@ -105,8 +105,9 @@ QString fixedSections()
     return QStringLiteral(
         ".SH ENVIRONMENT\n"
         ".TP\n\\fBWIP_PASSWORD\\fR\n"
-        "The password of \\fBwip scan\\fR; without it the password is asked on the terminal. "
-        "A password is never taken from the command line.\n"
+        "The password of \\fBwip scan\\fR, and the password to set of \\fBwip init\\-db \\-\\-admin\\fR, "
+        "\\fBwip user add\\fR and \\fBwip user passwd\\fR; without it the password is asked on the terminal "
+        "(twice when it is a new one). A password is never taken from the command line.\n"
         ".SH FILES\n"
         ".TP\n\\fI~/.config/Wip/wip.ini\\fR\n"
         "The settings: the database, the folders of the drive letters, the last user, the trace log, "
@@ -127,7 +128,7 @@ const QStringList &ManualPage::commands()
 {
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
-                                  QStringLiteral("scan")};
+                                  QStringLiteral("scan"), QStringLiteral("user")};
     return list;
 }
 

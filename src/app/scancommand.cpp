@@ -5,51 +5,18 @@
 
 #include "app/commandthrottle.h"
 #include "app/databaseopener.h"
+#include "app/passwordprompt.h"
 #include "contracts/scanstation.h"
+#include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
 #include "reports/displayformat.h"
 #include "runtime/transaction.h"
 
 #include <QStringList>
 
-#include <cstdio>
-#include <termios.h>
-#include <unistd.h>
-
 namespace wip {
 
 namespace {
-
-// The password typed on the terminal, echo off; null when stdin is no terminal.
-QString terminalPassword(const QString &prompt)
-{
-    if (!isatty(STDIN_FILENO))
-        return QString();
-    termios old{};
-    if (tcgetattr(STDIN_FILENO, &old) != 0)
-        return QString();
-    std::fputs(prompt.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-    termios quiet = old;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    char buffer[512] = {};
-    const bool read = std::fgets(buffer, sizeof buffer, stdin) != nullptr;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
-    std::fputs("\n", stderr);
-    if (!read)
-        return QString();
-    QString password = QString::fromLocal8Bit(buffer);
-    while (password.endsWith(QLatin1Char('\n')) || password.endsWith(QLatin1Char('\r')))
-        password.chop(1);
-    return password;
-}
-
-ScanCommand::PasswordPrompt &prompt()
-{
-    static ScanCommand::PasswordPrompt p = terminalPassword;
-    return p;
-}
 
 QString text(const QVariant &v)
 {
@@ -72,11 +39,6 @@ QString line(const ScanOutcome &o, const ScanDepartment &d)
 
 } // namespace
 
-void ScanCommand::setPasswordPrompt(PasswordPrompt p)
-{
-    prompt() = p ? std::move(p) : PasswordPrompt(terminalPassword);
-}
-
 int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
 {
     const ScanDepartment *department = ScanDepartment::find(options.department);
@@ -90,9 +52,7 @@ int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
     }
     const ScanAction action = options.action == QLatin1String("in") ? ScanAction::In : ScanAction::Out;
 
-    QString password = qEnvironmentVariable("WIP_PASSWORD");
-    if (!qEnvironmentVariableIsSet("WIP_PASSWORD"))
-        password = prompt()(QStringLiteral("Password of %1: ").arg(options.user));
+    const QString password = PasswordPrompt::existing(QStringLiteral("Password of %1: ").arg(options.user));
     if (password.isNull()) {
         err << "No password: set WIP_PASSWORD or run scan on a terminal to type it." << Qt::endl;
         return 1;
@@ -115,12 +75,18 @@ int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
     case UserAccounts::Login::WrongPassword:
         err << "The user code or the password of " << options.user << " is wrong; nothing was scanned." << Qt::endl;
         return 1;
+    case UserAccounts::Login::Disabled:
+        err << "The user " << options.user << " is disabled; nothing was scanned." << Qt::endl;
+        return 1;
     case UserAccounts::Login::Error:
         err << "The user " << options.user << " could not be checked: " << tr.sqlErrText << Qt::endl;
         return 1;
     }
     const QString rights = UserAccounts::rights(tr, user, QStringLiteral("M05"), QStringLiteral("H06"));
-    ScanStation station(tr, {user, QStringLiteral("wip scan")}, rights);
+    const bool scanRight = RightsCatalogue::has(Right::Scan, [&](const QString &module, const QString &function) {
+        return UserAccounts::rights(tr, user, module, function);
+    });
+    ScanStation station(tr, {user, QStringLiteral("wip scan")}, rights, scanRight);
     bool allDone = true;
     for (const QString &code : options.codes) {
         const ScanOutcome o = station.scan(code, *department, action, options.again);

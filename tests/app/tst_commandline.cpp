@@ -78,6 +78,23 @@ private Q_SLOTS:
         QTest::newRow("pdf to stdout") << QStringList{"report", "d_x", "--database", "x.db", "--format", "pdf"} << "--output";
         QTest::newRow("recompute bad date") << QStringList{"recompute-day-wip", "--database", "x.db", "--date", "2024-02-30"} << "2024-02-30";
         QTest::newRow("recompute no date") << QStringList{"recompute-day-wip", "--database", "x.db"} << "--date";
+        QTest::newRow("admin with a space") << QStringList{"init-db", "--database", "x.db", "--admin", "A B"} << "A B";
+        QTest::newRow("admin a demo user") << QStringList{"init-db", "--database", "x.db", "--demo", "--admin", "admin"}
+                                           << "demo user";
+        QTest::newRow("name without admin") << QStringList{"init-db", "--database", "x.db", "--name", "x"} << "--admin";
+        QTest::newRow("user without action") << QStringList{"user", "--database", "x.db"} << "add, disable";
+        QTest::newRow("user unknown action") << QStringList{"user", "remove", "PLAN", "--database", "x.db"} << "remove";
+        QTest::newRow("user without code") << QStringList{"user", "add", "--database", "x.db"} << "one user code";
+        QTest::newRow("user list with code") << QStringList{"user", "list", "PLAN", "--database", "x.db"} << "no user code";
+        QTest::newRow("user grant without rights") << QStringList{"user", "grant", "PLAN", "--database", "x.db"}
+                                                   << "--rights";
+        QTest::newRow("user unknown right") << QStringList{"user", "grant", "PLAN", "--rights", "add,fly", "--database",
+                                                           "x.db"} << "fly";
+        QTest::newRow("user rights to disable") << QStringList{"user", "disable", "PLAN", "--rights", "add", "--database",
+                                                               "x.db"} << "--rights";
+        QTest::newRow("user password on the line") << QStringList{"user", "add", "PLAN", "--password", "p", "--database",
+                                                                  "x.db"} << "WIP_PASSWORD";
+        QTest::newRow("user without database") << QStringList{"user", "list"} << "--database";
     }
 
     void refusesUnknownCommandsAndOptions()
@@ -101,6 +118,30 @@ private Q_SLOTS:
         const auto plain = parse({"init-db", "--database", "x.db"});
         QVERIFY(!plain.options.demo);
         QCOMPARE(plain.options.scale, 1);
+        QVERIFY(plain.options.admin.isEmpty());
+
+        const auto admin = parse({"init-db", "--database", "x.db", "--admin", " BOSS ", "--name", "主管"});
+        QCOMPARE(admin.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(admin.options.admin, QStringLiteral("BOSS"));
+        QCOMPARE(admin.options.name, QStringLiteral("主管"));
+    }
+
+    void userActions()
+    {
+        auto r = parse({"user", "add", "PLAN", "--database", "x.db", "--name", "计划", "--rights", "add, scan ,USERS"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::User);
+        QCOMPARE(r.options.userAction, QStringLiteral("add"));
+        QCOMPARE(r.options.account, QStringLiteral("PLAN"));
+        QCOMPARE(r.options.name, QStringLiteral("计划"));
+        QCOMPARE(r.options.rights.toInt(), (wip::Right::ContractAdd | wip::Right::Scan | wip::Right::Users).toInt());
+        r = parse({"user", "grant", "PLAN", "--database", "x.db", "--rights", "all"});
+        QVERIFY(r.options.rights == wip::RightsCatalogue::every());
+        r = parse({"user", "grant", "PLAN", "--database", "x.db", "--rights", "none"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QVERIFY(!r.options.rights);
+        r = parse({"user", "LIST", "--database", "x.db"});
+        QCOMPARE(r.options.userAction, QStringLiteral("list"));
     }
 
     void reportCollectsRepeatedArgumentsInOrder()
