@@ -2,15 +2,19 @@
 
 #include "app/appicons.h"
 #include "app/apppaths.h"
+#include "app/administratordialog.h"
 #include "app/databaseopener.h"
 #include "app/demopictures.h"
+#include "app/demousersnote.h"
 #include "app/logindialog.h"
+#include "app/passworddialog.h"
 #include "app/windowcatalogue.h"
 #include "app/windowclasses.h"
 #include "database/initdatabase.h"
 #include "database/newdatabasefile.h"
 #include "database/schema.h"
 #include "database/useraccounts.h"
+#include "database/useradmin.h"
 #include "reports/widgets/argumentdialog.h"
 #include "runtime/appglobals.h"
 #include "runtime/drivemapping.h"
@@ -28,6 +32,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QThread>
@@ -61,7 +66,7 @@ bool DesktopApplication::fail(const QString &text)
     return false;
 }
 
-bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *error)
+bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *error, bool demo)
 {
     QDir().mkpath(QFileInfo(file).absolutePath());
 
@@ -71,14 +76,15 @@ bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *er
     std::atomic<bool> done = false;
     std::unique_ptr<QThread> worker(QThread::create([&]() {
         InitOptions options;
-        options.demo = true;
+        options.demo = demo;
         result = NewDatabaseFile::create(file, options);
         done = true;
     }));
     std::unique_ptr<QProgressDialog> progress;
     if (qobject_cast<QApplication *>(QCoreApplication::instance())) {
         progress = std::make_unique<QProgressDialog>(
-            QStringLiteral("正在建立示范数据库…\nCreating the demo factory database:\n%1")
+            (demo ? QStringLiteral("正在建立示范数据库…\nCreating the demo factory database:\n%1")
+                  : QStringLiteral("正在建立数据库…\nCreating the database:\n%1"))
                 .arg(QDir::toNativeSeparators(file)),
             QString(), 0, 0);
         progress->setWindowTitle(messageTitle());
@@ -96,6 +102,8 @@ bool DesktopApplication::createEmbeddedDatabase(const QString &file, QString *er
     progress.reset();
 
     QString why = result.error;
+    if (result.ok && !demo)
+        return true;
     if (result.ok) {
         QString summary;
         if (DemoPictures::write(&summary, &why)) {
@@ -136,12 +144,20 @@ bool DesktopApplication::prepareFolders(QString *error)
 
 bool DesktopApplication::connectTo(const ConnectionSettings &settings, QString *error)
 {
-    // The embedded file of this computer is made, with the demo factory, when it is not there.
+    // The embedded file of this computer is made when it is not there, with or
+    // without the demo factory as the first start's answer says.
     const bool embedded = settings.kind() == DbKind::SQLite
                           && QDir::cleanPath(settings.database) == QDir::cleanPath(AppPaths::defaultDatabaseFile());
     // A file without tables (a first start that did not finish) is taken as new.
     if (embedded && (!QFileInfo::exists(settings.database) || DatabaseOpener::holdsNoTables(settings.database))) {
-        if (!createEmbeddedDatabase(settings.database, error))
+        using Choice = FirstStartDialog::Choice;
+        const Choice choice = m_firstChoice != Choice::Cancel ? m_firstChoice : askFirstStart(false);
+        m_firstChoice = Choice::Cancel;
+        if (choice != Choice::Demo && choice != Choice::Own) {
+            *error = QStringLiteral("本机的数据库没有建立。\nThe database of this computer was not created.");
+            return false;
+        }
+        if (!createEmbeddedDatabase(settings.database, error, choice == Choice::Demo))
             return false;
         m_created = true;
     }
@@ -170,8 +186,24 @@ bool DesktopApplication::prepare()
     QString error;
     if (!prepareFolders(&error) || !connectTo(m_connection, &error))
         return fail(error);
-    checkPictureFolder();
+    makeFolders();
     return true;
+}
+
+bool DesktopApplication::isFirstStart() const
+{
+    if (!m_options.database.isEmpty() || (m_settings && !m_settings->databaseUrl().isEmpty()))
+        return false;
+    const QString file = AppPaths::defaultDatabaseFile();
+    return !QFileInfo::exists(file) || DatabaseOpener::holdsNoTables(file);
+}
+
+FirstStartDialog::Choice DesktopApplication::askFirstStart(bool offerServer)
+{
+    FirstStartDialog dialog(offerServer);
+    if (dialog.exec() != QDialog::Accepted)
+        return FirstStartDialog::Choice::Cancel;
+    return dialog.choice();
 }
 
 void DesktopApplication::rememberDatabase(const ConnectionSettings &chosen, bool savePassword)
@@ -189,9 +221,14 @@ void DesktopApplication::rememberDatabase(const ConnectionSettings &chosen, bool
     m_settings->sync();
 }
 
-void DesktopApplication::checkPictureFolder()
+void DesktopApplication::makeFolders()
 {
-    const QString pictures = DriveMapping::instance().folder(QLatin1Char('P'));
+    // The picture folder of a fresh home is made; one the settings name (a
+    // share of the factory) is not made here, only told when it is missing.
+    DriveMapping &drives = DriveMapping::instance();
+    const QString pictures = drives.folder(QLatin1Char('P'));
+    if (QDir::cleanPath(pictures) == QDir::cleanPath(drives.defaultFolder(QLatin1Char('P'))))
+        QDir().mkpath(pictures);
     if (QFileInfo(pictures).isDir())
         return;
     // Not fatal: the windows show the default picture instead of a style picture.
@@ -202,39 +239,95 @@ void DesktopApplication::checkPictureFolder()
     MessageBoxService::show(messageTitle(), text, MessageIcon::Exclamation);
 }
 
+bool DesktopApplication::enter(const QString &databaseProblem)
+{
+    Transaction &sqlca = Transaction::sqlca();
+    if (sqlca.isConnected() && UserAdmin::hasUsers(sqlca) == std::optional<bool>(false))
+        return createAdministrator();
+    return login(databaseProblem);
+}
+
+bool DesktopApplication::createAdministrator()
+{
+    AdministratorDialog dialog([](const QString &code, const QString &name, const QString &password) {
+        Transaction &sqlca = Transaction::sqlca();
+        if (UserAdmin::hasUsers(sqlca) != std::optional<bool>(false))
+            return QStringLiteral("这个数据库已经有用户了: 请取消, 再启动 Wip 登录。\n"
+                                  "This database has users now: cancel, and start Wip again to log in.");
+        UserAdmin admin(sqlca, {code, QStringLiteral("w_create_admin")});
+        return admin.addUser(code, name, password, RightsCatalogue::every(), false) ? QString() : admin.error();
+    });
+    dialog.setDatabaseText(DatabaseOpener::displayUrl(m_connection));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    user_code() = dialog.userCode();
+    if (m_settings) {
+        m_settings->setLastUserCode(user_code());
+        m_settings->sync();
+    }
+    return true;
+}
+
+bool DesktopApplication::changePassword(const QString &forcedOld)
+{
+    const QString code = user_code();
+    PasswordDialog dialog(
+        code,
+        [code](const QString &oldPassword, const QString &newPassword) {
+            UserAdmin admin(Transaction::sqlca(), AuditSource::window(QStringLiteral("w_password")));
+            return admin.changeOwnPassword(code, oldPassword, newPassword) ? QString() : admin.error();
+        },
+        forcedOld, m_launcher.get());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+namespace {
+
+// The login's check of a code and password against the users table.
+LoginDialog::Check checkUser(const QString &code, const QString &password)
+{
+    Transaction &sqlca = Transaction::sqlca();
+    QString stored;
+    bool mustChange = false;
+    switch (UserAccounts::checkLogin(sqlca, code, password, &stored, &mustChange)) {
+    case UserAccounts::Login::Ok:
+        return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, stored, mustChange, false};
+    case UserAccounts::Login::UnknownUser:
+    case UserAccounts::Login::WrongPassword:
+        return LoginDialog::Check{LoginDialog::Outcome::Refused, {}, {}, false, false};
+    case UserAccounts::Login::Disabled:
+        return LoginDialog::Check{LoginDialog::Outcome::Disabled, {}, {}, false, false};
+    case UserAccounts::Login::Error:
+        break;
+    }
+    return LoginDialog::Check{LoginDialog::Outcome::Unavailable, sqlca.sqlErrText, {}, false, false};
+}
+
+} // namespace
+
 bool DesktopApplication::login(const QString &databaseProblem)
 {
-    LoginDialog dialog(
-        [](const QString &code, const QString &password) {
-            Transaction &sqlca = Transaction::sqlca();
-            QString stored;
-            switch (UserAccounts::checkLogin(sqlca, code, password, &stored)) {
-            case UserAccounts::Login::Ok:
-                return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, stored};
-            case UserAccounts::Login::UnknownUser:
-            case UserAccounts::Login::WrongPassword:
-                return LoginDialog::Check{LoginDialog::Outcome::Refused, {}};
-            case UserAccounts::Login::Error:
-                break;
-            }
-            return LoginDialog::Check{LoginDialog::Outcome::Unavailable, sqlca.sqlErrText};
-        },
-        [](const QString &title, const QString &text) {
-            MessageBoxService::show(title, text, MessageIcon::Exclamation);
-        });
+    LoginDialog dialog(checkUser, [](const QString &title, const QString &text) {
+        MessageBoxService::show(title, text, MessageIcon::Exclamation);
+    });
     QString code = m_options.user;
     if (code.isEmpty() && m_settings)
         code = m_settings->lastUserCode();
     dialog.setUserCode(code);
-    dialog.setDatabase(m_connection, Transaction::sqlca().isConnected(), m_settings && m_settings->savePassword(),
+    Transaction &sqlca = Transaction::sqlca();
+    dialog.setDatabase(m_connection, sqlca.isConnected(), m_settings && m_settings->savePassword(),
                        AppPaths::defaultDatabaseFile());
-    dialog.setConnector([this](const ConnectionSettings &settings, bool) {
+    dialog.setDemoUsers(sqlca.isConnected() ? DemoUsersNote::text(sqlca) : QString());
+    dialog.setConnector([this, &dialog](const ConnectionSettings &settings, bool) {
         QString error;
         if (!connectTo(settings, &error)) {
             Trace::write(error);
-            return LoginDialog::Check{LoginDialog::Outcome::Unavailable, error, {}};
+            return LoginDialog::Check{LoginDialog::Outcome::Unavailable, error, {}, false, false};
         }
-        return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, {}};
+        Transaction &connected = Transaction::sqlca();
+        dialog.setDemoUsers(DemoUsersNote::text(connected));
+        const bool noUsers = UserAdmin::hasUsers(connected) == std::optional<bool>(false);
+        return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, {}, false, noUsers};
     });
     if (!databaseProblem.isEmpty())
         dialog.showDatabaseProblem(databaseProblem);
@@ -247,7 +340,13 @@ bool DesktopApplication::login(const QString &databaseProblem)
             m_settings->sync();
         });
     }
-    if (dialog.exec() != QDialog::Accepted)
+    const int result = dialog.exec();
+    if (result == LoginDialog::NoUsers) {
+        // The database chosen has nobody to log in: its administrator is made now.
+        rememberDatabase(dialog.database(), dialog.savePassword());
+        return createAdministrator();
+    }
+    if (result != QDialog::Accepted)
         return false;
 
     user_code() = dialog.userCode();
@@ -256,7 +355,8 @@ bool DesktopApplication::login(const QString &databaseProblem)
         m_settings->setLastUserCode(user_code());
         m_settings->sync();
     }
-    return true;
+    // A password someone else set is changed before anything else is done.
+    return !dialog.mustChange() || changePassword(dialog.password());
 }
 
 LauncherWindow &DesktopApplication::showLauncher()
@@ -289,6 +389,15 @@ LauncherWindow &DesktopApplication::showLauncher()
                                         MessageIcon::StopSign);
             }
         });
+    m_launcher->setMayUse([](Rights needs) {
+        return bool(needs & RightsCatalogue::rightsOf([](const QString &module, const QString &function) {
+                        return qxpd(user_code(), module, function);
+                    }));
+    });
+    QObject::connect(m_launcher.get(), &LauncherWindow::passwordChangeRequested, m_launcher.get(), [this] {
+        if (changePassword())
+            m_launcher->statusBar()->showMessage(QStringLiteral("密码已更改。 The password is changed."), 8000);
+    });
     m_launcher->setDatabaseText(DatabaseOpener::displayUrl(m_connection));
     m_launcher->setUserText(user_code());
     if (m_settings)
@@ -314,11 +423,25 @@ int DesktopApplication::run()
     // A database that cannot be used at start is told in the login, where
     // another can be chosen.
     QString problem;
-    if (prepareFolders(&problem) && connectTo(m_connection, &problem))
-        checkPictureFolder();
+    bool ready = prepareFolders(&problem);
+    if (ready && isFirstStart()) {
+        using Choice = FirstStartDialog::Choice;
+        m_firstChoice = askFirstStart(true);
+        if (m_firstChoice == Choice::Cancel)
+            return 0;
+        if (m_firstChoice == Choice::Server) {
+            m_firstChoice = Choice::Cancel;
+            m_connection = ConnectionSettings();
+            m_connection.dbms = QStringLiteral("POSTGRESQL");
+            ready = false;
+            problem = QStringLiteral("请在下面填写工厂的数据库服务器。\nFill in the factory's database server below.");
+        }
+    }
+    if (ready && connectTo(m_connection, &problem))
+        makeFolders();
     else
         Trace::write(problem);
-    if (!login(problem))
+    if (!enter(problem))
         return Transaction::sqlca().isConnected() ? 0 : 1;
     showLauncher();
     const int code = QApplication::exec();

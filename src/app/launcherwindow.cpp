@@ -110,6 +110,11 @@ QAction *LauncherWindow::addEntryAction(const QString &target, const QString &ca
 void LauncherWindow::buildMenus()
 {
     QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("文件 &File"));
+    QAction *password = fileMenu->addAction(QStringLiteral("更改密码 Change &password…"));
+    password->setObjectName(QStringLiteral("m_password"));
+    password->setStatusTip(QStringLiteral("更改密码: 更改自己的登录密码"));
+    connect(password, &QAction::triggered, this, &LauncherWindow::passwordChangeRequested);
+    fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("退出 E&xit"));
     quit->setObjectName(QStringLiteral("m_exit"));
     // Ctrl+Q from whichever window has the keyboard, not only from this one; named
@@ -198,12 +203,21 @@ void LauncherWindow::setUserText(const QString &userCode)
     m_user->setText(QStringLiteral("用户 User: %1").arg(userCode));
 }
 
+void LauncherWindow::setMayUse(MayUse mayUse)
+{
+    m_mayUse = std::move(mayUse);
+    refreshEntries();
+}
+
 void LauncherWindow::refreshEntries()
 {
     for (QAction *action : std::as_const(m_actions)) {
         const QString className = action->objectName().section(QLatin1Char('.'), 0, 0);
         const bool registered = m_isRegistered && m_isRegistered(className);
         action->setEnabled(registered);
+        const WindowInfo *info = WindowCatalogue::find(className);
+        const bool offered = !info || !info->needs || (m_mayUse && m_mayUse(info->needs));
+        action->setVisible(offered);
     }
 }
 

@@ -19,8 +19,10 @@ class Window;
 // per window of the factory's work (WindowCatalogue), opened by window class
 // name; a Windows menu of the windows open now (Ctrl+1 ... Ctrl+9 from any of
 // them, Ctrl+0 back here); the tools; Help with the user guide (F1 from any
-// window, at the part about that window); and a status bar with the database,
-// the user and each entry's spoken name. An entry is enabled only when its
+// window, at the part about that window); File › 更改密码 for the user's own
+// password; and a status bar with the database, the user and each entry's
+// spoken name. An entry that needs a right (用户与权限) is offered only to a
+// user who holds it. An entry is enabled only when its
 // window class is registered with the runtime, so a build without a window shows
 // it greyed.
 class LauncherWindow : public QMainWindow
@@ -45,6 +47,8 @@ public:
     static QString toolTarget(const Tool &tool) { return tool.className + QLatin1Char('.') + tool.button; }
     using IsRegistered = std::function<bool(const QString &className)>;
     using Opener = std::function<void(const QString &className)>;
+    // Whether the user holds one of these rights (WindowInfo::needs).
+    using MayUse = std::function<bool(Rights needs)>;
 
     LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget *parent = nullptr);
     ~LauncherWindow() override;
@@ -54,7 +58,11 @@ public:
     void setDatabaseText(const QString &text);   // URL without the password
     void setUserText(const QString &userCode);
 
-    // Enables each entry whose class is registered now.
+    // Entries that need a right are offered only when mayUse says the user
+    // holds it (without a function: not offered).
+    void setMayUse(MayUse mayUse);
+    // Enables each entry whose class is registered now, and shows those the
+    // user may use.
     void refreshEntries();
     QAction *entryAction(const QString &className) const;
 
@@ -66,6 +74,10 @@ public:
     void refreshWindowList();
     // Brings the n-th open window (from 1) to the front; false when there is none.
     bool activateOpenWindow(int n);
+
+Q_SIGNALS:
+    // File › 更改密码: the user wants to change his own password.
+    void passwordChangeRequested();
 
 protected:
     // Closing the main window (File > Exit, Ctrl+Q in any window) closes the
@@ -82,6 +94,7 @@ private:
 
     IsRegistered m_isRegistered;
     Opener m_opener;
+    MayUse m_mayUse;
     QVector<QAction *> m_actions;
     QMenu *m_windowMenu = nullptr;
     QVector<QAction *> m_windowSlots;       // Ctrl+1 ... Ctrl+9

@@ -68,6 +68,11 @@ LoginDialog::LoginDialog(Checker checker, Notifier notifier, QWidget *parent)
     m_wait = new QLabel(this);
     m_wait->setObjectName(QStringLiteral("st_wait"));
     m_wait->hide();
+    m_demoUsers = new QLabel(this);
+    m_demoUsers->setObjectName(QStringLiteral("st_demo_users"));
+    m_demoUsers->setTextFormat(Qt::RichText);
+    m_demoUsers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_demoUsers->hide();
 
     m_ok = new CommandButton(this, QStringLiteral("cb_ok"), QStringLiteral("登录 OK"));
     m_ok->setDefault(true);
@@ -93,6 +98,7 @@ LoginDialog::LoginDialog(Checker checker, Notifier notifier, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addLayout(form);
+    layout->addWidget(m_demoUsers);
     layout->addWidget(m_choice);
     layout->addWidget(m_message);
     layout->addWidget(m_wait);
@@ -132,6 +138,22 @@ void LoginDialog::setUserCode(const QString &code)
 QString LoginDialog::userCode() const
 {
     return m_acceptedCode.isEmpty() ? m_user->text().trimmed() : m_acceptedCode;
+}
+
+QString LoginDialog::password() const
+{
+    return m_password->text();
+}
+
+void LoginDialog::setDemoUsers(const QString &text)
+{
+    m_demoUsers->setText(text);
+    m_demoUsers->setVisible(!text.isEmpty());
+}
+
+QString LoginDialog::demoUsers() const
+{
+    return m_demoUsers->isVisible() ? m_demoUsers->text() : QString();
 }
 
 bool LoginDialog::waiting() const
@@ -212,6 +234,11 @@ bool LoginDialog::ensureDatabase()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const Check check = m_connector(chosen, m_choice->savePassword());
     QApplication::restoreOverrideCursor();
+    if (check.outcome == Outcome::Accepted && check.noUsers) {
+        m_connected = chosen;
+        done(NoUsers);
+        return false;
+    }
     if (check.outcome != Outcome::Accepted) {
         m_connected.reset();
         updateDatabaseText();
@@ -240,15 +267,21 @@ void LoginDialog::cb_ok_clicked()
     if (!ensureDatabase())
         return;
 
-    const Check check = m_checker ? m_checker(code, m_password->text()) : Check{Outcome::Unavailable, {}};
+    const Check check =
+        m_checker ? m_checker(code, m_password->text()) : Check{Outcome::Unavailable, {}, {}, false, false};
     switch (check.outcome) {
     case Outcome::Accepted:
         m_throttle.recordSuccess();
         if (m_store)
             m_store(m_throttle);
         m_acceptedCode = check.userCode;
+        m_mustChange = check.mustChange;
         m_message->clear();
         accept();
+        return;
+    case Outcome::Disabled:
+        m_password->clear();
+        tell(QStringLiteral("用户 %1 已停用, 不能登录。\nThe user %1 is disabled and cannot log in.").arg(code));
         return;
     case Outcome::Unavailable:
         tell(QStringLiteral("无法检查用户: 数据库不可用。\nThe user cannot be checked: %1")

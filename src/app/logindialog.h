@@ -29,19 +29,27 @@ class DatabaseChoice;
 // differs from the connected database is handed to the connector when OK is
 // pressed, before the user is checked; a connector's refusal (a server that does
 // not answer, a file that is no Wip database) is told like a refusal of the
-// login but is not counted against the clerk.
+// login but is not counted against the clerk; a database without any user ends
+// the dialog with NoUsers. A disabled user is told so (only when the password
+// was right) and not counted either.
 class LoginDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    enum class Outcome { Accepted, Refused, Unavailable };
+    // Disabled: the code and password are right but the user is disabled.
+    enum class Outcome { Accepted, Refused, Unavailable, Disabled };
     struct Check
     {
         Outcome outcome = Outcome::Refused;
         QString message;                 // why, for Unavailable (the database error)
         QString userCode;                // Accepted: the code as the users table spells it
+        bool mustChange = false;         // Accepted: the password is to be changed now
+        bool noUsers = false;            // the connector's database has no user at all
     };
+    // The dialog's result when the database chosen holds no user: the caller
+    // shows the form that creates the administrator instead.
+    static constexpr int NoUsers = 2;
     using Checker = std::function<Check(const QString &userCode, const QString &password)>;
     using Notifier = std::function<void(const QString &title, const QString &text)>;
     // Called after each counted failure and after a success, to keep the count.
@@ -58,6 +66,12 @@ public:
     void restoreThrottle(int failures, const QDateTime &lastFailure);
     void setThrottleStore(ThrottleStore store) { m_store = std::move(store); }
     QString userCode() const;            // trimmed as typed; as stored once accepted
+    QString password() const;            // as typed (a forced change takes it as the old one)
+    bool mustChange() const { return m_mustChange; }   // once accepted
+    // The demo database's users and their public passwords, shown under the
+    // fields (an empty text hides the note).
+    void setDemoUsers(const QString &text);
+    QString demoUsers() const;
     bool waiting() const;                // an attempt is held back by the throttle
     const LoginThrottle &throttle() const { return m_throttle; }
 
@@ -95,6 +109,7 @@ private:
     int m_secondsLeft = 0;
     std::optional<ConnectionSettings> m_connected;
     QString m_acceptedCode;
+    bool m_mustChange = false;
 
     QLineEdit *m_user = nullptr;
     QLineEdit *m_password = nullptr;
@@ -103,6 +118,7 @@ private:
     DatabaseChoice *m_choice = nullptr;
     QLabel *m_message = nullptr;
     QLabel *m_wait = nullptr;
+    QLabel *m_demoUsers = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

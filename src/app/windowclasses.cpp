@@ -1,6 +1,7 @@
 #include "app/windowclasses.h"
 
 #include "app/w_help.h"
+#include "app/w_users.h"
 #include "reports/widgets/w_preview.h"
 #include "runtime/widgets/window.h"
 
@@ -28,6 +29,7 @@ void WindowClasses::registerAll()
 {
     reports::registerPreviewWindow();
     Window::registerClass<w_help>(QStringLiteral("w_help"));
+    Window::registerClass<w_users>(QStringLiteral("w_users"));
 #if defined(WIP_HAVE_DAILY_OUTPUT)
     registerDailyOutputWindows();
 #endif

@@ -9,6 +9,7 @@
 #include "runtime/settings.h"
 #include "runtime/widgets/messageboxservice.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -30,13 +31,17 @@ inline void useHome(const QTemporaryDir &home)
     wip::MessageBoxService::setScripted(true);
 }
 
-// Runs `step` on the login dialog once it is the active modal window.
-inline void whenLoginShows(std::function<void(wip::LoginDialog &)> step)
+// Runs `step` on a dialog of the type once it is the active modal window (the
+// first-start question, the login, the administrator's form, the password).
+// The timer that waits for it is returned: a test that expects the dialog
+// never to come deletes it.
+template <class Dialog>
+inline QTimer *whenShows(std::function<void(Dialog &)> step)
 {
     auto *timer = new QTimer;
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, step]() {
-        auto *dialog = qobject_cast<wip::LoginDialog *>(QApplication::activeModalWidget());
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         timer->stop();
@@ -47,14 +52,28 @@ inline void whenLoginShows(std::function<void(wip::LoginDialog &)> step)
             dialog->reject();
     });
     timer->start();
+    return timer;
 }
 
+inline void whenLoginShows(std::function<void(wip::LoginDialog &)> step)
+{
+    whenShows<wip::LoginDialog>(std::move(step));
+}
+
+// Types the text into the field; a text the test's keyboard cannot type
+// (Chinese, which an input method would give) is set as it would arrive.
 inline void typeInto(QWidget &parent, const char *name, const QString &text)
 {
     auto *edit = parent.findChild<QLineEdit *>(QString::fromLatin1(name));
     QVERIFY2(edit, name);
     edit->clear();
-    QTest::keyClicks(edit, text);
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        QTest::keyClicks(edit, text);
+    else
+        edit->insert(text);
 }
 
 // Types the code and the password and presses Enter.
@@ -63,6 +82,14 @@ inline void typeLogin(wip::LoginDialog &d, const QString &code, const QString &p
     typeInto(d, "sle_user", code);
     typeInto(d, "sle_password", password);
     QTest::keyClick(d.findChild<QLineEdit *>(QStringLiteral("sle_password")), Qt::Key_Return);
+}
+
+// Clicks the button of that object name (a command button or a command link).
+inline void press(QWidget &parent, const char *name)
+{
+    auto *button = parent.findChild<QAbstractButton *>(QString::fromLatin1(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 // Saves a picture of the widget into $WIP_SCREENSHOTS, when it is set.

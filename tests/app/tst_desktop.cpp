@@ -1,10 +1,12 @@
 // The start of the desktop application in this process, offscreen: choosing and
-// opening the database, the first start creating the embedded demo database,
+// opening the database, the first start creating the embedded demo database
+// when asked to,
 // the rights look-up, the real login dialog and the launcher.
 
 #include "app/apppaths.h"
 #include "app/databaseopener.h"
 #include "app/desktopapplication.h"
+#include "app/firststartdialog.h"
 #include "app/launcherwindow.h"
 #include "app/logindialog.h"
 #include "app/w_help.h"
@@ -135,7 +137,9 @@ private Q_SLOTS:
         QCOMPARE(wip::AppPaths::dataFolder(), dataFolder);
         QVERIFY(!QFileInfo::exists(dataFolder + "/wip.sqlite"));
 
+        // The first start asks; the demo is the answer here.
         DesktopApplication app(options());
+        wip::test::whenShows<wip::FirstStartDialog>([](wip::FirstStartDialog &d) { wip::test::press(d, "cb_demo"); });
         QVERIFY2(app.prepare(), qPrintable(lastMessage()));
         QVERIFY(app.createdDatabase());
         QCOMPARE(app.connection().database, dataFolder + "/wip.sqlite");

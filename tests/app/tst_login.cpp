@@ -28,10 +28,11 @@ private:
             auto dialog = std::make_unique<LoginDialog>(
                 [this](const QString &code, const QString &password) {
                     ++checks;
+                    using O = LoginDialog::Outcome;
                     if (code == QLatin1String("DOWN"))
-                        return LoginDialog::Check{LoginDialog::Outcome::Unavailable, QStringLiteral("server gone")};
+                        return LoginDialog::Check{O::Unavailable, QStringLiteral("server gone"), {}, false, false};
                     const bool ok = code == QLatin1String("A01") && password == QLatin1String("gold 18k");
-                    return LoginDialog::Check{ok ? LoginDialog::Outcome::Accepted : LoginDialog::Outcome::Refused, {}};
+                    return LoginDialog::Check{ok ? O::Accepted : O::Refused, {}, {}, false, false};
                 },
                 [this](const QString &, const QString &text) { notices << text; });
             dialog->show();
