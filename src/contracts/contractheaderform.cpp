@@ -97,6 +97,17 @@ void ContractHeaderForm::open()
         if (auto *w = qobject_cast<w_scno_process *>(Window::findLatest(QStringLiteral("w_scno_process"))))
             m_scno = w->scno();
     }
+    // No contract to change (a factory without contracts yet): an empty form
+    // that saves nothing.
+    if (m_scno.isEmpty()) {
+        for (SingleLineEdit *field : {sle_custno, sle_custorder})
+            field->setDisplayOnly(true);
+        for (EditMask *field : {em_issdate, em_deldate})
+            field->setEnabled(false);
+        cb_save->setEnabled(false);
+        cb_close->SetFocus();
+        return;
+    }
     const auto row = Transaction::sqlca().selectInto(
         QStringLiteral("select cust_no, cust_order, issdate, deldate from sconh where scno = ?"), {m_scno});
     if (!row)
