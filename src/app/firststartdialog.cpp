@@ -2,8 +2,8 @@
 
 #include "runtime/widgets/commandbutton.h"
 
-#include <QCommandLinkButton>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -11,12 +11,23 @@ namespace wip {
 
 namespace {
 
-QCommandLinkButton *link(QWidget *parent, const char *name, const QString &text, const QString &description)
+// One answer: its button and, below it, what it makes.
+QPushButton *answer(QWidget *parent, QVBoxLayout *layout, const char *name, const QString &text,
+                    const QString &description)
 {
-    auto *b = new QCommandLinkButton(text, description, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setMinimumWidth(520);
-    return b;
+    auto *button = new CommandButton(parent, QString::fromLatin1(name), text);
+    QFont f = button->font();
+    f.setBold(true);
+    button->setFont(f);
+    auto *label = new QLabel(description, parent);
+    label->setObjectName(QStringLiteral("st_") + QString::fromLatin1(name).mid(3));
+    label->setContentsMargins(24, 0, 0, 8);
+    auto *row = new QHBoxLayout;
+    row->addWidget(button);
+    row->addStretch(1);
+    layout->addLayout(row);
+    layout->addWidget(label);
+    return button;
 }
 
 } // namespace
@@ -37,18 +48,22 @@ FirstStartDialog::FirstStartDialog(bool offerServer, QWidget *parent)
                             this);
     text->setObjectName(QStringLiteral("st_text"));
 
-    m_demo = link(this, "cb_demo", QStringLiteral("试用示范工厂  Try the demo factory"),
-                  QStringLiteral("虚构的合约、进度和用户, 登录窗口会列出示范用户和密码。\n"
-                                 "Made-up contracts, progress and users; the login lists the demo users "
-                                 "and their passwords."));
-    m_own = link(this, "cb_own", QStringLiteral("建立本厂的数据库  Start the factory's own database"),
-                 QStringLiteral("空的数据库, 带部门、工序与仓位代码; 接着建立管理员。\n"
-                                "An empty database with the department, process and stock codes; next you "
-                                "create its administrator."));
-    m_server = link(this, "cb_server", QStringLiteral("连接工厂服务器…  Use the factory's server…"),
-                    QStringLiteral("数据库在工厂的 PostgreSQL 服务器上: 在登录窗口填写服务器。\n"
-                                   "The database is on the factory's PostgreSQL server: fill it in at the login."));
-    m_server->setVisible(offerServer);
+    auto *answers = new QVBoxLayout;
+    m_demo = answer(this, answers, "cb_demo", QStringLiteral("试用示范工厂  Try the demo factory"),
+                    QStringLiteral("虚构的合约、进度和用户, 登录窗口会列出示范用户和密码。\n"
+                                   "Made-up contracts, progress and users; the login lists the demo users\n"
+                                   "and their passwords."));
+    m_own = answer(this, answers, "cb_own", QStringLiteral("建立本厂的数据库  Start the factory's own database"),
+                   QStringLiteral("空的数据库, 带部门、工序与仓位代码; 接着建立管理员。\n"
+                                  "An empty database with the department, process and stock codes;\n"
+                                  "next you create its administrator."));
+    QWidget *serverPart = new QWidget(this);
+    auto *server = new QVBoxLayout(serverPart);
+    server->setContentsMargins(0, 0, 0, 0);
+    m_server = answer(serverPart, server, "cb_server", QStringLiteral("连接工厂服务器…  Use the factory's server…"),
+                      QStringLiteral("数据库在工厂的 PostgreSQL 服务器上: 在登录窗口填写服务器。\n"
+                                     "The database is on the factory's PostgreSQL server: fill it in at the login."));
+    serverPart->setVisible(offerServer);
     auto *cancel = new CommandButton(this, QStringLiteral("cb_cancel"), QStringLiteral("取消 Cancel"));
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(cancel, QDialogButtonBox::RejectRole);
@@ -56,9 +71,8 @@ FirstStartDialog::FirstStartDialog(bool offerServer, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addWidget(text);
-    layout->addWidget(m_demo);
-    layout->addWidget(m_own);
-    layout->addWidget(m_server);
+    layout->addLayout(answers);
+    layout->addWidget(serverPart);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -66,6 +80,7 @@ FirstStartDialog::FirstStartDialog(bool offerServer, QWidget *parent)
     connect(m_own, &QPushButton::clicked, this, [this] { choose(Choice::Own); });
     connect(m_server, &QPushButton::clicked, this, [this] { choose(Choice::Server); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_demo->setDefault(true);
     m_demo->setFocus();
 }
 

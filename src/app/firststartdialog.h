@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class QCommandLinkButton;
+class QPushButton;
 
 namespace wip {
 
@@ -27,9 +27,9 @@ private:
     void choose(Choice choice);
 
     Choice m_choice = Choice::Cancel;
-    QCommandLinkButton *m_demo = nullptr;
-    QCommandLinkButton *m_own = nullptr;
-    QCommandLinkButton *m_server = nullptr;
+    QPushButton *m_demo = nullptr;
+    QPushButton *m_own = nullptr;
+    QPushButton *m_server = nullptr;
 };
 
 } // namespace wip

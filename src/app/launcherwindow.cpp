@@ -85,7 +85,7 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
     statusBar()->addWidget(m_database, 1);
     statusBar()->addPermanentWidget(m_user);
 
-    resize(980, 440);
+    resize(1140, 440);   // the toolbar whole, with 用户与权限
     refreshEntries();
 }
 

@@ -62,6 +62,7 @@ void w_users::createControls()
     dw_users->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dw_users->verticalHeader()->hide();
     dw_users->horizontalHeader()->setStretchLastSection(true);
+    dw_users->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     dw_users->setMinimumSize(560, 300);
 
     gb_user = new GroupBox(this, QStringLiteral("gb_user"), QStringLiteral("用户 User"));
@@ -95,24 +96,26 @@ void w_users::createControls()
     st_status->setWordWrap(true);
 }
 
-// The rights window by window: the window's name, then its boxes.
+// The rights window by window: the window's name, then its boxes in a row.
 QLayout *w_users::rightsLayout()
 {
     auto *grid = new QGridLayout;
     QStringList groups;
+    QMap<QString, QHBoxLayout *> rows;
     for (const RightsCatalogue::Entry &e : RightsCatalogue::all()) {
-        if (!groups.contains(e.group))
+        if (!rows.contains(e.group)) {
+            const int row = int(groups.size());
             groups << e.group;
-    }
-    QMap<QString, int> columns;
-    for (const RightsCatalogue::Entry &e : RightsCatalogue::all()) {
-        const int row = int(groups.indexOf(e.group));
-        if (!columns.contains(e.group))
             grid->addWidget(new StaticText(gb_rights, QStringLiteral("st_group_%1").arg(row), e.group), row, 0);
-        const int column = ++columns[e.group];
-        grid->addWidget(m_boxes.value(e.right), row, column);
+            auto *boxes = new QHBoxLayout;
+            grid->addLayout(boxes, row, 1);
+            rows.insert(e.group, boxes);
+        }
+        rows.value(e.group)->addWidget(m_boxes.value(e.right));
     }
-    grid->setColumnStretch(4, 1);
+    for (QHBoxLayout *boxes : std::as_const(rows))
+        boxes->addStretch(1);
+    grid->setColumnStretch(1, 1);
     return grid;
 }
 
@@ -197,7 +200,10 @@ void w_users::refresh(const QString &select)
         dw_users->setItem(row, 1, cell(u.name));
         dw_users->setItem(row, 2, cell(u.active ? QStringLiteral("在用 active") : QStringLiteral("停用 disabled")));
         dw_users->setItem(row, 3, cell(u.mustChange ? QStringLiteral("须更改 to change") : QString()));
-        dw_users->setItem(row, 4, cell(RightsCatalogue::describe(u.rights)));
+        // The rights in their Chinese words; all of them in the tip.
+        QTableWidgetItem *rights = cell(RightsCatalogue::describe(u.rights, true));
+        rights->setToolTip(RightsCatalogue::describe(u.rights));
+        dw_users->setItem(row, 4, rights);
         if (u.code == select)
             dw_users->selectRow(row);
     }

@@ -144,14 +144,14 @@ QList<RightsCatalogue::Text> RightsCatalogue::textsFor(Rights rights)
     return texts;
 }
 
-QString RightsCatalogue::describe(Rights rights)
+QString RightsCatalogue::describe(Rights rights, bool shortWords)
 {
     QStringList words;
     for (const Entry &e : all()) {
         if (rights & e.right)
-            words << e.caption;
+            words << (shortWords ? e.caption.section(QLatin1Char(' '), 0, 0) : e.caption);
     }
-    return words.join(QStringLiteral(", "));
+    return words.join(shortWords ? QStringLiteral(" ") : QStringLiteral(", "));
 }
 
 QString RightsCatalogue::names(Rights rights)

@@ -88,8 +88,9 @@ public:
     };
     static QList<Text> textsFor(Rights rights);
 
-    // "增加 add, 扫描 scan" / the command-line names "add,scan"; "" for none.
-    static QString describe(Rights rights);
+    // "增加 add, 扫描 scan" (short: "增加 扫描") / the command-line names
+    // "add,scan"; "" for none.
+    static QString describe(Rights rights, bool shortWords = false);
     static QString names(Rights rights);
 };
 
