@@ -4,10 +4,14 @@
 //
 //     wip_screenshots OUTPUT_FOLDER
 
+#include "app/administratordialog.h"
 #include "app/appicons.h"
 #include "app/apppaths.h"
+#include "app/demousersnote.h"
+#include "app/firststartdialog.h"
 #include "app/launcherwindow.h"
 #include "app/logindialog.h"
+#include "app/passworddialog.h"
 #include "app/windowcatalogue.h"
 #include "app/windowclasses.h"
 #include "database/initdatabase.h"
@@ -29,6 +33,7 @@
 #include <QPointer>
 #include <QTabWidget>
 #include <QSqlDatabase>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -135,6 +140,9 @@ void shootLogin()
     login.setConnector([](const ConnectionSettings &, bool) { return LoginDialog::Check{}; });
     login.show();
     shoot(login, QStringLiteral("login"));
+    login.setDemoUsers(DemoUsersNote::text(Transaction::sqlca()));
+    shoot(login, QStringLiteral("login-demo"));
+    login.setDemoUsers(QString());
     ConnectionSettings server;
     server.dbms = QStringLiteral("POSTGRESQL");
     server.serverName = QStringLiteral("db.factory:5432");
@@ -147,9 +155,51 @@ void shootLogin()
     shoot(login, QStringLiteral("login-database"));
 }
 
+// The first start, the administrator's form and the password dialogs.
+void shootFirstDay()
+{
+    FirstStartDialog first(true);
+    first.show();
+    shoot(first, QStringLiteral("first-start"));
+    first.hide();
+
+    AdministratorDialog admin(nullptr);
+    admin.setDatabaseText(QStringLiteral("sqlite:/home/clerk/.local/share/Wip/wip/wip.sqlite"));
+    type(&admin, "sle_code", QStringLiteral("ANNA"));
+    type(&admin, "sle_name", QStringLiteral("安娜 Anna"));
+    type(&admin, "sle_password", QStringLiteral("anna-pass-1"));
+    admin.show();
+    shoot(admin, QStringLiteral("create-admin"));
+    admin.hide();
+
+    PasswordDialog own(QStringLiteral("PLAN"), nullptr);
+    own.show();
+    shoot(own, QStringLiteral("password"));
+    own.hide();
+    PasswordDialog forced(QStringLiteral("CLERK"), nullptr, QStringLiteral("reset-pass-1"));
+    forced.show();
+    shoot(forced, QStringLiteral("password-forced"));
+    forced.hide();
+}
+
+void shootUsers()
+{
+    Window *users = open(QStringLiteral("w_users"), QSize(1180, 560));
+    if (auto *table = users->findChild<QTableWidget *>(QStringLiteral("dw_users"))) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->text() == QLatin1String("PLAN"))
+                table->selectRow(row);
+        }
+    }
+    shoot(*users, QStringLiteral("w_users"));
+    users->Close();
+    settle();
+}
+
 void shootWindows()
 {
     LauncherWindow launcher([](const QString &c) { return Window::isRegistered(c); }, nullptr);
+    launcher.setMayUse([](Rights) { return true; });   // the administrator's main window
     launcher.setDatabaseText(QStringLiteral("sqlite:/home/clerk/.local/share/Wip/wip/wip.sqlite"));
     launcher.setUserText(user_code());
     launcher.show();
@@ -272,6 +322,8 @@ int main(int argc, char **argv)
     WindowCatalogue::registerIcons();
 
     shootLogin();
+    shootFirstDay();
+    shootUsers();
     shootWindows();
     Transaction::sqlca().disconnect();
     for (const QString &f : std::as_const(g_written))
