@@ -8,17 +8,27 @@
 
 namespace wip {
 
-QString DemoUsersNote::text(Transaction &tr)
+QList<DemoUsersNote::Candidate> DemoUsersNote::candidates(Transaction &tr)
 {
-    QStringList cells;
+    QList<Candidate> list;
     for (const DemoFactory::DemoUser &u : DemoFactory::demoUsers()) {
         const auto row = tr.selectInto(
             QStringLiteral("select password_hash from users where user_code = ? and coalesce(active, 1) <> 0"),
             {u.code});
-        if (!row || !PasswordHash::verify(u.password, row->at(0).toString()))
+        if (row)
+            list.append({u.code, u.name, u.password, row->at(0).toString()});
+    }
+    return list;
+}
+
+QString DemoUsersNote::text(const QList<Candidate> &candidates)
+{
+    QStringList cells;
+    for (const Candidate &c : candidates) {
+        if (!PasswordHash::verify(c.password, c.storedHash))
             continue;
         cells << QStringLiteral("<td><tt>%1</tt></td><td><tt>%2</tt></td><td>%3</td>")
-                     .arg(u.code.toHtmlEscaped(), u.password.toHtmlEscaped(), u.name.toHtmlEscaped());
+                     .arg(c.code.toHtmlEscaped(), c.password.toHtmlEscaped(), c.name.toHtmlEscaped());
     }
     if (cells.isEmpty())
         return QString();

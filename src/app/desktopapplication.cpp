@@ -50,6 +50,8 @@ DesktopApplication::DesktopApplication(CommandLine::Options options)
 
 DesktopApplication::~DesktopApplication()
 {
+    if (m_noteWorker)
+        m_noteWorker->wait();
     // The store reads this object's settings.
     Window::setGeometryStore({});
 }
@@ -305,6 +307,29 @@ LoginDialog::Check checkUser(const QString &code, const QString &password)
 
 } // namespace
 
+void DesktopApplication::showDemoUsers(LoginDialog &dialog)
+{
+    // Only the latest request speaks: a note checked for a database left since is dropped.
+    const int generation = dialog.property("demoNoteGeneration").toInt() + 1;
+    dialog.setProperty("demoNoteGeneration", generation);
+    dialog.setDemoUsers(QString());
+    const QList<DemoUsersNote::Candidate> candidates = DemoUsersNote::candidates(Transaction::sqlca());
+    if (candidates.isEmpty())
+        return;
+    if (m_noteWorker)
+        m_noteWorker->wait();
+    QPointer<LoginDialog> target(&dialog);
+    m_noteWorker.reset(QThread::create([candidates, target, generation] {
+        const QString text = DemoUsersNote::text(candidates);
+        // Handed over in the dialog's thread, if it is still there and still asks.
+        QMetaObject::invokeMethod(qApp, [target, text, generation] {
+            if (target && target->property("demoNoteGeneration").toInt() == generation)
+                target->setDemoUsers(text);
+        });
+    }));
+    m_noteWorker->start();
+}
+
 bool DesktopApplication::login(const QString &databaseProblem)
 {
     LoginDialog dialog(checkUser, [](const QString &title, const QString &text) {
@@ -317,7 +342,8 @@ bool DesktopApplication::login(const QString &databaseProblem)
     Transaction &sqlca = Transaction::sqlca();
     dialog.setDatabase(m_connection, sqlca.isConnected(), m_settings && m_settings->savePassword(),
                        AppPaths::defaultDatabaseFile());
-    dialog.setDemoUsers(sqlca.isConnected() ? DemoUsersNote::text(sqlca) : QString());
+    if (sqlca.isConnected())
+        showDemoUsers(dialog);
     dialog.setConnector([this, &dialog](const ConnectionSettings &settings, bool) {
         QString error;
         if (!connectTo(settings, &error)) {
@@ -325,7 +351,7 @@ bool DesktopApplication::login(const QString &databaseProblem)
             return LoginDialog::Check{LoginDialog::Outcome::Unavailable, error, {}, false, false};
         }
         Transaction &connected = Transaction::sqlca();
-        dialog.setDemoUsers(DemoUsersNote::text(connected));
+        showDemoUsers(dialog);
         const bool noUsers = UserAdmin::hasUsers(connected) == std::optional<bool>(false);
         return LoginDialog::Check{LoginDialog::Outcome::Accepted, {}, {}, false, noUsers};
     });

@@ -8,8 +8,11 @@
 #include <QString>
 #include <memory>
 
+class QThread;
+
 namespace wip {
 
+class LoginDialog;
 class Settings;
 
 // The start of the desktop application, step by step: settings, the data
@@ -79,6 +82,9 @@ private:
     bool fail(const QString &text);
     FirstStartDialog::Choice askFirstStart(bool offerServer);
     void makeFolders();              // the default picture folder; a missing configured one is told
+    // Shows the demo users of the connected database in the login once their
+    // passwords are checked, in a thread of its own (the slow hash).
+    void showDemoUsers(LoginDialog &dialog);
     void keepWindowPlaces();        // windows come back where they were left on this machine
     // Keeps the login's database in the settings when it differs from the start's.
     void rememberDatabase(const ConnectionSettings &chosen, bool savePassword);
@@ -90,6 +96,7 @@ private:
     bool m_created = false;
     FirstStartDialog::Choice m_firstChoice = FirstStartDialog::Choice::Cancel;   // asked, not yet used
     std::unique_ptr<LauncherWindow> m_launcher;
+    std::unique_ptr<QThread> m_noteWorker;
 };
 
 } // namespace wip

@@ -156,6 +156,8 @@ private Q_SLOTS:
         QVERIFY2(app.prepare(), qPrintable(messages()));
         QString note;
         whenLoginShows([&](LoginDialog &d) {
+            // The passwords are checked while the login is already there.
+            QTRY_VERIFY(!d.demoUsers().isEmpty());
             note = d.demoUsers();
             saveScreenshot(d, "login-demo.png");
             typeLogin(d, "PLAN", "plan-2004");
@@ -169,7 +171,10 @@ private Q_SLOTS:
         // A demo password changed is no longer shown; the planner may not manage users.
         wip::UserAdmin self(wip::Transaction::sqlca(), {QStringLiteral("PLAN"), QStringLiteral("w_password")});
         QVERIFY(self.changeOwnPassword("PLAN", "plan-2004", "my-own-pass"));
-        whenLoginShows([&](LoginDialog &d) { note = d.demoUsers(); });
+        whenLoginShows([&](LoginDialog &d) {
+            QTRY_VERIFY(!d.demoUsers().isEmpty());
+            note = d.demoUsers();
+        });
         QVERIFY(!app.login());
         QVERIFY(note.contains("admin-2004") && !note.contains("plan-2004"));
         wip::LauncherWindow &launcher = app.showLauncher();
