@@ -74,7 +74,7 @@ QString UserAccounts::rights(Transaction &tr, const QString &userCode, const QSt
 {
     // A disabled user holds no right: windows opened after the change refuse.
     const auto row = tr.selectInto(
-        QStringLiteral("select r.rights from rights r join users u on u.user_code = r.user_code "
+        QStringLiteral("select r.rights from rights r left join users u on u.user_code = r.user_code "
                        "where r.user_code = ? and r.module = ? and r.function = ? and coalesce(u.active, 1) <> 0"),
         {userCode.trimmed(), module, function});
     if (!row || row->value(0).isNull())

@@ -6,6 +6,7 @@
 // byte for byte what it was.
 
 #include "app/databaseopener.h"
+#include "database/schema.h"
 #include "testdatabase.h"
 
 #include <QCryptographicHash>
@@ -305,14 +306,19 @@ private Q_SLOTS:
         QVERIFY(QDir(folder).isEmpty());
     }
 
+    // "version 3": the schema version of this build, which refusals name.
+    static QString thisVersion() { return QStringLiteral("version %1").arg(wip::Schema::version); }
+    static QString newerVersion() { return QStringLiteral("version %1").arg(wip::Schema::version + 4); }
+
     void otherSchemaVersionsAreRefusedUnchanged_data()
     {
         QTest::addColumn<QStringList>("edit");
         QTest::addColumn<QStringList>("inError");
         QTest::newRow("older") << QStringList{"update wip_schema set version = 0"}
-                               << QStringList{"version 0", "version 2"};
-        QTest::newRow("newer") << QStringList{"update wip_schema set version = 7"}
-                               << QStringList{"version 7", "version 2"};
+                               << QStringList{"version 0", thisVersion()};
+        QTest::newRow("newer") << QStringList{QStringLiteral("update wip_schema set version = %1")
+                                                  .arg(wip::Schema::version + 4)}
+                               << QStringList{newerVersion(), thisVersion()};
         QTest::newRow("no version row") << QStringList{"delete from wip_schema"} << QStringList{"without a version"};
         QTest::newRow("tables of another program")
             << QStringList{"create table invoices (id integer)", "drop table wip_schema"} << QStringList{"init-db"};
@@ -361,13 +367,14 @@ private Q_SLOTS:
             tr.disconnect();
             QVERIFY2(ok, qPrintable(error));
         }
-        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 2);
+        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), wip::Schema::version);
         QCOMPARE(db.scalar("select count(*) from audit_log").toInt(), 0);
         QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
         const QList<QPair<QString, QStringList>> cases{
-            {"update wip_schema set version = 0", {"version 0", "version 2"}},
+            {"update wip_schema set version = 0", {"version 0", thisVersion()}},
             {"update wip_schema set version = 1", {"version 1", "init-db"}},
-            {"update wip_schema set version = 3", {"version 3", "version 2"}},
+            {QStringLiteral("update wip_schema set version = %1").arg(wip::Schema::version + 4),
+             {newerVersion(), thisVersion()}},
             {"delete from wip_schema", {"without a version"}},
             {"drop table wip_schema", {"not a Wip database", "init-db"}}};
         for (const auto &[statement, inError] : cases) {
@@ -393,7 +400,7 @@ private Q_SLOTS:
                                         QStringList{"init-db", "--demo"}}) {
             const Run r = wip(args + QStringList{"--database", url});
             QVERIFY2(r.exitCode > 0, qPrintable(describe(r)));
-            QVERIFY2(r.err.contains("version 0") && r.err.contains("version 2"), qPrintable(describe(r)));
+            QVERIFY2(r.err.contains("version 0") && r.err.contains(thisVersion()), qPrintable(describe(r)));
             QVERIFY2(r.out.isEmpty(), qPrintable(describe(r)));
         }
         QCOMPARE(db.scalar("select min(wip) from day_wip").toInt(), 42);

@@ -190,6 +190,8 @@ private Q_SLOTS:
                 QSqlDatabase::removeDatabase("header");
             }
             DesktopApplication app(options());
+            // The demo again: the tests after this one log in as its users.
+            wip::test::whenShows<wip::FirstStartDialog>([](wip::FirstStartDialog &d) { wip::test::press(d, "cb_demo"); });
             QVERIFY2(app.prepare(), qPrintable(lastMessage()));
             QVERIFY(app.createdDatabase());
             QVERIFY(wip::Transaction::sqlca().database().tables().contains("wip_schema"));

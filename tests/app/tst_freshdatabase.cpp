@@ -153,11 +153,15 @@ private Q_SLOTS:
             s.dw_name = m_folder.filePath(QStringLiteral("temp.psr"));
             report.SaveAs(s.dw_name);
             window = Window::OpenWithParm(className, QVariant::fromValue(s));
+        } else if (className == QLatin1String("w_bagticket_preview")) {
+            // The bag tickets of the first contract the factory enters.
+            QVERIFY(m_db->insert("sconh", {{"scno", "KC1"}, {"cust_no", "C1"}}));
+            QVERIFY(m_db->insert("scond", {{"scno", "KC1"}, {"design_no", "D1"}, {"quantity", 2}}));
+            window = Window::OpenWithParm(className, QStringList{QStringLiteral("KC1")});
         } else {
             window = Window::Open(className);
         }
-        QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY2(window && QTest::qWaitForWindowExposed(window), qPrintable(problems()));
         QTest::qWait(50);   // its open event runs queued
         QVERIFY2(problems().isEmpty(), qPrintable(problems()));
         if (const QString folder = qEnvironmentVariable("WIP_SCREENSHOTS"); !folder.isEmpty())
