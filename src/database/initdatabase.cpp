@@ -3,6 +3,7 @@
 #include "database/demofactory.h"
 #include "database/factorycodes.h"
 #include "database/rightscatalogue.h"
+#include "database/referenceschema.h"
 #include "database/schema.h"
 #include "runtime/sqlvalue.h"
 
@@ -182,6 +183,7 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
     return addColumnsSince(db, kind, from, error) && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
         && usersRightForAdministrators(db, kind, from, error)
         && (from >= 3 || FactoryCodes::write(db, kind, true, error))
+        && (from >= 3 || ReferenceSchema::takeOverCustomers(db, error))
         && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
 }
 

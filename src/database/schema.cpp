@@ -1,6 +1,7 @@
 #include "database/schema.h"
 
 #include "database/orderstanding.h"
+#include "database/referenceschema.h"
 
 namespace wip {
 
@@ -189,11 +190,15 @@ QList<TableDef> userTables()
     return t;
 }
 
-// The columns of the users table that version 3 added: a user can be disabled
-// and made to change a password someone else set.
-QList<AddedColumn> userColumnsOfVersion3()
+// The columns version 3 added to existing tables: a user can be disabled and
+// made to change a password someone else set, and the reference data's names,
+// units, hallmarks, active flags and audit keys (ReferenceSchema).
+QList<AddedColumn> columnsOfVersion3()
 {
-    return {{3, "users", "active"}, {3, "users", "must_change"}};
+    QList<AddedColumn> list{{3, "users", "active"}, {3, "users", "must_change"}};
+    for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns())
+        list.append({3, added.table, added.column.name});
+    return list;
 }
 
 // Every table, in the order they are created.
@@ -209,12 +214,19 @@ QList<TableDef> makeTables()
     t += stoneTables();
     t += workerTables();
     t += userTables();
+    t += ReferenceSchema::tables();
+    for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
+        for (TableDef &table : t) {
+            if (table.name == added.table)
+                table.columns.append(added.column);
+        }
+    }
     return t;
 }
 
 QList<IndexDef> makeIndexes()
 {
-    return {
+    QList<IndexDef> list{
         {"ix_sconh_scno", "sconh", {"scno"}},
         {"ix_sconh_deldate", "sconh", {"deldate"}},
         {"ix_scond_scno", "scond", {"scno"}},
@@ -238,6 +250,7 @@ QList<IndexDef> makeIndexes()
         {"ix_cumind_contract", "cumind", {"contractno"}},
         {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
     };
+    return list + ReferenceSchema::indexes();
 }
 
 // The first (lowest) article of each contract: the style the contract is made in.
@@ -454,7 +467,7 @@ const QList<IndexDef> &Schema::indexes()
 
 const QList<AddedColumn> &Schema::addedColumns()
 {
-    static const QList<AddedColumn> list = userColumnsOfVersion3();
+    static const QList<AddedColumn> list = columnsOfVersion3();
     return list;
 }
 

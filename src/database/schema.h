@@ -63,9 +63,10 @@ struct IndexDef
 class Schema
 {
 public:
-    // 2: audit_log. 3: users.active and users.must_change. An older database is
-    // brought up to this version by adding what it lacks (upgradeDatabase); a
-    // newer one is refused.
+    // 2: audit_log. 3: users.active and users.must_change, and the factory's
+    // reference data (ReferenceSchema: customers, workers, columns of materials,
+    // styles and the audit trail). An older database is brought up to this
+    // version by adding what it lacks (upgradeDatabase); a newer one is refused.
     static constexpr int version = 3;
     static constexpr const char *versionTable = "wip_schema";
 

@@ -4,6 +4,7 @@
 
 #include "database/initdatabase.h"
 #include "database/postgresadmin.h"
+#include "database/referenceschema.h"
 #include "database/schema.h"
 #include "testdatabase.h"
 
@@ -33,6 +34,8 @@ private Q_SLOTS:
     void foreignDatabaseIsRefused();
     void olderVersionIsUpgradedNewerRefused_data() { addEngineRows(); }
     void olderVersionIsUpgradedNewerRefused();
+    void version2GetsTheReferenceTablesAndItsCustomers_data() { addEngineRows(); }
+    void version2GetsTheReferenceTablesAndItsCustomers();
     void otherSchemaVersionIsRefused_data() { addEngineRows(); }
     void otherSchemaVersionIsRefused();
     void datesCompareAsDatesOnBothEngines_data() { addEngineRows(); }
@@ -183,6 +186,62 @@ void tst_Schema::olderVersionIsUpgradedNewerRefused()
     QVERIFY(!newer.ok);
     QVERIFY2(newer.error.contains(QStringLiteral("version %1").arg(Schema::version + 1)), qPrintable(newer.error));
     QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version + 1);
+}
+
+// A database of version 2 (before the reference data) gets the customer and
+// worker tables and the new columns in one step, from upgradeDatabase as from
+// init-db; the customer codes its contracts use become customers, once each;
+// every row it had stays as it was.
+void tst_Schema::version2GetsTheReferenceTablesAndItsCustomers()
+{
+    WIP_TEST_DATABASE(db);
+    const auto hasColumn = [&db](const QString &table, const QString &column) {
+        return db.tr().database().record(table).indexOf(column) >= 0;
+    };
+    const auto makeVersion2 = [&db] {
+        QStringList statements{"drop table customer", "drop table worker", "drop index ix_audit_log_record"};
+        for (const ReferenceSchema::AddedColumn &c : ReferenceSchema::addedColumns())
+            statements << QStringLiteral("alter table %1 drop column %2").arg(c.table, c.column.name);
+        statements << "update wip_schema set version = 2";
+        for (const QString &sql : statements) {
+            if (!db.exec(sql))
+                return false;
+        }
+        return true;
+    };
+    for (const char *customer : {"QOR", "TIF", "QOR", "", "  "})
+        QVERIFY(db.insert("sconh", {{"scno", QStringLiteral("KC-%1").arg(db.scalar("select count(*) from sconh").toInt())},
+                                    {"cust_no", QString::fromUtf8(customer)}}));
+    QVERIFY(db.insert("sconh", {{"scno", "KC-NULL"}}));
+    QVERIFY(db.insert("material", {{"mcode", "18KY"}, {"mtype", "GOLD"}, {"purate", 0.75}}));
+    QVERIFY2(makeVersion2(), qPrintable(db.error()));
+    QVERIFY(!hasColumn("material", "hallmark"));
+
+    const UpgradeResult up = upgradeDatabase(db.tr());
+    QVERIFY2(up.ok && up.upgraded() && up.fromVersion == 2, qPrintable(up.error));
+    QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version);
+    const auto customers = [&db] {
+        QStringList list;
+        for (const QVariantList &r : db.rows("select cust_no, active, cust_name from customer order by cust_no"))
+            list << r[0].toString() + u'|' + r[1].toString() + u'|' + (r[2].isNull() ? "NULL" : r[2].toString());
+        return list;
+    };
+    QCOMPARE(customers(), (QStringList{"QOR|1|NULL", "TIF|1|NULL"}));
+    QCOMPARE(db.scalar("select count(*) from worker").toInt(), 0);
+    for (const ReferenceSchema::AddedColumn &c : ReferenceSchema::addedColumns())
+        QVERIFY2(hasColumn(c.table, c.column.name), qPrintable(c.table + u'.' + c.column.name));
+    QCOMPARE(db.scalar("select count(*) from material where mcode = '18KY' and hallmark is null and active is null")
+                 .toInt(), 1);
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 6);
+
+    // The same from init-db, and never twice.
+    QVERIFY2(makeVersion2(), qPrintable(db.error()));
+    QVERIFY(db.exec("insert into sconh (scno, cust_no) values ('KC-9', 'AUR')"));
+    const InitResult init = initDatabase(db.tr(), InitOptions{});
+    QVERIFY2(init.ok && !init.created, qPrintable(init.error));
+    QCOMPARE(customers(), (QStringList{"AUR|1|NULL", "QOR|1|NULL", "TIF|1|NULL"}));
+    QVERIFY(initDatabase(db.tr(), InitOptions{}).ok);
+    QCOMPARE(customers().size(), 3);
 }
 
 void tst_Schema::foreignDatabaseIsRefused()
