@@ -1,7 +1,7 @@
 #include "database/demofactory.h"
 
 #include "database/batchinserter.h"
-#include "database/factorycodes.h"
+#include "database/democatalogue.h"
 #include "database/rightscatalogue.h"
 #include "database/passwordhash.h"
 #include "database/schema.h"
@@ -14,113 +14,12 @@
 
 namespace wip {
 
+using namespace demo;
+
 namespace {
 
 constexpr quint32 kSeed = 20041207;     // fixed: the demo factory is the same on every run
 constexpr int kContractsPerScale = 800; // about 10 000 proch rows per scale unit
-
-double r3(double x) { return std::round(x * 1000.0) / 1000.0; }
-
-struct Metal
-{
-    const char *code;
-    const char *type;
-    double purity;
-};
-const Metal kMetals[] = {
-    {"18KW", "GOLD", 0.750}, {"18KY", "GOLD", 0.750}, {"14KY", "GOLD", 0.585},
-    {"9KR", "GOLD", 0.375},  {"PT950", "PT", 0.950},  {"PT900", "PT", 0.900},
-};
-// Wire and solder, issued and returned through the stocks.
-const Metal kWireSolder[] = {
-    {"18KY线", "GOLD", 0.750}, {"18KY焊", "GOLD", 0.700}, {"PT950线", "PT", 0.950}, {"PT焊", "PT", 0.900},
-};
-const char *const kStones[] = {"DIA-RD-1.0", "DIA-RD-1.5", "DIA-PR-2.0", "RUBY-OV-3X2",
-                               "SAP-RD-2.0", "EMR-SQ-2.5", "CZ-RD-1.2"};
-
-struct Named
-{
-    const char *code;
-    const char *name;
-};
-const Named kArtTypes[] = {{"R", "戒指RING"},    {"P", "吊坠PENDANT"},  {"E", "耳环EARRING"},
-                           {"B", "手链BRACELET"}, {"N", "项链NECKLACE"}, {"K", "胸针BROOCH"}};
-const Named kSetTypes[] = {{"包镶", "BEZEL"},      {"钉镶", "PAVE"},       {"光圈镶", "FLUSH"},
-                           {"虎爪镶", "HAMMER PRONG"}, {"迫镶", "CHANNEL"},  {"田字镶", "MYSTERY"},
-                           {"无边镶", "INVISIBLE"},  {"闸镶", "PAVE PRONG"}, {"爪镶", "PRONG"},
-                           {"初始镶法", "INITIAL"}};
-const char *const kCustomers[] = {"QOR", "TIF", "PAN", "QOR", "CHR", "MON", "QOR", "AUR"};
-const char *const kWorkers[] = {"陈志强", "李伟", "黄小明", "张丽", "王芳", "刘洋", "杨光", "赵军",
-                                "周婷", "吴彬", "郑海", "孙梅", "何勇", "林娜", "罗杰", "梁静"};
-const char *const kClerks[] = {"收发陈", "收发李", "收发黄"};
-const char *const kReasons[] = {"1-无石Stone delay", "2-未齐石stone pending", "3-烂石stone broken",
-                                "4-迟上金gold delay", "5-KC报废Int Rej",    "6-QOR报废QC Rej",
-                                "7-接单迟Issue Delay", "8-发出车石",          "9-车石完成"};
-
-// The production chain of a contract: process code, the stock that holds the
-// department's work (empty: none), and the progress columns of table process.
-struct Stage
-{
-    const char *gongxu;
-    const char *stock;
-    const char *progress;   // wax, casting ... ; nullptr for shipping
-};
-const Stage kChain[] = {
-    {"01-唧腊", "21-蜡仓收发", "wax"},       {"03-倒模", "01-金仓收发", "casting"},
-    {"04-执模", "04-执模收发", "filing"},    {"06-镶石", "05-镶石收发", "setting"},
-    {"07-执边", "06-执边收发", "finishing"}, {"08-打磨", "07-打磨收发", "polishing"},
-    {"09-电金", "08-电金收发", "rhodium"},   {"20-出货", "20-成品PRODUCT", nullptr},
-};
-constexpr int kChainLength = 8;
-constexpr int kDesigns = 40;
-
-struct StoneLine
-{
-    QString stone;
-    QString settype;
-    double perPiece;
-};
-
-// The stones of design d (index 0 .. kDesigns-1); plain designs carry the
-// placeholder line INIST / 初始镶法 only.
-QList<StoneLine> stonesOf(int d)
-{
-    QList<StoneLine> lines;
-    const int count = d % 4;
-    if (count == 0) {
-        lines.append({QStringLiteral("INIST"), QStringLiteral("初始镶法"), 0});
-        return lines;
-    }
-    for (int s = 0; s < count; ++s) {
-        const int stone = (d + s * 3) % int(std::size(kStones));
-        const int settype = (d + s) % 9;   // never the initial method
-        lines.append({QString::fromUtf8(kStones[stone]), QString::fromUtf8(kSetTypes[settype].code),
-                      double(1 + (d * 5 + s * 7) % 24)});
-    }
-    return lines;
-}
-
-// The name of worker number workerNo (0-based) of the department at place stage of
-// the chain: one name per worker number, in every table that names the worker.
-QString workerName(int stage, int workerNo)
-{
-    return QString::fromUtf8(kWorkers[(stage * 5 + workerNo) % std::size(kWorkers)]);
-}
-
-// The hallmark a line of that metal is stamped with: its fineness in thousandths,
-// with the metal's sign for platinum ("585", "PT950").
-QString hallmarkOf(const Metal &m)
-{
-    const QString fineness = QString::number(qRound(m.purity * 1000));
-    return QString::fromLatin1(m.type) == QLatin1String("PT") ? QStringLiteral("PT") + fineness : fineness;
-}
-
-QString designNo(int d) { return QStringLiteral("D%1").arg(2401 + d); }
-QString articleCode(int d)
-{
-    return QString::fromLatin1(kArtTypes[d % std::size(kArtTypes)].code) + QString::number(2401 + d);
-}
-double pieceWeight(int d) { return 2.5 + (d % 5) * 1.25; }
 
 } // namespace
 
@@ -175,98 +74,6 @@ bool DemoFactory::run()
         return false;
     }
     return writeReferenceData() && writeContracts() && writeUsers() && writeAuditTrail() && resyncSequences();
-}
-
-bool DemoFactory::writeReferenceData()
-{
-    return writeCodes() && writeMaterials() && writeArticles()
-        && writeSettingStatus() && writeMaterialOrigins();
-}
-
-// Process codes and stock codes, those the database lacks (a new database holds them).
-bool DemoFactory::writeCodes()
-{
-    return FactoryCodes::write(m_db, m_kind, false, &m_error);
-}
-
-// Metals with their purity, wire and solder, stones and wax.
-bool DemoFactory::writeMaterials()
-{
-    BatchInserter material(m_db, m_kind, QStringLiteral("material"), {"mcode", "mtype", "purate"});
-    for (const Metal &m : kMetals)
-        material.add({QString::fromUtf8(m.code), QString::fromUtf8(m.type), m.purity});
-    for (const Metal &m : kWireSolder)
-        material.add({QString::fromUtf8(m.code), QString::fromUtf8(m.type), m.purity});
-    for (const char *s : kStones)
-        material.add({QString::fromUtf8(s), QStringLiteral("STONE"), 1.0});
-    material.add({QStringLiteral("INIST"), QStringLiteral("STONE"), 0.0});
-    material.add({QStringLiteral("WAX-BLUE"), QStringLiteral("WAX"), 0.0});
-    return finish(material);
-}
-
-// Product types, setting methods, and the articles with the stones they carry.
-bool DemoFactory::writeArticles()
-{
-    BatchInserter arttype(m_db, m_kind, QStringLiteral("arttype"), {"arttype_code", "arttype_name"});
-    for (const Named &a : kArtTypes)
-        arttype.add({QString::fromUtf8(a.code), QString::fromUtf8(a.name)});
-    BatchInserter settype(m_db, m_kind, QStringLiteral("settype"), {"settype_code", "settype_name"});
-    for (const Named &s : kSetTypes)
-        settype.add({QString::fromUtf8(s.code), QString::fromUtf8(s.name)});
-    if (!finish(arttype) || !finish(settype))
-        return false;
-
-    BatchInserter article(m_db, m_kind, QStringLiteral("article"), {"article_code", "arttype_code", "pic_name"});
-    BatchInserter artsd(m_db, m_kind, QStringLiteral("artsd"),
-                        {"article_code", "stone_code", "settype_code", "qtycal"});
-    BatchInserter stoneneed(m_db, m_kind, QStringLiteral("stoneneed"), {"article_code", "stoneneed"});
-    for (int d = 0; d < kDesigns; ++d) {
-        article.add({articleCode(d), QString::fromLatin1(kArtTypes[d % std::size(kArtTypes)].code),
-                     QString(designNo(d) + QStringLiteral(".BMP"))});
-        double need = 0;
-        for (const StoneLine &s : stonesOf(d)) {
-            artsd.add({articleCode(d), s.stone, s.settype, s.perPiece});
-            need += s.perPiece;
-        }
-        stoneneed.add({articleCode(d), need});
-    }
-    return finish(article) && finish(artsd) && finish(stoneneed);
-}
-
-// Setting status by setting method, for this month and the last.
-bool DemoFactory::writeSettingStatus()
-{
-    BatchInserter needStone(m_db, m_kind, QStringLiteral("need_stone"),
-                            {"lshid", "bt", "name", "baox", "dingx", "gqx", "hzx", "bix", "tzx", "zdx",
-                             "zx", "wbx", "nx", "fromdate", "todate"});
-    const QDate monthStart(m_today.year(), m_today.month(), 1);
-    const char *const groups[] = {"镶石一组", "镶石二组", "镶石三组"};
-    int lshid = 0;
-    for (int period = 0; period < 2; ++period) {
-        const QDate from = monthStart.addMonths(-period);
-        const QDate to = from.addMonths(1).addDays(-1);
-        for (const char *g : groups) {
-            QVariantList row{++lshid, QStringLiteral("镶石进度表 Setting status"), QString::fromUtf8(g)};
-            for (int k = 0; k < 10; ++k)
-                row << double((lshid * 37 + k * 11) % 120);
-            row << QDateTime(from, QTime(0, 0), Qt::UTC) << QDateTime(to, QTime(0, 0), Qt::UTC);
-            needStone.add(row);
-        }
-    }
-    return finish(needStone);
-}
-
-// Material stock by origin: customer's, purchased, recycled.
-bool DemoFactory::writeMaterialOrigins()
-{
-    BatchInserter wlly(m_db, m_kind, QStringLiteral("jcjl_wlly"), {"wlly", "mcode", "zmcode", "qtyref"});
-    const char *const origins[] = {"客供Customer", "自购Purchase", "回收Recycle"};
-    for (int o = 0; o < 3; ++o)
-        for (int m = 0; m < 4; ++m)
-            wlly.add({QString::fromUtf8(origins[o]), QString::fromUtf8(kMetals[m].code),
-                      QString(QString::fromUtf8(kMetals[m].code) + QStringLiteral("原料WIP")),
-                      r3(150.0 + o * 40.5 + m * 12.25)});
-    return finish(wlly);
 }
 
 // The tables the contracts are written to, and the running keys.
@@ -446,7 +253,7 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
         t.scond->add({++t.scondId, c.scno, c.design, c.article, QString::fromUtf8(m.code),
                       QString::number(5 + (i + l) % 12), l % 2 ? QStringLiteral("耳迫") : QString(),
                       (l + i) % 3 == 0 ? QStringLiteral("白金电") : QString(), q, wt,
-                      QString(hallmarkOf(m) + QLatin1Char(' ') + c.customer),
+                      QString(QString::fromUtf8(m.hallmark) + QLatin1Char(' ') + c.customer),
                       i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
                       r3(12.5 + (c.d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
     }
@@ -508,8 +315,9 @@ void DemoFactory::writeSteps(const Contract &c, Tables &t)
             left -= q;
             if (q <= 0)
                 continue;
-            const int workerNo = (i + w * 3 + k) % 8;
-            const QString changhao = gx.left(2) + QStringLiteral("%1").arg(workerNo + 1, 2, 10, QLatin1Char('0'));
+            const int workerNo = (i + w * 3 + k) % kWorkersPerDepartment;
+            const QString changhao = workerNumber(k, workerNo);
+            // Now and then a desk leaves the name off a step; the worker table has it.
             const bool nameless = !done && w == 0 && i % 7 == 0;
             const QString xingming = nameless ? QString() : workerName(k, workerNo);
             const QString ws = t.nextSheet();
@@ -577,12 +385,10 @@ void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
 {
     const int i = c.i;
     const QVariant nullDate(QMetaType::fromType<QDateTime>());
-    static const char *const splCodes[] = {"SPL_FIL", "SPL_SET", "SPL_FIN", "SPL_POL"};
     if (i % 9 == 4 && c.stage >= 3) {
         const bool back = i % 2 == 1;
         const double q = std::floor(c.pieces / 3) + 1;
-        t.proch->add({++t.prochId, c.scno, QStringLiteral("11-外发"), QStringLiteral("1101"),
-                      QStringLiteral("外发厂 Outside"), at(-(i % 6) - 2, 10 * 60),
+        t.proch->add({++t.prochId, c.scno, QStringLiteral("11-外发"), outsideWorker(), outsideName(), at(-(i % 6) - 2, 10 * 60),
                       back ? QVariant(at(-1, 15 * 60 + 20)) : nullDate, q, t.nextSheet(),
                       QString::fromUtf8(kClerks[i % 3]), QString()});
     }
@@ -590,12 +396,10 @@ void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
         const int s = (i / 25) % 4;
         const double q = std::floor(c.pieces / 2) + 1;
         const QString ws = t.nextSheet();
-        const QString code = QString::fromLatin1(splCodes[s]);
-        // One special worker per special process, each with a number of their own.
-        const QString number = QStringLiteral("99%1").arg(s + 1, 2, 10, QLatin1Char('0'));
-        t.proch->add({++t.prochId, c.scno, code, number, QString::fromUtf8(kWorkers[s]),
+        const QString code = QString::fromLatin1(kSpecialCodes[s]);
+        t.proch->add({++t.prochId, c.scno, code, specialWorker(s), specialName(s),
                       at(-1, 9 * 60), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序")});
-        t.prochNew->add({c.scno, code, number, QString::fromUtf8(kWorkers[s]), at(-1, 9 * 60),
+        t.prochNew->add({c.scno, code, specialWorker(s), specialName(s), at(-1, 9 * 60),
                          nullDate, q, r3(q * pieceWeight(c.d)), ws});
     }
     if (i % 15 == 2 && c.stage < 8) {
@@ -615,7 +419,7 @@ void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
             double purity = 0.75;
             for (const Metal &m : kMetals)
                 if (metal == QString::fromUtf8(m.code))
-                    purity = m.purity;
+                    purity = m.purityValue();
             ++t.castindId;
             t.castind->add({t.castindId, QStringLiteral("CH%1").arg(30000 + i), c.scno, metal,
                             QStringLiteral("H%1").arg(t.castindId % 50), QStringLiteral("L%1").arg(800 + i % 40),
@@ -672,9 +476,8 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
         const QString zm = (i + k) % 5 == 4 ? QStringLiteral("半成品") : metalWip;
         transfer(finished(k), finish, from, to, metal, zm, c.pieces, r3(wt * 0.98), QString(), QString());
         if (k <= 5) {   // the metal a worker held for the step, settled when it finished
-            const QString worker = QString::fromLatin1(kChain[k].gongxu).left(2) + QStringLiteral("02");
-            transfer(finished(k), finish, from, QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt, worker,
-                     workerName(k, 1));
+            transfer(finished(k), finish, from, QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt,
+                     workerNumber(k, 1), workerName(k, 1));
         }
         if ((i + k) % 3 == 0)
             transfer(finished(k), finish, from, QStringLiteral("09-废金仓"), metal, metalWip, 0, r3(wt * 0.01),
@@ -682,14 +485,13 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
     }
     if (c.stage >= 2 && c.stage <= 6) {
         const QString from = QString::fromUtf8(kChain[c.stage].stock);
-        const QString worker = QString::fromLatin1(kChain[c.stage].gongxu).left(2) + QStringLiteral("01");
-        transfer(at(c.startDay(c.stage), c.startMinute(c.stage, 0)), QStringLiteral("BEGIN"), from, QStringLiteral("11-工人在做仓"),
-                 metal, metalWip, c.pieces, wt, worker, workerName(c.stage, 0));
+        transfer(at(c.startDay(c.stage), c.startMinute(c.stage, 0)), QStringLiteral("BEGIN"), from,
+                 QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt, workerNumber(c.stage, 0),
+                 workerName(c.stage, 0));
     }
     if (i % 9 == 4 && c.stage >= 3)
         transfer(at(-(i % 6) - 2, 10 * 60), finish, QStringLiteral("04-执模收发"), QStringLiteral("12-外工收发"),
-                 metal, metalWip, std::floor(c.pieces / 3) + 1, r3(wt / 3), QStringLiteral("1101"),
-                 QStringLiteral("外发厂 Outside"));
+                 metal, metalWip, std::floor(c.pieces / 3) + 1, r3(wt / 3), outsideWorker(), outsideName());
     // Stones into the stone store and out to setting.
     for (const StoneLine &s : c.stones) {
         if (s.stone == QLatin1String("INIST"))

@@ -72,6 +72,8 @@ private:
     bool writeCodes();
     bool writeMaterials();
     bool writeArticles();
+    bool writeCustomers();
+    bool writeWorkers();
     bool writeSettingStatus();
     bool writeMaterialOrigins();
     bool writeContracts();
