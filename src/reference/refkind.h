@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace wip::reference {
+
+// One kind of the factory's reference data, described as data: the table it is
+// kept in, its fields (the columns a window shows and a spreadsheet row
+// gives), and where else its codes are used. The validation, the save and the
+// window read these descriptions; nothing is written per kind.
+//
+//   customers  customer                       cust_no, cust_name, contact, active
+//   metals     material (mtype GOLD or PT)    mcode, mtype, purate, hallmark, mname, active
+//   stones     material (mtype STONE)         mcode, mname, unit, active
+//   settypes   settype                        settype_code, settype_name, active
+//   arttypes   arttype                        arttype_code, arttype_name, active
+//   styles     article, with artsd as stones  article_code, arttype_code, pic_name, picture, active
+//   workers    worker                         changhao, xingming, gongxu_code, active
+//   processes  gongxu                         gongxu_code (fixed), gongxu_name
+//   stocks     stock                          stock_code (fixed), stock_name
+class RefKind
+{
+public:
+    enum class FieldType {
+        Code,        // the key: required, unique, never changed once saved
+        Text,        // free text on one line
+        Decimal,     // an exact decimal of at most three places
+        Choice,      // one of `choices`
+        Reference,   // a code of another kind (`refKind`)
+        Active,      // in use (1) or made inactive (0)
+        PictureFile  // a picture file on this computer, copied into the picture folder on save
+    };
+
+    struct Field
+    {
+        QString name;             // the column, and the field's name in plain rows
+        QString caption;          // "代码 Code"
+        FieldType type = FieldType::Text;
+        bool required = false;
+        bool editable = true;     // false: shown only (the codes of processes and stocks)
+        QString refKind;          // Reference: the kind whose codes it takes
+        QStringList choices;      // Choice: the values allowed
+        int places = -1;          // Decimal: places shown (-1: as many as it has)
+        int maxLength = 100;
+    };
+
+    // A table column that holds this kind's codes: a code found there is in use.
+    struct Use
+    {
+        QString table;
+        QString column;
+        QString caption;          // "合约明细 contract lines"
+    };
+
+    QString name;                 // customers, metals ... (wip import --kind)
+    QString caption;              // the tab: "客户 Customers"
+    QString table;
+    QString keyField;
+    QString filter;               // SQL condition choosing this kind's rows of the table; empty: all
+    QList<QPair<QString, QString>> fixedValues;   // columns every new row gets (mtype STONE)
+    QList<Field> fields;
+    QList<Use> uses;
+    bool canAdd = true;           // false: the codes are fixed keys; only names change
+    bool hasStones = false;       // styles: stones per piece with their setting method (artsd)
+
+    const Field *field(const QString &name) const;   // nullptr when the kind has none
+    const Field &key() const { return *field(keyField); }
+    // The fields kept in a column of the table (all but a picture file).
+    QList<Field> columnFields() const;
+    bool hasActive() const;
+
+    // The stone lines of a style: stone, setting method, stones per piece.
+    static const QList<Field> &stoneFields();
+
+    static const QList<RefKind> &all();
+    static const RefKind *find(const QString &name);   // nullptr when unknown
+    static const RefKind &get(const QString &name);    // one of all(); asserts it is
+};
+
+} // namespace wip::reference
