@@ -29,6 +29,8 @@ const QVector<WindowInfo> &WindowCatalogue::all()
          QStringLiteral("订单进度: 合约在各部门的进度"), QStringLiteral("order-progress"), true},
         {QStringLiteral("w_production"), QStringLiteral("产量统计"),
          QStringLiteral("产量统计: 部门产量图表"), QStringLiteral("production-chart"), true},
+        {QStringLiteral("w_refdata"), QStringLiteral("基础资料 Reference data"),
+         QStringLiteral("基础资料: 客户、成色、石料、镶法、款式、工人与代码"), QStringLiteral("reference-data"), true},
         {QStringLiteral("w_users"), QStringLiteral("用户与权限 Users and rights"),
          QStringLiteral("用户与权限: 增加用户、停用、重设密码与各窗口的权限"), QStringLiteral("users"), true,
          Right::Users},

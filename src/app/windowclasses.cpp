@@ -22,6 +22,9 @@
 #if defined(WIP_HAVE_ORDER_PROGRESS)
 #include "order_progress/orderprogresswindows.h"
 #endif
+#if defined(WIP_HAVE_REFERENCE)
+#include "reference/widgets/referencewindows.h"
+#endif
 
 namespace wip {
 
@@ -44,6 +47,9 @@ void WindowClasses::registerAll()
 #endif
 #if defined(WIP_HAVE_ORDER_PROGRESS)
     registerOrderProgressWindows();
+#endif
+#if defined(WIP_HAVE_REFERENCE)
+    reference::registerReferenceWindows();
 #endif
 }
 
