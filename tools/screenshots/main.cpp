@@ -14,6 +14,7 @@
 #include "app/passworddialog.h"
 #include "app/windowcatalogue.h"
 #include "app/windowclasses.h"
+#include "database/demopictures.h"
 #include "database/initdatabase.h"
 #include "database/useraccounts.h"
 #include "reports/widgets/reportcontrol.h"
@@ -33,6 +34,7 @@
 #include <QPointer>
 #include <QTabWidget>
 #include <QSqlDatabase>
+#include <QToolBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -125,6 +127,8 @@ bool prepareDemo(const QString &folder)
     });
     QDir::setCurrent(folder);
     DriveMapping::instance().setWorkingFolder(folder);
+    // The style pictures, for the windows that show them.
+    writeDemoPictures(DriveMapping::instance().folder(QLatin1Char('P')), folder);
     return true;
 }
 
@@ -196,6 +200,25 @@ void shootUsers()
     settle();
 }
 
+// 基础资料: the metals with purity and hallmark, and a style with its stones and picture.
+void shootReferenceData()
+{
+    if (!Window::isRegistered(QStringLiteral("w_refdata")))
+        return;
+    Window *refdata = open(QStringLiteral("w_refdata"), QSize(1040, 560));
+    auto *tabs = refdata->findChild<QTabWidget *>(QStringLiteral("tab_kinds"));
+    if (!tabs)
+        return;
+    tabs->setCurrentIndex(1);
+    shoot(*refdata, QStringLiteral("w_refdata-metals"));
+    tabs->setCurrentIndex(5);
+    if (auto *styles = refdata->findChild<QTableWidget *>(QStringLiteral("lv_styles")))
+        styles->setCurrentCell(1, 0);   // B2410: its stone and its picture
+    shoot(*refdata, QStringLiteral("w_refdata-styles"));
+    refdata->Close();
+    settle();
+}
+
 void shootWindows()
 {
     LauncherWindow launcher([](const QString &c) { return Window::isRegistered(c); }, nullptr);
@@ -203,6 +226,9 @@ void shootWindows()
     launcher.setDatabaseText(QStringLiteral("sqlite:/home/clerk/.local/share/Wip/wip/wip.sqlite"));
     launcher.setUserText(user_code());
     launcher.show();
+    // As wide as its toolbar, so that the picture shows every window's button.
+    if (auto *toolbar = launcher.findChild<QToolBar *>(QStringLiteral("tb_windows")))
+        launcher.resize(qMax(launcher.width(), toolbar->sizeHint().width() + 8), launcher.height());
     shoot(launcher, QStringLiteral("launcher"));
 
     // The output chart before any day is computed says where to compute one.
@@ -287,6 +313,8 @@ void shootWindows()
     shoot(*detail, QStringLiteral("w_wip_detail-waycode"));
     detail->Close();
     settle();
+
+    shootReferenceData();
 }
 
 } // namespace
