@@ -37,8 +37,9 @@ QStringList codesOf(const RefGrid *grid)
     QStringList codes;
     if (!grid)
         return codes;
+    // The codes saved and in use: an inactive code is given to no new row.
     for (const RefRow &row : grid->rows()) {
-        if (row.saved())
+        if (row.saved() && row.original.value(QStringLiteral("active")) != QLatin1String("0"))
             codes << row.original.value(grid->kind().keyField);
     }
     codes.removeDuplicates();
