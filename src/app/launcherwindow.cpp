@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -85,7 +86,13 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
     statusBar()->addWidget(m_database, 1);
     statusBar()->addPermanentWidget(m_user);
 
-    resize(1140, 440);   // the toolbar whole, with 用户与权限
+    // Wide enough for every window's button (the toolbar's width while all are
+    // shown), as far as the screen allows; the toolbar folds the rest away.
+    const QToolBar *toolbar = findChild<QToolBar *>(QStringLiteral("tb_windows"));
+    int width = toolbar->sizeHint().width() + 16;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        width = qMin(width, screen->availableGeometry().width());
+    resize(width, 440);
     refreshEntries();
 }
 

@@ -36,6 +36,7 @@
 #include <QTextBrowser>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 using wip::DesktopApplication;
@@ -340,6 +341,12 @@ private Q_SLOTS:
         const QString status = launcher.findChild<QLabel *>("st_database")->text();
         QVERIFY2(status.contains(wip::AppPaths::defaultDatabaseFile()), qPrintable(status));
         QVERIFY(launcher.findChild<QLabel *>("st_user")->text().contains("ADMIN"));
+        // As wide as the buttons of every window, where the screen has room for them.
+        const auto *toolbar = launcher.findChild<QToolBar *>("tb_windows");
+        const int room = launcher.screen()->availableGeometry().width();
+        QVERIFY2(launcher.width() >= qMin(toolbar->sizeHint().width(), room) && launcher.width() <= room,
+                 qPrintable(QStringLiteral("%1 of %2, the buttons %3")
+                                .arg(launcher.width()).arg(room).arg(toolbar->sizeHint().width())));
         saveScreenshot(launcher, "launcher.png");
 
         // A class registered later is enabled by a refresh, and its entry opens it by name.
