@@ -54,6 +54,23 @@ void callPrefix(Receiver *receiver, Handler handler, const Tuple &args, std::ind
     (receiver->*handler)(std::get<I>(args)...);
 }
 
+// Calls a window's handler with the first arguments of the signal it takes, or a
+// callable with all of them or none. A function template of its own: clang
+// instantiates every branch of an if constexpr in a lambda nested in a generic one.
+template <typename Receiver, typename Handler, typename... Args>
+void callHandler(Receiver *receiver, const Handler &handler, Args &...args)
+{
+    if constexpr (std::is_member_function_pointer_v<Handler>) {
+        constexpr std::size_t n = MemberFunction<Handler>::arity;
+        static_assert(n <= sizeof...(args), "the handler takes more arguments than the signal gives");
+        callPrefix(receiver, handler, std::forward_as_tuple(args...), std::make_index_sequence<n>{});
+    } else if constexpr (std::is_invocable_v<const Handler &, Args &...>) {
+        handler(args...);
+    } else {
+        handler();
+    }
+}
+
 template <typename Sender, typename Signal>
 QByteArray eventName(const Sender *sender, Signal signal)
 {
@@ -89,18 +106,7 @@ QMetaObject::Connection on(Sender *sender, Signal signal, Receiver *receiver, Ha
     auto forward = [sender, signal, receiver, handler, name](auto &&...args) {
         if (detail::refuses(sender, signal))
             return;
-        Dispatcher::run(receiver, name.constData(), [&] {
-            if constexpr (std::is_member_function_pointer_v<Handler>) {
-                constexpr std::size_t n = detail::MemberFunction<Handler>::arity;
-                static_assert(n <= sizeof...(args), "the handler takes more arguments than the signal gives");
-                detail::callPrefix(receiver, handler, std::forward_as_tuple(args...),
-                                   std::make_index_sequence<n>{});
-            } else if constexpr (std::is_invocable_v<Handler, decltype(args)...>) {
-                handler(args...);
-            } else {
-                handler();
-            }
-        });
+        Dispatcher::run(receiver, name.constData(), [&] { detail::callHandler(receiver, handler, args...); });
     };
     return QObject::connect(sender, signal, receiver,
                             detail::MemberFunction<Signal>::typedLambda(std::move(forward)));
