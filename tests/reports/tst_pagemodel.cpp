@@ -4,7 +4,6 @@
 #include "reports/render/pagination.h"
 #include "reports/render/reportpainter.h"
 
-#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -269,11 +268,9 @@ void TestPageModel::sheetsWithoutFooterAreNumbered()
 void TestPageModel::largeReportIsLaidOutWithoutPerRowObjects()
 {
     const auto data = plainRows(100000, false);
-    QElapsedTimer timer;
-    timer.start();
+    // How fast this is lives in bench/bench_render; here, that it holds no object per row.
     const PageModel model(*data);
     const Pagination pages(model, Pagination::pageSizePoints(PageSetup{}), Pagination::defaultMargins());
-    const qint64 elapsed = timer.elapsed();
 
     const PageModel::Section &s = model.section(0);
     QCOMPARE(int(s.runs.size()), 1);
@@ -282,7 +279,6 @@ void TestPageModel::largeReportIsLaidOutWithoutPerRowObjects()
     QCOMPARE(last.top(), s.headingHeight() + 99999 * s.detail.height);
     QCOMPARE(model.hitTest(1, last.center().y()).row, 100000);
     QVERIFY(pages.pageCount() > 1000);
-    QVERIFY2(elapsed < 2000, qPrintable(QString::number(elapsed)));
 }
 
 void TestPageModel::groupOnNewPageStartsAPage()

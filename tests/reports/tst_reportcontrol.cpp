@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -400,17 +399,14 @@ void TestReportControl::hundredThousandRowsOpenAndScroll()
     dw.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dw));
 
-    QElapsedTimer timer;
-    timer.start();
+    // How fast lives in bench/bench_render; here, that every screen is reached.
     dw.grab();                                       // the first screen
     QTest::keyClick(&dw, Qt::Key_End);              // to the last row and paint it
     const QImage end = dw.grab().toImage();
     for (int i = 0; i < 20; ++i)
         QTest::keyClick(&dw, Qt::Key_PageUp);
     dw.grab();
-    const qint64 elapsed = timer.elapsed();
     QCOMPARE(dw.GetRow() <= 100000 - 20, true);
-    QVERIFY2(elapsed < 3000, qPrintable(QString::number(elapsed)));
 
     QCOMPARE(dw.ScrollToRow(100000), 1);
     const QRect last = dw.rowRectInViewport(100000);
