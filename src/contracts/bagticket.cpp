@@ -1,5 +1,6 @@
 #include "contracts/bagticket.h"
 
+#include "database/linenumbers.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
@@ -8,23 +9,45 @@ namespace wip {
 
 namespace {
 
-const QString kLines = QStringLiteral(
+const QString kLineColumns = QStringLiteral(
     "select scond.scond_id, scond.design_no, scond.article_code, scond.metal, scond.size, scond.quantity, "
-    "scond.metal_netwt, scond.hallmark from scond where scond.scno = ? order by scond.scond_id");
+    "scond.metal_netwt, scond.hallmark, scond.line_no from scond ");
+const QString kHeader = QStringLiteral("select cust_no, cust_order, deldate from sconh where scno = ?");
 
 QString text(const QVariant &v)
 {
     return v.isNull() ? QString() : v.toString().trimmed();
 }
 
-} // namespace
-
-QString BagTicket::codeFor(const QString &scno, int position)
+// The ticket of one line (the columns of kLineColumns) of a contract (kHeader).
+BagTicket ticketOf(const QString &scno, const QVariantList &header, const QVariantList &line)
 {
-    return scno + QLatin1Char('-') + QString::number(position);
+    BagTicket t;
+    t.scno = scno;
+    t.lineNo = line.at(8).toInt();
+    t.code = BagTicket::codeFor(scno, t.lineNo);
+    t.scondId = line.at(0).toLongLong();
+    t.custNo = text(header.at(0));
+    t.custOrder = text(header.at(1));
+    t.delivery = fromDbValue(header.at(2), ColumnKind::DateTime).toDateTime().date();
+    t.designNo = text(line.at(1));
+    t.articleCode = text(line.at(2));
+    t.metal = text(line.at(3));
+    t.size = text(line.at(4));
+    t.quantity = fromDbValue(line.at(5), ColumnKind::Number);
+    t.metalNetwt = fromDbValue(line.at(6), ColumnKind::Number);
+    t.hallmark = text(line.at(7));
+    return t;
 }
 
-bool BagTicket::parseCode(const QString &code, QString *scno, int *position)
+} // namespace
+
+QString BagTicket::codeFor(const QString &scno, int lineNo)
+{
+    return scno + QLatin1Char('-') + QString::number(lineNo);
+}
+
+bool BagTicket::parseCode(const QString &code, QString *scno, int *lineNo)
 {
     const QString c = code.trimmed();
     const qsizetype dash = c.lastIndexOf(QLatin1Char('-'));
@@ -36,7 +59,7 @@ bool BagTicket::parseCode(const QString &code, QString *scno, int *position)
     if (!ok || n < 1 || digits.startsWith(QLatin1Char('+')))
         return false;
     *scno = c.left(dash);
-    *position = n;
+    *lineNo = n;
     return true;
 }
 
@@ -44,8 +67,7 @@ bool BagTicket::read(Transaction &tr, const QStringList &scnos, QList<BagTicket>
                      QString *error)
 {
     for (const QString &scno : scnos) {
-        const auto header = tr.selectInto(
-            QStringLiteral("select cust_no, cust_order, deldate from sconh where scno = ?"), {scno});
+        const auto header = tr.selectInto(kHeader, {scno});
         if (!header) {
             if (tr.sqlCode != 100) {
                 *error = tr.sqlErrText;
@@ -54,29 +76,21 @@ bool BagTicket::read(Transaction &tr, const QStringList &scnos, QList<BagTicket>
             missing->append(scno);
             continue;
         }
-        Cursor lines(tr, kLines, {scno});
+        Cursor lines(tr, kLineColumns + QStringLiteral("where scond.scno = ? order by scond.line_no, scond.scond_id"),
+                     {scno});
         if (!lines.open()) {
             *error = tr.sqlErrText;
             return false;
         }
-        int position = 0;
         while (const auto row = lines.fetch()) {
-            BagTicket t;
-            t.scno = scno;
-            t.position = ++position;
-            t.code = codeFor(scno, position);
-            t.scondId = row->at(0).toLongLong();
-            t.custNo = text(header->at(0));
-            t.custOrder = text(header->at(1));
-            t.delivery = fromDbValue(header->at(2), ColumnKind::DateTime).toDateTime().date();
-            t.designNo = text(row->at(1));
-            t.articleCode = text(row->at(2));
-            t.metal = text(row->at(3));
-            t.size = text(row->at(4));
-            t.quantity = fromDbValue(row->at(5), ColumnKind::Number);
-            t.metalNetwt = fromDbValue(row->at(6), ColumnKind::Number);
-            t.hallmark = text(row->at(7));
-            tickets->append(t);
+            if (row->at(8).isNull()) {
+                // Every line is numbered when made or when the database was upgraded.
+                *error = QStringLiteral("A line of contract %1 (scond_id %2) has no line number, so it has no "
+                                        "ticket code.").arg(scno).arg(row->at(0).toLongLong());
+                lines.close();
+                return false;
+            }
+            tickets->append(ticketOf(scno, *header, *row));
         }
         if (tr.sqlCode == -1) {
             *error = tr.sqlErrText;
@@ -87,24 +101,33 @@ bool BagTicket::read(Transaction &tr, const QStringList &scnos, QList<BagTicket>
     return true;
 }
 
-bool BagTicket::find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error)
+BagTicket::Lookup BagTicket::find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error)
 {
-    QString scno;
-    int position = 0;
-    if (!parseCode(code, &scno, &position)) {
-        *error = QStringLiteral("\"%1\" is not a bag ticket code").arg(code.trimmed());
-        return false;
+    ticket->code = code.trimmed();
+    if (!parseCode(code, &ticket->scno, &ticket->lineNo))
+        return Lookup::NotACode;
+    const auto header = tr.selectInto(kHeader, {ticket->scno});
+    if (!header) {
+        *error = tr.sqlErrText;
+        return tr.sqlCode == 100 ? Lookup::NoContract : Lookup::Failed;
     }
-    QList<BagTicket> tickets;
-    QStringList missing;
-    if (!read(tr, {scno}, &tickets, &missing, error))
-        return false;
-    if (!missing.isEmpty() || position > tickets.size()) {
-        *error = QStringLiteral("unknown ticket %1").arg(code.trimmed());
-        return false;
+    const auto line = tr.selectInto(kLineColumns + QStringLiteral("where scond.scno = ? and scond.line_no = ?"),
+                                    {ticket->scno, ticket->lineNo});
+    if (line) {
+        *ticket = ticketOf(ticket->scno, *header, *line);
+        return Lookup::Found;
     }
-    *ticket = tickets.at(position - 1);
-    return true;
+    if (tr.sqlCode != 100) {
+        *error = tr.sqlErrText;
+        return Lookup::Failed;
+    }
+    // A number below the next one to give was given to a line once.
+    const std::optional<int> next = LineNumbers::next(tr, ticket->scno);
+    if (!next) {
+        *error = tr.sqlErrText;
+        return Lookup::Failed;
+    }
+    return ticket->lineNo < *next ? Lookup::LineDeleted : Lookup::NoLine;
 }
 
 } // namespace wip

@@ -233,9 +233,11 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
     if (action == ScanAction::In && department.caption != ScanDepartment::all().first().caption)
         return refuse(o, Result::NotForDepartment, QStringLiteral("只有唧蜡可以接收; %1 请用转出。").arg(department.caption));
     QString scno;
-    int position = 0;
-    if (!BagTicket::parseCode(o.ticket.code, &scno, &position))
+    int lineNo = 0;
+    if (!BagTicket::parseCode(o.ticket.code, &scno, &lineNo))
         return refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1").arg(o.ticket.code));
+    o.ticket.scno = scno;
+    o.ticket.lineNo = lineNo;
 
     TransactionGuard guard(m_tr);
     if (!guard.active())
@@ -245,7 +247,7 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         guard.rollback();
         return o;
     }
-    if (mayScan(o, scno, position, department, again, invoice))
+    if (mayScan(o, department, again, invoice))
         o = write(o, department, guard);
     if (!o.done())
         guard.rollback();
@@ -254,8 +256,7 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
 
 // The checks of a scan on the locked contract that need the ticket's line: true
 // when it may be written, with o.added set; otherwise o says why.
-bool ScanStation::mayScan(ScanOutcome &o, const QString &scno, int position, const ScanDepartment &department,
-                          bool again, const QString &invoice)
+bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice)
 {
     const auto no = [&o, this](Result result, const QString &message) {
         o = refuse(o, result, message);
@@ -263,10 +264,21 @@ bool ScanStation::mayScan(ScanOutcome &o, const QString &scno, int position, con
     };
     const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(o.action));
     if (!invoice.isEmpty())
-        return no(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(scno, invoice));
+        return no(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(o.ticket.scno, invoice));
     QString error;
-    if (!BagTicket::find(m_tr, o.ticket.code, &o.ticket, &error))
-        return no(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(o.ticket.code, scno).arg(position));
+    const QString code = o.ticket.code;
+    switch (BagTicket::find(m_tr, code, &o.ticket, &error)) {
+    case BagTicket::Lookup::Found:
+        break;
+    case BagTicket::Lookup::LineDeleted:
+        return no(Result::LineDeleted, QStringLiteral("袋卡 %1: 合约 %2 的第 %3 行明细已删除, 不能扫描!")
+                                           .arg(code, o.ticket.scno).arg(o.ticket.lineNo));
+    case BagTicket::Lookup::Failed:
+        return no(Result::Failed, QStringLiteral("读取袋卡 %1 的明细未成功: %2").arg(code, error));
+    default:
+        return no(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细")
+                                           .arg(code, o.ticket.scno).arg(o.ticket.lineNo));
+    }
     const std::optional<Decimal> pieces = quantity(o.ticket.quantity);
     if (!pieces || pieces->sign() <= 0)
         return no(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));

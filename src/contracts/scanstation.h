@@ -34,7 +34,9 @@ enum class ScanAction { Out, In };   // "转出" for every department, "接收" 
 // What one scan or undo did, or why it was refused (nothing written then).
 struct ScanOutcome
 {
-    enum class Result { Done, UnknownCode, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, NoStones, Failed };
+    enum class Result {
+        Done, UnknownCode, LineDeleted, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, NoStones, Failed
+    };
     Result result = Result::Failed;
     QString message;               // one line for the clerk
     BagTicket ticket;
@@ -63,7 +65,8 @@ struct ScanOutcome
 // as the progress save does, so two stations scanning one contract end as if
 // they had taken turns.
 //
-// Refused with nothing written: an unknown code, an invoiced contract, a
+// Refused with nothing written: an unknown code, the ticket of a line deleted
+// since it was printed (its number is never given again), an invoiced contract, a
 // transfer out beyond what the department received, a ticket already scanned
 // for this department and action (unless `again`), a user without the update
 // right of the sales contracts, "接收" anywhere but 唧蜡, a receipt at 唧蜡
@@ -91,8 +94,7 @@ public:
 
 private:
     ScanOutcome refuse(ScanOutcome o, ScanOutcome::Result result, const QString &message) const;
-    bool mayScan(ScanOutcome &o, const QString &scno, int position, const ScanDepartment &department, bool again,
-                 const QString &invoice);
+    bool mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice);
     ScanOutcome write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard);
     bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice);
     bool alreadyScanned(const ScanOutcome &o, const QString &column, bool *scanned);

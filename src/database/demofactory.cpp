@@ -146,9 +146,9 @@ bool DemoFactory::writeContracts()
     };
     Tables t;
     t.sconh = make("sconh", {"sconh_id", "scno", "cust_no", "cust_order", "issdate", "deldate", "inv_no", "invdate",
-                             "take"});
+                             "take", "next_line_no"});
     t.scond = make("scond", {"scond_id", "scno", "design_no", "article_code", "metal", "size", "finding", "rhodium",
-                             "quantity", "metal_netwt", "hallmark", "remarks", "unit_labprice"});
+                             "quantity", "metal_netwt", "hallmark", "remarks", "unit_labprice", "line_no"});
     QStringList processCols;
     for (const ColumnDef &c : Schema::table(QStringLiteral("process"))->columns)
         processCols << c.name;
@@ -236,13 +236,15 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
     const bool invoiced = c.stage == 9;
     const QVariant null;
 
+    // Lines numbered 1, 2, 3 as made, the header counting on from there.
+    const int lines = 1 + i % 3;
     t.sconh->add({i + 1, c.scno, c.customer, c.custOrder, day(c.issOffset), day(c.delOffset),
                   // Not invoiced: NULL, or an empty number as some clerks leave it.
                   invoiced ? QVariant(QStringLiteral("INV%1").arg(50000 + i))
                            : c.stage == 8 ? QVariant(QStringLiteral("")) : null,
-                  invoiced ? QVariant(day(c.lastDone)) : QVariant(QMetaType::fromType<QDateTime>()), 0});
+                  invoiced ? QVariant(day(c.lastDone)) : QVariant(QMetaType::fromType<QDateTime>()), 0,
+                  lines + 1});
 
-    const int lines = 1 + i % 3;
     for (int l = 0; l < lines; ++l) {
         const Metal &m = kMetals[(i + l) % std::size(kMetals)];
         const double q = 6 + m_rng.bounded(60);
@@ -255,7 +257,7 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
                       (l + i) % 3 == 0 ? QStringLiteral("白金电") : QString(), q, wt,
                       QString(QString::fromUtf8(m.hallmark) + QLatin1Char(' ') + c.customer),
                       i % 4 == 0 ? QStringLiteral("客人要求加急 rush order") : QStringLiteral("按样板做"),
-                      r3(12.5 + (c.d % 7) * 3.75 + m_rng.bounded(100) / 40.0)});
+                      r3(12.5 + (c.d % 7) * 3.75 + m_rng.bounded(100) / 40.0), l + 1});
     }
     c.stones = stonesOf(c.d);
     for (const StoneLine &s : c.stones)

@@ -2,6 +2,7 @@
 
 #include "database/demofactory.h"
 #include "database/factorycodes.h"
+#include "database/linenumbers.h"
 #include "database/rightscatalogue.h"
 #include "database/referenceschema.h"
 #include "database/schema.h"
@@ -181,6 +182,7 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
             return false;
     }
     return addColumnsSince(db, kind, from, error) && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+        && (from >= 3 || LineNumbers::numberUnnumbered(db, error))
         && usersRightForAdministrators(db, kind, from, error)
         && (from >= 3 || FactoryCodes::write(db, kind, true, error))
         && (from >= 3 || ReferenceSchema::takeOverCustomers(db, error))

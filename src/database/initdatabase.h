@@ -65,14 +65,15 @@ struct UpgradeResult
 // Brings a Wip database of an older schema version up to this one, in one
 // transaction of tr: adds the tables, columns and indexes it lacks (audit_log
 // for version 1; users.active and users.must_change, the tables customer and
-// worker and the reference-data columns of ReferenceSchema for version 2) and
-// sets the version. Rows already there are never changed; for version 3 rows
-// are added where a table of the fixed codes is empty (FactoryCodes), every
-// customer code the contracts use becomes a customer, and where no user holds
-// the users right each user whose sales-contract rights are everything (a text
-// ending in "A") gets it, with its audit row, so that someone can open the
-// users window. A database of this
-// version is left as it is (ok). One of a newer version, or one without a
+// worker and the reference-data columns of ReferenceSchema, scond.line_no and
+// sconh.next_line_no for version 2) and sets the version. Rows already there
+// are never changed but for the line numbers, which the lines of version 2 get
+// in the order their tickets had (LineNumbers); for version 3 rows are added
+// where a table of the fixed codes is empty (FactoryCodes), every customer code
+// the contracts use becomes a customer, and where no user holds the users
+// right each user whose sales-contract rights are everything (a text ending in
+// "A") gets it, with its audit row, so that someone can open the users window.
+// A database of this version is left as it is (ok). One of a newer version, or one without a
 // version, is refused with nothing changed. The desktop start and the commands
 // that write run it before checking the schema.
 UpgradeResult upgradeDatabase(Transaction &tr);

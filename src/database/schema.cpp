@@ -32,16 +32,19 @@ QList<ColumnDef> processColumns()
 QList<TableDef> contractTables()
 {
     QList<TableDef> t;
-    t.append({"sconh", "sales-contract header, one per contract number",
+    t.append({"sconh", "sales-contract header, one per contract number; next_line_no: the number its next "
+                       "line gets (NULL: one above its highest line number)",
               cols({{"sconh_id", T::Id}, {"scno", T::Text}, {"cust_no", T::Text},
                     {"cust_order", T::Text}, {"issdate", T::DateTime}, {"deldate", T::DateTime},
-                    {"inv_no", T::Text}, {"invdate", T::DateTime}, {"take", T::Integer}}), {}});
-    t.append({"scond", "contract line: one design and article in one metal and size",
+                    {"inv_no", T::Text}, {"invdate", T::DateTime}, {"take", T::Integer},
+                    {"next_line_no", T::Integer}}), {}});
+    t.append({"scond", "contract line: one design and article in one metal and size; line_no: its number "
+                       "in the contract, on its bag ticket (<scno>-<line_no>), never given again",
               cols({{"scond_id", T::Id}, {"scno", T::Text}, {"design_no", T::Text},
                     {"article_code", T::Text}, {"metal", T::Text}, {"size", T::Text},
                     {"finding", T::Text}, {"rhodium", T::Text}, {"quantity", T::Number},
                     {"metal_netwt", T::Number}, {"hallmark", T::Text}, {"remarks", T::Text},
-                    {"unit_labprice", T::Number}}), {}});
+                    {"unit_labprice", T::Number}, {"line_no", T::Integer}}), {}});
     t.append({"article", "an article (style) with its product type and picture file",
               cols({{"article_code", T::Text}, {"arttype_code", T::Text}, {"pic_name", T::Text}}),
               {"article_code"}});
@@ -199,6 +202,15 @@ QList<AddedColumn> columnsOfVersion3()
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns())
         list.append({3, added.table, added.column.name});
     return list;
+}
+
+// The line numbers of version 3: each contract line keeps the number its bag
+// ticket carries (scond.line_no, given when the line is made), and each
+// contract the number its next line gets (sconh.next_line_no), so that no
+// number is given twice, not even after the last line is deleted.
+QList<AddedColumn> lineNumberColumnsOfVersion3()
+{
+    return {{3, "sconh", "next_line_no"}, {3, "scond", "line_no"}};
 }
 
 // Every table, in the order they are created.
@@ -467,7 +479,7 @@ const QList<IndexDef> &Schema::indexes()
 
 const QList<AddedColumn> &Schema::addedColumns()
 {
-    static const QList<AddedColumn> list = columnsOfVersion3();
+    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3();
     return list;
 }
 

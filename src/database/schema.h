@@ -63,10 +63,11 @@ struct IndexDef
 class Schema
 {
 public:
-    // 2: audit_log. 3: users.active and users.must_change, and the factory's
+    // 2: audit_log. 3: users.active and users.must_change, the factory's
     // reference data (ReferenceSchema: customers, workers, columns of materials,
-    // styles and the audit trail). An older database is brought up to this
-    // version by adding what it lacks (upgradeDatabase); a newer one is refused.
+    // styles and the audit trail), scond.line_no and sconh.next_line_no. An
+    // older database is brought up to this version by adding what it lacks
+    // (upgradeDatabase); a newer one is refused.
     static constexpr int version = 3;
     static constexpr const char *versionTable = "wip_schema";
 

@@ -104,8 +104,8 @@ private:
             // The bag tickets of a contract with a line.
             if (!m_db->exec("insert into sconh (scno, cust_no) select 'KC-T', 'C1' where not exists "
                             "(select 1 from sconh where scno = 'KC-T')")
-                || !m_db->exec("insert into scond (scno, design_no, quantity) select 'KC-T', 'D1', 2 where not exists "
-                               "(select 1 from scond where scno = 'KC-T')"))
+                || !m_db->exec("insert into scond (scno, line_no, design_no, quantity) select 'KC-T', 1, 'D1', 2 "
+                               "where not exists (select 1 from scond where scno = 'KC-T')"))
                 return nullptr;
             window = Window::OpenWithParm(className, QStringList{QStringLiteral("KC-T")});
         } else {

@@ -213,10 +213,10 @@ private Q_SLOTS:
                                     "KC-7-2 PT950 PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25",
                                     "KC-7-3 9KR PO/2026/LONG-CUSTOMER-ORDER-000123456 2004-06-01 12 3.25"}));
         BagTicket found;
-        QVERIFY(BagTicket::find(db.tr(), " KC-7-2 ", &found, &error));
+        QCOMPARE(BagTicket::find(db.tr(), " KC-7-2 ", &found, &error), BagTicket::Lookup::Found);
         QCOMPARE(found.scondId, tickets[1].scondId);
-        QVERIFY(!BagTicket::find(db.tr(), "KC-7-4", &found, &error));
-        QVERIFY(!BagTicket::find(db.tr(), "KC-8-1", &found, &error));
+        QCOMPARE(BagTicket::find(db.tr(), "KC-7-4", &found, &error), BagTicket::Lookup::NoLine);
+        QCOMPARE(BagTicket::find(db.tr(), "KC-8-1", &found, &error), BagTicket::Lookup::NoContract);
     }
 
     // A symbol painted into a box fills it but for the quiet zone a reader needs
@@ -275,8 +275,8 @@ private Q_SLOTS:
     {
         BagTicket t;
         t.scno = "KC2026-0815";
-        t.position = 2;
-        t.code = BagTicket::codeFor(t.scno, t.position);
+        t.lineNo = 2;
+        t.code = BagTicket::codeFor(t.scno, t.lineNo);
         t.custNo = "QOR";
         t.custOrder = "PO-LONG-CUSTOMER-ORDER-NUMBER-THAT-DOES-NOT-FIT-0001";
         t.designNo = "R1234";
@@ -345,8 +345,8 @@ private Q_SLOTS:
         for (int i = 1; i <= 5; ++i) {
             BagTicket t;
             t.scno = i < 4 ? "KC2026-0815" : "KC99";
-            t.position = i < 4 ? i : i - 3;
-            t.code = BagTicket::codeFor(t.scno, t.position);
+            t.lineNo = i < 4 ? i : i - 3;
+            t.code = BagTicket::codeFor(t.scno, t.lineNo);
             t.custOrder = "PO-LONG-CUSTOMER-ORDER-NUMBER-THAT-DOES-NOT-FIT-0001";
             t.designNo = "R1234";
             t.metal = "18KW";

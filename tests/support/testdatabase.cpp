@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 
 namespace wip::test {
@@ -193,6 +194,30 @@ bool TestDatabase::insertRows(const QString &jsonFile)
     return true;
 }
 
+// A contract line is numbered when it is made, after its contract's highest
+// number, as the program numbers it; a line given its number keeps it.
+bool TestDatabase::numberLine(const QString &table, Values *values)
+{
+    if (table.compare(QLatin1String("scond"), Qt::CaseInsensitive) != 0
+        || !m_tr.database().record(QStringLiteral("scond")).contains(QStringLiteral("line_no")))
+        return true;
+    QVariant scno;
+    for (const auto &[column, value] : std::as_const(*values)) {
+        if (column.compare(QLatin1String("line_no"), Qt::CaseInsensitive) == 0)
+            return true;
+        if (column.compare(QLatin1String("scno"), Qt::CaseInsensitive) == 0)
+            scno = value;
+    }
+    const auto next = m_tr.selectInto(
+        QStringLiteral("select coalesce(max(line_no), 0) + 1 from scond where scno = ?"), {scno});
+    if (!next) {
+        fail(QStringLiteral("insert into scond: %1").arg(m_tr.sqlErrText));
+        return false;
+    }
+    values->append({QStringLiteral("line_no"), next->at(0).toInt()});
+    return true;
+}
+
 bool TestDatabase::insert(const QString &table, const Values &values)
 {
     if (!isPlainIdentifier(table) || values.isEmpty()) {
@@ -203,7 +228,10 @@ bool TestDatabase::insert(const QString &table, const Values &values)
     QVariantList bound;
     bool givesId = false;
     const TableDef *def = Schema::table(table);
-    for (const auto &[column, value] : values) {
+    Values row = values;
+    if (!numberLine(table, &row))
+        return false;
+    for (const auto &[column, value] : row) {
         if (!isPlainIdentifier(column)) {
             fail(QStringLiteral("insert: bad column name \"%1\"").arg(column));
             return false;

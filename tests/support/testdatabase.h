@@ -59,6 +59,8 @@ public:
     bool useAsApplicationDatabase();
 
     // INSERT one row; column names are checked to be plain identifiers; values bound.
+    // A contract line (scond) without a line_no gets the next number of its
+    // contract, as the program numbers the lines it makes.
     bool insert(const QString &table, const Values &values);
     // INSERTs the rows of a JSON file {"table": [{"column": value, ...}, ...], ...}
     // (keys starting with "_" are notes); texts of date-time columns are dates
@@ -72,6 +74,7 @@ public:
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
 
 private:
+    bool numberLine(const QString &table, Values *values);
     bool setUpSqlite();
     bool setUpPostgres();
     void fail(const QString &text);
