@@ -85,21 +85,44 @@ bool AuditLog::write(Transaction &tr, const AuditSource &who, const QList<Change
     return true;
 }
 
-bool AuditLog::readHeader(Transaction &tr, const QString &scno, Record *header)
+namespace {
+
+// The columns of a table but its Id column and those named, with their values
+// in the row the key names, typed as the schema says; an empty record when
+// there is no such row. False when it cannot be read.
+bool readRecord(Transaction &tr, const QString &table, const QString &key, const QVariant &value,
+                const QStringList &without, AuditLog::Record *record)
 {
-    const TableDef *sconh = Schema::table(QStringLiteral("sconh"));
+    const TableDef *t = Schema::table(table);
     QStringList names;
-    for (const ColumnDef &c : sconh->columns) {
-        if (c.type != ColumnType::Id)
+    for (const ColumnDef &c : t->columns) {
+        if (c.type != ColumnType::Id && !without.contains(c.name))
             names << c.name;
     }
-    header->clear();
-    const auto row = tr.selectInto(QStringLiteral("select %1 from sconh where scno = ?").arg(names.join(", ")), {scno});
+    record->clear();
+    const auto row = tr.selectInto(QStringLiteral("select %1 from %2 where %3 = ?").arg(names.join(", "), table, key),
+                                   {value});
     if (!row)
         return tr.sqlCode == 100;
     for (int i = 0; i < names.size(); ++i)
-        header->insert(names[i], fromDbValue(row->at(i), kindOf(sconh->column(names[i])->type)));
+        record->insert(names[i], fromDbValue(row->at(i), kindOf(t->column(names[i])->type)));
     return true;
+}
+
+} // namespace
+
+bool AuditLog::readHeader(Transaction &tr, const QString &scno, Record *header)
+{
+    // The counter of line numbers is no field of the contract: the lines' own
+    // rows record the numbers given.
+    return readRecord(tr, QStringLiteral("sconh"), QStringLiteral("scno"), scno, {QStringLiteral("next_line_no")},
+                      header);
+}
+
+bool AuditLog::readLine(Transaction &tr, long long scondId, Record *line)
+{
+    return readRecord(tr, QStringLiteral("scond"), QStringLiteral("scond_id"), scondId, {QStringLiteral("scno")},
+                      line);
 }
 
 } // namespace wip

@@ -21,8 +21,9 @@ struct AuditSource
 };
 
 // The audit trail: one row of audit_log per changed field of a process record,
-// contract header, user or rights text (UserAdmin), written on the caller's
-// transaction inside the work that makes the change, so a change is never stored
+// contract header or line (under its scond_id), user or rights text
+// (UserAdmin), written on the caller's transaction inside the work that makes
+// the change, so a change is never stored
 // without its rows and a change rolled back takes its rows with it. Rows are
 // only ever added.
 class AuditLog
@@ -52,6 +53,9 @@ public:
     // typed as the schema says; an empty map when there is no header. False
     // when it cannot be read.
     static bool readHeader(Transaction &tr, const QString &scno, Record *header);
+    // The contract line scond_id as stored (scond columns but the key and the
+    // contract number, which the change carries); empty when there is none.
+    static bool readLine(Transaction &tr, long long scondId, Record *line);
 
     // The text a value is kept as: numbers without needless decimals, dates
     // "yyyy-MM-dd HH:mm:ss", null as null.
