@@ -183,6 +183,12 @@ void w_scno_process::open()
         cb_printpo->setEnabled(true);
         flag_del = 1;
     }
+    // The contract forms: a new contract needs the add right; the form of the
+    // chosen contract does what the user's rights allow with its header and
+    // lines. Deleting a header stays closed: its lines and progress would stay
+    // behind without it.
+    cb_sconh_add->setEnabled(bool(granted & Right::ContractAdd));
+    cb_sconh_edit->setEnabled(bool(granted));
 
     // Retrieve makes the first contract current without announcing it; show its
     // lines now rather than leaving the right-hand side empty until a click.
@@ -469,6 +475,23 @@ void w_scno_process::cb_sconh_del_clicked()
         dw_process->Reset();
         updateProcessControls();
     }
+}
+
+void w_scno_process::contractSaved(const QString &scno)
+{
+    const int headers = dw_sconh->Retrieve();
+    if (headers < 1)
+        return;
+    int row = 1;
+    for (int r = 1; r <= headers; ++r) {
+        if (dw_sconh->GetItemString(r, QStringLiteral("scno")) == scno)
+            row = r;
+    }
+    // Moving to the row shows its lines; on the row already, they are shown again.
+    if (dw_sconh->GetRow() != row)
+        dw_sconh->ScrollToRow(row);
+    else
+        dw_sconh_rowfocuschanging(0, row);
 }
 
 void w_scno_process::cb_close_clicked()

@@ -25,7 +25,9 @@ class ReportControl;
 // the contract's progress record through the departments (dw_process, with its
 // contract number, its stamped dates and the delay reason of ddlb_1). The user's
 // rights for module M05, function H06 decide which progress buttons work; a user
-// who may not save sees the record read-only. The record is cleared and read-only
+// who may not save sees the record read-only. The same rights open the contract
+// forms: 增加&1 a new contract (w_sconh_add) with the add right, 修改&2 the
+// chosen contract with its lines (w_sconh_edit) with any of them. The record is cleared and read-only
 // while the contract has no line or no record. "更新&7" writes the record, after
 // checking that it is the chosen contract's; unsaved changes are offered for
 // saving (or staying) before another contract or line is shown or the window closes.
@@ -69,6 +71,10 @@ public:
     int flagDel() const { return flag_del; }
     // The bytes last handed to p_stylepic (nullopt when it was hidden instead).
     const std::optional<QByteArray> &lastPictureBytes() const;
+
+    // A contract form saved contract scno: the list is read again and that
+    // contract shown with its lines.
+    void contractSaved(const QString &scno);
 
     // Unsaved progress is offered for saving before the window closes; Cancel stays.
     bool closeQuery() override;

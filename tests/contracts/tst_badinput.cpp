@@ -262,6 +262,8 @@ private Q_SLOTS:
         db = std::make_unique<TestDatabase>();
         QVERIFY2(db->isValid(), qPrintable(db->error()));
         QVERIFY(wip::test::addContract(*db, "KC1", "PO-1", "C01"));
+        // A clerk who may add and change contracts.
+        QVERIFY(db->insert("rights", {{"user_code", "U1"}, {"module", "M05"}, {"function", "H06"}, {"rights", "X08B"}}));
         QVERIFY(db->useAsApplicationDatabase());
         auto openForm = [](const QString &name, const QVariant &parm) {
             Window *w = parm.isValid() ? Window::OpenWithParm(name, parm) : Window::Open(name);

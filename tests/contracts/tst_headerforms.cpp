@@ -2,6 +2,7 @@
 #include "contracts/contractheaderform.h"
 #include "contracts/contractwindows.h"
 #include "reports/widgets/reportcontrol.h"
+#include "runtime/appglobals.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/messageboxservice.h"
@@ -20,6 +21,7 @@ class HeaderFormsTest : public QObject
 
     std::unique_ptr<TestDatabase> db;
     QPointer<ContractHeaderForm> form;
+    QString rights;
 
     SingleLineEdit &edit(const char *name) { return form->control<SingleLineEdit>(QString::fromLatin1(name)); }
     EditMask &date(const char *name) { return form->control<EditMask>(QString::fromLatin1(name)); }
@@ -61,10 +63,14 @@ private Q_SLOTS:
     {
         MessageBoxService::setScripted(true);
         registerContractWindows();
+        // A clerk who may add and change contracts, unless a test says otherwise.
+        user_code() = QStringLiteral("U1");
+        setQxpdFunction([this](const QString &, const QString &, const QString &) { return rights; });
     }
 
     void init()
     {
+        rights = QStringLiteral("X08B");
         MessageBoxService::clear();
         db = std::make_unique<TestDatabase>();
         QVERIFY2(db->isValid(), qPrintable(db->error()));

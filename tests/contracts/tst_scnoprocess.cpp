@@ -172,9 +172,12 @@ private Q_SLOTS:
         QCOMPARE(button("cb_printpo").isEnabled(), update);
         QCOMPARE(button("cb_scond_del").isEnabled(), del);
         QCOMPARE(QString::number(w->flagAdd()) + QString::number(w->flagEdit()) + QString::number(w->flagDel()), flags);
-        // The header buttons stay disabled whatever the rights.
-        for (const char *b : {"cb_sconh_add", "cb_sconh_edit", "cb_sconh_del"})
-            QVERIFY(!button(b).isEnabled());
+        // The contract forms follow the same rights: a new contract needs the
+        // add right, the chosen contract's form any of them; deleting a header
+        // (which would leave its lines behind) stays closed.
+        QCOMPARE(button("cb_sconh_add").isEnabled(), add);
+        QCOMPARE(button("cb_sconh_edit").isEnabled(), flags != QLatin1String("000"));
+        QVERIFY(!button("cb_sconh_del").isEnabled());
         QVERIFY(button("cb_pomat").isEnabled());
         QCOMPARE(button("cb_printpo").text(), QStringLiteral("更新&7"));
     }

@@ -270,8 +270,18 @@ void shootWindows()
     }
     shoot(*contracts, QStringLiteral("w_scno_process"));
     click(contracts, "cb_sconh_find");
-    if (Window *find = Window::findLatest(QStringLiteral("w_scno_process_search")))
+    if (Window *find = Window::findLatest(QStringLiteral("w_scno_process_search"))) {
         shoot(*find, QStringLiteral("w_scno_process_search"));
+        find->Close();
+        settle();
+    }
+    // The same contract in its form, its second line chosen.
+    click(contracts, "cb_sconh_edit");
+    if (Window *form = Window::findLatest(QStringLiteral("w_sconh_edit"))) {
+        if (auto *lines = form->findChild<QTableWidget *>(QStringLiteral("dw_lines")); lines && lines->rowCount() > 1)
+            lines->selectRow(1);
+        shoot(*form, QStringLiteral("w_sconh_edit"));
+    }
     QApplication::closeAllWindows();
     settle();
 
