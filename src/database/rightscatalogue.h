@@ -11,9 +11,9 @@ namespace wip {
 // One right of a user. The three of the sales-contract window share one rights
 // text (module M05, function H06); each other right has a text of its own.
 enum class Right : unsigned {
-    ContractAdd = 0x01,     // 增加: a progress record (增加5), and saving it
-    ContractEdit = 0x02,    // 修改: saving the progress record (更新7)
-    ContractDelete = 0x04,  // 删除: deleting the progress record (删除6)
+    ContractAdd = 0x01,     // 增加: a progress record (增加5), and saving it; a contract (增加1), lines
+    ContractEdit = 0x02,    // 修改: saving the progress record (更新7); a contract's header and lines
+    ContractDelete = 0x04,  // 删除: deleting the progress record (删除6); a contract's lines
     Scan = 0x08,            // 扫描: the scan station and wip scan, without the contract window
     ReferenceData = 0x10,   // 资料: adding and changing reference data
     Import = 0x20,          // 导入: importing files
