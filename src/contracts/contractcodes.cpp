@@ -1,9 +1,9 @@
 #include "contracts/contractcodes.h"
 
+#include "reference/fineness.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
-#include "runtime/values.h"
 
 namespace wip {
 
@@ -11,17 +11,16 @@ QString ContractCodes::hallmarkFor(const QString &type, const std::optional<Deci
 {
     if (!purity || !purity->isValid() || purity->sign() <= 0)
         return QString();
-    const QString fineness = values::numberText((*purity * Decimal::fromInt(1000)).rounded(0));
-    return type.trimmed().compare(QLatin1String("PT"), Qt::CaseInsensitive) == 0 ? QStringLiteral("PT") + fineness
-                                                                                 : fineness;
+    return reference::Fineness::hallmarkFor(type.trimmed().toUpper(), *purity);
 }
 
 bool ContractCodes::read(Transaction &tr)
 {
     m_articles.clear();
     m_metals.clear();
+    // The codes in use (active NULL or 1): an inactive one is given to no new line.
     Cursor articles(tr, QStringLiteral("select article_code from article where article_code is not null "
-                                       "order by article_code"));
+                                       "and coalesce(active, 1) <> 0 order by article_code"));
     if (!articles.open())
         return false;
     while (const auto row = articles.fetch())
@@ -29,14 +28,17 @@ bool ContractCodes::read(Transaction &tr)
     if (tr.sqlCode == -1)
         return false;
     articles.close();
-    Cursor metals(tr, QStringLiteral("select mcode, mtype, purate from material where mtype in ('GOLD', 'PT') "
-                                     "order by mcode"));
+    Cursor metals(tr, QStringLiteral("select mcode, mtype, purate, hallmark from material "
+                                     "where mtype in ('GOLD', 'PT') and coalesce(active, 1) <> 0 order by mcode"));
     if (!metals.open())
         return false;
     while (const auto row = metals.fetch()) {
+        // The metal's own hallmark, or else the one its purity gives.
         const QString type = row->at(1).toString();
-        m_metals.append({row->at(0).toString(), type,
-                         hallmarkFor(type, Decimal::fromVariant(fromDbValue(row->at(2), ColumnKind::Number)))});
+        QString hallmark = row->at(3).toString().trimmed();
+        if (hallmark.isEmpty())
+            hallmark = hallmarkFor(type, Decimal::fromVariant(fromDbValue(row->at(2), ColumnKind::Number)));
+        m_metals.append({row->at(0).toString(), type, hallmark});
     }
     const bool ok = tr.sqlCode != -1;
     metals.close();

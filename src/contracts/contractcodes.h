@@ -11,9 +11,10 @@ namespace wip {
 class Transaction;
 
 // The codes a contract line is made of, for the lists of the sales-contract
-// forms: the articles of the styles, and the metals (the gold and platinum of
-// the materials) with the hallmark a line of each is stamped with by default,
-// its fineness in thousandths ("750", "PT950" for platinum).
+// forms: the articles of the styles in use, and the metals in use (the gold
+// and platinum of the materials) with the hallmark a line of each is stamped
+// with by default: the metal's own, or else its fineness in thousandths
+// ("750", "PT950" for platinum, reference::Fineness).
 class ContractCodes
 {
 public:

@@ -109,17 +109,28 @@ QStringList ContractLineRules::checkFields(const QList<ContractLine> &lines)
     return problems;
 }
 
-QStringList ContractLineRules::checkCodes(const QList<ContractLine> &lines, const CodeExists &exists)
+QStringList ContractLineRules::checkCodes(const QList<ContractLine> &lines, const CodeState &state)
 {
     QStringList problems;
     eachLine(lines, [&](const ContractLine &line, const QString &name) {
         for (const LineField &f : checkedFields(line)) {
             const QString code = line.text(f.column).trimmed();
-            if (code.isEmpty() || (f.kind != Kind::Article && f.kind != Kind::Metal) || exists(f.kind, code))
+            if (code.isEmpty() || (f.kind != Kind::Article && f.kind != Kind::Metal))
                 continue;
-            problems << (f.kind == Kind::Article
-                             ? QStringLiteral("%1 %2: 款式资料里没有货号 %3").arg(name, f.caption, code)
-                             : QStringLiteral("%1 %2: 物料资料里没有金属 %3").arg(name, f.caption, code));
+            const bool article = f.kind == Kind::Article;
+            switch (state(f.kind, code)) {
+            case Code::Known:
+                break;
+            case Code::Unknown:
+                problems << (article ? QStringLiteral("%1 %2: 款式资料里没有货号 %3")
+                                     : QStringLiteral("%1 %2: 物料资料里没有金属 %3"))
+                                .arg(name, f.caption, code);
+                break;
+            case Code::Inactive:
+                problems << (article ? QStringLiteral("%1 %2: 货号 %3 已停用") : QStringLiteral("%1 %2: 金属 %3 已停用"))
+                                .arg(name, f.caption, code);
+                break;
+            }
         }
     });
     return problems;

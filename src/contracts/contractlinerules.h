@@ -36,9 +36,11 @@ public:
 
     static QStringList checkFields(const QList<ContractLine> &lines);
 
-    // Whether an article (Kind::Article) or metal (Kind::Metal) code exists.
-    using CodeExists = std::function<bool(LineField::Kind kind, const QString &code)>;
-    static QStringList checkCodes(const QList<ContractLine> &lines, const CodeExists &exists);
+    // What the reference data says of an article (Kind::Article) or metal
+    // (Kind::Metal) code: a code made inactive is given to no new work.
+    enum class Code { Known, Unknown, Inactive };
+    using CodeState = std::function<Code(LineField::Kind kind, const QString &code)>;
+    static QStringList checkCodes(const QList<ContractLine> &lines, const CodeState &state);
 
     // The pieces of a contract in production: the most any department of its
     // progress record received or passed on, or its steps of one process code

@@ -171,23 +171,24 @@ bool ContractSave::readHeader(bool newContract, const ContractHeader &header, Au
 void ContractSave::checkCodes(const QList<ContractLine> &lines)
 {
     m_problems += ContractLineRules::checkCodes(lines, [this](Kind kind, const QString &code) {
-        return codeExists(kind, code);
+        return codeState(kind, code);
     });
 }
 
-bool ContractSave::codeExists(Kind kind, const QString &code)
+ContractLineRules::Code ContractSave::codeState(Kind kind, const QString &code)
 {
+    using Code = ContractLineRules::Code;
     // Metals are the gold and platinum of the materials; stones, wax and the
-    // like are no metal of a line.
+    // like are no metal of a line. Active NULL is in use, as 1.
     const QString sql = kind == Kind::Article
-        ? QStringLiteral("select count(*) from article where article_code = ?")
-        : QStringLiteral("select count(*) from material where mcode = ? and mtype in ('GOLD', 'PT')");
+        ? QStringLiteral("select coalesce(active, 1) from article where article_code = ?")
+        : QStringLiteral("select coalesce(active, 1) from material where mcode = ? and mtype in ('GOLD', 'PT')");
     const auto row = m_tr.selectInto(sql, {code});
     if (!row) {
-        m_readFailed = true;
-        return true;
+        m_readFailed = m_tr.sqlCode != 100;
+        return m_readFailed ? Code::Known : Code::Unknown;
     }
-    return row->at(0).toLongLong() > 0;
+    return row->at(0).toInt() == 0 ? Code::Inactive : Code::Known;
 }
 
 bool ContractSave::writeHeader(bool newContract, const ContractHeader &header, const AuditLog::Record &before,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/contractline.h"
+#include "contracts/contractlinerules.h"
 #include "database/auditlog.h"
 #include "database/rightscatalogue.h"
 
@@ -62,7 +63,7 @@ public:
 private:
     bool readHeader(bool newContract, const ContractHeader &header, AuditLog::Record *before, bool *changed);
     void checkCodes(const QList<ContractLine> &lines);
-    bool codeExists(LineField::Kind kind, const QString &code);
+    ContractLineRules::Code codeState(LineField::Kind kind, const QString &code);
     bool writeHeader(bool newContract, const ContractHeader &header, const AuditLog::Record &before, bool changed);
     bool writeLines(const QString &scno, QList<ContractLine> *lines);
     bool writeLine(const QString &scno, ContractLine &line, int *nextNumber);

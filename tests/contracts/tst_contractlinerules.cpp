@@ -94,21 +94,29 @@ private Q_SLOTS:
                               "新增第 2 行 净金重: \"1.2345\" 最多 3 位小数"}));
     }
 
+    // Codes a line is given must be known and in use; a code a stored line
+    // keeps is not asked about again (it may have been made inactive since).
     void checkCodesAsksForChangedCodesOnly()
     {
         const QList<ContractLine> lines = {
             line(State::Changed, 1, "quantity=6", "article_code=OLD;metal=OLD;quantity=5"),
             line(State::Changed, 2, "article_code=R9", kGood),
             line(State::New, 0, "article_code=R1;metal=STONE-1;quantity=1"),
+            line(State::New, 0, "article_code=R0;metal=9KR;quantity=1"),
         };
         QStringList asked;
-        const auto exists = [&asked](LineField::Kind kind, const QString &code) {
+        const auto state = [&asked](LineField::Kind kind, const QString &code) {
+            using Code = ContractLineRules::Code;
             asked << code;
-            return kind == LineField::Kind::Article ? code == QLatin1String("R1") : code == QLatin1String("18KY");
+            if (code == QLatin1String("R0") || code == QLatin1String("9KR"))
+                return Code::Inactive;
+            const bool known = kind == LineField::Kind::Article ? code == QLatin1String("R1") : code == QLatin1String("18KY");
+            return known ? Code::Known : Code::Unknown;
         };
-        QCOMPARE(ContractLineRules::checkCodes(lines, exists),
-                 (QStringList{"第 2 行 货号: 款式资料里没有货号 R9", "新增第 1 行 成色: 物料资料里没有金属 STONE-1"}));
-        QCOMPARE(asked, (QStringList{"R9", "R1", "STONE-1"}));
+        QCOMPARE(ContractLineRules::checkCodes(lines, state),
+                 (QStringList{"第 2 行 货号: 款式资料里没有货号 R9", "新增第 1 行 成色: 物料资料里没有金属 STONE-1",
+                              "新增第 2 行 货号: 货号 R0 已停用", "新增第 2 行 成色: 金属 9KR 已停用"}));
+        QCOMPARE(asked, (QStringList{"R9", "R1", "STONE-1", "R0", "9KR"}));
     }
 
     void checkProgress_data()

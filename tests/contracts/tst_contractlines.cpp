@@ -237,6 +237,25 @@ private Q_SLOTS:
         QCOMPARE(lines(db), (QStringList{"1 D1 5", "3 D3 7"}));
     }
 
+    // A code made inactive is given to no new line; a line that has it keeps
+    // it and may still be changed in its other fields.
+    void inactiveCodesServeNoNewLines_data() { wip::test::addEngineRows(); }
+    void inactiveCodesServeNoNewLines()
+    {
+        WIP_TEST_DATABASE(db);
+        makeContract(db);
+        QVERIFY(db.exec("update article set active = 0 where article_code = 'R1'"));
+        QVERIFY(db.exec("update material set active = 0 where mcode = '18KY'"));
+        QStringList problems;
+        QList<ContractLine> l = stored(db) << newLine("D4", 1);
+        l[0].setText("quantity", "9");
+        QCOMPARE(save(db, l, "X99A", false, &problems), Result::Refused);
+        QCOMPARE(problems, (QStringList{"新增第 1 行 货号: 货号 R1 已停用", "新增第 1 行 成色: 金属 18KY 已停用"}));
+        l.removeLast();
+        QCOMPARE(save(db, l), Result::Saved);
+        QCOMPARE(lines(db), (QStringList{"1 D1 9", "2 D2 6", "3 D3 7"}));
+    }
+
     // Pieces in production keep their line: its own scans, the contract's
     // progress record and its steps.
     void productionKeepsLines_data() { wip::test::addEngineRows(); }
