@@ -46,7 +46,7 @@ inline void installRights()
 //   "~18KY:hallmark=585"       the saved row 18KY with these fields changed
 //   "-18KY"                    the saved row 18KY deleted
 // A style's stones: "stones=DIA@钉镶*2,INIST@初始镶法*0". "\n" in a value is a line break.
-inline QList<reference::RefRow> rowsFor(Transaction &tr, const reference::RefKind &kind, const QStringList &specs)
+inline QList<reference::RefRow> rowsFor(Transaction &tr, const reference::RefKind &kind, const QStringList &edits)
 {
     using reference::RefRow;
     QList<RefRow> saved = reference::ReferenceReader(tr).load(kind).value_or(QList<RefRow>());
@@ -73,17 +73,17 @@ inline QList<reference::RefRow> rowsFor(Transaction &tr, const reference::RefKin
         }
     };
     QList<RefRow> rows;
-    for (const QString &spec : specs) {
+    for (const QString &edit : edits) {
         RefRow row;
-        if (spec.startsWith(QLatin1Char('+'))) {
+        if (edit.startsWith(QLatin1Char('+'))) {
             row.change = RefRow::Change::Added;
-            apply(row, spec.mid(1));
-        } else if (spec.startsWith(QLatin1Char('~'))) {
-            row = find(spec.mid(1).section(QLatin1Char(':'), 0, 0));
+            apply(row, edit.mid(1));
+        } else if (edit.startsWith(QLatin1Char('~'))) {
+            row = find(edit.mid(1).section(QLatin1Char(':'), 0, 0));
             row.change = RefRow::Change::Edited;
-            apply(row, spec.section(QLatin1Char(':'), 1));
+            apply(row, edit.section(QLatin1Char(':'), 1));
         } else {
-            row = find(spec.mid(1));
+            row = find(edit.mid(1));
             row.change = RefRow::Change::Deleted;
         }
         row.line = int(rows.size()) + 1;

@@ -23,11 +23,11 @@ class tst_Save : public QObject
 
     QTemporaryDir m_files;
 
-    static SaveOutcome save(TestDatabase &db, const QString &kind, const QStringList &specs,
+    static SaveOutcome save(TestDatabase &db, const QString &kind, const QStringList &edits,
                             const QString &user = QStringLiteral("CLERK"))
     {
         ReferenceWriter writer(db.tr(), RefKind::get(kind), {user, QStringLiteral("tst_save")});
-        return writer.save(rowsFor(db.tr(), RefKind::get(kind), specs));
+        return writer.save(rowsFor(db.tr(), RefKind::get(kind), edits));
     }
 
     // The audit rows as "table|key|field|old|new", in the order written.

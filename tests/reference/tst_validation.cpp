@@ -33,10 +33,10 @@ class tst_Validation : public QObject
         return db.get();
     }
 
-    QStringList problems(TestDatabase &db, const QString &kind, const QStringList &specs)
+    QStringList problems(TestDatabase &db, const QString &kind, const QStringList &edits)
     {
         ReferenceValidator validator(db.tr(), RefKind::get(kind));
-        const auto found = validator.validate(rowsFor(db.tr(), RefKind::get(kind), specs));
+        const auto found = validator.validate(rowsFor(db.tr(), RefKind::get(kind), edits));
         if (!found)
             return {QStringLiteral("error: ") + validator.error()};
         QStringList texts;

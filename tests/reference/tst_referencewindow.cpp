@@ -30,7 +30,7 @@ using namespace wip;
 using namespace wip::reference;
 using namespace wip::test;
 
-class tst_RefdataWindow : public QObject
+class TestReferenceWindow : public QObject
 {
     Q_OBJECT
 
@@ -290,5 +290,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_RefdataWindow)
-#include "tst_refdatawindow.moc"
+QTEST_MAIN(TestReferenceWindow)
+#include "tst_referencewindow.moc"
