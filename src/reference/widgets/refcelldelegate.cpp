@@ -1,9 +1,33 @@
 #include "reference/widgets/refcelldelegate.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTableWidget>
 
 namespace wip::reference {
+
+RefCellDelegate *RefCellDelegate::install(QTableWidget *grid, const QList<RefKind::Field> &fields)
+{
+    grid->setColumnCount(int(fields.size()));
+    QStringList captions;
+    for (const RefKind::Field &f : fields)
+        captions << f.caption;
+    grid->setHorizontalHeaderLabels(captions);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                          | QAbstractItemView::AnyKeyPressed);
+    // Tab leaves the grid for the next control; the arrows move between cells.
+    grid->setTabKeyNavigation(false);
+    auto *delegate = new RefCellDelegate(grid);
+    grid->setItemDelegate(delegate);
+    // Every column as wide as its caption and its longest text; the last one
+    // takes what is left.
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    return delegate;
+}
 
 void RefCellDelegate::setChoices(int column, const QStringList &choices, bool open)
 {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "reference/refkind.h"
+
 #include <QHash>
 #include <QStringList>
 #include <QStyledItemDelegate>
+
+class QTableWidget;
 
 namespace wip::reference {
 
@@ -15,6 +19,11 @@ class RefCellDelegate : public QStyledItemDelegate
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // Sets up a grid of these fields for editing in place (captions, one cell
+    // selected at a time, typing starts an edit, Tab leaves the grid, columns as
+    // wide as their texts) with a delegate of this kind, which it returns.
+    static RefCellDelegate *install(QTableWidget *grid, const QList<RefKind::Field> &fields);
 
     void setChoices(int column, const QStringList &choices, bool open);
 

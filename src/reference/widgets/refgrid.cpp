@@ -4,7 +4,6 @@
 #include "reference/widgets/refcelldelegate.h"
 
 #include <algorithm>
-#include <QHeaderView>
 
 namespace wip::reference {
 
@@ -34,23 +33,7 @@ RefGrid::RefGrid(QWidget *parent, const RefKind &kind)
     , m_fields(kind.columnFields())
 {
     setObjectName(QStringLiteral("lv_") + kind.name);
-    setColumnCount(int(m_fields.size()));
-    QStringList captions;
-    for (const RefKind::Field &f : m_fields)
-        captions << f.caption;
-    setHorizontalHeaderLabels(captions);
-    setSelectionBehavior(QAbstractItemView::SelectItems);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                    | QAbstractItemView::AnyKeyPressed);
-    // Tab leaves the grid for the next control; the arrows move between cells.
-    setTabKeyNavigation(false);
-    m_delegate = new RefCellDelegate(this);
-    setItemDelegate(m_delegate);
-    // Every column as wide as its caption and its longest text; the last one
-    // takes what is left.
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    horizontalHeader()->setStretchLastSection(true);
+    m_delegate = RefCellDelegate::install(this, m_fields);
     for (const RefKind::Field &f : m_fields) {
         if (f.type == F::Choice)
             setChoices(f.name, f.choices);

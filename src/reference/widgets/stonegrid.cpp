@@ -3,7 +3,6 @@
 #include "reference/refkind.h"
 #include "reference/widgets/refcelldelegate.h"
 
-#include <QHeaderView>
 
 namespace wip::reference {
 
@@ -11,20 +10,7 @@ StoneGrid::StoneGrid(QWidget *parent)
     : QTableWidget(parent)
 {
     setObjectName(QStringLiteral("lv_stones"));
-    const QList<RefKind::Field> &fields = RefKind::stoneFields();
-    setColumnCount(int(fields.size()));
-    QStringList captions;
-    for (const RefKind::Field &f : fields)
-        captions << f.caption;
-    setHorizontalHeaderLabels(captions);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                    | QAbstractItemView::AnyKeyPressed);
-    setTabKeyNavigation(false);
-    m_delegate = new RefCellDelegate(this);
-    setItemDelegate(m_delegate);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    horizontalHeader()->setStretchLastSection(true);
+    m_delegate = RefCellDelegate::install(this, RefKind::stoneFields());
     connect(this, &QTableWidget::itemChanged, this, &StoneGrid::cellChanged);
 }
 
