@@ -6,7 +6,7 @@
 #include "app/commandthrottle.h"
 #include "app/databaseopener.h"
 #include "app/passwordprompt.h"
-#include "contracts/scanstation.h"
+#include "desk/scanstation.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
 #include "reports/displayformat.h"

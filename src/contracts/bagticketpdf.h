@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 
 #include <QList>
 #include <QSizeF>

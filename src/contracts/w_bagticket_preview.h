@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 #include "runtime/widgets/window.h"
 
 #include <QList>

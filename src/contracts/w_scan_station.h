@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contracts/scanstation.h"
+#include "desk/scanstation.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/window.h"
 

@@ -1,7 +1,7 @@
 #include "contracts/w_scno_process.h"
 
-#include "contracts/contractwrites.h"
-#include "contracts/progresspropagation.h"
+#include "desk/contractwrites.h"
+#include "desk/progresspropagation.h"
 #include "database/rightscatalogue.h"
 #include "reports/datastore.h"
 #include "reports/widgets/contractlineselection.h"

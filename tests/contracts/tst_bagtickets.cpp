@@ -1,5 +1,5 @@
 #include "contractfixture.h"
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 #include "contracts/bagticketpdf.h"
 #include "contracts/barcode.h"
 #include "programoutput.h"

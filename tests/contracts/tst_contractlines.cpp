@@ -1,7 +1,7 @@
 #include "contractfixture.h"
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 #include "contracts/contractsave.h"
-#include "contracts/scanstation.h"
+#include "desk/scanstation.h"
 #include "database/initdatabase.h"
 #include "reports/datastore.h"
 

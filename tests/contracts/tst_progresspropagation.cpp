@@ -1,5 +1,5 @@
 #include "contractfixture.h"
-#include "contracts/progresspropagation.h"
+#include "desk/progresspropagation.h"
 #include "reports/datastore.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "contracts/contractwindows.h"
-#include "contracts/contractwrites.h"
-#include "contracts/scanstation.h"
+#include "desk/contractwrites.h"
+#include "desk/scanstation.h"
 #include "contracts/w_scno_process.h"
 #include "daily_output/recomputedaywip.h"
 #include "reports/datastore.h"

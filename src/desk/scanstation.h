@@ -1,7 +1,7 @@
 #pragma once
 
 #include "database/auditlog.h"
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 #include "runtime/decimal.h"
 
 #include <QList>

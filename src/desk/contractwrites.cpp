@@ -1,4 +1,4 @@
-#include "contracts/contractwrites.h"
+#include "desk/contractwrites.h"
 
 #include "database/auditlog.h"
 #include "reports/datastore.h"

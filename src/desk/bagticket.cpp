@@ -1,4 +1,4 @@
-#include "contracts/bagticket.h"
+#include "desk/bagticket.h"
 
 #include "database/linenumbers.h"
 #include "runtime/cursor.h"

@@ -1,4 +1,4 @@
-#include "contracts/progresspropagation.h"
+#include "desk/progresspropagation.h"
 
 #include "reports/datastore.h"
 #include "runtime/sysfunc.h"

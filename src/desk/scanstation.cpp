@@ -1,7 +1,7 @@
-#include "contracts/scanstation.h"
+#include "desk/scanstation.h"
 
-#include "contracts/contractwrites.h"
-#include "contracts/progresspropagation.h"
+#include "desk/contractwrites.h"
+#include "desk/progresspropagation.h"
 #include "database/rightscatalogue.h"
 #include "reports/datastore.h"
 #include "runtime/cursor.h"
