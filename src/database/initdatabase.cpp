@@ -71,7 +71,7 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
 // For a database of the current schema version made by an earlier build: creates
 // every index where missing, and makes every view again (views hold no rows), so
 // that the database reads as this build's views do; the views it did not have at
-// all are named in *added. Tables are never added this way.
+// all are named in *added. Tables and columns: addMissingTablesAndColumns.
 bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
                                QString *error)
 {
@@ -129,6 +129,33 @@ bool addColumnsSince(QSqlDatabase &db, DbKind kind, int from, QString *error)
     return true;
 }
 
+// The tables of the schema the database lacks, and the added columns its tables
+// lack, made whatever version it holds: a database of this version made by an
+// earlier build of it lacks what the version gained since (the desk's tables).
+bool addMissingTablesAndColumns(QSqlDatabase &db, DbKind kind, const QStringList &existing, QString *error)
+{
+    for (const TableDef &t : Schema::tables()) {
+        if (!existing.contains(t.name.toLower()) && !exec(db, Schema::createTableSql(t, kind), {}, kind, error))
+            return false;
+    }
+    return addColumnsSince(db, kind, 0, error);
+}
+
+// Whether the database lacks a table or an added column of this build's schema.
+bool lacksTablesOrColumns(const QSqlDatabase &db)
+{
+    const QStringList existing = existingObjects(db);
+    for (const TableDef &t : Schema::tables()) {
+        if (!existing.contains(t.name.toLower()))
+            return true;
+    }
+    for (const AddedColumn &c : Schema::addedColumns()) {
+        if (!db.record(c.table).contains(c.column))
+            return true;
+    }
+    return false;
+}
+
 // Users and rights of version 3: where nobody holds the users right, each user
 // whose sales-contract text grants everything (ends in "A") is given it, so that
 // the factory's administrator of before can open the users window; audited.
@@ -177,11 +204,8 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
     if (from >= Schema::version)
         return true;
     const QStringList existing = existingObjects(db);
-    for (const TableDef &t : Schema::tables()) {
-        if (!existing.contains(t.name.toLower()) && !exec(db, Schema::createTableSql(t, kind), {}, kind, error))
-            return false;
-    }
-    return addColumnsSince(db, kind, from, error) && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+    return addMissingTablesAndColumns(db, kind, existing, error)
+        && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
         && (from >= 3 || LineNumbers::numberUnnumbered(db, error))
         && usersRightForAdministrators(db, kind, from, error)
         && (from >= 3 || FactoryCodes::write(db, kind, true, error))
@@ -222,7 +246,8 @@ InitResult completeExisting(QSqlDatabase &db, DbKind kind, const QStringList &ex
             result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: ").arg(version) + error;
             return result;
         }
-    } else if (!addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
+    } else if (!addMissingTablesAndColumns(db, kind, existing, &error)
+               || !addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
         result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
         return result;
     }
@@ -393,7 +418,7 @@ UpgradeResult upgradeDatabase(Transaction &tr)
     }
     QSqlDatabase db = tr.database();
     result.fromVersion = storedVersion(db);
-    if (result.fromVersion == Schema::version) {
+    if (result.fromVersion == Schema::version && !lacksTablesOrColumns(db)) {
         result.ok = true;
         return result;
     }
@@ -416,7 +441,12 @@ UpgradeResult upgradeDatabase(Transaction &tr)
     const int from = storedVersion(db);
     QString error;
     QStringList viewsAdded;
-    if (!upgradeInTransaction(db, tr.kind(), from, &viewsAdded, &error)) {
+    // A database of this version gets what an earlier build of it lacked.
+    const bool ok = from == Schema::version
+        ? addMissingTablesAndColumns(db, tr.kind(), existingObjects(db), &error)
+            && addMissingViewsAndIndexes(db, tr.kind(), existingObjects(db), &viewsAdded, &error)
+        : upgradeInTransaction(db, tr.kind(), from, &viewsAdded, &error);
+    if (!ok) {
         tr.rollback();
         result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: %2").arg(from).arg(error);
         return result;

@@ -73,7 +73,9 @@ struct UpgradeResult
 // the contracts use becomes a customer, and where no user holds the users
 // right each user whose sales-contract rights are everything (a text ending in
 // "A") gets it, with its audit row, so that someone can open the users window.
-// A database of this version is left as it is (ok). One of a newer version, or one without a
+// A database of this version gets the tables and added columns it lacks (made
+// by an earlier build of the version) and is otherwise left as it is (ok). One
+// of a newer version, or one without a
 // version, is refused with nothing changed. The desktop start and the commands
 // that write run it before checking the schema.
 UpgradeResult upgradeDatabase(Transaction &tr);

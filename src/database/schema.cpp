@@ -1,5 +1,6 @@
 #include "database/schema.h"
 
+#include "database/deskschema.h"
 #include "database/orderstanding.h"
 #include "database/referenceschema.h"
 
@@ -213,6 +214,15 @@ QList<AddedColumn> lineNumberColumnsOfVersion3()
     return {{3, "sconh", "next_line_no"}, {3, "scond", "line_no"}};
 }
 
+// The columns of the department desk (DeskSchema), also of version 3.
+QList<AddedColumn> deskColumnsOfVersion3()
+{
+    QList<AddedColumn> list;
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns())
+        list.append({3, added.table, added.column.name});
+    return list;
+}
+
 // Every table, in the order they are created.
 QList<TableDef> makeTables()
 {
@@ -227,7 +237,14 @@ QList<TableDef> makeTables()
     t += workerTables();
     t += userTables();
     t += ReferenceSchema::tables();
+    t += DeskSchema::tables();
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
+        for (TableDef &table : t) {
+            if (table.name == added.table)
+                table.columns.append(added.column);
+        }
+    }
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
                 table.columns.append(added.column);
@@ -238,7 +255,7 @@ QList<TableDef> makeTables()
 
 QList<IndexDef> makeIndexes()
 {
-    QList<IndexDef> list{
+    const QList<IndexDef> list{
         {"ix_sconh_scno", "sconh", {"scno"}},
         {"ix_sconh_deldate", "sconh", {"deldate"}},
         {"ix_scond_scno", "scond", {"scno"}},
@@ -262,7 +279,7 @@ QList<IndexDef> makeIndexes()
         {"ix_cumind_contract", "cumind", {"contractno"}},
         {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
     };
-    return list + ReferenceSchema::indexes();
+    return list + ReferenceSchema::indexes() + DeskSchema::indexes();
 }
 
 // The first (lowest) article of each contract: the style the contract is made in.
@@ -479,7 +496,7 @@ const QList<IndexDef> &Schema::indexes()
 
 const QList<AddedColumn> &Schema::addedColumns()
 {
-    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3();
+    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3();
     return list;
 }
 

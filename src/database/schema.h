@@ -65,8 +65,9 @@ class Schema
 public:
     // 2: audit_log. 3: users.active and users.must_change, the factory's
     // reference data (ReferenceSchema: customers, workers, columns of materials,
-    // styles and the audit trail), scond.line_no and sconh.next_line_no. An
-    // older database is brought up to this version by adding what it lacks
+    // styles and the audit trail), scond.line_no and sconh.next_line_no, and the
+    // department desk's bag_place and the bag's line on the steps (DeskSchema).
+    // An older database is brought up to this version by adding what it lacks
     // (upgradeDatabase); a newer one is refused.
     static constexpr int version = 3;
     static constexpr const char *versionTable = "wip_schema";

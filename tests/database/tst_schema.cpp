@@ -32,6 +32,8 @@ private Q_SLOTS:
     void initAddsTheViewsAndIndexesAnOlderBuildLacked();
     void foreignDatabaseIsRefused_data() { addEngineRows(); }
     void foreignDatabaseIsRefused();
+    void sameVersionGainsWhatAnEarlierBuildLacked_data() { addEngineRows(); }
+    void sameVersionGainsWhatAnEarlierBuildLacked();
     void olderVersionIsUpgradedNewerRefused_data() { addEngineRows(); }
     void olderVersionIsUpgradedNewerRefused();
     void version2GetsTheReferenceTablesAndItsCustomers_data() { addEngineRows(); }
@@ -150,6 +152,37 @@ void tst_Schema::initAddsTheViewsAndIndexesAnOlderBuildLacked()
     // The index is there again: dropping it works once more.
     QVERIFY2(db.exec("drop index ix_process_scno"), qPrintable(db.error()));
     QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
+}
+
+// A database of this version made by an earlier build of it, before the desk's
+// table and the bag's line on the steps: the upgrade at the start and init-db
+// add them; the rows stay, the new column NULL in them.
+void tst_Schema::sameVersionGainsWhatAnEarlierBuildLacked()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY(db.insert("proch", {{"scno", "KC1"}, {"qty", 5}}));
+    const auto makeEarlier = [&db] {
+        return db.exec("drop table bag_place") && db.exec("drop index ix_proch_scond")
+            && db.exec("alter table proch drop column scond_id");
+    };
+    const auto hasDeskParts = [&db] {
+        return db.exec("insert into bag_place (scond_id, place) values (1, 'desk')")
+            && db.scalar("select count(*) from proch where scond_id is null").toInt() == 1
+            && db.exec("delete from bag_place");
+    };
+    QVERIFY2(makeEarlier(), qPrintable(db.error()));
+    const UpgradeResult up = upgradeDatabase(db.tr());
+    QVERIFY2(up.ok && !up.upgraded(), qPrintable(up.error));
+    QVERIFY2(hasDeskParts(), qPrintable(db.error()));
+    // The index came back with the column.
+    QVERIFY2(db.exec("drop index ix_proch_scond"), qPrintable(db.error()));
+    QVERIFY(db.exec("create index ix_proch_scond on proch (scond_id, edtime)"));
+
+    QVERIFY2(makeEarlier(), qPrintable(db.error()));
+    const InitResult init = initDatabase(db.tr(), InitOptions{});
+    QVERIFY2(init.ok && !init.created, qPrintable(init.error));
+    QVERIFY2(hasDeskParts(), qPrintable(db.error()));
+    QCOMPARE(db.scalar("select sum(qty) from proch").toInt(), 5);
 }
 
 // A database of version 1 (before the audit trail) gets the audit_log table

@@ -1,0 +1,44 @@
+#include "database/deskschema.h"
+
+namespace wip {
+
+QList<TableDef> DeskSchema::tables()
+{
+    using T = ColumnType;
+    QList<TableDef> t;
+    t.append({"bag_place",
+              "where a bag (a contract line) is: place desk, worker, transit, outside or finished; "
+              "gongxu_code the department it is at (transit: the sending one, outside: the one it returns to), "
+              "next_gongxu the receiving department in transit, changhao/xingming the worker or outside "
+              "workshop holding it, note_no the open sheet or the transfer under way, pcs and weight what "
+              "the department's desk holds, moves the actions so far",
+              {{"scond_id", T::Integer}, {"scno", T::Text}, {"place", T::Text}, {"gongxu_code", T::Text},
+               {"next_gongxu", T::Text}, {"changhao", T::Text}, {"xingming", T::Text}, {"note_no", T::Text},
+               {"pcs", T::Number}, {"weight", T::Number}, {"moves", T::Integer}, {"ldate", T::DateTime},
+               {"opername", T::Text}},
+              {"scond_id"}});
+    return t;
+}
+
+QList<DeskSchema::AddedColumn> DeskSchema::addedColumns()
+{
+    using T = ColumnType;
+    return {
+        {"proch", {"scond_id", T::Integer}},
+        {"proch_new", {"scond_id", T::Integer}},
+        {"work_report", {"scond_id", T::Integer}},
+        {"jcjl_mattran", {"scond_id", T::Integer}},
+    };
+}
+
+QList<IndexDef> DeskSchema::indexes()
+{
+    return {
+        {"ix_proch_scond", "proch", {"scond_id", "edtime"}},
+        {"ix_proch_new_scond", "proch_new", {"scond_id", "edtime"}},
+        {"ix_work_report_wsheetno", "work_report", {"wsheetno"}},
+        {"ix_bag_place_scno", "bag_place", {"scno"}},
+    };
+}
+
+} // namespace wip
