@@ -184,14 +184,14 @@ CommandLine::Result parseUser(QCommandLineParser &parser, const QStringList &arg
         "  grant CODE --rights LIST                exactly these rights\n"
         "  list                                    every user with its rights\n"
         "Passwords come from WIP_PASSWORD or are typed twice on the terminal. LIST: rights separated "
-        "by commas, of add, edit, delete (销售合约), scan, refdata, import, users; or all, or none. "
+        "by commas, of add, edit, delete (销售合约), scan, refdata, import, users, supervisor; or all, or none. "
         "Every change is written to the audit trail."));
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("add, disable, enable, passwd, grant or list."));
     parser.addPositionalArgument(QStringLiteral("CODE"), QStringLiteral("The user's code."), QStringLiteral("[CODE]"));
     const QCommandLineOption name(QStringLiteral("name"), QStringLiteral("The user's name (add)."),
                                   QStringLiteral("TEXT"));
     const QCommandLineOption rights(QStringLiteral("rights"), QStringLiteral("Rights: add,edit,delete,scan,refdata,"
-                                                                           "import,users, all or none."),
+                                                                           "import,users,supervisor, all or none."),
                                     QStringLiteral("LIST"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
                                       QStringLiteral("PASSWORD"));

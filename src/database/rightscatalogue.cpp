@@ -45,6 +45,8 @@ const QList<RightsCatalogue::Entry> &RightsCatalogue::all()
          QStringLiteral("M10"), QStringLiteral("H03")},
         {Right::Users, QStringLiteral("users"), QStringLiteral("用户 users"),
          QStringLiteral("用户与权限 Users and rights"), QStringLiteral("M10"), QStringLiteral("H04")},
+        {Right::Supervisor, QStringLiteral("supervisor"), QStringLiteral("主管 supervisor"),
+         QStringLiteral("部门收发 Department desk"), QStringLiteral("M10"), QStringLiteral("H05")},
     };
     return list;
 }

@@ -18,6 +18,7 @@ enum class Right : unsigned {
     ReferenceData = 0x10,   // 资料: adding and changing reference data
     Import = 0x20,          // 导入: importing files
     Users = 0x40,           // 用户: users and rights
+    Supervisor = 0x80,      // 主管: confirms at the department desk what a clerk may not (a gain of metal)
 };
 Q_DECLARE_FLAGS(Rights, Right)
 Q_DECLARE_OPERATORS_FOR_FLAGS(Rights)
@@ -49,7 +50,7 @@ public:
     struct Entry
     {
         Right right;
-        QString name;        // on the command line: add, edit, delete, scan, refdata, import, users
+        QString name;        // on the command line: add, edit, delete, scan, refdata, import, users, supervisor
         QString caption;     // the check box: "增加 add" ...
         QString group;       // the window it belongs to: "销售合约 Sales contracts" ...
         QString module;

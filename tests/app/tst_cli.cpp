@@ -445,7 +445,7 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[1].simplified(), QStringLiteral("BOSS 主管 yes no add,edit,delete,scan,refdata,import,users"));
+        QCOMPARE(lines[1].simplified(), QStringLiteral("BOSS 主管 yes no add,edit,delete,scan,refdata,import,users,supervisor"));
         QCOMPARE(lines[2].simplified(), QStringLiteral("PLAN 计划 yes yes edit,delete"));
 
         // Refused: the last administrator, an unknown user, a bad right, a
