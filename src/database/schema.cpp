@@ -302,21 +302,25 @@ QString deptStockView(const QString &inCol, const QString &outCol)
         .arg(inCol, outCol, QLatin1String(orderArticle));
 }
 
-// Open steps of one department in proch_new, per contract: with a worker (wip) and
-// waiting at the issuing desk without a worker number (isshand), pieces and weight.
+// Open steps of one department in proch_new, per contract line: with a worker (wip)
+// and waiting at the issuing desk without a worker number (isshand), pieces and
+// weight. A step without its line (written before steps carried it) counts on
+// the contract's first line.
 QString wippView(const QString &gongxu)
 {
     return QStringLiteral(
-               "select scno, "
+               "select scno, line as scond_id, "
                "sum(case when coalesce(changhao, '') <> '' then coalesce(qty, 0) else 0 end) as wip, "
                "sum(case when coalesce(changhao, '') = '' then coalesce(qty, 0) else 0 end) as isshand, "
                "sum(coalesce(qty, 0)) as pending, "
                "sum(case when coalesce(changhao, '') <> '' then coalesce(weight, 0) else 0 end) as wip_wt, "
                "sum(case when coalesce(changhao, '') = '' then coalesce(weight, 0) else 0 end) as isshand_wt, "
                "sum(coalesce(weight, 0)) as pending_wt "
+               "from (select scno, changhao, qty, weight, coalesce(scond_id, "
+               "(select min(s.scond_id) from scond s where s.scno = proch_new.scno)) as line "
                "from proch_new "
-               "where gongxu_code = '%1' and (edtime is null or edtime < '1900-01-02') "
-               "group by scno")
+               "where gongxu_code = '%1' and (edtime is null or edtime < '1900-01-02')) o "
+               "group by scno, line")
         .arg(gongxu);
 }
 
@@ -354,13 +358,13 @@ QList<ViewDef> departmentStockViews()
 QList<ViewDef> workInHandViews()
 {
     QList<ViewDef> v;
-    v.append({"view_fil_wipp", "filing (04-执模): open pieces and weight per contract with workers, at the desk, together",
+    v.append({"view_fil_wipp", "filing (04-执模): open pieces and weight per contract line with workers, at the desk, together",
               wippView("04-执模")});
-    v.append({"view_set_wipp", "stone setting (06-镶石): open pieces and weight per contract with workers, at the desk, together",
+    v.append({"view_set_wipp", "stone setting (06-镶石): open pieces and weight per contract line with workers, at the desk, together",
               wippView("06-镶石")});
-    v.append({"view_fin_wipp", "finishing (07-执边): open pieces and weight per contract with workers, at the desk, together",
+    v.append({"view_fin_wipp", "finishing (07-执边): open pieces and weight per contract line with workers, at the desk, together",
               wippView("07-执边")});
-    v.append({"view_pol_wipp", "polishing (08-打磨): open pieces and weight per contract with workers, at the desk, together",
+    v.append({"view_pol_wipp", "polishing (08-打磨): open pieces and weight per contract line with workers, at the desk, together",
               wippView("08-打磨")});
     return v;
 }
