@@ -37,20 +37,6 @@ QStringList DemoFactory::designNumbers()
     return list;
 }
 
-const QList<DemoFactory::DemoUser> &DemoFactory::demoUsers()
-{
-    static const QList<DemoUser> users = {
-        {QStringLiteral("ADMIN"), QStringLiteral("管理员 Admin"), QStringLiteral("admin-2004"), QStringLiteral("X99A"),
-         Right::Scan | Right::ReferenceData | Right::Import | Right::Users},
-        {QStringLiteral("PLAN"), QStringLiteral("计划 Planner"), QStringLiteral("plan-2004"), QStringLiteral("X02B")},
-        {QStringLiteral("CLERK"), QStringLiteral("收发 Clerk"), QStringLiteral("clerk-2004"), QStringLiteral("X03B")},
-        {QStringLiteral("QC"), QStringLiteral("品检 Inspector"), QStringLiteral("qc-2004"), QStringLiteral("X04B")},
-        {QStringLiteral("BOSS"), QStringLiteral("主管 Supervisor"), QStringLiteral("boss-2004"), QStringLiteral("X08B")},
-        {QStringLiteral("VIEW"), QStringLiteral("查看 Viewer"), QStringLiteral("view-2004"), QString()},
-    };
-    return users;
-}
-
 // Wall-clock times are written as UTC date-times: the stored text is the same, and
 // no local midnight can fall into a daylight-saving gap and become invalid (NULL).
 QDateTime DemoFactory::day(int offset, int hour, int minute) const
@@ -80,7 +66,7 @@ bool DemoFactory::run()
 struct DemoFactory::Tables
 {
     std::unique_ptr<BatchInserter> sconh, scond, process, proch, prochNew, matuse, castind, cumind, mattran,
-        workReport, flreturn, workWip, stonein, stissdate, wipFinish, wipIss, wipReturn;
+        workReport, flreturn, workWip, stonein, stissdate, wipFinish, wipIss, wipReturn, bagPlace;
     std::unique_ptr<BatchInserter> spl[4];
     long long scondId = 0, prochId = 0, castindId = 0, lsh = 0, sheet = 0, note = 0;
 
@@ -104,6 +90,7 @@ struct DemoFactory::Contract
     int stage = 0;           // 0..7: the department holding the work; 8: all done, not invoiced; 9: invoiced
     int lastDone = 0;
     QList<QPair<QString, double>> lineMetal;   // metal, pieces of each line
+    long long firstScondId = 0;                 // the lines' keys follow on from it
     double pieces = 0, metalWeight = 0;
     QList<StoneLine> stones;
     double stonesNeeded = 0;
@@ -180,6 +167,7 @@ bool DemoFactory::writeContracts()
     t.wipFinish = make("wip_finish", {"scno", "cust", "pcs", "weight"});
     t.wipIss = make("wip_iss", {"scno", "cust", "pcs", "weight"});
     t.wipReturn = make("wip_return", {"scno", "cust", "pcs", "weight"});
+    t.bagPlace = make("bag_place", {"scond_id", "scno", "place", "gongxu_code", "pcs", "weight", "moves", "ldate", "opername"});
     const char *const splTables[] = {"spl_fil_wipp", "spl_set_wipp", "spl_fin_wipp", "spl_pol_wipp"};
     for (int s = 0; s < 4; ++s)
         t.spl[s] = make(splTables[s], {"scno", "wip", "isshand", "pending"});
@@ -188,7 +176,7 @@ bool DemoFactory::writeContracts()
         t.sconh.get(), t.scond.get(), t.process.get(), t.proch.get(), t.prochNew.get(), t.matuse.get(),
         t.castind.get(), t.cumind.get(), t.mattran.get(), t.workReport.get(), t.flreturn.get(), t.workWip.get(),
         t.stonein.get(), t.stissdate.get(), t.wipFinish.get(), t.wipIss.get(), t.wipReturn.get(), t.spl[0].get(),
-        t.spl[1].get(), t.spl[2].get(), t.spl[3].get()};
+        t.spl[1].get(), t.spl[2].get(), t.spl[3].get(), t.bagPlace.get()};
     // The first table that failed names the cause (a full disk, say); the work
     // stops there, as every later statement would fail too.
     const auto failed = [this, &all]() {
@@ -208,6 +196,7 @@ bool DemoFactory::writeContracts()
         writeSteps(c, t);
         writeOtherWork(c, t);
         writeTransfers(c, t);
+        writeBagPlaces(c, t);
         if (failed())
             return false;
     }
@@ -245,6 +234,7 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
                   invoiced ? QVariant(day(c.lastDone)) : QVariant(QMetaType::fromType<QDateTime>()), 0,
                   lines + 1});
 
+    c.firstScondId = t.scondId + 1;
     for (int l = 0; l < lines; ++l) {
         const Metal &m = kMetals[(i + l) % std::size(kMetals)];
         const double q = 6 + m_rng.bounded(60);
@@ -511,42 +501,15 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
     }
 }
 
-bool DemoFactory::writeUsers()
+// Each bag (contract line) at the desk holding the contract's work, or finished.
+void DemoFactory::writeBagPlaces(const Contract &c, Tables &t)
 {
-    BatchInserter users(m_db, m_kind, QStringLiteral("users"),
-                        {"user_code", "user_name", "password_hash", "active", "must_change"});
-    BatchInserter rights(m_db, m_kind, QStringLiteral("rights"), {"user_code", "module", "function", "rights"});
-    // The demo passwords get the same slow hash as real ones; a process that fills
-    // several demo databases (the tests) computes them once.
-    static const QStringList hashes = [] {
-        QStringList list;
-        for (const DemoUser &u : demoUsers())
-            list << PasswordHash::hash(u.password);
-        return list;
-    }();
-    // A user the factory made already (its administrator) keeps its code.
-    QSet<QString> taken;
-    QSqlQuery existing(m_db);
-    if (!existing.exec(QStringLiteral("select upper(user_code) from users"))) {
-        m_error = existing.lastError().text();
-        return false;
-    }
-    while (existing.next())
-        taken.insert(existing.value(0).toString());
-    for (qsizetype i = 0; i < demoUsers().size(); ++i) {
-        const DemoUser &u = demoUsers().at(i);
-        if (taken.contains(u.code.toUpper()))
-            continue;
-        users.add({u.code, u.name, hashes.at(i), 1, 0});
-        if (!u.rights.isEmpty())
-            rights.add({u.code, QLatin1String(RightsCatalogue::contractModule),
-                        QLatin1String(RightsCatalogue::contractFunction), u.rights});
-        for (const RightsCatalogue::Text &t : RightsCatalogue::textsFor(u.otherRights)) {
-            if (!t.text.isNull() && t.module != QLatin1String(RightsCatalogue::contractModule))
-                rights.add({u.code, t.module, t.function, t.text});
-        }
-    }
-    return finish(users) && finish(rights);
+    const int k = qMin(c.stage, kChainLength - 1);
+    for (qsizetype l = 0; l < c.lineMetal.size(); ++l)
+        t.bagPlace->add({c.firstScondId + l, c.scno, QString::fromLatin1(k == kChainLength - 1 ? "finished" : "desk"),
+                         QString::fromUtf8(kChain[k].gongxu), c.lineMetal.at(l).second,
+                         r3(c.lineMetal.at(l).second * pieceWeight(c.d)), 1 + 2 * k, day(c.lastDone, 16),
+                         QString::fromUtf8(kClerks[c.i % 3])});
 }
 
 // The change record of the demo's progress: the clerk typed each contract's

@@ -83,6 +83,7 @@ private:
     void writeWorkerSheet(const Contract &c, Tables &t, const Step &s);
     void writeOtherWork(const Contract &c, Tables &t);
     void writeTransfers(const Contract &c, Tables &t);
+    void writeBagPlaces(const Contract &c, Tables &t);
     bool writeUsers();
     bool writeAuditTrail();
     bool finish(BatchInserter &inserter);

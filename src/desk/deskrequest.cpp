@@ -1,0 +1,20 @@
+#include "desk/deskrequest.h"
+
+namespace wip {
+
+QString DeskRequest::actionText(DeskAction action)
+{
+    switch (action) {
+    case DeskAction::Receive:
+        return QStringLiteral("接收");
+    case DeskAction::Issue:
+        return QStringLiteral("发出");
+    case DeskAction::TakeBack:
+        return QStringLiteral("收回");
+    case DeskAction::PassOn:
+        return QStringLiteral("转出");
+    }
+    return QString();
+}
+
+} // namespace wip

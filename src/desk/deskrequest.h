@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace wip {
+
+// The four actions of a department's desk.
+//   Receive   a bag at this desk: at 唧蜡 from its contract line; elsewhere the
+//             transfer the previous desk began (or the bag back from outside work)
+//   Issue     pieces of the bag from the desk to a worker
+//   TakeBack  from the worker: finished pieces and their grams, returned material;
+//             pieces not finished stay with the worker or come back to the desk
+//   PassOn    the bag to the next department's desk, or out for outside work
+enum class DeskAction { Receive, Issue, TakeBack, PassOn };
+
+// One action as the clerk gives it. Numbers are the texts typed or read from a
+// scale; DeskInput reads them exactly. An empty pieces text means the default:
+// what the desk holds (issue, pass on), what the worker holds (take back), what
+// was sent (receive).
+struct DeskRequest
+{
+    DeskAction action = DeskAction::Receive;
+    QString code;              // the bag ticket as scanned, "<scno>-<n>"
+    QString department;        // caption or process code of this desk
+    QString worker;            // issue: the worker number; take back: optional, must be the holder;
+                               // pass on to outside work: the outside workshop
+    QString pieces;
+    QString weight;            // grams weighed: received, issued, finished, sent
+    QString returned;          // take back: grams returned (filings, sweepings); empty 0
+    bool unfinishedToDesk = false;   // take back: pieces not finished come back to the desk ...
+    QString unfinishedWeight;        // ... weighing this much; otherwise they stay with the worker
+    bool toOutside = false;          // pass on: out for outside work instead of to the next department
+    bool confirmDifference = false;  // receive: a weight off what was sent by more than the tolerance is meant
+    QString gainConfirmedBy;         // take back: the supervisor who confirms a gain (checked for the right)
+    QString memo;
+
+    static QString actionText(DeskAction action);   // "接收", "发出", "收回", "转出"
+};
+
+} // namespace wip

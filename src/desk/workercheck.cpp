@@ -1,0 +1,67 @@
+#include "desk/workercheck.h"
+
+#include "runtime/transaction.h"
+
+#include <QSqlRecord>
+
+namespace wip {
+
+namespace {
+
+QString text(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toString().trimmed();
+}
+
+// The name the latest step given to the number carries; the number when none does.
+WorkerCheck::Verdict nameFromSteps(Transaction &tr, const QString &changhao, QString *name, QString *why)
+{
+    const auto row = tr.selectInto(
+        QStringLiteral("select xingming from proch where changhao = ? and xingming is not null and xingming <> '' "
+                       "order by proch_id desc"),
+        {changhao});
+    if (!row && tr.sqlCode != 100) {
+        *why = QStringLiteral("读取工人 %1 未成功: %2").arg(changhao, tr.sqlErrText);
+        return WorkerCheck::Verdict::Failed;
+    }
+    *name = row ? text(row->at(0)) : changhao;
+    return WorkerCheck::Verdict::Ok;
+}
+
+} // namespace
+
+WorkerCheck::Verdict WorkerCheck::check(Transaction &tr, const QString &changhao, const QString &gongxu,
+                                        QString *name, QString *why)
+{
+    if (changhao.trimmed().isEmpty()) {
+        *why = QStringLiteral("没有工号");
+        return Verdict::Unknown;
+    }
+    // The workers' table of the reference data, where the database has it.
+    if (!tr.database().record(QStringLiteral("worker")).contains(QStringLiteral("gongxu_code")))
+        return nameFromSteps(tr, changhao, name, why);
+    const auto row = tr.selectInto(
+        QStringLiteral("select xingming, gongxu_code, active from worker where changhao = ?"), {changhao});
+    if (!row) {
+        if (tr.sqlCode != 100) {
+            *why = QStringLiteral("读取工人 %1 未成功: %2").arg(changhao, tr.sqlErrText);
+            return Verdict::Failed;
+        }
+        *why = QStringLiteral("没有工号 %1 的工人").arg(changhao);
+        return Verdict::Unknown;
+    }
+    *name = text(row->at(0));
+    if (!row->at(2).isNull() && row->at(2).toInt() == 0) {
+        *why = QStringLiteral("工人 %1 %2 已停用").arg(changhao, *name);
+        return Verdict::Inactive;
+    }
+    if (text(row->at(1)) != gongxu) {
+        *why = QStringLiteral("工人 %1 %2 属于 %3, 不是 %4").arg(changhao, *name, text(row->at(1)), gongxu);
+        return Verdict::OtherDepartment;
+    }
+    if (name->isEmpty())
+        *name = changhao;
+    return Verdict::Ok;
+}
+
+} // namespace wip
