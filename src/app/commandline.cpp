@@ -18,6 +18,9 @@ const QString kReport = QStringLiteral("report");
 const QString kRecompute = QStringLiteral("recompute-day-wip");
 const QString kTickets = QStringLiteral("tickets");
 const QString kScan = QStringLiteral("scan");
+const QString kDesk = QStringLiteral("desk");
+const QStringList kDeskActions = {QStringLiteral("receive"), QStringLiteral("issue"), QStringLiteral("return"),
+                                  QStringLiteral("pass")};
 const QString kUser = QStringLiteral("user");
 const QStringList kUserActions = {QStringLiteral("add"), QStringLiteral("disable"), QStringLiteral("enable"),
                                   QStringLiteral("passwd"), QStringLiteral("grant"), QStringLiteral("list")};
@@ -166,6 +169,87 @@ CommandLine::Result parseScan(QCommandLineParser &parser, const QStringList &arg
         return error(QStringLiteral("scan needs --action out or --action in."));
     if (r.options.codes.isEmpty())
         return error(QStringLiteral("scan needs at least one ticket code."));
+    return r;
+}
+
+// The options of wip desk beyond those every command has.
+struct DeskOptions
+{
+    QCommandLineOption user{QStringLiteral("user"), QStringLiteral("User code."), QStringLiteral("CODE")};
+    QCommandLineOption dept{QStringLiteral("dept"), QStringLiteral("The desk's department: 唧蜡, 倒模, 执模, 镶石, 执边, "
+                                                                    "打磨, 电金 or 出货."),
+                            QStringLiteral("CAPTION")};
+    QCommandLineOption action{QStringLiteral("action"),
+                              QStringLiteral("receive, issue (to --worker), return (from the worker) or pass (to the "
+                                             "next department)."),
+                              QStringLiteral("ACTION")};
+    QCommandLineOption worker{QStringLiteral("worker"),
+                              QStringLiteral("Worker number (issue; return: checked against the holder); with pass "
+                                             "--outside the outside workshop."),
+                              QStringLiteral("N")};
+    QCommandLineOption pieces{QStringLiteral("pieces"),
+                              QStringLiteral("Pieces; default: what the desk holds, what the worker holds (return: "
+                                             "those finished), what was sent."),
+                              QStringLiteral("N")};
+    QCommandLineOption weight{QStringLiteral("weight"), QStringLiteral("Grams weighed (at most three decimals)."),
+                              QStringLiteral("G")};
+    QCommandLineOption returned{QStringLiteral("returned"),
+                                QStringLiteral("return: grams of filings and sweepings returned."), QStringLiteral("G")};
+    QCommandLineOption unfinished{QStringLiteral("unfinished-weight"),
+                                  QStringLiteral("return: the pieces not finished come back to the desk weighing G "
+                                                 "(otherwise they stay with the worker)."),
+                                  QStringLiteral("G")};
+    QCommandLineOption outside{QStringLiteral("outside"), QStringLiteral("pass: out for outside work, not to the next "
+                                                                         "department.")};
+    QCommandLineOption confirm{QStringLiteral("confirm"),
+                               QStringLiteral("receive: a weight off what was sent is meant; return: a gain is "
+                                              "confirmed by the user, who must hold the supervisor right.")};
+    QCommandLineOption password{QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
+                                QStringLiteral("PASSWORD")};
+};
+
+// wip desk: one action of a department's desk on one bag.
+CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arguments,
+                              const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Desk;
+    parser.setApplicationDescription(
+        QStringLiteral("One action of a department's desk on one bag: receive it, issue it to a worker, take it back "
+                       "from the worker or pass it on, with its pieces and grams, in one transaction. The password "
+                       "comes from WIP_PASSWORD or is asked on the terminal. Exits with 1 when the action is refused."));
+    parser.addPositionalArgument(QStringLiteral("CODE"), QStringLiteral("The bag ticket, as scanned."));
+    const DeskOptions o;
+    parser.addOptions({o.user, o.dept, o.action, o.worker, o.pieces, o.weight, o.returned, o.unfinished, o.outside,
+                       o.confirm, o.password});
+    if (!parseCommand(parser, arguments, help, database, kDesk, r))
+        return r;
+    if (parser.isSet(o.password))
+        return error(QStringLiteral("desk takes no password on the command line, where others can read it; "
+                                    "set WIP_PASSWORD or type it when asked."));
+    CommandLine::Options &d = r.options;
+    d.user = parser.value(o.user).trimmed();
+    d.department = parser.value(o.dept).trimmed();
+    d.action = parser.value(o.action).trimmed().toLower();
+    d.worker = parser.value(o.worker).trimmed();
+    d.pieces = parser.value(o.pieces).trimmed();
+    d.weight = parser.value(o.weight).trimmed();
+    d.returned = parser.value(o.returned).trimmed();
+    d.unfinishedWeight = parser.value(o.unfinished).trimmed();
+    d.outside = parser.isSet(o.outside);
+    d.confirm = parser.isSet(o.confirm);
+    d.codes = parser.positionalArguments();
+    if (d.user.isEmpty())
+        return error(QStringLiteral("desk needs --user CODE."));
+    if (d.department.isEmpty())
+        return error(QStringLiteral("desk needs --dept CAPTION (唧蜡, 倒模, 执模, 镶石, 执边, 打磨, 电金, 出货)."));
+    if (!kDeskActions.contains(d.action))
+        return error(QStringLiteral("desk needs --action receive, issue, return or pass."));
+    if (d.weight.isEmpty())
+        return error(QStringLiteral("desk needs --weight G, the grams weighed."));
+    if (d.codes.size() != 1)
+        return error(QStringLiteral("desk needs one ticket code."));
     return r;
 }
 
@@ -395,6 +479,8 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
                        "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
                        "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
                        "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
+                       "  %1 desk --database URL --user CODE --dept CAPTION --action receive|issue|return|pass "
+                       "[--worker N] [--pieces N] --weight G [--returned G] CODE\n"
                        "  %1 user add|disable|enable|passwd|grant|list --database URL [CODE] [--name TEXT] "
                        "[--rights LIST]\n"
                        "Without a command: the desktop application.")
@@ -412,7 +498,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     }
     if (!parser.positionalArguments().isEmpty())
         return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
-                                    "recompute-day-wip, tickets, scan and user.")
+                                    "recompute-day-wip, tickets, scan, desk and user.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = CommandLine::Command::Desktop;
     r.options.database = parser.value(database).trimmed();
@@ -431,6 +517,7 @@ QString CommandLine::commandName(Command command)
     case Command::RecomputeDayWip: return kRecompute;
     case Command::Tickets: return kTickets;
     case Command::Scan: return kScan;
+    case Command::Desk: return kDesk;
     case Command::User: return kUser;
     }
     return QString();
@@ -493,6 +580,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return parseTickets(parser, arguments, help, database);
     if (first == kScan)
         return parseScan(parser, arguments, help, database);
+    if (first == kDesk)
+        return parseDesk(parser, arguments, help, database);
     if (first == kUser)
         return parseUser(parser, arguments, help, database);
     return parseDesktop(parser, help, database, arguments);

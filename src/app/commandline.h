@@ -11,12 +11,12 @@ namespace wip {
 
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
-// `report`, `recompute-day-wip`, `tickets`, `scan` and `user`. Parsing only: it opens nothing, so main()
+// `report`, `recompute-day-wip`, `tickets`, `scan`, `desk` and `user`. Parsing only: it opens nothing, so main()
 // can dispatch and the tests can check every refusal without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, User };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, Desk, User };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -39,10 +39,17 @@ public:
         QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
         QStringList scnos;                         // tickets --scno, in order
         QString label;                             // tickets --label WIDTHxHEIGHT; empty: A4
-        QString department;                        // scan --dept CAPTION
-        QString action;                            // scan --action out|in
-        QStringList codes;                         // scan: the ticket codes, in order
+        QString department;                        // scan, desk --dept CAPTION
+        QString action;                            // scan --action out|in; desk receive|issue|return|pass
+        QStringList codes;                         // scan: the ticket codes, in order; desk: one
         bool again = false;                        // scan --again
+        QString worker;                            // desk --worker N (issue, return; pass --outside: the workshop)
+        QString pieces;                            // desk --pieces N; empty: the default
+        QString weight;                            // desk --weight G
+        QString returned;                          // desk --returned G
+        QString unfinishedWeight;                  // desk --unfinished-weight G: unfinished pieces back to the desk
+        bool outside = false;                      // desk --outside: pass on to outside work
+        bool confirm = false;                      // desk --confirm: a weight difference or a gain is meant
     };
 
     struct Result

@@ -1,6 +1,7 @@
 #include "app/commandrunner.h"
 
 #include "app/databaseopener.h"
+#include "app/deskcommand.h"
 #include "app/demopictures.h"
 #include "app/passwordprompt.h"
 #include "app/reportarguments.h"
@@ -136,6 +137,7 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
         err << "scan is not available in this build." << Qt::endl;
         return 3;
 #endif
+    case CommandLine::Command::Desk: return DeskCommand::run(options, out, err);
     case CommandLine::Command::User: return UserCommand::run(options, out, err);
     case CommandLine::Command::Desktop: break;
     }

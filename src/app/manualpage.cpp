@@ -128,7 +128,7 @@ const QStringList &ManualPage::commands()
 {
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
-                                  QStringLiteral("scan"), QStringLiteral("user")};
+                                  QStringLiteral("scan"), QStringLiteral("desk"), QStringLiteral("user")};
     return list;
 }
 

@@ -25,6 +25,7 @@ const QString kSavePassword = QStringLiteral("database/savePassword");
 const QString kDrives = QStringLiteral("drives");
 const QString kLastUser = QStringLiteral("user/lastCode");
 const QString kTraceLog = QStringLiteral("trace/logFile");
+const QString kDeskTolerance = QStringLiteral("desk/tolerance");
 const QString kLoginFailures = QStringLiteral("login/failures");
 const QString kLoginLastFailure = QStringLiteral("login/lastFailure");
 
@@ -164,6 +165,16 @@ QString Settings::traceLogFile() const
 void Settings::setTraceLogFile(const QString &path)
 {
     m_settings->setValue(kTraceLog, path);
+}
+
+QString Settings::deskTolerance() const
+{
+    return m_settings->value(kDeskTolerance, QStringLiteral("0.010")).toString();
+}
+
+void Settings::setDeskTolerance(const QString &grams)
+{
+    m_settings->setValue(kDeskTolerance, grams);
 }
 
 void Settings::apply() const

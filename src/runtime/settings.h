@@ -56,6 +56,11 @@ public:
     QString traceLogFile() const;
     void setTraceLogFile(const QString &path);
 
+    // The grams a bag received at a department's desk may differ from the grams
+    // sent before the clerk must confirm it, as typed ("0.010" unless set).
+    QString deskTolerance() const;
+    void setDeskTolerance(const QString &grams);
+
     // Gives the drive folders to DriveMapping and the log file to Trace.
     void apply() const;
 

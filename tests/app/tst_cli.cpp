@@ -478,7 +478,7 @@ private Q_SLOTS:
         const auto audit = [&tr](const QString &where) {
             return tr.selectInto("select count(*) from audit_log where " + where)->at(0).toInt();
         };
-        QCOMPARE(audit("source = 'wip init-db' and user_code like 'os:%' and field like '%:BOSS:%'"), 4 + 5);
+        QCOMPARE(audit("source = 'wip init-db' and user_code like 'os:%' and field like '%:BOSS:%'"), 4 + 6);
         QCOMPARE(audit("source = 'wip user' and user_code like 'os:%' and field like '%:PLAN:%'"),
                  (4 + 2) + 2 + 1 + 1 + 1);   // added, rights, disabled, enabled, new password
         QCOMPARE(tr.selectInto("select rights from rights where user_code = 'PLAN'")->at(0).toString(),

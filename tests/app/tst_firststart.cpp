@@ -138,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(wip::qxpd("ANNA", "M10", "H04"), QStringLiteral("X99A"));
         QCOMPARE(sqlca.selectInto("select count(*) from audit_log where source = 'w_create_admin' and user_code = 'ANNA'")
                      ->at(0).toInt(),
-                 4 + 5);
+                 4 + 6);
 
         // The administrator's main window offers the users window.
         wip::LauncherWindow &launcher = app.showLauncher();

@@ -1,0 +1,143 @@
+// wip desk as a fixed station runs it: one bag of a new factory received,
+// passed on, received off its weight (confirmed), issued and taken back with a
+// gain the supervisor confirms; each refusal with its line or message and exit
+// code, the password never on the command line.
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+class TestDeskCommand : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+
+    Run wip(const QStringList &args, const QString &password = QString()) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home.path());
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.remove(QStringLiteral("WIP_PASSWORD"));
+        if (!password.isNull())
+            env.insert(QStringLiteral("WIP_PASSWORD"), password);
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(WIP_BINARY), args);
+        Run r;
+        if (!p.waitForFinished(120000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = QStringLiteral("timed out");
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    static QString describe(const Run &r)
+    {
+        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+    }
+
+    static QStringList query(const QString &file, const QString &sql)
+    {
+        QStringList rows;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("desk"));
+            db.setDatabaseName(file);
+            QSqlQuery q(db);
+            if (db.open() && q.exec(sql)) {
+                while (q.next()) {
+                    QStringList cells;
+                    for (int i = 0; i < q.record().count(); ++i)
+                        cells << q.value(i).toString();
+                    rows << cells.join(QLatin1Char('|'));
+                }
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("desk"));
+        return rows;
+    }
+
+private Q_SLOTS:
+    void oneBagThroughTheCommand()
+    {
+        const QString db = m_home.filePath(QStringLiteral("desk.db"));
+        Run r = wip({"init-db", "--database", db, "--admin", "BOSS"}, QStringLiteral("boss-pass-1"));
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        r = wip({"user", "add", "CLERK", "--rights", "scan", "--database", db}, QStringLiteral("clerk-pass-1"));
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        r = wip({"user", "add", "VIEW", "--rights", "none", "--database", db}, QStringLiteral("view-pass-1"));
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(query(db, "insert into sconh (scno, cust_no) values ('KC1', 'QOR')").isEmpty());
+        QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity) values ('KC1', 'D1', '18KY', 3)").isEmpty());
+        QCOMPARE(query(db, "select count(*) from scond"), QStringList{"1"});
+
+        const QStringList base{"desk", "--database", db, "KC1-1"};
+        const QString clerk = QStringLiteral("clerk-pass-1"), boss = QStringLiteral("boss-pass-1");
+        const struct
+        {
+            QStringList args;
+            QString password;
+            int exitCode;
+            const char *says;   // in stdout, or stderr when nothing is done
+        } steps[] = {
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "receive", "--weight", "5"}, clerk, 0, "在唧蜡收发 (3 件 5.000 克)"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "receive", "--weight", "5"}, clerk, 1, "REFUSED"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "pass", "--weight", "5.0001"}, clerk, 1, "最多三位小数"},
+            {{"--user", "VIEW", "--dept", "唧蜡", "--action", "pass", "--weight", "5"}, QStringLiteral("view-pass-1"), 1,
+             "没有部门收发的权限"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "pass", "--weight", "5"}, QStringLiteral("wrong"), 1,
+             "password"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "pass", "--weight", "5", "--password", "x"}, clerk, 2,
+             "WIP_PASSWORD"},
+            {{"--user", "CLERK", "--dept", "喷砂", "--action", "pass", "--weight", "5"}, clerk, 2, "No department"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "pass"}, clerk, 2, "--weight"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "send", "--weight", "5"}, clerk, 2, "--action"},
+            {{"--user", "CLERK", "--dept", "唧蜡", "--action", "pass", "--weight", "5"}, clerk, 0, "在途: 唧蜡 → 倒模"},
+            {{"--user", "CLERK", "--dept", "倒模", "--action", "receive", "--weight", "5.2"}, clerk, 1, "请确认重量"},
+            {{"--user", "CLERK", "--dept", "倒模", "--action", "receive", "--weight", "5.2", "--confirm"}, clerk, 0, "DONE"},
+            {{"--user", "CLERK", "--dept", "倒模", "--action", "pass", "--weight", "9"}, clerk, 0, "DONE"},
+            {{"--user", "CLERK", "--dept", "执模", "--action", "receive", "--weight", "9"}, clerk, 0, "DONE"},
+            {{"--user", "CLERK", "--dept", "执模", "--action", "issue", "--weight", "9", "--worker", "0401"}, clerk, 0,
+             "给工人 0401"},
+            {{"--user", "CLERK", "--dept", "执模", "--action", "return", "--weight", "9.1", "--confirm"}, clerk, 1,
+             "没有主管权限"},
+            {{"--user", "BOSS", "--dept", "执模", "--action", "return", "--weight", "9", "--returned", "0.1",
+              "--confirm"}, boss, 0, "耗 -0.100 克; 在执模收发 (3 件 9.000 克)"},
+        };
+        for (const auto &step : steps) {
+            r = wip(base + step.args, step.password);
+            const QString said = QString::fromUtf8(step.says);
+            QVERIFY2(r.exitCode == step.exitCode && (r.out.contains(said) || r.err.contains(said)),
+                     qPrintable(step.args.join(' ') + u'\n' + describe(r)));
+        }
+        QCOMPARE(query(db, "select place, gongxu_code, pcs from bag_place"), QStringList{"desk|04-执模|3"});
+        QCOMPARE(query(db, "select user_code, new_value from audit_log where field = 'desk:weight_difference'"),
+                 QStringList{"CLERK|5.200"});
+        QCOMPARE(query(db, "select count(*) from audit_log where source = 'wip desk' and field like 'desk:%'"),
+                 QStringList{"9"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDeskCommand)
+#include "tst_deskcommand.moc"
