@@ -367,6 +367,8 @@ bool Desk::takeBack(Work &w)
     if (s.unfinishedToDesk && !w.unfinishedWeight)
         return refuse(w, Result::BadInput, QStringLiteral("袋卡 %1: 退回收发的 %2 件没有重量").arg(w.code(), count(s.unfinished)));
     const bool staying = !s.unfinished.isZero() && !s.unfinishedToDesk;
+    if (staying && s.finished.isZero() && s.returned.isZero())
+        return refuse(w, Result::BadInput, QStringLiteral("袋卡 %1: 没有收回任何件数或回料").arg(w.code()));
     const Decimal toDesk = s.unfinishedToDesk ? *w.unfinishedWeight : zero();
     if (!gainAllowed(w, held.weight, s.finishedWeight + s.returned + toDesk, staying))
         return false;

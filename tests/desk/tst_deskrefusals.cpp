@@ -119,6 +119,7 @@ const QList<Refusal> &refusals()
          with(req(A::TakeBack, "执模", "31.3"), [](DeskRequest &r) { r.gainConfirmedBy = "CLERK"; }), R::Gain, "没有主管权限"},
         {"gain with pieces left", withWorker(), "",
          with(req(A::TakeBack, "执模", "31.3", "8"), [](DeskRequest &r) { r.gainConfirmedBy = "BOSS"; }), R::Gain, "全部收回"},
+        {"nothing taken back", withWorker(), "", req(A::TakeBack, "执模", "0", "0"), R::BadInput, "没有收回任何件数或回料"},
         {"unfinished back without weight", withWorker(), "",
          with(req(A::TakeBack, "执模", "24", "8"), [](DeskRequest &r) { r.unfinishedToDesk = true; }), R::BadInput, "没有重量"},
         {"part of the bag passed on", kAtFiling, "", req(A::PassOn, "执模", "28", "9"), R::WholeBag, "整袋转出"},
