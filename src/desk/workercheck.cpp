@@ -2,8 +2,6 @@
 
 #include "runtime/transaction.h"
 
-#include <QSqlRecord>
-
 namespace wip {
 
 namespace {
@@ -11,21 +9,6 @@ namespace {
 QString text(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString().trimmed();
-}
-
-// The name the latest step given to the number carries; the number when none does.
-WorkerCheck::Verdict nameFromSteps(Transaction &tr, const QString &changhao, QString *name, QString *why)
-{
-    const auto row = tr.selectInto(
-        QStringLiteral("select xingming from proch where changhao = ? and xingming is not null and xingming <> '' "
-                       "order by proch_id desc"),
-        {changhao});
-    if (!row && tr.sqlCode != 100) {
-        *why = QStringLiteral("读取工人 %1 未成功: %2").arg(changhao, tr.sqlErrText);
-        return WorkerCheck::Verdict::Failed;
-    }
-    *name = row ? text(row->at(0)) : changhao;
-    return WorkerCheck::Verdict::Ok;
 }
 
 } // namespace
@@ -37,9 +20,6 @@ WorkerCheck::Verdict WorkerCheck::check(Transaction &tr, const QString &changhao
         *why = QStringLiteral("没有工号");
         return Verdict::Unknown;
     }
-    // The workers' table of the reference data, where the database has it.
-    if (!tr.database().record(QStringLiteral("worker")).contains(QStringLiteral("gongxu_code")))
-        return nameFromSteps(tr, changhao, name, why);
     const auto row = tr.selectInto(
         QStringLiteral("select xingming, gongxu_code, active from worker where changhao = ?"), {changhao});
     if (!row) {

@@ -7,10 +7,9 @@ namespace wip {
 class Transaction;
 
 // Whether a worker number may be given work at a department's desk, and the
-// worker's name. Where the database has the workers' table (worker: changhao,
-// xingming, gongxu_code, active), the worker must be in it, active (active NULL
-// or not 0) and of the department; otherwise any number is taken, named as the
-// last step given to that number named it, or by the number itself.
+// worker's name: the worker must be in the workers' table of the reference data
+// (worker: changhao, xingming, gongxu_code, active), active (active NULL or not
+// 0) and of the department.
 class WorkerCheck
 {
 public:

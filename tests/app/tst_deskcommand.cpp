@@ -90,6 +90,8 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         QVERIFY(query(db, "insert into sconh (scno, cust_no) values ('KC1', 'QOR')").isEmpty());
         QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity) values ('KC1', 'D1', '18KY', 3)").isEmpty());
+        QVERIFY(query(db, "insert into worker (changhao, xingming, gongxu_code, active) "
+                          "values ('0401', '张三', '04-执模', 1)").isEmpty());
         QCOMPARE(query(db, "select count(*) from scond"), QStringList{"1"});
 
         const QStringList base{"desk", "--database", db, "KC1-1"};
@@ -119,7 +121,7 @@ private Q_SLOTS:
             {{"--user", "CLERK", "--dept", "倒模", "--action", "pass", "--weight", "9"}, clerk, 0, "DONE"},
             {{"--user", "CLERK", "--dept", "执模", "--action", "receive", "--weight", "9"}, clerk, 0, "DONE"},
             {{"--user", "CLERK", "--dept", "执模", "--action", "issue", "--weight", "9", "--worker", "0401"}, clerk, 0,
-             "给工人 0401"},
+             "给工人 0401 张三"},
             {{"--user", "CLERK", "--dept", "执模", "--action", "return", "--weight", "9.1", "--confirm"}, clerk, 1,
              "没有主管权限"},
             {{"--user", "BOSS", "--dept", "执模", "--action", "return", "--weight", "9", "--returned", "0.1",

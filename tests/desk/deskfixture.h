@@ -29,19 +29,14 @@ inline bool newFactory(TestDatabase &db)
     const InitResult init = initDatabase(db.tr(), options);
     if (!init.ok)
         return false;
-    // The workers' table of the reference data, as a database that has it holds it.
-    const bool workers = db.exec(db.kind() == DbKind::PostgreSQL
-                                     ? "create table worker (changhao text primary key, xingming text, "
-                                       "gongxu_code text, active integer)"
-                                     : "create table worker (changhao TEXT PRIMARY KEY, xingming TEXT, "
-                                       "gongxu_code TEXT, active INTEGER)");
+    // The workers of the reference data.
     const struct
     {
         const char *no, *name, *dept;
         int active;
     } staff[] = {{"0401", "张三", "04-执模", 1}, {"0402", "李四", "04-执模", 1}, {"0403", "钱七", "04-执模", 0},
                  {"0601", "王五", "06-镶石", 1}, {"0701", "赵六", "07-执边", 1}, {"0801", "孙八", "08-打磨", 1}};
-    bool ok = workers;
+    bool ok = true;
     for (const auto &s : staff)
         ok = ok && db.insert("worker", {{"changhao", s.no}, {"xingming", QString::fromUtf8(s.name)},
                                         {"gongxu_code", QString::fromUtf8(s.dept)}, {"active", s.active}});
