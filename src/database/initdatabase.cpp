@@ -141,6 +141,15 @@ bool addMissingTablesAndColumns(QSqlDatabase &db, DbKind kind, const QStringList
     return addColumnsSince(db, kind, 0, error);
 }
 
+// A database of this version made by an earlier build of it: what the version
+// gained since (tables, added columns, indexes), and its views made again.
+bool completeSameVersion(QSqlDatabase &db, DbKind kind, QStringList *viewsAdded, QString *error)
+{
+    const QStringList existing = existingObjects(db);
+    return addMissingTablesAndColumns(db, kind, existing, error)
+        && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error);
+}
+
 // Whether the database lacks a table or an added column of this build's schema.
 bool lacksTablesOrColumns(const QSqlDatabase &db)
 {
@@ -246,8 +255,7 @@ InitResult completeExisting(QSqlDatabase &db, DbKind kind, const QStringList &ex
             result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: ").arg(version) + error;
             return result;
         }
-    } else if (!addMissingTablesAndColumns(db, kind, existing, &error)
-               || !addMissingViewsAndIndexes(db, kind, existing, &result.viewsAdded, &error)) {
+    } else if (!completeSameVersion(db, kind, &result.viewsAdded, &error)) {
         result.error = QStringLiteral("Cannot add to the Wip database: ") + error;
         return result;
     }
@@ -442,10 +450,8 @@ UpgradeResult upgradeDatabase(Transaction &tr)
     QString error;
     QStringList viewsAdded;
     // A database of this version gets what an earlier build of it lacked.
-    const bool ok = from == Schema::version
-        ? addMissingTablesAndColumns(db, tr.kind(), existingObjects(db), &error)
-            && addMissingViewsAndIndexes(db, tr.kind(), existingObjects(db), &viewsAdded, &error)
-        : upgradeInTransaction(db, tr.kind(), from, &viewsAdded, &error);
+    const bool ok = from == Schema::version ? completeSameVersion(db, tr.kind(), &viewsAdded, &error)
+                                            : upgradeInTransaction(db, tr.kind(), from, &viewsAdded, &error);
     if (!ok) {
         tr.rollback();
         result.error = QStringLiteral("Cannot upgrade the Wip database from version %1: %2").arg(from).arg(error);
