@@ -142,12 +142,14 @@ bool addMissingTablesAndColumns(QSqlDatabase &db, DbKind kind, const QStringList
 }
 
 // A database of this version made by an earlier build of it: what the version
-// gained since (tables, added columns, indexes), and its views made again.
+// gained since (tables, added columns, indexes), its views made again, and
+// numbers for lines made before lines kept one.
 bool completeSameVersion(QSqlDatabase &db, DbKind kind, QStringList *viewsAdded, QString *error)
 {
     const QStringList existing = existingObjects(db);
     return addMissingTablesAndColumns(db, kind, existing, error)
-        && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error);
+        && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
+        && LineNumbers::numberUnnumbered(db, error);
 }
 
 // Whether the database lacks a table or an added column of this build's schema.

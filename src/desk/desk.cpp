@@ -170,8 +170,16 @@ bool Desk::readBag(Work &w)
     if (!invoice.isEmpty())
         return refuse(w, Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再收发!").arg(scno, invoice));
     QString error;
-    if (!BagTicket::find(m_tr, w.code(), &w.outcome.ticket, &error))
+    switch (BagTicket::find(m_tr, w.code(), &w.outcome.ticket, &error)) {
+    case BagTicket::Lookup::Found:
+        break;
+    case BagTicket::Lookup::LineDeleted:
+        return refuse(w, Result::UnknownBag, QStringLiteral("袋卡 %1: 合约 %2 的第 %3 行明细已删除").arg(w.code(), scno).arg(position));
+    case BagTicket::Lookup::Failed:
+        return refuse(w, Result::Failed, QStringLiteral("读取袋卡 %1 的明细未成功: %2").arg(w.code(), error));
+    default:
         return refuse(w, Result::UnknownBag, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(w.code(), scno).arg(position));
+    }
     const auto product = m_tr.selectInto(
         QStringLiteral("select y.arttype_name from article a join arttype y on y.arttype_code = a.arttype_code "
                        "where a.article_code = ?"),

@@ -88,8 +88,9 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         r = wip({"user", "add", "VIEW", "--rights", "none", "--database", db}, QStringLiteral("view-pass-1"));
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
-        QVERIFY(query(db, "insert into sconh (scno, cust_no) values ('KC1', 'QOR')").isEmpty());
-        QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity) values ('KC1', 'D1', '18KY', 3)").isEmpty());
+        QVERIFY(query(db, "insert into sconh (scno, cust_no, next_line_no) values ('KC1', 'QOR', 2)").isEmpty());
+        QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity, line_no) "
+                          "values ('KC1', 'D1', '18KY', 3, 1)").isEmpty());
         QVERIFY(query(db, "insert into worker (changhao, xingming, gongxu_code, active) "
                           "values ('0401', '张三', '04-执模', 1)").isEmpty());
         QCOMPARE(query(db, "select count(*) from scond"), QStringList{"1"});

@@ -183,6 +183,15 @@ void tst_Schema::sameVersionGainsWhatAnEarlierBuildLacked()
     QVERIFY2(init.ok && !init.created, qPrintable(init.error));
     QVERIFY2(hasDeskParts(), qPrintable(db.error()));
     QCOMPARE(db.scalar("select sum(qty) from proch").toInt(), 5);
+
+    // Made before lines kept their number: the column comes with the numbers.
+    QVERIFY(db.insert("sconh", {{"scno", "KC1"}}));
+    QVERIFY(db.insert("scond", {{"scno", "KC1"}, {"design_no", "D1"}}));
+    QVERIFY(db.insert("scond", {{"scno", "KC1"}, {"design_no", "D2"}}));
+    QVERIFY2(db.exec("alter table scond drop column line_no"), qPrintable(db.error()));
+    QVERIFY2(upgradeDatabase(db.tr()).ok, qPrintable(db.error()));
+    QCOMPARE(db.scalar("select count(*) from scond where line_no is not null").toInt(), 2);
+    QCOMPARE(db.scalar("select max(line_no) from scond").toInt(), 2);
 }
 
 // A database of version 1 (before the audit trail) gets the audit_log table

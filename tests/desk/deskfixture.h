@@ -51,7 +51,7 @@ inline bool newFactory(TestDatabase &db)
         && db.insert("rights", {{"user_code", "BOSS"}, {"module", "M10"}, {"function", "H05"}, {"rights", "X99A"}})
         && db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}, {"cust_order", "PO-1"},
                                {"issdate", QDateTime(QDate(2004, 2, 20), QTime(0, 0))},
-                               {"deldate", QDateTime(QDate(2004, 3, 31), QTime(0, 0))}})
+                               {"deldate", QDateTime(QDate(2004, 3, 31), QTime(0, 0))}, {"next_line_no", 4}})
         && db.insert("scond", {{"scno", "KC1"}, {"design_no", "D2401"}, {"article_code", "R2401"}, {"metal", "18KY"},
                                {"quantity", 10}})
         && db.insert("scond", {{"scno", "KC1"}, {"design_no", "D2401"}, {"article_code", "R2401"}, {"metal", "PT950"},

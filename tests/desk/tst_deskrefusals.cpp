@@ -94,6 +94,8 @@ const QList<Refusal> &refusals()
         {"no pieces", kNone, "", req(A::Issue, "唧蜡", "12", "0"), R::BadInput, "大于 0"},
         {"unknown contract", kNone, "", req(A::Receive, "唧蜡", "12", "", "", "KC9-1"), R::UnknownBag, "没有合约 KC9"},
         {"unknown line", kNone, "", req(A::Receive, "唧蜡", "12", "", "", "KC1-9"), R::UnknownBag, "第 9 行"},
+        {"deleted line", kNone, "delete from scond where line_no = 3", req(A::Receive, "唧蜡", "7", "", "", "KC1-3"),
+         R::UnknownBag, "第 3 行明细已删除"},
         {"not a ticket", kNone, "", req(A::Receive, "唧蜡", "12", "", "", "KC1"), R::UnknownBag, "未知的袋卡 KC1"},
         {"invoiced", kNone, "update sconh set inv_no = 'INV1'", req(A::Receive, "唧蜡", "12"), R::Invoiced, "INV1"},
         {"received nowhere yet", kNone, "", req(A::Receive, "倒模", "12"), R::WrongPlace, "未接收"},
