@@ -1,5 +1,6 @@
 #include "reference/referenceaudit.h"
 
+#include "database/batchinserter.h"
 #include "runtime/transaction.h"
 
 namespace wip::reference {
@@ -15,16 +16,24 @@ QVariant textOrNull(const QString &text)
 
 bool ReferenceAudit::write(Transaction &tr, const Source &who, const QDateTime &when) const
 {
-    const QString insert = QStringLiteral(
-        "insert into audit_log (changed_at, user_code, source, record_table, record_key, field, old_value, new_value) "
-        "values (?, ?, ?, ?, ?, ?, ?, ?)");
+    if (m_entries.isEmpty())
+        return true;
+    if (!tr.beginIfManual())
+        return false;
+    BatchInserter rows(tr.database(), tr.kind(), QStringLiteral("audit_log"),
+                       {QStringLiteral("changed_at"), QStringLiteral("user_code"), QStringLiteral("source"),
+                        QStringLiteral("record_table"), QStringLiteral("record_key"), QStringLiteral("field"),
+                        QStringLiteral("old_value"), QStringLiteral("new_value")});
     const QDateTime stamp = when.addMSecs(-when.time().msec());
     for (const Entry &e : m_entries) {
-        if (!tr.execute(insert, {stamp, who.user, who.source, e.table, e.key, e.field, textOrNull(e.oldValue),
-                                 textOrNull(e.newValue)}))
-            return false;
+        if (!rows.add({stamp, who.user, who.source, e.table, e.key, e.field, textOrNull(e.oldValue),
+                       textOrNull(e.newValue)}))
+            break;
     }
-    return true;
+    if (rows.flush())
+        return true;
+    tr.statementFailed(rows.error());
+    return false;
 }
 
 } // namespace wip::reference

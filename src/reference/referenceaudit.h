@@ -39,8 +39,9 @@ public:
     void add(const Entry &entry) { m_entries.append(entry); }
     const QList<Entry> &entries() const { return m_entries; }
 
-    // Writes every entry, stamped `when` (whole seconds). False, with tr's
-    // status, when a row cannot be written: the caller rolls back its change too.
+    // Writes every entry, stamped `when` (whole seconds), many rows a statement.
+    // False, with tr's status, when a row cannot be written: the caller rolls
+    // back its change too.
     bool write(Transaction &tr, const Source &who, const QDateTime &when = QDateTime::currentDateTime()) const;
 
 private:

@@ -271,12 +271,16 @@ void ReferenceValidator::checkStones(RefRow &row)
         if (!placeholder && values::parseNumber(stone.value(perPiece.name))->sign() <= 0)
             add(row, perPiece, QStringLiteral("每件至少 1 粒 (只有 %1 写 0)").arg(kPlaceholderStone), n);
         const QString key = stoneKey(stone);
-        if (seen.contains(key))
+        if (seen.contains(key)) {
+            // The line of a file the same stone line is on, else the stone line's number.
+            const int first = seen.value(key);
+            const QString where = row.stoneLines.isEmpty() ? QStringLiteral("镶石第 %1 行").arg(first)
+                                                           : QStringLiteral("第 %1 行").arg(row.stoneLines.value(first - 1));
             add(row, RefKind::stoneFields().at(1),
-                QStringLiteral("%1 的 %2 与镶石第 %3 行重复")
-                    .arg(stone.value(QStringLiteral("stone_code")), stone.value(QStringLiteral("settype_code")))
-                    .arg(seen.value(key)),
+                QStringLiteral("%1 的 %2 与%3重复")
+                    .arg(stone.value(QStringLiteral("stone_code")), stone.value(QStringLiteral("settype_code")), where),
                 n);
+        }
         seen.insert(key, n);
     }
 }

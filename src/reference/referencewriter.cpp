@@ -4,6 +4,7 @@
 #include "reference/referencerights.h"
 #include "reference/referencevalidator.h"
 #include "reference/stylepicture.h"
+#include "database/batchinserter.h"
 #include "runtime/decimal.h"
 #include "runtime/transaction.h"
 #include "runtime/transactionguard.h"
@@ -23,6 +24,18 @@ const QString kPictureName = QStringLiteral("pic_name");
 QString stoneKey(const RefValues &s)
 {
     return s.value(QStringLiteral("stone_code")) + QLatin1Char('/') + s.value(QStringLiteral("settype_code"));
+}
+
+// A style's stone lines as a save compares them: each line's stone, setting
+// method and canonical stones per piece, in one order.
+QStringList stoneLines(const QList<RefValues> &stones)
+{
+    QStringList lines;
+    for (const RefValues &s : stones)
+        lines << stoneKey(s) + QLatin1Char('*')
+                + FieldText::canonical(RefKind::stoneFields().at(2), s.value(QStringLiteral("qtycal")));
+    lines.sort();
+    return lines;
 }
 
 QVariantList asVariants(const QStringList &texts)
@@ -57,12 +70,12 @@ ReferenceWriter::ReferenceWriter(Transaction &tr, const RefKind &kind, Reference
 
 ReferenceWriter::~ReferenceWriter() = default;
 
-SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows)
+SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows, const SaveOptions &options)
 {
     SaveOutcome outcome;
     m_audit = ReferenceAudit();
     m_pictures.clear();
-    if (!ReferenceRights::mayEdit(m_who.user)) {
+    if (!options.rightChecked && !ReferenceRights::mayEdit(m_who.user)) {
         outcome.problems.append({0, QString(), QString(), ReferenceRights::refusal(m_who.user)});
         return outcome;
     }
@@ -86,6 +99,11 @@ SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows)
         outcome.problems = *problems;
         return fail(QString());
     }
+    if (options.checkOnly) {
+        countChanges(validator.rows(), outcome);
+        guard.rollback();
+        return outcome;
+    }
     if (!stagePictures(validator.rows(), outcome))
         return fail(QString());
     if (!write(validator.rows(), outcome) || !m_audit.write(m_tr, m_who))
@@ -99,6 +117,25 @@ SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows)
     m_pictures.clear();
     outcome.saved = true;
     return outcome;
+}
+
+void ReferenceWriter::countChanges(const QList<RefRow> &rows, SaveOutcome &outcome) const
+{
+    for (const RefRow &row : rows) {
+        outcome.added += row.change == Change::Added ? 1 : 0;
+        outcome.deleted += row.change == Change::Deleted ? 1 : 0;
+        outcome.edited += row.change == Change::Edited && changes(row) ? 1 : 0;
+    }
+}
+
+bool ReferenceWriter::changes(const RefRow &row) const
+{
+    for (const RefKind::Field &f : m_kind.columnFields()) {
+        if (FieldText::canonical(f, row.value(f.name)) != FieldText::canonical(f, row.original.value(f.name)))
+            return true;
+    }
+    return !row.value(kPictureFile).trimmed().isEmpty()
+        || (m_kind.hasStones && stoneLines(row.stones) != stoneLines(row.originalStones));
 }
 
 bool ReferenceWriter::stagePictures(const QList<RefRow> &rows, SaveOutcome &outcome)
@@ -132,35 +169,68 @@ bool ReferenceWriter::write(const QList<RefRow> &rows, SaveOutcome &outcome)
         if (row.change == Change::Edited && !updateRow(row, outcome))
             return false;
     }
+    return insertRows(rows, outcome);
+}
+
+// The added rows, their stone lines and the stones a piece needs, each table's
+// rows in batches; the audit rows are written with the others (m_audit).
+bool ReferenceWriter::insertRows(const QList<RefRow> &rows, SaveOutcome &outcome)
+{
+    const QList<RefKind::Field> fields = m_kind.columnFields();
+    QStringList columns;
+    for (const RefKind::Field &f : fields)
+        columns << f.name;
+    QVariantList fixed;
+    for (const auto &[column, value] : m_kind.fixedValues) {
+        columns << column;
+        fixed << value;
+    }
+    const QSqlDatabase db = m_tr.database();
+    BatchInserter table(db, m_tr.kind(), m_kind.table, columns);
+    BatchInserter stones(db, m_tr.kind(), QStringLiteral("artsd"),
+                         {QStringLiteral("article_code"), QStringLiteral("stone_code"), QStringLiteral("settype_code"),
+                          QStringLiteral("qtycal")});
+    BatchInserter need(db, m_tr.kind(), QStringLiteral("stoneneed"),
+                       {QStringLiteral("article_code"), QStringLiteral("stoneneed")});
     for (const RefRow &row : rows) {
         if (row.change != Change::Added)
             continue;
-        if (!insertRow(row) || (m_kind.hasStones && !writeStones(row)))
-            return false;
+        QVariantList values;
+        values.reserve(columns.size());
+        for (const RefKind::Field &f : fields)
+            values << FieldText::toDb(f, row.value(f.name));
+        if (!table.add(values + fixed))
+            return batchFailed(table.error());
+        const QString article = row.value(m_kind.keyField);
+        auditRow(article, {}, row.values);
         ++outcome.added;
+        if (!m_kind.hasStones || row.stones.isEmpty())
+            continue;
+        Decimal total = Decimal::fromInt(0);
+        for (const RefValues &s : row.stones) {
+            const Decimal perPiece = values::parseNumber(s.value(QStringLiteral("qtycal"))).value_or(Decimal::fromInt(0));
+            total += perPiece;
+            if (!stones.add({article, s.value(QStringLiteral("stone_code")), s.value(QStringLiteral("settype_code")),
+                             perPiece.normalized().toVariant()}))
+                return batchFailed(stones.error());
+            for (const RefKind::Field &f : RefKind::stoneFields())
+                m_audit.add({QStringLiteral("artsd"), article + QLatin1Char('/') + stoneKey(s), f.name, QString(),
+                             FieldText::canonical(f, s.value(f.name))});
+        }
+        if (!need.add({article, total.normalized().toVariant()}))
+            return batchFailed(need.error());
     }
-    return true;
+    if (!table.flush())
+        return batchFailed(table.error());
+    if (!stones.flush())
+        return batchFailed(stones.error());
+    return need.flush() || batchFailed(need.error());
 }
 
-bool ReferenceWriter::insertRow(const RefRow &row)
+bool ReferenceWriter::batchFailed(const QString &error)
 {
-    QStringList columns;
-    QVariantList values;
-    for (const RefKind::Field &f : m_kind.columnFields()) {
-        columns << f.name;
-        values << FieldText::toDb(f, row.value(f.name));
-    }
-    for (const auto &[column, value] : m_kind.fixedValues) {
-        columns << column;
-        values << value;
-    }
-    const QString marks = QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-    if (!m_tr.execute(QStringLiteral("insert into %1 (%2) values (%3)")
-                          .arg(m_kind.table, columns.join(QStringLiteral(", ")), marks),
-                      values))
-        return false;
-    auditRow(row.value(m_kind.keyField), {}, row.values);
-    return true;
+    m_tr.statementFailed(error);
+    return false;
 }
 
 bool ReferenceWriter::updateRow(const RefRow &row, SaveOutcome &outcome)
@@ -182,7 +252,7 @@ bool ReferenceWriter::updateRow(const RefRow &row, SaveOutcome &outcome)
             keys << row.original.value(f.name);
         }
     }
-    const bool stonesChanged = m_kind.hasStones && row.stones != row.originalStones;
+    const bool stonesChanged = m_kind.hasStones && stoneLines(row.stones) != stoneLines(row.originalStones);
     if (sets.isEmpty() && !stonesChanged)
         return true;
     if (!sets.isEmpty()) {

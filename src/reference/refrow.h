@@ -28,6 +28,7 @@ struct RefRow
     RefValues original;              // as read; empty for an added row
     QList<RefValues> stones;         // styles: the stone lines now
     QList<RefValues> originalStones; // styles: the stone lines as read
+    QList<int> stoneLines;           // styles from a file: the line each stone line is on; empty: numbered from 1
 
     QString value(const QString &field) const { return values.value(field); }
     bool saved() const { return change != Change::Added; }
