@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
+#include <QFileInfo>
 
 namespace wip {
 
@@ -24,6 +25,8 @@ const QStringList kDeskActions = {QStringLiteral("receive"), QStringLiteral("iss
 const QString kUser = QStringLiteral("user");
 const QStringList kUserActions = {QStringLiteral("add"), QStringLiteral("disable"), QStringLiteral("enable"),
                                   QStringLiteral("passwd"), QStringLiteral("grant"), QStringLiteral("list")};
+const QString kImport = QStringLiteral("import");
+const QString kExport = QStringLiteral("export");
 
 QCommandLineOption databaseOption()
 {
@@ -311,6 +314,86 @@ CommandLine::Result parseUser(QCommandLineParser &parser, const QStringList &arg
     return r;
 }
 
+QCommandLineOption kindOption()
+{
+    return QCommandLineOption(QStringLiteral("kind"),
+                              QStringLiteral("What the file holds: customers, metals, stones, settypes, arttypes, "
+                                             "styles or workers."),
+                              QStringLiteral("KIND"));
+}
+
+CommandLine::Result parseImport(QCommandLineParser &parser, const QStringList &arguments,
+                                const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Import;
+    parser.setApplicationDescription(
+        QStringLiteral("Imports the codes of a CSV file (UTF-8 or GB18030) or workbook (.xlsx, its first sheet), "
+                       "headed by the captions wip export writes. The whole file is checked first: a file with "
+                       "any problem writes nothing and lists every row, column and reason. Codes the database "
+                       "has are updated with --update only. Needs the right 导入; the password comes from "
+                       "WIP_PASSWORD or is asked on the terminal. Exits with 1 when the file is refused."));
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The .csv or .xlsx file."));
+    const QCommandLineOption kind = kindOption();
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User code."), QStringLiteral("CODE"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Check the file and say what it would add and update; write nothing."));
+    const QCommandLineOption update(QStringLiteral("update"),
+                                    QStringLiteral("Update the codes the database has already (else they are refused)."));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
+                                      QStringLiteral("PASSWORD"));
+    parser.addOptions({kind, user, dryRun, update, password});
+    if (!parseCommand(parser, arguments, help, database, kImport, r))
+        return r;
+    if (parser.isSet(password))
+        return error(QStringLiteral("import takes no password on the command line, where others can read it; "
+                                    "set WIP_PASSWORD or type it when asked."));
+    r.options.kind = parser.value(kind).trimmed().toLower();
+    r.options.user = parser.value(user).trimmed();
+    r.options.dryRun = parser.isSet(dryRun);
+    r.options.update = parser.isSet(update);
+    const QStringList files = parser.positionalArguments();
+    if (r.options.kind.isEmpty())
+        return error(QStringLiteral("import needs --kind KIND."));
+    if (r.options.user.isEmpty())
+        return error(QStringLiteral("import needs --user CODE."));
+    if (files.size() != 1)
+        return error(files.isEmpty() ? QStringLiteral("import needs the FILE to import.")
+                                     : QStringLiteral("import takes one file; \"%1\" is one too many.").arg(files.at(1)));
+    r.options.file = files.first();
+    return r;
+}
+
+CommandLine::Result parseExport(QCommandLineParser &parser, const QStringList &arguments,
+                                const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Export;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes every code of a kind into a CSV file (UTF-8) or workbook (.xlsx) under the captions "
+                       "wip import reads, so that the file imports back unchanged, here or into another "
+                       "factory's database."));
+    const QCommandLineOption kind = kindOption();
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("The file: NAME.csv or NAME.xlsx."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({kind, output});
+    if (!parseCommand(parser, arguments, help, database, kExport, r))
+        return r;
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("export takes no argument \"%1\"; name the file with --output.")
+                         .arg(parser.positionalArguments().first()));
+    r.options.kind = parser.value(kind).trimmed().toLower();
+    r.options.output = parser.value(output).trimmed();
+    if (r.options.kind.isEmpty())
+        return error(QStringLiteral("export needs --kind KIND."));
+    const QString suffix = QFileInfo(r.options.output).suffix().toLower();
+    if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
+        return error(QStringLiteral("export needs --output FILE.csv or FILE.xlsx."));
+    return r;
+}
+
 // wip init-db: the schema, and with --demo the demo factory.
 CommandLine::Result parseInitDb(QCommandLineParser &parser, const QCommandLineOption &help,
                                 const QCommandLineOption &database, const QStringList &arguments)
@@ -483,6 +566,8 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
                        "[--worker N] [--pieces N] --weight G [--returned G] CODE\n"
                        "  %1 user add|disable|enable|passwd|grant|list --database URL [CODE] [--name TEXT] "
                        "[--rights LIST]\n"
+                       "  %1 import --database URL --user CODE --kind KIND FILE [--dry-run] [--update]\n"
+                       "  %1 export --database URL --kind KIND --output FILE.csv|xlsx\n"
                        "Without a command: the desktop application.")
             .arg(QStringLiteral("wip")));
     const QCommandLineOption version = parser.addVersionOption();
@@ -498,7 +583,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     }
     if (!parser.positionalArguments().isEmpty())
         return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
-                                    "recompute-day-wip, tickets, scan, desk and user.")
+                                    "recompute-day-wip, tickets, scan, desk, user, import and export.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = CommandLine::Command::Desktop;
     r.options.database = parser.value(database).trimmed();
@@ -519,6 +604,8 @@ QString CommandLine::commandName(Command command)
     case Command::Scan: return kScan;
     case Command::Desk: return kDesk;
     case Command::User: return kUser;
+    case Command::Import: return kImport;
+    case Command::Export: return kExport;
     }
     return QString();
 }
@@ -584,6 +671,10 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return parseDesk(parser, arguments, help, database);
     if (first == kUser)
         return parseUser(parser, arguments, help, database);
+    if (first == kImport)
+        return parseImport(parser, arguments, help, database);
+    if (first == kExport)
+        return parseExport(parser, arguments, help, database);
     return parseDesktop(parser, help, database, arguments);
 }
 

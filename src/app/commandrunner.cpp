@@ -4,6 +4,7 @@
 #include "app/deskcommand.h"
 #include "app/demopictures.h"
 #include "app/passwordprompt.h"
+#include "app/importcommand.h"
 #include "app/reportarguments.h"
 #include "app/usercommand.h"
 #include "database/initdatabase.h"
@@ -45,25 +46,6 @@ bool open(Transaction &tr, const QString &url, bool mustExist, QTextStream &err)
         return false;
     }
     return true;
-}
-
-// True when output names the SQLite database file of settings, or one of the
-// files SQLite keeps beside it: writing the report there would destroy the data.
-bool overwritesDatabase(const QString &output, const ConnectionSettings &settings)
-{
-    if (output.isEmpty() || settings.kind() != DbKind::SQLite)
-        return false;
-    const auto canonical = [](const QString &path) {
-        const QFileInfo info(path);
-        return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    };
-    const QString target = canonical(output);
-    const QString database = canonical(settings.database);
-    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
-        if (target == canonical(database + QLatin1String(suffix)))
-            return true;
-    }
-    return false;
 }
 
 // --title: the heading a window would write (t_head), else the report's title;
@@ -139,6 +121,8 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
 #endif
     case CommandLine::Command::Desk: return DeskCommand::run(options, out, err);
     case CommandLine::Command::User: return UserCommand::run(options, out, err);
+    case CommandLine::Command::Import: return ImportCommand::runImport(options, out, err);
+    case CommandLine::Command::Export: return ImportCommand::runExport(options, out, err);
     case CommandLine::Command::Desktop: break;
     }
     err << "Not a headless command." << Qt::endl;
@@ -253,7 +237,7 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         return 1;
     }
 
-    if (overwritesDatabase(options.output, tr.settings)) {
+    if (DatabaseOpener::isDatabaseFile(options.output, tr.settings)) {
         err << "The output file " << QFileInfo(options.output).absoluteFilePath()
             << " is the database itself; the report is not written over it. Choose another file." << Qt::endl;
         return 1;
@@ -354,7 +338,7 @@ int CommandRunner::tickets(const CommandLine::Options &options, QTextStream &out
         err << error << Qt::endl;
         return 1;
     }
-    if (overwritesDatabase(options.output, tr.settings)) {
+    if (DatabaseOpener::isDatabaseFile(options.output, tr.settings)) {
         err << "The output file " << QFileInfo(options.output).absoluteFilePath()
             << " is the database itself; the tickets are not written over it. Choose another file." << Qt::endl;
         return 1;

@@ -220,4 +220,21 @@ QString DatabaseOpener::displayUrl(const ConnectionSettings &settings)
     return settings.toUrl(false);
 }
 
+bool DatabaseOpener::isDatabaseFile(const QString &output, const ConnectionSettings &settings)
+{
+    if (output.isEmpty() || settings.kind() != DbKind::SQLite)
+        return false;
+    const auto canonical = [](const QString &path) {
+        const QFileInfo info(path);
+        return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+    };
+    const QString target = canonical(output);
+    const QString database = canonical(settings.database);
+    for (const char *suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (target == canonical(database + QLatin1String(suffix)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace wip

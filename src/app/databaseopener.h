@@ -53,6 +53,10 @@ public:
 
     // The URL without the password, for titles and messages.
     static QString displayUrl(const ConnectionSettings &settings);
+
+    // True when output names the SQLite database file of settings, or one of the
+    // files SQLite keeps beside it: writing a file there would destroy the data.
+    static bool isDatabaseFile(const QString &output, const ConnectionSettings &settings);
 };
 
 } // namespace wip

@@ -105,7 +105,7 @@ QString fixedSections()
     return QStringLiteral(
         ".SH ENVIRONMENT\n"
         ".TP\n\\fBWIP_PASSWORD\\fR\n"
-        "The password of \\fBwip scan\\fR, and the password to set of \\fBwip init\\-db \\-\\-admin\\fR, "
+        "The password of \\fBwip scan\\fR and \\fBwip import\\fR, and the password to set of \\fBwip init\\-db \\-\\-admin\\fR, "
         "\\fBwip user add\\fR and \\fBwip user passwd\\fR; without it the password is asked on the terminal "
         "(twice when it is a new one). A password is never taken from the command line.\n"
         ".SH FILES\n"
@@ -128,7 +128,8 @@ const QStringList &ManualPage::commands()
 {
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
-                                  QStringLiteral("scan"), QStringLiteral("desk"), QStringLiteral("user")};
+                                  QStringLiteral("scan"), QStringLiteral("desk"), QStringLiteral("user"),
+                                  QStringLiteral("import"), QStringLiteral("export")};
     return list;
 }
 

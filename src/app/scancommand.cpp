@@ -3,9 +3,7 @@
 // The scan station lives in the sales contracts' feature library.
 #if defined(WIP_HAVE_CONTRACTS)
 
-#include "app/commandthrottle.h"
-#include "app/databaseopener.h"
-#include "app/passwordprompt.h"
+#include "app/commandlogin.h"
 #include "desk/scanstation.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
@@ -52,36 +50,12 @@ int ScanCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
     }
     const ScanAction action = options.action == QLatin1String("in") ? ScanAction::In : ScanAction::Out;
 
-    const QString password = PasswordPrompt::existing(QStringLiteral("Password of %1: ").arg(options.user));
-    if (password.isNull()) {
-        err << "No password: set WIP_PASSWORD or run scan on a terminal to type it." << Qt::endl;
-        return 1;
-    }
-
-    QString error;
-    const auto settings = DatabaseOpener::settingsFor(options.database, &error);
     Transaction tr;
-    if (!settings || !DatabaseOpener::connect(tr, *settings, true, &error) || !DatabaseOpener::upgrade(tr, &error)
-        || !DatabaseOpener::checkSchema(tr, &error)) {
-        err << error << Qt::endl;
+    const std::optional<QString> login = CommandLogin::logIn(tr, options.database, options.user, QStringLiteral("scan"),
+                                                             QStringLiteral("nothing was scanned"), err);
+    if (!login)
         return 1;
-    }
-    QString user;
-    const auto check = [&]() { return UserAccounts::checkLogin(tr, options.user, password, &user); };
-    switch (CommandThrottle::attempt(check, err)) {
-    case UserAccounts::Login::Ok:
-        break;
-    case UserAccounts::Login::UnknownUser:
-    case UserAccounts::Login::WrongPassword:
-        err << "The user code or the password of " << options.user << " is wrong; nothing was scanned." << Qt::endl;
-        return 1;
-    case UserAccounts::Login::Disabled:
-        err << "The user " << options.user << " is disabled; nothing was scanned." << Qt::endl;
-        return 1;
-    case UserAccounts::Login::Error:
-        err << "The user " << options.user << " could not be checked: " << tr.sqlErrText << Qt::endl;
-        return 1;
-    }
+    const QString user = *login;
     const QString rights = UserAccounts::rights(tr, user, QStringLiteral("M05"), QStringLiteral("H06"));
     const bool scanRight = RightsCatalogue::has(Right::Scan, [&](const QString &module, const QString &function) {
         return UserAccounts::rights(tr, user, module, function);

@@ -95,6 +95,30 @@ private Q_SLOTS:
         QTest::newRow("user password on the line") << QStringList{"user", "add", "PLAN", "--password", "p", "--database",
                                                                   "x.db"} << "WIP_PASSWORD";
         QTest::newRow("user without database") << QStringList{"user", "list"} << "--database";
+        QTest::newRow("import without kind") << QStringList{"import", "--database", "x.db", "--user", "A", "f.csv"} << "--kind";
+        QTest::newRow("import two files")
+            << QStringList{"import", "--database", "x.db", "--user", "A", "--kind", "metals", "a.csv", "b.csv"} << "\"b.csv\"";
+        QTest::newRow("import without file") << QStringList{"import", "--database", "x.db", "--user", "A", "--kind", "metals"}
+                                             << "FILE";
+        QTest::newRow("export without output") << QStringList{"export", "--database", "x.db", "--kind", "metals"} << "--output";
+        QTest::newRow("export of a file") << QStringList{"export", "--database", "x.db", "--kind", "metals", "m.csv"} << "--output";
+    }
+
+    void importAndExportOptions()
+    {
+        const auto r = parse({"import", "--database", "x.db", "--kind", "Metals", "--user", " clerk ", "--dry-run",
+                              "--update", "dir/m.xlsx"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::Import);
+        QCOMPARE(r.options.kind, QStringLiteral("metals"));
+        QCOMPARE(r.options.user, QStringLiteral("clerk"));
+        QCOMPARE(r.options.file, QStringLiteral("dir/m.xlsx"));
+        QVERIFY(r.options.dryRun && r.options.update);
+        const auto plain = parse({"import", "--database", "x.db", "--kind", "metals", "--user", "A", "m.csv"});
+        QVERIFY(!plain.options.dryRun && !plain.options.update);
+        const auto e = parse({"export", "--database", "x.db", "--kind", "stones", "--output", "S.XLSX"});
+        QCOMPARE(e.options.command, CommandLine::Command::Export);
+        QCOMPARE(e.options.output, QStringLiteral("S.XLSX"));
     }
 
     void refusesUnknownCommandsAndOptions()
