@@ -31,7 +31,13 @@ class RefKind;
 // are edited beside it, and 选择图片 chooses its picture from disk; the picture
 // is copied into the picture folder when the style is saved.
 //
-// Without the right "资料" (ReferenceRights) the window only shows.
+// 导入 reads a CSV file or workbook into the tab's kind (ReferenceImportKind):
+// the whole file is checked first, and either every problem is shown with its
+// row and column, or what it would add and update is asked before anything is
+// written; 导出 writes the tab's codes into a file under the same captions.
+//
+// Without the right "资料" (ReferenceRights) the window only shows; 导入 needs
+// the right "导入" (ImportRights).
 class w_refdata : public Window
 {
     Q_OBJECT
@@ -47,6 +53,8 @@ public:
     void cb_picture_clicked();
     void cb_stone_add_clicked();
     void cb_stone_del_clicked();
+    void cb_import_clicked();
+    void cb_export_clicked();
 
     RefGrid *grid(const QString &kindName) const;
     RefGrid *currentGrid() const;
@@ -64,6 +72,8 @@ private:
     void showPicture(int row);
     void showRefusal(RefGrid *grid, const QList<RefProblem> &problems, const QString &text);
     bool confirmLeaving();
+    void kindChanged();
+    void reloadAfterImport(RefGrid *grid);
 
     QTabWidget *tab_kinds = nullptr;
     QList<RefGrid *> m_grids;
@@ -80,7 +90,10 @@ private:
     CommandButton *cb_delete = nullptr;
     CommandButton *cb_save = nullptr;
     CommandButton *cb_close = nullptr;
+    CommandButton *cb_import = nullptr;
+    CommandButton *cb_export = nullptr;
     bool m_mayEdit = false;
+    bool m_mayImport = false;
     bool m_closing = false;
 };
 
