@@ -40,10 +40,10 @@ ImportOutcome Importer::importFile(Transaction &tr, ImportKind &kind, const QStr
     const std::optional<Sheet> sheet = SheetReader::read(path, &error);
     if (!sheet)
         return refused({{0, QString(), error}});
-    return importSheet(tr, kind, *sheet, QFileInfo(path).absolutePath(), options);
+    return importSheet(tr, kind, std::move(*sheet), QFileInfo(path).absolutePath(), options);
 }
 
-ImportOutcome Importer::importSheet(Transaction &tr, ImportKind &kind, const Sheet &sheet, const QString &folder,
+ImportOutcome Importer::importSheet(Transaction &tr, ImportKind &kind, Sheet sheet, const QString &folder,
                                     const ImportOptions &options)
 {
     if (!mayImport(options))
@@ -51,20 +51,22 @@ ImportOutcome Importer::importSheet(Transaction &tr, ImportKind &kind, const She
     QList<ImportProblem> problems;
     ImportTable table = ColumnMatch::match(kind.columns(), sheet, &problems);
     table.folder = folder;
+    const int rows = int(sheet.rows.size());
+    sheet.rows = QList<SheetRow>();   // the table holds the cells now
     // Columns that are not the kind's: its rows cannot be read as meant.
     for (const ImportProblem &p : std::as_const(problems)) {
         if (p.line <= sheet.headerLine) {
             ImportOutcome o = refused(problems);
             o.format = sheet.format;
-            o.rows = int(sheet.rows.size());
+            o.rows = rows;
             return o;
         }
     }
     ImportOptions run = options;
     run.dryRun = options.dryRun || !problems.isEmpty();
-    ImportOutcome o = kind.import(tr, table, run);
+    ImportOutcome o = kind.import(tr, std::move(table), run);
     o.format = sheet.format;
-    o.rows = int(sheet.rows.size());
+    o.rows = rows;
     if (!problems.isEmpty() && o.result != ImportOutcome::Result::Failed) {
         o.problems = problems + o.problems;
         o.result = ImportOutcome::Result::Refused;

@@ -32,7 +32,7 @@ public:
     static ImportOutcome importFile(Transaction &tr, ImportKind &kind, const QString &path,
                                     const ImportOptions &options);
     // The same for a sheet already read; folder: where relative file names in it are.
-    static ImportOutcome importSheet(Transaction &tr, ImportKind &kind, const Sheet &sheet, const QString &folder,
+    static ImportOutcome importSheet(Transaction &tr, ImportKind &kind, Sheet sheet, const QString &folder,
                                      const ImportOptions &options);
 
     // Writes every record of the kind under its captions (SheetWriter); false

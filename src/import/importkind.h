@@ -49,7 +49,8 @@ public:
     // One example row for the kind's template, a text per exported column.
     virtual QStringList example() const = 0;
 
-    virtual ImportOutcome import(Transaction &tr, const ImportTable &table, const ImportOptions &options) = 0;
+    // The table is the kind's to keep or let go while it works.
+    virtual ImportOutcome import(Transaction &tr, ImportTable table, const ImportOptions &options) = 0;
     // Every record as export writes it: rows of texts, one per exported column.
     virtual std::optional<QList<QStringList>> exportRows(Transaction &tr, QString *error) = 0;
 

@@ -14,25 +14,42 @@ QVariant textOrNull(const QString &text)
 
 } // namespace
 
-bool ReferenceAudit::write(Transaction &tr, const Source &who, const QDateTime &when) const
+ReferenceAudit::ReferenceAudit(Transaction &tr, const Source &who, const QDateTime &when)
+    : m_tr(tr)
+    , m_who(who)
+    , m_stamp(when.addMSecs(-when.time().msec()))
 {
-    if (m_entries.isEmpty())
-        return true;
-    if (!tr.beginIfManual())
-        return false;
-    BatchInserter rows(tr.database(), tr.kind(), QStringLiteral("audit_log"),
-                       {QStringLiteral("changed_at"), QStringLiteral("user_code"), QStringLiteral("source"),
+}
+
+ReferenceAudit::~ReferenceAudit() = default;
+
+void ReferenceAudit::add(const Entry &e)
+{
+    if (m_failed)
+        return;
+    if (!m_rows) {
+        // The rows go into the caller's transaction: begun here if it is not yet.
+        if (!m_tr.beginIfManual()) {
+            m_failed = true;
+            return;
+        }
+        m_rows = std::make_unique<BatchInserter>(
+            m_tr.database(), m_tr.kind(), QStringLiteral("audit_log"),
+            QStringList{QStringLiteral("changed_at"), QStringLiteral("user_code"), QStringLiteral("source"),
                         QStringLiteral("record_table"), QStringLiteral("record_key"), QStringLiteral("field"),
                         QStringLiteral("old_value"), QStringLiteral("new_value")});
-    const QDateTime stamp = when.addMSecs(-when.time().msec());
-    for (const Entry &e : m_entries) {
-        if (!rows.add({stamp, who.user, who.source, e.table, e.key, e.field, textOrNull(e.oldValue),
-                       textOrNull(e.newValue)}))
-            break;
     }
-    if (rows.flush())
+    ++m_count;
+    m_failed = !m_rows->add({m_stamp, m_who.user, m_who.source, e.table, e.key, e.field, textOrNull(e.oldValue),
+                             textOrNull(e.newValue)});
+}
+
+bool ReferenceAudit::finish()
+{
+    if (!m_failed && (!m_rows || m_rows->flush()))
         return true;
-    tr.statementFailed(rows.error());
+    if (m_rows)
+        m_tr.statementFailed(m_rows->error());
     return false;
 }
 

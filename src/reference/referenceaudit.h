@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QDateTime>
-#include <QList>
 #include <QString>
 
+#include <memory>
+
 namespace wip {
+class BatchInserter;
 class Transaction;
 }
 
@@ -16,6 +18,14 @@ namespace wip::reference {
 // for a row added or deleted). Written on the caller's transaction inside the
 // work that makes the change, after the checks, so a change is never stored
 // without its rows and a refused or failed save leaves none.
+//
+// Each entry goes to the database as it is added, many rows a statement, all
+// stamped with the same time (whole seconds): an import of a hundred thousand
+// codes never holds its audit rows in memory.
+//
+//   ReferenceAudit audit(tr, {"CLERK", "w_refdata"});
+//   audit.add({"material", "18KY", "mname", "18K黄金", "18K黄金 yellow"});
+//   if (!audit.finish()) roll back;   // tr's status says why
 class ReferenceAudit
 {
 public:
@@ -36,16 +46,22 @@ public:
         QString newValue;   // null: none (deleted)
     };
 
-    void add(const Entry &entry) { m_entries.append(entry); }
-    const QList<Entry> &entries() const { return m_entries; }
+    ReferenceAudit(Transaction &tr, const Source &who, const QDateTime &when = QDateTime::currentDateTime());
+    ~ReferenceAudit();
 
-    // Writes every entry, stamped `when` (whole seconds), many rows a statement.
-    // False, with tr's status, when a row cannot be written: the caller rolls
-    // back its change too.
-    bool write(Transaction &tr, const Source &who, const QDateTime &when = QDateTime::currentDateTime()) const;
+    void add(const Entry &entry);
+    int count() const { return m_count; }
+    // Writes the entries not written yet. False, with tr's status, when a row
+    // could not be written: the caller rolls back its change too.
+    bool finish();
 
 private:
-    QList<Entry> m_entries;
+    Transaction &m_tr;
+    Source m_who;
+    QDateTime m_stamp;
+    std::unique_ptr<BatchInserter> m_rows;
+    int m_count = 0;
+    bool m_failed = false;
 };
 
 } // namespace wip::reference

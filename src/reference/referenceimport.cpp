@@ -152,7 +152,7 @@ ImportProblem ReferenceImportKind::problem(const RefProblem &p) const
     return {line, p.caption, p.reason};
 }
 
-import::ImportOutcome ReferenceImportKind::import(Transaction &tr, const import::ImportTable &table,
+import::ImportOutcome ReferenceImportKind::import(Transaction &tr, import::ImportTable table,
                                                   const import::ImportOptions &options)
 {
     ImportOutcome outcome;
@@ -181,11 +181,12 @@ import::ImportOutcome ReferenceImportKind::import(Transaction &tr, const import:
         rows.last().stoneLines = lines;
         m_stoneLines.insert(rows.last().line, lines);
     }
+    table.rows = QList<import::ImportRow>();   // the rows hold the cells now
     ReferenceWriter writer(tr, m_kind, {options.user, options.source});
     SaveOptions save;
     save.rightChecked = true;
     save.checkOnly = options.dryRun || !outcome.problems.isEmpty();
-    const SaveOutcome saved = writer.save(rows, save);
+    const SaveOutcome saved = writer.save(std::move(rows), save);
     for (const RefProblem &p : saved.problems)
         outcome.problems.append(problem(p));
     outcome.added = saved.added;

@@ -36,7 +36,7 @@ public:
     QList<import::ImportColumn> columns() const override;
     QStringList example() const override;
 
-    import::ImportOutcome import(Transaction &tr, const import::ImportTable &table,
+    import::ImportOutcome import(Transaction &tr, import::ImportTable table,
                                  const import::ImportOptions &options) override;
     std::optional<QList<QStringList>> exportRows(Transaction &tr, QString *error) override;
 

@@ -50,9 +50,9 @@ ReferenceValidator::ReferenceValidator(Transaction &tr, const RefKind &kind)
 {
 }
 
-std::optional<QList<RefProblem>> ReferenceValidator::validate(const QList<RefRow> &rows)
+std::optional<QList<RefProblem>> ReferenceValidator::validate(QList<RefRow> rows)
 {
-    m_rows = rows;
+    m_rows = std::move(rows);
     m_problems.clear();
     m_error.clear();
     if (!readLookups())

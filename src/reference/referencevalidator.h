@@ -47,7 +47,7 @@ public:
 
     // Every problem, by row; empty when the rows can be saved. nullopt when the
     // database cannot be read (error()).
-    std::optional<QList<RefProblem>> validate(const QList<RefRow> &rows);
+    std::optional<QList<RefProblem>> validate(QList<RefRow> rows);
     const QList<RefRow> &rows() const { return m_rows; }
     QString error() const { return m_error; }
 

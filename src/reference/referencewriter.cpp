@@ -70,10 +70,10 @@ ReferenceWriter::ReferenceWriter(Transaction &tr, const RefKind &kind, Reference
 
 ReferenceWriter::~ReferenceWriter() = default;
 
-SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows, const SaveOptions &options)
+SaveOutcome ReferenceWriter::save(QList<RefRow> rows, const SaveOptions &options)
 {
     SaveOutcome outcome;
-    m_audit = ReferenceAudit();
+    m_audit.reset();
     m_pictures.clear();
     if (!options.rightChecked && !ReferenceRights::mayEdit(m_who.user)) {
         outcome.problems.append({0, QString(), QString(), ReferenceRights::refusal(m_who.user)});
@@ -84,6 +84,7 @@ SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows, const SaveOptions &
         outcome.error = error;
         outcome.added = outcome.edited = outcome.deleted = 0;
         m_pictures.clear();   // the staged copies go; the folder stays as it was
+        m_audit.reset();
         guard.rollback();
         return outcome;
     };
@@ -92,7 +93,7 @@ SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows, const SaveOptions &
     // The checks read inside the transaction that writes, so that they see what
     // is written.
     ReferenceValidator validator(m_tr, m_kind);
-    const std::optional<QList<RefProblem>> problems = validator.validate(rows);
+    const std::optional<QList<RefProblem>> problems = validator.validate(std::move(rows));
     if (!problems)
         return fail(validator.error());
     if (!problems->isEmpty()) {
@@ -104,9 +105,10 @@ SaveOutcome ReferenceWriter::save(const QList<RefRow> &rows, const SaveOptions &
         guard.rollback();
         return outcome;
     }
+    m_audit = std::make_unique<ReferenceAudit>(m_tr, m_who);
     if (!stagePictures(validator.rows(), outcome))
         return fail(QString());
-    if (!write(validator.rows(), outcome) || !m_audit.write(m_tr, m_who))
+    if (!write(validator.rows(), outcome) || !m_audit->finish())
         return fail(outcome.problems.isEmpty() ? m_tr.sqlErrText : QString());
     for (const auto &picture : m_pictures) {
         if (!picture->commit())
@@ -150,7 +152,7 @@ bool ReferenceWriter::stagePictures(const QList<RefRow> &rows, SaveOutcome &outc
             outcome.problems.append({row.line, file->name, file->caption, picture->message()});
             return false;
         }
-        m_audit.add({m_kind.table, row.value(m_kind.keyField), kPictureFile,
+        m_audit->add({m_kind.table, row.value(m_kind.keyField), kPictureFile,
                      row.original.value(kPictureName, QString()), QFileInfo(source).fileName()});
         m_pictures.push_back(std::move(picture));
     }
@@ -214,7 +216,7 @@ bool ReferenceWriter::insertRows(const QList<RefRow> &rows, SaveOutcome &outcome
                              perPiece.normalized().toVariant()}))
                 return batchFailed(stones.error());
             for (const RefKind::Field &f : RefKind::stoneFields())
-                m_audit.add({QStringLiteral("artsd"), article + QLatin1Char('/') + stoneKey(s), f.name, QString(),
+                m_audit->add({QStringLiteral("artsd"), article + QLatin1Char('/') + stoneKey(s), f.name, QString(),
                              FieldText::canonical(f, s.value(f.name))});
         }
         if (!need.add({article, total.normalized().toVariant()}))
@@ -322,7 +324,7 @@ bool ReferenceWriter::writeStones(const RefRow &row)
             const QString was = old.isEmpty() ? QString() : FieldText::canonical(f, old.value(f.name));
             const QString now = FieldText::canonical(f, s.value(f.name));
             if (was != now)
-                m_audit.add({table, article + QLatin1Char('/') + key, f.name, was, now});
+                m_audit->add({table, article + QLatin1Char('/') + key, f.name, was, now});
         }
     }
     for (const RefValues &gone : std::as_const(before)) {
@@ -332,7 +334,7 @@ bool ReferenceWriter::writeStones(const RefRow &row)
             return false;
         changedAny = true;
         for (const RefKind::Field &f : RefKind::stoneFields())
-            m_audit.add({table, article + QLatin1Char('/') + stoneKey(gone), f.name, FieldText::canonical(f, gone.value(f.name)),
+            m_audit->add({table, article + QLatin1Char('/') + stoneKey(gone), f.name, FieldText::canonical(f, gone.value(f.name)),
                          QString()});
     }
     return !changedAny || row.change == Change::Deleted || writeStoneNeed(article, row.stones);
@@ -360,7 +362,7 @@ void ReferenceWriter::auditRow(const QString &key, const RefValues &before, cons
         const QString was = before.isEmpty() ? QString() : FieldText::canonical(f, before.value(f.name));
         const QString now = after.isEmpty() ? QString() : FieldText::canonical(f, after.value(f.name));
         if (was != now)
-            m_audit.add({m_kind.table, key, f.name, was.isEmpty() ? QString() : was, now.isEmpty() ? QString() : now});
+            m_audit->add({m_kind.table, key, f.name, was.isEmpty() ? QString() : was, now.isEmpty() ? QString() : now});
     }
 }
 

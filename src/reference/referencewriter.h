@@ -63,7 +63,7 @@ public:
     ReferenceWriter(Transaction &tr, const RefKind &kind, ReferenceAudit::Source who);
     ~ReferenceWriter();
 
-    SaveOutcome save(const QList<RefRow> &rows, const SaveOptions &options = {});
+    SaveOutcome save(QList<RefRow> rows, const SaveOptions &options = {});
 
     // Whether saving an edited row changes a field or a stone line.
     bool changes(const RefRow &row) const;
@@ -83,7 +83,7 @@ private:
     Transaction &m_tr;
     const RefKind &m_kind;
     ReferenceAudit::Source m_who;
-    ReferenceAudit m_audit;
+    std::unique_ptr<ReferenceAudit> m_audit;   // while a save writes
     std::vector<std::unique_ptr<StylePicture>> m_pictures;
 };
 

@@ -226,6 +226,35 @@ private Q_SLOTS:
         QCOMPARE(snapshot(db), before);
     }
 
+    // The rows go to the database many at a time, the audit rows with them: a
+    // statement failing late, after thousands of rows, still leaves nothing.
+    void aFailureAfterManyRowsWritesNothing_data() { addEngineRows(); }
+    void aFailureAfterManyRowsWritesNothing()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY2(fillFactory(db), qPrintable(db.error()));
+        QList<QStringList> rows;
+        for (int i = 0; i < 3000; ++i)
+            rows << QStringList{QStringLiteral("C%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("客户 %1").arg(i),
+                                i == 2999 ? QStringLiteral("no audit") : QString(), "1"};
+        const QString path = file("customers", "csv", rows);
+        // The audit trail refuses the last customer's contact.
+        QVERIFY(db.exec(db.engine() == Engine::SQLite
+                            ? "create trigger no_audit before insert on audit_log when new.new_value = 'no audit' "
+                              "begin select raise(abort, 'audit refused'); end"
+                            : "alter table audit_log add constraint no_audit check (new_value <> 'no audit')"));
+        const QString before = snapshot(db);
+        const ImportOutcome o = importFile(db, "customers", path);
+        QCOMPARE(o.result, ImportOutcome::Result::Failed);
+        QVERIFY2(o.text().startsWith(QStringLiteral("没有导入 (nothing was written): ")), qPrintable(o.text()));
+        QCOMPARE(snapshot(db), before);
+        QVERIFY(db.exec(db.engine() == Engine::SQLite ? "drop trigger no_audit"
+                                                      : "alter table audit_log drop constraint no_audit"));
+        QVERIFY(importFile(db, "customers", path).ok());
+        QCOMPARE(db.scalar("select count(*) from customer").toInt(), 3002);
+        QCOMPARE(db.scalar("select count(*) from audit_log where source = 'tst_import'").toInt(), 3000 * 3 + 1);
+    }
+
     void aDryRunSaysWhatItWouldDo_data() { addEngineRows(); }
     void aDryRunSaysWhatItWouldDo()
     {
