@@ -106,7 +106,10 @@ public:
 
 int runAndCompare(int argc, char **argv, std::initializer_list<Ratio> ratios)
 {
-    QCoreApplication app(argc, argv);
+    // A benchmark that measured something before (memory) made the application already.
+    std::unique_ptr<QCoreApplication> app;
+    if (!QCoreApplication::instance())
+        app = std::make_unique<QCoreApplication>(argc, argv);
     benchmark::Initialize(&argc, argv);
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
