@@ -1,23 +1,13 @@
 #include "import/importrights.h"
 
+#include "database/rightscatalogue.h"
 #include "runtime/appglobals.h"
 
 namespace wip::import {
 
-QString ImportRights::module()
-{
-    return QStringLiteral("M10");
-}
-
-QString ImportRights::function()
-{
-    return QStringLiteral("H03");
-}
-
 bool ImportRights::granted(const Lookup &lookup)
 {
-    const auto grants = [](const QString &text) { return text.trimmed().endsWith(QLatin1Char('A')); };
-    return grants(lookup(module(), function())) || grants(lookup(QStringLiteral("M05"), QStringLiteral("H06")));
+    return RightsCatalogue::has(Right::Import, lookup);
 }
 
 bool ImportRights::mayImport(const QString &userCode)

@@ -4,6 +4,7 @@
 // factory's database; refused without the right 导入, with a wrong password, a
 // password on the command line, a kind or file that is not there; exit codes.
 
+#include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
 #include "testdatabase.h"
 
@@ -29,7 +30,8 @@ struct Run
 bool addUsers(TestDatabase &db)
 {
     return UserAccounts::setUser(db.tr(), "IMP", "导入 Importer", "import-2004")
-        && UserAccounts::setRights(db.tr(), "IMP", "M10", "H03", "X99A")
+        && UserAccounts::setRights(db.tr(), "IMP", RightsCatalogue::entry(Right::Import).module,
+                                   RightsCatalogue::entry(Right::Import).function, RightsCatalogue::grantedText())
         && UserAccounts::setUser(db.tr(), "VIEW", "查看 Viewer", "view-2004");
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/rightscatalogue.h"
 #include "import/importer.h"
 #include "import/sheetwriter.h"
 #include "reference/referenceimport.h"
@@ -12,17 +13,21 @@
 
 namespace wip::test {
 
-// Who may import in these tests: IMPORTER holds the right 导入 only, ADMIN the
-// administrator's contract rights (every right), CLERK the right 资料 only,
-// VIEW none.
+// Who may import in these tests: IMPORTER holds the right 导入 only, ADMIN every
+// right, CLERK the right 资料 only, VIEW none.
 inline QString importRights(const QString &user, const QString &module, const QString &function)
 {
-    if (user == QLatin1String("IMPORTER") && module == QLatin1String("M10") && function == QLatin1String("H03"))
-        return QStringLiteral("X99A");
-    if (user == QLatin1String("ADMIN") && module == QLatin1String("M05") && function == QLatin1String("H06"))
-        return QStringLiteral("X99A");
-    if (user == QLatin1String("CLERK") && module == QLatin1String("REF") && function == QLatin1String("EDIT"))
-        return QStringLiteral("A");
+    Rights rights;
+    if (user == QLatin1String("IMPORTER"))
+        rights = Right::Import;
+    else if (user == QLatin1String("ADMIN"))
+        rights = RightsCatalogue::every();
+    else if (user == QLatin1String("CLERK"))
+        rights = Right::ReferenceData;
+    for (const RightsCatalogue::Text &t : RightsCatalogue::textsFor(rights)) {
+        if (t.module == module && t.function == function)
+            return t.text;
+    }
     return QString();
 }
 
