@@ -318,7 +318,7 @@ QCommandLineOption kindOption()
 {
     return QCommandLineOption(QStringLiteral("kind"),
                               QStringLiteral("What the file holds: customers, metals, stones, settypes, arttypes, "
-                                             "styles or workers."),
+                                             "styles, workers or contracts."),
                               QStringLiteral("KIND"));
 }
 

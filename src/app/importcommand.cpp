@@ -10,6 +10,9 @@
 #if defined(WIP_HAVE_REFERENCE)
 #include "reference/referenceimport.h"
 #endif
+#if defined(WIP_HAVE_CONTRACTS)
+#include "contracts/contractimportkind.h"
+#endif
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +38,9 @@ void ImportCommand::addKinds()
     static const bool added = [] {
 #if defined(WIP_HAVE_REFERENCE)
         reference::ReferenceImportKind::addAll();
+#endif
+#if defined(WIP_HAVE_CONTRACTS)
+        ContractImportKind::add();
 #endif
         return true;
     }();

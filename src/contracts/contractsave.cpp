@@ -21,9 +21,16 @@ bool numeric(Kind kind)
     return kind == Kind::Pieces || kind == Kind::Weight || kind == Kind::Money;
 }
 
+QDateTime midnight(const QDate &date)
+{
+    return QDateTime(date, QTime(0, 0));
+}
+
+} // namespace
+
 // The value a field's text is stored as: a number exactly, a text trimmed, a
 // blank as NULL.
-QVariant stored(const LineField &field, const QString &text)
+QVariant ContractSave::storedValue(const LineField &field, const QString &text)
 {
     const QString t = text.trimmed();
     if (numeric(field.kind)) {
@@ -34,7 +41,7 @@ QVariant stored(const LineField &field, const QString &text)
 }
 
 // A stored value as the form shows it: numbers without needless places.
-QString shown(const LineField &field, const QVariant &value)
+QString ContractSave::shownValue(const LineField &field, const QVariant &value)
 {
     if (value.isNull())
         return QString();
@@ -44,13 +51,6 @@ QString shown(const LineField &field, const QVariant &value)
     }
     return value.toString();
 }
-
-QDateTime midnight(const QDate &date)
-{
-    return QDateTime(date, QTime(0, 0));
-}
-
-} // namespace
 
 ContractSave::ContractSave(Transaction &tr, const AuditSource &who, Rights rights)
     : m_tr(tr), m_who(who), m_rights(rights)
@@ -75,7 +75,7 @@ bool ContractSave::readLines(Transaction &tr, const QString &scno, QList<Contrac
         line.lineNo = row->at(1).toInt();
         for (int i = 0; i < LineField::all().size(); ++i) {
             const LineField &f = LineField::all().at(i);
-            line.stored.insert(f.column, shown(f, row->at(i + 2)));
+            line.stored.insert(f.column, shownValue(f, row->at(i + 2)));
         }
         line.texts = line.stored;
         lines->append(line);
@@ -244,7 +244,7 @@ bool ContractSave::writeLine(const QString &scno, ContractLine &line, int *nextN
         QVariantList values;
         for (const QString &column : line.changedColumns()) {
             sets << column + QStringLiteral(" = ?");
-            values << stored(*LineField::find(column), line.text(column));
+            values << storedValue(*LineField::find(column), line.text(column));
         }
         ok = m_tr.execute(QStringLiteral("update scond set %1 where scond_id = ? and scno = ?").arg(sets.join(", ")),
                           values << line.scondId << scno);
@@ -256,7 +256,7 @@ bool ContractSave::writeLine(const QString &scno, ContractLine &line, int *nextN
         QVariantList values{*id, scno, *nextNumber};
         for (const LineField &f : LineField::all()) {
             columns << f.column;
-            values << stored(f, line.text(f.column));
+            values << storedValue(f, line.text(f.column));
         }
         const QString marks = QStringLiteral("?, ").repeated(columns.size() - 1) + QStringLiteral("?");
         ok = m_tr.execute(QStringLiteral("insert into scond (%1) values (%2)").arg(columns.join(", "), marks), values);
@@ -272,7 +272,7 @@ bool ContractSave::writeLine(const QString &scno, ContractLine &line, int *nextN
     if (line.state != State::Deleted) {
         line.state = State::Stored;
         for (const LineField &f : LineField::all())
-            line.texts[f.column] = shown(f, stored(f, line.text(f.column)));
+            line.texts[f.column] = shownValue(f, storedValue(f, line.text(f.column)));
         line.stored = line.texts;
     }
     return AuditLog::write(m_tr, m_who, AuditLog::diff(scno, line.scondId, before, after));

@@ -60,6 +60,12 @@ public:
     // The lines of a contract, in number order; false when they cannot be read.
     static bool readLines(Transaction &tr, const QString &scno, QList<ContractLine> *lines);
 
+    // The value a field's text is stored as (a number exactly, a text trimmed,
+    // a blank as NULL), and a stored value as the form shows it (numbers
+    // without needless places).
+    static QVariant storedValue(const LineField &field, const QString &text);
+    static QString shownValue(const LineField &field, const QVariant &value);
+
 private:
     bool readHeader(bool newContract, const ContractHeader &header, AuditLog::Record *before, bool *changed);
     void checkCodes(const QList<ContractLine> &lines);

@@ -144,7 +144,7 @@ private Q_SLOTS:
                                                         << "import-2004" << 2 << "import takes no password on the command line";
         QTest::newRow("an unknown kind") << QStringList{"--user", "IMP", "--kind", "colours", csv} << "import-2004" << 2
                                          << "No kind \"colours\"; use one of customers, metals, stones, settypes, arttypes, "
-                                            "styles, workers.";
+                                            "styles, workers, contracts.";
         QTest::newRow("no file") << QStringList{"--user", "IMP", "missing.csv"} << "import-2004" << 1 << "No file ";
         QTest::newRow("no user") << QStringList{csv} << "import-2004" << 2 << "import needs --user CODE.";
     }
