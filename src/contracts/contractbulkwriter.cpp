@@ -3,6 +3,7 @@
 #include "database/batchinserter.h"
 #include "runtime/cursor.h"
 #include "runtime/transaction.h"
+#include "runtime/values.h"
 
 #include <QDateTime>
 
@@ -17,8 +18,8 @@ QDateTime midnight(const QDate &date)
     return QDateTime(date, QTime(0, 0));
 }
 
-// The audit rows of changes, as AuditLog::write writes them.
-bool addAudit(BatchInserter &audit, const QDateTime &stamp, const AuditSource &who, const QList<AuditLog::Change> &changes)
+// The audit rows of changes, as AuditLog::write writes them; stamp: the time as the databases' text.
+bool addAudit(BatchInserter &audit, const QString &stamp, const AuditSource &who, const QList<AuditLog::Change> &changes)
 {
     for (const AuditLog::Change &c : changes) {
         const QVariant line = c.scondId.isNull() || !c.scondId.isValid() ? QVariant(QMetaType::fromType<qlonglong>())
@@ -91,7 +92,7 @@ bool ContractBulkWriter::write(const QList<NewContract> &contracts)
     BatchInserter audit(db, m_tr.kind(), QStringLiteral("audit_log"),
                         {"changed_at", "user_code", "source", "scno", "scond_id", "field", "old_value", "new_value"});
     const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime stamp = now.addMSecs(-now.time().msec());
+    const QString stamp = values::dateTimeText(now.addMSecs(-now.time().msec()));
     qsizetype nextId = 0;
     bool ok = true;
     for (const NewContract &c : contracts) {

@@ -140,17 +140,24 @@ ContractImportKind::Draft ContractImportKind::draft(const ImportTable &table, co
         }
         (QLatin1String(column) == QLatin1String("issdate") ? d.header.issdate : d.header.deldate) = date.value_or(QDate());
     }
+    // The table's column of each line field, found once: the file has the columns it has.
+    QList<int> fields;
+    for (const LineField &f : LineField::all())
+        fields << (table.has(f.column) ? table.index(f.column) : -1);
+    const int numberColumn = table.index(kLineNo);
     QHash<int, int> numbers;   // a line number -> the file's line giving it
     for (const int r : rows) {
         const import::ImportRow &row = table.rows.at(r);
         ContractLine line;
         bool given = false;
-        for (const LineField &f : LineField::all()) {
-            if (table.has(f.column))
-                line.texts.insert(f.column, table.value(row, f.column));
-            given = given || !table.value(row, f.column).trimmed().isEmpty();
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (fields.at(i) < 0)
+                continue;
+            const QString &text = row.values.at(fields.at(i));
+            line.texts.insert(LineField::all().at(i).column, text);
+            given = given || !text.trimmed().isEmpty();
         }
-        const QString number = table.value(row, kLineNo).trimmed();
+        const QString number = row.values.value(numberColumn).trimmed();
         if (!given && number.isEmpty())
             continue;   // a row of the contract alone
         bool ok = number.isEmpty();

@@ -2,6 +2,7 @@
 
 #include "database/batchinserter.h"
 #include "runtime/transaction.h"
+#include "runtime/values.h"
 
 namespace wip::reference {
 
@@ -17,7 +18,7 @@ QVariant textOrNull(const QString &text)
 ReferenceAudit::ReferenceAudit(Transaction &tr, const Source &who, const QDateTime &when)
     : m_tr(tr)
     , m_who(who)
-    , m_stamp(when.addMSecs(-when.time().msec()))
+    , m_stamp(values::dateTimeText(when.addMSecs(-when.time().msec())))
 {
 }
 

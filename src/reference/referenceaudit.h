@@ -58,7 +58,7 @@ public:
 private:
     Transaction &m_tr;
     Source m_who;
-    QDateTime m_stamp;
+    QString m_stamp;   // the time as the databases' text
     std::unique_ptr<BatchInserter> m_rows;
     int m_count = 0;
     bool m_failed = false;
