@@ -1,8 +1,6 @@
 #include "app/deskcommand.h"
 
-#include "app/commandthrottle.h"
-#include "app/databaseopener.h"
-#include "app/passwordprompt.h"
+#include "app/commandlogin.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
 #include "desk/desk.h"
@@ -45,28 +43,6 @@ DeskRequest requestOf(const CommandLine::Options &options, const QString &user)
     return r;
 }
 
-// Logs the user in on tr; the user's code as stored in *user. Says why not on err.
-bool logIn(Transaction &tr, const CommandLine::Options &options, const QString &password, QString *user,
-           QTextStream &err)
-{
-    const auto check = [&]() { return UserAccounts::checkLogin(tr, options.user, password, user); };
-    switch (CommandThrottle::attempt(check, err)) {
-    case UserAccounts::Login::Ok:
-        return true;
-    case UserAccounts::Login::UnknownUser:
-    case UserAccounts::Login::WrongPassword:
-        err << "The user code or the password of " << options.user << " is wrong; nothing was done." << Qt::endl;
-        return false;
-    case UserAccounts::Login::Disabled:
-        err << "The user " << options.user << " is disabled; nothing was done." << Qt::endl;
-        return false;
-    case UserAccounts::Login::Error:
-        err << "The user " << options.user << " could not be checked: " << tr.sqlErrText << Qt::endl;
-        return false;
-    }
-    return false;
-}
-
 } // namespace
 
 int DeskCommand::run(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
@@ -85,22 +61,12 @@ int DeskCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
         return 1;
     }
     deskOptions.tolerance = *tolerance;
-    const QString password = PasswordPrompt::existing(QStringLiteral("Password of %1: ").arg(options.user));
-    if (password.isNull()) {
-        err << "No password: set WIP_PASSWORD or run desk on a terminal to type it." << Qt::endl;
-        return 1;
-    }
-    QString error;
-    const auto settings = DatabaseOpener::settingsFor(options.database, &error);
     Transaction tr;
-    if (!settings || !DatabaseOpener::connect(tr, *settings, true, &error) || !DatabaseOpener::upgrade(tr, &error)
-        || !DatabaseOpener::checkSchema(tr, &error)) {
-        err << error << Qt::endl;
+    const std::optional<QString> login = CommandLogin::logIn(tr, options.database, options.user, QStringLiteral("desk"),
+                                                             QStringLiteral("nothing was done"), err);
+    if (!login)
         return 1;
-    }
-    QString user;
-    if (!logIn(tr, options, password, &user, err))
-        return 1;
+    const QString user = *login;
     const Rights rights = RightsCatalogue::rightsOf([&](const QString &module, const QString &function) {
         return UserAccounts::rights(tr, user, module, function);
     });
