@@ -139,6 +139,15 @@ private Q_SLOTS:
                  QStringList{"CLERK|5.200"});
         QCOMPARE(query(db, "select count(*) from audit_log where source = 'wip desk' and field like 'desk:%'"),
                  QStringList{"9"});
+
+        // The change record reads the desk's rows in the clerk's words, each with its ticket.
+        r = wip({"report", "d_audit_log", "--database", db, "--arg", "scno=KC1", "--format", "csv"});
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        for (const char *shown : {"收发命令 wip desk", "收发 接收", "收发 发出", "收发 收回", "收发 转出",
+                                  "收发 重量差异", "收发 增重 (主管确认)", "袋的位置 Bag place", "KC1-1"})
+            QVERIFY2(r.out.contains(QString::fromUtf8(shown)), shown);
+        QVERIFY2(!r.out.contains(QLatin1String("desk:")) && !r.out.contains(QLatin1String("bag:place")),
+                 qPrintable(r.out));
     }
 };
 
