@@ -1,7 +1,7 @@
 #include "reference/widgets/w_refdata.h"
 
-#include "import/importer.h"
 #include "import/importrights.h"
+#include "import/widgets/kindfileactions.h"
 #include "reference/referenceimport.h"
 #include "reference/referencereader.h"
 #include "reference/referencerights.h"
@@ -12,14 +12,12 @@
 #include "reference/widgets/stonegrid.h"
 #include "reports/render/picturestore.h"
 #include "runtime/appglobals.h"
-#include "runtime/drivemapping.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/openfileservice.h"
 #include "runtime/widgets/picture.h"
-#include "runtime/widgets/savefileservice.h"
 #include "runtime/widgets/statictext.h"
 
 #include <QCloseEvent>
@@ -313,56 +311,18 @@ void w_refdata::showRefusal(RefGrid *g, const QList<RefProblem> &problems, const
 void w_refdata::cb_import_clicked()
 {
     RefGrid *g = currentGrid();
-    const RefKind &kind = g->kind();
     if (g->isModified()) {
         MessageBox(QStringLiteral("信息"),
-                   QStringLiteral("%1 有未保存的修改, 请先 保存 再导入。").arg(kind.caption));
+                   QStringLiteral("%1 有未保存的修改, 请先 保存 再导入。").arg(g->kind().caption));
         return;
     }
-    const QString folder = DriveMapping::instance().folder(QLatin1Char('D'));
-    const QString path = OpenFileService::ask(this, QStringLiteral("导入 Import: %1").arg(kind.caption), folder,
-                                              QStringLiteral("表格 Spreadsheets (*.xlsx *.csv);;所有文件 All files (*)"));
-    if (path.isEmpty())
-        return;
-    ReferenceImportKind importKind(kind);
-    import::ImportOptions options;
-    options.user = user_code();
-    options.source = kWindow;
-    options.update = true;   // asked below, with what it changes
-    options.dryRun = true;
-    Transaction &sqlca = Transaction::sqlca();
-    const import::ImportOutcome check = import::Importer::importFile(sqlca, importKind, path, options);
-    const QString file = QFileInfo(path).fileName();
-    if (!check.ok()) {
-        st_status->setText(QStringLiteral("%1 没有导入。").arg(file));
-        MessageBox(QStringLiteral("警告"), QStringLiteral("%1 没有导入, 请改正:\n%2").arg(file, check.text()),
-                   MessageIcon::Exclamation);
-        return;
-    }
-    const QString question = QStringLiteral("%1 (%2), %3 行: %4\n增加 %5 个代码, 更新 %6 个已有的代码, %7 个不变。\n导入吗?")
-                                 .arg(file, check.format)
-                                 .arg(check.rows)
-                                 .arg(kind.caption)
-                                 .arg(check.added)
-                                 .arg(check.updated)
-                                 .arg(check.unchanged);
-    if (MessageBox(QStringLiteral("导入 Import"), question, MessageIcon::Question, MessageButtons::YesNo) != 1)
-        return;
-    options.dryRun = false;
-    const import::ImportOutcome done = import::Importer::importFile(sqlca, importKind, path, options);
-    // Work SQLCA held before holds the import too: imported only when that COMMIT is.
-    if (done.result == import::ImportOutcome::Result::Imported && sqlca.inTransaction() && !sqlca.commit()) {
-        MessageBox(QStringLiteral("信息"), QStringLiteral("导入未成功!\n") + sqlca.sqlErrText, MessageIcon::Exclamation);
-        return;
-    }
-    if (done.result != import::ImportOutcome::Result::Imported) {
-        MessageBox(QStringLiteral("警告"), QStringLiteral("%1 没有导入:\n%2").arg(file, done.text()),
-                   MessageIcon::Exclamation);
-        return;
-    }
-    reloadAfterImport(g);
-    st_status->setText(QStringLiteral("%1 已导入 %2: %3").arg(file, kind.caption, done.counts()));
-    MessageBox(QStringLiteral("恭喜"), QStringLiteral("导入成功!\n") + done.counts());
+    ReferenceImportKind importKind(g->kind());
+    const import::KindFileActions::Done done =
+        import::KindFileActions::importFile(this, importKind, kWindow, QStringLiteral("代码"));
+    if (done.written)
+        reloadAfterImport(g);
+    if (!done.status.isEmpty())
+        st_status->setText(done.status);
 }
 
 void w_refdata::reloadAfterImport(RefGrid *g)
@@ -378,27 +338,11 @@ void w_refdata::reloadAfterImport(RefGrid *g)
 
 void w_refdata::cb_export_clicked()
 {
-    const RefKind &kind = currentGrid()->kind();
-    const QString folder = DriveMapping::instance().folder(QLatin1Char('D'));
-    QDir().mkpath(folder);
-    QString path = SaveFileService::ask(this, QStringLiteral("导出 Export: %1").arg(kind.caption),
-                                        QDir(folder).filePath(kind.name + QStringLiteral(".xlsx")),
-                                        QStringLiteral("工作簿 Workbook (*.xlsx);;CSV (*.csv)"));
-    if (path.isEmpty())
-        return;
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != QLatin1String("xlsx") && suffix != QLatin1String("csv"))
-        path += QStringLiteral(".xlsx");
-    ReferenceImportKind exportKind(kind);
-    int rows = 0;
-    QString error;
-    if (!import::Importer::exportFile(Transaction::sqlca(), exportKind, path, &rows, &error)) {
-        MessageBox(QStringLiteral("信息"), QStringLiteral("导出未成功!\n") + error, MessageIcon::Exclamation);
-        return;
-    }
+    ReferenceImportKind exportKind(currentGrid()->kind());
     const QString saved = currentGrid()->isModified() ? QStringLiteral(" (已保存的资料, 不含未保存的修改)") : QString();
-    st_status->setText(QStringLiteral("%1 已导出 %2 行到 %3%4").arg(kind.caption).arg(rows).arg(path, saved));
-    MessageBox(QStringLiteral("信息"), QStringLiteral("已导出 %1 行到\n%2%3").arg(rows).arg(QDir::toNativeSeparators(path), saved));
+    const import::KindFileActions::Done done = import::KindFileActions::exportFile(this, exportKind, saved);
+    if (!done.status.isEmpty())
+        st_status->setText(done.status);
 }
 
 void w_refdata::cb_close_clicked()
