@@ -314,11 +314,12 @@ CommandLine::Result parseUser(QCommandLineParser &parser, const QStringList &arg
     return r;
 }
 
+// The kinds of files import reads and export writes.
+const QString kKinds = QStringLiteral("customers, metals, stones, settypes, arttypes, styles, workers or contracts");
+
 QCommandLineOption kindOption()
 {
-    return QCommandLineOption(QStringLiteral("kind"),
-                              QStringLiteral("What the file holds: customers, metals, stones, settypes, arttypes, "
-                                             "styles, workers or contracts."),
+    return QCommandLineOption(QStringLiteral("kind"), QStringLiteral("What the file holds: %1.").arg(kKinds),
                               QStringLiteral("KIND"));
 }
 
@@ -355,7 +356,7 @@ CommandLine::Result parseImport(QCommandLineParser &parser, const QStringList &a
     r.options.update = parser.isSet(update);
     const QStringList files = parser.positionalArguments();
     if (r.options.kind.isEmpty())
-        return error(QStringLiteral("import needs --kind KIND."));
+        return error(QStringLiteral("import needs --kind KIND: %1.").arg(kKinds));
     if (r.options.user.isEmpty())
         return error(QStringLiteral("import needs --user CODE."));
     if (files.size() != 1)
@@ -387,7 +388,7 @@ CommandLine::Result parseExport(QCommandLineParser &parser, const QStringList &a
     r.options.kind = parser.value(kind).trimmed().toLower();
     r.options.output = parser.value(output).trimmed();
     if (r.options.kind.isEmpty())
-        return error(QStringLiteral("export needs --kind KIND."));
+        return error(QStringLiteral("export needs --kind KIND: %1.").arg(kKinds));
     const QString suffix = QFileInfo(r.options.output).suffix().toLower();
     if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
         return error(QStringLiteral("export needs --output FILE.csv or FILE.xlsx."));

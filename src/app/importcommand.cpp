@@ -108,8 +108,8 @@ int ImportCommand::runExport(const CommandLine::Options &options, QTextStream &o
         err << "The " << kind->name() << " were not exported. " << error << Qt::endl;
         return 1;
     }
-    out << "Exported " << rows << " rows of " << kind->caption() << " to " << QDir::toNativeSeparators(output) << "."
-        << Qt::endl;
+    out << "Exported " << rows << (rows == 1 ? " row of " : " rows of ") << kind->caption() << " to "
+        << QDir::toNativeSeparators(output) << "." << Qt::endl;
     return 0;
 }
 

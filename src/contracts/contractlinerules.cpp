@@ -122,8 +122,8 @@ QStringList ContractLineRules::checkCodes(const QList<ContractLine> &lines, cons
             case Code::Known:
                 break;
             case Code::Unknown:
-                problems << (article ? QStringLiteral("%1 %2: 款式资料里没有货号 %3")
-                                     : QStringLiteral("%1 %2: 物料资料里没有金属 %3"))
+                problems << (article ? QStringLiteral("%1 %2: 款式资料里没有货号 %3 (在 基础资料 › 款式 Styles 增加)")
+                                     : QStringLiteral("%1 %2: 成色资料里没有金属 %3 (在 基础资料 › 成色 Metals 增加)"))
                                 .arg(name, f.caption, code);
                 break;
             case Code::Inactive:

@@ -18,7 +18,7 @@ namespace wip {
 // Each problem is one line for the clerk naming the line and the field:
 //
 //   第 2 行 数量: "2.5" 不是整数
-//   新增第 1 行 货号: 款式资料里没有货号 R9999
+//   新增第 1 行 货号: 款式资料里没有货号 R9999 (在 基础资料 › 款式 Styles 增加)
 //   第 3 行不能删除: 这一行已有 12 件在生产中 (扫描记录)
 //
 // A new line is checked field by field, a changed one in the fields changed

@@ -46,6 +46,17 @@ ImportTable ColumnMatch::match(const QList<ImportColumn> &columns, const Sheet &
         problems->append({0, QString(), QStringLiteral("文件是空的, 第一行应是列名 (the file holds no rows)")});
         return table;
     }
+    // A first row that names none of the columns is no header at all (a title
+    // above it, another kind's file): said once, rather than cell by cell.
+    bool named = false;
+    for (const QString &header : sheet.header)
+        named = named || find(columns, header) >= 0;
+    if (!named) {
+        problems->append({sheet.headerLine, QString(),
+                          QStringLiteral("第一行要是列名 (the first row holds the captions): %1; 导出的文件和模板的第一行就是")
+                              .arg(captionList(columns).join(QStringLiteral(", ")))});
+        return table;
+    }
     QList<int> source(columns.size(), -1);   // the sheet's column of each of ours
     for (qsizetype c = 0; c < sheet.header.size(); ++c) {
         const QString header = sheet.header.at(c).trimmed();

@@ -13,7 +13,8 @@ namespace wip::import {
 // it ("成色代码 Metal"), or by either half of it ("成色代码", "Metal") or the
 // field's name ("mcode"), without regard to case or repeated blanks.
 //
-// Refused: a header the kind has no column for, a column given twice, a column
+// Refused: a first row that names none of the kind's columns (said once), a
+// header the kind has no column for, a column given twice, a column
 // the kind needs (its code) missing, a file without rows, and any cell holding
 // something outside the named columns.
 class ColumnMatch

@@ -95,7 +95,8 @@ private Q_SLOTS:
         QTest::newRow("user password on the line") << QStringList{"user", "add", "PLAN", "--password", "p", "--database",
                                                                   "x.db"} << "WIP_PASSWORD";
         QTest::newRow("user without database") << QStringList{"user", "list"} << "--database";
-        QTest::newRow("import without kind") << QStringList{"import", "--database", "x.db", "--user", "A", "f.csv"} << "--kind";
+        QTest::newRow("import without kind") << QStringList{"import", "--database", "x.db", "--user", "A", "f.csv"}
+                                             << "--kind KIND: customers, metals, stones, settypes, arttypes, styles, workers or contracts.";
         QTest::newRow("import two files")
             << QStringList{"import", "--database", "x.db", "--user", "A", "--kind", "metals", "a.csv", "b.csv"} << "\"b.csv\"";
         QTest::newRow("import without file") << QStringList{"import", "--database", "x.db", "--user", "A", "--kind", "metals"}

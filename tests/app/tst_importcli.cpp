@@ -182,6 +182,9 @@ private Q_SLOTS:
         QFile empty(m_home.filePath("empty.csv"));
         QVERIFY(empty.open(QIODevice::ReadOnly));
         QCOMPARE(empty.readAll(), QByteArray("\xEF\xBB\xBF") + QStringLiteral("石料代码 Stone,名称 Name,单位 Unit,使用中 Active\r\n").toUtf8());
+        QVERIFY(db.insert("material", {{"mcode", "DIA"}, {"mtype", "STONE"}, {"purate", 1}}));
+        r = wip({"export", "--database", db.url(), "--kind", "stones", "--output", "one.csv"});
+        QVERIFY2(r.exitCode == 0 && r.out.startsWith("Exported 1 row of 石料 Stones"), qPrintable(describe(r)));
     }
 };
 

@@ -196,7 +196,7 @@ private Q_SLOTS:
         type("DIA-1");
         QTest::mouseClick(&c<CommandButton>("cb_save"), Qt::LeftButton);
         QCOMPARE(lastMessage(), QStringLiteral("没有保存, 请先改正:\n新增第 1 行 数量: \"2.5\" 不是整数\n"
-                                               "新增第 1 行 成色: 物料资料里没有金属 DIA-1"));
+                                               "新增第 1 行 成色: 成色资料里没有金属 DIA-1 (在 基础资料 › 成色 Metals 增加)"));
         QVERIFY(form);
         QCOMPARE(panel().rowCount(), 3);
         QCOMPARE(db->scalar("select count(*) from scond").toInt(), 2);

@@ -251,7 +251,7 @@ private Q_SLOTS:
         f.write("KCNO,行号,货号,数量\nKCOLD,4,R1,1\nKCOLD,3,R9,1\n");
         f.close();
         QCOMPARE(importFile(db, f.fileName(), true).text(),
-                 QStringLiteral("第 3 行 货号 Article: 款式资料里没有货号 R9\n"
+                 QStringLiteral("第 3 行 货号 Article: 款式资料里没有货号 R9 (在 基础资料 › 款式 Styles 增加)\n"
                                 "没有导入, 1 处要改正 (refused: nothing was written)"));
     }
 

@@ -114,7 +114,8 @@ private Q_SLOTS:
             return known ? Code::Known : Code::Unknown;
         };
         QCOMPARE(ContractLineRules::checkCodes(lines, state),
-                 (QStringList{"第 2 行 货号: 款式资料里没有货号 R9", "新增第 1 行 成色: 物料资料里没有金属 STONE-1",
+                 (QStringList{"第 2 行 货号: 款式资料里没有货号 R9 (在 基础资料 › 款式 Styles 增加)",
+                              "新增第 1 行 成色: 成色资料里没有金属 STONE-1 (在 基础资料 › 成色 Metals 增加)",
                               "新增第 2 行 货号: 货号 R0 已停用", "新增第 2 行 成色: 金属 9KR 已停用"}));
         QCOMPARE(asked, (QStringList{"R9", "R1", "STONE-1", "R0", "9KR"}));
     }

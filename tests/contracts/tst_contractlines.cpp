@@ -190,7 +190,8 @@ private Q_SLOTS:
         l << newLine("D4", 1) << newLine("D5", 2, "NOPE") << newLine("D6", 0);
         QStringList problems;
         QCOMPARE(save(db, l, "X99A", false, &problems, header), Result::Refused);
-        QCOMPARE(problems, (QStringList{"新增第 3 行 数量: \"0\" 必须大于 0", "新增第 2 行 货号: 款式资料里没有货号 NOPE"}));
+        QCOMPARE(problems, (QStringList{"新增第 3 行 数量: \"0\" 必须大于 0",
+                                        "新增第 2 行 货号: 款式资料里没有货号 NOPE (在 基础资料 › 款式 Styles 增加)"}));
         unchanged();
 
         // The last insert fails after the header, an update and a deletion went through.

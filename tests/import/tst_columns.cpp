@@ -101,6 +101,11 @@ private Q_SLOTS:
             << "款号,,石料\nR1,x,DIA\nR2,,\n" << "第 2 行 B 列: 有内容, 但上面没有列名 (a cell outside the named columns)"
             << "2: R1||||DIA| (article_code stone_code)\n3: R2|||||";
         QTest::newRow("an empty file") << "" << "文件是空的, 第一行应是列名 (the file holds no rows)" << "";
+        QTest::newRow("a title above the captions")
+            << "款式 2026,,\n款号,石料\nR1,DIA\n"
+            << "第 1 行: 第一行要是列名 (the first row holds the captions): 款号 Article, 产品类别 Type, 图片 Picture, "
+               "图片文件 Picture file, 石料 Stone, 每件粒数 Per piece; 导出的文件和模板的第一行就是"
+            << "";
     }
     void aHeaderThatIsNotTheKindsIsRefused()
     {
