@@ -1,8 +1,11 @@
 #include "contracts/w_scno_process.h"
 
+#include "contracts/contractimportkind.h"
 #include "desk/contractwrites.h"
 #include "desk/progresspropagation.h"
 #include "database/rightscatalogue.h"
+#include "import/importrights.h"
+#include "import/widgets/kindfileactions.h"
 #include "reports/datastore.h"
 #include "reports/widgets/contractlineselection.h"
 #include "reports/widgets/reportcontrol.h"
@@ -84,6 +87,9 @@ void w_scno_process::createControls()
     cb_close->setCancel(true);
     cb_tickets = new CommandButton(this, QStringLiteral("cb_tickets"), QStringLiteral("打印袋卡"));
     cb_audit = new CommandButton(this, QStringLiteral("cb_audit"), QStringLiteral("变更记录"));
+    cb_import = new CommandButton(this, QStringLiteral("cb_import"), QStringLiteral("导入 Import"));
+    cb_import->setEnabled(false);
+    cb_export = new CommandButton(this, QStringLiteral("cb_export"), QStringLiteral("导出 Export"));
     p_stylepic = new Picture(this, QStringLiteral("p_stylepic"));
     p_stylepic->setFrameShape(QFrame::Box);
     p_stylepic->setMinimumSize(180, 140);
@@ -123,7 +129,7 @@ void w_scno_process::layOutControls()
     lineBox->setRowStretch(4, 4);
     auto *buttons = new QHBoxLayout;
     for (CommandButton *b : {cb_sconh_add, cb_sconh_edit, cb_sconh_del, cb_sconh_find, cb_scond_add, cb_scond_del,
-                             cb_pomat, cb_printpo, cb_tickets, cb_audit})
+                             cb_pomat, cb_printpo, cb_tickets, cb_audit, cb_import, cb_export})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cb_close);
@@ -154,6 +160,8 @@ void w_scno_process::connectEvents()
     on(cb_close, &CommandButton::clicked, this, &w_scno_process::cb_close_clicked);
     on(cb_tickets, &CommandButton::clicked, this, &w_scno_process::cb_tickets_clicked);
     on(cb_audit, &CommandButton::clicked, this, &w_scno_process::cb_audit_clicked);
+    on(cb_import, &CommandButton::clicked, this, &w_scno_process::cb_import_clicked);
+    on(cb_export, &CommandButton::clicked, this, &w_scno_process::cb_export_clicked);
 }
 
 void w_scno_process::open()
@@ -189,6 +197,7 @@ void w_scno_process::open()
     // behind without it.
     cb_sconh_add->setEnabled(bool(granted & Right::ContractAdd));
     cb_sconh_edit->setEnabled(bool(granted));
+    cb_import->setEnabled(import::ImportRights::mayImport(user_code()));
 
     // Retrieve makes the first contract current without announcing it; show its
     // lines now rather than leaving the right-hand side empty until a click.
@@ -535,6 +544,29 @@ void w_scno_process::cb_audit_clicked()
     s.dw_name = QStringLiteral("temp.psr");
     audit.SaveAs(s.dw_name, reports::SaveAsType::PSReport, true);
     OpenWithParm(QStringLiteral("w_preview"), QVariant::fromValue(s));
+}
+
+// Contracts with their lines from a file; the list is read again and shows them.
+void w_scno_process::cb_import_clicked()
+{
+    // Typed progress is settled first, as the record is read again afterwards.
+    const bool typed = processModified();
+    if (!offerToSave())
+        return;
+    ContractImportKind kind;
+    const import::KindFileActions::Done done =
+        import::KindFileActions::importFile(this, kind, windowClassName(), QStringLiteral("合约"));
+    if (done.written)
+        contractSaved(scno());
+    else if (typed && m_selection->lineCount() > 0)
+        retrieveProcessRecord();   // the record as saved, not the changes dropped
+}
+
+// Every contract with its lines, as 导入 reads them back.
+void w_scno_process::cb_export_clicked()
+{
+    ContractImportKind kind;
+    import::KindFileActions::exportFile(this, kind);
 }
 
 } // namespace wip

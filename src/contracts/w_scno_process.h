@@ -31,6 +31,9 @@ class ReportControl;
 // while the contract has no line or no record. "更新&7" writes the record, after
 // checking that it is the chosen contract's; unsaved changes are offered for
 // saving (or staying) before another contract or line is shown or the window closes.
+// 导入 Import reads contracts with their lines from a CSV file or workbook
+// (ContractImportKind, through KindFileActions as 基础资料 does) for users with
+// the right 导入, and the list shows them; 导出 Export writes every contract.
 class w_scno_process : public Window
 {
     Q_OBJECT
@@ -58,6 +61,8 @@ public:
     void cb_close_clicked();
     void cb_tickets_clicked();
     void cb_audit_clicked();
+    void cb_import_clicked();
+    void cb_export_clicked();
 
     // --- state, for the windows it opens and for tests ---
     QString scno() const;
@@ -126,6 +131,8 @@ private:
     CommandButton *cb_close = nullptr;
     CommandButton *cb_tickets = nullptr;
     CommandButton *cb_audit = nullptr;
+    CommandButton *cb_import = nullptr;
+    CommandButton *cb_export = nullptr;
     Picture *p_stylepic = nullptr;
     MultiLineEdit *mle_remarks = nullptr;
     StaticText *st_2 = nullptr;
