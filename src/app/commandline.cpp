@@ -18,6 +18,7 @@ const QString kInitDb = QStringLiteral("init-db");
 const QString kReport = QStringLiteral("report");
 const QString kRecompute = QStringLiteral("recompute-day-wip");
 const QString kTickets = QStringLiteral("tickets");
+const QString kBadges = QStringLiteral("badges");
 const QString kScan = QStringLiteral("scan");
 const QString kDesk = QStringLiteral("desk");
 const QStringList kDeskActions = {QStringLiteral("receive"), QStringLiteral("issue"), QStringLiteral("return"),
@@ -128,6 +129,40 @@ CommandLine::Result parseTickets(QCommandLineParser &parser, const QStringList &
         return error(QStringLiteral("tickets needs at least one --scno KCNO."));
     r.options.output = parser.value(output);
     r.options.label = parser.value(label).trimmed();
+    return r;
+}
+
+// wip badges: the worker badges of the reference data as a PDF.
+CommandLine::Result parseBadges(QCommandLineParser &parser, const QStringList &arguments,
+                                const QCommandLineOption &help, const QCommandLineOption &database)
+{
+    CommandLine::Result r;
+    r.outcome = CommandLine::Outcome::Run;
+    r.options.command = CommandLine::Command::Badges;
+    parser.setApplicationDescription(
+        QStringLiteral("Prints the badges of the active workers into a PDF, ten to an A4 page: name, department and "
+                       "worker number, the number also as a Code 128 barcode for the scanners of the desks."));
+    const QCommandLineOption dept(QStringLiteral("dept"),
+                                  QStringLiteral("Only the workers of this department: a desk's caption (执模) or a "
+                                                 "process code (04-执模); repeat for more."),
+                                  QStringLiteral("CAPTION"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("PDF file to write."),
+                                    QStringLiteral("FILE.pdf"));
+    parser.addOptions({dept, output});
+    if (!parseCommand(parser, arguments, help, database, kBadges, r))
+        return r;
+    if (!parser.positionalArguments().isEmpty())
+        return error(QStringLiteral("badges takes departments with --dept, not \"%1\".")
+                         .arg(parser.positionalArguments().first()));
+    for (const QString &value : parser.values(dept)) {
+        if (value.trimmed().isEmpty())
+            return error(QStringLiteral("--dept needs a department's caption or process code."));
+        if (!r.options.departments.contains(value.trimmed()))
+            r.options.departments << value.trimmed();
+    }
+    r.options.output = parser.value(output).trimmed();
+    if (r.options.output.isEmpty())
+        return error(QStringLiteral("badges needs --output FILE.pdf."));
     return r;
 }
 
@@ -562,6 +597,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
                        "[--format json|csv|xlsx|pdf|psr] [--output FILE] [--title TEXT]\n"
                        "  %1 recompute-day-wip --database URL --date YYYY-MM-DD\n"
                        "  %1 tickets --database URL --scno KCNO... [--label WxH] [--output FILE.pdf]\n"
+                       "  %1 badges --database URL [--dept CAPTION]... --output FILE.pdf\n"
                        "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
                        "  %1 desk --database URL --user CODE --dept CAPTION --action receive|issue|return|pass "
                        "[--worker N] [--pieces N] --weight G [--returned G] CODE\n"
@@ -584,7 +620,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     }
     if (!parser.positionalArguments().isEmpty())
         return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
-                                    "recompute-day-wip, tickets, scan, desk, user, import and export.")
+                                    "recompute-day-wip, tickets, badges, scan, desk, user, import and export.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = CommandLine::Command::Desktop;
     r.options.database = parser.value(database).trimmed();
@@ -602,6 +638,7 @@ QString CommandLine::commandName(Command command)
     case Command::Report: return kReport;
     case Command::RecomputeDayWip: return kRecompute;
     case Command::Tickets: return kTickets;
+    case Command::Badges: return kBadges;
     case Command::Scan: return kScan;
     case Command::Desk: return kDesk;
     case Command::User: return kUser;
@@ -666,6 +703,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return parseRecompute(parser, help, database, arguments);
     if (first == kTickets)
         return parseTickets(parser, arguments, help, database);
+    if (first == kBadges)
+        return parseBadges(parser, arguments, help, database);
     if (first == kScan)
         return parseScan(parser, arguments, help, database);
     if (first == kDesk)

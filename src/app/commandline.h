@@ -11,13 +11,13 @@ namespace wip {
 
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
-// `report`, `recompute-day-wip`, `tickets`, `scan`, `desk`, `user`, `import` and `export`. Parsing only: it
-// opens nothing, so main()
-// can dispatch and the tests can check every refusal without a database.
+// `report`, `recompute-day-wip`, `tickets`, `badges`, `scan`, `desk`, `user`,
+// `import` and `export`. Parsing only: it opens nothing, so main() can dispatch
+// and the tests can check every refusal without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, Desk, User, Import, Export };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Badges, Scan, Desk, User, Import, Export };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -41,6 +41,7 @@ public:
         QStringList scnos;                         // tickets --scno, in order
         QString label;                             // tickets --label WIDTHxHEIGHT; empty: A4
         QString department;                        // scan, desk --dept CAPTION
+        QStringList departments;                   // badges --dept CAPTION, in order; empty: every one
         QString action;                            // scan --action out|in; desk receive|issue|return|pass
         QStringList codes;                         // scan: the ticket codes, in order; desk: one
         bool again = false;                        // scan --again

@@ -27,6 +27,8 @@
 #if defined(WIP_HAVE_CONTRACTS)
 #include "app/scancommand.h"
 #include "contracts/bagticketpdf.h"
+#include "contracts/barcode.h"
+#include "contracts/workerbadgepdf.h"
 #endif
 
 #include <QDir>
@@ -112,6 +114,7 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
     case CommandLine::Command::Report: return report(options, out, err);
     case CommandLine::Command::RecomputeDayWip: return recomputeDayWip(options, out, err);
     case CommandLine::Command::Tickets: return tickets(options, out, err);
+    case CommandLine::Command::Badges: return badges(options, out, err);
     case CommandLine::Command::Scan:
 #if defined(WIP_HAVE_CONTRACTS)
         return ScanCommand::run(options, out, err);
@@ -371,6 +374,72 @@ int CommandRunner::tickets(const CommandLine::Options &options, QTextStream &out
     Q_UNUSED(out);
     Q_UNUSED(options);
     err << "tickets is not available in this build." << Qt::endl;
+    return 3;
+#endif
+}
+
+int CommandRunner::badges(const CommandLine::Options &options, QTextStream &out, QTextStream &err)
+{
+#if defined(WIP_HAVE_CONTRACTS)
+    Transaction tr;
+    if (!open(tr, options.database, true, err))
+        return 1;
+    QString error;
+    if (!DatabaseOpener::upgrade(tr, &error) || !DatabaseOpener::checkSchema(tr, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    if (DatabaseOpener::isDatabaseFile(options.output, tr.settings)) {
+        err << "The output file " << QFileInfo(options.output).absoluteFilePath()
+            << " is the database itself; the badges are not written over it. Choose another file." << Qt::endl;
+        return 1;
+    }
+    QStringList codes;
+    QList<WorkerBadge> list;
+    if (!WorkerBadge::departments(tr, options.departments, &codes, &error)) {
+        err << error << Qt::endl;
+        return 1;
+    }
+    if (!WorkerBadge::read(tr, codes, &list, &error)) {
+        err << "The workers could not be read: " << error << Qt::endl;
+        return 1;
+    }
+    tr.disconnect();
+    if (list.isEmpty()) {
+        err << "No active worker"
+            << (codes.isEmpty() ? QStringLiteral(" in the reference data")
+                                : QStringLiteral(" in ") + codes.join(QStringLiteral(", ")))
+            << "; no badges were printed. Workers are added in 基础资料 or with wip import --kind workers." << Qt::endl;
+        return 1;
+    }
+    // A number a barcode cannot carry (Chinese characters) gets no badge: one
+    // without bars would fail at the desk. The others are printed, and the run fails.
+    QStringList refused;
+    list.removeIf([&refused](const WorkerBadge &b) {
+        const Barcode code(Barcode::Kind::Code128, b.number);
+        if (!code.isValid())
+            refused << QStringLiteral("No badge for worker %1 %2: the number cannot be a barcode (%3).")
+                           .arg(b.number, b.name, code.error());
+        return !code.isValid();
+    });
+    for (const QString &line : refused)
+        err << line << Qt::endl;
+    if (list.isEmpty()) {
+        err << "No badges were printed." << Qt::endl;
+        return 1;
+    }
+    const QString output = QFileInfo(options.output).absoluteFilePath();
+    if (!WorkerBadgePdf::write(list, output, &error)) {
+        err << "No badges were printed. " << error << Qt::endl;
+        return 1;
+    }
+    out << "Printed " << list.size() << (list.size() == 1 ? " worker badge" : " worker badges") << " to " << output
+        << "." << Qt::endl;
+    return refused.isEmpty() ? 0 : 1;
+#else
+    Q_UNUSED(out);
+    Q_UNUSED(options);
+    err << "badges is not available in this build." << Qt::endl;
     return 3;
 #endif
 }

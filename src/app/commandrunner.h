@@ -8,7 +8,7 @@
 namespace wip {
 
 // Runs the headless commands of the command line: init-db, report,
-// recompute-day-wip, tickets, scan and user. Each returns the process exit code (0 success) and writes
+// recompute-day-wip, tickets, badges, scan and user. Each returns the process exit code (0 success) and writes
 // what it did to out and every failure, with what failed, to err.
 class CommandRunner
 {
@@ -19,6 +19,7 @@ public:
     static int report(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
     static int recomputeDayWip(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
     static int tickets(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
+    static int badges(const CommandLine::Options &options, QTextStream &out, QTextStream &err);
 
 private:
     // After init-db: the administrator of --admin, or a note that nobody can log

@@ -111,7 +111,8 @@ QString fixedSections()
         ".SH FILES\n"
         ".TP\n\\fI~/.config/Wip/wip.ini\\fR\n"
         "The settings: the database, the folders of the drive letters, the last user, the trace log, "
-        "the places of the windows, the count of wrong passwords.\n"
+        "the places of the windows, the count of wrong passwords, the desk's tolerance and the serial port of its "
+        "scale.\n"
         ".TP\n\\fI~/.local/share/Wip/wip/\\fR\n"
         "The data folder: the embedded database \\fIwip.sqlite\\fR, the style pictures (\\fIpictures/\\fR, drive P:), "
         "the exports (\\fIexports/\\fR, drive D:) and the trace log \\fIwip\\-trace.log\\fR.\n"
@@ -128,8 +129,8 @@ const QStringList &ManualPage::commands()
 {
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
-                                  QStringLiteral("scan"), QStringLiteral("desk"), QStringLiteral("user"),
-                                  QStringLiteral("import"), QStringLiteral("export")};
+                                  QStringLiteral("badges"), QStringLiteral("scan"), QStringLiteral("desk"),
+                                  QStringLiteral("user"), QStringLiteral("import"), QStringLiteral("export")};
     return list;
 }
 

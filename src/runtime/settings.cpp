@@ -26,6 +26,9 @@ const QString kDrives = QStringLiteral("drives");
 const QString kLastUser = QStringLiteral("user/lastCode");
 const QString kTraceLog = QStringLiteral("trace/logFile");
 const QString kDeskTolerance = QStringLiteral("desk/tolerance");
+const QString kScalePort = QStringLiteral("scale/port");
+const QString kScaleSpeed = QStringLiteral("scale/speed");
+const QString kScaleFrame = QStringLiteral("scale/frame");
 const QString kLoginFailures = QStringLiteral("login/failures");
 const QString kLoginLastFailure = QStringLiteral("login/lastFailure");
 
@@ -175,6 +178,36 @@ QString Settings::deskTolerance() const
 void Settings::setDeskTolerance(const QString &grams)
 {
     m_settings->setValue(kDeskTolerance, grams);
+}
+
+QString Settings::scalePort() const
+{
+    return m_settings->value(kScalePort).toString();
+}
+
+void Settings::setScalePort(const QString &port)
+{
+    m_settings->setValue(kScalePort, port);
+}
+
+QString Settings::scaleSpeed() const
+{
+    return m_settings->value(kScaleSpeed, QStringLiteral("9600")).toString();
+}
+
+void Settings::setScaleSpeed(const QString &speed)
+{
+    m_settings->setValue(kScaleSpeed, speed);
+}
+
+QString Settings::scaleFrame() const
+{
+    return m_settings->value(kScaleFrame, QStringLiteral("8N1")).toString();
+}
+
+void Settings::setScaleFrame(const QString &frame)
+{
+    m_settings->setValue(kScaleFrame, frame);
 }
 
 void Settings::apply() const

@@ -61,6 +61,16 @@ public:
     QString deskTolerance() const;
     void setDeskTolerance(const QString &grams);
 
+    // The serial port of the desk's scale ("/dev/ttyUSB0"; empty: weights are
+    // typed), its speed in bits per second ("9600" unless set) and its frame
+    // ("8N1" unless set), as typed; ScalePort reads them.
+    QString scalePort() const;
+    void setScalePort(const QString &port);
+    QString scaleSpeed() const;
+    void setScaleSpeed(const QString &speed);
+    QString scaleFrame() const;
+    void setScaleFrame(const QString &frame);
+
     // Gives the drive folders to DriveMapping and the log file to Trace.
     void apply() const;
 

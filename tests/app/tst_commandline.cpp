@@ -102,6 +102,12 @@ private Q_SLOTS:
         QTest::newRow("import without file") << QStringList{"import", "--database", "x.db", "--user", "A", "--kind", "metals"}
                                              << "FILE";
         QTest::newRow("export without output") << QStringList{"export", "--database", "x.db", "--kind", "metals"} << "--output";
+        QTest::newRow("badges without output") << QStringList{"badges", "--database", "x.db"} << "--output FILE.pdf";
+        QTest::newRow("badges without database") << QStringList{"badges", "--output", "b.pdf"} << "--database";
+        QTest::newRow("badges of a department as argument")
+            << QStringList{"badges", "--database", "x.db", "--output", "b.pdf", "执模"} << "--dept";
+        QTest::newRow("badges of no department")
+            << QStringList{"badges", "--database", "x.db", "--output", "b.pdf", "--dept", " "} << "--dept";
         QTest::newRow("export of a file") << QStringList{"export", "--database", "x.db", "--kind", "metals", "m.csv"} << "--output";
     }
 
@@ -120,6 +126,22 @@ private Q_SLOTS:
         const auto e = parse({"export", "--database", "x.db", "--kind", "stones", "--output", "S.XLSX"});
         QCOMPARE(e.options.command, CommandLine::Command::Export);
         QCOMPARE(e.options.output, QStringLiteral("S.XLSX"));
+    }
+
+    // Departments in the order given, each once; none: every department.
+    void badgesOptions()
+    {
+        auto r = parse({"badges", "--database", "x.db", "--dept", " 执模 ", "--dept", "镶石", "--dept", "执模", "--output",
+                        "b.pdf"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::Badges);
+        QCOMPARE(r.options.departments, (QStringList{"执模", "镶石"}));
+        QCOMPARE(r.options.output, QStringLiteral("b.pdf"));
+        r = parse({"badges", "--database", "x.db", "--output", "/dev/full"});
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QVERIFY(r.options.departments.isEmpty());
+        QCOMPARE(CommandLine::commandName(r.options.command), QStringLiteral("badges"));
+        QVERIFY(parse({"--help"}).text.contains(QLatin1String("wip badges --database URL")));
     }
 
     void refusesUnknownCommandsAndOptions()

@@ -1,5 +1,5 @@
 // What the commands do when what they write cannot be written: a report in
-// every format and the bag tickets to /dev/full, to a small full disk, to a
+// every format, the bag tickets and the worker badges to /dev/full, to a small full disk, to a
 // closed or full standard output; and a database on a full or read-only disk.
 // Each ends with a message naming the file and why, exit code 1, no partial
 // file, and a file that was there kept as it was.
@@ -89,15 +89,17 @@ private:
         return r;
     }
 
-    // The command that writes format to output: a report, or "tickets".
+    // The command that writes format to output: a report, "tickets" or "badges".
     QStringList command(const QString &format, const QString &output) const
     {
         if (format == QLatin1String("tickets"))
             return {"tickets", "--database", m_database, "--scno", "KC2400001", "--output", output};
+        if (format == QLatin1String("badges"))
+            return {"badges", "--database", m_database, "--dept", "执模", "--output", output};
         return {"report", "d_wip_today44", "--database", m_database, "--format", format, "--output", output};
     }
 
-    static QStringList formats() { return {"json", "csv", "xlsx", "pdf", "psr", "tickets"}; }
+    static QStringList formats() { return {"json", "csv", "xlsx", "pdf", "psr", "tickets", "badges"}; }
 
 private Q_SLOTS:
     void initTestCase()
