@@ -177,6 +177,16 @@ void Settings::setDeskTolerance(const QString &grams)
     m_settings->setValue(kDeskTolerance, grams);
 }
 
+QString Settings::deskDepartment(const QString &user) const
+{
+    return m_settings->value(QStringLiteral("desk/department/") + user.trimmed().toUpper()).toString();
+}
+
+void Settings::setDeskDepartment(const QString &user, const QString &caption)
+{
+    m_settings->setValue(QStringLiteral("desk/department/") + user.trimmed().toUpper(), caption);
+}
+
 void Settings::apply() const
 {
     DriveMapping &mapping = DriveMapping::instance();
