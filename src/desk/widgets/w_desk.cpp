@@ -384,10 +384,15 @@ void w_desk::cb_ok_clicked()
         scanned();
         return;
     }
-    if (const auto next = DeskFields::next(m_choice, request(), held(), at))
+    if (const auto next = DeskFields::next(m_choice, request(), held(), at)) {
+        if (st_result->state() == ResultBanner::State::Ready)
+            st_result->showReady(QStringLiteral("袋卡 %1 %2: 请输入%3")
+                                     .arg(m_look->ticket.code, DeskFields::choiceText(m_choice),
+                                          DeskFields::label(m_choice, *next)));
         focusField(*next);
-    else
+    } else {
         perform();
+    }
 }
 
 // The ticket scanned: where the bag is, whether the action fits there, and the
