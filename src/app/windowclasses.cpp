@@ -25,6 +25,9 @@
 #if defined(WIP_HAVE_REFERENCE)
 #include "reference/widgets/referencewindows.h"
 #endif
+#if defined(WIP_HAVE_DESK)
+#include "desk/widgets/deskwindows.h"
+#endif
 
 namespace wip {
 
@@ -50,6 +53,9 @@ void WindowClasses::registerAll()
 #endif
 #if defined(WIP_HAVE_REFERENCE)
     reference::registerReferenceWindows();
+#endif
+#if defined(WIP_HAVE_DESK)
+    registerDeskWindows();
 #endif
 }
 

@@ -2,7 +2,6 @@
 
 #include "contracts/w_bagticket_preview.h"
 #include "contracts/w_pomatuse.h"
-#include "contracts/w_scan_station.h"
 #include "contracts/w_scno_process.h"
 #include "contracts/w_scno_process_search.h"
 #include "contracts/w_sconh_add.h"
@@ -21,7 +20,6 @@ void registerContractWindows()
     Window::registerClass<w_sconh_edit>(QStringLiteral("w_sconh_edit"));
     Window::registerClass<w_scprogress>(QStringLiteral("w_scprogress"));
     Window::registerClass<w_scprogress_search>(QStringLiteral("w_scprogress_search"));
-    Window::registerClass<w_scan_station>(QStringLiteral("w_scan_station"));
     Window::registerClass<w_bagticket_preview>(QStringLiteral("w_bagticket_preview"));
 }
 

@@ -37,7 +37,7 @@ const QList<RightsCatalogue::Entry> &RightsCatalogue::all()
          QLatin1String(contractModule), QLatin1String(contractFunction)},
         {Right::ContractDelete, QStringLiteral("delete"), QStringLiteral("删除 delete"), contracts,
          QLatin1String(contractModule), QLatin1String(contractFunction)},
-        {Right::Scan, QStringLiteral("scan"), QStringLiteral("扫描 scan"), QStringLiteral("扫描站 Scan station"),
+        {Right::Scan, QStringLiteral("scan"), QStringLiteral("扫描 scan"), QStringLiteral("部门收发 Department desk"),
          QStringLiteral("M10"), QStringLiteral("H01")},
         {Right::ReferenceData, QStringLiteral("refdata"), QStringLiteral("资料 reference data"),
          QStringLiteral("基础资料 Reference data"), QStringLiteral("M10"), QStringLiteral("H02")},

@@ -210,6 +210,16 @@ void Settings::setScaleFrame(const QString &frame)
     m_settings->setValue(kScaleFrame, frame);
 }
 
+QString Settings::deskDepartment(const QString &user) const
+{
+    return m_settings->value(QStringLiteral("desk/department/") + user.trimmed().toUpper()).toString();
+}
+
+void Settings::setDeskDepartment(const QString &user, const QString &caption)
+{
+    m_settings->setValue(QStringLiteral("desk/department/") + user.trimmed().toUpper(), caption);
+}
+
 void Settings::apply() const
 {
     DriveMapping &mapping = DriveMapping::instance();

@@ -60,6 +60,10 @@ public:
     // sent before the clerk must confirm it, as typed ("0.010" unless set).
     QString deskTolerance() const;
     void setDeskTolerance(const QString &grams);
+    // The department a user last chose at the desk window on this machine
+    // (its caption, "执模"); empty when none yet.
+    QString deskDepartment(const QString &user) const;
+    void setDeskDepartment(const QString &user, const QString &caption);
 
     // The serial port of the desk's scale ("/dev/ttyUSB0"; empty: weights are
     // typed), its speed in bits per second ("9600" unless set) and its frame

@@ -19,6 +19,7 @@
 #include "database/useraccounts.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
+#include "runtime/cursor.h"
 #include "runtime/drivemapping.h"
 #include "runtime/transaction.h"
 #include "runtime/widgets/commandbutton.h"
@@ -26,6 +27,7 @@
 #include "runtime/widgets/window.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
@@ -219,6 +221,62 @@ void shootReferenceData()
     settle();
 }
 
+// 部门收发: bags of one desk (those sent to it, or else those it holds, passed
+// on), the first done with the weight it carries, the next scanned and waiting
+// for its weight.
+void shootDesk()
+{
+    if (!Window::isRegistered(QStringLiteral("w_desk")))
+        return;
+    QString dept;
+    QStringList codes, weights;
+    bool passOn = false;
+    for (const QString where : {QStringLiteral("b.place = 'transit'"), QStringLiteral("b.place = 'desk'")}) {
+        passOn = where.contains(QLatin1String("desk"));
+        Cursor bags(Transaction::sqlca(),
+                    QStringLiteral("select %1, b.scno, s.line_no, %2 from bag_place b join scond s on s.scond_id = b.scond_id "
+                                   "left join jcjl_mattran t on t.mattran_no = b.note_no and t.scond_id = b.scond_id "
+                                   "and t.zt = 'BEGIN' where %3 order by 1, b.scno, s.line_no")
+                        .arg(passOn ? QStringLiteral("b.gongxu_code") : QStringLiteral("b.next_gongxu"),
+                             passOn ? QStringLiteral("b.weight") : QStringLiteral("t.qtyref"), where));
+        if (!bags.open())
+            continue;
+        while (codes.size() < 2) {
+            const auto row = bags.fetch();
+            if (!row || (!dept.isEmpty() && row->at(0).toString() != dept))
+                break;
+            dept = row->at(0).toString();
+            codes << row->at(1).toString().trimmed() + QLatin1Char('-') + row->at(2).toString();
+            weights << row->at(3).toString();
+        }
+        bags.close();
+        if (!codes.isEmpty())
+            break;
+    }
+    Window *desk = open(QStringLiteral("w_desk"), QSize(1180, 640));
+    auto *list = desk->findChild<QComboBox *>(QStringLiteral("ddlb_dept"));
+    const int at = list ? list->findText(dept.section(QLatin1Char('-'), 1)) : -1;
+    if (at > 0) {
+        list->setCurrentIndex(at);
+        Q_EMIT list->activated(at);
+        settle();
+    }
+    if (passOn)
+        click(desk, "cb_pass");
+    for (qsizetype i = 0; i < codes.size(); ++i) {
+        type(desk, "sle_code", codes.at(i));
+        click(desk, "cb_ok");   // the scan: the pieces, shown
+        click(desk, "cb_ok");
+        if (i == 0) {
+            type(desk, "sle_weight", weights.at(i));
+            click(desk, "cb_ok");
+        }
+    }
+    shoot(*desk, QStringLiteral("w_desk"));
+    desk->Close();
+    settle();
+}
+
 void shootWindows()
 {
     LauncherWindow launcher([](const QString &c) { return Window::isRegistered(c); }, nullptr);
@@ -325,6 +383,7 @@ void shootWindows()
     settle();
 
     shootReferenceData();
+    shootDesk();
 }
 
 } // namespace

@@ -23,7 +23,8 @@ class ScanQuestion : public QFrame
 public:
     ScanQuestion(QWidget *parent, const QString &name);
 
-    void ask(const QString &text);
+    // Opens the question; yes names what F2 does ("是, 再记录 (F2)" unless given).
+    void ask(const QString &text, const QString &yes = QString());
     bool isOpen() const { return m_open; }
     QString text() const;
     // Closes the question with this answer and emits answered; nothing when closed.

@@ -1,4 +1,4 @@
-#include "contracts/resultbanner.h"
+#include "desk/widgets/resultbanner.h"
 
 #include "runtime/widgets/controlsupport.h"
 

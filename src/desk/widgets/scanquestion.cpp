@@ -1,4 +1,4 @@
-#include "contracts/scanquestion.h"
+#include "desk/widgets/scanquestion.h"
 
 #include "runtime/widgets/controlsupport.h"
 
@@ -66,9 +66,10 @@ ScanQuestion::ScanQuestion(QWidget *parent, const QString &name)
     setVisible(false);
 }
 
-void ScanQuestion::ask(const QString &text)
+void ScanQuestion::ask(const QString &text, const QString &yes)
 {
     m_text->setText(text);
+    m_yes->setText(yes.isEmpty() ? QStringLiteral("是, 再记录 (F2)") : yes);
     m_open = true;
     setVisible(true);
 }
