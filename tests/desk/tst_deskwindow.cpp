@@ -24,6 +24,10 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 using namespace wip;
 using namespace wip::test;
 using A = DeskAction;
@@ -473,6 +477,45 @@ private Q_SLOTS:
         QVERIFY2(banner.state() == S::Refused && banner.text().contains("GUEST"), qPrintable(banner.text()));
         QCOMPARE(place(db, "KC1-1"), QStringLiteral("transit 03-倒模 0 0"));
         closeDesk(w);
+    }
+
+    // A serial scale set in the settings weighs at the desk: a moving weight is
+    // never taken, the stable one goes into the weight field being filled, and
+    // the clerk sees what the scale does under the weight. A pseudo-terminal
+    // plays the scale.
+    void theScaleFillsTheWeight()
+    {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const auto send = [master](const QByteArray &line) {
+            const QByteArray bytes = line + "\r\n";
+            return ::write(master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+        };
+        TestDatabase db(Engine::SQLite, false);
+        QVERIFY2(db.isValid() && newFactory(db), qPrintable(db.error()));
+        DeskClerk clerk(db.tr());
+        sentToFiling(clerk);
+        Settings().setScalePort(QString::fromLocal8Bit(::ptsname(master)));
+        QPointer<w_desk> w = openDesk(db);
+        Settings().setScalePort(QString());
+        QVERIFY(w);
+        auto &weight = w->control<SingleLineEdit>("sle_weight");
+        auto &status = w->control<StaticText>("st_scale");
+        QVERIFY2(status.isVisibleTo(w), qPrintable(status.text()));
+        key(w, Qt::Key_F5);   // 接收
+        enter(w, "KC1-1");
+        enter(w);             // the pieces sent
+        QCOMPARE(w->focusWidget(), &weight);
+        QVERIFY(send("US,GS,+0031.180 g"));
+        QTRY_VERIFY2(status.text() != QLatin1String("秤 "), qPrintable(status.text()));
+        QTest::qWait(100);
+        QCOMPARE(weight.text(), QString());
+        QVERIFY(send("ST,GS,+0031.250 g"));
+        QTRY_COMPARE(weight.text(), QStringLiteral("31.250"));
+        enter(w);
+        QCOMPARE(place(db, "KC1-1"), QStringLiteral("desk 04-执模 10 31.25"));
+        closeDesk(w);
+        ::close(master);
     }
 
     // On a clerk's screen (1366 x 768 less the panels) the window fits, its

@@ -5,6 +5,7 @@
 #include "desk/deskinput.h"
 #include "desk/widgets/resultbanner.h"
 #include "desk/widgets/scanquestion.h"
+#include "scale/serialscale.h"
 #include "runtime/appglobals.h"
 #include "runtime/connectionsettings.h"
 #include "runtime/settings.h"
@@ -133,6 +134,8 @@ void w_desk::create()
     question = new ScanQuestion(this, QStringLiteral("question"));
     st_holding = new StaticText(this, QStringLiteral("st_holding"));
     st_holding->setWordWrap(true);
+    st_scale = new StaticText(this, QStringLiteral("st_scale"));
+    st_scale->setVisible(false);
     lv_done = list(this, QStringLiteral("lv_done"),
                    {QStringLiteral("时间"), QStringLiteral("袋卡"), QStringLiteral("动作"), QStringLiteral("结果"),
                     QStringLiteral("袋的位置")},
@@ -204,6 +207,7 @@ void w_desk::layOut()
     put(1, 0, DeskField::Returned, sle_returned);
     form->addWidget(cbx_unfinished, 1, 2, 1, 2);
     put(1, 4, DeskField::UnfinishedWeight, sle_unfinished);
+    form->addWidget(st_scale, 2, 4, 1, 2);
     for (int c : {1, 3, 5})
         form->setColumnStretch(c, 1);
     auto *lists = new QHBoxLayout;
@@ -247,10 +251,32 @@ void w_desk::open()
     const QString mine = Settings().deskDepartment(user_code());
     if (mine.isEmpty() || ddlb_dept->SelectItem(mine) == 0)
         ddlb_dept->SelectItem(1);
+    openScale();
     showChoice();
     refreshHoldings();
     showIdle();
     sle_code->SetFocus();
+}
+
+// The scale of the settings, if one is set: each stable weight goes into the
+// weight field being filled, and what the scale is doing shows under the
+// weight (moving, empty, silent, a port that will not open). Without a port
+// the weights are typed and nothing is shown.
+void w_desk::openScale()
+{
+    m_scale = new SerialScale(this);
+    on(m_scale, &SerialScale::stableWeight, this, [this](const QString &grams) {
+        QString why;
+        if (const auto weight = DeskInput::weight(grams, QStringLiteral("秤 Scale"), &why))
+            setScaleWeight(*weight);
+    });
+    on(m_scale, &SerialScale::stateChanged, this, [this](SerialScale::State state, const QString &text) {
+        st_scale->setText(QStringLiteral("秤 ") + text);
+        st_scale->setVisible(state != SerialScale::State::Closed);
+    });
+    m_scale->openFromSettings();
+    st_scale->setText(QStringLiteral("秤 ") + m_scale->statusText());
+    st_scale->setVisible(m_scale->state() != SerialScale::State::Closed);
 }
 
 const DeskDepartment *w_desk::department() const

@@ -24,6 +24,7 @@ class CommandButton;
 class DropDownListBox;
 class ResultBanner;
 class ScanQuestion;
+class SerialScale;
 class SingleLineEdit;
 class StaticText;
 
@@ -110,6 +111,7 @@ private:
     bool repeatsLastTakeBack(const DeskLook &look) const;
     QString prompt() const;
     void showIdle(const QString &before = QString());
+    void openScale();
 
     StaticText *st_dept = nullptr;
     DropDownListBox *ddlb_dept = nullptr;
@@ -129,6 +131,8 @@ private:
     ResultBanner *st_result = nullptr;
     ScanQuestion *question = nullptr;
     StaticText *st_holding = nullptr;
+    StaticText *st_scale = nullptr;     // what the serial scale is doing, when one is set
+    SerialScale *m_scale = nullptr;
     QTableWidget *lv_done = nullptr;
     QTableWidget *lv_bags = nullptr;
     CommandButton *cb_close = nullptr;
