@@ -17,7 +17,7 @@ namespace wip::import {
 class ZipArchive;
 
 // Reads the first sheet of a workbook (.xlsx) into a Sheet: the package is
-// opened with QuaZip (ZipArchive), its parts read with QXmlStreamReader as they
+// opened with minizip (ZipArchive), its parts read with QXmlStreamReader as they
 // stream out of the archive, so a sheet of many rows is never held as XML.
 //
 // The first sheet is the first of the workbook's list (the leftmost tab),

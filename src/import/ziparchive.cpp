@@ -2,54 +2,13 @@
 
 #include <QFile>
 
-#include <dlfcn.h>
-#include <unzip.h>
+#include <minizip/unzip.h>
 
 namespace wip::import {
 
 namespace {
 
 constexpr int kCaseInsensitive = 2;
-
-// QuaZip's unzip functions, from the library loaded on its own.
-struct Unzip
-{
-    decltype(&unzOpen64) open = nullptr;
-    decltype(&unzLocateFile) locate = nullptr;
-    decltype(&unzOpenCurrentFile) openCurrent = nullptr;
-    decltype(&unzReadCurrentFile) read = nullptr;
-    decltype(&unzCloseCurrentFile) closeCurrent = nullptr;
-    decltype(&unzClose) close = nullptr;
-    QString error;
-
-    bool loaded() const { return error.isEmpty(); }
-};
-
-template<typename F>
-bool resolve(void *library, const char *name, F &function)
-{
-    function = reinterpret_cast<F>(dlsym(library, name));
-    return function != nullptr;
-}
-
-const Unzip &unzip()
-{
-    static const Unzip functions = [] {
-        Unzip u;
-        void *library = dlopen(WIP_QUAZIP_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
-        if (!library) {
-            u.error = QStringLiteral("QuaZip (%1) cannot be loaded: %2")
-                          .arg(QLatin1String(WIP_QUAZIP_LIBRARY), QString::fromLocal8Bit(dlerror()));
-            return u;
-        }
-        if (!resolve(library, "unzOpen64", u.open) || !resolve(library, "unzLocateFile", u.locate)
-            || !resolve(library, "unzOpenCurrentFile", u.openCurrent) || !resolve(library, "unzReadCurrentFile", u.read)
-            || !resolve(library, "unzCloseCurrentFile", u.closeCurrent) || !resolve(library, "unzClose", u.close))
-            u.error = QStringLiteral("QuaZip (%1) lacks its unzip functions").arg(QLatin1String(WIP_QUAZIP_LIBRARY));
-        return u;
-    }();
-    return functions;
-}
 
 } // namespace
 
@@ -70,7 +29,7 @@ public:
     {
         if (!m_archive)
             return;
-        unzip().closeCurrent(m_archive->m_zip);
+        unzCloseCurrentFile(m_archive->m_zip);
         m_archive->m_open = nullptr;
         m_archive = nullptr;
         setErrorString(QStringLiteral("another member of the archive was opened"));
@@ -81,7 +40,7 @@ protected:
     {
         if (!m_archive)
             return -1;
-        const int n = unzip().read(m_archive->m_zip, data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
+        const int n = unzReadCurrentFile(m_archive->m_zip, data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
         if (n < 0) {
             setErrorString(QStringLiteral("the archive's member does not read (zip error %1)").arg(n));
             return -1;
@@ -104,25 +63,15 @@ ZipArchive::~ZipArchive()
     if (m_open)
         m_open->finish();
     if (m_zip)
-        unzip().close(m_zip);
-}
-
-bool ZipArchive::available(QString *why)
-{
-    if (why)
-        *why = unzip().error;
-    return unzip().loaded();
+        unzClose(m_zip);
 }
 
 bool ZipArchive::open()
 {
-    if (!available(&m_error))
-        return false;
-    m_file = std::make_unique<QFile>(m_path);
-    // QuaZip opens the device itself and closes it with the archive.
-    m_zip = unzip().open(m_file.get());
+    m_zip = unzOpen64(QFile::encodeName(m_path).constData());
     if (!m_zip) {
-        m_error = QStringLiteral("不是 zip 文件 (no zip archive)");
+        m_error = QFile::exists(m_path) ? QStringLiteral("不是 zip 文件 (no zip archive)")
+                                        : QStringLiteral("文件不存在 (no such file)");
         return false;
     }
     return true;
@@ -132,7 +81,7 @@ bool ZipArchive::contains(const QString &name)
 {
     if (m_open)
         m_open->finish();
-    return m_zip && unzip().locate(m_zip, name.toUtf8().constData(), kCaseInsensitive) == UNZ_OK;
+    return m_zip && unzLocateFile(m_zip, name.toUtf8().constData(), kCaseInsensitive) == UNZ_OK;
 }
 
 std::unique_ptr<QIODevice> ZipArchive::member(const QString &name)
@@ -141,7 +90,7 @@ std::unique_ptr<QIODevice> ZipArchive::member(const QString &name)
         m_error = QStringLiteral("没有 %1 (the archive lacks %1)").arg(name);
         return nullptr;
     }
-    const int opened = unzip().openCurrent(m_zip);
+    const int opened = unzOpenCurrentFile(m_zip);
     if (opened != UNZ_OK) {
         m_error = QStringLiteral("%1 打不开 (zip error %2)").arg(name).arg(opened);
         return nullptr;

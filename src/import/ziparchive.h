@@ -7,16 +7,9 @@
 
 namespace wip::import {
 
-// Reads the members of a zip archive (a workbook's parts) with QuaZip.
-//
-// QuaZip carries its own copy of minizip, and exports it under minizip's
-// names: the same names as the system's libminizip, with which libxlsxwriter
-// writes every workbook of this program. Linked into one process, each would
-// call the other's functions and the first workbook written or read would
-// crash. So QuaZip is not linked: its unzip functions are loaded once with
-// dlopen(RTLD_LOCAL | RTLD_DEEPBIND), which keeps its calls within itself and
-// its names out of everyone else's sight. The archive is read through a QFile
-// (QuaZip's own input is a QIODevice), one member at a time, streamed:
+// Reads the members of a zip archive (a workbook's parts) with the system's
+// minizip, the library libxlsxwriter writes every workbook with, one member at
+// a time, streamed:
 //
 //   ZipArchive zip(path);
 //   if (!zip.open()) complain(zip.error());
@@ -30,7 +23,7 @@ public:
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
 
-    // False with error() when the file is no zip archive or QuaZip cannot be loaded.
+    // False with error() when the file is missing or no zip archive.
     bool open();
     bool contains(const QString &name);
     // The member of that name (without regard to case), to read in order;
@@ -39,14 +32,10 @@ public:
     std::unique_ptr<QIODevice> member(const QString &name);
     QString error() const { return m_error; }
 
-    // Whether QuaZip can be loaded here; *why when not.
-    static bool available(QString *why = nullptr);
-
 private:
     class Member;
 
     QString m_path;
-    std::unique_ptr<QIODevice> m_file;
     void *m_zip = nullptr;
     Member *m_open = nullptr;
     QString m_error;
