@@ -214,6 +214,11 @@ private Q_SLOTS:
         QCOMPARE(query(db, "select mcode, coalesce(waycode, '-'), sqtycal from matuse where mcode = 'DIA' "
                            "order by waycode"),
                  QStringList({"DIA|-|1", "DIA|钉镶|5"}));
+        // The change record names the casting in the clerk's words.
+        const Run record = wip({"report", "d_audit_log", "--database", db, "--arg", "scno=KC1", "--format", "csv"});
+        QVERIFY2(record.exitCode == 0 && record.out.contains(QStringLiteral("收发 铸造"))
+                     && record.out.contains(QStringLiteral("倒模铸造批 CB000001")) && !record.out.contains("desk:"),
+                 qPrintable(describe(record)));
     }
 };
 
