@@ -22,7 +22,7 @@ const QString kBadges = QStringLiteral("badges");
 const QString kScan = QStringLiteral("scan");
 const QString kDesk = QStringLiteral("desk");
 const QStringList kDeskActions = {QStringLiteral("receive"), QStringLiteral("issue"), QStringLiteral("return"),
-                                  QStringLiteral("pass")};
+                                  QStringLiteral("pass"), QStringLiteral("cast")};
 const QString kUser = QStringLiteral("user");
 const QStringList kUserActions = {QStringLiteral("add"), QStringLiteral("disable"), QStringLiteral("enable"),
                                   QStringLiteral("passwd"), QStringLiteral("grant"), QStringLiteral("list")};
@@ -218,8 +218,9 @@ struct DeskOptions
                                                                     "打磨, 电金 or 出货."),
                             QStringLiteral("CAPTION")};
     QCommandLineOption action{QStringLiteral("action"),
-                              QStringLiteral("receive, issue (to --worker), return (from the worker) or pass (to the "
-                                             "next department)."),
+                              QStringLiteral("receive, issue (to --worker), return (from the worker), pass (to the "
+                                             "next department) or cast (at 倒模: one tree for the bags CODE=G, the "
+                                             "grams cast for each)."),
                               QStringLiteral("ACTION")};
     QCommandLineOption worker{QStringLiteral("worker"),
                               QStringLiteral("Worker number (issue; return: checked against the holder); with pass "
@@ -229,10 +230,22 @@ struct DeskOptions
                               QStringLiteral("Pieces; default: what the desk holds, what the worker holds (return: "
                                              "those finished), what was sent."),
                               QStringLiteral("N")};
-    QCommandLineOption weight{QStringLiteral("weight"), QStringLiteral("Grams weighed (at most three decimals)."),
+    QCommandLineOption weight{QStringLiteral("weight"),
+                              QStringLiteral("Grams weighed (at most three decimals); cast: the metal weighed out for "
+                                             "the tree."),
                               QStringLiteral("G")};
     QCommandLineOption returned{QStringLiteral("returned"),
-                                QStringLiteral("return: grams of filings and sweepings returned."), QStringLiteral("G")};
+                                QStringLiteral("return: grams of filings and sweepings returned; cast: grams back from "
+                                               "the tree (button, sprues)."),
+                                QStringLiteral("G")};
+    QCommandLineOption stones{QStringLiteral("stones"),
+                              QStringLiteral("return at 镶石: stones set per setting method, METHOD=N or "
+                                             "METHOD/STONE=N, comma-separated; default: the style's stones × pieces "
+                                             "finished."),
+                              QStringLiteral("LIST")};
+    QCommandLineOption broken{QStringLiteral("broken"),
+                              QStringLiteral("return at 镶石: stones broken or lost, STONE=N, comma-separated."),
+                              QStringLiteral("LIST")};
     QCommandLineOption unfinished{QStringLiteral("unfinished-weight"),
                                   QStringLiteral("return: the pieces not finished come back to the desk weighing G "
                                                  "(otherwise they stay with the worker)."),
@@ -246,7 +259,58 @@ struct DeskOptions
                                 QStringLiteral("PASSWORD")};
 };
 
-// wip desk: one action of a department's desk on one bag.
+// "A=1,B/C=2" given once or more: the pairs in order; false when an item is not
+// NAME=VALUE with both sides there.
+bool pairsOf(const QStringList &items, QList<QPair<QString, QString>> *pairs)
+{
+    for (const QString &item : items) {
+        const qsizetype eq = item.indexOf(QLatin1Char('='));
+        const QString name = item.left(eq).trimmed(), value = item.mid(eq + 1).trimmed();
+        if (eq < 0 || name.isEmpty() || value.isEmpty())
+            return false;
+        pairs->append({name, value});
+    }
+    return true;
+}
+
+QStringList listItems(const QStringList &values)
+{
+    QStringList items;
+    for (const QString &v : values)
+        items += v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return items;
+}
+
+// What wip desk needs beyond its options, once they are read.
+CommandLine::Result checkDesk(CommandLine::Result r, const QStringList &stones, const QStringList &broken)
+{
+    CommandLine::Options &d = r.options;
+    if (d.user.isEmpty())
+        return error(QStringLiteral("desk needs --user CODE."));
+    if (d.department.isEmpty())
+        return error(QStringLiteral("desk needs --dept CAPTION (唧蜡, 倒模, 执模, 镶石, 执边, 打磨, 电金, 出货)."));
+    if (!kDeskActions.contains(d.action))
+        return error(QStringLiteral("desk needs --action receive, issue, return, pass or cast."));
+    if (d.weight.isEmpty())
+        return error(QStringLiteral("desk needs --weight G, the grams weighed."));
+    if ((!stones.isEmpty() || !broken.isEmpty()) && d.action != QLatin1String("return"))
+        return error(QStringLiteral("desk takes --stones and --broken with --action return only."));
+    if (!pairsOf(listItems(stones), &d.stones))
+        return error(QStringLiteral("desk --stones takes METHOD=N or METHOD/STONE=N, comma-separated."));
+    if (!pairsOf(listItems(broken), &d.broken))
+        return error(QStringLiteral("desk --broken takes STONE=N, comma-separated."));
+    if (d.action == QLatin1String("cast")) {
+        if (d.codes.isEmpty() || !pairsOf(d.codes, &d.castBags))
+            return error(QStringLiteral("desk --action cast needs CODE=G for each bag of the tree, the grams cast "
+                                        "for it."));
+        return r;
+    }
+    if (d.codes.size() != 1)
+        return error(QStringLiteral("desk needs one ticket code."));
+    return r;
+}
+
+// wip desk: one action of a department's desk on one bag, or a casting batch.
 CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arguments,
                               const QCommandLineOption &help, const QCommandLineOption &database)
 {
@@ -255,12 +319,14 @@ CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arg
     r.options.command = CommandLine::Command::Desk;
     parser.setApplicationDescription(
         QStringLiteral("One action of a department's desk on one bag: receive it, issue it to a worker, take it back "
-                       "from the worker or pass it on, with its pieces and grams, in one transaction. The password "
+                       "from the worker (at 镶石 with its stones) or pass it on, with its pieces and grams, in one "
+                       "transaction; or at 倒模 one casting batch, a tree for several bags. The password "
                        "comes from WIP_PASSWORD or is asked on the terminal. Exits with 1 when the action is refused."));
-    parser.addPositionalArgument(QStringLiteral("CODE"), QStringLiteral("The bag ticket, as scanned."));
+    parser.addPositionalArgument(QStringLiteral("CODE"),
+                                 QStringLiteral("The bag ticket, as scanned; cast: CODE=G for each bag of the tree."));
     const DeskOptions o;
     parser.addOptions({o.user, o.dept, o.action, o.worker, o.pieces, o.weight, o.returned, o.unfinished, o.outside,
-                       o.confirm, o.password});
+                       o.confirm, o.stones, o.broken, o.password});
     if (!parseCommand(parser, arguments, help, database, kDesk, r))
         return r;
     if (parser.isSet(o.password))
@@ -278,17 +344,7 @@ CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arg
     d.outside = parser.isSet(o.outside);
     d.confirm = parser.isSet(o.confirm);
     d.codes = parser.positionalArguments();
-    if (d.user.isEmpty())
-        return error(QStringLiteral("desk needs --user CODE."));
-    if (d.department.isEmpty())
-        return error(QStringLiteral("desk needs --dept CAPTION (唧蜡, 倒模, 执模, 镶石, 执边, 打磨, 电金, 出货)."));
-    if (!kDeskActions.contains(d.action))
-        return error(QStringLiteral("desk needs --action receive, issue, return or pass."));
-    if (d.weight.isEmpty())
-        return error(QStringLiteral("desk needs --weight G, the grams weighed."));
-    if (d.codes.size() != 1)
-        return error(QStringLiteral("desk needs one ticket code."));
-    return r;
+    return checkDesk(r, parser.values(o.stones), parser.values(o.broken));
 }
 
 // wip user ACTION: the server administrator's changes of users and rights.
@@ -600,7 +656,9 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
                        "  %1 badges --database URL [--dept CAPTION]... --output FILE.pdf\n"
                        "  %1 scan --database URL --user CODE --dept CAPTION --action out|in CODE...\n"
                        "  %1 desk --database URL --user CODE --dept CAPTION --action receive|issue|return|pass "
-                       "[--worker N] [--pieces N] --weight G [--returned G] CODE\n"
+                       "[--worker N] [--pieces N] --weight G [--returned G] [--stones LIST] [--broken LIST] CODE\n"
+                       "  %1 desk --database URL --user CODE --dept 倒模 --action cast --weight G [--returned G] "
+                       "CODE=G...\n"
                        "  %1 user add|disable|enable|passwd|grant|list --database URL [CODE] [--name TEXT] "
                        "[--rights LIST]\n"
                        "  %1 import --database URL --user CODE --kind KIND FILE [--dry-run] [--update]\n"

@@ -3,6 +3,7 @@
 #include "app/commandlogin.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
+#include "desk/castingdesk.h"
 #include "desk/desk.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
@@ -40,7 +41,22 @@ DeskRequest requestOf(const CommandLine::Options &options, const QString &user)
     r.confirmDifference = options.confirm;
     if (options.confirm)
         r.gainConfirmedBy = user;
+    for (const auto &[line, count] : options.stones)
+        r.stonesSet.append({line.section(QLatin1Char('/'), 0, 0), line.section(QLatin1Char('/'), 1), count});
+    for (const auto &[stone, count] : options.broken)
+        r.stonesBroken.append({QString(), stone, count});
     return r;
+}
+
+CastingBatch batchOf(const CommandLine::Options &options)
+{
+    CastingBatch b;
+    b.department = options.department;
+    b.issued = options.weight;
+    b.returned = options.returned;
+    for (const auto &[code, weight] : options.castBags)
+        b.bags.append({code, weight});
+    return b;
 }
 
 } // namespace
@@ -70,7 +86,14 @@ int DeskCommand::run(const CommandLine::Options &options, QTextStream &out, QTex
     const Rights rights = RightsCatalogue::rightsOf([&](const QString &module, const QString &function) {
         return UserAccounts::rights(tr, user, module, function);
     });
-    Desk desk(tr, {user, QStringLiteral("wip desk")}, rights, deskOptions);
+    const AuditSource who{user, QStringLiteral("wip desk")};
+    if (options.action == QLatin1String("cast")) {
+        const CastingDesk::Outcome o = CastingDesk(tr, who, rights, deskOptions).cast(batchOf(options));
+        out << (o.done() ? "DONE " : "REFUSED ") << o.message << Qt::endl;
+        tr.disconnect();
+        return o.done() ? 0 : 1;
+    }
+    Desk desk(tr, who, rights, deskOptions);
     const DeskOutcome o = desk.act(requestOf(options, user));
     if (o.done())
         out << "DONE " << o.message << "; " << o.after.describe() << Qt::endl;

@@ -6,8 +6,10 @@
 
 namespace wip {
 
-// `wip desk`: one action of a department's desk on one bag (Desk), for fixed
-// stations and scripts. The user logs in as for `wip scan` (WIP_PASSWORD or
+// `wip desk`: one action of a department's desk on one bag (Desk), or a
+// casting batch at 倒模 (--action cast, CastingDesk: one line "DONE <the
+// batch>" or "REFUSED <why>"), for fixed stations and scripts. --stones and
+// --broken give the stones of a take-back at 镶石 (METHOD/STONE splits at '/'). The user logs in as for `wip scan` (WIP_PASSWORD or
 // the terminal, never the arguments; CommandThrottle after wrong passwords)
 // and needs the desk's right; --confirm confirms a receipt off its sent weight,
 // or a gain, which the user confirms as supervisor. The tolerance of a receipt

@@ -1,6 +1,7 @@
 #include "desk/desk.h"
 
 #include "database/useraccounts.h"
+#include "desk/baglookup.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
 #include "desk/deskrows.h"
@@ -148,38 +149,36 @@ bool Desk::readInput(Work &w)
         return refuse(w, Result::BadInput, why);
     if (w.pieces && w.pieces->isZero() && r.action != DeskAction::TakeBack)
         return refuse(w, Result::BadInput, QStringLiteral("件数须大于 0"));
+    return readStoneCounts(w);
+}
+
+// Stones are counted at a take-back at 镶石 only, in whole stones.
+bool Desk::readStoneCounts(Work &w)
+{
+    const DeskRequest &r = w.request;
+    if (r.stonesSet.isEmpty() && r.stonesBroken.isEmpty())
+        return true;
+    if (r.action != DeskAction::TakeBack || !w.dept->isSetting())
+        return refuse(w, Result::BadInput, QStringLiteral("只有镶石收回时才写镶石和破损的石数"));
+    QString why;
+    for (const DeskRequest::StoneCount &c : r.stonesSet) {
+        if (!DeskInput::stones(c.count, QStringLiteral("镶法 %1 的粒数").arg(c.method.trimmed()), &why))
+            return refuse(w, Result::BadInput, why);
+    }
+    for (const DeskRequest::StoneCount &c : r.stonesBroken) {
+        if (!DeskInput::stones(c.count, QStringLiteral("破损 %1 的粒数").arg(c.stone.trimmed()), &why))
+            return refuse(w, Result::BadInput, why);
+    }
     return true;
 }
 
 // Locks the contract, reads the ticket's line and where the bag is.
 bool Desk::readBag(Work &w)
 {
-    QString scno;
-    int position = 0;
-    if (!BagTicket::parseCode(w.code(), &scno, &position))
-        return refuse(w, Result::UnknownBag, QStringLiteral("未知的袋卡 %1").arg(w.code()));
-    const QString lock = m_tr.kind() == DbKind::PostgreSQL
-        ? QStringLiteral("select inv_no from sconh where scno = ? for update")
-        : QStringLiteral("select inv_no from sconh where scno = ?");
-    const auto header = m_tr.selectInto(lock, {scno});
-    if (!header)
-        return m_tr.sqlCode == 100
-            ? refuse(w, Result::UnknownBag, QStringLiteral("未知的袋卡 %1: 没有合约 %2").arg(w.code(), scno))
-            : refuse(w, Result::Failed, QStringLiteral("读取合约 %1 未成功: %2").arg(scno, m_tr.sqlErrText));
-    const QString invoice = header->at(0).toString().trimmed();
-    if (!invoice.isEmpty())
-        return refuse(w, Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再收发!").arg(scno, invoice));
-    QString error;
-    switch (BagTicket::find(m_tr, w.code(), &w.outcome.ticket, &error)) {
-    case BagTicket::Lookup::Found:
-        break;
-    case BagTicket::Lookup::LineDeleted:
-        return refuse(w, Result::UnknownBag, QStringLiteral("袋卡 %1: 合约 %2 的第 %3 行明细已删除").arg(w.code(), scno).arg(position));
-    case BagTicket::Lookup::Failed:
-        return refuse(w, Result::Failed, QStringLiteral("读取袋卡 %1 的明细未成功: %2").arg(w.code(), error));
-    default:
-        return refuse(w, Result::UnknownBag, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细").arg(w.code(), scno).arg(position));
-    }
+    Result result = Result::Failed;
+    QString message;
+    if (!BagLookup::open(m_tr, w.code(), &w.outcome.ticket, &w.outcome.before, &result, &message))
+        return refuse(w, result, message);
     const auto product = m_tr.selectInto(
         QStringLiteral("select y.arttype_name from article a join arttype y on y.arttype_code = a.arttype_code "
                        "where a.article_code = ?"),
@@ -187,8 +186,6 @@ bool Desk::readBag(Work &w)
     if (!product && m_tr.sqlCode != 100)
         return refuse(w, Result::Failed, QStringLiteral("读取款号未成功: ") + m_tr.sqlErrText);
     w.product = product ? product->at(0).toString() : QString();
-    if (!BagPlace::read(m_tr, w.outcome.ticket.scondId, &w.outcome.before))
-        return refuse(w, Result::Failed, QStringLiteral("读取袋的位置未成功: ") + m_tr.sqlErrText);
     w.bag = w.outcome.before;
     w.bag.scno = w.outcome.ticket.scno;
     w.bag.moves = w.outcome.before.moves + 1;
@@ -317,7 +314,15 @@ bool Desk::issue(Work &w)
     Decimal leftWeight = left.isZero() ? zero() : b.weight - *w.weight;
     if (leftWeight.sign() < 0)
         leftWeight = zero();
-    if (!w.rows->openSheet(w.dept->gongxu, w.dept->stock, worker, name, sheet, pcs, *w.weight, w.now, w.request.memo)
+    QList<SettingStones::Line> stones;
+    if (w.dept->isSetting()) {
+        const auto style = SettingStones::read(m_tr, w.outcome.ticket.articleCode, 0, pcs, &why);
+        if (!style)
+            return refuse(w, Result::Failed, QStringLiteral("读取款式的石料未成功: ") + why);
+        stones = style->forPieces(pcs);
+    }
+    if (!w.rows->openSheet(w.dept->gongxu, w.dept->stock, worker, name, sheet, pcs, *w.weight, w.now, w.request.memo,
+                           stones)
         || !w.rows->setDeskHolding(w.dept->gongxu, left, leftWeight))
         return refuse(w, Result::Failed, notSaved(w.code(), w.rows->error()));
     w.bag.place = BagPlace::Place::Worker;
@@ -329,6 +334,8 @@ bool Desk::issue(Work &w)
     w.outcome.noteNo = sheet;
     w.done = QStringLiteral("袋卡 %1: %2发出 %3 件 %4 克 给工人 %5 %6 (工单 %7)")
                  .arg(w.code(), w.dept->caption, count(pcs), grams(*w.weight), worker, name, sheet);
+    if (!stones.isEmpty())
+        w.done += QStringLiteral(", 石料 ") + SettingStones::describe(stones, {});
     return true;
 }
 
@@ -378,7 +385,8 @@ bool Desk::takeBack(Work &w)
     if (staying && s.finished.isZero() && s.returned.isZero())
         return refuse(w, Result::BadInput, QStringLiteral("袋卡 %1: 没有收回任何件数或回料").arg(w.code()));
     const Decimal toDesk = s.unfinishedToDesk ? *w.unfinishedWeight : zero();
-    if (!gainAllowed(w, held.weight, s.finishedWeight + s.returned + toDesk, staying))
+    if (!gainAllowed(w, held.weight, s.finishedWeight + s.returned + toDesk, staying)
+        || (w.dept->isSetting() && !settleStones(w, held, s)))
         return false;
     s.unfinishedWeight = staying ? held.weight - s.finishedWeight - s.returned : toDesk;
     s.loss = staying ? zero() : held.weight - s.finishedWeight - s.returned - toDesk;
@@ -404,6 +412,24 @@ bool Desk::takeBack(Work &w)
         w.done += QStringLiteral(", 未完成 %1 件 %2 克退回收发").arg(count(s.unfinished), grams(toDesk));
     w.done += staying ? QStringLiteral("; %1 件 (%2 克) 仍在工人手中").arg(count(s.unfinished), grams(s.unfinishedWeight))
                       : QStringLiteral(", 耗 %1 克").arg(grams(s.loss));
+    if (s.stones && !(s.stonesSet.isEmpty() && s.stonesBroken.isEmpty()))
+        w.done += QStringLiteral("; 镶石 ") + SettingStones::describe(s.stonesSet, s.stonesBroken);
+    return true;
+}
+
+// The stones of a take-back at 镶石: those set and broken, and what the pieces
+// left with the worker carry.
+bool Desk::settleStones(Work &w, const DeskRows::Held &held, DeskRows::Settlement &s)
+{
+    QString why;
+    const auto stones = SettingStones::read(m_tr, w.outcome.ticket.articleCode, held.prochId, held.pcs, &why);
+    if (!stones)
+        return refuse(w, Result::Failed, QStringLiteral("读取工单 %1 的石料未成功: %2").arg(w.outcome.before.noteNo, why));
+    if (!stones->settle(s.finished, w.request.stonesSet, w.request.stonesBroken, &s.stonesSet, &s.stonesBroken, &why))
+        return refuse(w, Result::Stones, QStringLiteral("袋卡 %1: %2").arg(w.code(), why));
+    s.stones = true;
+    if (!s.unfinished.isZero() && !s.unfinishedToDesk)
+        s.stonesStaying = stones->forPieces(s.unfinished);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "database/rightscatalogue.h"
 #include "desk/deskoutcome.h"
 #include "desk/deskrequest.h"
+#include "desk/deskrows.h"
 #include "runtime/decimal.h"
 
 #include <QDateTime>
@@ -37,7 +38,10 @@ struct DeskDepartment;
 // weight sent by more than the tolerance, unless confirmed (the confirmation is
 // recorded); finished plus returned grams above what the worker was issued (a
 // gain), unless a user with the supervisor right confirms it once the worker
-// has given back every piece.
+// has given back every piece. At 镶石 the pieces issued carry their stones and
+// the take-back says which were set and broken (SettingStones); stones given at
+// any other action or desk, or counts that are not whole numbers, are refused.
+// Casting batches at 倒模 are CastingDesk's.
 class Desk
 {
 public:
@@ -67,6 +71,8 @@ private:
     bool issue(Work &w);
     bool takeBack(Work &w);
     bool gainAllowed(Work &w, const Decimal &issued, const Decimal &back, bool piecesStay);
+    bool readStoneCounts(Work &w);
+    bool settleStones(Work &w, const DeskRows::Held &held, DeskRows::Settlement &s);
     bool passOn(Work &w);
     bool progress(Work &w, const DeskDepartment &department, bool in);
     bool finish(Work &w);

@@ -66,6 +66,16 @@ bool DeskDepartment::isOutside() const
     return gongxu == outside().gongxu;
 }
 
+bool DeskDepartment::isCasting() const
+{
+    return gongxu == QStringLiteral("03-倒模");
+}
+
+bool DeskDepartment::isSetting() const
+{
+    return gongxu == QStringLiteral("06-镶石");
+}
+
 QString DeskDepartment::captions()
 {
     QStringList list;

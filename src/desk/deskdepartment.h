@@ -34,6 +34,8 @@ struct DeskDepartment
     bool isFirst() const;
     bool isShipping() const;                   // 出货: receiving here finishes the bag
     bool isOutside() const;
+    bool isCasting() const;                    // 倒模: casting batches (CastingDesk)
+    bool isSetting() const;                    // 镶石: stones issued, set and broken (SettingStones)
     // "唧蜡, 倒模, ... 出货" for messages.
     static QString captions();
 };

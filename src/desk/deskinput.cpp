@@ -19,16 +19,30 @@ std::optional<Decimal> DeskInput::weight(const QString &text, const QString &fie
     return Decimal::fromUnits(units, int(decimals.size()));
 }
 
-std::optional<Decimal> DeskInput::pieces(const QString &text, const QString &field, QString *why)
+namespace {
+
+std::optional<Decimal> whole(const QString &text, const QString &field, const QString &unit, QString *why)
 {
-    static const QRegularExpression whole(QStringLiteral("^\\d{1,9}$"));
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
     const QString t = text.trimmed();
-    if (!whole.match(t).hasMatch()) {
+    if (!digits.match(t).hasMatch()) {
         *why = t.isEmpty() ? QStringLiteral("没有%1").arg(field)
-                           : QStringLiteral("%1 \"%2\" 不是整数件数").arg(field, t);
+                           : QStringLiteral("%1 \"%2\" 不是整数%3").arg(field, t, unit);
         return std::nullopt;
     }
     return Decimal::fromInt(t.toLongLong());
+}
+
+} // namespace
+
+std::optional<Decimal> DeskInput::pieces(const QString &text, const QString &field, QString *why)
+{
+    return whole(text, field, QStringLiteral("件数"), why);
+}
+
+std::optional<Decimal> DeskInput::stones(const QString &text, const QString &field, QString *why)
+{
+    return whole(text, field, QStringLiteral("粒数"), why);
 }
 
 QString DeskInput::grams(const Decimal &value)

@@ -21,6 +21,8 @@ public:
     static std::optional<Decimal> weight(const QString &text, const QString &field, QString *why);
     // A whole number of pieces (0 allowed), or nullopt with *why.
     static std::optional<Decimal> pieces(const QString &text, const QString &field, QString *why);
+    // A whole number of stones (0 allowed), or nullopt with *why.
+    static std::optional<Decimal> stones(const QString &text, const QString &field, QString *why);
     // Grams with three decimals: "31.250".
     static QString grams(const Decimal &value);
     // Pieces as a whole number: "10".

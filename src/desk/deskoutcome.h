@@ -27,6 +27,8 @@ struct DeskOutcome
         BadWorker,         // unknown, inactive, or of another department
         WeightDifference,  // received weight off what was sent beyond the tolerance, not confirmed
         Gain,              // finished and returned above what was issued, not confirmed by a supervisor
+                           // (a casting batch: cast and returned above the metal issued)
+        Stones,            // stones set or broken that the style or what was issued does not allow
         Failed,            // the database refused or could not be read
     };
     Result result = Result::Failed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace wip {
@@ -19,6 +20,17 @@ enum class DeskAction { Receive, Issue, TakeBack, PassOn };
 // was sent (receive).
 struct DeskRequest
 {
+    // A count of stones as the clerk typed it, at a take-back at 镶石. Set: the
+    // setting method (a settype_code of the style's stone lines) and, where the
+    // style sets more than one stone by that method, the stone; broken or lost:
+    // the stone, no method.
+    struct StoneCount
+    {
+        QString method;
+        QString stone;
+        QString count;         // whole stones
+    };
+
     DeskAction action = DeskAction::Receive;
     QString code;              // the bag ticket as scanned, "<scno>-<n>"
     QString department;        // caption or process code of this desk
@@ -32,6 +44,10 @@ struct DeskRequest
     bool toOutside = false;          // pass on: out for outside work instead of to the next department
     bool confirmDifference = false;  // receive: a weight off what was sent by more than the tolerance is meant
     QString gainConfirmedBy;         // take back: the supervisor who confirms a gain (checked for the right)
+    // Take back at 镶石 (SettingStones): stones set, replacing the default (the
+    // style's stones × pieces finished) of the lines named; stones broken or lost.
+    QList<StoneCount> stonesSet;
+    QList<StoneCount> stonesBroken;
     QString memo;
 
     static QString actionText(DeskAction action);   // "接收", "发出", "收回", "转出"

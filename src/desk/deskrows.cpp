@@ -14,6 +14,7 @@ const QString kShipping = QStringLiteral("20-出货");
 QVariant nullDate() { return QVariant(QMetaType::fromType<QDateTime>()); }
 QVariant nullText() { return QVariant(QMetaType::fromType<QString>()); }
 QVariant orNull(const QString &s) { return s.isEmpty() ? nullText() : QVariant(s); }
+QVariant nullNumber() { return Decimal::null(); }
 QVariant num(const Decimal &d) { return d.toVariant(); }
 
 Decimal number(const QVariant &value)
@@ -106,9 +107,22 @@ bool DeskRows::writeOpenSheet(const QString &gongxu, const QString &changhao, co
                 nullText()});
 }
 
+// A stone row per line: with its setting method (issued, set) or without (broken or lost).
+bool DeskRows::insertStones(long long prochId, const QString &gongxu, const QString &changhao,
+                            const QList<SettingStones::Line> &stones)
+{
+    for (const SettingStones::Line &l : stones) {
+        if (!run(QStringLiteral("insert into matuse (proch_id, scno, gongxu_code, changhao, mcode, waycode, sqtycal, "
+                                "sqtyref) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+                 {prochId, m_bag.scno, gongxu, changhao, l.stone, orNull(l.method), num(l.count), nullNumber()}))
+            return false;
+    }
+    return true;
+}
+
 bool DeskRows::openSheet(const QString &gongxu, const QString &stock, const QString &changhao,
                          const QString &xingming, const QString &sheet, const Decimal &pcs, const Decimal &weight,
-                         const QDateTime &sttime, const QString &memo)
+                         const QDateTime &sttime, const QString &memo, const QList<SettingStones::Line> &stones)
 {
     if (!insertStep(gongxu, changhao, xingming, sttime, nullDate(), pcs, sheet, memo))
         return false;
@@ -126,6 +140,7 @@ bool DeskRows::openSheet(const QString &gongxu, const QString &stock, const QStr
         && run(QStringLiteral("insert into matuse (proch_id, scno, gongxu_code, changhao, mcode, waycode, sqtycal, "
                               "sqtyref) values (?, ?, ?, ?, ?, ?, ?, ?)"),
                {id->at(0).toLongLong(), m_bag.scno, gongxu, changhao, m_bag.metal, nullText(), num(weight), num(pcs)})
+        && insertStones(id->at(0).toLongLong(), gongxu, changhao, stones)
         && insertSheetLine(gongxu, changhao, xingming, sheet, pcs, weight, sttime, memo)
         && writeOpenSheet(gongxu, changhao, xingming, sheet, pcs, weight, sttime)
         && beginTransfer(sheet, stock, kWorkersStock, pcs, weight, m_bag.metal + QStringLiteral("原料WIP"), changhao,
@@ -183,6 +198,12 @@ bool DeskRows::settleSheet(const QString &gongxu, const QString &stock, const QS
         && run(QStringLiteral("delete from work_wip where worksheet = ?"), {sheet});
     if (!settled)
         return false;
+    // The stones issued give way to those set and broken.
+    if (s.stones
+        && !(run(QStringLiteral("delete from matuse where proch_id = ? and waycode is not null and waycode <> ''"),
+                 {held.prochId})
+             && insertStones(held.prochId, gongxu, changhao, s.stonesSet + s.stonesBroken)))
+        return false;
     if (!s.returned.isZero()
         && !run(QStringLiteral("insert into flreturn (wsheetno, scno, gongxu_code, changhao, client, mcode, zmcode, "
                                "pcs, weight, ldate) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -190,7 +211,8 @@ bool DeskRows::settleSheet(const QString &gongxu, const QString &stock, const QS
                  QString(m_bag.metal + QStringLiteral("原料WIP")), num(zero), num(s.returned), m_now}))
         return false;
     return !staying
-        || openSheet(gongxu, stock, changhao, xingming, sheet, s.unfinished, s.unfinishedWeight, held.sttime, QString());
+        || openSheet(gongxu, stock, changhao, xingming, sheet, s.unfinished, s.unfinishedWeight, held.sttime, QString(),
+                     s.stonesStaying);
 }
 
 bool DeskRows::beginTransfer(const QString &note, const QString &from, const QString &to, const Decimal &pcs,
@@ -242,6 +264,23 @@ bool DeskRows::closeOutsideStep(const QString &note)
 bool DeskRows::shippedStep(const QString &note, const Decimal &pcs)
 {
     return insertStep(kShipping, QString(), QString(), m_now, m_now, pcs, note, QString());
+}
+
+bool DeskRows::castStep(const QString &batchNo, const Decimal &pcs, const Decimal &grams)
+{
+    const QString casting = QStringLiteral("03-倒模");
+    if (!insertStep(casting, QString(), QString(), m_now, m_now, pcs, batchNo, QStringLiteral("铸造批")))
+        return false;
+    const auto id = m_tr.selectInto(QStringLiteral("select max(proch_id) from proch where wsheetno = ? and "
+                                                   "scond_id = ? and gongxu_code = ?"),
+                                    {batchNo, m_bag.scondId, casting});
+    if (!id || id->at(0).isNull()) {
+        m_error = m_tr.sqlErrText.isEmpty() ? QStringLiteral("the casting step is not there") : m_tr.sqlErrText;
+        return false;
+    }
+    return run(QStringLiteral("insert into matuse (proch_id, scno, gongxu_code, changhao, mcode, waycode, sqtycal, "
+                              "sqtyref) values (?, ?, ?, ?, ?, ?, ?, ?)"),
+               {id->at(0).toLongLong(), m_bag.scno, casting, QString(), m_bag.metal, nullText(), num(grams), num(pcs)});
 }
 
 } // namespace wip

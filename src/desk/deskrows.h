@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desk/bagticket.h"
+#include "desk/settingstones.h"
 #include "runtime/decimal.h"
 
 #include <QDateTime>
@@ -23,6 +24,11 @@ class Transaction;
 // with its loss, the transfer FINISH; pieces left with the worker go on under
 // the same number as a new open step, line and transfer carrying what the worker
 // still owes (issued − finished − returned), whose loss shows when they come back.
+//
+// At 镶石 a sheet also carries its stones in matuse, one row per stone and
+// setting method (waycode): while open, those issued (the style's stones ×
+// pieces); once settled, those set, and a row without a setting method per
+// stone broken or lost. Pieces left with the worker take the stones they need.
 class DeskRows
 {
 public:
@@ -44,6 +50,10 @@ public:
         bool unfinishedToDesk = false;
         Decimal unfinishedWeight;    // to the desk: weighed; staying: what the worker still owes
         Decimal loss;            // 0 while pieces stay with the worker
+        bool stones = false;     // at 镶石: the sheet's stones are settled as below
+        QList<SettingStones::Line> stonesSet;
+        QList<SettingStones::Line> stonesBroken;
+        QList<SettingStones::Line> stonesStaying;   // what the pieces left with the worker carry
     };
 
     DeskRows(Transaction &tr, const BagTicket &bag, const QString &product, const QString &user, const QDateTime &now);
@@ -52,9 +62,10 @@ public:
     // no pieces closes the desk's row.
     bool setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight);
 
+    // stones: what the pieces carry (at 镶石), one matuse row each.
     bool openSheet(const QString &gongxu, const QString &stock, const QString &changhao, const QString &xingming,
                    const QString &sheet, const Decimal &pcs, const Decimal &weight, const QDateTime &sttime,
-                   const QString &memo);
+                   const QString &memo, const QList<SettingStones::Line> &stones = {});
     bool heldOnSheet(const QString &sheet, Held *held);
     bool settleSheet(const QString &gongxu, const QString &stock, const QString &changhao, const QString &xingming,
                      const QString &sheet, const Held &held, const Settlement &s);
@@ -70,6 +81,9 @@ public:
     bool closeOutsideStep(const QString &note);
     // Shipping received the finished bag: a step of 20-出货 finished at once.
     bool shippedStep(const QString &note, const Decimal &pcs);
+    // A casting batch cast the bag: a step of 03-倒模 finished at once, its sheet
+    // the batch's number, and in matuse the metal the bag took (grams cast and lost).
+    bool castStep(const QString &batchNo, const Decimal &pcs, const Decimal &grams);
 
     QString error() const { return m_error; }
 
@@ -79,6 +93,8 @@ private:
                     const QVariant &edtime, const Decimal &pcs, const QString &sheet, const QString &memo);
     bool insertSheetLine(const QString &gongxu, const QString &changhao, const QString &xingming, const QString &sheet,
                          const Decimal &pcs, const Decimal &weight, const QDateTime &sttime, const QString &memo);
+    bool insertStones(long long prochId, const QString &gongxu, const QString &changhao,
+                      const QList<SettingStones::Line> &stones);
     bool writeOpenSheet(const QString &gongxu, const QString &changhao, const QString &xingming, const QString &sheet,
                         const Decimal &pcs, const Decimal &weight, const QDateTime &sttime);
 

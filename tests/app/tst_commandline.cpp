@@ -109,6 +109,71 @@ private Q_SLOTS:
         QTest::newRow("badges of no department")
             << QStringList{"badges", "--database", "x.db", "--output", "b.pdf", "--dept", " "} << "--dept";
         QTest::newRow("export of a file") << QStringList{"export", "--database", "x.db", "--kind", "metals", "m.csv"} << "--output";
+        const QStringList desk{"desk", "--database", "x.db", "--user", "A", "--weight", "3"};
+        QTest::newRow("desk unknown action") << desk + QStringList{"--dept", "倒模", "--action", "melt", "KC1-1"}
+                                             << "return, pass or cast";
+        QTest::newRow("desk two codes") << desk + QStringList{"--dept", "执模", "--action", "pass", "KC1-1", "KC1-2"}
+                                        << "one ticket code";
+        QTest::newRow("desk stones at an issue")
+            << desk + QStringList{"--dept", "镶石", "--action", "issue", "--stones", "钉镶=3", "KC1-1"} << "--action return";
+        QTest::newRow("desk broken at a pass")
+            << desk + QStringList{"--dept", "镶石", "--action", "pass", "--broken", "DIA=1", "KC1-1"} << "--action return";
+        QTest::newRow("desk stones without a count")
+            << desk + QStringList{"--dept", "镶石", "--action", "return", "--stones", "钉镶", "KC1-1"} << "METHOD=N";
+        QTest::newRow("desk stones without a method")
+            << desk + QStringList{"--dept", "镶石", "--action", "return", "--stones", "钉镶=3,=2", "KC1-1"} << "METHOD=N";
+        QTest::newRow("desk broken without a stone")
+            << desk + QStringList{"--dept", "镶石", "--action", "return", "--broken", "=2", "KC1-1"} << "STONE=N";
+        QTest::newRow("desk broken without a count")
+            << desk + QStringList{"--dept", "镶石", "--action", "return", "--broken", "DIA=", "KC1-1"} << "STONE=N";
+        QTest::newRow("desk cast without bags") << desk + QStringList{"--dept", "倒模", "--action", "cast"} << "CODE=G";
+        QTest::newRow("desk cast bag without weight")
+            << desk + QStringList{"--dept", "倒模", "--action", "cast", "KC1-1=31.25", "KC1-3"} << "CODE=G";
+        QTest::newRow("desk cast without issued metal")
+            << QStringList{"desk", "--database", "x.db", "--user", "A", "--dept", "倒模", "--action", "cast", "KC1-1=3"}
+            << "--weight";
+    }
+
+    // The stones of a take-back at 镶石 and the bags of a casting batch, as
+    // name and count pairs in the order given (lists split at commas, options
+    // repeated); "k=v;k=v" below.
+    void deskLists_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("stones");
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("cast");
+        const QStringList desk{"desk", "--database", "x.db", "--user", "A", "--weight", "3"};
+        QTest::newRow("return without stones") << desk + QStringList{"--dept", "镶石", "--action", "return", "KC1-1"}
+                                               << "" << "" << "";
+        QTest::newRow("return with stones")
+            << desk + QStringList{"--dept", "镶石", "--action", "return", "--stones", "钉镶=30, 包镶/RUBY-2 = 8",
+                                  "--broken", "DIA-RD-1.0=1", "--stones", "爪镶=0", "KC1-1"}
+            << "钉镶=30;包镶/RUBY-2=8;爪镶=0" << "DIA-RD-1.0=1" << "";
+        QTest::newRow("a trailing comma") << desk + QStringList{"--dept", "镶石", "--action", "return", "--broken",
+                                                                "DIA=1,", "KC1-1"}
+                                          << "" << "DIA=1" << "";
+        QTest::newRow("cast") << desk + QStringList{"--dept", "倒模", "--action", "CAST", "--returned", "0.2",
+                                                    "KC1-1=31.25", "KC2-1= 15.5"}
+                              << "" << "" << "KC1-1=31.25;KC2-1=15.5";
+        QTest::newRow("cast of one bag") << desk + QStringList{"--dept", "倒模", "--action", "cast", "KC1-2=16"}
+                                         << "" << "" << "KC1-2=16";
+    }
+    void deskLists()
+    {
+        QFETCH(QStringList, args);
+        const auto joined = [](const QList<QPair<QString, QString>> &pairs) {
+            QStringList items;
+            for (const auto &[name, value] : pairs)
+                items << name + u'=' + value;
+            return items.join(u';');
+        };
+        const auto r = parse(args);
+        QVERIFY2(r.outcome == CommandLine::Outcome::Run, qPrintable(r.text));
+        QCOMPARE(r.options.command, CommandLine::Command::Desk);
+        QTEST(joined(r.options.stones), "stones");
+        QTEST(joined(r.options.broken), "broken");
+        QTEST(joined(r.options.castBags), "cast");
     }
 
     void importAndExportOptions()

@@ -1,7 +1,8 @@
 // wip desk as a fixed station runs it: one bag of a new factory received,
 // passed on, received off its weight (confirmed), issued and taken back with a
-// gain the supervisor confirms; each refusal with its line or message and exit
-// code, the password never on the command line.
+// gain the supervisor confirms; two bags cast on one tree and one of them set
+// with its stones; each refusal with its line or message and exit code, the
+// password never on the command line.
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -58,6 +59,15 @@ class TestDeskCommand : public QObject
         return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
     }
 
+    // A new factory with its administrator BOSS and the clerk CLERK.
+    bool newFactory(const QString &db) const
+    {
+        const Run init = wip({"init-db", "--database", db, "--admin", "BOSS"}, QStringLiteral("boss-pass-1"));
+        const Run clerk = wip({"user", "add", "CLERK", "--rights", "scan", "--database", db},
+                              QStringLiteral("clerk-pass-1"));
+        return init.exitCode == 0 && clerk.exitCode == 0;
+    }
+
     static QStringList query(const QString &file, const QString &sql)
     {
         QStringList rows;
@@ -82,11 +92,8 @@ private Q_SLOTS:
     void oneBagThroughTheCommand()
     {
         const QString db = m_home.filePath(QStringLiteral("desk.db"));
-        Run r = wip({"init-db", "--database", db, "--admin", "BOSS"}, QStringLiteral("boss-pass-1"));
-        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
-        r = wip({"user", "add", "CLERK", "--rights", "scan", "--database", db}, QStringLiteral("clerk-pass-1"));
-        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
-        r = wip({"user", "add", "VIEW", "--rights", "none", "--database", db}, QStringLiteral("view-pass-1"));
+        QVERIFY(newFactory(db));
+        Run r = wip({"user", "add", "VIEW", "--rights", "none", "--database", db}, QStringLiteral("view-pass-1"));
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         QVERIFY(query(db, "insert into sconh (scno, cust_no, next_line_no) values ('KC1', 'QOR', 2)").isEmpty());
         QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity, line_no) "
@@ -148,6 +155,70 @@ private Q_SLOTS:
             QVERIFY2(r.out.contains(QString::fromUtf8(shown)), shown);
         QVERIFY2(!r.out.contains(QLatin1String("desk:")) && !r.out.contains(QLatin1String("bag:place")),
                  qPrintable(r.out));
+    }
+
+    void castAndSetThroughTheCommand()
+    {
+        const QString db = m_home.filePath(QStringLiteral("cast.db"));
+        QVERIFY(newFactory(db));
+        for (const char *sql :
+             {"insert into sconh (scno, cust_no, next_line_no) values ('KC1', 'QOR', 3)",
+              "insert into article (article_code, arttype_code) values ('R1', 'R')",
+              "insert into material (mcode, mtype) values ('DIA', 'STONE')",
+              "insert into artsd (article_code, stone_code, settype_code, qtycal) values ('R1', 'DIA', '钉镶', 2)",
+              "insert into scond (scno, design_no, article_code, metal, quantity, line_no) "
+              "values ('KC1', 'D1', 'R1', '18KY', 3, 1)",
+              "insert into scond (scno, design_no, article_code, metal, quantity, line_no) "
+              "values ('KC1', 'D1', 'R1', '18KY', 2, 2)",
+              "insert into worker (changhao, xingming, gongxu_code, active) values ('0601', '王五', '06-镶石', 1)"})
+            QVERIFY2(query(db, QString::fromUtf8(sql)).isEmpty(), sql);
+
+        const QStringList base{"desk", "--database", db, "--user", "CLERK"};
+        const struct
+        {
+            QStringList args;
+            int exitCode;
+            const char *says;
+        } steps[] = {
+            {{"--dept", "唧蜡", "--action", "receive", "--weight", "5", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "唧蜡", "--action", "receive", "--weight", "4", "KC1-2"}, 0, "DONE"},
+            {{"--dept", "唧蜡", "--action", "pass", "--weight", "5", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "唧蜡", "--action", "pass", "--weight", "4", "KC1-2"}, 0, "DONE"},
+            {{"--dept", "倒模", "--action", "receive", "--weight", "5", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "倒模", "--action", "receive", "--weight", "4", "KC1-2"}, 0, "DONE"},
+            {{"--dept", "倒模", "--action", "cast", "--weight", "20", "--returned", "1", "KC1-1=10", "KC1-1=8.5"}, 1,
+             "写了两次"},
+            {{"--dept", "倒模", "--action", "cast", "--weight", "20", "--returned", "1", "KC1-2=8.5", "KC1-1=10"}, 0,
+             "DONE 铸造批 CB000001: 18KY 2 袋 5 件 18.500 克 (KC1 5 件 18.500 克); 发出 20.000 克, 回收 1.000 克, "
+             "耗 0.500 克"},
+            {{"--dept", "倒模", "--action", "cast", "--weight", "11", "KC1-1=10"}, 1, "已在铸造批 CB000001"},
+            {{"--dept", "倒模", "--action", "pass", "--weight", "10", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "执模", "--action", "receive", "--weight", "10", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "执模", "--action", "pass", "--weight", "10", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "镶石", "--action", "receive", "--weight", "10", "KC1-1"}, 0, "DONE"},
+            {{"--dept", "镶石", "--action", "issue", "--weight", "10", "--worker", "0601", "KC1-1"}, 0,
+             "石料 钉镶 DIA 6 粒"},
+            {{"--dept", "镶石", "--action", "return", "--weight", "10", "--stones", "钉镶=7", "KC1-1"}, 1,
+             "镶法 钉镶 DIA 7 粒, 多于发出的 6 粒"},
+            {{"--dept", "镶石", "--action", "return", "--weight", "9.9", "--stones", "钉镶=5", "--broken", "DIA=1",
+              "KC1-1"}, 0, "镶石 钉镶 DIA 5 粒, 破损 DIA 1 粒"},
+        };
+        for (const auto &step : steps) {
+            const Run r = wip(base + step.args, QStringLiteral("clerk-pass-1"));
+            const QString said = QString::fromUtf8(step.says);
+            QVERIFY2(r.exitCode == step.exitCode && r.out.contains(said),
+                     qPrintable(step.args.join(' ') + u'\n' + describe(r)));
+        }
+        QCOMPARE(query(db, "select castinh_no, contractno, mcode, qtycal, qtyref, loss from castind"),
+                 QStringList{"CB000001|KC1|18KY|18.5|5|0.5"});
+        QCOMPARE(query(db, "select mcode, coalesce(waycode, '-'), sqtycal from matuse where mcode = 'DIA' "
+                           "order by waycode"),
+                 QStringList({"DIA|-|1", "DIA|钉镶|5"}));
+        // The change record names the casting in the clerk's words.
+        const Run record = wip({"report", "d_audit_log", "--database", db, "--arg", "scno=KC1", "--format", "csv"});
+        QVERIFY2(record.exitCode == 0 && record.out.contains(QStringLiteral("收发 铸造"))
+                     && record.out.contains(QStringLiteral("倒模铸造批 CB000001")) && !record.out.contains("desk:"),
+                 qPrintable(describe(record)));
     }
 };
 

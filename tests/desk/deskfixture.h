@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/initdatabase.h"
+#include "desk/castingdesk.h"
 #include "desk/desk.h"
 #include "reports/datastore.h"
 #include "runtime/decimal.h"
@@ -21,7 +22,8 @@ namespace wip::test {
 // supervisor, and contract KC1 of three lines in two metals, each line a bag:
 //
 //   KC1-1  18KY   10 pieces        KC1-2  PT950   4 pieces        KC1-3  18KY   6 pieces
-//   style R2401 (戒指RING): 3 stones DIA-RD-1.0 a piece, set 钉镶
+//   style R2401 (戒指RING): 3 stones DIA-RD-1.0 a piece, set 钉镶 (and the
+//   placeholder line 初始镶法 INIST, which is nothing to set)
 inline bool newFactory(TestDatabase &db)
 {
     InitOptions options;
@@ -47,6 +49,8 @@ inline bool newFactory(TestDatabase &db)
         && db.insert("article", {{"article_code", "R2401"}, {"arttype_code", "R"}, {"pic_name", "D2401.BMP"}})
         && db.insert("artsd", {{"article_code", "R2401"}, {"stone_code", "DIA-RD-1.0"}, {"settype_code", "钉镶"},
                                {"qtycal", 3}})
+        && db.insert("artsd", {{"article_code", "R2401"}, {"stone_code", "INIST"}, {"settype_code", "初始镶法"},
+                               {"qtycal", 0}})
         && db.insert("users", {{"user_code", "BOSS"}, {"user_name", "主管"}, {"active", 1}})
         && db.insert("rights", {{"user_code", "BOSS"}, {"module", "M10"}, {"function", "H05"}, {"rights", "X99A"}})
         && db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}, {"cust_order", "PO-1"},
@@ -64,8 +68,19 @@ inline bool newFactory(TestDatabase &db)
 struct DeskClerk
 {
     explicit DeskClerk(Transaction &tr, const QString &user = QStringLiteral("CLERK"), Rights rights = Right::Scan)
-        : desk(tr, {user, QStringLiteral("test")}, rights, Desk::Options{Decimal::fromUnits(10, 3), [this] { return now; }})
+        : desk(tr, {user, QStringLiteral("test")}, rights, Desk::Options{Decimal::fromUnits(10, 3), [this] { return now; }}),
+          casting(tr, {user, QStringLiteral("test")}, rights, Desk::Options{Decimal::fromUnits(10, 3), [this] { return now; }})
     {
+    }
+    // A casting batch at 倒模: bags as "CODE=G", the grams cast for each.
+    CastingDesk::Outcome cast(const QString &issued, const QString &returned, const QStringList &bags)
+    {
+        CastingBatch batch;
+        batch.issued = issued;
+        batch.returned = returned;
+        for (const QString &b : bags)
+            batch.bags.append({b.section(QLatin1Char('='), 0, 0), b.section(QLatin1Char('='), 1)});
+        return casting.cast(batch);
     }
     DeskOutcome act(DeskAction action, const QString &code, const QString &dept, const QString &weight,
                     const QString &pieces = QString(), const QString &worker = QString())
@@ -81,6 +96,7 @@ struct DeskClerk
     }
 
     Desk desk;
+    CastingDesk casting;
     QDateTime now = QDateTime(QDate(2004, 3, 1), QTime(9, 0));
 };
 
@@ -132,6 +148,25 @@ inline QStringList table(TestDatabase &db, const char *kinds, const QString &sql
     }
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+// Every row of every table the desk and the casting desk write, as text: what
+// a refusal must leave as it was.
+inline QStringList deskRows(TestDatabase &db)
+{
+    static const char *const tables[] = {"proch",        "proch_new", "matuse",    "work_report", "flreturn", "work_wip",
+                                         "jcjl_mattran", "process",   "bag_place", "audit_log",   "castind"};
+    QStringList all;
+    for (const char *t : tables) {
+        for (const QVariantList &row : db.rows(QStringLiteral("select * from %1").arg(QLatin1String(t)))) {
+            QStringList cells{QLatin1String(t)};
+            for (const QVariant &v : row)
+                cells << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            all << cells.join(QLatin1Char('|'));
+        }
+    }
+    all.sort();
+    return all;
 }
 
 } // namespace wip::test

@@ -51,13 +51,14 @@ struct Tally
     std::map<R, int> results;
     QStringList problems;
 
-    void add(const DeskOutcome &o, R expectedRefusal)
+    void add(R result, const QString &message, R expectedRefusal)
     {
         std::lock_guard lock(mutex);
-        ++results[o.result];
-        if (!o.done() && o.result != expectedRefusal)
-            problems << o.message;
+        ++results[result];
+        if (result != R::Done && result != expectedRefusal)
+            problems << message;
     }
+    void add(const DeskOutcome &o, R expectedRefusal) { add(o.result, o.message, expectedRefusal); }
 };
 
 // Both desks take every bag of KC2 for the same action, one going up the
@@ -94,6 +95,15 @@ DeskRequest request(A action, int bag, const char *dept, const QString &worker =
     return r;
 }
 
+// KC2's bags, one to kBags pieces, on a factory's contract.
+bool contractOfBags(TestDatabase &db)
+{
+    bool ok = db.insert("sconh", {{"scno", "KC2"}, {"cust_no", "QOR"}});
+    for (int i = 1; i <= kBags; ++i)
+        ok = ok && db.insert("scond", {{"scno", "KC2"}, {"design_no", "D2401"}, {"metal", "18KY"}, {"quantity", i}});
+    return ok;
+}
+
 } // namespace
 
 class DeskThreadsTest : public QObject
@@ -105,9 +115,7 @@ private Q_SLOTS:
     void twoDesksOnOneBagTakeTurns()
     {
         WIP_DESK_FACTORY(db);
-        QVERIFY(db.insert("sconh", {{"scno", "KC2"}, {"cust_no", "QOR"}}));
-        for (int i = 1; i <= kBags; ++i)
-            QVERIFY(db.insert("scond", {{"scno", "KC2"}, {"design_no", "D2401"}, {"metal", "18KY"}, {"quantity", i}}));
+        QVERIFY2(contractOfBags(db), qPrintable(db.error()));
 
         const struct
         {
@@ -145,6 +153,57 @@ private Q_SLOTS:
         QCOMPARE(db.scalar("select sum(qty) from proch where scno = 'KC2' and edtime is null").toInt(), pieces);
         QCOMPARE(db.scalar("select count(*) from jcjl_mattran where scno = 'KC2' and zt = 'FINISH'").toInt(), 2 * kBags);
         QCOMPARE(db.scalar("select count(*) from audit_log where scno = 'KC2' and field like 'desk:%'").toInt(), 6 * kBags);
+    }
+
+    // Two casting desks cast KC2's bags at once, a tree for each bag, one going
+    // up the pile and the other down: each bag is cast once, the other desk is
+    // told so, and the batches are numbered one to kBags, none twice.
+    void twoCastingDesksNumberInTurn_data() { addEngineRows(); }
+    void twoCastingDesksNumberInTurn()
+    {
+        WIP_DESK_FACTORY(db);
+        QVERIFY2(contractOfBags(db), qPrintable(db.error()));
+        DeskClerk clerk(db.tr());
+        const std::pair<A, const char *> toCasting[] = {{A::Receive, "唧蜡"}, {A::PassOn, "唧蜡"}, {A::Receive, "倒模"}};
+        for (int i = 1; i <= kBags; ++i) {
+            for (const auto &[action, dept] : toCasting) {
+                const DeskOutcome o = clerk.desk.act(request(action, i, dept));
+                QVERIFY2(o.done(), qPrintable(o.message));
+            }
+        }
+        Tally tally;
+        std::vector<std::function<void()>> desks;
+        for (int d = 0; d < 2; ++d) {
+            desks.push_back([&, d] {
+                Transaction tr;
+                tr.settings = db.settings();
+                if (!tr.connect()) {
+                    tally.add(R::Failed, QStringLiteral("cannot connect: ") + tr.sqlErrText, R::WrongPlace);
+                    return;
+                }
+                CastingDesk desk(tr, {QStringLiteral("CAST%1").arg(d), QStringLiteral("test")}, Right::Scan,
+                                 Desk::Options{});
+                for (int i = 1; i <= kBags; ++i) {
+                    CastingBatch batch;
+                    batch.issued = QStringLiteral("30");
+                    batch.bags = {{QStringLiteral("KC2-%1").arg(d == 0 ? i : kBags + 1 - i), QStringLiteral("20.5")}};
+                    const CastingDesk::Outcome o = desk.cast(batch);
+                    tally.add(o.result, o.message, R::WrongPlace);
+                }
+                tr.disconnect();
+            });
+        }
+        runDesks(desks);
+        QVERIFY2(tally.problems.isEmpty(), qPrintable(tally.problems.join('\n')));
+        QCOMPARE(tally.results[R::Done], kBags);
+        QCOMPARE(tally.results[R::WrongPlace], kBags);
+        const int pieces = kBags * (kBags + 1) / 2;
+        QCOMPARE(table(db, "nttn", "select count(distinct wsheetno), min(wsheetno), max(wsheetno), sum(qty) "
+                                   "from proch where gongxu_code = '03-倒模'"),
+                 QStringList{QStringLiteral("%1|CB000001|CB%2|%3").arg(kBags).arg(kBags, 6, 10, QLatin1Char('0')).arg(pieces)});
+        QCOMPARE(table(db, "nnnn", "select count(distinct castinh_no), count(*), sum(qtyref), sum(loss) from castind "
+                                   "where contractno = 'KC2'"),
+                 QStringList{QStringLiteral("%1|%1|%2|%3").arg(kBags).arg(pieces).arg(kBags * 9.5)});
     }
 };
 
