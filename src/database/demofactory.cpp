@@ -396,7 +396,7 @@ void DemoFactory::writeBag(const Contract &c, int line, Tables &t)
             int before = 0;
             for (int p = 0; p < line; ++p)
                 before += c.linePieces(p);
-            const QString user = QStringLiteral("CLERK"), source = QStringLiteral("wip desk");
+            const QString user = QStringLiteral("CLERK"), source = QStringLiteral("w_desk");
             t.audit->add({received, user, source, c.scno, l.scondId, QStringLiteral("scan:wax_in"), QVariant(), l.code});
             t.audit->add({received, user, source, c.scno, l.scondId, QStringLiteral("wax_in"),
                           line == 0 ? QVariant() : QVariant(QString::number(before)),
