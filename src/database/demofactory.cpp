@@ -59,18 +59,23 @@ bool DemoFactory::run()
         m_error = QStringLiteral("the demo scale %1 is outside 1 to %2").arg(m_scale).arg(maxScale);
         return false;
     }
-    return writeReferenceData() && writeContracts() && writeUsers() && writeAuditTrail() && resyncSequences();
+    return writeReferenceData() && writeContracts() && writeUsers() && resyncSequences();
 }
 
 // The tables the contracts are written to, and the running keys.
 struct DemoFactory::Tables
 {
     std::unique_ptr<BatchInserter> sconh, scond, process, proch, prochNew, matuse, castind, cumind, mattran,
-        workReport, flreturn, workWip, stonein, stissdate, wipFinish, wipIss, wipReturn, bagPlace;
+        workReport, flreturn, workWip, stonein, stissdate, wipFinish, wipIss, wipReturn, bagPlace, audit;
     std::unique_ptr<BatchInserter> spl[4];
     long long scondId = 0, prochId = 0, castindId = 0, lsh = 0, sheet = 0, note = 0;
 
     QString nextSheet() { return QStringLiteral("WS%1").arg(++sheet, 7, 10, QLatin1Char('0')); }
+    demo::BagTables bags()
+    {
+        return {proch.get(), prochNew.get(), matuse.get(), workReport.get(), workWip.get(), flreturn.get(),
+                mattran.get(), bagPlace.get(), &prochId, &lsh};
+    }
 };
 
 // One demo contract: what it orders and when its departments worked on it.
@@ -81,6 +86,12 @@ struct DemoFactory::Tables
 // any hour from 09:00 to 17:00 before. A department starts the day after the one
 // before it finished (wax: the day after ordering), at 08:00 and a few minutes per
 // worker; the department holding the work now started its open steps the same way.
+//
+// Each line is a bag the desks took from department to department: received at
+// the department's start, given to workers and taken back, and passed on when
+// the department finished, the last bag at the finishing moment itself, which
+// the progress record carries as the department's date. A contract not started
+// has its lines and their tickets only: nothing received, no progress record.
 struct DemoFactory::Contract
 {
     int i = 0;
@@ -88,6 +99,7 @@ struct DemoFactory::Contract
     int d = 0;
     int issOffset = 0, delOffset = 0;
     int stage = 0;           // 0..7: the department holding the work; 8: all done, not invoiced; 9: invoiced
+    bool notStarted = false; // stage 0, and no bag received yet
     int lastDone = 0;
     QList<QPair<QString, double>> lineMetal;   // metal, pieces of each line
     long long firstScondId = 0;                 // the lines' keys follow on from it
@@ -116,6 +128,8 @@ struct DemoFactory::Contract
         const bool afterToday = k > 0 && finishDay(k - 1) == 0;
         return (afterToday ? 11 * 60 : 8 * 60) + w * 5;
     }
+    int lines() const { return int(lineMetal.size()); }
+    int linePieces(int l) const { return int(lineMetal.at(l).second); }
 };
 
 QDateTime DemoFactory::at(int offset, int minute) const
@@ -123,7 +137,8 @@ QDateTime DemoFactory::at(int offset, int minute) const
     return day(offset).addSecs(qint64(minute) * 60);
 }
 
-bool DemoFactory::writeContracts()
+// The inserters of the tables the contracts are written to.
+void DemoFactory::makeTables(Tables &t)
 {
     auto make = [this](const char *table, std::initializer_list<const char *> columns) {
         QStringList c;
@@ -131,7 +146,6 @@ bool DemoFactory::writeContracts()
             c << QString::fromLatin1(name);
         return std::make_unique<BatchInserter>(m_db, m_kind, QString::fromLatin1(table), c);
     };
-    Tables t;
     t.sconh = make("sconh", {"sconh_id", "scno", "cust_no", "cust_order", "issdate", "deldate", "inv_no", "invdate",
                              "take", "next_line_no"});
     t.scond = make("scond", {"scond_id", "scno", "design_no", "article_code", "metal", "size", "finding", "rhodium",
@@ -141,9 +155,9 @@ bool DemoFactory::writeContracts()
         processCols << c.name;
     t.process = std::make_unique<BatchInserter>(m_db, m_kind, QStringLiteral("process"), processCols);
     t.proch = make("proch", {"proch_id", "scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty",
-                             "wsheetno", "opername", "memo"});
+                             "wsheetno", "opername", "memo", "scond_id"});
     t.prochNew = make("proch_new", {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty",
-                                    "weight", "wsheetno"});
+                                    "weight", "wsheetno", "scond_id"});
     t.matuse = make("matuse", {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal",
                                "sqtyref"});
     t.castind = make("castind", {"castind_id", "castinh_no", "contractno", "mcode", "hcode", "lotno", "ldate",
@@ -152,12 +166,12 @@ bool DemoFactory::writeContracts()
     t.mattran = make("jcjl_mattran",
                      {"mattran_no", "scno", "ldate", "zt", "fcode", "tcode", "mcode", "zmcode", "hcode", "lotno",
                       "metal", "qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss", "gonghao", "name",
-                      "client_no", "custom", "product_name", "style_no", "inputname", "modifyname"});
+                      "client_no", "custom", "product_name", "style_no", "inputname", "modifyname", "scond_id"});
     t.workReport = make("work_report",
                         {"lsh", "scno", "gongxu", "changhao", "xingming", "wsheetno", "cust", "article_code",
                          "product_name", "metal", "mcode", "del_date", "fin_date", "ldate", "sdata", "zt",
                          "iss_pcs", "iss_weight", "fin_pcs", "fin_weight", "pen_pcs", "pen_weight", "ret_weight",
-                         "loss", "bz"});
+                         "loss", "bz", "scond_id"});
     t.flreturn = make("flreturn", {"wsheetno", "scno", "gongxu_code", "changhao", "client", "mcode", "zmcode",
                                    "pcs", "weight", "ldate"});
     t.workWip = make("work_wip", {"worksheet", "scno", "gongxu_code", "changhao", "xingming", "name", "cust_no",
@@ -167,16 +181,24 @@ bool DemoFactory::writeContracts()
     t.wipFinish = make("wip_finish", {"scno", "cust", "pcs", "weight"});
     t.wipIss = make("wip_iss", {"scno", "cust", "pcs", "weight"});
     t.wipReturn = make("wip_return", {"scno", "cust", "pcs", "weight"});
-    t.bagPlace = make("bag_place", {"scond_id", "scno", "place", "gongxu_code", "pcs", "weight", "moves", "ldate", "opername"});
+    t.bagPlace = make("bag_place", {"scond_id", "scno", "place", "gongxu_code", "next_gongxu", "changhao", "xingming",
+                                    "note_no", "pcs", "weight", "moves", "ldate", "opername"});
+    t.audit = make("audit_log", {"changed_at", "user_code", "source", "scno", "scond_id", "field", "old_value",
+                                 "new_value"});
     const char *const splTables[] = {"spl_fil_wipp", "spl_set_wipp", "spl_fin_wipp", "spl_pol_wipp"};
     for (int s = 0; s < 4; ++s)
         t.spl[s] = make(splTables[s], {"scno", "wip", "isshand", "pending"});
+}
 
+bool DemoFactory::writeContracts()
+{
+    Tables t;
+    makeTables(t);
     const std::initializer_list<BatchInserter *> all = {
         t.sconh.get(), t.scond.get(), t.process.get(), t.proch.get(), t.prochNew.get(), t.matuse.get(),
         t.castind.get(), t.cumind.get(), t.mattran.get(), t.workReport.get(), t.flreturn.get(), t.workWip.get(),
         t.stonein.get(), t.stissdate.get(), t.wipFinish.get(), t.wipIss.get(), t.wipReturn.get(), t.spl[0].get(),
-        t.spl[1].get(), t.spl[2].get(), t.spl[3].get(), t.bagPlace.get()};
+        t.spl[1].get(), t.spl[2].get(), t.spl[3].get(), t.bagPlace.get(), t.audit.get()};
     // The first table that failed names the cause (a full disk, say); the work
     // stops there, as every later statement would fail too.
     const auto failed = [this, &all]() {
@@ -192,11 +214,13 @@ bool DemoFactory::writeContracts()
     const int contracts = m_contracts > 0 ? m_contracts : kContractsPerScale * m_scale;
     for (int i = 0; i < contracts; ++i) {
         const Contract c = writeHeaderAndLines(i, t);
-        writeProgress(c, t);
-        writeSteps(c, t);
-        writeOtherWork(c, t);
-        writeTransfers(c, t);
-        writeBagPlaces(c, t);
+        if (!c.notStarted) {
+            writeProgress(c, t);
+            for (int l = 0; l < c.lines(); ++l)
+                writeBag(c, l, t);
+            writeOtherWork(c, t);
+            writeTransfers(c, t);
+        }
         if (failed())
             return false;
     }
@@ -221,6 +245,7 @@ DemoFactory::Contract DemoFactory::writeHeaderAndLines(int i, Tables &t)
     c.issOffset = -(10 + (i * 13) % 110);
     c.delOffset = c.issOffset + 25 + (i * 17) % 60;
     c.stage = i % 10;
+    c.notStarted = i % 20 == 0;
     c.lastDone = -((i / 10) % 8);
     const bool invoiced = c.stage == 9;
     const QVariant null;
@@ -272,8 +297,13 @@ void DemoFactory::writeProgress(const Contract &c, Tables &t)
     prog << c.stonesNeeded << stonesIssued;
     const double goldIn = r3(c.metalWeight * 1.08);
     prog << goldIn << (stage >= 8 ? goldIn : r3(goldIn * 0.55));
+    // Each department's date is the moment its last bag was passed on (and the
+    // next one's, until that one passes its last on); plating's is stamped by
+    // polishing's passing on only, as 转出 of 电金 stamps nothing.
     for (int k = 0; k < 7; ++k) {
-        if (stage > k)
+        if (k == 6 && stage > k)
+            prog << at(c.finishDay(k - 1), c.finishMinute(k - 1));
+        else if (stage > k)
             prog << at(c.finishDay(k), c.finishMinute(k));
         else if (stage == k && k > 0)
             prog << at(c.finishDay(k - 1), c.finishMinute(k - 1));
@@ -289,110 +319,210 @@ void DemoFactory::writeProgress(const Contract &c, Tables &t)
     t.process->add(prog);
 }
 
-// Process steps, department by department, with the material they used and the
-// worker sheets of filing to polishing.
-void DemoFactory::writeSteps(const Contract &c, Tables &t)
-{
-    const int i = c.i;
-    const QVariant null;
-    const QVariant nullDate(QMetaType::fromType<QDateTime>());
-    const int lastStage = qMin(c.stage, kChainLength - 1);
-    for (int k = 0; k <= lastStage; ++k) {
-        const bool done = k < c.stage;
-        const int workers = 1 + (i + k) % 4;
-        const QString gx = QString::fromUtf8(kChain[k].gongxu);
-        double left = c.pieces;
-        for (int w = 0; w < workers; ++w) {
-            const double q = w == workers - 1 ? left : std::floor(c.pieces / workers);
-            left -= q;
-            if (q <= 0)
-                continue;
-            const int workerNo = (i + w * 3 + k) % kWorkersPerDepartment;
-            const QString changhao = workerNumber(k, workerNo);
-            // Now and then a desk leaves the name off a step; the worker table has it.
-            const bool nameless = !done && w == 0 && i % 7 == 0;
-            const QString xingming = nameless ? QString() : workerName(k, workerNo);
-            const QString ws = t.nextSheet();
-            const QDateTime sttime = at(c.startDay(k), c.startMinute(k, w));
-            const QVariant edtime = done ? QVariant(at(c.finishDay(k), c.finishMinute(k) - w * 3)) : nullDate;
-            const auto &lm = c.lineMetal.at(w % c.lineMetal.size());
-            const double weight = r3(q * pieceWeight(c.d) * (k <= 2 ? 1.12 : 1.02));
-            const long long prochId = ++t.prochId;
-            t.proch->add({prochId, c.scno, gx, changhao, xingming, sttime, edtime, q, ws,
-                          QString::fromUtf8(kClerks[(i + k) % 3]), i % 11 == 0 ? QStringLiteral("急单 rush") : QString()});
-            // The same step with its weight; some open ones carry the factory's
-            // placeholder date 1899-12-30 instead of NULL.
-            QVariant newEd = edtime;
-            if (!done && i % 13 == 0)
-                newEd = QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-            t.prochNew->add({c.scno, gx, changhao, xingming, sttime, newEd, q, weight, ws});
+// Where each bag of a contract stands in the department holding the
+// contract's work: on its way there, at the desk (perhaps after a worker did
+// part of it), with a worker (perhaps after another did part, or with pieces
+// left over from a take-back), out for outside work; at shipping on its way or
+// finished.
+enum class DemoFactory::Standing { Transit, Desk, DeskAfterWork, Worker, WorkerAfterWork, WorkerPending, Outside, Finished };
 
-            // Material the step used: the metal of the worker's line, a second
-            // metal now and then, and at setting the stones.
-            if (k >= 2 && k <= 6) {
-                t.matuse->add({prochId, c.scno, gx, changhao, lm.first, null, weight, q});
-                if (w == 0 && c.lineMetal.size() > 1)
-                    t.matuse->add({prochId, c.scno, gx, changhao, c.lineMetal.at(1).first, null, r3(weight / 4), q});
-            }
-            if (k == 3) {
-                for (const StoneLine &s : c.stones)
-                    if (s.stone != QLatin1String("INIST"))
-                        t.matuse->add({prochId, c.scno, gx, changhao, s.stone, s.settype, s.perPiece * q,
-                                       r3(s.perPiece * q * 0.01)});
-            }
-            if (k >= 2 && k <= 5)
-                writeWorkerSheet(c, t, {gx, changhao, xingming, ws, lm.first, q, weight, sttime, edtime, done});
-        }
-        // Work of the current department not yet given to a worker: at the issuing desk.
-        if (!done && k >= 2 && k <= 5 && i % 2 == 0) {
-            const double q = std::floor(c.pieces / 4) + 1;
-            t.prochNew->add({c.scno, gx, QString(), QString(), at(c.startDay(k), c.startMinute(k, 6)), nullDate, q,
-                             r3(q * pieceWeight(c.d)), QString()});
-        }
+DemoFactory::Standing DemoFactory::standing(const Contract &c, int line) const
+{
+    if (c.stage >= kChainLength)
+        return Standing::Finished;
+    const int v = (c.i / 10 + line * 3 + c.stage * 7) % 10;
+    if (c.stage == kChainLength - 1)
+        return v < 4 ? Standing::Transit : Standing::Finished;
+    if (line == 0 && c.i % 9 == 4 && c.i % 2 == 0 && c.stage >= 2)
+        return Standing::Outside;
+    // Earlier work at the department needs a day begun before today; casting
+    // gives a bag to one caster whole.
+    const bool earlier = c.startDay(c.stage) < 0 && c.stage != 1;
+    switch (v) {
+    case 0:
+    case 1:
+        return c.stage > 0 ? Standing::Transit : Standing::Desk;
+    case 2:
+    case 3:
+        return Standing::Desk;
+    case 4:
+        return earlier ? Standing::DeskAfterWork : Standing::Desk;
+    case 8:
+        return earlier ? Standing::WorkerAfterWork : Standing::Worker;
+    case 9:
+        return earlier ? Standing::WorkerPending : Standing::Worker;
+    default:
+        return Standing::Worker;
     }
 }
 
-// A worker's sheet of a step: finished (FIN) with its loss, or pending (PEN).
-void DemoFactory::writeWorkerSheet(const Contract &c, Tables &t, const Step &s)
+// One bag (contract line) through the desks: received at each department's
+// start, worked, passed on when the department finished, up to where it
+// stands now. The receipt at 唧蜡 is in the change record as the desk writes it
+// (the scan of the ticket and the progress record's wax_in), so that a line in
+// production is known as such.
+void DemoFactory::writeBag(const Contract &c, int line, Tables &t)
 {
-    const QVariant nullDate(QMetaType::fromType<QDateTime>());
-    const double loss = r3(s.weight * 0.015);
-    t.workReport->add({++t.lsh, c.scno, s.gongxu, s.changhao, s.xingming, s.sheet, c.customer, c.article, c.product,
-                       s.metal, s.metal, day(c.delOffset), s.done ? s.edtime : nullDate,
-                       s.done ? s.edtime : QVariant(s.sttime), s.sttime,
-                       s.done ? QStringLiteral("FIN") : QStringLiteral("PEN"), s.qty, s.weight, s.done ? s.qty : 0.0,
-                       s.done ? r3(s.weight - loss) : 0.0, s.done ? 0.0 : s.qty, s.done ? 0.0 : s.weight,
-                       s.done ? r3(loss / 3) : 0.0, s.done ? loss : 0.0, QString()});
-    if (s.done && s.gongxu == QStringLiteral("04-执模"))
-        t.flreturn->add({s.sheet, c.scno, s.gongxu, s.changhao, c.customer, s.metal,
-                         QString(s.metal + QStringLiteral("原料WIP")), 0.0, r3(s.weight * 0.01), s.edtime});
-    if (!s.done)
-        t.workWip->add({s.sheet, c.scno, s.gongxu, s.changhao, s.xingming, c.product, c.customer, s.qty, s.weight,
-                        s.sttime, day(c.delOffset), QString()});
+    demo::BagLine l;
+    l.scondId = c.firstScondId + line;
+    l.scno = c.scno;
+    l.code = c.scno + u'-' + QString::number(line + 1);
+    l.customer = c.customer;
+    l.custOrder = c.custOrder;
+    l.article = c.article;
+    l.design = c.design;
+    l.product = c.product;
+    l.metal = c.lineMetal.at(line).first;
+    l.delivery = day(c.delOffset);
+    l.pieces = c.linePieces(line);
+    l.stones = c.stones;
+    demo::DemoBag bag(l, t.bags(), QString());
+    const Standing now = standing(c, line);
+    for (int k = 0; k <= qMin(c.stage, kChainLength - 1); ++k) {
+        bag.setClerk(QString::fromUtf8(kClerks[(c.i + k) % 3]));
+        const bool current = k == c.stage;
+        if (k == kChainLength - 1) {   // shipping receives the finished bag
+            const QDateTime shipped = current ? at(c.startDay(k), c.startMinute(k, 0) + line)
+                                              : at(c.finishDay(k), c.finishMinute(k) - (c.lines() - 1 - line));
+            if (now == Standing::Finished)
+                bag.receive(shipped, bag.sentWeight());
+            break;
+        }
+        if (current && now == Standing::Transit)
+            break;
+        const QDateTime received = at(c.startDay(k), c.startMinute(k, 0) + line);
+        if (k == 0) {
+            bag.receiveFromLine(received, demo::Mg(l.pieces) * (300 + 25 * (c.d % 5)));
+            int before = 0;
+            for (int p = 0; p < line; ++p)
+                before += c.linePieces(p);
+            const QString user = QStringLiteral("CLERK"), source = QStringLiteral("w_desk");
+            t.audit->add({received, user, source, c.scno, l.scondId, QStringLiteral("scan:wax_in"), QVariant(), l.code});
+            t.audit->add({received, user, source, c.scno, l.scondId, QStringLiteral("wax_in"),
+                          line == 0 ? QVariant() : QVariant(QString::number(before)),
+                          QString::number(before + l.pieces)});
+        } else {
+            bag.receive(received, bag.sentWeight() - ((c.i + line + k) % 4 == 0 ? 2 : 0));
+        }
+        if (current) {
+            workNow(c, line, now, bag);
+            break;
+        }
+        workDone(c, line, k, bag);
+        bag.passOn(at(c.finishDay(k), c.finishMinute(k) - (c.lines() - 1 - line)));
+    }
+    bag.finish();
 }
 
-// Outside and special work, the finished-goods tables, the castings (one line per
-// metal when casting is done) and the materials the contract was given.
+namespace {
+
+// Grams lost, and returned as filings (执模) and polishing dust (打磨), per
+// thousand issued, by department of the chain.
+constexpr int kLossPerMille[] = {5, 20, 12, 3, 13, 10, 2};
+constexpr int kReturnPerMille[] = {0, 0, 8, 0, 0, 6, 0};
+
+// The metal a caster is given for a bag.
+demo::Mg castWeight(int pieces, int design)
+{
+    return demo::Mg(std::llround(pieces * pieceWeight(design) * 1120.0));
+}
+
+} // namespace
+
+// A worker of department k given pieces with their grams at `from` and taking
+// them all back finished at `to`, less the department's loss and returns.
+void DemoFactory::issueAndTakeBack(const Contract &c, int line, int k, int step, int pieces, demo::Mg weight,
+                                   const QDateTime &from, const QDateTime &to, demo::DemoBag &bag)
+{
+    const int w = (c.i + line * 3 + step + k) % kWorkersPerDepartment;
+    bag.issue(from, workerNumber(k, w), workerName(k, w), pieces, weight,
+              c.i % 11 == 0 ? QStringLiteral("急单 rush") : QString());
+    if (!to.isValid())
+        return;
+    const demo::Mg loss = weight * kLossPerMille[k] / 1000, returned = weight * kReturnPerMille[k] / 1000;
+    bag.takeBack(to, pieces, weight - loss - returned, returned);
+}
+
+// The work of a department the bag has left: one worker, or now and then (one
+// bag in eight) two one after the other; a filer's bag out for outside work and
+// back first.
+void DemoFactory::workDone(const Contract &c, int line, int k, demo::DemoBag &bag)
+{
+    QDateTime from = at(c.startDay(k), c.startMinute(k, line + 1));
+    const QDateTime to = at(c.finishDay(k), c.finishMinute(k) - (c.lines() - 1 - line) - 10);
+    const bool days = c.startDay(k) < c.finishDay(k);
+    if (k == 2 && line == 0 && c.i % 9 == 4 && c.i % 2 == 1 && days) {
+        bag.passOutside(from, outsideWorker(), outsideName());
+        bag.receive(at(c.startDay(k), 14 * 60), bag.sentWeight());
+        from = at(c.startDay(k), 14 * 60 + 10);
+    }
+    const int q = c.linePieces(line);
+    const demo::Mg held = k == 1 ? castWeight(q, c.d) : bag.deskWeight();
+    if (k == 1 || (c.i + k + line) % 8 != 0) {
+        issueAndTakeBack(c, line, k, 0, q, held, from, to, bag);
+        return;
+    }
+    const QDateTime mid = days ? at(c.startDay(k), 15 * 60 + line * 7) : from.addSecs(from.secsTo(to) / 2);
+    const demo::Mg first = held * (q / 2) / q;
+    issueAndTakeBack(c, line, k, 0, q / 2, first, from, mid, bag);
+    issueAndTakeBack(c, line, k, 1, q - q / 2, held - first, mid.addSecs(600), to, bag);
+}
+
+// The work of the department holding the bag now, after its receipt.
+void DemoFactory::workNow(const Contract &c, int line, Standing now, demo::DemoBag &bag)
+{
+    const int k = c.stage;
+    const QDateTime from = at(c.startDay(k), c.startMinute(k, line + 1));
+    const int q = c.linePieces(line);
+    const demo::Mg held = k == 1 ? castWeight(q, c.d) : bag.deskWeight();
+    const demo::Mg first = held * (q / 2) / q;
+    switch (now) {
+    case Standing::Outside:
+        bag.passOutside(from, outsideWorker(), outsideName());
+        break;
+    case Standing::DeskAfterWork:
+        issueAndTakeBack(c, line, k, 0, q / 2, first, from, from.addSecs(90 * 60), bag);
+        break;
+    case Standing::Worker:
+        issueAndTakeBack(c, line, k, 0, q, held, from, QDateTime(), bag);
+        break;
+    case Standing::WorkerAfterWork:
+        issueAndTakeBack(c, line, k, 0, q / 2, first, from, from.addSecs(90 * 60), bag);
+        issueAndTakeBack(c, line, k, 1, q - q / 2, held - first, from.addSecs(100 * 60), QDateTime(), bag);
+        break;
+    case Standing::WorkerPending: {
+        // Taken back in part: a quarter of the pieces stay with the worker.
+        issueAndTakeBack(c, line, k, 0, q, held, from, QDateTime(), bag);
+        const int finished = q - 1 - q / 4;
+        const demo::Mg share = held * finished / q;
+        const demo::Mg loss = share * kLossPerMille[k] / 1000, returned = share * kReturnPerMille[k] / 1000;
+        bag.takeBack(from.addSecs(120 * 60), finished, share - loss - returned, returned);
+        break;
+    }
+    default:   // at the desk since its receipt
+        break;
+    }
+}
+
+// Special work, the finished-goods tables, the castings (one line per metal when
+// casting is done) and the materials the contract was given. Special work is no
+// desk's: its steps name the contract only, as its tables do, and some of them
+// carry the factory's placeholder finish date 1899-12-30 instead of NULL.
 void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
 {
     const int i = c.i;
     const QVariant nullDate(QMetaType::fromType<QDateTime>());
-    if (i % 9 == 4 && c.stage >= 3) {
-        const bool back = i % 2 == 1;
-        const double q = std::floor(c.pieces / 3) + 1;
-        t.proch->add({++t.prochId, c.scno, QStringLiteral("11-外发"), outsideWorker(), outsideName(), at(-(i % 6) - 2, 10 * 60),
-                      back ? QVariant(at(-1, 15 * 60 + 20)) : nullDate, q, t.nextSheet(),
-                      QString::fromUtf8(kClerks[i % 3]), QString()});
-    }
     if (i % 25 == 3 && c.stage < 8) {
         const int s = (i / 25) % 4;
         const double q = std::floor(c.pieces / 2) + 1;
         const QString ws = t.nextSheet();
         const QString code = QString::fromLatin1(kSpecialCodes[s]);
+        const QVariant none;
         t.proch->add({++t.prochId, c.scno, code, specialWorker(s), specialName(s),
-                      at(-1, 9 * 60), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序")});
+                      at(-1, 9 * 60), nullDate, q, ws, QString::fromUtf8(kClerks[0]), QStringLiteral("特别工序"), none});
+        const QVariant open = (i / 50) % 2 == 0 ? QVariant(QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC)) : nullDate;
         t.prochNew->add({c.scno, code, specialWorker(s), specialName(s), at(-1, 9 * 60),
-                         nullDate, q, r3(q * pieceWeight(c.d)), ws});
+                         open, q, r3(q * pieceWeight(c.d)), ws, none});
     }
     if (i % 15 == 2 && c.stage < 8) {
         for (int s = 0; s < 4; ++s) {
@@ -424,66 +554,45 @@ void DemoFactory::writeOtherWork(const Contract &c, Tables &t)
         t.cumind->add({c.scno, s.stone, s.perPiece * c.pieces});
 }
 
-// Stock transfers, as the work moved from stock to stock, each at the time the
-// department passed it on.
+// The transfers of material that is no bag's, each at the time it moved: a
+// customer's own gold into casting, wire and solder to filing and what came
+// back, scrap from the desks, stones into the stone store and out to setting.
+// (The bags' own transfers, desk to desk and to the workers, are their desks'.)
 void DemoFactory::writeTransfers(const Contract &c, Tables &t)
 {
     const int i = c.i;
-    auto transfer = [&](const QDateTime &when, const QString &zt, const QString &from, const QString &to,
-                        const QString &mcode, const QString &zmcode, double qty, double weight,
-                        const QString &gonghao, const QString &name) {
-        t.mattran->add({QStringLiteral("MT%1").arg(++t.note, 7, 10, QLatin1Char('0')), c.scno, when, zt, from, to,
-                        mcode, zmcode, QStringLiteral("H%1").arg(t.note % 30), QStringLiteral("L%1").arg(800 + i % 40),
-                        c.lineMetal.first().first, qty, weight, qty, weight, r3(weight * 0.01), r3(weight * 0.005),
-                        gonghao, name, c.customer, c.custOrder, c.product, c.design, QString::fromUtf8(kClerks[i % 3]),
-                        i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString()});
+    auto transfer = [&](const QDateTime &when, const QString &from, const QString &to, const QString &mcode,
+                        const QString &zmcode, double qty, double weight) {
+        t.mattran->add({QStringLiteral("MT%1").arg(++t.note, 7, 10, QLatin1Char('0')), c.scno, when,
+                        QStringLiteral("FINISH"), from, to, mcode, zmcode, QStringLiteral("H%1").arg(t.note % 30),
+                        QStringLiteral("L%1").arg(800 + i % 40), c.lineMetal.first().first, qty, weight, qty, weight,
+                        r3(weight * 0.01), r3(weight * 0.005), QString(), QString(), c.customer, c.custOrder,
+                        c.product, c.design, QString::fromUtf8(kClerks[i % 3]),
+                        i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString(), QVariant()});
     };
     auto finished = [&](int k) { return at(c.finishDay(k), c.finishMinute(k)); };
-    const QString finish = QStringLiteral("FINISH");
     const QString metal = c.lineMetal.first().first;
     const QString metalWip = metal + QStringLiteral("原料WIP");
     const double wt = r3(c.metalWeight);
-    if (c.stage >= 1)
-        transfer(finished(0), finish, QStringLiteral("21-蜡仓收发"), QStringLiteral("01-金仓收发"),
-                 QStringLiteral("WAX-BLUE"), QStringLiteral("蜡模"), c.pieces, r3(c.pieces * 0.4), QString(), QString());
     if (c.stage >= 2) {
-        const QString from = c.customer == QLatin1String("TIF") ? QStringLiteral("03-Tarvel金仓")
-                                                                 : QStringLiteral("01-金仓收发");
-        transfer(finished(1), finish, from, QStringLiteral("04-执模收发"), metal, metalWip, c.pieces, wt, QString(),
-                 QString());
+        if (c.customer == QLatin1String("TIF"))
+            transfer(at(c.startDay(1), c.startMinute(1, 0)), QStringLiteral("03-Tarvel金仓"),
+                     QStringLiteral("01-金仓收发"), metal, metalWip, 0, r3(wt * 1.12));
         // Wire and solder to filing, and what came back two days later.
         const Metal &ws = kWireSolder[i % std::size(kWireSolder)];
         const QString wsCode = QString::fromUtf8(ws.code);
         const QString wsKind = wsCode.contains(QStringLiteral("线")) ? QStringLiteral("线材原料WIP")
                                                                     : QStringLiteral("焊药原料WIP");
-        transfer(finished(1), finish, QStringLiteral("01-金仓收发"), QStringLiteral("04-执模收发"), wsCode, wsKind, 0,
-                 r3(2 + i % 7 * 0.35), QString(), QString());
-        transfer(at(qMin(-1, c.finishDay(1) + 2), 16 * 60 + 10), finish, QStringLiteral("04-执模收发"),
-                 QStringLiteral("01-金仓收发"), wsCode, wsKind, 0, r3(0.4 + i % 5 * 0.05), QString(), QString());
+        transfer(finished(1), QStringLiteral("01-金仓收发"), QStringLiteral("04-执模收发"), wsCode, wsKind, 0,
+                 r3(2 + i % 7 * 0.35));
+        transfer(at(qMin(-1, c.finishDay(1) + 2), 16 * 60 + 10), QStringLiteral("04-执模收发"),
+                 QStringLiteral("01-金仓收发"), wsCode, wsKind, 0, r3(0.4 + i % 5 * 0.05));
     }
-    // Between the departments' desks, from filing on; the worker's part and scrap too.
     for (int k = 2; k < qMin(c.stage, kChainLength - 1); ++k) {
-        const QString from = QString::fromUtf8(kChain[k].stock);
-        const QString to = QString::fromUtf8(kChain[k + 1].stock);
-        const QString zm = (i + k) % 5 == 4 ? QStringLiteral("半成品") : metalWip;
-        transfer(finished(k), finish, from, to, metal, zm, c.pieces, r3(wt * 0.98), QString(), QString());
-        if (k <= 5) {   // the metal a worker held for the step, settled when it finished
-            transfer(finished(k), finish, from, QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt,
-                     workerNumber(k, 1), workerName(k, 1));
-        }
         if ((i + k) % 3 == 0)
-            transfer(finished(k), finish, from, QStringLiteral("09-废金仓"), metal, metalWip, 0, r3(wt * 0.01),
-                     QString(), QString());
+            transfer(finished(k), QString::fromUtf8(kChain[k].stock), QStringLiteral("09-废金仓"), metal, metalWip, 0,
+                     r3(wt * 0.01));
     }
-    if (c.stage >= 2 && c.stage <= 6) {
-        const QString from = QString::fromUtf8(kChain[c.stage].stock);
-        transfer(at(c.startDay(c.stage), c.startMinute(c.stage, 0)), QStringLiteral("BEGIN"), from,
-                 QStringLiteral("11-工人在做仓"), metal, metalWip, c.pieces, wt, workerNumber(c.stage, 0),
-                 workerName(c.stage, 0));
-    }
-    if (i % 9 == 4 && c.stage >= 3)
-        transfer(at(-(i % 6) - 2, 10 * 60), finish, QStringLiteral("04-执模收发"), QStringLiteral("12-外工收发"),
-                 metal, metalWip, std::floor(c.pieces / 3) + 1, r3(wt / 3), outsideWorker(), outsideName());
     // Stones into the stone store and out to setting.
     for (const StoneLine &s : c.stones) {
         if (s.stone == QLatin1String("INIST"))
@@ -491,45 +600,13 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
         const double need = s.perPiece * c.pieces;
         const double in = c.stage >= 3 ? need : (i % 3 == 0 ? 0 : std::floor(need * 0.6));
         if (in > 0)
-            transfer(at(c.issOffset + 2, 10 * 60 + 15), finish, QStringLiteral("12-外工收发"),
-                     QStringLiteral("02-石仓收发"), s.stone, QStringLiteral("石料"), in, r3(in * 0.01), QString(),
-                     QString());
+            transfer(at(c.issOffset + 2, 10 * 60 + 15), QStringLiteral("12-外工收发"), QStringLiteral("02-石仓收发"),
+                     s.stone, QStringLiteral("石料"), in, r3(in * 0.01));
         const double out = c.stage > 3 ? need : c.stage == 3 ? std::floor(need / 2) : 0;
         if (out > 0)
-            transfer(finished(2), finish, QStringLiteral("02-石仓收发"), QStringLiteral("05-镶石收发"), s.stone,
-                     QStringLiteral("石料"), out, r3(out * 0.01), QString(), QString());
+            transfer(finished(2), QStringLiteral("02-石仓收发"), QStringLiteral("05-镶石收发"), s.stone,
+                     QStringLiteral("石料"), out, r3(out * 0.01));
     }
-}
-
-// Each bag (contract line) at the desk holding the contract's work, or finished.
-void DemoFactory::writeBagPlaces(const Contract &c, Tables &t)
-{
-    const int k = qMin(c.stage, kChainLength - 1);
-    for (qsizetype l = 0; l < c.lineMetal.size(); ++l)
-        t.bagPlace->add({c.firstScondId + l, c.scno, QString::fromLatin1(k == kChainLength - 1 ? "finished" : "desk"),
-                         QString::fromUtf8(kChain[k].gongxu), c.lineMetal.at(l).second,
-                         r3(c.lineMetal.at(l).second * pieceWeight(c.d)), 1 + 2 * k, day(c.lastDone, 16),
-                         QString::fromUtf8(kClerks[c.i % 3])});
-}
-
-// The change record of the demo's progress: the clerk typed each contract's
-// wax transfer into the sales-contract window on the day it is dated.
-bool DemoFactory::writeAuditTrail()
-{
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("select scno, wax_out, wax_date from process where wax_out is not null order by scno"))) {
-        m_error = q.lastError().text();
-        return false;
-    }
-    BatchInserter audit(m_db, m_kind, QStringLiteral("audit_log"),
-                        {"changed_at", "user_code", "source", "scno", "field", "old_value", "new_value"});
-    while (q.next()) {
-        const QVariant when = fromDbValue(q.value(2), ColumnKind::DateTime);
-        const double pieces = fromDbValue(q.value(1), ColumnKind::Number).toDouble();
-        audit.add({when.isNull() ? QVariant(day(-1, 10)) : when, QStringLiteral("CLERK"), QStringLiteral("w_scno_process"),
-                   q.value(0).toString(), QStringLiteral("wax_out"), QStringLiteral("0"), QString::number(pieces, 'g', 15)});
-    }
-    return finish(audit);
 }
 
 bool DemoFactory::resyncSequences()

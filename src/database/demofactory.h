@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/demobag.h"
 #include "database/rightscatalogue.h"
 #include "runtime/transaction.h"
 
@@ -25,6 +26,11 @@ class BatchInserter;
 // progress stamps carry times of day within working hours, as the desks stamp
 // them; contracts have lines in one to three metals. `scale` multiplies the number of contracts (about 10 000
 // proch rows per unit). The caller owns the transaction.
+//
+// The departments' work is their desks': each line is a bag taken through the
+// desks' actions (DemoBag) up to where it stands now, with one place, the steps,
+// sheets and transfers the desk would have written and the progress record its
+// passing on gives; one contract in twenty is not started yet (lines only).
 class DemoFactory
 {
 public:
@@ -58,15 +64,8 @@ public:
 private:
     struct Tables;
     struct Contract;
-    // One process step of a worker, for the worker's sheet.
-    struct Step
-    {
-        QString gongxu, changhao, xingming, sheet, metal;
-        double qty = 0, weight = 0;
-        QDateTime sttime;
-        QVariant edtime;
-        bool done = false;
-    };
+    // Where a bag stands in the department that holds its contract's work.
+    enum class Standing;
 
     bool writeReferenceData();
     bool writeCodes();
@@ -76,16 +75,19 @@ private:
     bool writeWorkers();
     bool writeSettingStatus();
     bool writeMaterialOrigins();
+    void makeTables(Tables &t);
     bool writeContracts();
     Contract writeHeaderAndLines(int i, Tables &t);
     void writeProgress(const Contract &c, Tables &t);
-    void writeSteps(const Contract &c, Tables &t);
-    void writeWorkerSheet(const Contract &c, Tables &t, const Step &s);
+    void writeBag(const Contract &c, int line, Tables &t);
+    void workDone(const Contract &c, int line, int k, demo::DemoBag &bag);
+    void workNow(const Contract &c, int line, Standing now, demo::DemoBag &bag);
+    void issueAndTakeBack(const Contract &c, int line, int k, int step, int pieces, demo::Mg weight,
+                          const QDateTime &from, const QDateTime &to, demo::DemoBag &bag);
+    Standing standing(const Contract &c, int line) const;
     void writeOtherWork(const Contract &c, Tables &t);
     void writeTransfers(const Contract &c, Tables &t);
-    void writeBagPlaces(const Contract &c, Tables &t);
     bool writeUsers();
-    bool writeAuditTrail();
     bool finish(BatchInserter &inserter);
     bool resyncSequences();
 

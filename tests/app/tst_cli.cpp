@@ -523,7 +523,7 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 1 && r.err.contains("KC-NONE"), qPrintable(describe(r)));
 
         QVERIFY(makeVersion1());
-        // The demo's contracts are all received at 唧蜡: a new one to receive.
+        // A contract of the test's own to receive.
         QVERIFY(sqliteExec(db, {"insert into sconh (scno, cust_no) values ('KC-NEW', 'C1')",
                                 "insert into scond (scno, design_no, quantity) values ('KC-NEW', 'D1', 3)"}));
         const QString code = QStringLiteral("KC-NEW-1");
