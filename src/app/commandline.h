@@ -11,13 +11,14 @@ namespace wip {
 
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
-// `report`, `recompute-day-wip`, `tickets`, `scan`, `desk`, `user`, `import` and `export`. Parsing only: it
-// opens nothing, so main()
+// `report`, `recompute-day-wip`, `tickets`, `scan`, `desk`, `user`, `import`, `export`, `backup`,
+// `restore` and `check`. Parsing only: it opens nothing, so main()
 // can dispatch and the tests can check every refusal without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, Desk, User, Import, Export };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Scan, Desk, User, Import, Export, Backup, Restore,
+                         Check };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -35,7 +36,7 @@ public:
         QString reportName;                        // report NAME
         QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
         QString format = QStringLiteral("json");   // report --format
-        QString output;                            // report, export --output FILE; empty: stdout
+        QString output;                            // report, export, backup --output FILE; empty: stdout
         QString title;                             // report --title TEXT: the heading text
         QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
         QStringList scnos;                         // tickets --scno, in order
@@ -52,9 +53,10 @@ public:
         bool outside = false;                      // desk --outside: pass on to outside work
         bool confirm = false;                      // desk --confirm: a weight difference or a gain is meant
         QString kind;                              // import/export --kind (customers, metals ...)
-        QString file;                              // import FILE
+        QString file;                              // import FILE, restore FILE
         bool dryRun = false;                       // import --dry-run
         bool update = false;                       // import --update
+        int days = 7;                              // check --days N: transfers not received after N days
     };
 
     struct Result

@@ -113,7 +113,8 @@ QString fixedSections()
         "The settings: the database, the folders of the drive letters, the last user, the trace log, "
         "the places of the windows, the count of wrong passwords.\n"
         ".TP\n\\fI~/.local/share/Wip/wip/\\fR\n"
-        "The data folder: the embedded database \\fIwip.sqlite\\fR, the style pictures (\\fIpictures/\\fR, drive P:), "
+        "The data folder: the embedded database \\fIwip.sqlite\\fR, its daily backups (\\fIbackups/\\fR, the newest 14), "
+        "the style pictures (\\fIpictures/\\fR, drive P:), "
         "the exports (\\fIexports/\\fR, drive D:) and the trace log \\fIwip\\-trace.log\\fR.\n"
         ".SH EXIT STATUS\n"
         "0 when the command did all it was asked, 1 when it failed or refused something (the message on "
@@ -129,7 +130,8 @@ const QStringList &ManualPage::commands()
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
                                   QStringLiteral("scan"), QStringLiteral("desk"), QStringLiteral("user"),
-                                  QStringLiteral("import"), QStringLiteral("export")};
+                                  QStringLiteral("import"), QStringLiteral("export"), QStringLiteral("backup"),
+                                  QStringLiteral("restore"), QStringLiteral("check")};
     return list;
 }
 
