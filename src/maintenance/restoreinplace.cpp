@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
 namespace wip {
 
 namespace {
@@ -35,6 +37,20 @@ bool move(const QString &from, const QString &to, QString *why)
 
 } // namespace
 
+bool RestoreInPlace::inUse(const QString &database)
+{
+    if (!QFileInfo(database).isFile())
+        return false;
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // In the exclusive locking mode the first transaction takes the file's
+    // exclusive lock, which any other connection's lock refuses; no wait.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "pragma locking_mode = exclusive; begin exclusive; commit", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
+}
+
 QString RestoreInPlace::keptName(const QString &database, const QDateTime &now)
 {
     const QFileInfo info(database);
@@ -50,6 +66,12 @@ bool RestoreInPlace::replace(const QString &database, const QString &backup, con
     const QString kept = keptName(database, now);
     if (QFile::exists(kept)) {
         *error = QStringLiteral("%1 is there already; nothing was changed.").arg(QDir::toNativeSeparators(kept));
+        return false;
+    }
+    if (inUse(database)) {
+        *error = QStringLiteral("%1 is open in another program (another Wip, a wip desk or wip scan at work), which "
+                                "would go on writing into it; close that first. Nothing was changed.")
+                     .arg(QDir::toNativeSeparators(database));
         return false;
     }
     QString why;

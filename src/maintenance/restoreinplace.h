@@ -11,7 +11,9 @@ namespace wip {
 // the backup restored in its place (DatabaseBackup::restore: checked, brought
 // up to this schema version). When the restore fails, the file kept aside is
 // put back, so the database is as it was. Nothing may have the file open
-// meanwhile: the application closes its connections first.
+// meanwhile: the application closes its connections first, and a file that
+// another connection still has open (a second Wip, a wip desk at work) is
+// refused, since that program would go on writing into the file kept aside.
 class RestoreInPlace
 {
 public:
@@ -22,6 +24,10 @@ public:
 
     // The name the database of file is kept under when replaced at now.
     static QString keptName(const QString &database, const QDateTime &now);
+
+    // True when some connection has the SQLite file open (SQLite's exclusive
+    // lock of it cannot be had at once).
+    static bool inUse(const QString &database);
 };
 
 } // namespace wip

@@ -127,10 +127,17 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(DatabaseBackup::backup(db.settings(), backup, &error), qPrintable(error));
         QVERIFY(db.insert("sconh", {{"scno", "KC-LATER"}}));
-        db.tr().disconnect();
 
+        // Not while another connection has it open: it would write on into the file kept aside.
         const QDateTime now(QDate(2024, 3, 2), QTime(8, 15));
         QString kept;
+        QVERIFY(RestoreInPlace::inUse(db.settings().database));
+        QVERIFY(!RestoreInPlace::replace(db.settings().database, backup, now, &kept, &error));
+        QVERIFY2(error.contains("is open in another program"), qPrintable(error));
+        QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 2);
+        db.tr().disconnect();
+        QVERIFY(!RestoreInPlace::inUse(db.settings().database));
+
         QVERIFY2(RestoreInPlace::replace(db.settings().database, backup, now, &kept, &error), qPrintable(error));
         QCOMPARE(QFileInfo(kept).fileName(), "wip-test-before-restore-2024-03-02-081500.sqlite");
         QVERIFY(db.tr().connect());
