@@ -43,6 +43,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <utility>
 
 namespace wip {
@@ -587,6 +588,11 @@ int DesktopApplication::run()
         return Transaction::sqlca().isConnected() ? 0 : 1;
     showLauncher();
     startDailyBackup();
+    // An application left open overnight makes the next day's backup too.
+    auto *daily = new QTimer(m_launcher.get());
+    daily->setInterval(std::chrono::hours(1));
+    QObject::connect(daily, &QTimer::timeout, m_launcher.get(), [this] { startDailyBackup(); });
+    daily->start();
     const int code = QApplication::exec();
     if (m_settings) {
         m_settings->setWindowGeometry(m_launcher->objectName(), m_launcher->saveGeometry());

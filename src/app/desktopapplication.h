@@ -68,7 +68,9 @@ public:
     // Registers the window classes and shows the launcher.
     LauncherWindow &showLauncher();
     // The day's backup of the embedded database in a thread of its own (none
-    // on another database); the launcher's status bar tells how it went.
+    // on another database; none again on a day that has it); the launcher's
+    // status bar tells how it went. run() asks for it after the login and then
+    // every hour.
     void startDailyBackup();
     void waitForDailyBackup();
     // File › 恢复 Restore: asks for a backup (in the backups folder), checks
