@@ -343,6 +343,45 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(target));
     }
 
+    // A dump's table of contents without what a restore into an empty
+    // database leaves out: the extensions, which only a superuser adds.
+    void restoreLeavesExtensionsOut_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("leftOut");
+        QTest::newRow("extension") << "2; 3079 16384 EXTENSION - amcheck" << true;
+        QTest::newRow("its comment") << "3390; 0 0 COMMENT - EXTENSION amcheck" << true;
+        QTest::newRow("a table") << "216; 1259 16390 TABLE public wip_schema postgres" << false;
+        QTest::newRow("its rows") << "3380; 0 16390 TABLE DATA public wip_schema postgres" << false;
+        QTest::newRow("a table named so") << "217; 1259 16391 TABLE public extension postgres" << false;
+        QTest::newRow("a note") << "; Archive created at 2024-03-01 08:00:00 UTC" << false;
+    }
+    void restoreLeavesExtensionsOut()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, leftOut);
+        QCOMPARE(BackupFile::leftOutOfRestore(entry), leftOut);
+    }
+
+    void restoreOfADumpWithAnExtension()
+    {
+        if (!postgresConfigured())
+            QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES");
+        TestDatabase db(Engine::PostgreSQL);
+        QVERIFY(db.isValid());
+        if (!db.exec("create extension if not exists amcheck"))
+            QSKIP("amcheck cannot be added on this server");
+        QVERIFY(db.insert("sconh", {{"scno", "KC1"}}));
+        const QString file = m_dir.filePath("extension.backup");
+        QString error;
+        QVERIFY2(DatabaseBackup::backup(db.settings(), file, &error), qPrintable(error));
+        QVERIFY(BackupFile::inspect(file).restoreList().filter("EXTENSION").isEmpty());
+        const Restoration copy = restoreInto(Engine::PostgreSQL, file);
+        QVERIFY2(copy.error.isEmpty(), qPrintable(copy.error));
+        QCOMPARE(copy.target->scalar("select count(*) from sconh").toInt(), 1);
+        QCOMPARE(copy.target->scalar("select count(*) from pg_extension where extname = 'amcheck'").toInt(), 0);
+    }
+
     // A backup of one engine restores into a database of the same engine only.
     void restoreRefusesTheOtherEngine()
     {
