@@ -94,12 +94,15 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
                 times[run.benchmark_name()] = run.cpu_accumulated_time / double(run.iterations);
+                wallTimes[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+    std::map<std::string, double> wallTimes;
 };
 
 } // namespace
@@ -114,18 +117,19 @@ int runAndCompare(int argc, char **argv, std::initializer_list<Ratio> ratios)
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    auto find = [&reporter](const char *prefix) -> double {
-        for (const auto &[name, time] : reporter.times) {
+    auto find = [&reporter](const char *prefix, bool wall) -> double {
+        for (const auto &[name, time] : wall ? reporter.wallTimes : reporter.times) {
             if (name.rfind(prefix, 0) == 0 && (name.size() == std::strlen(prefix) || name[std::strlen(prefix)] == '/'))
                 return time;
         }
         return 0.0;
     };
     for (const Ratio &r : ratios) {
-        const double a = find(r.numerator);
-        const double b = find(r.denominator);
+        const double a = find(r.numerator, r.wallClock);
+        const double b = find(r.denominator, r.wallClock);
         if (a > 0 && b > 0)
-            std::printf("%s: %s / %s = %.2fx\n", r.label, r.numerator, r.denominator, a / b);
+            std::printf("%s: %s / %s = %.2fx%s\n", r.label, r.numerator, r.denominator, a / b,
+                        r.wallClock ? " (wall time)" : "");
     }
     return 0;
 }

@@ -31,12 +31,14 @@ private:
 // The columns of proch as a report definition: "select <all> from proch", sorted as given.
 std::shared_ptr<const reports::Definition> stepsDefinition(const QStringList &sort = {});
 
-// One ratio to print: the mean CPU time per iteration of two benchmarks.
+// One ratio to print: the mean CPU time per iteration of two benchmarks, or
+// with wallClock their mean wall time (work that waits for the disk).
 struct Ratio
 {
     const char *numerator;
     const char *denominator;
     const char *label;
+    bool wallClock = false;
 };
 
 // Runs the registered benchmarks and prints "<label>: <a> / <b> = <ratio>x" for

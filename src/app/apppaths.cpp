@@ -34,6 +34,11 @@ QString AppPaths::defaultDatabaseUrl()
     return QStringLiteral("sqlite:") + defaultDatabaseFile();
 }
 
+QString AppPaths::backupFolder()
+{
+    return dataFolder() + QStringLiteral("/backups");
+}
+
 QString AppPaths::fallbackPictureName()
 {
     return QStringLiteral("ZAN.BMP");

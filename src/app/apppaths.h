@@ -8,7 +8,7 @@ namespace wip {
 // application data folder (QStandardPaths::AppDataLocation); the desktop
 // application makes it its working folder, so relative names of the windows
 // ("temp.psr", the fallback picture "ZAN.BMP") live there. The embedded
-// database is wip.sqlite in the same folder.
+// database is wip.sqlite in the same folder, its daily backups in backups/.
 class AppPaths
 {
 public:
@@ -16,6 +16,7 @@ public:
     static QString dataFolder();                // created when missing
     static QString defaultDatabaseFile();
     static QString defaultDatabaseUrl();        // "sqlite:" + defaultDatabaseFile()
+    static QString backupFolder();              // the daily backups of the embedded database
     static QString fallbackPictureName();       // "ZAN.BMP", relative to the working folder
 };
 

@@ -12,12 +12,14 @@ namespace wip {
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
 // `report`, `recompute-day-wip`, `tickets`, `badges`, `scan`, `desk`, `user`,
-// `import` and `export`. Parsing only: it opens nothing, so main() can dispatch
-// and the tests can check every refusal without a database.
+// `import`, `export`, `backup`, `restore` and `check`. Parsing only: it opens
+// nothing, so main() can dispatch and the tests can check every refusal
+// without a database.
 class CommandLine
 {
 public:
-    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Badges, Scan, Desk, User, Import, Export };
+    enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Badges, Scan, Desk, User, Import, Export,
+                         Backup, Restore, Check };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -35,7 +37,7 @@ public:
         QString reportName;                        // report NAME
         QList<QPair<QString, QString>> arguments;  // report --arg NAME=VALUE, in order
         QString format = QStringLiteral("json");   // report --format
-        QString output;                            // report, export --output FILE; empty: stdout
+        QString output;                            // report, export, backup --output FILE; empty: stdout
         QString title;                             // report --title TEXT: the heading text
         QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
         QStringList scnos;                         // tickets --scno, in order
@@ -56,9 +58,10 @@ public:
         QList<QPair<QString, QString>> broken;     // desk --broken STONE=N,...: stones broken or lost at 镶石
         QList<QPair<QString, QString>> castBags;   // desk --action cast: CODE=G, the grams cast for each bag
         QString kind;                              // import/export --kind (customers, metals ...)
-        QString file;                              // import FILE
+        QString file;                              // import FILE, restore FILE
         bool dryRun = false;                       // import --dry-run
         bool update = false;                       // import --update
+        int days = 7;                              // check --days N: transfers not received after N days
     };
 
     struct Result

@@ -1,5 +1,6 @@
 #include "app/commandrunner.h"
 
+#include "app/backupcommand.h"
 #include "app/databaseopener.h"
 #include "app/deskcommand.h"
 #include "app/demopictures.h"
@@ -126,6 +127,9 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
     case CommandLine::Command::User: return UserCommand::run(options, out, err);
     case CommandLine::Command::Import: return ImportCommand::runImport(options, out, err);
     case CommandLine::Command::Export: return ImportCommand::runExport(options, out, err);
+    case CommandLine::Command::Backup: return BackupCommand::runBackup(options, out, err);
+    case CommandLine::Command::Restore: return BackupCommand::runRestore(options, out, err);
+    case CommandLine::Command::Check: return BackupCommand::runCheck(options, out, err);
     case CommandLine::Command::Desktop: break;
     }
     err << "Not a headless command." << Qt::endl;

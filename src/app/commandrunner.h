@@ -8,8 +8,9 @@
 namespace wip {
 
 // Runs the headless commands of the command line: init-db, report,
-// recompute-day-wip, tickets, badges, scan and user. Each returns the process exit code (0 success) and writes
-// what it did to out and every failure, with what failed, to err.
+// recompute-day-wip, tickets, badges, scan, desk, user, import, export,
+// backup, restore and check. Each returns the process exit code (0 success)
+// and writes what it did to out and every failure, with what failed, to err.
 class CommandRunner
 {
 public:

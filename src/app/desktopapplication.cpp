@@ -15,6 +15,9 @@
 #include "database/schema.h"
 #include "database/useraccounts.h"
 #include "database/useradmin.h"
+#include "maintenance/backupfile.h"
+#include "maintenance/dailybackup.h"
+#include "maintenance/restoreinplace.h"
 #include "reports/widgets/argumentdialog.h"
 #include "runtime/appglobals.h"
 #include "runtime/drivemapping.h"
@@ -23,6 +26,7 @@
 #include "runtime/trace.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/messageboxservice.h"
+#include "runtime/widgets/openfileservice.h"
 #include "runtime/widgets/window.h"
 
 #include <QApplication>
@@ -39,6 +43,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <chrono>
 #include <utility>
 
 namespace wip {
@@ -52,6 +57,7 @@ DesktopApplication::~DesktopApplication()
 {
     if (m_noteWorker)
         m_noteWorker->wait();
+    waitForDailyBackup();
     // The store reads this object's settings.
     Window::setGeometryStore({});
 }
@@ -424,12 +430,123 @@ LauncherWindow &DesktopApplication::showLauncher()
         if (changePassword())
             m_launcher->statusBar()->showMessage(QStringLiteral("密码已更改。 The password is changed."), 8000);
     });
+    QObject::connect(m_launcher.get(), &LauncherWindow::restoreRequested, m_launcher.get(), [this] { restoreEmbedded(); });
+    offerRestore();
     m_launcher->setDatabaseText(DatabaseOpener::displayUrl(m_connection));
     m_launcher->setUserText(user_code());
     if (m_settings)
         m_launcher->restoreGeometry(m_settings->windowGeometry(m_launcher->objectName()));
     m_launcher->show();
     return *m_launcher;
+}
+
+bool DesktopApplication::usesEmbeddedDatabase() const
+{
+    return m_connection.kind() == DbKind::SQLite
+        && QDir::cleanPath(m_connection.database) == QDir::cleanPath(AppPaths::defaultDatabaseFile());
+}
+
+namespace {
+
+QString dailyBackupText(const DailyBackup::Outcome &o)
+{
+    if (!o.ok)
+        return QStringLiteral("每日备份失败 Daily backup failed: %1").arg(o.error);
+    return QStringLiteral("每日备份 Daily backup: %1 (%2 份 kept)")
+        .arg(o.when.toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+        .arg(o.count);
+}
+
+} // namespace
+
+void DesktopApplication::offerRestore()
+{
+    if (!m_launcher)
+        return;
+    const bool administrator = RightsCatalogue::has(Right::Users, [](const QString &module, const QString &function) {
+        return qxpd(user_code(), module, function);
+    });
+    m_launcher->setRestoreOffered(administrator && usesEmbeddedDatabase());
+}
+
+void DesktopApplication::startDailyBackup()
+{
+    if (!m_launcher || !usesEmbeddedDatabase())
+        return;
+    waitForDailyBackup();
+    m_launcher->setBackupText(QStringLiteral("每日备份中… Daily backup running…"));
+    QPointer<LauncherWindow> launcher(m_launcher.get());
+    const QString database = m_connection.database;
+    const QString folder = AppPaths::backupFolder();
+    m_backupWorker.reset(QThread::create([launcher, database, folder] {
+        const DailyBackup::Outcome o = DailyBackup(database, folder).run(QDate::currentDate());
+        // Told in the launcher's thread, if the launcher is still there.
+        QMetaObject::invokeMethod(qApp, [launcher, o] {
+            if (!o.ok)
+                Trace::write(QStringLiteral("The daily backup of the database was not made: ") + o.error);
+            if (launcher)
+                launcher->setBackupText(dailyBackupText(o), !o.ok);
+        });
+    }));
+    m_backupWorker->start();
+}
+
+void DesktopApplication::waitForDailyBackup()
+{
+    if (m_backupWorker)
+        m_backupWorker->wait();
+}
+
+bool DesktopApplication::restoreEmbedded()
+{
+    if (!usesEmbeddedDatabase())
+        return false;
+    const QString file = OpenFileService::ask(m_launcher.get(), QStringLiteral("恢复 Restore"), AppPaths::backupFolder(),
+                                              QStringLiteral("Wip 备份 Backups (*.sqlite);;所有文件 All files (*)"));
+    if (file.isEmpty())
+        return false;
+    const BackupFile backup = BackupFile::inspect(file);
+    if (!backup.restorable() || backup.kind() != BackupFile::Kind::Sqlite)
+        return fail(QStringLiteral("这个文件不能恢复。\n%1")
+                        .arg(backup.restorable() ? QStringLiteral("%1 is a backup of a PostgreSQL database; this "
+                                                                  "computer's database is restored from a backup of "
+                                                                  "its own kind (SQLite).")
+                                                       .arg(QDir::toNativeSeparators(file))
+                                                 : backup.problem()));
+    const QString database = m_connection.database;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString kept = QDir::toNativeSeparators(RestoreInPlace::keptName(database, now));
+    const QString question =
+        QStringLiteral("用备份 %1 代替本机的数据库吗? 所有窗口会关闭; 现在的数据库另存为 %2, 不删除。\n\n"
+                       "Put the backup %1 (Wip schema version %3) in the place of this computer's database? Every "
+                       "window closes; the database in use now is kept as %2, not deleted.")
+            .arg(QDir::toNativeSeparators(file), kept)
+            .arg(backup.version());
+    if (MessageBoxService::show(QStringLiteral("恢复 Restore"), question, MessageIcon::Question, MessageButtons::YesNo, 2) != 1
+        || !Window::CloseAll())
+        return false;
+    waitForDailyBackup();
+    if (m_noteWorker)
+        m_noteWorker->wait();
+    Transaction::sqlca().disconnect();
+    QString keptAs, error, reopenError;
+    const bool replaced = RestoreInPlace::replace(database, file, now, &keptAs, &error);
+    const bool reopened = connectTo(m_connection, &reopenError);
+    if (!replaced || !reopened) {
+        Trace::write(error + QLatin1Char(' ') + reopenError);
+        return fail(replaced ? QStringLiteral("数据库打不开。\n%1").arg(reopenError)
+                             : QStringLiteral("恢复未成功, 数据库没有改变。\nNothing was restored: %1").arg(error));
+    }
+    if (m_launcher)
+        m_launcher->refreshEntries();
+    offerRestore();
+    const QString done = QStringLiteral("已恢复 Restored %1; the database before is kept as %2.")
+                             .arg(QFileInfo(file).fileName(), QDir::toNativeSeparators(keptAs));
+    Trace::write(done);
+    if (m_launcher)
+        m_launcher->statusBar()->showMessage(done, 15000);
+    MessageBoxService::show(QStringLiteral("恢复 Restore"), done, MessageIcon::Information);
+    return true;
 }
 
 void DesktopApplication::keepWindowPlaces()
@@ -470,6 +587,12 @@ int DesktopApplication::run()
     if (!enter(problem))
         return Transaction::sqlca().isConnected() ? 0 : 1;
     showLauncher();
+    startDailyBackup();
+    // An application left open overnight makes the next day's backup too.
+    auto *daily = new QTimer(m_launcher.get());
+    daily->setInterval(std::chrono::hours(1));
+    QObject::connect(daily, &QTimer::timeout, m_launcher.get(), [this] { startDailyBackup(); });
+    daily->start();
     const int code = QApplication::exec();
     if (m_settings) {
         m_settings->setWindowGeometry(m_launcher->objectName(), m_launcher->saveGeometry());

@@ -29,6 +29,10 @@ class Settings;
 // without any user opens the form that creates its administrator instead of a
 // login that cannot succeed; a demo database's login lists the demo users; a
 // login with a password someone else set goes on to change it.
+//
+// On the embedded database the application keeps a daily backup (DailyBackup),
+// made after the login in a thread of its own and told in the launcher's
+// status bar, and offers the administrator File › 恢复 Restore.
 class DesktopApplication
 {
 public:
@@ -63,6 +67,20 @@ public:
     bool isFirstStart() const;
     // Registers the window classes and shows the launcher.
     LauncherWindow &showLauncher();
+    // The day's backup of the embedded database in a thread of its own (none
+    // on another database; none again on a day that has it); the launcher's
+    // status bar tells how it went. run() asks for it after the login and then
+    // every hour.
+    void startDailyBackup();
+    void waitForDailyBackup();
+    // File › 恢复 Restore: asks for a backup (in the backups folder), checks
+    // it, asks before anything is done, closes every window and the database,
+    // keeps the database file aside under a dated name and restores the backup
+    // in its place (RestoreInPlace), then opens it again. False when nothing
+    // was restored (cancelled, refused or failed, each said).
+    bool restoreEmbedded();
+    // The database in use is this computer's embedded file.
+    bool usesEmbeddedDatabase() const;
 
     int run();                               // all of it and the event loop
 
@@ -86,6 +104,7 @@ private:
     // passwords are checked, in a thread of its own (the slow hash).
     void showDemoUsers(LoginDialog &dialog);
     void keepWindowPlaces();        // windows come back where they were left on this machine
+    void offerRestore();            // File › 恢复 for the administrator on the embedded database
     // Keeps the login's database in the settings when it differs from the start's.
     void rememberDatabase(const ConnectionSettings &chosen, bool savePassword);
 
@@ -97,6 +116,7 @@ private:
     FirstStartDialog::Choice m_firstChoice = FirstStartDialog::Choice::Cancel;   // asked, not yet used
     std::unique_ptr<LauncherWindow> m_launcher;
     std::unique_ptr<QThread> m_noteWorker;
+    std::unique_ptr<QThread> m_backupWorker;
 };
 
 } // namespace wip

@@ -83,7 +83,14 @@ LauncherWindow::LauncherWindow(IsRegistered isRegistered, Opener opener, QWidget
     m_database->setObjectName(QStringLiteral("st_database"));
     m_user = new QLabel(this);
     m_user->setObjectName(QStringLiteral("st_user"));
+    m_backup = new QLabel(this);
+    m_backup->setObjectName(QStringLiteral("st_backup"));
+    m_backup->hide();
+    // A long URL gives way to the backup and the user on a narrow window.
+    m_database->setMinimumWidth(1);
+    m_database->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_database, 1);
+    statusBar()->addPermanentWidget(m_backup);
     statusBar()->addPermanentWidget(m_user);
 
     // Wide enough for every window's button (the toolbar's width while all are
@@ -121,6 +128,11 @@ void LauncherWindow::buildMenus()
     password->setObjectName(QStringLiteral("m_password"));
     password->setStatusTip(QStringLiteral("更改密码: 更改自己的登录密码"));
     connect(password, &QAction::triggered, this, &LauncherWindow::passwordChangeRequested);
+    m_restore = fileMenu->addAction(QStringLiteral("恢复 &Restore…"));
+    m_restore->setObjectName(QStringLiteral("m_restore"));
+    m_restore->setStatusTip(QStringLiteral("恢复: 用备份代替本机的数据库, 现在的数据库另存不删"));
+    m_restore->setVisible(false);
+    connect(m_restore, &QAction::triggered, this, &LauncherWindow::restoreRequested);
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("退出 E&xit"));
     quit->setObjectName(QStringLiteral("m_exit"));
@@ -203,11 +215,27 @@ void LauncherWindow::closeEvent(QCloseEvent *event)
 void LauncherWindow::setDatabaseText(const QString &text)
 {
     m_database->setText(QStringLiteral("数据库 Database: %1").arg(text));
+    m_database->setToolTip(text);
 }
 
 void LauncherWindow::setUserText(const QString &userCode)
 {
     m_user->setText(QStringLiteral("用户 User: %1").arg(userCode));
+}
+
+void LauncherWindow::setBackupText(const QString &text, bool failed)
+{
+    m_backup->setText(text);
+    m_backup->setToolTip(text);
+    m_backup->setStyleSheet(failed ? QStringLiteral("color: #b00020; font-weight: bold;") : QString());
+    // Whole, where the database's URL gives way when the window is narrow.
+    m_backup->setMinimumWidth(failed ? 0 : m_backup->sizeHint().width());
+    m_backup->setVisible(!text.isEmpty());
+}
+
+void LauncherWindow::setRestoreOffered(bool offered)
+{
+    m_restore->setVisible(offered);
 }
 
 void LauncherWindow::setMayUse(MayUse mayUse)

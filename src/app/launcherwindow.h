@@ -20,8 +20,9 @@ class Window;
 // name; a Windows menu of the windows open now (Ctrl+1 ... Ctrl+9 from any of
 // them, Ctrl+0 back here); the tools; Help with the user guide (F1 from any
 // window, at the part about that window); File › 更改密码 for the user's own
-// password; and a status bar with the database, the user and each entry's
-// spoken name. An entry that needs a right (用户与权限) is offered only to a
+// password and, for the administrator on the embedded database, File › 恢复
+// to put a backup in its place; and a status bar with the database, the user,
+// the daily backup and each entry's spoken name. An entry that needs a right (用户与权限) is offered only to a
 // user who holds it. An entry is enabled only when its
 // window class is registered with the runtime, so a build without a window shows
 // it greyed.
@@ -57,6 +58,10 @@ public:
 
     void setDatabaseText(const QString &text);   // URL without the password
     void setUserText(const QString &userCode);
+    // The daily backup in the status bar; empty: none shown.
+    void setBackupText(const QString &text, bool failed = false);
+    // File › 恢复 Restore is offered (to the administrator, on the embedded database).
+    void setRestoreOffered(bool offered);
 
     // Entries that need a right are offered only when mayUse says the user
     // holds it (without a function: not offered).
@@ -78,6 +83,8 @@ public:
 Q_SIGNALS:
     // File › 更改密码: the user wants to change his own password.
     void passwordChangeRequested();
+    // File › 恢复 Restore: the administrator wants a backup in the database's place.
+    void restoreRequested();
 
 protected:
     // Closing the main window (File > Exit, Ctrl+Q in any window) closes the
@@ -100,6 +107,8 @@ private:
     QVector<QAction *> m_windowSlots;       // Ctrl+1 ... Ctrl+9
     QLabel *m_database = nullptr;
     QLabel *m_user = nullptr;
+    QLabel *m_backup = nullptr;
+    QAction *m_restore = nullptr;
 };
 
 } // namespace wip

@@ -27,7 +27,8 @@ bool isHeadlessCommand(int argc, char **argv)
     if (argc < 2)
         return false;
     for (const char *name :
-         {"init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "desk", "user", "import", "export"}) {
+         {"init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "desk", "user", "import", "export",
+          "backup", "restore", "check"}) {
         if (std::strcmp(argv[1], name) == 0)
             return true;
     }

@@ -114,7 +114,8 @@ QString fixedSections()
         "the places of the windows, the count of wrong passwords, the desk's tolerance and the serial port of its "
         "scale.\n"
         ".TP\n\\fI~/.local/share/Wip/wip/\\fR\n"
-        "The data folder: the embedded database \\fIwip.sqlite\\fR, the style pictures (\\fIpictures/\\fR, drive P:), "
+        "The data folder: the embedded database \\fIwip.sqlite\\fR, its daily backups (\\fIbackups/\\fR, the newest 14), "
+        "the style pictures (\\fIpictures/\\fR, drive P:), "
         "the exports (\\fIexports/\\fR, drive D:) and the trace log \\fIwip\\-trace.log\\fR.\n"
         ".SH EXIT STATUS\n"
         "0 when the command did all it was asked, 1 when it failed or refused something (the message on "
@@ -130,7 +131,8 @@ const QStringList &ManualPage::commands()
     static const QStringList list{QString(), QStringLiteral("init-db"), QStringLiteral("report"),
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
                                   QStringLiteral("badges"), QStringLiteral("scan"), QStringLiteral("desk"),
-                                  QStringLiteral("user"), QStringLiteral("import"), QStringLiteral("export")};
+                                  QStringLiteral("user"), QStringLiteral("import"), QStringLiteral("export"),
+                                  QStringLiteral("backup"), QStringLiteral("restore"), QStringLiteral("check")};
     return list;
 }
 

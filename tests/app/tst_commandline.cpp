@@ -109,6 +109,16 @@ private Q_SLOTS:
         QTest::newRow("badges of no department")
             << QStringList{"badges", "--database", "x.db", "--output", "b.pdf", "--dept", " "} << "--dept";
         QTest::newRow("export of a file") << QStringList{"export", "--database", "x.db", "--kind", "metals", "m.csv"} << "--output";
+        QTest::newRow("backup without output") << QStringList{"backup", "--database", "x.db"} << "--output FILE";
+        QTest::newRow("backup of a file") << QStringList{"backup", "--database", "x.db", "b.backup"} << "--output";
+        QTest::newRow("backup without database") << QStringList{"backup", "--output", "b.backup"} << "--database";
+        QTest::newRow("restore without file") << QStringList{"restore", "--database", "x.db"} << "backup FILE";
+        QTest::newRow("restore two files") << QStringList{"restore", "--database", "x.db", "a", "b"} << "\"b\"";
+        QTest::newRow("restore with output") << QStringList{"restore", "--database", "x.db", "--output", "a"} << "output";
+        QTest::newRow("check with a file") << QStringList{"check", "--database", "x.db", "a"} << "\"a\"";
+        QTest::newRow("check days zero") << QStringList{"check", "--database", "x.db", "--days", "0"} << "from 1 to 3650";
+        QTest::newRow("check days words") << QStringList{"check", "--database", "x.db", "--days", "week"} << "\"week\"";
+        QTest::newRow("check without database") << QStringList{"check"} << "--database";
         const QStringList desk{"desk", "--database", "x.db", "--user", "A", "--weight", "3"};
         QTest::newRow("desk unknown action") << desk + QStringList{"--dept", "倒模", "--action", "melt", "KC1-1"}
                                              << "return, pass or cast";
@@ -207,6 +217,39 @@ private Q_SLOTS:
         QVERIFY(r.options.departments.isEmpty());
         QCOMPARE(CommandLine::commandName(r.options.command), QStringLiteral("badges"));
         QVERIFY(parse({"--help"}).text.contains(QLatin1String("wip badges --database URL")));
+    }
+
+    void backupRestoreAndCheckOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("days");
+        using C = CommandLine::Command;
+        QTest::newRow("backup") << QStringList{"backup", "--database", "x.db", "--output", " b.backup "} << int(C::Backup)
+                                << "b.backup" << "" << 7;
+        QTest::newRow("restore") << QStringList{"restore", "b.backup", "--database", "postgresql://u:p@h/wip"}
+                                 << int(C::Restore) << "" << "b.backup" << 7;
+        QTest::newRow("check") << QStringList{"check", "--database", "x.db"} << int(C::Check) << "" << "" << 7;
+        QTest::newRow("check days") << QStringList{"check", "--database", "x.db", "--days", "30"} << int(C::Check) << ""
+                                    << "" << 30;
+    }
+    void backupRestoreAndCheckOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, command);
+        QFETCH(QString, output);
+        QFETCH(QString, file);
+        QFETCH(int, days);
+        const auto r = parse(args);
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(int(r.options.command), command);
+        QCOMPARE(r.options.output, output);
+        QCOMPARE(r.options.file, file);
+        QCOMPARE(r.options.days, days);
+        QCOMPARE(CommandLine::commandName(r.options.command), args.first());
+        QVERIFY(parse({args.first(), "--help"}).text.startsWith("Usage: wip " + args.first() + " [options]"));
     }
 
     void refusesUnknownCommandsAndOptions()

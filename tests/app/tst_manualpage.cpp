@@ -64,7 +64,8 @@ private Q_SLOTS:
     void listsWhatHelpSays_data()
     {
         QTest::addColumn<QString>("command");
-        for (const char *c : {"", "init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "user"})
+        for (const char *c : {"", "init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "user", "backup",
+                              "restore", "check"})
             QTest::newRow(*c ? c : "desktop") << QString::fromLatin1(c);
     }
 
