@@ -58,6 +58,28 @@ bool sqliteExec(const QString &file, const QStringList &statements)
     return ok;
 }
 
+// The page size of a SQLite file and the numbers of a table's leaf pages, read
+// with the dbstat table (the system's SQLite has it).
+bool sqliteLeafPages(const QString &file, const QString &table, int *pageSize, QList<qint64> *pages)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pages"));
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        ok = db.open() && q.exec(QStringLiteral("pragma page_size")) && q.next();
+        if (ok)
+            *pageSize = q.value(0).toInt();
+        q.prepare(QStringLiteral("select pageno from dbstat where name = ? and pagetype = 'leaf' order by pageno"));
+        q.addBindValue(table);
+        ok = ok && q.exec();
+        while (ok && q.next())
+            pages->append(q.value(0).toLongLong());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("pages"));
+    return ok && !pages->isEmpty();
+}
+
 } // namespace
 
 class TestBadInput : public QObject
@@ -259,10 +281,11 @@ private Q_SLOTS:
             expectRefusal({"init-db", "--database", file}, file, {file});
     }
 
-    // A database whose header and catalogue read but whose pages in the middle
-    // were overwritten (a bad disk, a copy cut off and patched): the
-    // recomputation stops at the first report it cannot read, and day_wip keeps
-    // the figures it had, none of them zeroed.
+    // A database whose header and catalogue read but some of whose pages were
+    // overwritten (a bad disk, a copy cut off and patched): here every other
+    // page of the steps the day's output is read from. The recomputation stops
+    // at the first report it cannot read, and day_wip keeps the figures it
+    // had, none of them zeroed.
     void recomputationOnDamagedPagesKeepsDayWip()
     {
         const QString file = m_home.filePath(QStringLiteral("damaged.db"));
@@ -270,12 +293,16 @@ private Q_SLOTS:
         Run r = wip({"init-db", "--demo", "--database", file});
         QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
         QVERIFY(sqliteExec(file, {"update day_wip set wip = 42, today_fin = 7", "pragma wal_checkpoint(truncate)"}));
+        int pageSize = 0;
+        QList<qint64> pages;
+        QVERIFY(sqliteLeafPages(file, QStringLiteral("proch"), &pageSize, &pages));
         {
             QFile f(file);
             QVERIFY(f.open(QIODevice::ReadWrite));
-            QVERIFY(f.size() > 1 << 20);
-            QVERIFY(f.seek(f.size() / 2 / 4096 * 4096));
-            QVERIFY(f.write(QByteArray(65536, '\xA5')) == 65536);
+            for (qsizetype i = 0; i < pages.size(); i += 2) {
+                QVERIFY(f.seek((pages[i] - 1) * pageSize));
+                QVERIFY(f.write(QByteArray(pageSize, '\xA5')) == pageSize);
+            }
         }
         expectRefusal({"recompute-day-wip", "--date", "2026-02-01", "--database", file}, file,
                       {"could not be recomputed", "WE HAVE A PROBLEM HERE"});
