@@ -331,8 +331,12 @@ DemoFactory::Standing DemoFactory::standing(const Contract &c, int line) const
     if (c.stage >= kChainLength)
         return Standing::Finished;
     const int v = (c.i / 10 + line * 3 + c.stage * 7) % 10;
+    // A bag is on its way only when the desk before sent it yesterday or
+    // today: one sent earlier the next desk has received, as a factory's
+    // desks do (wip check names a transfer left lying for days).
+    const bool sentLately = c.stage > 0 && c.finishDay(c.stage - 1) >= -1;
     if (c.stage == kChainLength - 1)
-        return v < 4 ? Standing::Transit : Standing::Finished;
+        return v < 4 && sentLately ? Standing::Transit : Standing::Finished;
     if (line == 0 && c.i % 9 == 4 && c.i % 2 == 0 && c.stage >= 2)
         return Standing::Outside;
     // Earlier work at the department needs a day begun before today; casting
@@ -341,7 +345,7 @@ DemoFactory::Standing DemoFactory::standing(const Contract &c, int line) const
     switch (v) {
     case 0:
     case 1:
-        return c.stage > 0 ? Standing::Transit : Standing::Desk;
+        return sentLately ? Standing::Transit : Standing::Desk;
     case 2:
     case 3:
         return Standing::Desk;

@@ -173,7 +173,7 @@ private Q_SLOTS:
         wip::UserAdmin self(wip::Transaction::sqlca(), {QStringLiteral("PLAN"), QStringLiteral("w_password")});
         QVERIFY(self.changeOwnPassword("PLAN", "plan-2004", "my-own-pass"));
         whenLoginShows([&](LoginDialog &d) {
-            QTRY_VERIFY(!d.demoUsers().isEmpty());
+            QTRY_VERIFY_WITH_TIMEOUT(!d.demoUsers().isEmpty(), 60000);
             note = d.demoUsers();
         });
         QVERIFY(!app.login());
