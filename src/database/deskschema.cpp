@@ -37,6 +37,7 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_proch_scond", "proch", {"scond_id", "edtime"}},
         {"ix_proch_new_scond", "proch_new", {"scond_id", "edtime"}},
         {"ix_work_report_wsheetno", "work_report", {"wsheetno"}},
+        {"ix_work_wip_worksheet", "work_wip", {"worksheet"}},   // a worker's open sheet, replaced and settled by number
         {"ix_bag_place_scno", "bag_place", {"scno"}},
     };
 }

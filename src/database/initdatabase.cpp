@@ -68,6 +68,23 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
     return q.value(0).toLongLong();
 }
 
+// The names of the database's indexes, lower-case; nullopt (and *error) when they cannot be read.
+std::optional<QStringList> indexNames(QSqlDatabase &db, DbKind kind, QString *error)
+{
+    QSqlQuery q(db);
+    const QString sql = kind == DbKind::PostgreSQL
+        ? QStringLiteral("select indexname from pg_indexes where schemaname = current_schema()")
+        : QStringLiteral("select name from sqlite_master where type = 'index'");
+    if (!q.exec(sql)) {
+        *error = q.lastError().text();
+        return std::nullopt;
+    }
+    QStringList names;
+    while (q.next())
+        names << q.value(0).toString().toLower();
+    return names;
+}
+
 // For a database of the current schema version made by an earlier build: creates
 // every index where missing, and makes every view again (views hold no rows), so
 // that the database reads as this build's views do; the views it did not have at
@@ -75,19 +92,11 @@ std::optional<long long> count(QSqlDatabase &db, const QString &table)
 bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
                                QString *error)
 {
-    QSqlQuery q(db);
-    const QString indexNames = kind == DbKind::PostgreSQL
-        ? QStringLiteral("select indexname from pg_indexes where schemaname = current_schema()")
-        : QStringLiteral("select name from sqlite_master where type = 'index'");
-    if (!q.exec(indexNames)) {
-        *error = q.lastError().text();
+    const std::optional<QStringList> indexes = indexNames(db, kind, error);
+    if (!indexes)
         return false;
-    }
-    QStringList indexes;
-    while (q.next())
-        indexes << q.value(0).toString().toLower();
     for (const IndexDef &i : Schema::indexes()) {
-        if (!indexes.contains(i.name.toLower()) && !exec(db, Schema::createIndexSql(i), {}, kind, error))
+        if (!indexes->contains(i.name.toLower()) && !exec(db, Schema::createIndexSql(i), {}, kind, error))
             return false;
     }
     // The last made first, as a view may read an earlier one.
@@ -152,9 +161,16 @@ bool completeSameVersion(QSqlDatabase &db, DbKind kind, QStringList *viewsAdded,
         && LineNumbers::numberUnnumbered(db, error);
 }
 
-// Whether the database lacks a table or an added column of this build's schema.
-bool lacksTablesOrColumns(const QSqlDatabase &db)
+// Whether the database lacks a table, an added column or an index of this
+// build's schema (an index the desk's lookups need came after the tables).
+bool lacksPartOfTheSchema(QSqlDatabase &db, DbKind kind)
 {
+    QString error;
+    const std::optional<QStringList> indexes = indexNames(db, kind, &error);
+    for (const IndexDef &i : Schema::indexes()) {
+        if (indexes && !indexes->contains(i.name.toLower()))
+            return true;
+    }
     const QStringList existing = existingObjects(db);
     for (const TableDef &t : Schema::tables()) {
         if (!existing.contains(t.name.toLower()))
@@ -428,7 +444,7 @@ UpgradeResult upgradeDatabase(Transaction &tr)
     }
     QSqlDatabase db = tr.database();
     result.fromVersion = storedVersion(db);
-    if (result.fromVersion == Schema::version && !lacksTablesOrColumns(db)) {
+    if (result.fromVersion == Schema::version && !lacksPartOfTheSchema(db, tr.kind())) {
         result.ok = true;
         return result;
     }
