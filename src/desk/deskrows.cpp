@@ -47,21 +47,16 @@ bool DeskRows::run(const QString &sql, const QVariantList &values, int expectRow
 
 bool DeskRows::setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight)
 {
+    // The open row is updated where there is one (the rows the update touched
+    // say whether it was there), and made where there is none.
     const QString where = QStringLiteral(" where scond_id = ? and gongxu_code = ? and coalesce(changhao, '') = '' "
                                          "and edtime is null");
-    const auto open = m_tr.selectInto(QStringLiteral("select count(*) from proch_new") + where,
-                                      {m_bag.scondId, gongxu});
-    if (!open) {
-        m_error = m_tr.sqlErrText;
-        return false;
-    }
-    const bool there = open->at(0).toInt() > 0;
     if (pcs.isZero())
-        return !there || run(QStringLiteral("update proch_new set edtime = ?") + where, {m_now, m_bag.scondId, gongxu});
-    if (there)
-        return run(QStringLiteral("update proch_new set qty = ?, weight = ?") + where,
-                   {num(pcs), num(weight), m_bag.scondId, gongxu});
-    return run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
+        return run(QStringLiteral("update proch_new set edtime = ?") + where, {m_now, m_bag.scondId, gongxu});
+    if (!run(QStringLiteral("update proch_new set qty = ?, weight = ?") + where, {num(pcs), num(weight), m_bag.scondId, gongxu}))
+        return false;
+    return m_tr.sqlNRows > 0
+        || run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
                               "weight, wsheetno, scond_id) values (?, ?, '', '', ?, ?, ?, ?, ?, ?)"),
                {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId});
 }
