@@ -23,9 +23,10 @@ bool BagLookup::open(Transaction &tr, const QString &code, BagTicket *ticket, Ba
     int position = 0;
     if (!BagTicket::parseCode(code, &scno, &position))
         return refuse(result, message, R::UnknownBag, QStringLiteral("未知的袋卡 %1").arg(code));
-    const QString lock = tr.kind() == DbKind::PostgreSQL
-        ? QStringLiteral("select inv_no from sconh where scno = ? for update")
-        : QStringLiteral("select inv_no from sconh where scno = ?");
+    // The header is locked and read once: its invoice, and what the ticket takes.
+    const QString lock = QStringLiteral("select inv_no, %1 from sconh where scno = ?%2")
+                             .arg(BagTicket::headerColumns(),
+                                  tr.kind() == DbKind::PostgreSQL ? QStringLiteral(" for update") : QString());
     const auto header = tr.selectInto(lock, {scno});
     if (!header)
         return tr.sqlCode == 100
@@ -36,7 +37,7 @@ bool BagLookup::open(Transaction &tr, const QString &code, BagTicket *ticket, Ba
         return refuse(result, message, R::Invoiced,
                       QStringLiteral("合约 %1 已开发票 (%2), 不能再收发!").arg(scno, invoice));
     QString error;
-    switch (BagTicket::find(tr, code, ticket, &error)) {
+    switch (BagTicket::find(tr, code, ticket, &error, header->mid(1))) {
     case BagTicket::Lookup::Found:
         break;
     case BagTicket::Lookup::LineDeleted:

@@ -12,7 +12,8 @@ namespace {
 const QString kLineColumns = QStringLiteral(
     "select scond.scond_id, scond.design_no, scond.article_code, scond.metal, scond.size, scond.quantity, "
     "scond.metal_netwt, scond.hallmark, scond.line_no from scond ");
-const QString kHeader = QStringLiteral("select cust_no, cust_order, deldate from sconh where scno = ?");
+const QString kHeaderColumns = QStringLiteral("cust_no, cust_order, deldate");
+const QString kHeader = QStringLiteral("select ") + kHeaderColumns + QStringLiteral(" from sconh where scno = ?");
 
 QString text(const QVariant &v)
 {
@@ -101,12 +102,18 @@ bool BagTicket::read(Transaction &tr, const QStringList &scnos, QList<BagTicket>
     return true;
 }
 
-BagTicket::Lookup BagTicket::find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error)
+QString BagTicket::headerColumns()
+{
+    return kHeaderColumns;
+}
+
+BagTicket::Lookup BagTicket::find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error,
+                                  const std::optional<QVariantList> &given)
 {
     ticket->code = code.trimmed();
     if (!parseCode(code, &ticket->scno, &ticket->lineNo))
         return Lookup::NotACode;
-    const auto header = tr.selectInto(kHeader, {ticket->scno});
+    const auto header = given ? given : tr.selectInto(kHeader, {ticket->scno});
     if (!header) {
         *error = tr.sqlErrText;
         return tr.sqlCode == 100 ? Lookup::NoContract : Lookup::Failed;

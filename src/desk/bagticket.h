@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantList>
+
+#include <optional>
 
 namespace wip {
 
@@ -55,7 +58,12 @@ struct BagTicket
     };
     // The ticket of one code; *ticket holds what the code names (contract and
     // line number) whatever the outcome, and the line's fields when Found.
-    static Lookup find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error);
+    // header: the contract's row as headerColumns() reads it, where the caller
+    // has read it already (with its lock); otherwise it is read here.
+    static Lookup find(Transaction &tr, const QString &code, BagTicket *ticket, QString *error,
+                       const std::optional<QVariantList> &header = std::nullopt);
+    // The columns of sconh a ticket takes: "cust_no, cust_order, deldate".
+    static QString headerColumns();
 };
 
 } // namespace wip

@@ -142,12 +142,13 @@ ScanOutcome ScanStation::refuse(ScanOutcome o, Result result, const QString &mes
 }
 
 // Locks the contract's header row (PostgreSQL: FOR UPDATE; SQLite's BEGIN
-// IMMEDIATE already holds the only write lock) and reads its invoice number.
-bool ScanStation::lockContract(const QString &scno, ScanOutcome &o, QString *invoice)
+// IMMEDIATE already holds the only write lock) and reads its invoice number,
+// and into *header what a ticket takes of it (BagTicket::headerColumns).
+bool ScanStation::lockContract(const QString &scno, ScanOutcome &o, QString *invoice, QVariantList *header)
 {
-    const QString sql = m_tr.kind() == DbKind::PostgreSQL
-        ? QStringLiteral("select inv_no from sconh where scno = ? for update")
-        : QStringLiteral("select inv_no from sconh where scno = ?");
+    const QString sql = QStringLiteral("select inv_no, %1 from sconh where scno = ?%2")
+                            .arg(BagTicket::headerColumns(),
+                                 m_tr.kind() == DbKind::PostgreSQL ? QStringLiteral(" for update") : QString());
     const auto row = m_tr.selectInto(sql, {scno});
     if (!row) {
         o = m_tr.sqlCode == 100 ? refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 没有合约 %2").arg(o.ticket.code, scno))
@@ -155,6 +156,8 @@ bool ScanStation::lockContract(const QString &scno, ScanOutcome &o, QString *inv
         return false;
     }
     *invoice = row->at(0).toString().trimmed();
+    if (header)
+        *header = row->mid(1);
     return true;
 }
 
@@ -243,11 +246,12 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
     if (!guard.active())
         return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
     QString invoice;
-    if (!lockContract(scno, o, &invoice)) {
+    QVariantList header;
+    if (!lockContract(scno, o, &invoice, &header)) {
         guard.rollback();
         return o;
     }
-    if (mayScan(o, department, again, invoice))
+    if (mayScan(o, department, again, invoice, header))
         o = write(o, department, guard);
     if (!o.done())
         guard.rollback();
@@ -256,7 +260,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
 
 // The checks of a scan on the locked contract that need the ticket's line: true
 // when it may be written, with o.added set; otherwise o says why.
-bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice)
+bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice,
+                          const QVariantList &header)
 {
     const auto no = [&o, this](Result result, const QString &message) {
         o = refuse(o, result, message);
@@ -267,7 +272,7 @@ bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool
         return no(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(o.ticket.scno, invoice));
     QString error;
     const QString code = o.ticket.code;
-    switch (BagTicket::find(m_tr, code, &o.ticket, &error)) {
+    switch (BagTicket::find(m_tr, code, &o.ticket, &error, header)) {
     case BagTicket::Lookup::Found:
         break;
     case BagTicket::Lookup::LineDeleted:

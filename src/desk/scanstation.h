@@ -94,9 +94,10 @@ public:
 
 private:
     ScanOutcome refuse(ScanOutcome o, ScanOutcome::Result result, const QString &message) const;
-    bool mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice);
+    bool mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice,
+                 const QVariantList &header);
     ScanOutcome write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard);
-    bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice);
+    bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice, QVariantList *header = nullptr);
     bool alreadyScanned(const ScanOutcome &o, const QString &column, bool *scanned);
     bool standingScans(const ScanOutcome &o, const QString &field, int *count);
     bool stonesPerPiece(const QString &articleCode, std::optional<Decimal> *perPiece, QString *why);
