@@ -10,7 +10,8 @@
 // counted as done must be in the database exactly once: one desk row and one
 // bag:place row in the change record each, and each bag's moves grown by the
 // actions done on it. Prints the actions a second, the median and 95th
-// percentile milliseconds of an action, and the refusals with their reasons.
+// percentile milliseconds of an action, the refusals with their reasons, and
+// the tables the server read whole meanwhile.
 
 #include "deskcycle.h"
 
@@ -145,6 +146,32 @@ QHash<long long, int> moves(Transaction &tr)
     return m;
 }
 
+// The server's count of rows read by scanning whole tables, by table.
+QMap<QString, long long> wholeTableRows(Transaction &tr)
+{
+    QMap<QString, long long> rows;
+    tr.selectInto(QStringLiteral("select pg_stat_force_next_flush()"));   // this connection's own reads counted
+    Cursor c(tr, QStringLiteral("select relname, seq_tup_read from pg_stat_user_tables"));
+    if (c.open()) {
+        while (const auto row = c.fetch())
+            rows.insert(row->at(0).toString(), row->at(1).toLongLong());
+        c.close();
+    }
+    return rows;
+}
+
+// Where the server read whole tables while the desks worked: a lookup without its index.
+void printWholeTableReads(const QMap<QString, long long> &before, const QMap<QString, long long> &after)
+{
+    QStringList read;
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (it.value() - before.value(it.key()) > 10000)
+            read << QStringLiteral("%1 %2").arg(it.key()).arg(it.value() - before.value(it.key()));
+    }
+    std::printf("rows the server read by scanning whole tables while the desks worked: %s\n",
+                read.isEmpty() ? "none above 10000 a table" : qPrintable(read.join(QStringLiteral(", "))));
+}
+
 double percentile(std::vector<double> v, double p)
 {
     if (v.empty())
@@ -266,6 +293,7 @@ int main(int argc, char **argv)
             }
             const auto last = tr.selectInto(QStringLiteral("select coalesce(max(audit_id), 0) from audit_log"));
             const QHash<long long, int> before = moves(tr);
+            const QMap<QString, long long> scannedBefore = wholeTableRows(tr);
             QElapsedTimer clock;
             clock.start();
             run.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
@@ -275,6 +303,8 @@ int main(int argc, char **argv)
             for (std::thread &t : threads)
                 t.join();
             report(run, double(clock.elapsed()) / 1000.0);
+            std::this_thread::sleep_for(std::chrono::seconds(1));   // the server's statistics reach its views
+            printWholeTableReads(scannedBefore, wholeTableRows(tr));
             const int wrong = last ? check(run, tr, last->at(0).toLongLong(), before) : 1;
             std::printf(wrong == 0 ? "every action done was saved exactly once, none lost\n"
                                    : "MISMATCH: %d counts differ from the actions done\n",
