@@ -2,6 +2,7 @@
 
 #include "app/buildinfo.h"
 #include "app/commandlinesupport.h"
+#include "app/closedaycommandline.h"
 #include "app/maintenancecommandline.h"
 #include "database/demofactory.h"
 #include "database/useradmin.h"
@@ -35,6 +36,7 @@ const QString kExport = QStringLiteral("export");
 const QString kBackup = QStringLiteral("backup");
 const QString kRestore = QStringLiteral("restore");
 const QString kCheck = QStringLiteral("check");
+const QString kCloseDay = QStringLiteral("close-day");
 
 QCommandLineOption databaseOption()
 {
@@ -621,6 +623,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
                        "  %1 backup --database URL --output FILE\n"
                        "  %1 restore --database URL FILE\n"
                        "  %1 check --database URL [--days N]\n"
+                       "  %1 close-day --database URL --user CODE --dept CAPTION --date YYYY-MM-DD [--reopen]\n"
                        "Without a command: the desktop application.")
             .arg(QStringLiteral("wip")));
     const QCommandLineOption version = parser.addVersionOption();
@@ -637,7 +640,7 @@ CommandLine::Result parseDesktop(QCommandLineParser &parser, const QCommandLineO
     if (!parser.positionalArguments().isEmpty())
         return error(QStringLiteral("Unknown command \"%1\"; the commands are init-db, report, "
                                     "recompute-day-wip, tickets, badges, scan, desk, user, import, export, backup, "
-                                    "restore and check.")
+                                    "restore, check and close-day.")
                          .arg(parser.positionalArguments().first()));
     r.options.command = CommandLine::Command::Desktop;
     r.options.database = parser.value(database).trimmed();
@@ -664,6 +667,7 @@ QString CommandLine::commandName(Command command)
     case Command::Backup: return kBackup;
     case Command::Restore: return kRestore;
     case Command::Check: return kCheck;
+    case Command::CloseDay: return kCloseDay;
     }
     return QString();
 }
@@ -741,6 +745,8 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         return parseRestore(parser, arguments, help, database);
     if (first == kCheck)
         return parseCheck(parser, arguments, help, database);
+    if (first == kCloseDay)
+        return parseCloseDay(parser, arguments, help, database);
     return parseDesktop(parser, help, database, arguments);
 }
 

@@ -12,14 +12,14 @@ namespace wip {
 // Reads the command line of the `wip` executable: the desktop application
 // (`wip [--database URL] [--user CODE]`) and the headless commands `init-db`,
 // `report`, `recompute-day-wip`, `tickets`, `badges`, `scan`, `desk`, `user`,
-// `import`, `export`, `backup`, `restore` and `check`. Parsing only: it opens
+// `import`, `export`, `backup`, `restore`, `check` and `close-day`. Parsing only: it opens
 // nothing, so main() can dispatch and the tests can check every refusal
 // without a database.
 class CommandLine
 {
 public:
     enum class Command { Desktop, InitDb, Report, RecomputeDayWip, Tickets, Badges, Scan, Desk, User, Import, Export,
-                         Backup, Restore, Check };
+                         Backup, Restore, Check, CloseDay };
     enum class Outcome { Run, ShowHelp, ShowVersion, Error };
 
     struct Options
@@ -39,10 +39,10 @@ public:
         QString format = QStringLiteral("json");   // report --format
         QString output;                            // report, export, backup --output FILE; empty: stdout
         QString title;                             // report --title TEXT: the heading text
-        QString date;                              // recompute-day-wip --date (YYYY-MM-DD)
+        QString date;                              // recompute-day-wip, close-day --date (YYYY-MM-DD)
         QStringList scnos;                         // tickets --scno, in order
         QString label;                             // tickets --label WIDTHxHEIGHT; empty: A4
-        QString department;                        // scan, desk --dept CAPTION
+        QString department;                        // scan, desk, close-day --dept CAPTION
         QStringList departments;                   // badges --dept CAPTION, in order; empty: every one
         QString action;                            // scan --action out|in; desk receive|issue|return|pass|cast
         QStringList codes;                         // scan: the ticket codes, in order; desk: one (cast: CODE=G ...)
@@ -62,6 +62,7 @@ public:
         bool dryRun = false;                       // import --dry-run
         bool update = false;                       // import --update
         int days = 7;                              // check --days N: transfers not received after N days
+        bool reopen = false;                       // close-day --reopen
     };
 
     struct Result

@@ -1,6 +1,7 @@
 #include "app/commandrunner.h"
 
 #include "app/backupcommand.h"
+#include "app/closedaycommand.h"
 #include "app/databaseopener.h"
 #include "app/deskcommand.h"
 #include "app/demopictures.h"
@@ -130,6 +131,7 @@ int CommandRunner::run(const CommandLine::Options &options, QTextStream &out, QT
     case CommandLine::Command::Backup: return BackupCommand::runBackup(options, out, err);
     case CommandLine::Command::Restore: return BackupCommand::runRestore(options, out, err);
     case CommandLine::Command::Check: return BackupCommand::runCheck(options, out, err);
+    case CommandLine::Command::CloseDay: return CloseDayCommand::run(options, out, err);
     case CommandLine::Command::Desktop: break;
     }
     err << "Not a headless command." << Qt::endl;

@@ -28,7 +28,7 @@ bool isHeadlessCommand(int argc, char **argv)
         return false;
     for (const char *name :
          {"init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "desk", "user", "import", "export",
-          "backup", "restore", "check"}) {
+          "backup", "restore", "check", "close-day"}) {
         if (std::strcmp(argv[1], name) == 0)
             return true;
     }

@@ -105,7 +105,7 @@ QString fixedSections()
     return QStringLiteral(
         ".SH ENVIRONMENT\n"
         ".TP\n\\fBWIP_PASSWORD\\fR\n"
-        "The password of \\fBwip scan\\fR and \\fBwip import\\fR, and the password to set of \\fBwip init\\-db \\-\\-admin\\fR, "
+        "The password of \\fBwip scan\\fR, \\fBwip desk\\fR, \\fBwip close\\-day\\fR and \\fBwip import\\fR, and the password to set of \\fBwip init\\-db \\-\\-admin\\fR, "
         "\\fBwip user add\\fR and \\fBwip user passwd\\fR; without it the password is asked on the terminal "
         "(twice when it is a new one). A password is never taken from the command line.\n"
         ".SH FILES\n"
@@ -132,7 +132,8 @@ const QStringList &ManualPage::commands()
                                   QStringLiteral("recompute-day-wip"), QStringLiteral("tickets"),
                                   QStringLiteral("badges"), QStringLiteral("scan"), QStringLiteral("desk"),
                                   QStringLiteral("user"), QStringLiteral("import"), QStringLiteral("export"),
-                                  QStringLiteral("backup"), QStringLiteral("restore"), QStringLiteral("check")};
+                                  QStringLiteral("backup"), QStringLiteral("restore"), QStringLiteral("check"),
+                                  QStringLiteral("close-day")};
     return list;
 }
 

@@ -1,6 +1,8 @@
 #include "contracts/contractimportkind.h"
 
 #include "contracts/contractlinerules.h"
+#include "database/closeddays.h"
+#include "desk/deskdepartment.h"
 #include "import/importkinds.h"
 #include "import/recordgrouper.h"
 #include "runtime/cursor.h"
@@ -285,6 +287,15 @@ ImportOutcome ContractImportKind::import(Transaction &tr, ImportTable table, con
     Lookups lookups;
     if (!guard.active() || !readLookups(tr, &lookups)) {
         outcome.error = tr.sqlErrText;
+        return outcome;
+    }
+    // Contracts enter production at 唧蜡, whose bags come from their lines: an
+    // import counts there, on the day it is made.
+    if (const QString closed = ClosedDays::refusal(tr, DeskDepartment::first().caption, QDateTime::currentDateTime());
+        !closed.isEmpty()) {
+        guard.rollback();
+        outcome.problems.append({0, QString(), closed});
+        outcome.result = ImportOutcome::Result::Refused;
         return outcome;
     }
     QList<NewContract> added;

@@ -25,6 +25,8 @@ namespace wip {
 // number of one of its lines changes that line, a row without a number adds
 // a line; lines the file leaves out stay. The right 导入 stands for the rights
 // of adding and changing contracts and lines; an import deletes nothing.
+// Nothing is imported while 唧蜡, where the lines enter production, has closed
+// the day of the import (ClosedDays).
 class ContractImportKind : public import::ImportKind
 {
 public:

@@ -398,12 +398,18 @@ bool w_scno_process::saveProcess()
         MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
         return false;
     }
-    if (ContractWrites::saveProcess(dw_process->store(), sqlca) != ContractWrites::SaveResult::Saved) {
+    QString closed;
+    if (ContractWrites::saveProcess(dw_process->store(), sqlca, AuditSource::window(QStringLiteral("w_scno_process")),
+                                    QVariant(), &closed)
+        != ContractWrites::SaveResult::Saved) {
         // Nothing was written and every row is kept as typed: a failure, a header
-        // another clerk has just deleted, or a record another clerk has just added.
+        // another clerk has just deleted, a record another clerk has just added,
+        // or a department's closed day (said with the day and who closed it).
         if (sqlca.hasOpenWork())
             sqlca.rollback();
-        MessageBox(QStringLiteral("信息"), QStringLiteral("保存数据未成功!"), MessageIcon::Exclamation);
+        MessageBox(QStringLiteral("信息"), closed.isEmpty() ? QStringLiteral("保存数据未成功!")
+                                                            : QStringLiteral("保存数据未成功!\n") + closed,
+                   MessageIcon::Exclamation);
         return false;
     }
     // Read back: a new record gets its process_id from the database.

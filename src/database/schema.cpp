@@ -223,6 +223,21 @@ QList<AddedColumn> deskColumnsOfVersion3()
     return list;
 }
 
+// The days a department's supervisor has closed (version 4): one row per
+// closing, never deleted. A day stands closed while a row of it has no
+// reopened_at; reopening fills reopened_by and reopened_at, and closing it
+// again adds a row, so the rows are the history of the day.
+QList<TableDef> closedDayTables()
+{
+    return {{"closed_day",
+             "a department's day closed by its supervisor: dept the desk's caption (执模), day the calendar day "
+             "(00:00:00), closed_by/closed_at who closed it and when, reopened_by/reopened_at the administrator "
+             "who opened it again and when (NULL while it stays closed)",
+             cols({{"closed_day_id", T::Id}, {"dept", T::Text}, {"day", T::DateTime}, {"closed_by", T::Text},
+                   {"closed_at", T::DateTime}, {"reopened_by", T::Text}, {"reopened_at", T::DateTime}}),
+             {}}};
+}
+
 // Every table, in the order they are created.
 QList<TableDef> makeTables()
 {
@@ -238,6 +253,7 @@ QList<TableDef> makeTables()
     t += userTables();
     t += ReferenceSchema::tables();
     t += DeskSchema::tables();
+    t += closedDayTables();
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
@@ -278,6 +294,7 @@ QList<IndexDef> makeIndexes()
         {"ix_gongxu_code", "gongxu", {"gongxu_code"}},
         {"ix_cumind_contract", "cumind", {"contractno"}},
         {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
+        {"ix_closed_day_dept_day", "closed_day", {"dept", "day"}},
     };
     return list + ReferenceSchema::indexes() + DeskSchema::indexes();
 }

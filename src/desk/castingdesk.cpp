@@ -1,5 +1,7 @@
 #include "desk/castingdesk.h"
 
+#include "database/closeddays.h"
+
 #include "desk/baglookup.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
@@ -86,7 +88,7 @@ CastingDesk::Outcome CastingDesk::cast(const CastingBatch &batch)
         refuse(w, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
         return w.outcome;
     }
-    if (number(w) && readBags(w) && writeContracts(w) && writeBags(w)) {
+    if (dayOpen(w) && number(w) && readBags(w) && writeContracts(w) && writeBags(w)) {
         if (AuditLog::write(m_tr, m_who, w.audit, w.now) && guard.commit()) {
             w.outcome.result = Result::Done;
             return w.outcome;
@@ -95,6 +97,18 @@ CastingDesk::Outcome CastingDesk::cast(const CastingBatch &batch)
     }
     guard.rollback();
     return w.outcome;
+}
+
+// A batch counts on its own day at 倒模.
+bool CastingDesk::dayOpen(Work &w)
+{
+    QString error;
+    if (const auto closed = ClosedDays::find(m_tr, QStringLiteral("倒模"), w.now.date(), &error))
+        return refuse(w, Result::DayClosed, QStringLiteral("铸造批未能保存, 没有写入任何资料: ")
+                                                + ClosedDays::refusal(*closed));
+    if (!error.isEmpty())
+        return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
+    return true;
 }
 
 // The desk, the weights and the bags named, before anything is read.

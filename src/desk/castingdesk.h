@@ -62,6 +62,7 @@ private:
     struct Work;
 
     bool readInput(Work &w, const CastingBatch &batch);
+    bool dayOpen(Work &w);
     bool number(Work &w);
     bool readBags(Work &w);
     static void shareLoss(Work &w);

@@ -1,11 +1,14 @@
 #include "desk/contractwrites.h"
 
 #include "database/auditlog.h"
+#include "database/closeddays.h"
+#include "desk/scanstation.h"
 #include "reports/datastore.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
 #include "runtime/transactionguard.h"
 
+#include <QHash>
 #include <QMap>
 
 namespace wip {
@@ -105,10 +108,43 @@ bool writeThroughCopy(const DataStore &process, const QString &scno, Transaction
     return copy.Update(tr);
 }
 
+// The first closed day among the departments the changes touch, today; empty
+// when every one is open.
+QString closedDepartmentDay(Transaction &tr, const QList<AuditLog::Change> &changes)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList seen;
+    for (const AuditLog::Change &c : changes) {
+        const QString department = ContractWrites::departmentOf(c.field);
+        if (department.isEmpty() || seen.contains(department))
+            continue;
+        seen << department;
+        const QString why = ClosedDays::refusal(tr, department, now);
+        if (!why.isEmpty())
+            return QStringLiteral("合约 %1 的进度未能保存: %2").arg(c.scno, why);
+    }
+    return QString();
+}
+
 } // namespace
 
+QString ContractWrites::departmentOf(const QString &column)
+{
+    static const QHash<QString, QString> dates{
+        {QStringLiteral("wax_date"), QStringLiteral("唧蜡")},     {QStringLiteral("casting_date"), QStringLiteral("倒模")},
+        {QStringLiteral("filing_date"), QStringLiteral("执模")},  {QStringLiteral("setting_date"), QStringLiteral("镶石")},
+        {QStringLiteral("finishing_date"), QStringLiteral("执边")}, {QStringLiteral("polishing_date"), QStringLiteral("打磨")},
+        {QStringLiteral("rhodium_date"), QStringLiteral("电金")}};
+    const QString name = column.trimmed().toLower();
+    for (const ScanDepartment &d : ScanDepartment::all()) {
+        if (name == d.inColumn || name == d.outColumn)
+            return d.caption;
+    }
+    return dates.value(name);
+}
+
 ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Transaction &tr, const AuditSource &who,
-                                                      const QVariant &scondId)
+                                                      const QVariant &scondId, QString *refusal)
 {
     const QMap<QString, ContractChange> changes = changesByContract(process);
 
@@ -152,6 +188,13 @@ ContractWrites::SaveResult ContractWrites::saveProcess(DataStore &process, Trans
             Trace::write(QStringLiteral("Progress of contract %1 not saved, nothing written").arg(it.key()));
             return SaveResult::Failed;
         }
+    }
+    if (const QString closed = closedDepartmentDay(tr, audit); !closed.isEmpty()) {
+        guard.rollback();
+        if (refusal)
+            *refusal = closed;
+        Trace::write(QStringLiteral("Progress not saved: ") + closed);
+        return SaveResult::DayClosed;
     }
     if (!AuditLog::write(tr, who, audit)) {
         guard.rollback();

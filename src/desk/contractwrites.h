@@ -30,7 +30,7 @@ class DataStore;
 class ContractWrites
 {
 public:
-    enum class SaveResult { Saved, HeaderGone, RecordExists, Failed };
+    enum class SaveResult { Saved, HeaderGone, RecordExists, DayClosed, Failed };
 
     // Writes the changes of a d_w_process_input store (rows added, changed and
     // deleted: changed columns only, by key, as DataStore::Update writes them) in
@@ -41,9 +41,16 @@ public:
     // meanwhile fails the save. Every field written goes into the audit trail
     // in the same work (as from `who`, for order line scondId when given); a
     // row that cannot be written there fails the save.
+    // A save counts on the day it is made, for each department whose figures
+    // or date it changes (wax_in, wax_out, wax_date: 唧蜡 ...); when one of
+    // those days is closed (ClosedDays) nothing is written and *refusal names
+    // the day and who closed it (DayClosed).
     static SaveResult saveProcess(reports::DataStore &process, Transaction &tr,
                                   const AuditSource &who = AuditSource::window(QStringLiteral("w_scno_process")),
-                                  const QVariant &scondId = QVariant());
+                                  const QVariant &scondId = QVariant(), QString *refusal = nullptr);
+    // The department (ScanDepartment caption) whose figures a column of the
+    // progress record holds; empty for the others (remark, bz).
+    static QString departmentOf(const QString &column);
 
     // Deletes the header of contract scno from sconh (its lines and progress
     // record stay). True when a row was deleted and the work committed; otherwise

@@ -1,5 +1,6 @@
 #include "desk/desk.h"
 
+#include "database/closeddays.h"
 #include "database/useraccounts.h"
 #include "desk/baglookup.h"
 #include "desk/deskdepartment.h"
@@ -104,7 +105,7 @@ DeskOutcome Desk::act(const DeskRequest &request)
         refuse(w, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
         return w.outcome;
     }
-    bool ok = readBag(w);
+    bool ok = dayOpen(w) && readBag(w);
     if (ok) {
         switch (request.action) {
         case DeskAction::Receive: ok = receive(w); break;
@@ -169,6 +170,18 @@ bool Desk::readStoneCounts(Work &w)
         if (!DeskInput::stones(c.count, QStringLiteral("破损 %1 的粒数").arg(c.stone.trimmed()), &why))
             return refuse(w, Result::BadInput, why);
     }
+    return true;
+}
+
+// The action counts on its own day, at the department acting (a transfer
+// passed on, at the sending one; received, at the receiving one).
+bool Desk::dayOpen(Work &w)
+{
+    QString error;
+    if (const auto closed = ClosedDays::find(m_tr, w.dept->caption, w.now.date(), &error))
+        return refuse(w, Result::DayClosed, notSaved(w.code(), ClosedDays::refusal(*closed)));
+    if (!error.isEmpty())
+        return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
     return true;
 }
 

@@ -41,7 +41,8 @@ struct DeskDepartment;
 // has given back every piece. At 镶石 the pieces issued carry their stones and
 // the take-back says which were set and broken (SettingStones); stones given at
 // any other action or desk, or counts that are not whole numbers, are refused.
-// Casting batches at 倒模 are CastingDesk's.
+// Casting batches at 倒模 are CastingDesk's. Nothing is written on a day the
+// department has closed (ClosedDays): the refusal names the day and who closed it.
 class Desk
 {
 public:
@@ -63,6 +64,7 @@ private:
     struct Work;
 
     bool readInput(Work &w);
+    bool dayOpen(Work &w);
     bool readBag(Work &w);
     bool receive(Work &w);
     bool receiveFromLine(Work &w);

@@ -29,6 +29,7 @@ struct DeskOutcome
         Gain,              // finished and returned above what was issued, not confirmed by a supervisor
                            // (a casting batch: cast and returned above the metal issued)
         Stones,            // stones set or broken that the style or what was issued does not allow
+        DayClosed,         // the department's day of the action is closed (ClosedDays)
         Failed,            // the database refused or could not be read
     };
     Result result = Result::Failed;

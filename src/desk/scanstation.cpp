@@ -352,7 +352,11 @@ ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, 
     for (const AuditLog::Change &c : AuditLog::diff(scno, QVariant(), before, after))
         o.changed.insert(c.field, {c.oldValue, c.newValue});
 
-    if (ContractWrites::saveProcess(process, m_tr, m_who, o.ticket.scondId) != ContractWrites::SaveResult::Saved
+    QString closed;
+    const ContractWrites::SaveResult saved = ContractWrites::saveProcess(process, m_tr, m_who, o.ticket.scondId, &closed);
+    if (saved == ContractWrites::SaveResult::DayClosed)
+        return refuse(o, Result::DayClosed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料: %2").arg(o.ticket.code, closed));
+    if (saved != ContractWrites::SaveResult::Saved
         || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + col, QVariant(), o.ticket.code}})
         || !guard.commit())
         return refuse(o, Result::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
@@ -402,8 +406,11 @@ ScanOutcome ScanStation::undo(const ScanOutcome &scan)
     }
     const QList<AuditLog::Change> undone = {
         AuditLog::Change{scan.ticket.scno, scan.ticket.scondId, scanField(scan), scan.ticket.code, QVariant()}};
-    if (ContractWrites::saveProcess(process, m_tr, m_who, scan.ticket.scondId) != ContractWrites::SaveResult::Saved
-        || !AuditLog::write(m_tr, m_who, undone) || !guard.commit()) {
+    QString closed;
+    const ContractWrites::SaveResult saved = ContractWrites::saveProcess(process, m_tr, m_who, scan.ticket.scondId, &closed);
+    if (saved == ContractWrites::SaveResult::DayClosed)
+        return fail(Result::DayClosed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料: %2").arg(scan.ticket.code, closed));
+    if (saved != ContractWrites::SaveResult::Saved || !AuditLog::write(m_tr, m_who, undone) || !guard.commit()) {
         guard.rollback();
         return refuse(o, Result::Failed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料").arg(scan.ticket.code));
     }

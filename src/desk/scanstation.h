@@ -35,7 +35,8 @@ enum class ScanAction { Out, In };   // "转出" for every department, "接收" 
 struct ScanOutcome
 {
     enum class Result {
-        Done, UnknownCode, LineDeleted, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, NoStones, Failed
+        Done, UnknownCode, LineDeleted, Invoiced, OverScan, Duplicate, NoRight, NotForDepartment, NoStones, DayClosed,
+        Failed
     };
     Result result = Result::Failed;
     QString message;               // one line for the clerk
@@ -72,7 +73,9 @@ struct ScanOutcome
 // right of the sales contracts, "接收" anywhere but 唧蜡, a receipt at 唧蜡
 // that would take the line (a ticket received there and not undone) or the
 // contract (the received figure against its lines' quantities) above its
-// quantity, a stone-store scan of a line whose article has no stones per piece.
+// quantity, a stone-store scan of a line whose article has no stones per piece,
+// a scan or undo on a day closed by a department whose figures it changes
+// (ContractWrites::saveProcess).
 class ScanStation
 {
 public:

@@ -65,7 +65,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("command");
         for (const char *c : {"", "init-db", "report", "recompute-day-wip", "tickets", "badges", "scan", "user", "backup",
-                              "restore", "check"})
+                              "restore", "check", "close-day"})
             QTest::newRow(*c ? c : "desktop") << QString::fromLatin1(c);
     }
 
