@@ -173,15 +173,22 @@ bool Desk::readStoneCounts(Work &w)
     return true;
 }
 
-// The action counts on its own day, at the department acting (a transfer
-// passed on, at the sending one; received, at the receiving one).
+// The action counts on its own day at the department acting; a bag passed on
+// also at the next one, whose received figure the progress record's 转出 raises.
 bool Desk::dayOpen(Work &w)
 {
-    QString error;
-    if (const auto closed = ClosedDays::find(m_tr, w.dept->caption, w.now.date(), &error))
-        return refuse(w, Result::DayClosed, notSaved(w.code(), ClosedDays::refusal(*closed)));
-    if (!error.isEmpty())
-        return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
+    QList<const DeskDepartment *> touched{w.dept};
+    const DeskDepartment *next = w.dept->next();
+    if (w.request.action == DeskAction::PassOn && !w.request.toOutside && next && !next->progress.isEmpty()
+        && !w.dept->progress.isEmpty())
+        touched << next;
+    for (const DeskDepartment *d : touched) {
+        QString error;
+        if (const auto closed = ClosedDays::find(m_tr, d->caption, w.now.date(), &error))
+            return refuse(w, Result::DayClosed, notSaved(w.code(), ClosedDays::refusal(*closed)));
+        if (!error.isEmpty())
+            return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
+    }
     return true;
 }
 
@@ -217,7 +224,9 @@ bool Desk::progress(Work &w, const DeskDepartment &department, bool in)
     if (o.done())
         return true;
     const bool disagrees = o.result == ScanOutcome::Result::OverScan || o.result == ScanOutcome::Result::Duplicate;
-    return refuse(w, disagrees ? Result::WrongPlace : Result::Failed, QStringLiteral("进度记录: ") + o.message);
+    const bool closed = o.result == ScanOutcome::Result::DayClosed;
+    return refuse(w, closed ? Result::DayClosed : disagrees ? Result::WrongPlace : Result::Failed,
+                  QStringLiteral("进度记录: ") + o.message);
 }
 
 bool Desk::receive(Work &w)
