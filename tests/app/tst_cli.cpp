@@ -516,7 +516,7 @@ private Q_SLOTS:
         const QString pdf = m_home.filePath(QStringLiteral("tickets.pdf"));
         r = wip({"tickets", "--database", db, "--scno", scno, "--output", pdf});
         QVERIFY2(r.exitCode == 0 && r.out.contains(pdf), qPrintable(describe(r)));
-        QCOMPARE(sqliteCount(db, "wip_schema where version = 3"), 1);
+        QCOMPARE(sqliteCount(db, "wip_schema where version = 4"), 1);
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
         r = wip({"tickets", "--database", db, "--scno", "KC-NONE", "--output", pdf});

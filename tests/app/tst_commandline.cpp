@@ -119,6 +119,25 @@ private Q_SLOTS:
         QTest::newRow("check days zero") << QStringList{"check", "--database", "x.db", "--days", "0"} << "from 1 to 3650";
         QTest::newRow("check days words") << QStringList{"check", "--database", "x.db", "--days", "week"} << "\"week\"";
         QTest::newRow("check without database") << QStringList{"check"} << "--database";
+        QTest::newRow("close-day without user")
+            << QStringList{"close-day", "--database", "x.db", "--dept", "执模", "--date", "2004-03-01"} << "--user CODE";
+        QTest::newRow("close-day without dept")
+            << QStringList{"close-day", "--database", "x.db", "--user", "BOSS", "--date", "2004-03-01"} << "--dept CAPTION";
+        QTest::newRow("close-day without date")
+            << QStringList{"close-day", "--database", "x.db", "--user", "BOSS", "--dept", "执模"} << "--date YYYY-MM-DD";
+        QTest::newRow("close-day date no date")
+            << QStringList{"close-day", "--database", "x.db", "--user", "BOSS", "--dept", "执模", "--date", "2004-02-30"}
+            << "\"2004-02-30\" is no date";
+        QTest::newRow("close-day password")
+            << QStringList{"close-day", "--database", "x.db", "--user", "BOSS", "--dept", "执模", "--date", "2004-03-01",
+                           "--password", "x"}
+            << "WIP_PASSWORD";
+        QTest::newRow("close-day with an argument")
+            << QStringList{"close-day", "--database", "x.db", "--user", "BOSS", "--dept", "执模", "--date", "2004-03-01",
+                           "KC1-1"}
+            << "\"KC1-1\"";
+        QTest::newRow("close-day without database")
+            << QStringList{"close-day", "--user", "BOSS", "--dept", "执模", "--date", "2004-03-01"} << "--database";
         const QStringList desk{"desk", "--database", "x.db", "--user", "A", "--weight", "3"};
         QTest::newRow("desk unknown action") << desk + QStringList{"--dept", "倒模", "--action", "melt", "KC1-1"}
                                              << "return, pass or cast";
@@ -250,6 +269,36 @@ private Q_SLOTS:
         QCOMPARE(r.options.days, days);
         QCOMPARE(CommandLine::commandName(r.options.command), args.first());
         QVERIFY(parse({args.first(), "--help"}).text.startsWith("Usage: wip " + args.first() + " [options]"));
+    }
+
+    void closeDayOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<bool>("reopen");
+        QTest::newRow("close") << QStringList{"close-day", "--database", "x.db", "--user", " BOSS ", "--dept", " 执模 ",
+                                              "--date", "2004-03-01"}
+                               << "2004-03-01" << false;
+        QTest::newRow("reopen") << QStringList{"close-day", "--reopen", "--database", "x.db", "--user", "ADMIN", "--dept",
+                                               "执模", "--date", " 2004-03-01 "}
+                                << "2004-03-01" << true;
+    }
+
+    void closeDayOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, date);
+        QFETCH(bool, reopen);
+        const auto r = parse(args);
+        QCOMPARE(r.outcome, CommandLine::Outcome::Run);
+        QCOMPARE(r.options.command, CommandLine::Command::CloseDay);
+        QCOMPARE(r.options.department, QStringLiteral("执模"));
+        QCOMPARE(r.options.user, reopen ? QStringLiteral("ADMIN") : QStringLiteral("BOSS"));
+        QCOMPARE(r.options.date, date);
+        QCOMPARE(r.options.reopen, reopen);
+        QCOMPARE(CommandLine::commandName(r.options.command), args.first());
+        QVERIFY(parse({"close-day", "--help"}).text.startsWith("Usage: wip close-day [options]"));
+        QVERIFY(parse({"--help"}).text.contains("close-day --database URL --user CODE --dept CAPTION --date YYYY-MM-DD"));
     }
 
     void refusesUnknownCommandsAndOptions()

@@ -157,6 +157,54 @@ private Q_SLOTS:
                  qPrintable(r.out));
     }
 
+    // The supervisor closes 唧蜡's day: the desk and the scan refuse it, naming
+    // the day and the supervisor, until the administrator opens it again.
+    void closeDayThroughTheCommand()
+    {
+        const QString db = m_home.filePath(QStringLiteral("closed.db"));
+        QVERIFY(newFactory(db));
+        Run r = wip({"user", "add", "SUP", "--rights", "supervisor", "--database", db}, QStringLiteral("sup-pass-1"));
+        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY(query(db, "insert into sconh (scno, cust_no, next_line_no) values ('KC1', 'QOR', 2)").isEmpty());
+        QVERIFY(query(db, "insert into scond (scno, design_no, metal, quantity, line_no) "
+                          "values ('KC1', 'D1', '18KY', 3, 1)").isEmpty());
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        const QString clerk = QStringLiteral("clerk-pass-1"), sup = QStringLiteral("sup-pass-1"),
+                      boss = QStringLiteral("boss-pass-1");
+        const QStringList close{"close-day", "--database", db, "--dept", "唧蜡", "--date", today};
+        const QStringList receive{"desk", "--database", db, "--user", "CLERK", "--dept", "唧蜡", "--action", "receive",
+                                  "--weight", "5", "KC1-1"};
+        const QStringList scan{"scan", "--database", db, "--user", "CLERK", "--dept", "唧蜡", "--action", "in", "KC1-1"};
+        const QString closed = QStringLiteral("唧蜡 %1 已日结 (SUP 于").arg(today);
+        const struct
+        {
+            QStringList args;
+            QString password;
+            int exitCode;
+            QString says;
+        } steps[] = {
+            {close + QStringList{"--user", "CLERK"}, clerk, 1, "没有主管权限"},
+            {close + QStringList{"--user", "SUP", "--password", "x"}, sup, 2, "WIP_PASSWORD"},
+            {close + QStringList{"--user", "SUP"}, QStringLiteral("wrong"), 1, "password"},
+            {QStringList{"close-day", "--database", db, "--user", "SUP", "--dept", "喷砂", "--date", today}, sup, 2,
+             "No department"},
+            {close + QStringList{"--user", "SUP"}, sup, 0, "DONE 唧蜡 " + today + " 已日结 (SUP)"},
+            {receive, clerk, 1, closed},
+            {scan, clerk, 1, closed},
+            {close + QStringList{"--user", "SUP", "--reopen"}, sup, 1, "不是管理员"},
+            {close + QStringList{"--user", "BOSS", "--reopen"}, boss, 0, "已重开 (BOSS)"},
+            {receive, clerk, 0, "DONE"},
+        };
+        for (const auto &step : steps) {
+            r = wip(step.args, step.password);
+            QVERIFY2(r.exitCode == step.exitCode && (r.out.contains(step.says) || r.err.contains(step.says)),
+                     qPrintable(step.args.join(' ') + u'\n' + describe(r)));
+        }
+        QCOMPARE(query(db, "select user_code, source, field from audit_log where field like 'day:%' order by audit_id"),
+                 QStringList({"SUP|wip close-day|day:close", "BOSS|wip close-day|day:reopen"}));
+        QCOMPARE(query(db, "select closed_by, reopened_by from closed_day"), QStringList{"SUP|BOSS"});
+    }
+
     void castAndSetThroughTheCommand()
     {
         const QString db = m_home.filePath(QStringLiteral("cast.db"));

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void olderVersionIsUpgradedNewerRefused();
     void version2GetsTheReferenceTablesAndItsCustomers_data() { addEngineRows(); }
     void version2GetsTheReferenceTablesAndItsCustomers();
+    void version3GetsTheClosedDays_data() { addEngineRows(); }
+    void version3GetsTheClosedDays();
     void otherSchemaVersionIsRefused_data() { addEngineRows(); }
     void otherSchemaVersionIsRefused();
     void datesCompareAsDatesOnBothEngines_data() { addEngineRows(); }
@@ -289,6 +291,39 @@ void tst_Schema::version2GetsTheReferenceTablesAndItsCustomers()
     QCOMPARE(customers(), (QStringList{"AUR|1|NULL", "QOR|1|NULL", "TIF|1|NULL"}));
     QVERIFY(initDatabase(db.tr(), InitOptions{}).ok);
     QCOMPARE(customers().size(), 3);
+}
+
+// A database of version 3 (before closed days) gets closed_day and its index,
+// from upgradeDatabase as from init-db; its rows stay, and no day is closed.
+void tst_Schema::version3GetsTheClosedDays()
+{
+    WIP_TEST_DATABASE(db);
+    const auto makeVersion3 = [&db] {
+        return db.exec("drop index ix_closed_day_dept_day") && db.exec("drop table closed_day")
+            && db.exec("update wip_schema set version = 3");
+    };
+    const auto closedDays = [&db] {
+        return db.exec("insert into closed_day (dept, day, closed_by) values ('执模', ?, 'BOSS')",
+                       {QDateTime(QDate(2004, 3, 1), QTime(0, 0))})
+            && db.scalar("select count(*) from closed_day where dept = '执模' and day = ?",
+                         {QDateTime(QDate(2004, 3, 1), QTime(0, 0))}).toInt() == 1
+            && db.exec("drop index ix_closed_day_dept_day")
+            && db.exec("create index ix_closed_day_dept_day on closed_day (dept, day)")
+            && db.exec("delete from closed_day");
+    };
+    QVERIFY(db.insert("sconh", {{"scno", "KC1"}, {"cust_no", "QOR"}}));
+    QVERIFY2(makeVersion3(), qPrintable(db.error()));
+    const UpgradeResult up = upgradeDatabase(db.tr());
+    QVERIFY2(up.ok && up.upgraded() && up.fromVersion == 3, qPrintable(up.error));
+    QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 4);
+    QVERIFY2(closedDays(), qPrintable(db.error()));
+
+    QVERIFY2(makeVersion3(), qPrintable(db.error()));
+    const InitResult init = initDatabase(db.tr(), InitOptions{});
+    QVERIFY2(init.ok && !init.created, qPrintable(init.error));
+    QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 4);
+    QVERIFY2(closedDays(), qPrintable(db.error()));
+    QCOMPARE(db.scalar("select count(*) from sconh").toInt(), 1);
 }
 
 void tst_Schema::foreignDatabaseIsRefused()
