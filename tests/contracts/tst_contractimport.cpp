@@ -7,6 +7,7 @@
 
 #include "contracts/contractimportkind.h"
 #include "contracts/contractsave.h"
+#include "database/closeddays.h"
 #include "database/rightscatalogue.h"
 #include "import/importer.h"
 #include "import/sheetwriter.h"
@@ -217,6 +218,32 @@ private Q_SLOTS:
         QVERIFY(golden.open(QIODevice::ReadOnly));
         QCOMPARE(o.text() + '\n', QString::fromUtf8(golden.readAll()));
         QCOMPARE(snapshot(db), before);
+    }
+
+    // Contracts enter production at 唧蜡: an import on a day 唧蜡 has closed
+    // writes nothing, new contracts or updates, and says the day and who closed it;
+    // another department's closed day does not stop it.
+    void refusedOnTheFirstDepartmentsClosedDay_data() { addEngineRows(); }
+    void refusedOnTheFirstDepartmentsClosedDay()
+    {
+        WIP_TEST_DATABASE(db);
+        QVERIFY(addCodes(db) && addOldContract(db));
+        const QDate today = QDate::currentDate();
+        QVERIFY(ClosedDays::close(db.tr(), {"BOSS", "test"}, Right::Supervisor, "执模", today).done);
+        QVERIFY(ClosedDays::close(db.tr(), {"BOSS", "test"}, Right::Supervisor, "唧蜡", today).done);
+        const QString path = csv("closed.csv", "KC1,C01,PO-1,2026-05-04,2026-06-15,,D1,R1,18KY,,,,5,,,,\n"
+                                               "KCOLD,C01,PO-9,2026-05-04,2026-06-15,,D3,R1,18KY,,,,1,,,,\n");
+        const QString before = snapshot(db);
+        for (const bool update : {false, true}) {
+            const ImportOutcome o = importFile(db, path, update);
+            QCOMPARE(o.result, ImportOutcome::Result::Refused);
+            QVERIFY2(o.text().contains(QStringLiteral("唧蜡 %1 已日结 (BOSS").arg(today.toString(Qt::ISODate))),
+                     qPrintable(o.text()));
+            QCOMPARE(snapshot(db), before);
+        }
+        QVERIFY(ClosedDays::reopen(db.tr(), {"ADMIN", "test"}, Right::Users, "唧蜡", today).done);
+        QVERIFY(importFile(db, path, true).ok());
+        QVERIFY(snapshot(db) != before);
     }
 
     void contractsThereAlreadyAreUpdatedOnlyWhenAsked_data() { addEngineRows(); }
