@@ -20,6 +20,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDateEdit>
 #include <QPointer>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -222,6 +223,63 @@ private Q_SLOTS:
         QCOMPARE(w->control<QTableWidget>("lv_done").rowCount(), 4);
         QCOMPARE(audit(db, "source = 'w_desk' and user_code = 'CLERK' and field like 'desk:%'"), 4);
         QVERIFY(MessageBoxService::shown().isEmpty());
+        closeDesk(w);
+    }
+
+    // F11 日结: a clerk is refused; the supervisor is asked which day (today
+    // unless changed), Esc closes nothing, F2 closes it; then every action of
+    // the department that day is refused in red, naming the day and the supervisor.
+    void closeDayIsAskedInTheWindow_data() { addEngineRows(); }
+    void closeDayIsAskedInTheWindow()
+    {
+        WIP_DESK_FACTORY(db);
+        DeskClerk clerk(db.tr());
+        sentToFiling(clerk);
+        QPointer<w_desk> w = openDesk(db);
+        QVERIFY(w);
+        auto &banner = w->control<ResultBanner>("st_result");
+        auto &question = w->control<ScanQuestion>("question");
+        key(w, Qt::Key_F11);
+        QVERIFY(!question.isOpen());
+        QCOMPARE(banner.state(), S::Refused);
+        QVERIFY2(banner.text().contains("CLERK 没有主管权限"), qPrintable(banner.text()));
+        closeDesk(w);
+
+        w = openDesk(db, "BOSS");
+        QVERIFY(w);
+        auto &boss = w->control<ScanQuestion>("question");
+        auto &result = w->control<ResultBanner>("st_result");
+        auto &dayField = w->control<QDateEdit>("em_date");
+        key(w, Qt::Key_F11);
+        QVERIFY(boss.isOpen() && dayField.isVisible());
+        QCOMPARE(dayField.date(), QDate::currentDate());
+        QCOMPARE(w->focusWidget(), &dayField);
+        QVERIFY2(boss.text().contains("日结 执模"), qPrintable(boss.text()));
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_desk-closeday.png"));
+        key(w, Qt::Key_Return);   // Enter answers nothing: the day is still being said
+        QVERIFY(boss.isOpen());
+        key(w, Qt::Key_Escape);
+        QVERIFY(!boss.isOpen());
+        QCOMPARE(db.scalar("select count(*) from closed_day").toInt(), 0);
+        QCOMPARE(w->focusWidget(), &w->control<SingleLineEdit>("sle_code"));
+
+        key(w, Qt::Key_F11);
+        key(w, Qt::Key_F2);
+        QCOMPARE(result.state(), S::Done);
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QVERIFY2(result.text().contains(QStringLiteral("执模 %1 已日结 (BOSS)").arg(today)), qPrintable(result.text()));
+        QCOMPARE(table(db, "ttd", "select dept, closed_by, day from closed_day"),
+                 QStringList{QStringLiteral("执模|BOSS|%1").arg(today)});
+        QCOMPARE(audit(db, "source = 'w_desk' and field = 'day:close'"), 1);
+
+        key(w, Qt::Key_F5);
+        enter(w, "KC1-1");
+        enter(w);
+        enter(w, "31.25");
+        QCOMPARE(result.state(), S::Refused);
+        QVERIFY2(result.text().contains(QStringLiteral("执模 %1 已日结 (BOSS 于").arg(today)), qPrintable(result.text()));
+        QCOMPARE(place(db, "KC1-1"), QStringLiteral("transit 03-倒模 0 0"));
         closeDesk(w);
     }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/widgets/controlsupport.h"
 
+#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -51,8 +52,15 @@ ScanQuestion::ScanQuestion(QWidget *parent, const QString &name)
         b->setMinimumHeight(2 * b->fontMetrics().height());
     }
 
+    m_date = new QDateEdit(this);
+    m_date->setObjectName(QStringLiteral("em_date"));
+    m_date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_date->setFont(m_text->font());
+    m_date->setVisible(false);
+
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(m_text, 1);
+    layout->addWidget(m_date);
     layout->addWidget(m_yes);
     layout->addWidget(m_no);
 
@@ -71,7 +79,21 @@ void ScanQuestion::ask(const QString &text, const QString &yes)
     m_text->setText(text);
     m_yes->setText(yes.isEmpty() ? QStringLiteral("是, 再记录 (F2)") : yes);
     m_open = true;
+    m_date->setVisible(false);
     setVisible(true);
+}
+
+void ScanQuestion::askDate(const QString &text, const QString &yes, const QDate &day)
+{
+    ask(text, yes);
+    m_date->setDate(day);
+    m_date->setVisible(true);
+    m_date->setFocus(Qt::OtherFocusReason);
+}
+
+QDate ScanQuestion::date() const
+{
+    return m_date->isVisibleTo(this) ? m_date->date() : QDate();
 }
 
 QString ScanQuestion::text() const
@@ -86,6 +108,7 @@ void ScanQuestion::answer(bool yes)
     m_open = false;
     setVisible(false);
     Q_EMIT answered(yes);
+    m_date->setVisible(false);
 }
 
 bool ScanQuestion::eventFilter(QObject *watched, QEvent *event)

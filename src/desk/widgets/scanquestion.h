@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDate>
 #include <QFrame>
 
+class QDateEdit;
 class QLabel;
 class QPushButton;
 
@@ -25,6 +27,10 @@ public:
 
     // Opens the question; yes names what F2 does ("是, 再记录 (F2)" unless given).
     void ask(const QString &text, const QString &yes = QString());
+    // The same with a day to say (the close-day question): a date field after
+    // the text, starting from `day`, which takes the focus; F2 and Esc still answer.
+    void askDate(const QString &text, const QString &yes, const QDate &day);
+    QDate date() const;   // the day said; invalid when the question asks none
     bool isOpen() const { return m_open; }
     QString text() const;
     // Closes the question with this answer and emits answered; nothing when closed.
@@ -40,6 +46,7 @@ protected:
 
 private:
     QLabel *m_text = nullptr;
+    QDateEdit *m_date = nullptr;
     QPushButton *m_yes = nullptr;
     QPushButton *m_no = nullptr;
     bool m_open = false;

@@ -1,5 +1,6 @@
 #include "desk/widgets/w_desk.h"
 
+#include "database/closeddays.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskholdings.h"
 #include "desk/deskinput.h"
@@ -32,6 +33,7 @@ namespace {
 
 const QString kWindow = QStringLiteral("w_desk");
 constexpr int kFirstKey = 116;   // F5: the keys F5 ... F9 choose the actions in DeskFields::choices() order
+constexpr int kCloseDayKey = 122;   // F11: 日结
 
 QString count(const std::optional<Decimal> &d)
 {
@@ -122,6 +124,7 @@ void w_desk::create()
     sle_code->setFont(codeFont);
     cb_ok = new CommandButton(this, QStringLiteral("cb_ok"), QStringLiteral("确定 Enter"));
     cb_ok->setDefault(true);
+    cb_closeday = new CommandButton(this, QStringLiteral("cb_closeday"), QStringLiteral("日结 F11"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
     createFields();
@@ -144,7 +147,7 @@ void w_desk::create()
                    {QStringLiteral("袋卡"), QStringLiteral("位置"), QStringLiteral("件数"), QStringLiteral("重量 (克)")}, 1);
     // A click on a list, a button or the department leaves the focus where the
     // next scan goes; Tab still reaches them.
-    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_close})
+    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_closeday, cb_close})
         w->setFocusPolicy(Qt::TabFocus);
     for (CommandButton *b : std::as_const(m_choiceButtons))
         b->setFocusPolicy(Qt::TabFocus);
@@ -153,6 +156,7 @@ void w_desk::create()
     on(ddlb_dept, &DropDownListBox::selectionchanged, this, &w_desk::ddlb_dept_selectionchanged);
     on(cb_ok, &CommandButton::clicked, this, &w_desk::cb_ok_clicked);
     on(cb_close, &CommandButton::clicked, this, &w_desk::cb_close_clicked);
+    on(cb_closeday, &CommandButton::clicked, this, &w_desk::cb_closeday_clicked);
     on(this, &Window::key, this, &w_desk::window_key);
     on(question, &ScanQuestion::answered, this, &w_desk::question_answered);
 }
@@ -217,6 +221,7 @@ void w_desk::layOut()
     bags->addWidget(lv_bags, 1);
     lists->addLayout(bags, 2);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cb_closeday);
     buttons->addStretch(1);
     buttons->addWidget(cb_close);
     auto *layout = new QVBoxLayout(this);
@@ -379,6 +384,9 @@ void w_desk::window_key(int key, int keyflags)
     if (key >= kFirstKey && key < kFirstKey + choices.size()) {
         Keyboard::consumeKey();
         choose(choices.at(key - kFirstKey));
+    } else if (key == kCloseDayKey) {
+        Keyboard::consumeKey();
+        cb_closeday_clicked();
     } else if (key == HostKey::Escape && !question->isOpen() && m_look) {
         // Esc drops the entry under way and the window stays; with none, Esc closes it.
         Keyboard::consumeKey();
@@ -386,6 +394,39 @@ void w_desk::window_key(int key, int keyflags)
         showIdle(QStringLiteral("已取消。"));
         sle_code->SetFocus();
     }
+}
+
+// 日结: which day of the department is closed is asked in the window.
+void w_desk::cb_closeday_clicked()
+{
+    dismissQuestion();
+    clearEntry();
+    const DeskDepartment *dept = department();
+    if (!dept || !m_tr.isConnected()) {
+        st_result->showRefused(m_deskProblem.isEmpty() ? QStringLiteral("没有部门, 不能日结") : m_deskProblem);
+        sle_code->SetFocus();
+        return;
+    }
+    if (!(m_rights & Right::Supervisor)) {
+        st_result->showRefused(QStringLiteral("用户 %1 没有主管权限, 不能日结").arg(user_code()));
+        sle_code->SetFocus();
+        return;
+    }
+    m_pending = {Asking::CloseDay, DeskRequest(), std::nullopt};
+    st_result->showReady(QStringLiteral("日结 Close day: 请回答下面的问题。"));
+    question->askDate(QStringLiteral("日结 %1: 打印本日报表后关闭这一天, 之后这一天不能再改动。\n关闭哪一天?").arg(dept->caption),
+                      QStringLiteral("是, 日结 (F2)"), QDate::currentDate());
+}
+
+void w_desk::closeDay(const QDate &day)
+{
+    const DeskDepartment *dept = department();
+    const ClosedDays::Outcome o = ClosedDays::close(m_tr, AuditSource::window(kWindow), m_rights,
+                                                    dept ? dept->caption : QString(), day);
+    if (o.done)
+        st_result->showDone(o.message);
+    else
+        st_result->showRefused(o.message);
 }
 
 void w_desk::cb_close_clicked()
@@ -397,6 +438,10 @@ void w_desk::cb_close_clicked()
 // Enter: the next field of the action, or, on its last field, the action.
 void w_desk::cb_ok_clicked()
 {
+    if (question->isOpen() && m_pending.asking == Asking::CloseDay) {
+        st_result->showRefused(question->refusal(QString()));   // the day is being typed: the focus stays there
+        return;
+    }
     if (question->isOpen()) {
         // A scan is never the question's answer: refused, and scanned again after.
         const QString code = sle_code->text().trimmed();
@@ -553,7 +598,15 @@ bool w_desk::ask(const DeskOutcome &o, const DeskRequest &r)
 void w_desk::question_answered(bool yes)
 {
     Pending p = std::exchange(m_pending, Pending{});
+    const QDate day = question->date();
     sle_code->SetFocus();
+    if (p.asking == Asking::CloseDay) {
+        if (yes)
+            closeDay(day);
+        else
+            showIdle(QStringLiteral("没有日结。"));
+        return;
+    }
     if (p.asking == Asking::Repeat) {
         if (yes && p.look)
             beginEntry(*p.look);

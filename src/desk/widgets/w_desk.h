@@ -49,6 +49,11 @@ class StaticText;
 // (ScanQuestion): F2 says yes, Esc no, and every scan while it is open is
 // refused, never taken as its answer. A yes is passed to Desk, which records it.
 //
+// F11 日结 closes the department's day (ClosedDays), for a user with the
+// supervisor right: the question asks which day (today unless changed), F2
+// closes it, Esc does not. Every action of a closed day is refused in red with
+// the day and who closed it.
+//
 // A scale that sends stable weights gives them to setScaleWeight(), which puts
 // them into the weight field being filled.
 class w_desk : public Window
@@ -67,6 +72,7 @@ public:
     void window_key(int key, int keyflags);
     void question_answered(bool yes);
     void choose(DeskChoice choice);
+    void cb_closeday_clicked();
 
     // A stable reading of the scale: into the weight field being filled (or the
     // action's weight field), as grams with three decimals.
@@ -81,7 +87,7 @@ protected:
 
 private:
     // What the open question is about.
-    enum class Asking { Nothing, Difference, Gain, Repeat };
+    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay };
     struct Pending
     {
         Asking asking = Asking::Nothing;
@@ -112,6 +118,7 @@ private:
     QString prompt() const;
     void showIdle(const QString &before = QString());
     void openScale();
+    void closeDay(const QDate &day);
 
     StaticText *st_dept = nullptr;
     DropDownListBox *ddlb_dept = nullptr;
@@ -135,6 +142,7 @@ private:
     SerialScale *m_scale = nullptr;
     QTableWidget *lv_done = nullptr;
     QTableWidget *lv_bags = nullptr;
+    CommandButton *cb_closeday = nullptr;
     CommandButton *cb_close = nullptr;
 
     Transaction m_tr;
