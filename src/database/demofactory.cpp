@@ -59,7 +59,7 @@ bool DemoFactory::run()
         m_error = QStringLiteral("the demo scale %1 is outside 1 to %2").arg(m_scale).arg(maxScale);
         return false;
     }
-    return writeReferenceData() && writeContracts() && writeUsers() && resyncSequences();
+    return writeReferenceData() && writeContracts() && writeUsers() && writeClosedDays() && resyncSequences();
 }
 
 // The tables the contracts are written to, and the running keys.

@@ -88,6 +88,7 @@ private:
     void writeOtherWork(const Contract &c, Tables &t);
     void writeTransfers(const Contract &c, Tables &t);
     bool writeUsers();
+    bool writeClosedDays();
     bool finish(BatchInserter &inserter);
     bool resyncSequences();
 

@@ -1,6 +1,7 @@
 #include "contractfixture.h"
 #include "contracts/contractwindows.h"
 #include "contracts/w_scno_process.h"
+#include "database/closeddays.h"
 #include "reports/widgets/reportcontrol.h"
 #include "runtime/appglobals.h"
 #include "runtime/decimal.h"
@@ -295,6 +296,46 @@ private Q_SLOTS:
         const auto boxes = MessageBoxService::shown();
         QCOMPARE(boxes.size(), 4);
         QCOMPARE(boxes.last().text, QStringLiteral("保存数据成功!"));
+    }
+
+    // A save on a day a department it changes has closed: refused with the day
+    // and who closed it, nothing written, the record kept as typed. 唧蜡's 转出
+    // raises 倒模's received figure, so 倒模's closed day refuses it too; a
+    // department the save leaves alone does not.
+    void saveOnAClosedDayIsRefused_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("closed");
+        QTest::addColumn<bool>("refused");
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            for (const auto &[dept, refused] : {std::pair{"唧蜡", true}, {"倒模", true}, {"执模", false}})
+                QTest::addRow("%s %s", engine, dept) << QString::fromLatin1(engine) << QString::fromUtf8(dept) << refused;
+        }
+    }
+    void saveOnAClosedDayIsRefused()
+    {
+        USE_ENGINE_DATABASE();
+        QFETCH(QString, closed);
+        QFETCH(bool, refused);
+        const QDate today = QDate::currentDate();
+        QVERIFY(ClosedDays::close(db->tr(), {"BOSS", "test"}, Right::Supervisor, closed, today).done);
+        start({{"wax_in", 10}, {"wax_out", 0}});
+        type("wax_out", "10");
+        QTest::mouseClick(&button("cb_printpo"), Qt::LeftButton);
+        const auto boxes = MessageBoxService::shown();
+        QCOMPARE(boxes.size(), 1);
+        if (!refused) {
+            QCOMPARE(boxes[0].text, QStringLiteral("保存数据成功!"));
+            QCOMPARE(db->scalar("select wax_out from process").toDouble(), 10.0);
+            return;
+        }
+        QVERIFY2(boxes[0].text.startsWith(QStringLiteral("保存数据未成功!\n合约 KC1 的进度未能保存: %1 %2 已日结 (BOSS 于")
+                                              .arg(closed, today.toString(Qt::ISODate))),
+                 qPrintable(boxes[0].text));
+        QCOMPARE(db->scalar("select wax_out from process").toDouble(), 0.0);
+        QCOMPARE(db->scalar("select count(*) from audit_log where scno = 'KC1'").toInt(), 0);
+        QCOMPARE(process().GetItemNumber(1, "wax_out"), 10.0);
+        QVERIFY(w->processModified());
     }
 
     void failedSaveKeepsWhatWasTyped_data() { wip::test::addEngineRows(); }
