@@ -301,8 +301,9 @@ private Q_SLOTS:
         QVERIFY(fresh.contains(m_demo->scalar("select scno from sconh where sconh_id = 1").toString()));
         for (const char *table : {"process", "proch", "proch_new", "jcjl_mattran", "work_report", "audit_log",
                                   "stonein"}) {
-            const QString sql = QStringLiteral("select count(*) from %1 t where not exists (select 1 from bag_place b "
-                                               "where b.scno = t.scno)").arg(QLatin1String(table));
+            // Rows of no contract (the closed days' audit rows) are no contract's.
+            const QString sql = QStringLiteral("select count(*) from %1 t where t.scno is not null and not exists "
+                                               "(select 1 from bag_place b where b.scno = t.scno)").arg(QLatin1String(table));
             QVERIFY2(m_demo->scalar(sql).toInt() == 0, table);
         }
         QCOMPARE(m_demo->scalar("select count(*) from castind c where not exists (select 1 from bag_place b "
