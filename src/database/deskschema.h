@@ -25,6 +25,10 @@ public:
 
     static QList<TableDef> tables();
     static QList<AddedColumn> addedColumns();
+    // Version 4: jcjl_mattran.fdate, the moment a transfer was received (a
+    // desk's receipt, a worker's sheet settled), so that the metal in transit
+    // on any day is known; NULL while under way and in rows written before.
+    static QList<AddedColumn> addedColumnsOfVersion4();
     static QList<IndexDef> indexes();
 };
 

@@ -223,6 +223,15 @@ QList<AddedColumn> deskColumnsOfVersion3()
     return list;
 }
 
+// The column the desk added in version 4: when a transfer was received.
+QList<AddedColumn> deskColumnsOfVersion4()
+{
+    QList<AddedColumn> list;
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumnsOfVersion4())
+        list.append({4, added.table, added.column.name});
+    return list;
+}
+
 // Every table, in the order they are created.
 QList<TableDef> makeTables()
 {
@@ -244,7 +253,7 @@ QList<TableDef> makeTables()
                 table.columns.append(added.column);
         }
     }
-    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns()) {
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns() + DeskSchema::addedColumnsOfVersion4()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
                 table.columns.append(added.column);
@@ -500,7 +509,8 @@ const QList<IndexDef> &Schema::indexes()
 
 const QList<AddedColumn> &Schema::addedColumns()
 {
-    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3();
+    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3()
+        + deskColumnsOfVersion4();
     return list;
 }
 

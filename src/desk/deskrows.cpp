@@ -45,20 +45,26 @@ bool DeskRows::run(const QString &sql, const QVariantList &values, int expectRow
     return true;
 }
 
+// The desk's row is kept as a history: a change of what the desk holds closes
+// the row and opens another from this moment, so that what the desk held at
+// any moment is the row open then (the metal balance reads it). Two
+// statements, without reading the row first: the open row is closed where it
+// holds something else, and a row is made where none is open.
 bool DeskRows::setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight)
 {
-    // The open row is updated where there is one (the rows the update touched
-    // say whether it was there), and made where there is none.
     const QString where = QStringLiteral(" where scond_id = ? and gongxu_code = ? and coalesce(changhao, '') = '' "
                                          "and edtime is null");
-    if (pcs.isZero())
-        return run(QStringLiteral("update proch_new set edtime = ?") + where, {m_now, m_bag.scondId, gongxu});
-    if (!run(QStringLiteral("update proch_new set qty = ?, weight = ?") + where, {num(pcs), num(weight), m_bag.scondId, gongxu}))
+    if (!run(QStringLiteral("update proch_new set edtime = ?") + where + QStringLiteral(" and (qty <> ? or weight <> ?)"),
+             {m_now, m_bag.scondId, gongxu, num(pcs), num(weight)}))
         return false;
-    return m_tr.sqlNRows > 0
-        || run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
-                              "weight, wsheetno, scond_id) values (?, ?, '', '', ?, ?, ?, ?, ?, ?)"),
-               {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId});
+    if (pcs.isZero())
+        return true;
+    return run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
+                              "weight, wsheetno, scond_id) select ?, ?, '', '', ?, ?, ?, ?, ?, ? where not exists "
+                              "(select 1 from proch_new")
+                   + where + QStringLiteral(")"),
+               {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId,
+                m_bag.scondId, gongxu});
 }
 
 bool DeskRows::insertStep(const QString &gongxu, const QString &changhao, const QString &xingming,
@@ -185,10 +191,10 @@ bool DeskRows::settleSheet(const QString &gongxu, const QString &stock, const QS
                 num(s.returned), num(s.loss), m_now, m_now, sheet, m_bag.scondId},
                1)
         && run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', qtycal = ?, qtyref = ?, fpcs = ?, fweight = ?, "
-                              "freturn = ?, loss = ?, ldate = ?, modifyname = ? where mattran_no = ? and zt = 'BEGIN' "
-                              "and tcode = ?"),
+                              "freturn = ?, loss = ?, ldate = ?, fdate = ?, modifyname = ? where mattran_no = ? and "
+                              "zt = 'BEGIN' and tcode = ?"),
                {num(s.finished), num(closedWeight), num(s.finished), num(s.finishedWeight), num(s.returned),
-                num(s.loss), m_now, m_user, sheet, kWorkersStock},
+                num(s.loss), m_now, m_now, m_user, sheet, kWorkersStock},
                1)
         && run(QStringLiteral("delete from work_wip where worksheet = ?"), {sheet});
     if (!settled)
@@ -239,9 +245,9 @@ bool DeskRows::sentOnTransfer(const QString &note, Decimal *pcs, Decimal *weight
 
 bool DeskRows::finishTransfer(const QString &note, const Decimal &pcs, const Decimal &weight)
 {
-    return run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', fpcs = ?, fweight = ?, modifyname = ? "
+    return run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', fpcs = ?, fweight = ?, fdate = ?, modifyname = ? "
                               "where mattran_no = ? and scond_id = ? and zt = 'BEGIN'"),
-               {num(pcs), num(weight), m_user, note, m_bag.scondId}, 1);
+               {num(pcs), num(weight), m_now, m_user, note, m_bag.scondId}, 1);
 }
 
 bool DeskRows::openOutsideStep(const QString &note, const QString &workshop, const QString &name, const Decimal &pcs)
