@@ -50,7 +50,8 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_work_report_scond", "work_report", {"scond_id", "gongxu"}},
         {"ix_jcjl_mattran_fdate", "jcjl_mattran", {"fdate"}},
         {"ix_jcjl_mattran_ldate", "jcjl_mattran", {"ldate"}},
-        {"ix_proch_new_sttime", "proch_new", {"sttime"}},
+        {"ix_jcjl_mattran_zt", "jcjl_mattran", {"zt"}},
+        {"ix_proch_new_edtime", "proch_new", {"edtime"}},
     };
 }
 
