@@ -33,7 +33,11 @@ QList<DeskSchema::AddedColumn> DeskSchema::addedColumns()
 
 QList<DeskSchema::AddedColumn> DeskSchema::addedColumnsOfVersion4()
 {
-    return {{"jcjl_mattran", {"fdate", ColumnType::DateTime}}};
+    return {
+        {"jcjl_mattran", {"fdate", ColumnType::DateTime}},
+        {"work_report", {"back_pcs", ColumnType::Number}},
+        {"work_report", {"back_weight", ColumnType::Number}},
+    };
 }
 
 QList<IndexDef> DeskSchema::indexes()

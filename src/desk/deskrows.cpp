@@ -185,10 +185,11 @@ bool DeskRows::settleSheet(const QString &gongxu, const QString &stock, const QS
         && run(QStringLiteral("update matuse set sqtycal = ?, sqtyref = ? where proch_id = ? and mcode = ?"),
                {num(closedWeight), num(s.finished), held.prochId, m_bag.metal})
         && run(QStringLiteral("update work_report set zt = 'FIN', iss_pcs = ?, iss_weight = ?, fin_pcs = ?, "
-                              "fin_weight = ?, pen_pcs = ?, pen_weight = ?, ret_weight = ?, loss = ?, fin_date = ?, "
-                              "ldate = ? where wsheetno = ? and scond_id = ? and zt = 'PEN'"),
+                              "fin_weight = ?, pen_pcs = ?, pen_weight = ?, ret_weight = ?, loss = ?, back_pcs = ?, "
+                              "back_weight = ?, fin_date = ?, ldate = ? where wsheetno = ? and scond_id = ? and zt = 'PEN'"),
                {num(s.finished), num(closedWeight), num(s.finished), num(s.finishedWeight), num(zero), num(zero),
-                num(s.returned), num(s.loss), m_now, m_now, sheet, m_bag.scondId},
+                num(s.returned), num(s.loss), num(s.unfinishedToDesk ? s.unfinished : zero),
+                num(s.unfinishedToDesk ? s.unfinishedWeight : zero), m_now, m_now, sheet, m_bag.scondId},
                1)
         && run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', qtycal = ?, qtyref = ?, fpcs = ?, fweight = ?, "
                               "freturn = ?, loss = ?, ldate = ?, fdate = ?, modifyname = ? where mattran_no = ? and "
