@@ -52,7 +52,7 @@ QList<IndexDef> DeskSchema::indexes()
         // desk rows, and the first metal of a bag at 倒模.
         {"ix_work_report_sdata", "work_report", {"sdata"}},
         {"ix_work_report_scond", "work_report", {"scond_id", "gongxu"}},
-        {"ix_jcjl_mattran_fdate", "jcjl_mattran", {"fdate"}},
+        {"ix_jcjl_mattran_fdate", "jcjl_mattran", {"fdate", "ldate"}},
         {"ix_jcjl_mattran_ldate", "jcjl_mattran", {"ldate"}},
         {"ix_jcjl_mattran_zt", "jcjl_mattran", {"zt"}},
         {"ix_proch_new_edtime", "proch_new", {"edtime"}},
