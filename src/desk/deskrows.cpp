@@ -47,9 +47,8 @@ bool DeskRows::run(const QString &sql, const QVariantList &values, int expectRow
 
 // The desk's row is kept as a history: a change of what the desk holds closes
 // the row and opens another from this moment, so that what the desk held at
-// any moment is the row open then (the metal balance reads it). Two
-// statements, without reading the row first: the open row is closed where it
-// holds something else, and a row is made where none is open.
+// any moment is the row open then (the metal balance reads it). The rows the
+// statements touch say what was there, without reading the row first.
 bool DeskRows::setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight)
 {
     const QString where = QStringLiteral(" where scond_id = ? and gongxu_code = ? and coalesce(changhao, '') = '' "
@@ -59,12 +58,16 @@ bool DeskRows::setDeskHolding(const QString &gongxu, const Decimal &pcs, const D
         return false;
     if (pcs.isZero())
         return true;
+    // Nothing closed: the open row holds this already, or there is none.
+    if (m_tr.sqlNRows == 0) {
+        if (!run(QStringLiteral("update proch_new set qty = qty") + where, {m_bag.scondId, gongxu}))
+            return false;
+        if (m_tr.sqlNRows > 0)
+            return true;
+    }
     return run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
-                              "weight, wsheetno, scond_id) select ?, ?, '', '', ?, ?, ?, ?, ?, ? where not exists "
-                              "(select 1 from proch_new")
-                   + where + QStringLiteral(")"),
-               {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId,
-                m_bag.scondId, gongxu});
+                              "weight, wsheetno, scond_id) values (?, ?, '', '', ?, ?, ?, ?, ?, ?)"),
+               {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId});
 }
 
 bool DeskRows::insertStep(const QString &gongxu, const QString &changhao, const QString &xingming,
