@@ -15,6 +15,8 @@ const QVector<WindowInfo> &WindowCatalogue::all()
          QStringLiteral("产量统计报表: 部门过货统计"), QStringLiteral("transfers"), true},
         {QStringLiteral("w_wipmat"), QStringLiteral("在做资料 (物料)"),
          QStringLiteral("在做资料 (物料): 工人手中的金料与铂金"), QStringLiteral("materials"), true},
+        {QStringLiteral("w_metal_balance"), QStringLiteral("金属结存 Metal balance"),
+         QStringLiteral("金属结存: 各部门收发、工人与在途的金属, 期初、收发、损耗与期末"), QStringLiteral("metal-balance"), true},
         {QStringLiteral("w_wip_detail"), QStringLiteral("在做资料 (明细)"),
          QStringLiteral("在做资料 (明细): 各工序在做订单 WIP Detail"), QStringLiteral("wip-detail"), true},
         {QStringLiteral("w_scno_process"), QStringLiteral("销售合约"),

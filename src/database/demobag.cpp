@@ -61,13 +61,14 @@ QString DemoBag::stock() const
     return chainCodes(true).at(m_stage);
 }
 
-// What the desk holds of the bag: its row of proch_new without a worker, opened
-// when pieces come to the desk and closed when none are left.
+// What the desk holds of the bag: its row of proch_new without a worker, closed
+// at each change (written then) and opened again while pieces are left.
 void DemoBag::setDesk(const Stamp &when, int pieces, Mg weight)
 {
-    if (pieces == 0) {
-        closeDesk();
-    } else if (!m_deskOpen) {
+    if (m_deskOpen && pieces == m_deskPcs && weight == m_deskMg)
+        return;
+    closeDesk(when);
+    if (pieces > 0) {
         m_deskOpen = true;
         m_deskSince = when;
     }
@@ -75,8 +76,10 @@ void DemoBag::setDesk(const Stamp &when, int pieces, Mg weight)
     m_deskMg = weight;
 }
 
-void DemoBag::closeDesk()
+void DemoBag::closeDesk(const Stamp &when)
 {
+    if (m_deskOpen)
+        writeDeskRow(when);
     m_deskOpen = false;
 }
 
@@ -103,7 +106,7 @@ void DemoBag::receive(const QDateTime &at, Mg weight)
     const QString note = m_note;
     const Received got{m_sentPcs, weight, 0, 0};
     writeTransfer({note, stock(), m_toStock, m_kind, m_workshop, m_workshopName, m_sentPcs, m_sentMg}, m_sentAt,
-                  &got);
+                  &got, when);
     if (m_place == Place::Outside)
         writeStep(m_outsideStep, kOutside, m_workshop, m_workshopName, m_sentAt, when, m_sentPcs, note, QString());
     else
@@ -162,7 +165,7 @@ void DemoBag::takeBack(const QDateTime &at, int finished, Mg finishedWeight, Mg 
     settled.pieces = finished;
     settled.weight = closed;
     const Received back{finished, finishedWeight, returned, loss};
-    writeTransfer(settled, when, &back);
+    writeTransfer(settled, when, &back, when);
     if (returned > 0)
         m_t.flreturn->add({m_sheet, m_line.scno, gongxu(), m_worker, m_line.customer, m_line.metal,
                            QString(m_line.metal + QStringLiteral("原料WIP")), 0, grams(returned), when});
@@ -191,7 +194,7 @@ void DemoBag::passOn(const QDateTime &at)
     m_sentPcs = m_deskPcs;
     m_sentMg = m_deskMg;
     m_sentAt = when;
-    closeDesk();
+    closeDesk(when);
     m_deskPcs = 0;
     m_deskMg = 0;
     m_place = Place::Transit;
@@ -251,7 +254,7 @@ DemoBag::Transfer DemoBag::sheetTransfer() const
 // A transfer as begun (received null) or finished: a desk's receipt keeps what
 // was sent and adds what arrived; a worker's take-back settles the sheet's
 // transfer to what came back, with the returned grams and the loss.
-void DemoBag::writeTransfer(const Transfer &t, const Stamp &ldate, const Received *received)
+void DemoBag::writeTransfer(const Transfer &t, const Stamp &ldate, const Received *received, const Stamp &fdate)
 {
     const QVariant none;
     const bool settles = received && t.to == kWorkersStock;
@@ -261,7 +264,8 @@ void DemoBag::writeTransfer(const Transfer &t, const Stamp &ldate, const Receive
                       received ? grams(received->weight) : none, settles ? grams(received->returned) : none,
                       settles ? grams(received->loss) : none, orNull(t.gonghao), orNull(t.name), m_line.customer,
                       m_line.custOrder, m_line.product, m_line.design, m_clerk,
-                      received ? QVariant(m_clerk) : nullText(), m_line.scondId});
+                      received ? QVariant(m_clerk) : nullText(), m_line.scondId,
+                      received ? QVariant(fdate) : nullDate()});
 }
 
 void DemoBag::writeOpenSheet()

@@ -56,7 +56,8 @@ struct BagLine
 // A row is written once, when it is final: a step when it is taken back, a
 // transfer when it is received; what is still open (the desk's row, the
 // worker's sheet, the transfer under way) and where the bag is are written by
-// finish(). A desk row closed on the way is left out: nothing reads it.
+// finish(). The desk's row is a history, as the desk keeps it: each change of
+// what the desk holds closes the row and opens another.
 //
 //   receiveFromLine(8:00, 2.4 g)   desk 唧蜡 6 pcs 2.400 g                 moves 1
 //   issue(8:05, "0103", 6, 2.4 g)  worker 0103 holds sheet KC1-1/2        moves 2
@@ -101,7 +102,7 @@ private:
     QString gongxu() const;
     QString stock() const;
     void setDesk(const Stamp &when, int pieces, Mg weight);
-    void closeDesk();
+    void closeDesk(const Stamp &when);
     void writeDeskRow(const QVariant &edtime);
     void writeStep(long long prochId, const QString &gongxu, const QString &changhao, const QString &xingming,
                    const Stamp &sttime, const QVariant &edtime, int pieces, const QString &sheet,
@@ -122,7 +123,8 @@ private:
         int pieces = 0;
         Mg weight = 0, returned = 0, loss = 0;
     };
-    void writeTransfer(const Transfer &t, const Stamp &ldate, const Received *received);
+    // received: its moment (fdate), the receipt's or the take-back's.
+    void writeTransfer(const Transfer &t, const Stamp &ldate, const Received *received, const Stamp &fdate = Stamp());
     Transfer sheetTransfer() const;
     void writeOpenSheet();
     void writeBagPlace();

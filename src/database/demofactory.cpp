@@ -166,7 +166,7 @@ void DemoFactory::makeTables(Tables &t)
     t.mattran = make("jcjl_mattran",
                      {"mattran_no", "scno", "ldate", "zt", "fcode", "tcode", "mcode", "zmcode", "hcode", "lotno",
                       "metal", "qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss", "gonghao", "name",
-                      "client_no", "custom", "product_name", "style_no", "inputname", "modifyname", "scond_id"});
+                      "client_no", "custom", "product_name", "style_no", "inputname", "modifyname", "scond_id", "fdate"});
     t.workReport = make("work_report",
                         {"lsh", "scno", "gongxu", "changhao", "xingming", "wsheetno", "cust", "article_code",
                          "product_name", "metal", "mcode", "del_date", "fin_date", "ldate", "sdata", "zt",
@@ -572,7 +572,7 @@ void DemoFactory::writeTransfers(const Contract &c, Tables &t)
                         QStringLiteral("L%1").arg(800 + i % 40), c.lineMetal.first().first, qty, weight, qty, weight,
                         r3(weight * 0.01), r3(weight * 0.005), QString(), QString(), c.customer, c.custOrder,
                         c.product, c.design, QString::fromUtf8(kClerks[i % 3]),
-                        i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString(), QVariant()});
+                        i % 6 == 0 ? QString::fromUtf8(kClerks[(i + 1) % 3]) : QString(), QVariant(), when});
     };
     auto finished = [&](int k) { return at(c.finishDay(k), c.finishMinute(k)); };
     const QString metal = c.lineMetal.first().first;

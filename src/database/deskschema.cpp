@@ -31,6 +31,15 @@ QList<DeskSchema::AddedColumn> DeskSchema::addedColumns()
     };
 }
 
+QList<DeskSchema::AddedColumn> DeskSchema::addedColumnsOfVersion4()
+{
+    return {
+        {"jcjl_mattran", {"fdate", ColumnType::DateTime}},
+        {"work_report", {"back_pcs", ColumnType::Number}},
+        {"work_report", {"back_weight", ColumnType::Number}},
+    };
+}
+
 QList<IndexDef> DeskSchema::indexes()
 {
     return {
@@ -39,6 +48,14 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_work_report_wsheetno", "work_report", {"wsheetno"}},
         {"ix_work_wip_worksheet", "work_wip", {"worksheet"}},   // a worker's open sheet, replaced and settled by number
         {"ix_bag_place_scno", "bag_place", {"scno"}},
+        // The metal balance (d_metal_balance): a period's lines, transfers and
+        // desk rows, and the first metal of a bag at 倒模.
+        {"ix_work_report_sdata", "work_report", {"sdata"}},
+        {"ix_work_report_scond", "work_report", {"scond_id", "gongxu"}},
+        {"ix_jcjl_mattran_fdate", "jcjl_mattran", {"fdate", "ldate"}},
+        {"ix_jcjl_mattran_ldate", "jcjl_mattran", {"ldate"}},
+        {"ix_jcjl_mattran_zt", "jcjl_mattran", {"zt"}},
+        {"ix_proch_new_edtime", "proch_new", {"edtime"}},
     };
 }
 

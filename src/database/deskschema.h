@@ -25,6 +25,13 @@ public:
 
     static QList<TableDef> tables();
     static QList<AddedColumn> addedColumns();
+    // Version 4: jcjl_mattran.fdate, the moment a transfer was received (a
+    // desk's receipt, a worker's sheet settled), so that the metal in transit
+    // on any day is known; NULL while under way and in rows written before.
+    // work_report.back_pcs and back_weight: the pieces not finished that a
+    // take-back sent back to the desk, and their grams, which the line's
+    // iss_weight leaves out, so that what the worker held is known after.
+    static QList<AddedColumn> addedColumnsOfVersion4();
     static QList<IndexDef> indexes();
 };
 

@@ -238,6 +238,15 @@ QList<TableDef> closedDayTables()
              {}}};
 }
 
+// The column the desk added in version 4: when a transfer was received.
+QList<AddedColumn> deskColumnsOfVersion4()
+{
+    QList<AddedColumn> list;
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumnsOfVersion4())
+        list.append({4, added.table, added.column.name});
+    return list;
+}
+
 // Every table, in the order they are created.
 QList<TableDef> makeTables()
 {
@@ -260,7 +269,7 @@ QList<TableDef> makeTables()
                 table.columns.append(added.column);
         }
     }
-    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns()) {
+    for (const DeskSchema::AddedColumn &added : DeskSchema::addedColumns() + DeskSchema::addedColumnsOfVersion4()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
                 table.columns.append(added.column);
@@ -517,7 +526,8 @@ const QList<IndexDef> &Schema::indexes()
 
 const QList<AddedColumn> &Schema::addedColumns()
 {
-    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3();
+    static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3()
+        + deskColumnsOfVersion4();
     return list;
 }
 

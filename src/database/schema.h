@@ -67,7 +67,9 @@ public:
     // reference data (ReferenceSchema: customers, workers, columns of materials,
     // styles and the audit trail), scond.line_no and sconh.next_line_no, and the
     // department desk's bag_place and the bag's line on the steps (DeskSchema).
-    // 4: closed_day, the days a department's supervisor has closed (ClosedDays).
+    // 4: closed_day, the days a department's supervisor has closed (ClosedDays);
+    // jcjl_mattran.fdate, when a transfer was received, and work_report's
+    // back_pcs and back_weight, pieces sent back unfinished (DeskSchema).
     // An older database is brought up to this version by adding what it lacks
     // (upgradeDatabase); a newer one is refused.
     static constexpr int version = 4;

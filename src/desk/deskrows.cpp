@@ -45,18 +45,27 @@ bool DeskRows::run(const QString &sql, const QVariantList &values, int expectRow
     return true;
 }
 
+// The desk's row is kept as a history: a change of what the desk holds closes
+// the row and opens another from this moment, so that what the desk held at
+// any moment is the row open then (the metal balance reads it). The rows the
+// statements touch say what was there, without reading the row first.
 bool DeskRows::setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight)
 {
-    // The open row is updated where there is one (the rows the update touched
-    // say whether it was there), and made where there is none.
     const QString where = QStringLiteral(" where scond_id = ? and gongxu_code = ? and coalesce(changhao, '') = '' "
                                          "and edtime is null");
-    if (pcs.isZero())
-        return run(QStringLiteral("update proch_new set edtime = ?") + where, {m_now, m_bag.scondId, gongxu});
-    if (!run(QStringLiteral("update proch_new set qty = ?, weight = ?") + where, {num(pcs), num(weight), m_bag.scondId, gongxu}))
+    if (!run(QStringLiteral("update proch_new set edtime = ?") + where + QStringLiteral(" and (qty <> ? or weight <> ?)"),
+             {m_now, m_bag.scondId, gongxu, num(pcs), num(weight)}))
         return false;
-    return m_tr.sqlNRows > 0
-        || run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
+    if (pcs.isZero())
+        return true;
+    // Nothing closed: the open row holds this already, or there is none.
+    if (m_tr.sqlNRows == 0) {
+        if (!run(QStringLiteral("update proch_new set qty = qty") + where, {m_bag.scondId, gongxu}))
+            return false;
+        if (m_tr.sqlNRows > 0)
+            return true;
+    }
+    return run(QStringLiteral("insert into proch_new (scno, gongxu_code, changhao, xingming, sttime, edtime, qty, "
                               "weight, wsheetno, scond_id) values (?, ?, '', '', ?, ?, ?, ?, ?, ?)"),
                {m_bag.scno, gongxu, m_now, nullDate(), num(pcs), num(weight), nullText(), m_bag.scondId});
 }
@@ -179,16 +188,17 @@ bool DeskRows::settleSheet(const QString &gongxu, const QString &stock, const QS
         && run(QStringLiteral("update matuse set sqtycal = ?, sqtyref = ? where proch_id = ? and mcode = ?"),
                {num(closedWeight), num(s.finished), held.prochId, m_bag.metal})
         && run(QStringLiteral("update work_report set zt = 'FIN', iss_pcs = ?, iss_weight = ?, fin_pcs = ?, "
-                              "fin_weight = ?, pen_pcs = ?, pen_weight = ?, ret_weight = ?, loss = ?, fin_date = ?, "
-                              "ldate = ? where wsheetno = ? and scond_id = ? and zt = 'PEN'"),
+                              "fin_weight = ?, pen_pcs = ?, pen_weight = ?, ret_weight = ?, loss = ?, back_pcs = ?, "
+                              "back_weight = ?, fin_date = ?, ldate = ? where wsheetno = ? and scond_id = ? and zt = 'PEN'"),
                {num(s.finished), num(closedWeight), num(s.finished), num(s.finishedWeight), num(zero), num(zero),
-                num(s.returned), num(s.loss), m_now, m_now, sheet, m_bag.scondId},
+                num(s.returned), num(s.loss), num(s.unfinishedToDesk ? s.unfinished : zero),
+                num(s.unfinishedToDesk ? s.unfinishedWeight : zero), m_now, m_now, sheet, m_bag.scondId},
                1)
         && run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', qtycal = ?, qtyref = ?, fpcs = ?, fweight = ?, "
-                              "freturn = ?, loss = ?, ldate = ?, modifyname = ? where mattran_no = ? and zt = 'BEGIN' "
-                              "and tcode = ?"),
+                              "freturn = ?, loss = ?, ldate = ?, fdate = ?, modifyname = ? where mattran_no = ? and "
+                              "zt = 'BEGIN' and tcode = ?"),
                {num(s.finished), num(closedWeight), num(s.finished), num(s.finishedWeight), num(s.returned),
-                num(s.loss), m_now, m_user, sheet, kWorkersStock},
+                num(s.loss), m_now, m_now, m_user, sheet, kWorkersStock},
                1)
         && run(QStringLiteral("delete from work_wip where worksheet = ?"), {sheet});
     if (!settled)
@@ -239,9 +249,9 @@ bool DeskRows::sentOnTransfer(const QString &note, Decimal *pcs, Decimal *weight
 
 bool DeskRows::finishTransfer(const QString &note, const Decimal &pcs, const Decimal &weight)
 {
-    return run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', fpcs = ?, fweight = ?, modifyname = ? "
+    return run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', fpcs = ?, fweight = ?, fdate = ?, modifyname = ? "
                               "where mattran_no = ? and scond_id = ? and zt = 'BEGIN'"),
-               {num(pcs), num(weight), m_user, note, m_bag.scondId}, 1);
+               {num(pcs), num(weight), m_now, m_user, note, m_bag.scondId}, 1);
 }
 
 bool DeskRows::openOutsideStep(const QString &note, const QString &workshop, const QString &name, const Decimal &pcs)

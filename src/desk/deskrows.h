@@ -58,8 +58,8 @@ public:
 
     DeskRows(Transaction &tr, const BagTicket &bag, const QString &product, const QString &user, const QDateTime &now);
 
-    // What the department's desk holds of the bag (proch_new without a worker);
-    // no pieces closes the desk's row.
+    // What the department's desk holds of the bag (proch_new without a worker):
+    // a change closes the open row and opens one from now; no pieces closes it.
     bool setDeskHolding(const QString &gongxu, const Decimal &pcs, const Decimal &weight);
 
     // stones: what the pieces carry (at 镶石), one matuse row each.
@@ -70,7 +70,8 @@ public:
     bool settleSheet(const QString &gongxu, const QString &stock, const QString &changhao, const QString &xingming,
                      const QString &sheet, const Held &held, const Settlement &s);
 
-    // Transfers between stocks: begun by the sender, finished by the receiver.
+    // Transfers between stocks: begun by the sender, finished by the receiver
+    // (fdate the moment received).
     bool beginTransfer(const QString &note, const QString &from, const QString &to, const Decimal &pcs,
                        const Decimal &weight, const QString &zmcode, const QString &gonghao, const QString &name);
     bool sentOnTransfer(const QString &note, Decimal *pcs, Decimal *weight);
