@@ -1,6 +1,7 @@
 #include "database/schema.h"
 
 #include "database/deskschema.h"
+#include "database/lossschema.h"
 #include "database/orderstanding.h"
 #include "database/referenceschema.h"
 
@@ -238,6 +239,7 @@ QList<TableDef> makeTables()
     t += userTables();
     t += ReferenceSchema::tables();
     t += DeskSchema::tables();
+    t += LossSchema::tables();
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
@@ -279,7 +281,7 @@ QList<IndexDef> makeIndexes()
         {"ix_cumind_contract", "cumind", {"contractno"}},
         {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
     };
-    return list + ReferenceSchema::indexes() + DeskSchema::indexes();
+    return list + ReferenceSchema::indexes() + DeskSchema::indexes() + LossSchema::indexes();
 }
 
 // The first (lowest) article of each contract: the style the contract is made in.
@@ -459,6 +461,7 @@ QList<ViewDef> makeViews()
     v += openStepViews();
     v += stoneViews();
     v.append(OrderStanding::view());
+    v += LossSchema::views();
     return v;
 }
 

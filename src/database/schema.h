@@ -67,9 +67,10 @@ public:
     // reference data (ReferenceSchema: customers, workers, columns of materials,
     // styles and the audit trail), scond.line_no and sconh.next_line_no, and the
     // department desk's bag_place and the bag's line on the steps (DeskSchema).
+    // 4: loss_allowance and metal_recovery (LossSchema).
     // An older database is brought up to this version by adding what it lacks
     // (upgradeDatabase); a newer one is refused.
-    static constexpr int version = 3;
+    static constexpr int version = 4;
     static constexpr const char *versionTable = "wip_schema";
 
     static const QList<TableDef> &tables();
