@@ -14,6 +14,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,6 +124,7 @@ private Q_SLOTS:
     void exceptionsWorstFirstWithValueAndRecovery();
     void exceedingRowsAreFilledOnPaper();
     void exceedingRowsAreFilledInTheWorkbook();
+    void goldenExports();
 };
 
 // Filing 18KY 50 g lost 0.7 against its family 18K's 1.2 %: 0.6 allowed, 0.1
@@ -278,7 +280,7 @@ void TestLossReports::exceedingRowsAreFilledInTheWorkbook()
     QString error;
     QVERIFY2(writeXlsx(*ds, file, &error), qPrintable(error));
     // Each worksheet row that holds a worker number: the number and the fills of its cells.
-    const QString script = QStringLiteral(R"(
+    const QString script = QStringLiteral(R"py(
 import re, sys, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 styles = z.read('xl/styles.xml').decode()
@@ -298,9 +300,37 @@ for row in re.findall(r'<row [^>]*>(.*?)</row>', sheet, re.S):
     value = strings[int(re.search(r'<v>(\d+)</v>', first[3]).group(1))]
     if re.fullmatch(r'\d{4}', value):
         print(value + ':' + ','.join(sorted(set(colour(c[1] or None) for c in cells))))
-)");
+)py");
     const QString out = test::programOutput(QStringLiteral("python3"), {QStringLiteral("-c"), script, file}).trimmed();
     QCOMPARE(out.split(u'\n'), QStringList({"0401:FFFFC7CE", "0402:FFFFC7CE", "0601:-", "0402:-"}));
+}
+
+// The exports a clerk's spreadsheet receives of both reports on the rows above
+// (SQLite); WIP_UPDATE_GOLDEN=1 writes the files instead.
+void TestLossReports::goldenExports()
+{
+    TestDatabase db;
+    QVERIFY2(db.isValid() && exceptionsFactory(db) && allowance(db, "07-执边", QString(), "0.8")
+                 && sheet(db, "KC1", "0701", "07-执边", "18KY", "33.333", "0.3"),
+             qPrintable(db.error()));
+    const QList<std::pair<QString, QVariantList>> reports = {
+        {QStringLiteral("d_w_alwloss"), {QStringList{"KC1", "KC2"}}},
+        {QStringLiteral("d_loss_exceptions"), december()},
+    };
+    for (const auto &[name, arguments] : reports) {
+        auto ds = retrieved(db, name, arguments);
+        QString text = QString::fromUtf8(ReportOutput::toCsv(*ds).mid(3));
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        const QString path = qEnvironmentVariable("WIP_TEST_DATA") + QStringLiteral("/golden/definitions/") + name
+            + QStringLiteral(".csv");
+        QFile file(path);
+        if (qEnvironmentVariableIsSet("WIP_UPDATE_GOLDEN")) {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0);
+            continue;
+        }
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path + QStringLiteral(" is missing (WIP_UPDATE_GOLDEN=1 writes it)")));
+        QCOMPARE(text.split(u'\n'), QString::fromUtf8(file.readAll()).split(u'\n'));
+    }
 }
 
 QTEST_MAIN(TestLossReports)
