@@ -10,6 +10,7 @@
 #include "runtime/transaction.h"
 #include "runtime/values.h"
 #include "runtime/widgets/commandbutton.h"
+#include "runtime/widgets/dispatcher.h"
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/singlelineedit.h"
 #include "runtime/widgets/statictext.h"

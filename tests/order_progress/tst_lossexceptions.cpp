@@ -116,7 +116,8 @@ private Q_SLOTS:
             const QRect r = dw.rowRectInViewport(row);
             return dw.viewport()->grab().toImage().pixelColor(r.left() + 3, r.center().y());
         };
-        QCOMPARE(colourOf(1), QColor(0xff, 0xc7, 0xce));
+        // Row 1 is the current row, in the selection's colour.
+        QCOMPARE(colourOf(2), QColor(0xff, 0xc7, 0xce));
         QVERIFY(colourOf(4) != QColor(0xff, 0xc7, 0xce));
 
         // Per worker in pure grams: 0401 0.3 + 0.095, 0402 0.095; 80.6 % and 100 %.
@@ -149,10 +150,11 @@ private Q_SLOTS:
         QVERIFY(db.useAsApplicationDatabase());
         w = qobject_cast<w_loss_exceptions *>(Window::Open(QStringLiteral("w_loss_exceptions")));
         QVERIFY(w);
+        QVERIFY(QTest::qWaitForWindowExposed(w));
         typeInto("em_stime", QStringLiteral("2026-12-01"));
         typeInto("em_etime", QStringLiteral("2026-12-31"));
         c<CommandButton>("cb_query").click();
-        QCOMPARE(w->report().RowCount(), 4);
+        QVERIFY2(w->report().RowCount() == 4, qPrintable(c<StaticText>("st_summary").text()));
         typeInto("em_etime", QStringLiteral("2026-12-04"));
         typeInto("sle_gold_price", QStringLiteral("abc"));
         c<CommandButton>("cb_query").click();
