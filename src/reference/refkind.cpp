@@ -163,7 +163,7 @@ RefKind allowances()
 // period, with who entered it and when.
 RefKind recoveries()
 {
-    RefKind k = kindOf("recoveries", "回收 Recovered metal", "metal_recovery", "recovery_key");
+    RefKind k = kindOf("recoveries", "回收 Recovered", "metal_recovery", "recovery_key");
     RefKind::Field key = code("recovery_key", "代码 Key", 80);
     key.editable = false;
     RefKind::Field grams = makeField("grams", "回收克数 Grams", F::Decimal, true);
