@@ -28,6 +28,8 @@ const QVector<WindowInfo> &WindowCatalogue::all()
          Right::Scan | Right::ContractAdd | Right::ContractEdit | Right::ContractDelete},
         {QStringLiteral("w_order_followup"), QStringLiteral("订单跟进 Order follow-up"),
          QStringLiteral("订单跟进: 迟交与将到期的合约、延误原因与准时率"), QStringLiteral("order-followup"), true},
+        {QStringLiteral("w_loss_exceptions"), QStringLiteral("超耗工人 Loss over allowance"),
+         QStringLiteral("超耗工人: 工人耗损超过允许耗的, 超耗金额与回收"), QStringLiteral("loss-exceptions"), true},
         {QStringLiteral("w_scprogress"), QStringLiteral("订单进度"),
          QStringLiteral("订单进度: 合约在各部门的进度"), QStringLiteral("order-progress"), true},
         {QStringLiteral("w_production"), QStringLiteral("产量统计"),

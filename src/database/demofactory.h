@@ -73,6 +73,7 @@ private:
     bool writeArticles();
     bool writeCustomers();
     bool writeWorkers();
+    bool writeRecoveries();
     bool writeSettingStatus();
     bool writeMaterialOrigins();
     void makeTables(Tables &t);

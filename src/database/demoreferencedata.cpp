@@ -2,6 +2,7 @@
 #include "database/democatalogue.h"
 #include "database/demofactory.h"
 #include "database/factorycodes.h"
+#include "database/lossschema.h"
 #include "runtime/values.h"
 
 // The demo factory's reference data: process and stock codes, materials,
@@ -16,7 +17,36 @@ using namespace demo;
 bool DemoFactory::writeReferenceData()
 {
     return writeCodes() && writeMaterials() && writeArticles() && writeCustomers() && writeWorkers()
-        && writeSettingStatus() && writeMaterialOrigins();
+        && writeSettingStatus() && writeMaterialOrigins() && LossSchema::writeStartingAllowances(m_db, m_kind, &m_error)
+        && writeRecoveries();
+}
+
+// The refinery's returns of the bench departments' sweepings and filings: last
+// month's, and filing's 18KY of this month up to yesterday.
+bool DemoFactory::writeRecoveries()
+{
+    BatchInserter recovery(m_db, m_kind, QStringLiteral("metal_recovery"),
+                           {"recovery_key", "gongxu_code", "mcode", "period_start", "period_end", "grams", "entered_by",
+                            "entered_at"});
+    const auto add = [&](const char *process, const char *metal, const QDate &first, const QDate &last, double grams) {
+        const QString key = QStringLiteral("%1/%2/%3/%4")
+                                .arg(QString::fromUtf8(process), QString::fromUtf8(metal), values::dateText(first),
+                                     values::dateText(last));
+        recovery.add({key, QString::fromUtf8(process), QString::fromUtf8(metal), QDateTime(first, QTime(0, 0)),
+                      QDateTime(last, QTime(0, 0)), r3(grams * m_scale), QStringLiteral("CLERK"),
+                      QDateTime(last.addDays(1), QTime(7, 30))});
+    };
+    const QDate thisMonth(m_today.year(), m_today.month(), 1);
+    const QDate lastMonth = thisMonth.addMonths(-1);
+    const struct { const char *process; double gold; double platinum; } returns[] = {
+        {"04-执模", 12.35, 3.21}, {"07-执边", 4.12, 0.95}, {"08-打磨", 6.785, 1.405}};
+    for (const auto &r : returns) {
+        add(r.process, "18KY", lastMonth, thisMonth.addDays(-1), r.gold);
+        add(r.process, "PT950", lastMonth, thisMonth.addDays(-1), r.platinum);
+    }
+    if (m_today.day() > 1)
+        add("04-执模", "18KY", thisMonth, m_today.addDays(-1), 0.5 * m_today.day());
+    return finish(recovery);
 }
 
 // Process codes and stock codes, those the database lacks (a new database holds them).

@@ -3,6 +3,7 @@
 #include "database/demofactory.h"
 #include "database/factorycodes.h"
 #include "database/linenumbers.h"
+#include "database/lossschema.h"
 #include "database/rightscatalogue.h"
 #include "database/referenceschema.h"
 #include "database/schema.h"
@@ -237,6 +238,7 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
         && usersRightForAdministrators(db, kind, from, error)
         && (from >= 3 || FactoryCodes::write(db, kind, true, error))
         && (from >= 3 || ReferenceSchema::takeOverCustomers(db, error))
+        && (from >= 4 || LossSchema::writeStartingAllowances(db, kind, error))
         && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
 }
 
@@ -317,7 +319,8 @@ InitResult createNew(QSqlDatabase &db, DbKind kind, const QDate &today, const In
             return result;
         }
     }
-    if (options.codes && !FactoryCodes::write(db, kind, false, &error)) {
+    if (options.codes
+        && (!FactoryCodes::write(db, kind, false, &error) || !LossSchema::writeStartingAllowances(db, kind, &error))) {
         result.error = QStringLiteral("Cannot write the process and stock codes: ") + error;
         return result;
     }

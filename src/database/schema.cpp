@@ -1,6 +1,7 @@
 #include "database/schema.h"
 
 #include "database/deskschema.h"
+#include "database/lossschema.h"
 #include "database/orderstanding.h"
 #include "database/referenceschema.h"
 
@@ -263,6 +264,7 @@ QList<TableDef> makeTables()
     t += ReferenceSchema::tables();
     t += DeskSchema::tables();
     t += closedDayTables();
+    t += LossSchema::tables();
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
@@ -305,7 +307,7 @@ QList<IndexDef> makeIndexes()
         {"ix_audit_log_scno", "audit_log", {"scno", "changed_at"}},
         {"ix_closed_day_dept_day", "closed_day", {"dept", "day"}},
     };
-    return list + ReferenceSchema::indexes() + DeskSchema::indexes();
+    return list + ReferenceSchema::indexes() + DeskSchema::indexes() + LossSchema::indexes();
 }
 
 // The first (lowest) article of each contract: the style the contract is made in.
@@ -485,6 +487,7 @@ QList<ViewDef> makeViews()
     v += openStepViews();
     v += stoneViews();
     v.append(OrderStanding::view());
+    v += LossSchema::views();
     return v;
 }
 

@@ -69,7 +69,9 @@ public:
     // department desk's bag_place and the bag's line on the steps (DeskSchema).
     // 4: closed_day, the days a department's supervisor has closed (ClosedDays);
     // jcjl_mattran.fdate, when a transfer was received, and work_report's
-    // back_pcs and back_weight, pieces sent back unfinished (DeskSchema).
+    // back_pcs and back_weight, pieces sent back unfinished (DeskSchema);
+    // loss_allowance and metal_recovery, the allowances of loss and the metal
+    // a refinery gave back (LossSchema).
     // An older database is brought up to this version by adding what it lacks
     // (upgradeDatabase); a newer one is refused.
     static constexpr int version = 4;

@@ -87,7 +87,7 @@ void ParetoLabels::show(QAbstractBarSeries *bars, QLineSeries *line)
             }
         }
         for (double total : std::as_const(m_totals))
-            m_counts.append(total > 0 ? makeItem(QString::number(total, 'f', 0)) : nullptr);
+            m_counts.append(total > 0 ? makeItem(QString::number(total, 'f', m_decimals)) : nullptr);
     }
     if (line) {
         line->setPointLabelsVisible(false);

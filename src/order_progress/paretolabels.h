@@ -35,6 +35,8 @@ public:
     // Labels the bars of bars (one bar per category: the sum of its sets) and
     // the points of line (nullptr: none); replaces what was shown.
     void show(QAbstractBarSeries *bars, QLineSeries *line);
+    // The places each bar's figure shows (0 unless set: counts).
+    void setDecimals(int places) { m_decimals = places; }
     void clear();
 
     struct Label
@@ -60,6 +62,7 @@ private:
     QList<QGraphicsSimpleTextItem *> m_counts;    // per category, nullptr for an empty one
     QList<QGraphicsSimpleTextItem *> m_percents;  // per point
     QFont m_font;
+    int m_decimals = 0;
 };
 
 } // namespace wip

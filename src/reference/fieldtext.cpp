@@ -34,6 +34,10 @@ QString FieldText::fromDb(const RefKind::Field &field, const QVariant &value)
         const std::optional<Decimal> d = Decimal::fromVariant(number);
         return d && d->isValid() ? withPlaces(*d, field.places) : QString();
     }
+    if (field.type == F::Date || field.type == F::Moment) {
+        const QDateTime at = fromDbValue(value, ColumnKind::DateTime).toDateTime();
+        return field.type == F::Date ? values::dateText(at.date()) : values::dateTimeText(at);
+    }
     return value.toString();
 }
 
@@ -49,6 +53,14 @@ QVariant FieldText::toDb(const RefKind::Field &field, const QString &text)
         const std::optional<Decimal> d = values::parseNumber(t);
         return d ? d->normalized().toVariant() : Decimal::null();
     }
+    if (field.type == F::Date) {
+        const std::optional<QDate> day = values::parseDate(t);
+        return day ? QVariant(QDateTime(*day, QTime(0, 0))) : QVariant(t);
+    }
+    if (field.type == F::Moment) {
+        const std::optional<QDateTime> at = values::parseDateTime(t);
+        return at ? QVariant(*at) : QVariant(t);
+    }
     return t;
 }
 
@@ -61,6 +73,14 @@ QString FieldText::canonical(const RefKind::Field &field, const QString &text)
     if (field.type == F::Decimal && !t.isEmpty()) {
         if (const std::optional<Decimal> d = values::parseNumber(t); d && d->isValid())
             return values::numberText(*d);
+    }
+    if (field.type == F::Date && !t.isEmpty()) {
+        if (const std::optional<QDate> day = values::parseDate(t))
+            return values::dateText(*day);
+    }
+    if (field.type == F::Moment && !t.isEmpty()) {
+        if (const std::optional<QDateTime> at = values::parseDateTime(t))
+            return values::dateTimeText(*at);
     }
     return t;
 }

@@ -68,7 +68,9 @@ ReferenceImportKind::ReferenceImportKind(const RefKind &kind)
 void ReferenceImportKind::addAll()
 {
     for (const RefKind &kind : RefKind::all()) {
-        if (kind.canAdd)
+        // A kind whose key is made of its fields (allowances, recoveries) is
+        // kept in the window only.
+        if (kind.canAdd && kind.keyParts.isEmpty())
             import::ImportKinds::add(std::make_unique<ReferenceImportKind>(kind));
     }
 }

@@ -7,6 +7,7 @@
 #include "runtime/values.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -64,6 +65,12 @@ std::optional<QList<RefProblem>> ReferenceValidator::validate(QList<RefRow> rows
         checkFields(row);
         if (m_kind.name == QLatin1String("metals"))
             checkMetal(row);
+        if (m_kind.name == QLatin1String("allowances"))
+            checkAllowance(row);
+        if (m_kind.name == QLatin1String("recoveries"))
+            checkRecovery(row);
+        if (!m_kind.keyParts.isEmpty())
+            makeKey(row);
         if (m_kind.hasStones) {
             checkPicture(row);
             checkStones(row);
@@ -86,6 +93,9 @@ bool ReferenceValidator::readLookups()
         if (f.type == F::Reference && !m_lookups.contains(f.refKind) && !readLookup(f.refKind))
             return false;
     }
+    // An allowance names a metal code or a family.
+    if (m_kind.name == QLatin1String("allowances") && !m_lookups.contains(QStringLiteral("metals")))
+        return readLookup(QStringLiteral("metals"));
     return true;
 }
 
@@ -173,6 +183,14 @@ QString ReferenceValidator::fieldProblem(const RefKind::Field &field, QString &v
         return referenceProblem(field, value, newValue);
     case F::Active:
         return FieldText::active(value) ? QString() : QStringLiteral("%1: 写 1 (使用中) 或 0 (停用)").arg(value);
+    case F::Date: {
+        const std::optional<QDate> day = values::parseDateWithoutTime(value);
+        if (!day)
+            return QStringLiteral("%1 不是日期 (yyyy-mm-dd)").arg(value);
+        value = values::dateText(*day);
+        return QString();
+    }
+    case F::Moment:
     case F::Code:
     case F::Text:
     case F::PictureFile:
@@ -376,6 +394,65 @@ bool ReferenceValidator::checkDeletions()
                     .arg(code, places->join(QStringLiteral(", "))));
     }
     return true;
+}
+
+// An allowance: its metal a metal code of the metals' tab (spelt as there) or
+// a family, the karat of a gold ("18K") or a platinum's PT and thousandths
+// ("PT950"); none for the process's default. At most 100 %.
+void ReferenceValidator::checkAllowance(RefRow &row)
+{
+    const RefKind::Field &metal = *m_kind.field(QStringLiteral("metal"));
+    const QString given = row.value(metal.name).trimmed();
+    if (!given.isEmpty()) {
+        const Lookup &metals = m_lookups[QStringLiteral("metals")];
+        static const QRegularExpression family(QStringLiteral("^(?:([1-9]|1[0-9]|2[0-4])K|PT[0-9]{3})$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const auto it = metals.byLowerCase.constFind(given.toLower());
+        if (it != metals.byLowerCase.cend())
+            row.values.insert(metal.name, *it);
+        else if (family.match(given).hasMatch())
+            row.values.insert(metal.name, given.toUpper());
+        else
+            add(row, metal, QStringLiteral("%1 不是成色代码 (见 成色 Metals) 或成色类别 (18K, 14K, PT950 ...)").arg(given));
+    }
+    const RefKind::Field &rate = *m_kind.field(QStringLiteral("rate"));
+    const std::optional<Decimal> percent = values::parseNumber(row.value(rate.name));
+    if (percent && percent->isValid() && *percent > Decimal::fromInt(100))
+        add(row, rate, QStringLiteral("%1 大于 100%").arg(row.value(rate.name)));
+}
+
+// A recovery: a period that ends on or after its first day, and grams above 0.
+void ReferenceValidator::checkRecovery(RefRow &row)
+{
+    const std::optional<QDate> from = values::parseDateWithoutTime(row.value(QStringLiteral("period_start")));
+    const std::optional<QDate> to = values::parseDateWithoutTime(row.value(QStringLiteral("period_end")));
+    if (from && to && *to < *from)
+        add(row, *m_kind.field(QStringLiteral("period_end")),
+            QStringLiteral("%1 在开始日期 %2 之前").arg(values::dateText(*to), values::dateText(*from)));
+    const RefKind::Field &grams = *m_kind.field(QStringLiteral("grams"));
+    const std::optional<Decimal> g = values::parseNumber(row.value(grams.name));
+    if (g && g->isValid() && g->sign() <= 0)
+        add(row, grams, QStringLiteral("%1: 回收克数要大于 0").arg(row.value(grams.name)));
+}
+
+// The key of a kind whose key is made of its fields: "04-执模/18K"; a saved
+// row keeps its key, so the fields it is made of do not change.
+void ReferenceValidator::makeKey(RefRow &row)
+{
+    QStringList parts;
+    for (const QString &name : m_kind.keyParts) {
+        const QString part = row.value(name).trimmed();
+        parts << (part.isEmpty() ? QStringLiteral("*") : part);
+    }
+    const QString key = parts.join(QLatin1Char('/'));
+    if (row.change == Change::Edited) {
+        const QString was = row.original.value(m_kind.keyField);
+        if (key.compare(was, Qt::CaseInsensitive) != 0)
+            add(row, *m_kind.field(m_kind.keyParts.first()),
+                QStringLiteral("已保存的行 %1 不能改成 %2; 请增加新行, 删除旧行").arg(was, key));
+        return;
+    }
+    row.values.insert(m_kind.keyField, key);
 }
 
 } // namespace wip::reference

@@ -68,6 +68,9 @@ private:
     QString textProblem(const RefKind::Field &field, const QString &value) const;
     QString referenceProblem(const RefKind::Field &field, QString &value, bool newValue);
     void checkMetal(const RefRow &row);
+    void checkAllowance(RefRow &row);
+    void checkRecovery(RefRow &row);
+    void makeKey(RefRow &row);
     void checkPicture(RefRow &row);
     void checkStones(RefRow &row);
     bool checkUnique();

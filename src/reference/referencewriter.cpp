@@ -106,9 +106,10 @@ SaveOutcome ReferenceWriter::save(QList<RefRow> rows, const SaveOptions &options
         return outcome;
     }
     m_audit = std::make_unique<ReferenceAudit>(m_tr, m_who);
-    if (!stagePictures(validator.rows(), outcome))
+    const QList<RefRow> checked = stamped(validator.rows());
+    if (!stagePictures(checked, outcome))
         return fail(QString());
-    if (!write(validator.rows(), outcome) || !m_audit->finish())
+    if (!write(checked, outcome) || !m_audit->finish())
         return fail(outcome.problems.isEmpty() ? m_tr.sqlErrText : QString());
     for (const auto &picture : m_pictures) {
         if (!picture->commit())
@@ -119,6 +120,25 @@ SaveOutcome ReferenceWriter::save(QList<RefRow> rows, const SaveOptions &options
     m_pictures.clear();
     outcome.saved = true;
     return outcome;
+}
+
+// Rows of a kind that keeps who saved them and when: each row added or changed
+// gets the user and this moment.
+QList<RefRow> ReferenceWriter::stamped(QList<RefRow> rows) const
+{
+    if (m_kind.stampUser.isEmpty() && m_kind.stampTime.isEmpty())
+        return rows;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString at = values::dateTimeText(now.addMSecs(-now.time().msec()));
+    for (RefRow &row : rows) {
+        if (row.change != Change::Added && !(row.change == Change::Edited && changes(row)))
+            continue;
+        if (!m_kind.stampUser.isEmpty())
+            row.values.insert(m_kind.stampUser, m_who.user);
+        if (!m_kind.stampTime.isEmpty())
+            row.values.insert(m_kind.stampTime, at);
+    }
+    return rows;
 }
 
 void ReferenceWriter::countChanges(const QList<RefRow> &rows, SaveOutcome &outcome) const

@@ -70,6 +70,7 @@ public:
 
 private:
     bool write(const QList<RefRow> &rows, SaveOutcome &outcome);
+    QList<RefRow> stamped(QList<RefRow> rows) const;
     bool insertRows(const QList<RefRow> &rows, SaveOutcome &outcome);
     bool batchFailed(const QString &error);
     void countChanges(const QList<RefRow> &rows, SaveOutcome &outcome) const;

@@ -143,6 +143,50 @@ RefKind workers()
     return k;
 }
 
+// The loss a worker may make at a process, in percent of the metal issued: for a
+// metal code, a metal family (18K, PT950) or, without a metal, the process's
+// default. The key is made of the process and the metal.
+RefKind allowances()
+{
+    RefKind k = kindOf("allowances", "允许耗 Allowances", "loss_allowance", "allowance_key");
+    RefKind::Field key = code("allowance_key", "代码 Key", 60);
+    key.editable = false;
+    RefKind::Field metal = text("metal", "成色 Metal (空=工序默认 default)");
+    metal.maxLength = 20;
+    RefKind::Field rate = makeField("rate", "允许耗% Allowance %", F::Decimal, true);
+    k.fields = {key, reference("gongxu_code", "工序 Process", "processes"), metal, rate};
+    k.keyParts = {QStringLiteral("gongxu_code"), QStringLiteral("metal")};
+    return k;
+}
+
+// Metal a refinery gave back from a department's sweepings and filings over a
+// period, with who entered it and when.
+RefKind recoveries()
+{
+    RefKind k = kindOf("recoveries", "回收 Recovered", "metal_recovery", "recovery_key");
+    RefKind::Field key = code("recovery_key", "代码 Key", 80);
+    key.editable = false;
+    RefKind::Field grams = makeField("grams", "回收克数 Grams", F::Decimal, true);
+    grams.places = 3;
+    RefKind::Field by = text("entered_by", "录入 Entered by");
+    by.editable = false;
+    RefKind::Field at = makeField("entered_at", "录入时间 Entered at", F::Moment);
+    at.editable = false;
+    k.fields = {key,
+                reference("gongxu_code", "部门 Department", "processes"),
+                reference("mcode", "成色 Metal", "metals"),
+                makeField("period_start", "开始 From", F::Date, true),
+                makeField("period_end", "结束 To", F::Date, true),
+                grams,
+                by,
+                at};
+    k.keyParts = {QStringLiteral("gongxu_code"), QStringLiteral("mcode"), QStringLiteral("period_start"),
+                  QStringLiteral("period_end")};
+    k.stampUser = QStringLiteral("entered_by");
+    k.stampTime = QStringLiteral("entered_at");
+    return k;
+}
+
 // The process and stock codes are the keys the reports select by: their names
 // may change, the codes may not, and none is added or removed here.
 RefKind fixedCodes(const char *name, const char *caption, const char *table, const char *key, const char *keyCaption,
@@ -204,6 +248,8 @@ const QList<RefKind> &RefKind::all()
         workers(),
         fixedCodes("processes", "工序 Processes", "gongxu", "gongxu_code", "工序代码 Code", "gongxu_name"),
         fixedCodes("stocks", "仓位 Stocks", "stock", "stock_code", "仓位代码 Code", "stock_name"),
+        allowances(),
+        recoveries(),
     };
     return list;
 }

@@ -21,6 +21,9 @@ namespace wip::reference {
 //   workers    worker                         changhao, xingming, gongxu_code, active
 //   processes  gongxu                         gongxu_code (fixed), gongxu_name
 //   stocks     stock                          stock_code (fixed), stock_name
+//   allowances loss_allowance                 allowance_key (made), gongxu_code, metal, rate
+//   recoveries metal_recovery                 recovery_key (made), gongxu_code, mcode, period_start,
+//                                             period_end, grams, entered_by, entered_at (stamped)
 class RefKind
 {
 public:
@@ -31,7 +34,9 @@ public:
         Choice,      // one of `choices`
         Reference,   // a code of another kind (`refKind`)
         Active,      // in use (1) or made inactive (0)
-        PictureFile  // a picture file on this computer, copied into the picture folder on save
+        PictureFile, // a picture file on this computer, copied into the picture folder on save
+        Date,        // a calendar day, "2026-12-01"
+        Moment       // a date and time, "2026-12-01 14:30:00" (stamped by the save)
     };
 
     struct Field
@@ -65,6 +70,13 @@ public:
     QList<Use> uses;
     bool canAdd = true;           // false: the codes are fixed keys; only names change
     bool hasStones = false;       // styles: stones per piece with their setting method (artsd)
+    // The key is made of these fields' values, joined by "/" (an empty one as
+    // "*"), not typed: an allowance is "04-执模/18K". Empty: the key is typed.
+    QStringList keyParts;
+    // Fields the save fills with who saves the row and when (a row added or
+    // changed): the user's code and the moment. Empty: none.
+    QString stampUser;
+    QString stampTime;
 
     const Field *field(const QString &name) const;   // nullptr when the kind has none
     const Field &key() const { return *field(keyField); }

@@ -1,5 +1,10 @@
 #include "reports/definition.h"
 
+#include "reports/reportdata.h"
+#include "runtime/decimal.h"
+
+#include <exception>
+
 namespace wip::reports {
 
 int Definition::columnIndex(const QString &name) const
@@ -36,6 +41,21 @@ int Definition::argumentIndex(const QString &name) const
             return i;
     }
     return -1;
+}
+
+QString rowFillColor(const ReportData &data, int row)
+{
+    const RowFill &fill = data.definition().fill;
+    if (!fill.isSet() || row < 1 || row > data.rowCount())
+        return {};
+    try {
+        const QVariant value = data.item(row, fill.when);
+        const std::optional<Decimal> number = Decimal::fromVariant(value);
+        const bool on = number ? number->isValid() && !number->isZero() : value.toBool();
+        return on ? fill.color : QString();
+    } catch (const std::exception &) {
+        return {};
+    }
 }
 
 } // namespace wip::reports

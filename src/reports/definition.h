@@ -138,6 +138,18 @@ struct PageSetup
     }
 };
 
+// A background for the detail rows that meet a condition: the rows whose
+// field `when` (a column or computed field) holds a number other than 0 are
+// filled with `color` ("#ffc7ce") on screen, on paper and in workbooks, so
+// that an exceeding row stands out in black and white print too.
+//   "fill": {"when": "c_exceeds", "color": "#ffc7ce"}
+struct RowFill
+{
+    QString when;
+    QString color;
+    bool isSet() const { return !when.isEmpty(); }
+};
+
 struct Definition
 {
     QString name;          // lower case, d_...
@@ -147,6 +159,7 @@ struct Definition
     QVector<Argument> arguments;
     QVector<Column> columns;
     QStringList sort;      // "column" or "column D": applied to the rows after retrieval; empty: database order
+    RowFill fill;          // detail rows filled where a field is true; none when not set
     QVector<TextObject> texts;
     QVector<ComputedField> computed;
     QVector<Group> groups;
@@ -162,5 +175,10 @@ struct Definition
     const TextObject *textObject(const QString &name) const;
     int argumentIndex(const QString &name) const;
 };
+
+class ReportData;
+// The fill colour of a detail row of a report ("#ffc7ce"), or empty where its
+// definition's fill does not apply to the row (or it has none).
+QString rowFillColor(const ReportData &data, int row);
 
 } // namespace wip::reports

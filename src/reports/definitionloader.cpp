@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -153,7 +154,8 @@ void readHead(const QJsonObject &root, const QString &sourceName, Definition &d)
                      QStringLiteral("query"), QStringLiteral("arguments"), QStringLiteral("columns"),
                      QStringLiteral("sort"), QStringLiteral("texts"), QStringLiteral("computed"),
                      QStringLiteral("groups"), QStringLiteral("crosstab"), QStringLiteral("nested"),
-                     QStringLiteral("form"), QStringLiteral("update"), QStringLiteral("page")},
+                     QStringLiteral("form"), QStringLiteral("update"), QStringLiteral("page"),
+                     QStringLiteral("fill")},
               theDefinition);
     d.sourceFile = sourceName;
     d.name = requireString(root, QStringLiteral("name"), theDefinition).toLower();
@@ -319,6 +321,16 @@ void readUpdateAndPage(const QJsonObject &root, Definition &d)
         d.page.landscape = optBool(o, QStringLiteral("landscape"), w, false);
         d.page.paper = optString(o, QStringLiteral("paper"), w, QStringLiteral("A4"));
         d.page.declared = true;
+    }
+    if (root.contains(QStringLiteral("fill"))) {
+        const QString w = QStringLiteral("\"fill\"");
+        const QJsonObject o = elementObject(root.value(QStringLiteral("fill")), w);
+        checkKeys(o, {QStringLiteral("when"), QStringLiteral("color")}, w);
+        d.fill.when = requireString(o, QStringLiteral("when"), w).toLower();
+        d.fill.color = requireString(o, QStringLiteral("color"), w).toLower();
+        static const QRegularExpression colour(QStringLiteral("^#[0-9a-f]{6}$"));
+        if (!colour.match(d.fill.color).hasMatch())
+            fail(QStringLiteral("%1: color \"%2\" is not #rrggbb").arg(w, d.fill.color));
     }
 }
 

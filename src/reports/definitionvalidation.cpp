@@ -185,6 +185,8 @@ void validate(const Definition &d)
     validateExpressions(d, names);
     validateGroupsAndSort(d);
     validatePlacement(d, names);
+    if (d.fill.isSet() && !names.contains(d.fill.when))
+        fail(QStringLiteral("\"fill\" is when \"%1\", which is neither a column nor a computed field").arg(d.fill.when));
 }
 
 } // namespace wip::reports::definitionjson

@@ -189,6 +189,9 @@ QJsonObject DefinitionLoader::toJson(const Definition &d)
             page.insert(QStringLiteral("landscape"), true);
         root.insert(QStringLiteral("page"), page);
     }
+    if (d.fill.isSet())
+        root.insert(QStringLiteral("fill"), QJsonObject{{QStringLiteral("when"), d.fill.when},
+                                                       {QStringLiteral("color"), d.fill.color}});
     return root;
 }
 

@@ -271,7 +271,7 @@ private Q_SLOTS:
         QVERIFY(openWindow());
         // At the width the window opens with, every tab is there to click.
         auto &tabs = m_window->control<QTabWidget>(QStringLiteral("tab_kinds"));
-        QVERIFY2(tabs.tabBar()->sizeHint().width() <= 1040 - 24, qPrintable(QString::number(tabs.tabBar()->sizeHint().width())));
+        QVERIFY2(tabs.tabBar()->sizeHint().width() <= 1280 - 24, qPrintable(QString::number(tabs.tabBar()->sizeHint().width())));
         const QString folder = qEnvironmentVariable("WIP_SCREENSHOTS");
         for (const RefKind &kind : RefKind::all()) {
             RefGrid &g = show(kind.name.toLatin1().constData());

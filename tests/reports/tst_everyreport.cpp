@@ -270,6 +270,7 @@ QVariantList TestEveryReport::arguments(TestDatabase &db, const Definition &defi
         {"gr", name == QLatin1String("d_work_wip_g") ? QVariant(QStringLiteral("0402")) : QVariant(note)},
         {"name", db.scalar(QStringLiteral("select min(name) from need_stone"))},
         {"gongxu_array", QStringList{QStringLiteral("04-执模"), QStringLiteral("06-镶石")}},
+        {"gold_price", QStringLiteral("480")}, {"pt_price", QStringLiteral("230.5")},
     };
     QVariantList values;
     for (const Argument &a : definition.arguments) {

@@ -50,6 +50,8 @@ QVariant argumentValue(const Argument &a)
         const bool to = n.startsWith(u'e') || n.endsWith(u'2');
         return to ? QDate(2026, 11, 30) : QDate(2026, 11, 1);
     }
+    if (a.type == ArgumentType::Number)
+        return QStringLiteral("480");   // the prices of a pure gram
     if (a.type == ArgumentType::StringList)
         return n == QLatin1String("gongxu_array") ? QStringList{QStringLiteral("04-执模"), QStringLiteral("06-镶石")}
                                                   : contracts;

@@ -364,6 +364,18 @@ void shootWindows()
         followup->Close();
     }
 
+    if (Window::isRegistered(QStringLiteral("w_loss_exceptions"))) {
+        // The last 30 days at a gold and a platinum price.
+        Window *loss = open(QStringLiteral("w_loss_exceptions"), QSize(1180, 820));
+        type(loss, "em_stime", QDate::currentDate().addDays(-30).toString(Qt::ISODate));
+        type(loss, "sle_gold_price", QStringLiteral("480"));
+        type(loss, "sle_pt_price", QStringLiteral("230"));
+        click(loss, "cb_query");
+        settle(300);
+        shoot(*loss, QStringLiteral("w_loss_exceptions"));
+        loss->Close();
+    }
+
     // The open contracts of the demo's busiest customer, over half a year.
     Window *progress = open(QStringLiteral("w_scprogress"), QSize(1000, 600));
     type(progress, "em_date1", QDate::currentDate().addDays(-90).toString(Qt::ISODate));

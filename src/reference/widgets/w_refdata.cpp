@@ -56,7 +56,7 @@ w_refdata::w_refdata(QWidget *parent)
 {
     setWindowClassName(kWindow);
     setTitle(QStringLiteral("基础资料 Reference data"));
-    resize(1040, 620);
+    resize(1280, 620);   // eleven tabs, every one there to click
 }
 
 w_refdata::~w_refdata() = default;

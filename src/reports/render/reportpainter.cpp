@@ -259,8 +259,12 @@ void ReportPainter::paintBody(QPainter &p, const PageModel::Section &s, double f
             const bool selected = current || (marked && marks->selected && marks->selected(row));
             if (selected) {
                 p.fillRect(rowRect, marks->highlight);
-            } else if (marked && marks->background) {
-                const QColor colour = marks->background(row);
+            } else {
+                // A window's own colour first; else the definition's fill, on
+                // screen and paper alike.
+                QColor colour = marked && marks->background ? marks->background(row) : QColor();
+                if (!colour.isValid() && s.data && !s.form)
+                    colour = QColor(rowFillColor(*s.data, row));
                 if (colour.isValid())
                     p.fillRect(rowRect, colour);
             }

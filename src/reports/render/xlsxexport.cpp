@@ -166,6 +166,11 @@ private:
     void writeRow(int r)
     {
         bool pictures = false;
+        // A row the definition's fill marks: every printed cell of it, blank
+        // ones too, so the row reads as one band.
+        m_fill = rowFillColor(m_data, r);
+        for (int c = 0; !m_fill.isEmpty() && c < m_columns.size(); ++c)
+            worksheet_write_blank(m_sheet, lxw_row_t(m_row), lxw_col_t(c), m_formats.text(m_fill));
         for (int c = 0; c < m_columns.size(); ++c) {
             const ReportColumn &col = m_columns.at(c);
             QVariant v;
@@ -182,6 +187,7 @@ private:
         }
         if (pictures)
             worksheet_set_row(m_sheet, lxw_row_t(m_row), kPictureRowHeight, nullptr);
+        m_fill.clear();
         ++m_row;
     }
 
@@ -234,7 +240,7 @@ private:
         // number format only shows (the values come through outputValue).
         if (Decimal::isDecimal(v)) {
             worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), Decimal::fromVariant(v)->toDouble(),
-                                   m_formats.number(format, bold));
+                                   m_formats.number(format, bold, m_fill));
             return;
         }
         switch (v.metaType().id()) {
@@ -244,7 +250,7 @@ private:
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
-            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), v.toDouble(), m_formats.number(format, bold));
+            worksheet_write_number(m_sheet, lxw_row_t(m_row), lxw_col_t(c), v.toDouble(), m_formats.number(format, bold, m_fill));
             return;
         case QMetaType::QDate:
         case QMetaType::QDateTime: {
@@ -253,11 +259,11 @@ private:
                 return;
             lxw_datetime x{dt.date().year(), dt.date().month(), dt.date().day(),
                            dt.time().hour(), dt.time().minute(), double(dt.time().second())};
-            worksheet_write_datetime(m_sheet, lxw_row_t(m_row), lxw_col_t(c), &x, m_formats.date(format, type, bold));
+            worksheet_write_datetime(m_sheet, lxw_row_t(m_row), lxw_col_t(c), &x, m_formats.date(format, type, bold, m_fill));
             return;
         }
         default:
-            text(c, v.toString(), bold ? m_formats.bold() : nullptr);
+            text(c, v.toString(), bold ? m_formats.bold() : m_formats.text(m_fill));
         }
     }
 
@@ -297,6 +303,7 @@ private:
     QVector<ReportColumn> m_columns;
     QVector<int> m_widths;
     QHash<QString, bool> m_ratios;
+    QString m_fill;      // the background of the row being written; empty: none
     int m_row = 0;
 };
 

@@ -80,8 +80,9 @@ XlsxFormats::XlsxFormats(lxw_workbook *book)
 {
 }
 
-lxw_format *XlsxFormats::cached(const QByteArray &key, const QByteArray &numFormat, bool isBold)
+lxw_format *XlsxFormats::cached(const QByteArray &plainKey, const QByteArray &numFormat, bool isBold, const QString &fill)
 {
+    const QByteArray key = fill.isEmpty() ? plainKey : plainKey + "|fill" + fill.toLatin1();
     const auto it = m_formats.constFind(key);
     if (it != m_formats.cend())
         return *it;
@@ -90,6 +91,10 @@ lxw_format *XlsxFormats::cached(const QByteArray &key, const QByteArray &numForm
         format_set_num_format(f, numFormat.constData());
     if (isBold)
         format_set_bold(f);
+    if (!fill.isEmpty()) {
+        format_set_pattern(f, LXW_PATTERN_SOLID);
+        format_set_bg_color(f, lxw_color_t(fill.mid(1).toUInt(nullptr, 16)));
+    }
     m_formats.insert(key, f);
     return f;
 }
@@ -125,16 +130,21 @@ lxw_format *XlsxFormats::bold()
     return cached("bold", {}, true);
 }
 
-lxw_format *XlsxFormats::number(const QString &displayFormat, bool isBold)
+lxw_format *XlsxFormats::number(const QString &displayFormat, bool isBold, const QString &fill)
 {
     const QByteArray numFormat = numberFormat(displayFormat);
-    return cached("n" + QByteArray(isBold ? "b" : "") + numFormat, numFormat, isBold);
+    return cached("n" + QByteArray(isBold ? "b" : "") + numFormat, numFormat, isBold, fill);
 }
 
-lxw_format *XlsxFormats::date(const QString &displayFormat, ValueType type, bool isBold)
+lxw_format *XlsxFormats::date(const QString &displayFormat, ValueType type, bool isBold, const QString &fill)
 {
     const QByteArray numFormat = dateFormat(displayFormat, type);
-    return cached("d" + QByteArray(isBold ? "b" : "") + numFormat, numFormat, isBold);
+    return cached("d" + QByteArray(isBold ? "b" : "") + numFormat, numFormat, isBold, fill);
+}
+
+lxw_format *XlsxFormats::text(const QString &fill)
+{
+    return fill.isEmpty() ? nullptr : cached("t", {}, false, fill);
 }
 
 QByteArray XlsxFormats::numberFormat(const QString &displayFormat)

@@ -27,8 +27,12 @@ public:
     lxw_format *heading(Align align);
     lxw_format *caption();
     lxw_format *bold();
-    lxw_format *number(const QString &displayFormat, bool bold);
-    lxw_format *date(const QString &displayFormat, ValueType type, bool bold);
+    // fill: a background "#rrggbb" for the cell (a row the definition's fill
+    // marks); empty: none.
+    lxw_format *number(const QString &displayFormat, bool bold, const QString &fill = QString());
+    lxw_format *date(const QString &displayFormat, ValueType type, bool bold, const QString &fill = QString());
+    // A text cell: nullptr unless filled.
+    lxw_format *text(const QString &fill);
 
     // The spreadsheet's number format for a display format.
     static QByteArray numberFormat(const QString &displayFormat);
@@ -36,7 +40,7 @@ public:
     static QByteArray dateFormat(const QString &displayFormat, ValueType type);
 
 private:
-    lxw_format *cached(const QByteArray &key, const QByteArray &numFormat, bool bold);
+    lxw_format *cached(const QByteArray &key, const QByteArray &numFormat, bool bold, const QString &fill = QString());
 
     lxw_workbook *m_book;
     QHash<QByteArray, lxw_format *> m_formats;
