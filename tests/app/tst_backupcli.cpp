@@ -5,6 +5,7 @@
 // 1; a finding printed as its line with exit code 1; a password of the URL
 // never in what the commands say.
 
+#include "wipprocess.h"
 #include "database/schema.h"
 #include "testdatabase.h"
 
@@ -18,17 +19,8 @@ using namespace wip::test;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
-}
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 } // namespace
 
@@ -40,27 +32,10 @@ class tst_BackupCli : public QObject
 
     Run wip(const QStringList &args) const
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.setWorkingDirectory(m_home.path());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(240000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        wip::test::WipOptions o;
+        o.workingDirectory = m_home.path();
+        o.timeoutMs = 240000;
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
 private Q_SLOTS:

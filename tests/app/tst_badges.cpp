@@ -3,6 +3,7 @@
 // back from the page as the desk's scanner reads it; a department that is none,
 // one without workers and a worker number no barcode carries are said so.
 
+#include "wipprocess.h"
 #include "programoutput.h"
 
 #include <QFileInfo>
@@ -14,17 +15,8 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
-}
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 } // namespace
 
@@ -34,28 +26,7 @@ class TestBadges : public QObject
 
     QTemporaryDir m_home;
 
-    Run wip(const QStringList &args) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    Run wip(const QStringList &args) const { return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args); }
 
     // A database of the factory's own, as init-db makes it, with these workers
     // (number, name, department, active).

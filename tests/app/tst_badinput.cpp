@@ -5,6 +5,7 @@
 // is not 0, nothing is written to standard output, and the database file is
 // byte for byte what it was.
 
+#include "wipprocess.h"
 #include "app/databaseopener.h"
 #include "database/schema.h"
 #include "testdatabase.h"
@@ -21,12 +22,8 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 QByteArray digest(const QString &path)
 {
@@ -91,31 +88,9 @@ class TestBadInput : public QObject
 
     Run wip(const QStringList &args) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_home.path());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    static QString describe(const Run &r)
-    {
-        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+        wip::test::WipOptions o;
+        o.workingDirectory = m_home.path();
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     QString freshDatabase(const QString &name)

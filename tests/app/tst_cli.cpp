@@ -3,6 +3,7 @@
 // with good and bad definitions and arguments, and the first start of the
 // desktop application creating its embedded database.
 
+#include "wipprocess.h"
 #include "database/postgresadmin.h"
 #include "runtime/transaction.h"
 
@@ -22,12 +23,8 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 } // namespace
 
@@ -39,43 +36,16 @@ private:
     QTemporaryDir m_home;
 
     // The environment of a user whose data and configuration live in m_home.
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        return env;
-    }
+    QProcessEnvironment environment() const { return wip::test::wipEnvironment(m_home.path()); }
 
     QString dataFolder() const { return m_home.filePath(QStringLiteral("data/Wip/wip")); }
 
     Run wip(const QStringList &args, int timeoutMs = 120000, const QStringList &extraEnv = {}) const
     {
-        QProcess p;
-        QProcessEnvironment env = environment();
-        for (const QString &e : extraEnv)
-            env.insert(e.section('=', 0, 0), e.section('=', 1));
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    static QString describe(const Run &r)
-    {
-        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+        wip::test::WipOptions o;
+        o.environment = extraEnv;
+        o.timeoutMs = timeoutMs;
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     static QStringList sqliteTables(const QString &file)

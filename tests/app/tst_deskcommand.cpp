@@ -4,6 +4,7 @@
 // with its stones; each refusal with its line or message and exit code, the
 // password never on the command line.
 
+#include "wipprocess.h"
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -13,12 +14,8 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 } // namespace
 
@@ -30,33 +27,9 @@ class TestDeskCommand : public QObject
 
     Run wip(const QStringList &args, const QString &password = QString()) const
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.remove(QStringLiteral("WIP_PASSWORD"));
-        if (!password.isNull())
-            env.insert(QStringLiteral("WIP_PASSWORD"), password);
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    static QString describe(const Run &r)
-    {
-        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+        wip::test::WipOptions o;
+        o.password = password;
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     // A new factory with its administrator BOSS and the clerk CLERK.

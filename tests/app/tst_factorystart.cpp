@@ -6,6 +6,7 @@
 // by `wip scan`; a line deleted after the tickets were printed, whose ticket
 // then points at no other line; and a user without rights refused at each step.
 
+#include "wipprocess.h"
 #include "contracts/contractsave.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
@@ -28,17 +29,8 @@ using namespace wip::test;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
-}
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 reference::RefRow added(const reference::RefValues &values, const QList<reference::RefValues> &stones = {})
 {
@@ -66,30 +58,10 @@ class tst_FactoryStart : public QObject
 
     Run wip(const QStringList &args, const QString &password = QString()) const
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.remove(QStringLiteral("WIP_PASSWORD"));
-        if (!password.isNull())
-            env.insert(QStringLiteral("WIP_PASSWORD"), password);
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.setWorkingDirectory(m_home.path());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        wip::test::WipOptions o;
+        o.password = password;
+        o.workingDirectory = m_home.path();
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     // Saves rows of a kind as 基础资料 does, as the user now logged in.

@@ -4,6 +4,7 @@
 // factory's database; refused without the right 导入, with a wrong password, a
 // password on the command line, a kind or file that is not there; exit codes.
 
+#include "wipprocess.h"
 #include "database/rightscatalogue.h"
 #include "database/useraccounts.h"
 #include "testdatabase.h"
@@ -19,12 +20,8 @@ using namespace wip::test;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 // A database with IMP, who may import (M10/H03), and VIEW, who may not.
 bool addUsers(TestDatabase &db)
@@ -45,36 +42,10 @@ class tst_ImportCli : public QObject
 
     Run wip(const QStringList &args, const QString &password = QStringLiteral("import-2004")) const
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        if (!password.isNull())
-            env.insert(QStringLiteral("WIP_PASSWORD"), password);
-        else
-            env.remove(QStringLiteral("WIP_PASSWORD"));
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.setWorkingDirectory(m_home.path());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    static QString describe(const Run &r)
-    {
-        return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
+        wip::test::WipOptions o;
+        o.password = password;
+        o.workingDirectory = m_home.path();
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     QString file(const QString &name, const QByteArray &bytes) const

@@ -3,6 +3,7 @@
 // scale it cannot make, given a URL with a password that does not read, and on
 // PostgreSQL (statistics gathered at the end).
 
+#include "wipprocess.h"
 #include "database/postgresadmin.h"
 #include "runtime/connectionsettings.h"
 
@@ -18,17 +19,8 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out, r.err);
-}
+using Run = wip::test::WipRun;
+using wip::test::describe;
 
 QByteArray contents(const QString &path)
 {
@@ -47,33 +39,15 @@ private:
 
     QProcessEnvironment environment(const QStringList &extra = {}) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        for (const QString &e : extra)
-            env.insert(e.section('=', 0, 0), e.section('=', 1));
-        return env;
+        return wip::test::wipEnvironment(m_home.path(), extra);
     }
 
     Run wip(const QStringList &args, const QStringList &extraEnv = {}) const
     {
-        QProcess p;
-        p.setProcessEnvironment(environment(extraEnv));
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(QStringLiteral(WIP_BINARY), args);
-        Run r;
-        if (!p.waitForFinished(300000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        wip::test::WipOptions o;
+        o.environment = extraEnv;
+        o.timeoutMs = 300000;
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     QString pictures() const { return m_home.filePath(QStringLiteral("data/Wip/wip/pictures")); }

@@ -4,6 +4,7 @@
 // Each ends with a message naming the file and why, exit code 1, no partial
 // file, and a file that was there kept as it was.
 
+#include "wipprocess.h"
 #include "smalldisk.h"
 
 #include <QDir>
@@ -21,16 +22,11 @@ using wip::test::SmallDisk;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = wip::test::WipRun;
 
-QString describe(const Run &r)
+QString briefly(const Run &r)
 {
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3").arg(r.exitCode).arg(r.out.left(500), r.err);
+    return wip::test::describe(r, 500);
 }
 
 QByteArray contents(const QString &path)
@@ -49,44 +45,15 @@ private:
     QTemporaryDir m_home;
     QString m_database;
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        return env;
-    }
+    QProcessEnvironment environment() const { return wip::test::wipEnvironment(m_home.path()); }
 
     // Runs wip; with shellRedirect the standard output goes where the shell's
     // words say (">/dev/full", ">&-").
     Run wip(const QStringList &args, const QString &shellRedirect = QString()) const
     {
-        QProcess p;
-        p.setProcessEnvironment(environment());
-        p.setStandardInputFile(QProcess::nullDevice());
-        if (shellRedirect.isEmpty()) {
-            p.start(QStringLiteral(WIP_BINARY), args);
-        } else {
-            QStringList quoted{QStringLiteral("exec"), QStringLiteral("\"$0\"")};
-            for (int i = 0; i < args.size(); ++i)
-                quoted << QStringLiteral("\"$%1\"").arg(i + 1);
-            p.start(QStringLiteral("/bin/sh"),
-                    QStringList{QStringLiteral("-c"), quoted.join(' ') + QLatin1Char(' ') + shellRedirect,
-                                QStringLiteral(WIP_BINARY)} + args);
-        }
-        Run r;
-        if (!p.waitForFinished(120000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = QStringLiteral("timed out");
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        wip::test::WipOptions o;
+        o.shellRedirect = shellRedirect;
+        return wip::test::runWip(QStringLiteral(WIP_BINARY), m_home.path(), args, o);
     }
 
     // The command that writes format to output: a report, "tickets" or "badges".
@@ -107,12 +74,12 @@ private Q_SLOTS:
         QVERIFY(m_home.isValid());
         m_database = m_home.filePath(QStringLiteral("demo.db"));
         const Run r = wip({"init-db", "--database", m_database, "--demo"});
-        QVERIFY2(r.exitCode == 0, qPrintable(describe(r)));
+        QVERIFY2(r.exitCode == 0, qPrintable(briefly(r)));
         // Each format is written where there is room, so a failure below is the disk's.
         for (const QString &format : formats()) {
             const QString path = m_home.filePath(QStringLiteral("ok.") + format);
             const Run ok = wip(command(format, path));
-            QVERIFY2(ok.exitCode == 0 && QFileInfo(path).size() > 0, qPrintable(format + describe(ok)));
+            QVERIFY2(ok.exitCode == 0 && QFileInfo(path).size() > 0, qPrintable(format + briefly(ok)));
         }
     }
 
@@ -120,11 +87,11 @@ private Q_SLOTS:
     {
         for (const QString &format : formats()) {
             const Run r = wip(command(format, QStringLiteral("/dev/full")));
-            QVERIFY2(r.exitCode == 1, qPrintable(format + describe(r)));
+            QVERIFY2(r.exitCode == 1, qPrintable(format + briefly(r)));
             QVERIFY2(r.err.contains(QStringLiteral("/dev/full cannot be written: the disk is full.")),
-                     qPrintable(format + describe(r)));
+                     qPrintable(format + briefly(r)));
             QVERIFY2(!r.err.contains(QStringLiteral("Wrote")) && !r.out.contains(QStringLiteral("Printed")),
-                     qPrintable(format + describe(r)));
+                     qPrintable(format + briefly(r)));
         }
         struct stat st {};
         QVERIFY(::stat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));   // never replaced by a file
@@ -135,18 +102,18 @@ private Q_SLOTS:
         for (const QString &format : {QStringLiteral("json"), QStringLiteral("csv")}) {
             const QStringList args{"report", "d_wip_today44", "--database", m_database, "--format", format};
             Run r = wip(args, QStringLiteral(">/dev/full"));
-            QVERIFY2(r.exitCode == 1, qPrintable(describe(r)));
+            QVERIFY2(r.exitCode == 1, qPrintable(briefly(r)));
             QVERIFY2(r.err.contains(QStringLiteral("Standard output cannot be written: the disk is full.")),
-                     qPrintable(describe(r)));
+                     qPrintable(briefly(r)));
             r = wip(args, QStringLiteral(">&-"));
-            QVERIFY2(r.exitCode == 1, qPrintable(describe(r)));
+            QVERIFY2(r.exitCode == 1, qPrintable(briefly(r)));
             QVERIFY2(r.err.contains(QStringLiteral("Standard output cannot be written: it is closed.")),
-                     qPrintable(describe(r)));
+                     qPrintable(briefly(r)));
         }
         // A command's own lines lost on a full standard output are a failure too.
         const Run r = wip({"init-db", "--database", m_database}, QStringLiteral(">/dev/full"));
         QVERIFY2(r.exitCode == 1 && r.err.contains(QStringLiteral("standard output could not be written")),
-                 qPrintable(describe(r)));
+                 qPrintable(briefly(r)));
     }
 
     // Every format onto a full disk: no file where there was none, the old one
@@ -164,12 +131,12 @@ private Q_SLOTS:
             for (const QString &name : QStringList{QStringLiteral("new.") + format, QStringLiteral("kept")}) {
                 const QString path = disk.filePath(name);
                 const Run r = wip(command(format, path));
-                QVERIFY2(r.exitCode == 1, qPrintable(format + describe(r)));
+                QVERIFY2(r.exitCode == 1, qPrintable(format + briefly(r)));
                 QVERIFY2(r.err.contains(path + QStringLiteral(" cannot be written: the disk is full")),
-                         qPrintable(format + describe(r)));
+                         qPrintable(format + briefly(r)));
                 QVERIFY2(r.err.contains(name == QLatin1String("kept") ? QStringLiteral("the file there is kept as it was")
                                                                       : QStringLiteral("no file was written")),
-                         qPrintable(format + describe(r)));
+                         qPrintable(format + briefly(r)));
             }
             QCOMPARE(disk.entries(), QStringList{"kept"});
             QCOMPARE(contents(disk.filePath(QStringLiteral("kept"))), QByteArray("the report of yesterday"));
@@ -193,12 +160,12 @@ private Q_SLOTS:
         QSqlDatabase::removeDatabase(QStringLiteral("wal"));
         QVERIFY(disk.fill());
         Run r = wip({"report", "d_wip_today44", "--database", copy, "--format", "csv"});
-        QVERIFY2(r.exitCode == 1 && r.err.contains(QStringLiteral("the disk is full")), qPrintable(describe(r)));
+        QVERIFY2(r.exitCode == 1 && r.err.contains(QStringLiteral("the disk is full")), qPrintable(briefly(r)));
         const QString fresh = disk.filePath(QStringLiteral("new.db"));
         r = wip({"init-db", "--database", fresh, "--demo"});
-        QVERIFY2(r.exitCode == 1, qPrintable(describe(r)));
+        QVERIFY2(r.exitCode == 1, qPrintable(briefly(r)));
         QVERIFY2(r.err.contains(fresh + QStringLiteral(" cannot be written: the disk is full; no file was written.")),
-                 qPrintable(describe(r)));
+                 qPrintable(briefly(r)));
         QVERIFY2(disk.entries().filter(QStringLiteral("new.db")).isEmpty(), qPrintable(disk.entries().join(QLatin1Char(' '))));
 
         // Closed cleanly, as a database is between runs: without its -wal and -shm.
@@ -206,9 +173,9 @@ private Q_SLOTS:
             QFile::remove(disk.filePath(QString::fromLatin1(name)));
         QVERIFY(disk.makeReadOnly());
         r = wip({"report", "d_wip_today44", "--database", copy, "--format", "csv"});
-        QVERIFY2(r.exitCode == 1, qPrintable(describe(r)));
+        QVERIFY2(r.exitCode == 1, qPrintable(briefly(r)));
         QVERIFY2(r.err.contains(QStringLiteral("the folder %1 is on a read-only disk").arg(disk.path())),
-                 qPrintable(describe(r)));
+                 qPrintable(briefly(r)));
     }
 };
 
