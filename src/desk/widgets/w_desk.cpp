@@ -420,7 +420,7 @@ void w_desk::cb_closeday_clicked()
         sle_code->SetFocus();
         return;
     }
-    m_pending = {Asking::CloseDay, DeskRequest(), std::nullopt};
+    m_pending = {Asking::CloseDay, DeskRequest(), std::nullopt, QDate()};
     st_result->showReady(QStringLiteral("日结 Close day: 请回答下面的问题。"));
     question->askDate(QStringLiteral("日结 %1: 打印本日报表后关闭这一天, 之后这一天不能再改动。\n关闭哪一天?").arg(dept->caption),
                       QStringLiteral("是, 日结 (F2)"), QDate::currentDate());
@@ -564,7 +564,7 @@ void w_desk::scanned()
         return;
     }
     if (repeatsLastTakeBack(look)) {
-        m_pending = {Asking::Repeat, DeskRequest(), look};
+        m_pending = {Asking::Repeat, DeskRequest(), look, QDate()};
         st_result->showRefused(QStringLiteral("袋卡 %1 刚刚已在这里收回过: 请回答下面的问题。").arg(look.ticket.code));
         question->ask(QStringLiteral("袋卡 %1 刚刚已收回过, %2。\n再收回一次吗?").arg(look.ticket.code, look.place.describe()),
                       QStringLiteral("是, 再收回 (F2)"));
@@ -654,7 +654,7 @@ bool w_desk::ask(const DeskOutcome &o, const DeskRequest &r)
     const bool gain = o.result == DeskOutcome::Result::Gain && (m_rights & Right::Supervisor) && !piecesStay;
     if (!difference && !gain)
         return false;
-    m_pending = {difference ? Asking::Difference : Asking::Gain, r, m_look};
+    m_pending = {difference ? Asking::Difference : Asking::Gain, r, m_look, QDate()};
     st_result->showRefused(QStringLiteral("袋卡 %1 还没有%2: 请回答下面的问题。").arg(r.code, DeskFields::choiceText(m_choice)));
     if (difference)
         question->ask(o.message + QStringLiteral("\n按收到的重量接收吗?"), QStringLiteral("是, 确认重量 (F2)"));
