@@ -19,10 +19,12 @@ namespace {
 const QDate kToday(2004, 5, 12);
 
 const QStringList kHolder{"gongxu_code", "kind", "holder", "holder_name", "mcode"};
-const QStringList kFigures{"purate",   "opening", "received", "issued", "taken_back", "returned", "loss",
-                           "recovered", "passed_on", "closing", "c_in", "c_out", "p_closing"};
-const QStringList kTotals{"s_opening", "s_received", "s_issued", "s_taken_back", "s_returned", "s_loss",
-                          "s_recovered", "s_passed_on", "s_closing", "s_p_closing"};
+const QStringList kFigures{"purate",    "opening",   "received", "issued", "taken_back", "returned", "loss",
+                           "recovered", "c_net_loss", "passed_on", "closing", "c_in", "c_out", "p_closing",
+                           "p_recovered", "p_net_loss"};
+const QStringList kTotals{"s_opening",   "s_received",   "s_issued",    "s_taken_back", "s_returned",
+                          "s_loss",      "s_recovered",  "s_c_net_loss", "s_passed_on", "s_closing",
+                          "s_p_closing", "s_p_recovered", "s_p_net_loss"};
 
 // The periods: today, yesterday (open), a closed day, the closed week, the
 // month so far, the month before, the year so far, and a month before anything.
