@@ -63,6 +63,18 @@ std::optional<ClosedDays::Closed> ClosedDays::find(Transaction &tr, const QStrin
     return Closed{department.trimmed(), day, row->at(0).toString(), fromDbValue(row->at(1), ColumnKind::DateTime).toDateTime()};
 }
 
+std::optional<QDate> ClosedDays::lastClosed(Transaction &tr, const QString &department, QString *error)
+{
+    const auto row = tr.selectInto(QStringLiteral("select max(day) from closed_day where dept = ? and reopened_at is null"),
+                                   {department.trimmed()});
+    if (error)
+        *error = row || tr.sqlCode == 100 ? QString() : tr.sqlErrText;
+    if (!row || row->at(0).isNull())
+        return std::nullopt;
+    const QDate day = fromDbValue(row->at(0), ColumnKind::DateTime).toDateTime().date();
+    return day.isValid() ? std::optional<QDate>(day) : std::nullopt;
+}
+
 QString ClosedDays::refusal(const Closed &closed)
 {
     return QStringLiteral("%1 已日结 (%2 于 %3 关闭), 不能再改动; 更正请在未日结的日子写冲销记录")

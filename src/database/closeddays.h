@@ -54,6 +54,9 @@ public:
     // when it cannot be read (a change is refused then too).
     static QString refusal(Transaction &tr, const QString &department, const QDateTime &when);
     static QString refusal(const Closed &closed);
+    // The department's latest day that stands closed; nullopt when none is, or,
+    // with *error set, when it cannot be read.
+    static std::optional<QDate> lastClosed(Transaction &tr, const QString &department, QString *error = nullptr);
 
     static Outcome close(Transaction &tr, const AuditSource &who, Rights rights, const QString &department,
                          const QDate &day, const QDateTime &now = QDateTime::currentDateTime());

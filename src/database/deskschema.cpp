@@ -56,6 +56,15 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_jcjl_mattran_ldate", "jcjl_mattran", {"ldate"}},
         {"ix_jcjl_mattran_zt", "jcjl_mattran", {"zt"}},
         {"ix_proch_new_edtime", "proch_new", {"edtime"}},
+        // The same read from the index alone: the lines taken back since a day
+        // (state, moment, then what the balance sums), the transfers received
+        // since a day, and the desk rows begun before a day and open after it.
+        {"ix_work_report_balance", "work_report",
+         {"zt", "ldate", "sdata", "scond_id", "gongxu", "changhao", "mcode", "iss_weight", "back_weight", "fin_weight",
+          "ret_weight", "loss", "xingming"}},
+        {"ix_jcjl_mattran_balance", "jcjl_mattran",
+         {"fdate", "tcode", "ldate", "zt", "scond_id", "fcode", "mcode", "gonghao", "qtyref", "fweight", "name"}},
+        {"ix_proch_new_held", "proch_new", {"sttime", "edtime", "changhao", "gongxu_code", "scond_id", "weight"}},
     };
 }
 

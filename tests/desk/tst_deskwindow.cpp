@@ -5,6 +5,7 @@
 // the window looks like on a clerk's screen.
 
 #include "deskfixture.h"
+#include "database/closeddays.h"
 #include "desk/widgets/deskwindows.h"
 #include "desk/widgets/resultbanner.h"
 #include "desk/widgets/scanquestion.h"
@@ -54,11 +55,14 @@ class DeskWindowTest : public QObject
         if (!db.useAsApplicationDatabase())
             return nullptr;
         user_code() = user;
-        // CLERK and BOSS hold the scan right, BOSS the supervisor's too; GUEST nothing.
+        // CLERK, BOSS and ADMIN hold the scan right, BOSS the supervisor's too,
+        // ADMIN the users right (the administrator's); GUEST nothing.
         setQxpdFunction([](const QString &u, const QString &module, const QString &function) {
             const bool scan = module == QLatin1String("M10") && function == QLatin1String("H01");
             const bool supervisor = module == QLatin1String("M10") && function == QLatin1String("H05");
-            if ((scan && u != QLatin1String("GUEST")) || (supervisor && u == QLatin1String("BOSS")))
+            const bool users = module == QLatin1String("M10") && function == QLatin1String("H04");
+            if ((scan && u != QLatin1String("GUEST")) || (supervisor && u == QLatin1String("BOSS"))
+                || (users && u == QLatin1String("ADMIN")))
                 return QStringLiteral("X99A");
             return QString();
         });
@@ -280,6 +284,88 @@ private Q_SLOTS:
         QCOMPARE(result.state(), S::Refused);
         QVERIFY2(result.text().contains(QStringLiteral("执模 %1 已日结 (BOSS 于").arg(today)), qPrintable(result.text()));
         QCOMPARE(place(db, "KC1-1"), QStringLiteral("transit 03-倒模 0 0"));
+        closeDesk(w);
+    }
+
+    // F12 重开: the clerk and the supervisor are refused with the reason and
+    // asked nothing; the administrator is asked which day (the department's
+    // last closed one), Enter answers nothing, Esc drops it; F2 asks again,
+    // naming who closed the day, and refuses a day that is not closed; only
+    // the second F2 reopens, once, audited, and the next asks the day before.
+    void reopenDayIsAskedAndConfirmedInTheWindow_data() { addEngineRows(); }
+    void reopenDayIsAskedAndConfirmedInTheWindow()
+    {
+        WIP_DESK_FACTORY(db);
+        const QDate today = QDate::currentDate();
+        const QDate first = today.addDays(-3), last = today.addDays(-2);
+        for (const auto &[dept, day] : {std::pair{"执模", first}, std::pair{"执模", last}, std::pair{"镶石", today.addDays(-1)}})
+            QVERIFY(ClosedDays::close(db.tr(), {"BOSS", "test"}, Right::Supervisor, QString::fromUtf8(dept), day).done);
+        const auto reopened = [&db] {
+            return table(db, "tdt", "select dept, day, reopened_by from closed_day where reopened_at is not null");
+        };
+        for (const char *user : {"CLERK", "BOSS"}) {
+            QPointer<w_desk> w = openDesk(db, QString::fromLatin1(user));
+            QVERIFY(w);
+            key(w, Qt::Key_F12);
+            QVERIFY(!w->control<ScanQuestion>("question").isOpen());
+            const auto &banner = w->control<ResultBanner>("st_result");
+            QCOMPARE(banner.state(), S::Refused);
+            QVERIFY2(banner.text().contains(QStringLiteral("%1 不是管理员").arg(QString::fromLatin1(user))),
+                     qPrintable(banner.text()));
+            QCOMPARE(w->focusWidget(), &w->control<SingleLineEdit>("sle_code"));
+            closeDesk(w);
+        }
+
+        QPointer<w_desk> w = openDesk(db, "ADMIN");
+        QVERIFY(w);
+        auto &question = w->control<ScanQuestion>("question");
+        auto &result = w->control<ResultBanner>("st_result");
+        auto &dayField = w->control<QDateEdit>("em_date");
+        key(w, Qt::Key_F12);
+        QVERIFY(question.isOpen() && dayField.isVisible());
+        QCOMPARE(dayField.date(), last);
+        QCOMPARE(w->focusWidget(), &dayField);
+        QVERIFY2(question.text().contains("重开日结 执模"), qPrintable(question.text()));
+        key(w, Qt::Key_Return);
+        QVERIFY(question.isOpen());
+        key(w, Qt::Key_Escape);
+        QVERIFY(!question.isOpen());
+
+        // The day said, the second question names who closed it; Esc there reopens nothing.
+        key(w, Qt::Key_F12);
+        key(w, Qt::Key_F2);
+        QVERIFY(question.isOpen() && !dayField.isVisible());
+        QVERIFY2(question.text().contains(QStringLiteral("确认重开 执模 %1 吗? 它由 BOSS 于").arg(last.toString(Qt::ISODate))),
+                 qPrintable(question.text()));
+        enter(w, "KC1-1");   // a scan is no answer
+        QVERIFY(question.isOpen());
+        QCOMPARE(result.state(), S::Refused);
+        key(w, Qt::Key_Escape);
+        QVERIFY(!question.isOpen());
+        QVERIFY2(result.text().contains("没有重开日结"), qPrintable(result.text()));
+
+        // A day that stands open is refused at the first F2.
+        key(w, Qt::Key_F12);
+        dayField.setDate(today);
+        key(w, Qt::Key_F2);
+        QVERIFY(!question.isOpen());
+        QCOMPARE(result.state(), S::Refused);
+        QVERIFY2(result.text().contains(QStringLiteral("执模 %1 没有日结").arg(today.toString(Qt::ISODate))),
+                 qPrintable(result.text()));
+        QCOMPARE(reopened(), QStringList());
+
+        key(w, Qt::Key_F12);
+        key(w, Qt::Key_F2);
+        key(w, Qt::Key_F2);
+        QCOMPARE(result.state(), S::Done);
+        QVERIFY2(result.text().contains(QStringLiteral("执模 %1 已重开 (ADMIN)").arg(last.toString(Qt::ISODate))),
+                 qPrintable(result.text()));
+        QCOMPARE(reopened(), QStringList{QStringLiteral("执模|%1|ADMIN").arg(last.toString(Qt::ISODate))});
+        QCOMPARE(audit(db, "source = 'w_desk' and user_code = 'ADMIN' and field = 'day:reopen'"), 1);
+        QCOMPARE(w->focusWidget(), &w->control<SingleLineEdit>("sle_code"));
+        key(w, Qt::Key_F12);
+        QCOMPARE(dayField.date(), first);
+        key(w, Qt::Key_Escape);
         closeDesk(w);
     }
 

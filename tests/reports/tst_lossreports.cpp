@@ -2,7 +2,9 @@
 // step's process and metal (a metal code before its family, before the
 // process's default, before 2 %) in d_w_alwloss, and d_loss_exceptions per
 // worker, process and metal, worst first, with the excess, its value and the
-// metal recovered; its exceeding rows filled on paper and in the workbook.
+// metal recovered; its exceeding rows filled on paper and in the workbook. The
+// metal balance shows the same recovered metal, per department and metal, on
+// the department desk's row, on screen, on paper and in the export.
 
 #include "reports/datastore.h"
 #include "reports/reportoutput.h"
@@ -16,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -124,6 +127,9 @@ private Q_SLOTS:
     void exceptionsWorstFirstWithValueAndRecovery();
     void exceedingRowsAreFilledOnPaper();
     void exceedingRowsAreFilledInTheWorkbook();
+    void balanceRecoversWhatTheExceptionsShare_data() { test::addEngineRows(); }
+    void balanceRecoversWhatTheExceptionsShare();
+    void balanceShowsRecoveredMetalOnPaper();
     void goldenExports();
 };
 
@@ -305,6 +311,66 @@ for row in re.findall(r'<row [^>]*>(.*?)</row>', sheet, re.S):
     QCOMPARE(out.split(u'\n'), QStringList({"0401:FFFFC7CE", "0402:FFFFC7CE", "0601:-", "0402:-"}));
 }
 
+// The metal a refinery gave back, in the days asked, per department and metal:
+// the metal balance's desk row shows what d_loss_exceptions shares among that
+// department's workers (a range after it shows none of it), and its loss
+// after recovery is its loss less that metal.
+void TestLossReports::balanceRecoversWhatTheExceptionsShare()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(exceptionsFactory(db)
+                 && db.insert("metal_recovery", {{"recovery_key", "c"}, {"gongxu_code", "06-镶石"}, {"mcode", "18KY"},
+                                                 {"period_start", QDate(2026, 12, 1)}, {"period_end", QDate(2026, 12, 20)},
+                                                 {"grams", "0.125"}, {"entered_by", "CLERK"}}),
+             qPrintable(db.error()));
+    const struct
+    {
+        QVariantList days;
+        QStringList shared;    // gongxu|mcode|dept_recovered of d_loss_exceptions
+        QStringList balance;   // gongxu|kind|mcode|loss|recovered|c_net_loss of d_metal_balance
+        const char *pure;      // the factory's pure recovered metal
+    } cases[] = {
+        {{QDate(2026, 12, 1), QDate(2026, 12, 31)},
+         {"04-执模|18KY|0.5", "04-执模|PT950|0", "06-镶石|18KY|0.125"},
+         {"04-执模|收发|18KY|0|0.5|-0.5", "06-镶石|收发|18KY|0|0.125|-0.125"},
+         "0.46875"},
+        {{QDate(2026, 12, 20), QDate(2026, 12, 20)}, {}, {"06-镶石|收发|18KY|0|0.125|-0.125"}, "0.09375"},
+        {{QDate(2027, 1, 1), QDate(2027, 1, 31)}, {}, {"04-执模|收发|18KY|0|7|-7"}, "5.25"},
+        {{QDate(2027, 2, 1), QDate(2027, 2, 28)}, {}, {}, "-"},
+    };
+    for (const auto &c : cases) {
+        auto exceptions = retrieved(db, "d_loss_exceptions", c.days + QVariantList{500, 250});
+        QStringList shared = shown(*exceptions, {"gongxu", "mcode", "dept_recovered"});
+        shared.removeDuplicates();
+        shared.sort();
+        QCOMPARE(shared, c.shared);
+        auto balance = retrieved(db, "d_metal_balance", c.days);
+        QCOMPARE(shown(*balance, {"gongxu_code", "kind", "mcode", "loss", "recovered", "c_net_loss"}), c.balance);
+        QCOMPARE(balance->RowCount() ? decimal(*balance, 1, "s_p_recovered") : QStringLiteral("-"),
+                 QString::fromLatin1(c.pure));
+    }
+}
+
+// On paper the balance's rule says what recovered means, and the recovered
+// grams and the loss after recovery print under their headings.
+void TestLossReports::balanceShowsRecoveredMetalOnPaper()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed (scripts/install-deps)");
+    TestDatabase db;
+    QVERIFY2(db.isValid() && exceptionsFactory(db), qPrintable(db.error()));
+    QTemporaryDir dir;
+    auto ds = retrieved(db, "d_metal_balance", {QDate(2026, 12, 1), QDate(2026, 12, 31)});
+    QCOMPARE(ds->RowCount(), 1);
+    QString error;
+    QVERIFY2(writePdf(*ds, dir.filePath("balance.pdf"), &error), qPrintable(error));
+    const QString text = test::programOutput(QStringLiteral("pdftotext"), {dir.filePath("balance.pdf"), QStringLiteral("-")})
+                             .simplified();
+    for (const char *shown : {"回收", "Recovered", "损耗(回收后)", "Loss after recovery", "0.500", "-0.500",
+                              "loss after recovery = loss - recovered"})
+        QVERIFY2(text.contains(QString::fromUtf8(shown)), qPrintable(QString::fromUtf8(shown) + u" not in: " + text.left(600)));
+}
+
 // The exports a clerk's spreadsheet receives of both reports on the rows above
 // (SQLite); WIP_UPDATE_GOLDEN=1 writes the files instead.
 void TestLossReports::goldenExports()
@@ -316,6 +382,7 @@ void TestLossReports::goldenExports()
     const QList<std::pair<QString, QVariantList>> reports = {
         {QStringLiteral("d_w_alwloss"), {QStringList{"KC1", "KC2"}}},
         {QStringLiteral("d_loss_exceptions"), december()},
+        {QStringLiteral("d_metal_balance"), {QDate(2026, 12, 1), QDate(2026, 12, 31)}},
     };
     for (const auto &[name, arguments] : reports) {
         auto ds = retrieved(db, name, arguments);

@@ -17,6 +17,7 @@
 #include "runtime/widgets/keyboard.h"
 #include "runtime/widgets/singlelineedit.h"
 #include "runtime/widgets/statictext.h"
+#include "runtime/values.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,6 +35,7 @@ namespace {
 const QString kWindow = QStringLiteral("w_desk");
 constexpr int kFirstKey = 116;   // F5: the keys F5 ... F9 choose the actions in DeskFields::choices() order
 constexpr int kCloseDayKey = 122;   // F11: 日结
+constexpr int kReopenDayKey = 123;  // F12: 重开日结
 
 QString count(const std::optional<Decimal> &d)
 {
@@ -125,6 +127,7 @@ void w_desk::create()
     cb_ok = new CommandButton(this, QStringLiteral("cb_ok"), QStringLiteral("确定 Enter"));
     cb_ok->setDefault(true);
     cb_closeday = new CommandButton(this, QStringLiteral("cb_closeday"), QStringLiteral("日结 F11"));
+    cb_reopenday = new CommandButton(this, QStringLiteral("cb_reopenday"), QStringLiteral("重开 F12"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
     createFields();
@@ -147,7 +150,7 @@ void w_desk::create()
                    {QStringLiteral("袋卡"), QStringLiteral("位置"), QStringLiteral("件数"), QStringLiteral("重量 (克)")}, 1);
     // A click on a list, a button or the department leaves the focus where the
     // next scan goes; Tab still reaches them.
-    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_closeday, cb_close})
+    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_closeday, cb_reopenday, cb_close})
         w->setFocusPolicy(Qt::TabFocus);
     for (CommandButton *b : std::as_const(m_choiceButtons))
         b->setFocusPolicy(Qt::TabFocus);
@@ -157,6 +160,7 @@ void w_desk::create()
     on(cb_ok, &CommandButton::clicked, this, &w_desk::cb_ok_clicked);
     on(cb_close, &CommandButton::clicked, this, &w_desk::cb_close_clicked);
     on(cb_closeday, &CommandButton::clicked, this, &w_desk::cb_closeday_clicked);
+    on(cb_reopenday, &CommandButton::clicked, this, &w_desk::cb_reopenday_clicked);
     on(this, &Window::key, this, &w_desk::window_key);
     on(question, &ScanQuestion::answered, this, &w_desk::question_answered);
 }
@@ -222,6 +226,7 @@ void w_desk::layOut()
     lists->addLayout(bags, 2);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cb_closeday);
+    buttons->addWidget(cb_reopenday);
     buttons->addStretch(1);
     buttons->addWidget(cb_close);
     auto *layout = new QVBoxLayout(this);
@@ -387,6 +392,9 @@ void w_desk::window_key(int key, int keyflags)
     } else if (key == kCloseDayKey) {
         Keyboard::consumeKey();
         cb_closeday_clicked();
+    } else if (key == kReopenDayKey) {
+        Keyboard::consumeKey();
+        cb_reopenday_clicked();
     } else if (key == HostKey::Escape && !question->isOpen() && m_look) {
         // Esc drops the entry under way and the window stays; with none, Esc closes it.
         Keyboard::consumeKey();
@@ -412,7 +420,7 @@ void w_desk::cb_closeday_clicked()
         sle_code->SetFocus();
         return;
     }
-    m_pending = {Asking::CloseDay, DeskRequest(), std::nullopt};
+    m_pending = {Asking::CloseDay, DeskRequest(), std::nullopt, QDate()};
     st_result->showReady(QStringLiteral("日结 Close day: 请回答下面的问题。"));
     question->askDate(QStringLiteral("日结 %1: 打印本日报表后关闭这一天, 之后这一天不能再改动。\n关闭哪一天?").arg(dept->caption),
                       QStringLiteral("是, 日结 (F2)"), QDate::currentDate());
@@ -429,6 +437,68 @@ void w_desk::closeDay(const QDate &day)
         st_result->showRefused(o.message);
 }
 
+// 重开: the administrator says which day of the department, then confirms it.
+void w_desk::cb_reopenday_clicked()
+{
+    dismissQuestion();
+    clearEntry();
+    const DeskDepartment *dept = department();
+    if (!dept || !m_tr.isConnected()) {
+        st_result->showRefused(m_deskProblem.isEmpty() ? QStringLiteral("没有部门, 不能重开日结") : m_deskProblem);
+        sle_code->SetFocus();
+        return;
+    }
+    if (!(m_rights & Right::Users)) {
+        st_result->showRefused(QStringLiteral("用户 %1 不是管理员 (用户权限), 不能重开日结").arg(user_code()));
+        sle_code->SetFocus();
+        return;
+    }
+    QString error;
+    const std::optional<QDate> last = ClosedDays::lastClosed(m_tr, dept->caption, &error);
+    if (!error.isEmpty()) {
+        st_result->showRefused(QStringLiteral("读取日结未成功: ") + error);
+        sle_code->SetFocus();
+        return;
+    }
+    m_pending = {Asking::ReopenDay, DeskRequest(), std::nullopt, QDate()};
+    st_result->showReady(QStringLiteral("重开日结 Reopen a day: 请回答下面的问题。"));
+    question->askDate(QStringLiteral("重开日结 %1: 重开后这一天又可以改动, 已打印的日报表可能不再相符。\n重开哪一天?")
+                          .arg(dept->caption),
+                      QStringLiteral("下一步 (F2)"), last.value_or(QDate::currentDate()));
+}
+
+// The day said: reopened only after a second yes that names who closed it.
+void w_desk::confirmReopen(const QDate &day)
+{
+    const DeskDepartment *dept = department();
+    const QString caption = dept ? dept->caption : QString();
+    QString error;
+    const auto closed = ClosedDays::find(m_tr, caption, day, &error);
+    if (!closed) {
+        st_result->showRefused(error.isEmpty()
+                                   ? QStringLiteral("%1 %2 没有日结, 不用重开").arg(caption, values::dateText(day))
+                                   : QStringLiteral("读取日结未成功: ") + error);
+        return;
+    }
+    m_pending = {Asking::ReopenConfirm, DeskRequest(), std::nullopt, day};
+    st_result->showReady(QStringLiteral("重开日结 %1 %2: 请确认。").arg(caption, values::dateText(day)));
+    question->ask(QStringLiteral("确认重开 %1 %2 吗? 它由 %3 于 %4 日结。\n重开会记入修改记录。")
+                      .arg(caption, values::dateText(day), closed->closedBy,
+                           closed->closedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"))),
+                  QStringLiteral("是, 重开 (F2)"));
+}
+
+void w_desk::reopenDay(const QDate &day)
+{
+    const DeskDepartment *dept = department();
+    const ClosedDays::Outcome o = ClosedDays::reopen(m_tr, AuditSource::window(kWindow), m_rights,
+                                                     dept ? dept->caption : QString(), day);
+    if (o.done)
+        st_result->showDone(o.message);
+    else
+        st_result->showRefused(o.message);
+}
+
 void w_desk::cb_close_clicked()
 {
     dismissQuestion();
@@ -438,7 +508,7 @@ void w_desk::cb_close_clicked()
 // Enter: the next field of the action, or, on its last field, the action.
 void w_desk::cb_ok_clicked()
 {
-    if (question->isOpen() && m_pending.asking == Asking::CloseDay) {
+    if (question->isOpen() && (m_pending.asking == Asking::CloseDay || m_pending.asking == Asking::ReopenDay)) {
         st_result->showRefused(question->refusal(QString()));   // the day is being typed: the focus stays there
         return;
     }
@@ -494,7 +564,7 @@ void w_desk::scanned()
         return;
     }
     if (repeatsLastTakeBack(look)) {
-        m_pending = {Asking::Repeat, DeskRequest(), look};
+        m_pending = {Asking::Repeat, DeskRequest(), look, QDate()};
         st_result->showRefused(QStringLiteral("袋卡 %1 刚刚已在这里收回过: 请回答下面的问题。").arg(look.ticket.code));
         question->ask(QStringLiteral("袋卡 %1 刚刚已收回过, %2。\n再收回一次吗?").arg(look.ticket.code, look.place.describe()),
                       QStringLiteral("是, 再收回 (F2)"));
@@ -584,7 +654,7 @@ bool w_desk::ask(const DeskOutcome &o, const DeskRequest &r)
     const bool gain = o.result == DeskOutcome::Result::Gain && (m_rights & Right::Supervisor) && !piecesStay;
     if (!difference && !gain)
         return false;
-    m_pending = {difference ? Asking::Difference : Asking::Gain, r, m_look};
+    m_pending = {difference ? Asking::Difference : Asking::Gain, r, m_look, QDate()};
     st_result->showRefused(QStringLiteral("袋卡 %1 还没有%2: 请回答下面的问题。").arg(r.code, DeskFields::choiceText(m_choice)));
     if (difference)
         question->ask(o.message + QStringLiteral("\n按收到的重量接收吗?"), QStringLiteral("是, 确认重量 (F2)"));
@@ -605,6 +675,15 @@ void w_desk::question_answered(bool yes)
             closeDay(day);
         else
             showIdle(QStringLiteral("没有日结。"));
+        return;
+    }
+    if (p.asking == Asking::ReopenDay || p.asking == Asking::ReopenConfirm) {
+        if (!yes)
+            showIdle(QStringLiteral("没有重开日结。"));
+        else if (p.asking == Asking::ReopenDay)
+            confirmReopen(day);
+        else
+            reopenDay(p.day);
         return;
     }
     if (p.asking == Asking::Repeat) {

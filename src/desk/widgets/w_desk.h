@@ -52,7 +52,11 @@ class StaticText;
 // F11 日结 closes the department's day (ClosedDays), for a user with the
 // supervisor right: the question asks which day (today unless changed), F2
 // closes it, Esc does not. Every action of a closed day is refused in red with
-// the day and who closed it.
+// the day and who closed it. F12 重开 reopens a closed day, for the
+// administrator (the users right) only: the question asks which day (the
+// department's last closed one unless changed), F2 goes on to a second
+// question naming who closed it and when, and only its F2 reopens it; anyone
+// else is refused in red with the reason, and nothing is asked.
 //
 // A scale that sends stable weights gives them to setScaleWeight(), which puts
 // them into the weight field being filled.
@@ -73,6 +77,7 @@ public:
     void question_answered(bool yes);
     void choose(DeskChoice choice);
     void cb_closeday_clicked();
+    void cb_reopenday_clicked();
 
     // A stable reading of the scale: into the weight field being filled (or the
     // action's weight field), as grams with three decimals.
@@ -87,12 +92,13 @@ protected:
 
 private:
     // What the open question is about.
-    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay };
+    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay, ReopenDay, ReopenConfirm };
     struct Pending
     {
         Asking asking = Asking::Nothing;
         DeskRequest request;
         std::optional<DeskLook> look;
+        QDate day;   // the day to reopen, once said
     };
 
     void createFields();
@@ -119,6 +125,8 @@ private:
     void showIdle(const QString &before = QString());
     void openScale();
     void closeDay(const QDate &day);
+    void confirmReopen(const QDate &day);
+    void reopenDay(const QDate &day);
 
     StaticText *st_dept = nullptr;
     DropDownListBox *ddlb_dept = nullptr;
@@ -143,6 +151,7 @@ private:
     QTableWidget *lv_done = nullptr;
     QTableWidget *lv_bags = nullptr;
     CommandButton *cb_closeday = nullptr;
+    CommandButton *cb_reopenday = nullptr;
     CommandButton *cb_close = nullptr;
 
     Transaction m_tr;
