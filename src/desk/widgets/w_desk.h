@@ -49,6 +49,11 @@ class StaticText;
 // (ScanQuestion): F2 says yes, Esc no, and every scan while it is open is
 // refused, never taken as its answer. A yes is passed to Desk, which records it.
 //
+// F10 冲销 corrects a mistake (DeskReversal), for a user with the supervisor
+// right: the bag is scanned, the window shows what its last action here was
+// (an issue or a take-back) and asks the reason in its own field; Enter asks
+// the question, F2 reverses it, Esc does not. Esc before that leaves 冲销.
+//
 // F11 日结 closes the department's day (ClosedDays), for a user with the
 // supervisor right: the question asks which day (today unless changed), F2
 // closes it, Esc does not. Every action of a closed day is refused in red with
@@ -73,6 +78,7 @@ public:
     void question_answered(bool yes);
     void choose(DeskChoice choice);
     void cb_closeday_clicked();
+    void cb_reverse_clicked();
 
     // A stable reading of the scale: into the weight field being filled (or the
     // action's weight field), as grams with three decimals.
@@ -87,7 +93,7 @@ protected:
 
 private:
     // What the open question is about.
-    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay };
+    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay, Reverse };
     struct Pending
     {
         Asking asking = Asking::Nothing;
@@ -119,6 +125,9 @@ private:
     void showIdle(const QString &before = QString());
     void openScale();
     void closeDay(const QDate &day);
+    void reverseScanned();
+    void reverseReason();
+    void leaveReversal();
 
     StaticText *st_dept = nullptr;
     DropDownListBox *ddlb_dept = nullptr;
@@ -143,6 +152,9 @@ private:
     QTableWidget *lv_done = nullptr;
     QTableWidget *lv_bags = nullptr;
     CommandButton *cb_closeday = nullptr;
+    CommandButton *cb_reverse = nullptr;
+    StaticText *st_reason = nullptr;
+    SingleLineEdit *sle_reason = nullptr;
     CommandButton *cb_close = nullptr;
 
     Transaction m_tr;
@@ -153,6 +165,8 @@ private:
     std::optional<DeskLook> m_look;    // the bag of the entry under way
     Pending m_pending;
     QList<DeskOutcome> m_outcomes;
+    bool m_reversing = false;          // F10: the next scan is a bag to reverse
+    QString m_reverseCode;             // the bag whose reversal is shown, waiting for its reason
 };
 
 } // namespace wip
