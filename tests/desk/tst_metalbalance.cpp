@@ -364,7 +364,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("actions");
         for (const char *engine : {"sqlite", "postgresql"}) {
             for (const quint32 seed : {1u, 26u, 20041u}) {
-                QTest::addRow("%s seed %u", engine, seed) << QString::fromLatin1(engine) << seed << 300;
+                QTest::addRow("%s seed %u", engine, seed) << QString::fromLatin1(engine) << seed << 400;
             }
         }
     }
