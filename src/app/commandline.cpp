@@ -27,7 +27,7 @@ const QString kBadges = QStringLiteral("badges");
 const QString kScan = QStringLiteral("scan");
 const QString kDesk = QStringLiteral("desk");
 const QStringList kDeskActions = {QStringLiteral("receive"), QStringLiteral("issue"), QStringLiteral("return"),
-                                  QStringLiteral("pass"), QStringLiteral("cast")};
+                                  QStringLiteral("pass"), QStringLiteral("cast"), QStringLiteral("reverse")};
 const QString kUser = QStringLiteral("user");
 const QStringList kUserActions = {QStringLiteral("add"), QStringLiteral("disable"), QStringLiteral("enable"),
                                   QStringLiteral("passwd"), QStringLiteral("grant"), QStringLiteral("list")};
@@ -176,8 +176,9 @@ struct DeskOptions
                             QStringLiteral("CAPTION")};
     QCommandLineOption action{QStringLiteral("action"),
                               QStringLiteral("receive, issue (to --worker), return (from the worker), pass (to the "
-                                             "next department) or cast (at 倒模: one tree for the bags CODE=G, the "
-                                             "grams cast for each)."),
+                                             "next department), cast (at 倒模: one tree for the bags CODE=G, the "
+                                             "grams cast for each) or reverse (the bag's last issue or return at this "
+                                             "department undone, with --reason; the supervisor right)."),
                               QStringLiteral("ACTION")};
     QCommandLineOption worker{QStringLiteral("worker"),
                               QStringLiteral("Worker number (issue; return: checked against the holder); with pass "
@@ -212,6 +213,9 @@ struct DeskOptions
     QCommandLineOption confirm{QStringLiteral("confirm"),
                                QStringLiteral("receive: a weight off what was sent is meant; return: a gain is "
                                               "confirmed by the user, who must hold the supervisor right.")};
+    QCommandLineOption reason{QStringLiteral("reason"),
+                              QStringLiteral("reverse: why the last action is undone (kept in the audit trail)."),
+                              QStringLiteral("TEXT")};
     QCommandLineOption password{QStringLiteral("password"), QStringLiteral("Not accepted: use WIP_PASSWORD."),
                                 QStringLiteral("PASSWORD")};
 };
@@ -247,7 +251,14 @@ CommandLine::Result checkDesk(CommandLine::Result r, const QStringList &stones, 
     if (d.department.isEmpty())
         return error(QStringLiteral("desk needs --dept CAPTION (唧蜡, 倒模, 执模, 镶石, 执边, 打磨, 电金, 出货)."));
     if (!kDeskActions.contains(d.action))
-        return error(QStringLiteral("desk needs --action receive, issue, return, pass or cast."));
+        return error(QStringLiteral("desk needs --action receive, issue, return, pass, cast or reverse."));
+    if (d.action == QLatin1String("reverse")) {
+        if (d.reason.trimmed().isEmpty())
+            return error(QStringLiteral("desk --action reverse needs --reason TEXT, why the action is undone."));
+        if (d.codes.size() != 1)
+            return error(QStringLiteral("desk needs one ticket code."));
+        return r;
+    }
     if (d.weight.isEmpty())
         return error(QStringLiteral("desk needs --weight G, the grams weighed."));
     if ((!stones.isEmpty() || !broken.isEmpty()) && d.action != QLatin1String("return"))
@@ -283,7 +294,7 @@ CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arg
                                  QStringLiteral("The bag ticket, as scanned; cast: CODE=G for each bag of the tree."));
     const DeskOptions o;
     parser.addOptions({o.user, o.dept, o.action, o.worker, o.pieces, o.weight, o.returned, o.unfinished, o.outside,
-                       o.confirm, o.stones, o.broken, o.password});
+                       o.confirm, o.stones, o.broken, o.reason, o.password});
     if (!parseCommand(parser, arguments, help, database, kDesk, r))
         return r;
     if (parser.isSet(o.password))
@@ -300,6 +311,7 @@ CommandLine::Result parseDesk(QCommandLineParser &parser, const QStringList &arg
     d.unfinishedWeight = parser.value(o.unfinished).trimmed();
     d.outside = parser.isSet(o.outside);
     d.confirm = parser.isSet(o.confirm);
+    d.reason = parser.value(o.reason).trimmed();
     d.codes = parser.positionalArguments();
     return checkDesk(r, parser.values(o.stones), parser.values(o.broken));
 }

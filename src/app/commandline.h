@@ -44,7 +44,7 @@ public:
         QString label;                             // tickets --label WIDTHxHEIGHT; empty: A4
         QString department;                        // scan, desk, close-day --dept CAPTION
         QStringList departments;                   // badges --dept CAPTION, in order; empty: every one
-        QString action;                            // scan --action out|in; desk receive|issue|return|pass|cast
+        QString action;                            // scan --action out|in; desk receive|issue|return|pass|cast|reverse
         QStringList codes;                         // scan: the ticket codes, in order; desk: one (cast: CODE=G ...)
         bool again = false;                        // scan --again
         QString worker;                            // desk --worker N (issue, return; pass --outside: the workshop)
@@ -54,6 +54,7 @@ public:
         QString unfinishedWeight;                  // desk --unfinished-weight G: unfinished pieces back to the desk
         bool outside = false;                      // desk --outside: pass on to outside work
         bool confirm = false;                      // desk --confirm: a weight difference or a gain is meant
+        QString reason;                            // desk --action reverse --reason TEXT: why
         QList<QPair<QString, QString>> stones;     // desk --stones METHOD[/STONE]=N,...: stones set at 镶石
         QList<QPair<QString, QString>> broken;     // desk --broken STONE=N,...: stones broken or lost at 镶石
         QList<QPair<QString, QString>> castBags;   // desk --action cast: CODE=G, the grams cast for each bag

@@ -22,6 +22,8 @@ DeskAction actionOf(const QString &name)
         return DeskAction::TakeBack;
     if (name == QLatin1String("pass"))
         return DeskAction::PassOn;
+    if (name == QLatin1String("reverse"))
+        return DeskAction::Reverse;
     return DeskAction::Receive;
 }
 
@@ -39,6 +41,7 @@ DeskRequest requestOf(const CommandLine::Options &options, const QString &user)
     r.unfinishedWeight = options.unfinishedWeight;
     r.toOutside = options.outside;
     r.confirmDifference = options.confirm;
+    r.reason = options.reason;
     if (options.confirm)
         r.gainConfirmedBy = user;
     for (const auto &[line, count] : options.stones)

@@ -5,6 +5,7 @@
 #include "desk/baglookup.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
+#include "desk/deskreversal.h"
 #include "desk/deskrows.h"
 #include "desk/scanstation.h"
 #include "desk/workercheck.h"
@@ -64,6 +65,7 @@ QString actionName(DeskAction action)
     case DeskAction::Issue: return QStringLiteral("issue");
     case DeskAction::TakeBack: return QStringLiteral("return");
     case DeskAction::PassOn: return QStringLiteral("pass");
+    case DeskAction::Reverse: return QStringLiteral("reverse");
     }
     return QString();
 }
@@ -89,6 +91,8 @@ bool Desk::refuse(Work &w, Result result, const QString &message) const
 
 DeskOutcome Desk::act(const DeskRequest &request)
 {
+    if (request.action == DeskAction::Reverse)
+        return DeskReversal(m_tr, m_who, m_rights, m_options.clock).reverse(request);
     Work w(request);
     w.outcome.action = request.action;
     w.outcome.ticket.code = request.code.trimmed();
@@ -112,6 +116,7 @@ DeskOutcome Desk::act(const DeskRequest &request)
         case DeskAction::Issue: ok = issue(w); break;
         case DeskAction::TakeBack: ok = takeBack(w); break;
         case DeskAction::PassOn: ok = passOn(w); break;
+        case DeskAction::Reverse: break;
         }
     }
     if (ok && finish(w)) {

@@ -41,7 +41,8 @@ struct DeskDepartment;
 // has given back every piece. At 镶石 the pieces issued carry their stones and
 // the take-back says which were set and broken (SettingStones); stones given at
 // any other action or desk, or counts that are not whole numbers, are refused.
-// Casting batches at 倒模 are CastingDesk's. Nothing is written on a day the
+// Casting batches at 倒模 are CastingDesk's; a reversal (DeskAction::Reverse)
+// is DeskReversal's, which act() hands it to. Nothing is written on a day the
 // department has closed (ClosedDays): the refusal names the day and who closed it.
 class Desk
 {

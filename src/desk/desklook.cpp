@@ -80,6 +80,10 @@ QString DeskLook::misfit(DeskAction action, const DeskDepartment &dept, bool toO
         if (b.place == Place::Worker && here)
             return QStringLiteral("袋卡 %1 %2, 收回后才能转出").arg(code, b.describe());
         return b.place == Place::Desk && here && (toOutside || dept.next()) ? QString() : cannot(QStringLiteral("转出"));
+    case DeskAction::Reverse:
+        return b.gongxu == dept.gongxu && (b.place == Place::Desk || b.place == Place::Worker)
+            ? QString()
+            : cannot(QStringLiteral("冲销"));
     }
     return QString();
 }
@@ -94,6 +98,8 @@ std::optional<Decimal> DeskLook::defaultPieces(DeskAction action) const
         return place.place == Place::Desk || place.place == Place::Worker ? std::optional<Decimal>(place.pcs) : std::nullopt;
     case DeskAction::TakeBack:
         return heldPcs;
+    case DeskAction::Reverse:
+        break;
     }
     return std::nullopt;
 }
@@ -108,6 +114,8 @@ std::optional<Decimal> DeskLook::referenceWeight(DeskAction action) const
         return place.place == Place::Desk || place.place == Place::Worker ? std::optional<Decimal>(place.weight) : std::nullopt;
     case DeskAction::TakeBack:
         return heldWeight;
+    case DeskAction::Reverse:
+        break;
     }
     return std::nullopt;
 }

@@ -30,6 +30,7 @@ struct DeskOutcome
                            // (a casting batch: cast and returned above the metal issued)
         Stones,            // stones set or broken that the style or what was issued does not allow
         DayClosed,         // the department's day of the action is closed (ClosedDays)
+        NotLast,           // reverse: the action is not the bag's last (the message says what came after)
         Failed,            // the database refused or could not be read
     };
     Result result = Result::Failed;
@@ -38,7 +39,8 @@ struct DeskOutcome
     BagTicket ticket;
     BagPlace before;
     BagPlace after;
-    QString noteNo;              // the sheet or transfer the action wrote
+    QString noteNo;              // the sheet or transfer the action wrote (reverse: of the action reversed)
+    QString reversed;            // reverse: what was reversed, as the audit trail has it
     std::optional<Decimal> loss;         // take back: issued − finished − returned (− back to desk)
     std::optional<Decimal> difference;   // receive: received − sent
 

@@ -13,6 +13,8 @@ QString DeskRequest::actionText(DeskAction action)
         return QStringLiteral("收回");
     case DeskAction::PassOn:
         return QStringLiteral("转出");
+    case DeskAction::Reverse:
+        return QStringLiteral("冲销");
     }
     return QString();
 }

@@ -5,14 +5,17 @@
 
 namespace wip {
 
-// The four actions of a department's desk.
+// The actions of a department's desk.
 //   Receive   a bag at this desk: at 唧蜡 from its contract line; elsewhere the
 //             transfer the previous desk began (or the bag back from outside work)
 //   Issue     pieces of the bag from the desk to a worker
 //   TakeBack  from the worker: finished pieces and their grams, returned material;
 //             pieces not finished stay with the worker or come back to the desk
 //   PassOn    the bag to the next department's desk, or out for outside work
-enum class DeskAction { Receive, Issue, TakeBack, PassOn };
+//   Reverse   a correction: the bag's last action at this desk (an issue or a
+//             take-back) undone by new rows that cancel it, with the reason
+//             (DeskReversal); needs the supervisor right
+enum class DeskAction { Receive, Issue, TakeBack, PassOn, Reverse };
 
 // One action as the clerk gives it. Numbers are the texts typed or read from a
 // scale; DeskInput reads them exactly. An empty pieces text means the default:
@@ -49,8 +52,9 @@ struct DeskRequest
     QList<StoneCount> stonesSet;
     QList<StoneCount> stonesBroken;
     QString memo;
+    QString reason;            // reverse: why the action is undone (must be given)
 
-    static QString actionText(DeskAction action);   // "接收", "发出", "收回", "转出"
+    static QString actionText(DeskAction action);   // "接收", "发出", "收回", "转出", "冲销"
 };
 
 } // namespace wip

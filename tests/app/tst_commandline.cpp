@@ -158,6 +158,13 @@ private Q_SLOTS:
         QTest::newRow("desk cast without bags") << desk + QStringList{"--dept", "倒模", "--action", "cast"} << "CODE=G";
         QTest::newRow("desk cast bag without weight")
             << desk + QStringList{"--dept", "倒模", "--action", "cast", "KC1-1=31.25", "KC1-3"} << "CODE=G";
+        QTest::newRow("desk reverse without a reason")
+            << desk + QStringList{"--dept", "执模", "--action", "reverse", "KC1-1"} << "--reason";
+        QTest::newRow("desk reverse with an empty reason")
+            << desk + QStringList{"--dept", "执模", "--action", "reverse", "--reason", "  ", "KC1-1"} << "--reason";
+        QTest::newRow("desk reverse of two bags")
+            << desk + QStringList{"--dept", "执模", "--action", "reverse", "--reason", "x", "KC1-1", "KC1-2"}
+            << "one ticket";
         QTest::newRow("desk cast without issued metal")
             << QStringList{"desk", "--database", "x.db", "--user", "A", "--dept", "倒模", "--action", "cast", "KC1-1=3"}
             << "--weight";
@@ -187,6 +194,10 @@ private Q_SLOTS:
                               << "" << "" << "KC1-1=31.25;KC2-1=15.5";
         QTest::newRow("cast of one bag") << desk + QStringList{"--dept", "倒模", "--action", "cast", "KC1-2=16"}
                                          << "" << "" << "KC1-2=16";
+        // A reversal weighs nothing: no --weight needed.
+        QTest::newRow("reverse") << QStringList{"desk", "--database", "x.db", "--user", "A", "--dept", "执模",
+                                                "--action", "reverse", "--reason", "称错", "KC1-1"}
+                                 << "" << "" << "";
     }
     void deskLists()
     {

@@ -148,6 +148,8 @@ private Q_SLOTS:
         const QStringList receive{"desk", "--database", db, "--user", "CLERK", "--dept", "唧蜡", "--action", "receive",
                                   "--weight", "5", "KC1-1"};
         const QStringList scan{"scan", "--database", db, "--user", "CLERK", "--dept", "唧蜡", "--action", "in", "KC1-1"};
+        const QStringList reverse{"desk", "--database", db, "--dept", "唧蜡", "--action", "reverse", "--reason", "称错",
+                                  "KC1-1"};
         const QString closed = QStringLiteral("唧蜡 %1 已日结 (SUP 于").arg(today);
         const struct
         {
@@ -167,6 +169,8 @@ private Q_SLOTS:
             {close + QStringList{"--user", "SUP", "--reopen"}, sup, 1, "不是管理员"},
             {close + QStringList{"--user", "BOSS", "--reopen"}, boss, 0, "已重开 (BOSS)"},
             {receive, clerk, 0, "DONE"},
+            {reverse + QStringList{"--user", "CLERK"}, clerk, 1, "没有主管权限"},
+            {reverse + QStringList{"--user", "BOSS"}, boss, 1, "不是唧蜡的发出或收回"},
         };
         for (const auto &step : steps) {
             r = wip(step.args, step.password);

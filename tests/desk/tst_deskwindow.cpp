@@ -525,6 +525,64 @@ private Q_SLOTS:
         }
     }
 
+    // F10 冲销 from the keyboard: a clerk is refused; the supervisor scans the
+    // bag, sees what its last action here was, must give a reason, is asked,
+    // and F2 reverses it (the worker holds the bag again); Esc leaves 冲销.
+    void reversalIsKeyboardOnly_data() { addEngineRows(); }
+    void reversalIsKeyboardOnly()
+    {
+        WIP_DESK_FACTORY(db);
+        DeskClerk clerk(db.tr());
+        sentToFiling(clerk);
+        DONE(clerk.act(A::Receive, "KC1-1", "执模", "31.25"));
+        DONE(clerk.act(A::Issue, "KC1-1", "执模", "31.25", "", "0401"));
+        DeskRequest back{A::TakeBack, "KC1-1", "执模", "", "10", "30", "0.5"};
+        DONE(clerk.desk.act(back));
+        QPointer<w_desk> w = openDesk(db);
+        QVERIFY(w);
+        key(w, Qt::Key_F10);
+        QCOMPARE(w->control<ResultBanner>("st_result").state(), S::Refused);
+        QVERIFY2(w->control<ResultBanner>("st_result").text().contains("CLERK 没有主管权限"),
+                 qPrintable(w->control<ResultBanner>("st_result").text()));
+        closeDesk(w);
+
+        w = openDesk(db, "BOSS");
+        QVERIFY(w);
+        auto &banner = w->control<ResultBanner>("st_result");
+        auto &question = w->control<ScanQuestion>("question");
+        auto &reason = w->control<SingleLineEdit>("sle_reason");
+        auto &code = w->control<SingleLineEdit>("sle_code");
+        key(w, Qt::Key_F10);
+        QCOMPARE(banner.state(), S::Ready);
+        key(w, Qt::Key_Escape);   // leaves 冲销, the window stays
+        QVERIFY(w->isVisible());
+        QVERIFY2(banner.text().contains("没有冲销"), qPrintable(banner.text()));
+        key(w, Qt::Key_F10);
+        enter(w, "KC1-2");   // never received: nothing to reverse
+        QCOMPARE(banner.state(), S::Refused);
+        QCOMPARE(w->focusWidget(), &code);
+        enter(w, "KC1-1");
+        QCOMPARE(w->focusWidget(), &reason);
+        QVERIFY2(w->control<StaticText>("st_bag").text().contains("收回 工单 KC1-1/6"),
+                 qPrintable(w->control<StaticText>("st_bag").text()));
+        enter(w);   // no reason
+        QCOMPARE(banner.state(), S::Refused);
+        QVERIFY(!question.isOpen());
+        QCOMPARE(w->focusWidget(), &reason);
+        enter(w, "wrong weight");   // the keyboard types ASCII in tests
+        QVERIFY(question.isOpen());
+        QVERIFY2(question.text().contains("原因: wrong weight"), qPrintable(question.text()));
+        enter(w, "KC1-1");   // a scan is no answer
+        QVERIFY(question.isOpen());
+        QCOMPARE(place(db, "KC1-1"), QStringLiteral("desk 04-执模 10 30"));
+        key(w, Qt::Key_F2);
+        QCOMPARE(banner.state(), S::Done);
+        QCOMPARE(place(db, "KC1-1"), QStringLiteral("worker 04-执模 0 0"));
+        QCOMPARE(audit(db, "source = 'w_desk' and field = 'desk:reverse' and new_value = '冲销: wrong weight'"), 1);
+        QCOMPARE(w->focusWidget(), &code);
+        closeDesk(w);
+    }
+
     // A take-back of a bag taken back a moment ago (its rest still with the
     // worker) may be the same ticket scanned twice: asked, Esc drops it, F2
     // goes on to the fields.

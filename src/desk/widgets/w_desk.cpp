@@ -4,6 +4,7 @@
 #include "desk/deskdepartment.h"
 #include "desk/deskholdings.h"
 #include "desk/deskinput.h"
+#include "desk/deskreversal.h"
 #include "desk/widgets/resultbanner.h"
 #include "desk/widgets/scanquestion.h"
 #include "scale/serialscale.h"
@@ -34,6 +35,7 @@ namespace {
 
 const QString kWindow = QStringLiteral("w_desk");
 constexpr int kFirstKey = 116;   // F5: the keys F5 ... F9 choose the actions in DeskFields::choices() order
+constexpr int kReverseKey = 121;    // F10: 冲销
 constexpr int kCloseDayKey = 122;   // F11: 日结
 constexpr int kReopenDayKey = 123;  // F12: 重开日结
 
@@ -128,6 +130,7 @@ void w_desk::create()
     cb_ok->setDefault(true);
     cb_closeday = new CommandButton(this, QStringLiteral("cb_closeday"), QStringLiteral("日结 F11"));
     cb_reopenday = new CommandButton(this, QStringLiteral("cb_reopenday"), QStringLiteral("重开 F12"));
+    cb_reverse = new CommandButton(this, QStringLiteral("cb_reverse"), QStringLiteral("冲销 F10"));
     cb_close = new CommandButton(this, QStringLiteral("cb_close"), QStringLiteral("返回"));
     cb_close->setCancel(true);
     createFields();
@@ -150,7 +153,7 @@ void w_desk::create()
                    {QStringLiteral("袋卡"), QStringLiteral("位置"), QStringLiteral("件数"), QStringLiteral("重量 (克)")}, 1);
     // A click on a list, a button or the department leaves the focus where the
     // next scan goes; Tab still reaches them.
-    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_closeday, cb_reopenday, cb_close})
+    for (QWidget *w : std::initializer_list<QWidget *>{ddlb_dept, cb_ok, cb_reverse, cb_closeday, cb_reopenday, cb_close})
         w->setFocusPolicy(Qt::TabFocus);
     for (CommandButton *b : std::as_const(m_choiceButtons))
         b->setFocusPolicy(Qt::TabFocus);
@@ -161,6 +164,7 @@ void w_desk::create()
     on(cb_close, &CommandButton::clicked, this, &w_desk::cb_close_clicked);
     on(cb_closeday, &CommandButton::clicked, this, &w_desk::cb_closeday_clicked);
     on(cb_reopenday, &CommandButton::clicked, this, &w_desk::cb_reopenday_clicked);
+    on(cb_reverse, &CommandButton::clicked, this, &w_desk::cb_reverse_clicked);
     on(this, &Window::key, this, &w_desk::window_key);
     on(question, &ScanQuestion::answered, this, &w_desk::question_answered);
 }
@@ -177,6 +181,10 @@ void w_desk::createFields()
     sle_weight = edit(QStringLiteral("sle_weight"), DeskField::Weight);
     sle_returned = edit(QStringLiteral("sle_returned"), DeskField::Returned);
     sle_unfinished = edit(QStringLiteral("sle_unfinished"), DeskField::UnfinishedWeight);
+    st_reason = new StaticText(this, QStringLiteral("st_reason"), QStringLiteral("冲销原因"));
+    sle_reason = new SingleLineEdit(this, QStringLiteral("sle_reason"));
+    sle_reason->setPlaceholderText(QStringLiteral("冲销时必须写明原因"));
+    sle_reason->setEnabled(false);
     cbx_unfinished = new CheckBox(this, QStringLiteral("cbx_unfinished"));
     cbx_unfinished->setFocusPolicy(Qt::TabFocus);
     for (SingleLineEdit *e : {sle_weight, sle_returned, sle_unfinished})
@@ -215,6 +223,8 @@ void w_desk::layOut()
     put(1, 0, DeskField::Returned, sle_returned);
     form->addWidget(cbx_unfinished, 1, 2, 1, 2);
     put(1, 4, DeskField::UnfinishedWeight, sle_unfinished);
+    form->addWidget(st_reason, 2, 0);
+    form->addWidget(sle_reason, 2, 1, 1, 3);
     form->addWidget(st_scale, 2, 4, 1, 2);
     for (int c : {1, 3, 5})
         form->setColumnStretch(c, 1);
@@ -225,6 +235,7 @@ void w_desk::layOut()
     bags->addWidget(lv_bags, 1);
     lists->addLayout(bags, 2);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cb_reverse);
     buttons->addWidget(cb_closeday);
     buttons->addWidget(cb_reopenday);
     buttons->addStretch(1);
@@ -329,7 +340,7 @@ void w_desk::focusField(DeskField field)
 void w_desk::showChoice()
 {
     for (auto it = m_choiceButtons.cbegin(); it != m_choiceButtons.cend(); ++it)
-        it.value()->setChecked(it.key() == m_choice);
+        it.value()->setChecked(it.key() == m_choice && !m_reversing);
     const DeskRequest typed = request();
     const QList<DeskField> chain = DeskFields::chain(m_choice, typed, held());
     for (const DeskField f : DeskFields::used(DeskChoice::TakeBack)) {
@@ -363,6 +374,7 @@ void w_desk::showIdle(const QString &before)
 void w_desk::choose(DeskChoice choice)
 {
     dismissQuestion();
+    leaveReversal();
     m_choice = choice;
     clearEntry();
     showIdle();
@@ -375,6 +387,7 @@ void w_desk::ddlb_dept_selectionchanged(int)
     Settings settings;
     settings.setDeskDepartment(user_code(), ddlb_dept->text());
     settings.sync();
+    leaveReversal();
     clearEntry();
     refreshHoldings();
     showIdle();
@@ -395,6 +408,16 @@ void w_desk::window_key(int key, int keyflags)
     } else if (key == kReopenDayKey) {
         Keyboard::consumeKey();
         cb_reopenday_clicked();
+    } else if (key == kReverseKey) {
+        Keyboard::consumeKey();
+        cb_reverse_clicked();
+    } else if (key == HostKey::Escape && !question->isOpen() && m_reversing) {
+        // Esc leaves 冲销 (and a bag shown for it); the window stays.
+        Keyboard::consumeKey();
+        leaveReversal();
+        clearEntry();
+        showIdle(QStringLiteral("没有冲销。"));
+        sle_code->SetFocus();
     } else if (key == HostKey::Escape && !question->isOpen() && m_look) {
         // Esc drops the entry under way and the window stays; with none, Esc closes it.
         Keyboard::consumeKey();
@@ -424,6 +447,97 @@ void w_desk::cb_closeday_clicked()
     st_result->showReady(QStringLiteral("日结 Close day: 请回答下面的问题。"));
     question->askDate(QStringLiteral("日结 %1: 打印本日报表后关闭这一天, 之后这一天不能再改动。\n关闭哪一天?").arg(dept->caption),
                       QStringLiteral("是, 日结 (F2)"), QDate::currentDate());
+}
+
+// 冲销: the next scan is the bag whose last action here is to be reversed.
+void w_desk::cb_reverse_clicked()
+{
+    dismissQuestion();
+    clearEntry();
+    leaveReversal();
+    const DeskDepartment *dept = department();
+    if (!dept || !m_desk) {
+        st_result->showRefused(m_deskProblem.isEmpty() ? QStringLiteral("没有部门, 不能冲销") : m_deskProblem);
+        sle_code->SetFocus();
+        return;
+    }
+    if (!(m_rights & Right::Supervisor)) {
+        st_result->showRefused(QStringLiteral("用户 %1 没有主管权限, 不能冲销").arg(user_code()));
+        sle_code->SetFocus();
+        return;
+    }
+    m_reversing = true;
+    for (CommandButton *b : std::as_const(m_choiceButtons))
+        b->setChecked(false);
+    cb_reverse->setCheckable(true);
+    cb_reverse->setChecked(true);
+    st_result->showReady(QStringLiteral("%1 冲销 Reverse: 请扫描要冲销的袋卡 (只冲销袋在本部门的最后一步; Esc 取消)")
+                             .arg(dept->caption));
+    sle_code->SetFocus();
+}
+
+// The bag scanned for 冲销: what its last action here was, or why it cannot be reversed.
+void w_desk::reverseScanned()
+{
+    const QString code = sle_code->text().trimmed();
+    const DeskDepartment *dept = department();
+    if (code.isEmpty() || !dept || !m_desk) {
+        sle_code->SetFocus();
+        return;
+    }
+    m_reverseCode.clear();
+    sle_reason->clear();
+    sle_reason->setEnabled(false);
+    const DeskReversal::Plan plan =
+        DeskReversal(m_tr, AuditSource::window(kWindow), m_rights).look(code, dept->caption);
+    if (!plan.ok()) {
+        sle_code->clear();
+        st_bag->clear();
+        st_result->showRefused(plan.message);
+        sle_code->SetFocus();
+        return;
+    }
+    m_reverseCode = code;
+    st_bag->setText(QStringLiteral("袋卡 %1 冲销: %2").arg(code, plan.what));
+    st_result->showReady(QStringLiteral("袋卡 %1 冲销: 请输入原因, Enter").arg(code));
+    sle_reason->setEnabled(true);
+    sle_reason->setFocus(Qt::OtherFocusReason);
+}
+
+// The reason given: asked once more, with what will be reversed.
+void w_desk::reverseReason()
+{
+    const QString reason = sle_reason->text().trimmed();
+    if (reason.isEmpty()) {
+        st_result->showRefused(QStringLiteral("袋卡 %1: 冲销须写明原因").arg(m_reverseCode));
+        sle_reason->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const DeskDepartment *dept = department();
+    DeskRequest r;
+    r.action = DeskAction::Reverse;
+    r.code = m_reverseCode;
+    r.department = dept ? dept->caption : QString();
+    r.reason = reason;
+    m_pending = {Asking::Reverse, r, std::nullopt};
+    st_result->showReady(QStringLiteral("袋卡 %1 冲销: 请回答下面的问题。").arg(m_reverseCode));
+    question->ask(QStringLiteral("%1\n原因: %2\n冲销这一步吗? 原来的记录保留, 另写冲销记录。").arg(st_bag->text(), reason),
+                  QStringLiteral("是, 冲销 (F2)"));
+    sle_code->SetFocus();
+}
+
+void w_desk::leaveReversal()
+{
+    m_reversing = false;
+    m_reverseCode.clear();
+    if (sle_reason) {
+        sle_reason->clear();
+        sle_reason->setEnabled(false);
+    }
+    if (cb_reverse) {
+        cb_reverse->setChecked(false);
+        cb_reverse->setCheckable(false);
+    }
 }
 
 void w_desk::closeDay(const QDate &day)
@@ -510,6 +624,13 @@ void w_desk::cb_ok_clicked()
 {
     if (question->isOpen() && (m_pending.asking == Asking::CloseDay || m_pending.asking == Asking::ReopenDay)) {
         st_result->showRefused(question->refusal(QString()));   // the day is being typed: the focus stays there
+        return;
+    }
+    if (m_reversing && !question->isOpen()) {
+        if (focusWidget() == sle_reason && !m_reverseCode.isEmpty())
+            reverseReason();
+        else
+            reverseScanned();
         return;
     }
     if (question->isOpen()) {
@@ -684,6 +805,16 @@ void w_desk::question_answered(bool yes)
             confirmReopen(day);
         else
             reopenDay(p.day);
+        return;
+    }
+    if (p.asking == Asking::Reverse) {
+        const QString code = p.request.code;
+        leaveReversal();
+        showChoice();
+        if (yes)
+            act(p.request);
+        else
+            showIdle(QStringLiteral("袋卡 %1 没有冲销。").arg(code));
         return;
     }
     if (p.asking == Asking::Repeat) {

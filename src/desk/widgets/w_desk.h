@@ -49,6 +49,11 @@ class StaticText;
 // (ScanQuestion): F2 says yes, Esc no, and every scan while it is open is
 // refused, never taken as its answer. A yes is passed to Desk, which records it.
 //
+// F10 冲销 corrects a mistake (DeskReversal), for a user with the supervisor
+// right: the bag is scanned, the window shows what its last action here was
+// (an issue or a take-back) and asks the reason in its own field; Enter asks
+// the question, F2 reverses it, Esc does not. Esc before that leaves 冲销.
+//
 // F11 日结 closes the department's day (ClosedDays), for a user with the
 // supervisor right: the question asks which day (today unless changed), F2
 // closes it, Esc does not. Every action of a closed day is refused in red with
@@ -78,6 +83,7 @@ public:
     void choose(DeskChoice choice);
     void cb_closeday_clicked();
     void cb_reopenday_clicked();
+    void cb_reverse_clicked();
 
     // A stable reading of the scale: into the weight field being filled (or the
     // action's weight field), as grams with three decimals.
@@ -92,7 +98,7 @@ protected:
 
 private:
     // What the open question is about.
-    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay, ReopenDay, ReopenConfirm };
+    enum class Asking { Nothing, Difference, Gain, Repeat, CloseDay, ReopenDay, ReopenConfirm, Reverse };
     struct Pending
     {
         Asking asking = Asking::Nothing;
@@ -127,6 +133,9 @@ private:
     void closeDay(const QDate &day);
     void confirmReopen(const QDate &day);
     void reopenDay(const QDate &day);
+    void reverseScanned();
+    void reverseReason();
+    void leaveReversal();
 
     StaticText *st_dept = nullptr;
     DropDownListBox *ddlb_dept = nullptr;
@@ -152,6 +161,9 @@ private:
     QTableWidget *lv_bags = nullptr;
     CommandButton *cb_closeday = nullptr;
     CommandButton *cb_reopenday = nullptr;
+    CommandButton *cb_reverse = nullptr;
+    StaticText *st_reason = nullptr;
+    SingleLineEdit *sle_reason = nullptr;
     CommandButton *cb_close = nullptr;
 
     Transaction m_tr;
@@ -162,6 +174,8 @@ private:
     std::optional<DeskLook> m_look;    // the bag of the entry under way
     Pending m_pending;
     QList<DeskOutcome> m_outcomes;
+    bool m_reversing = false;          // F10: the next scan is a bag to reverse
+    QString m_reverseCode;             // the bag whose reversal is shown, waiting for its reason
 };
 
 } // namespace wip

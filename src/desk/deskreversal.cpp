@@ -1,0 +1,314 @@
+#include "desk/deskreversal.h"
+
+#include "database/closeddays.h"
+#include "desk/baglookup.h"
+#include "desk/desk.h"
+#include "desk/deskdepartment.h"
+#include "desk/deskinput.h"
+#include "desk/deskrows.h"
+#include "desk/reversalrows.h"
+#include "desk/settingstones.h"
+#include "runtime/sqlvalue.h"
+#include "runtime/transaction.h"
+#include "runtime/transactionguard.h"
+
+#include <memory>
+#include <optional>
+
+namespace wip {
+
+using Result = DeskOutcome::Result;
+
+struct DeskReversal::Work
+{
+    QString code;
+    QString department;
+    QString reason;
+    const DeskDepartment *dept = nullptr;
+    DeskOutcome outcome;
+    QDateTime now;
+    QDateTime lastAt;                  // the moment of the bag's last action
+    BagPlace bag;                      // where the bag will be
+    std::unique_ptr<DeskRows> rows;
+    std::unique_ptr<ReversalRows> reversal;
+    std::optional<ReversalRows::TakenBack> takenBack;
+    DeskAction action = DeskAction::Issue;
+    QString what;                      // what is reversed
+    QString done;
+};
+
+namespace {
+
+QString count(const Decimal &d) { return DeskInput::count(d); }
+QString grams(const Decimal &d) { return DeskInput::grams(d); }
+Decimal zero() { return Decimal::fromInt(0); }
+
+QString notSaved(const QString &code, const QString &why)
+{
+    return QStringLiteral("袋卡 %1 未能冲销, 没有写入任何资料: %2").arg(code, why);
+}
+
+// The pieces a sheet's worker holds, closed with nothing: all back to the
+// desk at the grams held, nothing finished, returned or lost.
+DeskRows::Settlement nothingDone(const DeskRows::Held &held, bool setting)
+{
+    DeskRows::Settlement s;
+    s.finished = zero();
+    s.finishedWeight = zero();
+    s.returned = zero();
+    s.unfinished = held.pcs;
+    s.unfinishedToDesk = true;
+    s.unfinishedWeight = held.weight;
+    s.loss = zero();
+    s.stones = setting;   // the stones issued go back with the pieces
+    return s;
+}
+
+} // namespace
+
+DeskReversal::DeskReversal(Transaction &tr, const AuditSource &who, Rights rights, std::function<QDateTime()> clock)
+    : m_tr(tr), m_who(who), m_rights(rights), m_clock(std::move(clock))
+{
+}
+
+bool DeskReversal::refuse(Work &w, Result result, const QString &message) const
+{
+    w.outcome.result = result;
+    w.outcome.message = message;
+    return false;
+}
+
+DeskReversal::Plan DeskReversal::look(const QString &code, const QString &department)
+{
+    Work w;
+    w.code = code.trimmed();
+    w.department = department;
+    Plan p;
+    TransactionGuard guard(m_tr);
+    if (!guard.active()) {
+        p.message = QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText;
+        return p;
+    }
+    if (plan(w)) {
+        p.result = Result::Done;
+        p.action = w.action;
+        p.sheet = w.outcome.noteNo;
+        p.what = w.what;
+    } else {
+        p.result = w.outcome.result;
+        p.message = w.outcome.message;
+    }
+    guard.rollback();
+    return p;
+}
+
+DeskOutcome DeskReversal::reverse(const DeskRequest &request)
+{
+    Work w;
+    w.code = request.code.trimmed();
+    w.department = request.department;
+    w.reason = request.reason.trimmed();
+    w.outcome.action = DeskAction::Reverse;
+    w.outcome.ticket.code = w.code;
+    if (w.reason.isEmpty()) {
+        refuse(w, Result::BadInput, QStringLiteral("袋卡 %1: 冲销须写明原因").arg(w.code));
+        return w.outcome;
+    }
+    TransactionGuard guard(m_tr);
+    if (!guard.active()) {
+        refuse(w, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
+        return w.outcome;
+    }
+    bool ok = plan(w);
+    if (ok)
+        ok = w.action == DeskAction::Issue ? reverseIssue(w) : reverseTakeBack(w);
+    if (ok && finish(w)) {
+        if (guard.commit()) {
+            w.outcome.result = Result::Done;
+            w.outcome.message = w.done;
+            w.outcome.after = w.bag;
+            return w.outcome;
+        }
+        refuse(w, Result::Failed, notSaved(w.code, m_tr.sqlErrText));
+    }
+    guard.rollback();
+    return w.outcome;
+}
+
+// Who may, on which day, which bag and which of its actions; nothing written.
+bool DeskReversal::plan(Work &w)
+{
+    w.outcome.action = DeskAction::Reverse;
+    w.outcome.ticket.code = w.code;
+    w.now = m_clock ? m_clock() : QDateTime::currentDateTime();
+    w.now = w.now.addMSecs(-w.now.time().msec());
+    if (!Desk::mayAct(m_rights))
+        return refuse(w, Result::NoRight, QStringLiteral("用户 %1 没有部门收发的权限").arg(m_who.user));
+    if (!(m_rights & Right::Supervisor))
+        return refuse(w, Result::NoRight, QStringLiteral("用户 %1 没有主管权限, 不能冲销").arg(m_who.user));
+    w.dept = DeskDepartment::find(w.department);
+    if (!w.dept || w.dept->isOutside())
+        return refuse(w, Result::BadInput,
+                      QStringLiteral("没有部门 \"%1\"; 可用: %2").arg(w.department, DeskDepartment::captions()));
+    QString error;
+    if (const auto closed = ClosedDays::find(m_tr, w.dept->caption, w.now.date(), &error))
+        return refuse(w, Result::DayClosed, notSaved(w.code, ClosedDays::refusal(*closed)));
+    if (!error.isEmpty())
+        return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
+    Result result = Result::Failed;
+    QString message;
+    if (!BagLookup::open(m_tr, w.code, &w.outcome.ticket, &w.outcome.before, &result, &message))
+        return refuse(w, result, message);
+    const auto product = m_tr.selectInto(
+        QStringLiteral("select y.arttype_name from article a join arttype y on y.arttype_code = a.arttype_code "
+                       "where a.article_code = ?"),
+        {w.outcome.ticket.articleCode});
+    if (!product && m_tr.sqlCode != 100)
+        return refuse(w, Result::Failed, QStringLiteral("读取款号未成功: ") + m_tr.sqlErrText);
+    w.bag = w.outcome.before;
+    w.bag.scno = w.outcome.ticket.scno;
+    w.bag.moves = w.outcome.before.moves + 1;
+    const QString memo = w.reason.isEmpty() ? QStringLiteral("-") : w.reason;
+    w.rows = std::make_unique<DeskRows>(m_tr, w.outcome.ticket, product ? product->at(0).toString() : QString(),
+                                        m_who.user, w.now);
+    w.reversal = std::make_unique<ReversalRows>(m_tr, w.outcome.ticket, m_who.user, w.now, memo);
+    return lastAction(w);
+}
+
+// The bag's last action: an issue when the worker holds the sheet that action
+// numbered; a take-back when a FIN line of this department carries its moment.
+// The audit trail names it for the refusal, and says whether it was a reversal.
+bool DeskReversal::lastAction(Work &w)
+{
+    const BagPlace &b = w.outcome.before;
+    if (!b.stored())
+        return refuse(w, Result::NotLast, QStringLiteral("袋卡 %1 %2, 没有收发可冲销").arg(w.code, b.describe()));
+    const auto stamp = m_tr.selectInto(QStringLiteral("select ldate from bag_place where scond_id = ?"),
+                                       {w.outcome.ticket.scondId});
+    if (!stamp)
+        return refuse(w, Result::Failed, QStringLiteral("读取袋的位置未成功: ") + m_tr.sqlErrText);
+    w.lastAt = fromDbValue(stamp->at(0), ColumnKind::DateTime).toDateTime();
+    const auto audit = m_tr.selectInto(
+        QStringLiteral("select field, new_value, changed_at from audit_log where scond_id = ? and field in "
+                       "('desk:receive', 'desk:issue', 'desk:return', 'desk:pass', 'desk:cast', 'desk:reverse') "
+                       "order by audit_id desc"),
+        {w.outcome.ticket.scondId});
+    if (!audit && m_tr.sqlCode != 100)
+        return refuse(w, Result::Failed, QStringLiteral("读取修改记录未成功: ") + m_tr.sqlErrText);
+    const bool named = audit && fromDbValue(audit->at(2), ColumnKind::DateTime).toDateTime() == w.lastAt;
+    const QString when = w.lastAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const QString last = named ? QStringLiteral("袋卡 %1 的最后一步 (%2): %3").arg(w.code, when, audit->at(1).toString())
+                               : QStringLiteral("袋卡 %1 的最后一步在 %2, 现在%3").arg(w.code, when, b.describe());
+    if (named && audit->at(0).toString() == QLatin1String("desk:reverse"))
+        return refuse(w, Result::NotLast, last + QStringLiteral("; 已是冲销, 不能再冲销, 请重新收发"));
+    const bool here = b.gongxu == w.dept->gongxu
+        && (b.place == BagPlace::Place::Desk || b.place == BagPlace::Place::Worker);
+    if (!here)
+        return refuse(w, Result::NotLast, last + QStringLiteral("; 只能冲销袋在%1的最后一步").arg(w.dept->caption));
+    w.outcome.noteNo = b.noteNo;
+    if (b.place == BagPlace::Place::Worker && b.noteNo == QStringLiteral("%1/%2").arg(w.outcome.ticket.code).arg(b.moves)) {
+        DeskRows::Held held;
+        if (!w.rows->heldOnSheet(b.noteNo, &held))
+            return refuse(w, Result::Failed, QStringLiteral("读取工单 %1 未成功: %2").arg(b.noteNo, w.rows->error()));
+        w.action = DeskAction::Issue;
+        w.what = QStringLiteral("发出 工单 %1 给工人 %2: %3 件 %4 克")
+                     .arg(b.noteNo, QString(b.changhao + QLatin1Char(' ') + b.xingming).trimmed(), count(held.pcs),
+                          grams(held.weight));
+        return true;
+    }
+    w.takenBack = w.reversal->takenBack(w.dept->gongxu, w.lastAt);
+    if (!w.reversal->error().isEmpty())
+        return refuse(w, Result::Failed, QStringLiteral("读取工单未成功: ") + w.reversal->error());
+    if (!w.takenBack)
+        return refuse(w, Result::NotLast, last + QStringLiteral("; 不是%1的发出或收回, 不能冲销").arg(w.dept->caption));
+    w.action = DeskAction::TakeBack;
+    w.outcome.noteNo = w.takenBack->sheet;
+    w.what = QStringLiteral("收回 ") + w.takenBack->describe();
+    return true;
+}
+
+bool DeskReversal::reverseIssue(Work &w)
+{
+    const BagPlace &b = w.outcome.before;
+    DeskRows::Held held;
+    if (!w.rows->heldOnSheet(b.noteNo, &held))
+        return refuse(w, Result::Failed, QStringLiteral("读取工单 %1 未成功: %2").arg(b.noteNo, w.rows->error()));
+    const Decimal deskPcs = b.pcs + held.pcs;
+    const Decimal deskWeight = b.weight + held.weight;
+    if (!w.rows->settleSheet(w.dept->gongxu, w.dept->stock, b.changhao, b.xingming, b.noteNo, held,
+                             nothingDone(held, w.dept->isSetting()))
+        || !w.rows->setDeskHolding(w.dept->gongxu, deskPcs, deskWeight))
+        return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+    w.bag.place = BagPlace::Place::Desk;
+    w.bag.changhao.clear();
+    w.bag.xingming.clear();
+    w.bag.noteNo.clear();
+    w.bag.pcs = deskPcs;
+    w.bag.weight = deskWeight;
+    return true;
+}
+
+bool DeskReversal::reverseTakeBack(Work &w)
+{
+    const BagPlace &b = w.outcome.before;
+    const ReversalRows::TakenBack &t = *w.takenBack;
+    Decimal heldPcs = t.issPcs + t.backPcs;
+    Decimal heldWeight = t.issWeight + t.backWeight;
+    // Pieces the take-back left with the worker: closed with nothing, they are
+    // on the sheet opened again below.
+    if (b.place == BagPlace::Place::Worker) {
+        DeskRows::Held staying;
+        if (b.noteNo != t.sheet || !w.rows->heldOnSheet(t.sheet, &staying))
+            return refuse(w, Result::Failed, QStringLiteral("读取工单 %1 未成功: %2").arg(t.sheet, w.rows->error()));
+        if (!w.rows->settleSheet(w.dept->gongxu, w.dept->stock, t.changhao, t.xingming, t.sheet, staying,
+                                 nothingDone(staying, w.dept->isSetting())))
+            return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+        heldPcs += staying.pcs;
+        heldWeight += staying.weight;
+    }
+    const Decimal deskPcs = b.pcs - t.finPcs - t.backPcs;
+    const Decimal deskWeight = b.weight - t.finWeight - t.backWeight;
+    if (deskPcs.sign() < 0 || deskWeight.sign() < 0)
+        return refuse(w, Result::Failed,
+                      notSaved(w.code, QStringLiteral("收发只有 %1 件 %2 克, 少于收回的").arg(count(b.pcs), grams(b.weight))));
+    QList<SettingStones::Line> stones;
+    if (w.dept->isSetting()) {
+        QString why;
+        const auto style = SettingStones::read(m_tr, w.outcome.ticket.articleCode, 0, heldPcs, &why);
+        if (!style)
+            return refuse(w, Result::Failed, QStringLiteral("读取款式的石料未成功: ") + why);
+        stones = style->forPieces(heldPcs);
+    }
+    const bool written = w.reversal->cancelTakeBack(w.dept->gongxu, t);
+    if (!written)
+        return refuse(w, Result::Failed, notSaved(w.code, w.reversal->error()));
+    if (!w.rows->openSheet(w.dept->gongxu, w.dept->stock, t.changhao, t.xingming, t.sheet, heldPcs, heldWeight, w.now,
+                           QStringLiteral("重开 (冲销收回)"), stones)
+        || !w.rows->setDeskHolding(w.dept->gongxu, deskPcs, deskWeight))
+        return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+    w.bag.place = BagPlace::Place::Worker;
+    w.bag.changhao = t.changhao;
+    w.bag.xingming = t.xingming;
+    w.bag.noteNo = t.sheet;
+    w.bag.pcs = deskPcs;
+    w.bag.weight = deskWeight;
+    return true;
+}
+
+// Where the bag is now and the audit rows of the correction, in the same work.
+bool DeskReversal::finish(Work &w)
+{
+    const auto &ticket = w.outcome.ticket;
+    w.outcome.reversed = w.what;
+    w.done = QStringLiteral("袋卡 %1: %2冲销 %3; 原因: %4").arg(w.code, w.dept->caption, w.what, w.reason);
+    QList<AuditLog::Change> audit;
+    audit.append({ticket.scno, QVariant(ticket.scondId), QStringLiteral("desk:reverse"), QVariant(w.what),
+                  QVariant(QString(ReversalRows::memoPrefix() + w.reason))});
+    audit.append({ticket.scno, QVariant(ticket.scondId), QStringLiteral("bag:place"),
+                  QVariant(w.outcome.before.describe()), QVariant(w.bag.describe())});
+    if (!w.bag.write(m_tr, m_who.user, w.now) || !AuditLog::write(m_tr, m_who, audit, w.now))
+        return refuse(w, Result::Failed, notSaved(w.code, m_tr.sqlErrText));
+    return true;
+}
+
+} // namespace wip
