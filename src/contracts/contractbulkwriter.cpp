@@ -13,7 +13,7 @@ namespace wip {
 
 namespace {
 
-QDateTime midnight(const QDate &date)
+QDateTime startOfDay(const QDate &date)
 {
     return QDateTime(date, QTime(0, 0));
 }
@@ -100,8 +100,8 @@ bool ContractBulkWriter::write(const QList<NewContract> &contracts)
         int next = 1;
         const QList<int> numbers = ContractBulkWriter::numbers(c.lines, &next);
         const AuditLog::Record header{{"scno", h.scno}, {"cust_no", h.custNo}, {"cust_order", h.custOrder},
-                                      {"issdate", midnight(h.issdate)}, {"deldate", midnight(h.deldate)}, {"take", 0}};
-        ok = ok && headers.add({h.scno, h.custNo, h.custOrder, midnight(h.issdate), midnight(h.deldate), 0, next})
+                                      {"issdate", startOfDay(h.issdate)}, {"deldate", startOfDay(h.deldate)}, {"take", 0}};
+        ok = ok && headers.add({h.scno, h.custNo, h.custOrder, startOfDay(h.issdate), startOfDay(h.deldate), 0, next})
             && addAudit(audit, stamp, m_who, AuditLog::diff(h.scno, QVariant(), {}, header));
         for (qsizetype i = 0; ok && i < c.lines.size(); ++i) {
             const qlonglong id = ids.at(nextId++);

@@ -178,7 +178,8 @@ QStringList ContractLineRules::checkRights(bool newContract, bool headerChanged,
                                            Rights rights, const QString &user)
 {
     using State = ContractLine::State;
-    const auto lacks = [&](Right r, const QString &what) {
+    // (auto: the name Right is also the text function of sysfunc.h)
+    const auto lacks = [&](auto r, const QString &what) {
         return QStringLiteral("用户 %1 没有%2销售合约的权限, 不能%3!")
             .arg(user, RightsCatalogue::entry(r).caption.section(QLatin1Char(' '), 0, 0), what);
     };

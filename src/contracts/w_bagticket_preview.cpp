@@ -22,7 +22,7 @@
 namespace wip {
 
 namespace {
-const QString kTitle = QStringLiteral("袋卡预览");
+const QString kPreviewTitle = QStringLiteral("袋卡预览");
 constexpr double kZoomStep = 1.25;
 }
 
@@ -30,7 +30,7 @@ w_bagticket_preview::w_bagticket_preview(QWidget *parent)
     : Window(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setWindowClassName(QStringLiteral("w_bagticket_preview"));
-    setTitle(kTitle);
+    setTitle(kPreviewTitle);
     resize(900, 720);
     m_printer->setFullPage(true);
 }
@@ -93,7 +93,7 @@ void w_bagticket_preview::open()
     QStringList scnos = parm.typeId() == QMetaType::QStringList ? parm.toStringList() : QStringList{parm.toString()};
     scnos.removeAll(QString());
     if (scnos.isEmpty()) {
-        MessageBox(kTitle, QStringLiteral("没有指定合约, 没有袋卡可预览。"), MessageIcon::Exclamation);
+        MessageBox(kPreviewTitle, QStringLiteral("没有指定合约, 没有袋卡可预览。"), MessageIcon::Exclamation);
         Close();
         return;
     }
@@ -107,17 +107,17 @@ bool w_bagticket_preview::loadTickets(const QStringList &scnos)
     QStringList missing;
     QString error;
     if (!BagTicket::read(Transaction::sqlca(), scnos, &tickets, &missing, &error)) {
-        MessageBox(kTitle, QStringLiteral("读取合约未成功: ") + error, MessageIcon::Exclamation);
+        MessageBox(kPreviewTitle, QStringLiteral("读取合约未成功: ") + error, MessageIcon::Exclamation);
         return false;
     }
     if (tickets.isEmpty()) {
-        MessageBox(kTitle, QStringLiteral("合约 %1 没有订货明细, 没有袋卡可打印!").arg(scnos.join(QStringLiteral(", "))),
+        MessageBox(kPreviewTitle, QStringLiteral("合约 %1 没有订货明细, 没有袋卡可打印!").arg(scnos.join(QStringLiteral(", "))),
                    MessageIcon::Exclamation);
         return false;
     }
     m_tickets = tickets;
     m_scnos = scnos;
-    setTitle(QStringLiteral("%1 %2 (%3 张)").arg(kTitle, scnos.join(QStringLiteral(", "))).arg(tickets.size()));
+    setTitle(QStringLiteral("%1 %2 (%3 张)").arg(kPreviewTitle, scnos.join(QStringLiteral(", "))).arg(tickets.size()));
     pv_tickets->updatePreview();
     pv_tickets->fitInView();
     return true;
@@ -132,7 +132,7 @@ bool w_bagticket_preview::printTo(QPrinter &printer)
 {
     printer.setFullPage(true);
     if (!BagTicketPdf::paint(printer, m_tickets, QSizeF())) {
-        MessageBox(kTitle, QStringLiteral("无法打印。\nThe printer cannot be used."), MessageIcon::StopSign);
+        MessageBox(kPreviewTitle, QStringLiteral("无法打印。\nThe printer cannot be used."), MessageIcon::StopSign);
         return false;
     }
     return true;
@@ -142,7 +142,7 @@ bool w_bagticket_preview::saveAs(const QString &fileName)
 {
     QString error;
     if (!BagTicketPdf::write(m_tickets, fileName, QSizeF(), &error)) {
-        MessageBox(kTitle, QStringLiteral("袋卡未能写入: ") + error, MessageIcon::StopSign);
+        MessageBox(kPreviewTitle, QStringLiteral("袋卡未能写入: ") + error, MessageIcon::StopSign);
         return false;
     }
     m_savedFile = QFileInfo(fileName).absoluteFilePath();
@@ -175,7 +175,7 @@ void w_bagticket_preview::cb_print_clicked()
 
 void w_bagticket_preview::cb_pdf_clicked()
 {
-    QString file = SaveFileService::ask(this, kTitle, suggestedFileName(), QStringLiteral("PDF (*.pdf)"));
+    QString file = SaveFileService::ask(this, kPreviewTitle, suggestedFileName(), QStringLiteral("PDF (*.pdf)"));
     if (file.isEmpty())
         return;
     if (QFileInfo(file).suffix().isEmpty())
@@ -201,7 +201,7 @@ void w_bagticket_preview::cb_fit_clicked()
 void w_bagticket_preview::cb_open_clicked()
 {
     if (!m_savedFile.isEmpty() && !FileOpener::open(m_savedFile))
-        MessageBox(kTitle, QStringLiteral("没有程序可以打开 PDF。文件在:\n%1\nNo program on this computer opens the file; it is there.")
+        MessageBox(kPreviewTitle, QStringLiteral("没有程序可以打开 PDF。文件在:\n%1\nNo program on this computer opens the file; it is there.")
                                .arg(QDir::toNativeSeparators(m_savedFile)),
                    MessageIcon::Exclamation);
 }
@@ -210,7 +210,7 @@ void w_bagticket_preview::cb_folder_clicked()
 {
     const QString folder = QFileInfo(m_savedFile).absolutePath();
     if (!m_savedFile.isEmpty() && !FileOpener::open(folder))
-        MessageBox(kTitle, QStringLiteral("无法打开文件夹。文件在:\n%1").arg(QDir::toNativeSeparators(m_savedFile)),
+        MessageBox(kPreviewTitle, QStringLiteral("无法打开文件夹。文件在:\n%1").arg(QDir::toNativeSeparators(m_savedFile)),
                    MessageIcon::Exclamation);
 }
 

@@ -1,5 +1,6 @@
 #include "desk/bagplace.h"
 
+#include "desk/deskvalues.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
 #include "runtime/sqlvalue.h"
@@ -17,15 +18,8 @@ QString caption(const QString &gongxu)
     return d ? d->caption : gongxu;
 }
 
-Decimal number(const QVariant &value)
-{
-    return Decimal::fromVariant(fromDbValue(value, ColumnKind::Number)).value_or(Decimal::fromInt(0));
-}
-
-QString text(const QVariant &value)
-{
-    return value.isNull() ? QString() : value.toString().trimmed();
-}
+using deskvalues::text;
+using deskvalues::number;
 
 } // namespace
 

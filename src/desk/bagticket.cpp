@@ -1,5 +1,6 @@
 #include "desk/bagticket.h"
 
+#include "desk/deskvalues.h"
 #include "database/linenumbers.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
@@ -15,10 +16,7 @@ const QString kLineColumns = QStringLiteral(
 const QString kHeaderColumns = QStringLiteral("cust_no, cust_order, deldate");
 const QString kHeader = QStringLiteral("select ") + kHeaderColumns + QStringLiteral(" from sconh where scno = ?");
 
-QString text(const QVariant &v)
-{
-    return v.isNull() ? QString() : v.toString().trimmed();
-}
+using deskvalues::text;
 
 // The ticket of one line (the columns of kLineColumns) of a contract (kHeader).
 BagTicket ticketOf(const QString &scno, const QVariantList &header, const QVariantList &line)

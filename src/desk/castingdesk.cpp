@@ -1,5 +1,6 @@
 #include "desk/castingdesk.h"
 
+#include "desk/deskvalues.h"
 #include "database/closeddays.h"
 
 #include "desk/baglookup.h"
@@ -51,9 +52,9 @@ struct CastingDesk::Work
 
 namespace {
 
-QString count(const Decimal &d) { return DeskInput::count(d); }
-QString grams(const Decimal &d) { return DeskInput::grams(d); }
-QVariant num(const Decimal &d) { return d.toVariant(); }
+using deskvalues::num;
+using deskvalues::count;
+using deskvalues::grams;
 
 const QString kCasting = QStringLiteral("03-倒模");
 const QString kBatchStep = QStringLiteral("铸造批");   // the memo of a batch's steps

@@ -1,5 +1,6 @@
 #include "desk/desk.h"
 
+#include "desk/deskvalues.h"
 #include "database/closeddays.h"
 #include "database/useraccounts.h"
 #include "desk/baglookup.h"
@@ -48,9 +49,9 @@ struct Desk::Work
 
 namespace {
 
-QString count(const Decimal &d) { return DeskInput::count(d); }
-QString grams(const Decimal &d) { return DeskInput::grams(d); }
-Decimal zero() { return Decimal::fromInt(0); }
+using deskvalues::zero;
+using deskvalues::count;
+using deskvalues::grams;
 
 QString notSaved(const QString &code, const QString &why)
 {

@@ -1,5 +1,6 @@
 #include "desk/deskholdings.h"
 
+#include "desk/deskvalues.h"
 #include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
 #include "desk/bagticket.h"
@@ -13,16 +14,13 @@ namespace wip {
 
 namespace {
 
-std::optional<Decimal> number(const QVariant &value)
+std::optional<Decimal> optionalNumber(const QVariant &value)
 {
     const QVariant v = fromDbValue(value, ColumnKind::Number);
     return v.isNull() ? std::nullopt : Decimal::fromVariant(v);
 }
 
-QString text(const QVariant &value)
-{
-    return value.isNull() ? QString() : value.toString().trimmed();
-}
+using deskvalues::text;
 
 // The bags of one department with the open sheet of a worker and the transfer
 // under way, each the latest row of its number for the bag.
@@ -72,18 +70,18 @@ bool DeskHoldings::read(Transaction &tr, const DeskDepartment &dept, QList<Bag> 
         p.changhao = text(r.at(5));
         p.xingming = text(r.at(6));
         p.noteNo = text(r.at(7));
-        p.pcs = number(r.at(8)).value_or(Decimal::fromInt(0));
-        p.weight = number(r.at(9)).value_or(Decimal::fromInt(0));
+        p.pcs = optionalNumber(r.at(8)).value_or(Decimal::fromInt(0));
+        p.weight = optionalNumber(r.at(9)).value_or(Decimal::fromInt(0));
         p.moves = r.at(10).toInt();
         p.scondId = r.at(15).toLongLong();
         bag.code = r.at(1).isNull() ? QStringLiteral("%1 (#%2)").arg(p.scno).arg(p.scondId)
                                     : BagTicket::codeFor(p.scno, r.at(1).toInt());
         if (p.place == BagPlace::Place::Worker) {
-            bag.workerPcs = number(r.at(11));
-            bag.workerWeight = number(r.at(12));
+            bag.workerPcs = optionalNumber(r.at(11));
+            bag.workerWeight = optionalNumber(r.at(12));
         } else if (p.place == BagPlace::Place::Transit || p.place == BagPlace::Place::Outside) {
-            bag.sentPcs = number(r.at(13));
-            bag.sentWeight = number(r.at(14));
+            bag.sentPcs = optionalNumber(r.at(13));
+            bag.sentWeight = optionalNumber(r.at(14));
         }
         bags->append(bag);
     }

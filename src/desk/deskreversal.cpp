@@ -1,5 +1,6 @@
 #include "desk/deskreversal.h"
 
+#include "desk/deskvalues.h"
 #include "database/closeddays.h"
 #include "desk/baglookup.h"
 #include "desk/desk.h"
@@ -39,11 +40,11 @@ struct DeskReversal::Work
 
 namespace {
 
-QString count(const Decimal &d) { return DeskInput::count(d); }
-QString grams(const Decimal &d) { return DeskInput::grams(d); }
-Decimal zero() { return Decimal::fromInt(0); }
+using deskvalues::zero;
+using deskvalues::count;
+using deskvalues::grams;
 
-QString notSaved(const QString &code, const QString &why)
+QString notReversed(const QString &code, const QString &why)
 {
     return QStringLiteral("袋卡 %1 未能冲销, 没有写入任何资料: %2").arg(code, why);
 }
@@ -129,7 +130,7 @@ DeskOutcome DeskReversal::reverse(const DeskRequest &request)
             w.outcome.after = w.bag;
             return w.outcome;
         }
-        refuse(w, Result::Failed, notSaved(w.code, m_tr.sqlErrText));
+        refuse(w, Result::Failed, notReversed(w.code, m_tr.sqlErrText));
     }
     guard.rollback();
     return w.outcome;
@@ -152,7 +153,7 @@ bool DeskReversal::plan(Work &w)
                       QStringLiteral("没有部门 \"%1\"; 可用: %2").arg(w.department, DeskDepartment::captions()));
     QString error;
     if (const auto closed = ClosedDays::find(m_tr, w.dept->caption, w.now.date(), &error))
-        return refuse(w, Result::DayClosed, notSaved(w.code, ClosedDays::refusal(*closed)));
+        return refuse(w, Result::DayClosed, notReversed(w.code, ClosedDays::refusal(*closed)));
     if (!error.isEmpty())
         return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
     Result result = Result::Failed;
@@ -238,7 +239,7 @@ bool DeskReversal::reverseIssue(Work &w)
     if (!w.rows->settleSheet(w.dept->gongxu, w.dept->stock, b.changhao, b.xingming, b.noteNo, held,
                              nothingDone(held, w.dept->isSetting()))
         || !w.rows->setDeskHolding(w.dept->gongxu, deskPcs, deskWeight))
-        return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+        return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
     w.bag.place = BagPlace::Place::Desk;
     w.bag.changhao.clear();
     w.bag.xingming.clear();
@@ -262,7 +263,7 @@ bool DeskReversal::reverseTakeBack(Work &w)
             return refuse(w, Result::Failed, QStringLiteral("读取工单 %1 未成功: %2").arg(t.sheet, w.rows->error()));
         if (!w.rows->settleSheet(w.dept->gongxu, w.dept->stock, t.changhao, t.xingming, t.sheet, staying,
                                  nothingDone(staying, w.dept->isSetting())))
-            return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+            return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
         heldPcs += staying.pcs;
         heldWeight += staying.weight;
     }
@@ -270,7 +271,7 @@ bool DeskReversal::reverseTakeBack(Work &w)
     const Decimal deskWeight = b.weight - t.finWeight - t.backWeight;
     if (deskPcs.sign() < 0 || deskWeight.sign() < 0)
         return refuse(w, Result::Failed,
-                      notSaved(w.code, QStringLiteral("收发只有 %1 件 %2 克, 少于收回的").arg(count(b.pcs), grams(b.weight))));
+                      notReversed(w.code, QStringLiteral("收发只有 %1 件 %2 克, 少于收回的").arg(count(b.pcs), grams(b.weight))));
     QList<SettingStones::Line> stones;
     if (w.dept->isSetting()) {
         QString why;
@@ -281,11 +282,11 @@ bool DeskReversal::reverseTakeBack(Work &w)
     }
     const bool written = w.reversal->cancelTakeBack(w.dept->gongxu, t);
     if (!written)
-        return refuse(w, Result::Failed, notSaved(w.code, w.reversal->error()));
+        return refuse(w, Result::Failed, notReversed(w.code, w.reversal->error()));
     if (!w.rows->openSheet(w.dept->gongxu, w.dept->stock, t.changhao, t.xingming, t.sheet, heldPcs, heldWeight, w.now,
                            QStringLiteral("重开 (冲销收回)"), stones)
         || !w.rows->setDeskHolding(w.dept->gongxu, deskPcs, deskWeight))
-        return refuse(w, Result::Failed, notSaved(w.code, w.rows->error()));
+        return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
     w.bag.place = BagPlace::Place::Worker;
     w.bag.changhao = t.changhao;
     w.bag.xingming = t.xingming;
@@ -307,7 +308,7 @@ bool DeskReversal::finish(Work &w)
     audit.append({ticket.scno, QVariant(ticket.scondId), QStringLiteral("bag:place"),
                   QVariant(w.outcome.before.describe()), QVariant(w.bag.describe())});
     if (!w.bag.write(m_tr, m_who.user, w.now) || !AuditLog::write(m_tr, m_who, audit, w.now))
-        return refuse(w, Result::Failed, notSaved(w.code, m_tr.sqlErrText));
+        return refuse(w, Result::Failed, notReversed(w.code, m_tr.sqlErrText));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "desk/deskrows.h"
 
+#include "desk/deskvalues.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
 
@@ -7,7 +8,10 @@ namespace wip {
 
 namespace {
 
-const QString kWorkersStock = QStringLiteral("11-工人在做仓");
+using deskvalues::number;
+using deskvalues::num;
+using deskvalues::kWorkersStock;
+
 const QString kOutside = QStringLiteral("11-外发");
 const QString kShipping = QStringLiteral("20-出货");
 
@@ -15,12 +19,6 @@ QVariant nullDate() { return QVariant(QMetaType::fromType<QDateTime>()); }
 QVariant nullText() { return QVariant(QMetaType::fromType<QString>()); }
 QVariant orNull(const QString &s) { return s.isEmpty() ? nullText() : QVariant(s); }
 QVariant nullNumber() { return Decimal::null(); }
-QVariant num(const Decimal &d) { return d.toVariant(); }
-
-Decimal number(const QVariant &value)
-{
-    return Decimal::fromVariant(fromDbValue(value, ColumnKind::Number)).value_or(Decimal::fromInt(0));
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "desk/reversalrows.h"
 
+#include "desk/deskvalues.h"
 #include "desk/deskinput.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
@@ -9,15 +10,10 @@ namespace wip {
 
 namespace {
 
-const QString kWorkersStock = QStringLiteral("11-工人在做仓");
-
-Decimal number(const QVariant &value)
-{
-    return Decimal::fromVariant(fromDbValue(value, ColumnKind::Number)).value_or(Decimal::fromInt(0));
-}
-
-QString count(const Decimal &d) { return DeskInput::count(d); }
-QString grams(const Decimal &d) { return DeskInput::grams(d); }
+using deskvalues::number;
+using deskvalues::count;
+using deskvalues::grams;
+using deskvalues::kWorkersStock;
 
 // A value read as the kind says, ready to be bound again.
 QVariant typed(const QVariant &value, char kind)

@@ -14,7 +14,7 @@ namespace wip {
 
 namespace {
 
-using Result = ScanOutcome::Result;
+using ScanResult = ScanOutcome::Result;
 
 // The columns the progress form's add button sets to 0 in a new record.
 const char *const kZeroed[] = {"wax_in", "wax_out", "casting_in", "casting_out", "filing_in", "filing_out",
@@ -35,7 +35,7 @@ Decimal figure(const reports::DataStore &process, const QString &column)
     return quantity(process.GetItem(1, column)).value_or(Decimal::fromInt(0));
 }
 
-QString number(const Decimal &value)
+QString numberText(const Decimal &value)
 {
     return values::numberText(value);
 }
@@ -88,7 +88,7 @@ ScanOutcome savedScan(ScanOutcome o, const reports::DataStore &process, const Sc
     o.transferred = process.GetItem(1, department.outColumn);
     if (!department.nextInColumn.isEmpty())
         o.nextReceived = process.GetItem(1, department.nextInColumn);
-    o.result = Result::Done;
+    o.result = ScanResult::Done;
     o.message = message;
     return o;
 }
@@ -134,7 +134,7 @@ QString ScanStation::actionText(ScanAction action)
     return action == ScanAction::In ? QStringLiteral("接收") : QStringLiteral("转出");
 }
 
-ScanOutcome ScanStation::refuse(ScanOutcome o, Result result, const QString &message) const
+ScanOutcome ScanStation::refuse(ScanOutcome o, ScanResult result, const QString &message) const
 {
     o.result = result;
     o.message = message;
@@ -151,8 +151,8 @@ bool ScanStation::lockContract(const QString &scno, ScanOutcome &o, QString *inv
                                  m_tr.kind() == DbKind::PostgreSQL ? QStringLiteral(" for update") : QString());
     const auto row = m_tr.selectInto(sql, {scno});
     if (!row) {
-        o = m_tr.sqlCode == 100 ? refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 没有合约 %2").arg(o.ticket.code, scno))
-                                : refuse(o, Result::Failed, QStringLiteral("读取合约 %1 未成功: %2").arg(scno, m_tr.sqlErrText));
+        o = m_tr.sqlCode == 100 ? refuse(o, ScanResult::UnknownCode, QStringLiteral("未知的袋卡 %1: 没有合约 %2").arg(o.ticket.code, scno))
+                                : refuse(o, ScanResult::Failed, QStringLiteral("读取合约 %1 未成功: %2").arg(scno, m_tr.sqlErrText));
         return false;
     }
     *invoice = row->at(0).toString().trimmed();
@@ -206,7 +206,7 @@ bool ScanStation::stonesPerPiece(const QString &articleCode, std::optional<Decim
     if (!low || low->sign() <= 0)
         *why = QStringLiteral("款号 %1 没有每件石数").arg(articleCode);
     else if (*low != *high)
-        *why = QStringLiteral("款号 %1 的每件石数不一致 (%2 / %3)").arg(articleCode, number(*low), number(*high));
+        *why = QStringLiteral("款号 %1 的每件石数不一致 (%2 / %3)").arg(articleCode, numberText(*low), numberText(*high));
     else
         *perPiece = low;
     return true;
@@ -232,19 +232,19 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
     o.department = department.caption;
     o.action = action;
     if (!m_mayUpdate)
-        return refuse(o, Result::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描!").arg(m_who.user));
+        return refuse(o, ScanResult::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能扫描!").arg(m_who.user));
     if (action == ScanAction::In && department.caption != ScanDepartment::all().first().caption)
-        return refuse(o, Result::NotForDepartment, QStringLiteral("只有唧蜡可以接收; %1 请用转出。").arg(department.caption));
+        return refuse(o, ScanResult::NotForDepartment, QStringLiteral("只有唧蜡可以接收; %1 请用转出。").arg(department.caption));
     QString scno;
     int lineNo = 0;
     if (!BagTicket::parseCode(o.ticket.code, &scno, &lineNo))
-        return refuse(o, Result::UnknownCode, QStringLiteral("未知的袋卡 %1").arg(o.ticket.code));
+        return refuse(o, ScanResult::UnknownCode, QStringLiteral("未知的袋卡 %1").arg(o.ticket.code));
     o.ticket.scno = scno;
     o.ticket.lineNo = lineNo;
 
     TransactionGuard guard(m_tr);
     if (!guard.active())
-        return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
+        return refuse(o, ScanResult::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
     QString invoice;
     QVariantList header;
     if (!lockContract(scno, o, &invoice, &header)) {
@@ -263,38 +263,38 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
 bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice,
                           const QVariantList &header)
 {
-    const auto no = [&o, this](Result result, const QString &message) {
+    const auto no = [&o, this](ScanResult result, const QString &message) {
         o = refuse(o, result, message);
         return false;
     };
     const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(o.action));
     if (!invoice.isEmpty())
-        return no(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(o.ticket.scno, invoice));
+        return no(ScanResult::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能再扫描!").arg(o.ticket.scno, invoice));
     QString error;
     const QString code = o.ticket.code;
     switch (BagTicket::find(m_tr, code, &o.ticket, &error, header)) {
     case BagTicket::Lookup::Found:
         break;
     case BagTicket::Lookup::LineDeleted:
-        return no(Result::LineDeleted, QStringLiteral("袋卡 %1: 合约 %2 的第 %3 行明细已删除, 不能扫描!")
+        return no(ScanResult::LineDeleted, QStringLiteral("袋卡 %1: 合约 %2 的第 %3 行明细已删除, 不能扫描!")
                                            .arg(code, o.ticket.scno).arg(o.ticket.lineNo));
     case BagTicket::Lookup::Failed:
-        return no(Result::Failed, QStringLiteral("读取袋卡 %1 的明细未成功: %2").arg(code, error));
+        return no(ScanResult::Failed, QStringLiteral("读取袋卡 %1 的明细未成功: %2").arg(code, error));
     default:
-        return no(Result::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细")
+        return no(ScanResult::UnknownCode, QStringLiteral("未知的袋卡 %1: 合约 %2 没有第 %3 行明细")
                                            .arg(code, o.ticket.scno).arg(o.ticket.lineNo));
     }
     const std::optional<Decimal> pieces = quantity(o.ticket.quantity);
     if (!pieces || pieces->sign() <= 0)
-        return no(Result::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
+        return no(ScanResult::Failed, QStringLiteral("袋卡 %1 的明细没有数量, 不能扫描!").arg(o.ticket.code));
     o.added = pieces->toVariant();
     if (department.countsStones) {
         std::optional<Decimal> perPiece;
         QString why;
         if (!stonesPerPiece(o.ticket.articleCode, &perPiece, &why))
-            return no(Result::Failed, QStringLiteral("读取每件石数未成功: ") + m_tr.sqlErrText);
+            return no(ScanResult::Failed, QStringLiteral("读取每件石数未成功: ") + m_tr.sqlErrText);
         if (!perPiece)
-            return no(Result::NoStones, QStringLiteral("袋卡 %1: %2, 石仓不能扫描!").arg(o.ticket.code, why));
+            return no(ScanResult::NoStones, QStringLiteral("袋卡 %1: %2, 石仓不能扫描!").arg(o.ticket.code, why));
         o.stonesPerPiece = perPiece->toVariant();
         o.added = (*perPiece * *pieces).toVariant();
     }
@@ -304,16 +304,16 @@ bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool
         // A line enters the chain once: with a second receipt it would stand above its quantity.
         int standing = 0;
         if (!standingScans(o, field, &standing))
-            return no(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
+            return no(ScanResult::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
         if (standing > 0)
-            return no(Result::OverScan, QStringLiteral("袋卡 %1 已在%2过 (%3 件), 一行不能接收超过它的数量!")
-                                                   .arg(o.ticket.code, what, number(*pieces)));
+            return no(ScanResult::OverScan, QStringLiteral("袋卡 %1 已在%2过 (%3 件), 一行不能接收超过它的数量!")
+                                                   .arg(o.ticket.code, what, numberText(*pieces)));
     } else {
         bool scanned = false;
         if (!alreadyScanned(o, field, &scanned))
-            return no(Result::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
+            return no(ScanResult::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
         if (scanned && !again)
-            return no(Result::Duplicate, QStringLiteral("袋卡 %1 已在%2扫描过!").arg(o.ticket.code, what));
+            return no(ScanResult::Duplicate, QStringLiteral("袋卡 %1 已在%2扫描过!").arg(o.ticket.code, what));
     }
     return true;
 }
@@ -329,22 +329,22 @@ ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, 
     reports::DataStore process(QStringLiteral("d_w_process_input"));
     process.SetTransObject(m_tr);
     if (!readRecord(process, scno, &o.createdRecord))
-        return refuse(o, Result::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
+        return refuse(o, ScanResult::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
     const AuditLog::Record before = snapshot(process);
     const Decimal now = figure(process, col) + amount;
     if (o.action == ScanAction::Out && now > figure(process, department.inColumn))
-        return refuse(o, Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
-                                               .arg(o.ticket.code, what, number(amount),
-                                                    number(figure(process, department.inColumn)),
-                                                    number(figure(process, col))));
+        return refuse(o, ScanResult::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
+                                               .arg(o.ticket.code, what, numberText(amount),
+                                                    numberText(figure(process, department.inColumn)),
+                                                    numberText(figure(process, col))));
     if (o.action == ScanAction::In) {
         Decimal ordered;
         if (!contractQuantity(scno, &ordered))
-            return refuse(o, Result::Failed, QStringLiteral("读取合约 %1 的明细未成功: %2").arg(scno, m_tr.sqlErrText));
+            return refuse(o, ScanResult::Failed, QStringLiteral("读取合约 %1 的明细未成功: %2").arg(scno, m_tr.sqlErrText));
         if (now > ordered)
-            return refuse(o, Result::OverScan, QStringLiteral("袋卡 %1: %2 %3 会使合约 %4 的接收数 %5 超过合约数量 %6!")
-                                                   .arg(o.ticket.code, what, number(amount), scno, number(now),
-                                                        number(ordered)));
+            return refuse(o, ScanResult::OverScan, QStringLiteral("袋卡 %1: %2 %3 会使合约 %4 的接收数 %5 超过合约数量 %6!")
+                                                   .arg(o.ticket.code, what, numberText(amount), scno, numberText(now),
+                                                        numberText(ordered)));
     }
     process.SetItem(1, col, now.toVariant());
     ProgressPropagation::apply(process, 1, col, QDateTime::currentDateTime());
@@ -355,15 +355,15 @@ ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, 
     QString closed;
     const ContractWrites::SaveResult saved = ContractWrites::saveProcess(process, m_tr, m_who, o.ticket.scondId, &closed);
     if (saved == ContractWrites::SaveResult::DayClosed)
-        return refuse(o, Result::DayClosed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料: %2").arg(o.ticket.code, closed));
+        return refuse(o, ScanResult::DayClosed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料: %2").arg(o.ticket.code, closed));
     if (saved != ContractWrites::SaveResult::Saved
         || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + col, QVariant(), o.ticket.code}})
         || !guard.commit())
-        return refuse(o, Result::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
-    QString added = QStringLiteral("+") + number(amount);
+        return refuse(o, ScanResult::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
+    QString added = QStringLiteral("+") + numberText(amount);
     if (department.countsStones)
-        added += QStringLiteral(" 粒 (%1 件 × %2 粒)").arg(number(*quantity(o.ticket.quantity)),
-                                                          number(*quantity(o.stonesPerPiece)));
+        added += QStringLiteral(" 粒 (%1 件 × %2 粒)").arg(numberText(*quantity(o.ticket.quantity)),
+                                                          numberText(*quantity(o.stonesPerPiece)));
     return savedScan(o, process, department, QStringLiteral("袋卡 %1: %2 %3").arg(o.ticket.code, what, added));
 }
 
@@ -373,30 +373,30 @@ ScanOutcome ScanStation::undo(const ScanOutcome &scan)
     o.changed.clear();
     const QString what = QStringLiteral("%1 %2").arg(scan.department, actionText(scan.action));
     if (!scan.done())
-        return refuse(o, Result::Failed, QStringLiteral("没有可撤销的扫描"));
+        return refuse(o, ScanResult::Failed, QStringLiteral("没有可撤销的扫描"));
     if (!m_mayUpdate)
-        return refuse(o, Result::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能撤销!").arg(m_who.user));
+        return refuse(o, ScanResult::NoRight, QStringLiteral("用户 %1 没有更新销售合约进度的权限, 不能撤销!").arg(m_who.user));
     TransactionGuard guard(m_tr);
-    auto fail = [&](Result result, const QString &message) {
+    auto fail = [&](ScanResult result, const QString &message) {
         guard.rollback();
         return refuse(o, result, message);
     };
     if (!guard.active())
-        return refuse(o, Result::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
+        return refuse(o, ScanResult::Failed, QStringLiteral("数据库未能开始交易: ") + m_tr.sqlErrText);
     QString invoice;
     if (!lockContract(scan.ticket.scno, o, &invoice)) {
         guard.rollback();
         return o;
     }
     if (!invoice.isEmpty())
-        return fail(Result::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能撤销!").arg(scan.ticket.scno, invoice));
+        return fail(ScanResult::Invoiced, QStringLiteral("合约 %1 已开发票 (%2), 不能撤销!").arg(scan.ticket.scno, invoice));
     reports::DataStore process(QStringLiteral("d_w_process_input"));
     process.SetTransObject(m_tr);
     if (process.Retrieve({scan.ticket.scno}) != 1)
-        return fail(Result::Failed, QStringLiteral("合约 %1 的进度记录已不在, 不能撤销!").arg(scan.ticket.scno));
+        return fail(ScanResult::Failed, QStringLiteral("合约 %1 的进度记录已不在, 不能撤销!").arg(scan.ticket.scno));
     for (auto it = scan.changed.cbegin(); it != scan.changed.cend(); ++it) {
         if (AuditLog::text(process.GetItem(1, it.key())) != AuditLog::text(it->second))
-            return fail(Result::Failed, QStringLiteral("袋卡 %1 扫描后进度已被修改 (%2), 不能撤销!").arg(scan.ticket.code, it.key()));
+            return fail(ScanResult::Failed, QStringLiteral("袋卡 %1 扫描后进度已被修改 (%2), 不能撤销!").arg(scan.ticket.code, it.key()));
     }
     if (scan.createdRecord) {
         process.DeleteRow(1);
@@ -409,17 +409,17 @@ ScanOutcome ScanStation::undo(const ScanOutcome &scan)
     QString closed;
     const ContractWrites::SaveResult saved = ContractWrites::saveProcess(process, m_tr, m_who, scan.ticket.scondId, &closed);
     if (saved == ContractWrites::SaveResult::DayClosed)
-        return fail(Result::DayClosed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料: %2").arg(scan.ticket.code, closed));
+        return fail(ScanResult::DayClosed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料: %2").arg(scan.ticket.code, closed));
     if (saved != ContractWrites::SaveResult::Saved || !AuditLog::write(m_tr, m_who, undone) || !guard.commit()) {
         guard.rollback();
-        return refuse(o, Result::Failed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料").arg(scan.ticket.code));
+        return refuse(o, ScanResult::Failed, QStringLiteral("撤销袋卡 %1 未成功, 没有写入任何资料").arg(scan.ticket.code));
     }
     const ScanDepartment *d = ScanDepartment::find(scan.department);
     const bool kept = process.RowCount() > 0;
     o.received = kept ? process.GetItem(1, d->inColumn) : QVariant();
     o.transferred = kept ? process.GetItem(1, d->outColumn) : QVariant();
     o.nextReceived = kept && !d->nextInColumn.isEmpty() ? process.GetItem(1, d->nextInColumn) : QVariant();
-    o.result = Result::Done;
+    o.result = ScanResult::Done;
     o.message = QStringLiteral("已撤销 袋卡 %1: %2").arg(scan.ticket.code, what);
     return o;
 }

@@ -1,5 +1,6 @@
 #include "desk/settingstones.h"
 
+#include "desk/deskvalues.h"
 #include "desk/deskinput.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
@@ -37,7 +38,7 @@ std::optional<QList<SettingStones::Line>> lines(Transaction &tr, const QString &
     return list;
 }
 
-QString count(const Decimal &d) { return DeskInput::count(d); }
+using deskvalues::count;
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "desk/workerbadge.h"
 
+#include "desk/deskvalues.h"
 #include "desk/deskdepartment.h"
 #include "runtime/cursor.h"
 #include "runtime/transaction.h"
@@ -10,10 +11,7 @@ namespace wip {
 
 namespace {
 
-QString text(const QVariant &v)
-{
-    return v.isNull() ? QString() : v.toString().trimmed();
-}
+using deskvalues::text;
 
 // Every process code the factory knows, with its name: table gongxu's, then
 // those only workers carry.

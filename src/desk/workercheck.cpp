@@ -1,15 +1,13 @@
 #include "desk/workercheck.h"
 
+#include "desk/deskvalues.h"
 #include "runtime/transaction.h"
 
 namespace wip {
 
 namespace {
 
-QString text(const QVariant &value)
-{
-    return value.isNull() ? QString() : value.toString().trimmed();
-}
+using deskvalues::text;
 
 } // namespace
 

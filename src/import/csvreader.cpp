@@ -7,7 +7,7 @@ namespace wip::import {
 namespace {
 
 // The spreadsheet programs' limit, and a bound on what a file can make us hold.
-constexpr int kMaxRows = 1048576;
+constexpr int kMaxCsvRows = 1048576;
 
 std::optional<QString> decodeWith(QStringDecoder decoder, QByteArrayView bytes)
 {
@@ -123,8 +123,8 @@ std::optional<Sheet> CsvReader::read(const QByteArray &bytes, QString *error)
             if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
                 ++i;
             endRecord();
-            if (line > kMaxRows + 1) {
-                *error = QStringLiteral("文件多于 %1 行 The file has more than %1 rows.").arg(kMaxRows);
+            if (line > kMaxCsvRows + 1) {
+                *error = QStringLiteral("文件多于 %1 行 The file has more than %1 rows.").arg(kMaxCsvRows);
                 return std::nullopt;
             }
         } else {

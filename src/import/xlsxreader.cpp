@@ -14,7 +14,7 @@ namespace wip::import {
 namespace {
 
 constexpr int kMaxColumns = 16384;       // XFD, the spreadsheet programs' last column
-constexpr int kMaxRows = 1048576;
+constexpr int kMaxSheetRows = 1048576;
 constexpr qsizetype kMaxSharedText = 256 * 1024 * 1024;   // characters of all shared strings together
 
 // The number formats built into the file format that show dates or times.
@@ -288,8 +288,8 @@ bool XlsxReader::readSheet(SheetBuilder &builder)
         const QStringView r = xml.attributes().value(QLatin1String("r"));
         const int given = r.toInt();
         line = given > line ? given : line + 1;
-        if (line > kMaxRows)
-            return failed(QStringLiteral("工作表多于 %1 行 (the sheet has more than %1 rows)").arg(kMaxRows));
+        if (line > kMaxSheetRows)
+            return failed(QStringLiteral("工作表多于 %1 行 (the sheet has more than %1 rows)").arg(kMaxSheetRows));
         if (!readRow(xml, line, builder))
             return false;
     }

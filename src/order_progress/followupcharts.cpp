@@ -1,5 +1,6 @@
 #include "order_progress/followupcharts.h"
 
+#include "order_progress/chartstyle.h"
 #include "order_progress/delaypareto.h"
 #include "order_progress/paretolabels.h"
 #include "reports/widgets/reportcontrol.h"
@@ -15,24 +16,6 @@
 namespace wip {
 
 namespace {
-
-QFont chartFont(int pointSize, bool bold = false)
-{
-    QFont f(QStringLiteral("WenQuanYi Micro Hei"));
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
-
-void clear(QChart *chart)
-{
-    chart->removeAllSeries();
-    const auto axes = chart->axes();
-    for (QAbstractAxis *axis : axes) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
 
 QBarCategoryAxis *categoryAxis(QChart *chart, const QStringList &categories)
 {
@@ -131,7 +114,7 @@ void FollowupCharts::showReasons(QChart *chart, QChart *apart, const reports::Re
 
 void FollowupCharts::showPareto(QChart *chart, const DelayPareto &pareto, int rows)
 {
-    clear(chart);
+    clearChart(chart);
     chart->setTitle(withoutRows(QStringLiteral("迟交订单原因 Delay reasons (Pareto)"), rows));
     QStringList categories;
     auto *given = new QBarSet(QStringLiteral("已填原因 Reasons given"));
@@ -160,7 +143,7 @@ void FollowupCharts::showPareto(QChart *chart, const DelayPareto &pareto, int ro
 
 void FollowupCharts::showWithoutReason(QChart *chart, const DelayPareto &pareto)
 {
-    clear(chart);
+    clearChart(chart);
     const double late = pareto.givenTotal() + pareto.withoutReason();
     const double share = late > 0 ? std::round(1000.0 * pareto.withoutReason() / late) / 10.0 : 0;
     // The title says what the one bar is and what share of the late contracts.
@@ -188,7 +171,7 @@ void FollowupCharts::showWithoutReason(QChart *chart, const DelayPareto &pareto)
 
 void FollowupCharts::showOnTime(QChart *chart, const reports::ReportControl &rates)
 {
-    clear(chart);
+    clearChart(chart);
     const int rows = rates.RowCount();
     chart->setTitle(withoutRows(QStringLiteral("客户准时交货率 On-time delivery per customer"), rows));
     QStringList categories;

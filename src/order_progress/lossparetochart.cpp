@@ -1,5 +1,6 @@
 #include "order_progress/lossparetochart.h"
 
+#include "order_progress/chartstyle.h"
 #include "order_progress/followupcharts.h"
 #include "order_progress/losspareto.h"
 #include "order_progress/paretolabels.h"
@@ -16,24 +17,7 @@ namespace wip {
 
 namespace {
 
-const QString kTitle = QStringLiteral("工人超耗 Excess loss by worker (Pareto, 纯克 pure g)");
-
-QFont chartFont(int pointSize)
-{
-    QFont f(QStringLiteral("WenQuanYi Micro Hei"));
-    f.setPointSize(pointSize);
-    return f;
-}
-
-void clear(QChart *chart)
-{
-    chart->removeAllSeries();
-    const auto axes = chart->axes();
-    for (QAbstractAxis *axis : axes) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-}
+const QString kParetoTitle = QStringLiteral("工人超耗 Excess loss by worker (Pareto, 纯克 pure g)");
 
 QLineSeries *cumulativeLine(QChart *chart, const LossPareto &pareto, QBarCategoryAxis *x, double top)
 {
@@ -65,13 +49,13 @@ QLineSeries *cumulativeLine(QChart *chart, const LossPareto &pareto, QBarCategor
 
 QChart *LossParetoChart::make()
 {
-    return FollowupCharts::makeChart(kTitle);
+    return FollowupCharts::makeChart(kParetoTitle);
 }
 
 void LossParetoChart::show(QChart *chart, const LossPareto &pareto)
 {
-    clear(chart);
-    chart->setTitle(pareto.isEmpty() ? kTitle + QStringLiteral(" - 没有超耗 No excess") : kTitle);
+    clearChart(chart);
+    chart->setTitle(pareto.isEmpty() ? kParetoTitle + QStringLiteral(" - 没有超耗 No excess") : kParetoTitle);
     QStringList categories;
     auto *excess = new QBarSet(QStringLiteral("超耗 Excess (纯克 pure g)"));
     excess->setColor(QColor(192, 57, 43));

@@ -25,7 +25,7 @@ namespace wip {
 
 namespace {
 
-const QString kTitle = QStringLiteral("超耗工人 Loss over allowance");
+const QString kLossTitle = QStringLiteral("超耗工人 Loss over allowance");
 
 QString dayText(const QDate &day)
 {
@@ -48,7 +48,7 @@ w_loss_exceptions::w_loss_exceptions(QWidget *parent)
     : Window(parent)
 {
     setWindowClassName(QStringLiteral("w_loss_exceptions"));
-    setTitle(kTitle);
+    setTitle(kLossTitle);
     resize(1180, 820);
 }
 
@@ -170,12 +170,12 @@ void w_loss_exceptions::cb_print_clicked()
 
 void w_loss_exceptions::cb_export_clicked()
 {
-    reports::ReportExport::withDialog(this, dw_exceptions->store(), kTitle);
+    reports::ReportExport::withDialog(this, dw_exceptions->store(), kLossTitle);
 }
 
 bool w_loss_exceptions::exportTo(const QString &fileName)
 {
-    return reports::ReportExport::toFile(dw_exceptions->store(), fileName, kTitle);
+    return reports::ReportExport::toFile(dw_exceptions->store(), fileName, kLossTitle);
 }
 
 void w_loss_exceptions::cb_close_clicked()

@@ -27,10 +27,10 @@ namespace wip {
 
 namespace {
 
-const QString kTitle = QStringLiteral("订单跟进 Order follow-up");
+const QString kFollowupTitle = QStringLiteral("订单跟进 Order follow-up");
 const QString kBoard = QStringLiteral("d_order_followup");
 
-QString dayText(const QDate &day)
+QString followupDayText(const QDate &day)
 {
     return String(day, QStringLiteral("yyyy-mm-dd"));
 }
@@ -63,7 +63,7 @@ w_order_followup::w_order_followup(QWidget *parent)
     : Window(parent)
 {
     setWindowClassName(QStringLiteral("w_order_followup"));
-    setTitle(kTitle);
+    setTitle(kFollowupTitle);
     resize(1180, 780);
 }
 
@@ -188,8 +188,8 @@ QWidget *w_order_followup::createOnTimePage()
 void w_order_followup::open()
 {
     // The on-time range: the last 90 days, today included.
-    em_etime->setText(dayText(Today()));
-    em_stime->setText(dayText(RelativeDate(Today(), -89)));
+    em_etime->setText(followupDayText(Today()));
+    em_stime->setText(followupDayText(RelativeDate(Today(), -89)));
     cb_query_clicked();
     sp_horizon->setFocus();
 }
@@ -214,7 +214,7 @@ void w_order_followup::sp_horizon_valuechanged(int days)
 void w_order_followup::retrieveBoard()
 {
     const QString customer = sle_custno->text().trimmed();
-    const QString due = dayText(horizon());
+    const QString due = followupDayText(horizon());
     st_horizon_date->setText(m_horizonDays < 0 ? QStringLiteral("至 %1 (只显示已迟 late only)").arg(due)
                                                : QStringLiteral("至 %1").arg(due));
     if (customer.isEmpty())
@@ -224,7 +224,7 @@ void w_order_followup::retrieveBoard()
     dw_board->SetTransObject(Transaction::sqlca());
     dw_board->Modify(QStringLiteral("t_head.text=")
                      + reports::quoteString(QStringLiteral("截至 As of %1    货期至 Due by %2 (%3 天 days)    客户 Customer: %4")
-                                                .arg(dayText(m_asof), due)
+                                                .arg(followupDayText(m_asof), due)
                                                 .arg(m_horizonDays)
                                                 .arg(customer.isEmpty() ? QStringLiteral("全部 All") : customer)));
     const int rows = dw_board->Retrieve({m_asof, horizon(), customer});
@@ -257,7 +257,7 @@ void w_order_followup::retrieveReasons()
     dw_reasons->SetTransObject(Transaction::sqlca());
     dw_reasons->Modify(QStringLiteral("t_head.text=")
                        + reports::quoteString(QStringLiteral("截至 As of %1 已迟未出货订单 Open contracts late")
-                                                  .arg(dayText(m_asof))));
+                                                  .arg(followupDayText(m_asof))));
     dw_reasons->Retrieve({m_asof});
     FollowupCharts::showReasons(m_reasonsChart, m_noReasonChart, *dw_reasons);
 }
@@ -268,14 +268,14 @@ void w_order_followup::retrieveOnTime()
     const QDate last = em_etime->date();
     dw_ontime->SetTransObject(Transaction::sqlca());
     dw_ontime->Modify(QStringLiteral("t_head.text=")
-                      + reports::quoteString(QStringLiteral("出货日期 Invoiced %1 ~ %2").arg(dayText(first), dayText(last))));
+                      + reports::quoteString(QStringLiteral("出货日期 Invoiced %1 ~ %2").arg(followupDayText(first), followupDayText(last))));
     if (first > last) {
         dw_ontime->Reset();
         st_ontime->setText(QStringLiteral("开始日期在结束日期之后。 The first day is after the last."));
     } else {
         const int rows = dw_ontime->Retrieve({first, last});
         st_ontime->setText(rows == 0 ? QStringLiteral("%1 ~ %2 没有出货的订单。 No contracts invoiced in the range.")
-                                           .arg(dayText(first), dayText(last))
+                                           .arg(followupDayText(first), followupDayText(last))
                                      : QString());
     }
     FollowupCharts::showOnTime(m_onTimeChart, *dw_ontime);
@@ -309,7 +309,7 @@ void w_order_followup::showContract(const QString &scno)
     if (findrow > 0)
         dw_sconh.ScrollToRow(findrow);
     else
-        MessageBox(kTitle, QStringLiteral("找不到记录!"));
+        MessageBox(kFollowupTitle, QStringLiteral("找不到记录!"));
 }
 
 w_order_followup::Page w_order_followup::page() const
@@ -345,12 +345,12 @@ void w_order_followup::cb_print_clicked()
 
 void w_order_followup::cb_export_clicked()
 {
-    reports::ReportExport::withDialog(this, report(page()).store(), kTitle);
+    reports::ReportExport::withDialog(this, report(page()).store(), kFollowupTitle);
 }
 
 bool w_order_followup::exportTo(Page page, const QString &fileName)
 {
-    return reports::ReportExport::toFile(report(page).store(), fileName, kTitle);
+    return reports::ReportExport::toFile(report(page).store(), fileName, kFollowupTitle);
 }
 
 void w_order_followup::cb_close_clicked()

@@ -18,7 +18,6 @@ using import::ImportOutcome;
 using import::ImportProblem;
 using F = RefKind::FieldType;
 
-const QString kPictureFile = QStringLiteral("picture");
 
 // The example row of each kind's template, by field.
 RefValues exampleOf(const QString &kind)

@@ -19,8 +19,6 @@ namespace {
 using F = RefKind::FieldType;
 using Change = RefRow::Change;
 
-const QString kPictureName = QStringLiteral("pic_name");
-const QString kPictureFile = QStringLiteral("picture");
 const QString kPlaceholderStone = QStringLiteral("INIST");
 
 bool hasControlCharacter(const QString &text)

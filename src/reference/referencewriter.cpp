@@ -18,10 +18,8 @@ namespace {
 
 using Change = RefRow::Change;
 
-const QString kPictureFile = QStringLiteral("picture");
-const QString kPictureName = QStringLiteral("pic_name");
 
-QString stoneKey(const RefValues &s)
+QString stoneRowKey(const RefValues &s)
 {
     return s.value(QStringLiteral("stone_code")) + QLatin1Char('/') + s.value(QStringLiteral("settype_code"));
 }
@@ -32,7 +30,7 @@ QStringList stoneLines(const QList<RefValues> &stones)
 {
     QStringList lines;
     for (const RefValues &s : stones)
-        lines << stoneKey(s) + QLatin1Char('*')
+        lines << stoneRowKey(s) + QLatin1Char('*')
                 + FieldText::canonical(RefKind::stoneFields().at(2), s.value(QStringLiteral("qtycal")));
     lines.sort();
     return lines;
@@ -236,7 +234,7 @@ bool ReferenceWriter::insertRows(const QList<RefRow> &rows, SaveOutcome &outcome
                              perPiece.normalized().toVariant()}))
                 return batchFailed(stones.error());
             for (const RefKind::Field &f : RefKind::stoneFields())
-                m_audit->add({QStringLiteral("artsd"), article + QLatin1Char('/') + stoneKey(s), f.name, QString(),
+                m_audit->add({QStringLiteral("artsd"), article + QLatin1Char('/') + stoneRowKey(s), f.name, QString(),
                              FieldText::canonical(f, s.value(f.name))});
         }
         if (!need.add({article, total.normalized().toVariant()}))
@@ -317,11 +315,11 @@ bool ReferenceWriter::writeStones(const RefRow &row)
     const QString article = row.change == Change::Added ? row.value(m_kind.keyField) : row.original.value(m_kind.keyField);
     QHash<QString, RefValues> before;
     for (const RefValues &s : row.originalStones)
-        before.insert(stoneKey(s), s);
+        before.insert(stoneRowKey(s), s);
     const QString table = QStringLiteral("artsd");
     bool changedAny = false;
     for (const RefValues &s : row.stones) {
-        const QString key = stoneKey(s);
+        const QString key = stoneRowKey(s);
         const RefValues old = before.take(key);
         const QStringList ids{article, s.value(QStringLiteral("stone_code")), s.value(QStringLiteral("settype_code"))};
         const QVariant perPiece = values::parseNumber(s.value(QStringLiteral("qtycal")))->normalized().toVariant();
@@ -354,7 +352,7 @@ bool ReferenceWriter::writeStones(const RefRow &row)
             return false;
         changedAny = true;
         for (const RefKind::Field &f : RefKind::stoneFields())
-            m_audit->add({table, article + QLatin1Char('/') + stoneKey(gone), f.name, FieldText::canonical(f, gone.value(f.name)),
+            m_audit->add({table, article + QLatin1Char('/') + stoneRowKey(gone), f.name, FieldText::canonical(f, gone.value(f.name)),
                          QString()});
     }
     return !changedAny || row.change == Change::Deleted || writeStoneNeed(article, row.stones);

@@ -24,6 +24,11 @@ namespace wip::reference {
 //   allowances loss_allowance                 allowance_key (made), gongxu_code, metal, rate
 //   recoveries metal_recovery                 recovery_key (made), gongxu_code, mcode, period_start,
 //                                             period_end, grams, entered_by, entered_at (stamped)
+// The styles' picture fields: the file chosen on this computer (never a column),
+// and the name it is kept under in the factory's picture folder.
+inline const QString kPictureFile = QStringLiteral("picture");
+inline const QString kPictureName = QStringLiteral("pic_name");
+
 class RefKind
 {
 public:

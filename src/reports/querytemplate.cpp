@@ -4,12 +4,12 @@ namespace wip::reports {
 
 namespace {
 
-bool isNameStart(QChar c)
+bool isSqlNameStart(QChar c)
 {
     return c.isLetter() || c == QLatin1Char('_');
 }
 
-bool isNameChar(QChar c)
+bool isSqlNameChar(QChar c)
 {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
@@ -43,7 +43,7 @@ QString lastWord(const QString &piece)
     while (end > 0 && piece.at(end - 1).isSpace())
         --end;
     qsizetype start = end;
-    while (start > 0 && isNameChar(piece.at(start - 1)))
+    while (start > 0 && isSqlNameChar(piece.at(start - 1)))
         --start;
     return piece.mid(start, end - start).toLower();
 }
@@ -87,9 +87,9 @@ QueryTemplate::QueryTemplate(const QString &sql)
         } else if (c == QLatin1Char(':') && i + 1 < n && sql.at(i + 1) == QLatin1Char(':')) {
             piece += QLatin1String("::");
             i += 2;
-        } else if (c == QLatin1Char(':') && i + 1 < n && isNameStart(sql.at(i + 1))) {
+        } else if (c == QLatin1Char(':') && i + 1 < n && isSqlNameStart(sql.at(i + 1))) {
             qsizetype j = i + 1;
-            while (j < n && isNameChar(sql.at(j)))
+            while (j < n && isSqlNameChar(sql.at(j)))
                 ++j;
             m_pieces.append(piece);
             piece.clear();

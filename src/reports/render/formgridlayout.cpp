@@ -1,5 +1,7 @@
 #include "reports/render/formgridlayout.h"
 
+#include "reports/render/layoutconstants.h"
+
 #include "reports/render/columnsizer.h"
 #include "reports/render/sectionlayout.h"
 #include "reports/render/textmetrics.h"
@@ -11,7 +13,6 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kPadding = ColumnSizer::padding;
 constexpr double kFieldChars = 10;      // a field without a width: ten characters
 constexpr double kExtraChars = 30;      // the fields below the grid
 

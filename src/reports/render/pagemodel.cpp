@@ -1,5 +1,7 @@
 #include "reports/render/pagemodel.h"
 
+#include "reports/render/layoutconstants.h"
+
 #include "reports/displayformat.h"
 #include "reports/expression.h"
 #include "reports/reportcriteria.h"
@@ -17,8 +19,6 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kPadding = ColumnSizer::padding;
-constexpr double kSectionGap = 12;
 
 } // namespace
 

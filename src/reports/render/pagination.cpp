@@ -1,5 +1,7 @@
 #include "reports/render/pagination.h"
 
+#include "reports/render/layoutconstants.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,8 +9,6 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kEps = 1e-6;
-constexpr double kSectionGap = 12;
 
 using Run = PageModel::Run;
 using RunKind = PageModel::RunKind;

@@ -1,5 +1,7 @@
 #include "reports/render/reportpainter.h"
 
+#include "reports/render/layoutconstants.h"
+
 #include "reports/displayformat.h"
 #include "reports/expression.h"
 #include "reports/render/picturestore.h"
@@ -14,9 +16,6 @@ namespace wip::reports {
 
 namespace {
 
-constexpr double kPadding = ColumnSizer::padding;
-constexpr double kEps = 1e-6;
-constexpr double kSectionGap = 12;
 
 // The report's rows as an expression sees them on one printed page: page() and
 // pagecount() answer for that page, everything else is the report's own.

@@ -1,5 +1,7 @@
 #include "reports/render/sectionlayout.h"
 
+#include "reports/render/layoutconstants.h"
+
 #include "reports/displayformat.h"
 #include "reports/expression.h"
 #include "reports/render/textmetrics.h"
@@ -16,7 +18,6 @@ using Kind = PageModel::ItemKind;
 using RunKind = PageModel::RunKind;
 using Run = PageModel::Run;
 
-constexpr double kPadding = ColumnSizer::padding;
 constexpr double kMinReportWidth = 120;
 constexpr int kBlockRows = 64;        // rows measured together on screen (a screenful)
 constexpr double kTitleSize = 14;     // a title given to a report without one

@@ -18,7 +18,7 @@ struct PromptState
     QList<AskedValue> asked;
 };
 
-PromptState &state()
+PromptState &promptState()
 {
     static PromptState s;
     return s;
@@ -43,7 +43,7 @@ std::optional<QString> InputPromptService::askValue(const QString &title, const 
                                                     const QString &typeName, const QStringList &choices,
                                                     const QString &current)
 {
-    PromptState &s = state();
+    PromptState &s = promptState();
     if (!s.scripted)
         return InputPromptDialog::ask(title, label, typeName, choices, current);
     s.asked.append(AskedValue{title, label, typeName, choices, current});
@@ -60,28 +60,28 @@ InputPromptService::Asker InputPromptService::asker()
 
 void InputPromptService::setScripted(bool scripted)
 {
-    state().scripted = scripted;
+    promptState().scripted = scripted;
 }
 
 bool InputPromptService::isScripted()
 {
-    return state().scripted;
+    return promptState().scripted;
 }
 
 void InputPromptService::queueAnswer(const std::optional<QString> &answer)
 {
-    state().answers.enqueue(answer);
+    promptState().answers.enqueue(answer);
 }
 
 QList<AskedValue> InputPromptService::asked()
 {
-    return state().asked;
+    return promptState().asked;
 }
 
 void InputPromptService::clear()
 {
-    state().answers.clear();
-    state().asked.clear();
+    promptState().answers.clear();
+    promptState().asked.clear();
 }
 
 } // namespace wip

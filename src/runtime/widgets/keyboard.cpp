@@ -16,7 +16,7 @@ struct KeyboardState
     int synthetic = 0;                    // depth of SyntheticScope
 };
 
-KeyboardState &state()
+KeyboardState &keyboardState()
 {
     static KeyboardState s;
     return s;
@@ -48,7 +48,7 @@ Keyboard::Keyboard(QObject *parent)
 
 void Keyboard::install()
 {
-    KeyboardState &s = state();
+    KeyboardState &s = keyboardState();
     if (s.filter || !qApp)
         return;
     s.filter = new Keyboard(qApp);
@@ -57,7 +57,7 @@ void Keyboard::install()
 
 bool Keyboard::isDown(int hostCode)
 {
-    return hostCode != 0 && state().down.contains(hostCode);
+    return hostCode != 0 && keyboardState().down.contains(hostCode);
 }
 
 int Keyboard::hostCode(int qtKey)
@@ -100,7 +100,7 @@ int Keyboard::keyFlags(Qt::KeyboardModifiers modifiers)
 
 bool Keyboard::runKeyEvent(QKeyEvent *event, const std::function<void(int, int)> &emitKey)
 {
-    KeyboardState &s = state();
+    KeyboardState &s = keyboardState();
     s.consumed.push_back(false);
     emitKey(hostCode(event->key()), keyFlags(event->modifiers()));
     const bool consumed = s.consumed.back();
@@ -112,24 +112,24 @@ bool Keyboard::runKeyEvent(QKeyEvent *event, const std::function<void(int, int)>
 
 void Keyboard::consumeKey()
 {
-    KeyboardState &s = state();
+    KeyboardState &s = keyboardState();
     if (!s.consumed.empty())
         s.consumed.back() = true;
 }
 
 Keyboard::SyntheticScope::SyntheticScope()
 {
-    ++state().synthetic;
+    ++keyboardState().synthetic;
 }
 
 Keyboard::SyntheticScope::~SyntheticScope()
 {
-    --state().synthetic;
+    --keyboardState().synthetic;
 }
 
 bool Keyboard::eventFilter(QObject *watched, QEvent *event)
 {
-    KeyboardState &s = state();
+    KeyboardState &s = keyboardState();
     switch (event->type()) {
     case QEvent::KeyPress: {
         if (s.synthetic > 0)

@@ -21,7 +21,7 @@ struct MessageState
     QList<ShownMessage> shown;
 };
 
-MessageState &state()
+MessageState &messageState()
 {
     static MessageState s;
     return s;
@@ -109,7 +109,7 @@ QStringList MessageBoxService::buttonTexts(MessageButtons buttons)
 int MessageBoxService::show(const QString &title, const QString &text, MessageIcon icon,
                             MessageButtons buttons, int defaultButton)
 {
-    MessageState &s = state();
+    MessageState &s = messageState();
     const int count = buttonCount(buttons);
     const int fallback = qBound(1, defaultButton, count);
     if (!s.scripted)
@@ -131,33 +131,33 @@ int MessageBoxService::show(const QString &title, const QString &text, MessageIc
 
 void MessageBoxService::setScripted(bool scripted)
 {
-    state().scripted = scripted;
+    messageState().scripted = scripted;
 }
 
 bool MessageBoxService::isScripted()
 {
-    return state().scripted;
+    return messageState().scripted;
 }
 
 void MessageBoxService::queueAnswer(int button)
 {
-    state().answers.enqueue(button);
+    messageState().answers.enqueue(button);
 }
 
 int MessageBoxService::queuedAnswers()
 {
-    return int(state().answers.size());
+    return int(messageState().answers.size());
 }
 
 QList<ShownMessage> MessageBoxService::shown()
 {
-    return state().shown;
+    return messageState().shown;
 }
 
 void MessageBoxService::clear()
 {
-    state().answers.clear();
-    state().shown.clear();
+    messageState().answers.clear();
+    messageState().shown.clear();
 }
 
 int MessageBox(const QString &title, const QString &text, MessageIcon icon, MessageButtons buttons,

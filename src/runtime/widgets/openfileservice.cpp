@@ -14,7 +14,7 @@ struct OpenState
     QList<AskedOpen> asked;
 };
 
-OpenState &state()
+OpenState &openState()
 {
     static OpenState s;
     return s;
@@ -24,7 +24,7 @@ OpenState &state()
 
 QString OpenFileService::ask(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
 {
-    OpenState &s = state();
+    OpenState &s = openState();
     if (!s.scripted)
         return QFileDialog::getOpenFileName(parent, title, folder, filter);
     s.asked.append(AskedOpen{title, folder, filter});
@@ -33,28 +33,28 @@ QString OpenFileService::ask(QWidget *parent, const QString &title, const QStrin
 
 void OpenFileService::setScripted(bool scripted)
 {
-    state().scripted = scripted;
+    openState().scripted = scripted;
 }
 
 bool OpenFileService::isScripted()
 {
-    return state().scripted;
+    return openState().scripted;
 }
 
 void OpenFileService::queueAnswer(const QString &path)
 {
-    state().answers.enqueue(path);
+    openState().answers.enqueue(path);
 }
 
 QList<AskedOpen> OpenFileService::asked()
 {
-    return state().asked;
+    return openState().asked;
 }
 
 void OpenFileService::clear()
 {
-    state().answers.clear();
-    state().asked.clear();
+    openState().answers.clear();
+    openState().asked.clear();
 }
 
 } // namespace wip

@@ -14,7 +14,7 @@ struct SaveState
     QList<AskedSave> asked;
 };
 
-SaveState &state()
+SaveState &saveState()
 {
     static SaveState s;
     return s;
@@ -24,7 +24,7 @@ SaveState &state()
 
 QString SaveFileService::ask(QWidget *parent, const QString &title, const QString &suggested, const QString &filter)
 {
-    SaveState &s = state();
+    SaveState &s = saveState();
     if (!s.scripted)
         return QFileDialog::getSaveFileName(parent, title, suggested, filter);
     s.asked.append(AskedSave{title, suggested, filter});
@@ -33,28 +33,28 @@ QString SaveFileService::ask(QWidget *parent, const QString &title, const QStrin
 
 void SaveFileService::setScripted(bool scripted)
 {
-    state().scripted = scripted;
+    saveState().scripted = scripted;
 }
 
 bool SaveFileService::isScripted()
 {
-    return state().scripted;
+    return saveState().scripted;
 }
 
 void SaveFileService::queueAnswer(const QString &path)
 {
-    state().answers.enqueue(path);
+    saveState().answers.enqueue(path);
 }
 
 QList<AskedSave> SaveFileService::asked()
 {
-    return state().asked;
+    return saveState().asked;
 }
 
 void SaveFileService::clear()
 {
-    state().answers.clear();
-    state().asked.clear();
+    saveState().answers.clear();
+    saveState().asked.clear();
 }
 
 } // namespace wip
