@@ -131,7 +131,9 @@ void TestStatementCache::nestedCursorsOfOneText()
     }
     QCOMPARE(pairs, QStringList({"3-1", "3-4"}));
     QVERIFY(outer.open());      // opened again: from the first row
-    QCOMPARE(outer.fetch()->at(0).toInt(), 3);
+    const auto first = outer.fetch();
+    QVERIFY(first);
+    QCOMPARE(first->at(0).toInt(), 3);
     QCOMPARE(ids(tr, kIdsOfGroup, {"A", 0}), QList<int>({1, 2, 4}));
 }
 
