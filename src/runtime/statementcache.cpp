@@ -2,6 +2,7 @@
 
 #include "runtime/sqlvalue.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 
 #include <mutex>
@@ -40,6 +41,14 @@ Registry &registry()
 }
 
 } // namespace
+
+bool StatementCache::selectsAllColumns(const QString &sql)
+{
+    // "*" or "t.*" in a list of columns; not count(*), a product or a comment.
+    static const QRegularExpression star(QStringLiteral("(?:\\bselect|\\bdistinct|,|\\.)\\s*\\*"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    return sql.contains(QLatin1Char('*')) && star.match(sql).hasMatch();
+}
 
 // ---------------------------------------------------------------------------
 
@@ -158,8 +167,8 @@ void StatementCache::drop(const QString &connectionName)
 StatementCache::Lease StatementCache::take(const QSqlDatabase &db, const QString &sql, qsizetype valueCount)
 {
     const auto found = m_index.find(sql);
-    bool keep = found == m_index.end();
-    if (!keep) {
+    bool keep = found == m_index.end() && !selectsAllColumns(sql);
+    if (found != m_index.end()) {
         const std::shared_ptr<Entry> &entry = *found.value();
         if (entry->broken) {
             forget(found);

@@ -86,7 +86,10 @@ public:
     // sql prepared on db for valueCount values: the kept statement when it is free,
     // else one prepared now, kept when the text has none kept yet. A statement
     // whose prepare failed is not kept (the lease's query says why).
+    // Not kept: a statement whose columns are "*", which a schema change can make
+    // more or fewer (Qt's driver sizes a statement's row once, when it prepares it).
     Lease take(const QSqlDatabase &db, const QString &sql, qsizetype valueCount);
+    static bool selectsAllColumns(const QString &sql);
     void clear();
     qsizetype size() const { return m_index.size(); }
 

@@ -24,7 +24,7 @@ private Q_SLOTS:
     void otherValuesGiveTheirOwnRows_data() { addEngineRows(); }
     void otherValuesGiveTheirOwnRows();
     void keptStatementsHoldNoSnapshot();
-    void nestedCursorsOfOneText_data() { addEngineRows(); }
+    void nestedCursorsOfOneText_data();
     void nestedCursorsOfOneText();
     void schemaChangesBetweenRuns_data() { addEngineRows(); }
     void schemaChangesBetweenRuns();
@@ -114,26 +114,35 @@ void TestStatementCache::keptStatementsHoldNoSnapshot()
     }
 }
 
+// SQLite only: Qt's PostgreSQL driver reads a forward-only query row by row, so a
+// second query on the connection discards what the first had still to read.
+void TestStatementCache::nestedCursorsOfOneText_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("sqlite") << QStringLiteral("sqlite");
+}
+
 void TestStatementCache::nestedCursorsOfOneText()
 {
     WIP_TEST_DATABASE(db);
     Transaction tr;
     QVERIFY2(openWithItems(db, tr, kItems), qPrintable(tr.sqlErrText));
     QStringList pairs;
-    Cursor outer(tr, kIdsOfGroup, {"B", 0});
+    Cursor outer(tr, kIdsOfGroup, {"A", 0});
     QVERIFY(outer.open());
     while (const auto o = outer.fetch()) {
-        for (const int inner : ids(tr, kIdsOfGroup, {"A", 5}))
+        for (const int inner : ids(tr, kIdsOfGroup, {"B", 0}))
             pairs << QStringLiteral("%1-%2").arg(o->at(0).toInt()).arg(inner);
         // The same text once more, left open while the outer one goes on.
-        Cursor open(tr, kIdsOfGroup, {"B", 7});
+        Cursor open(tr, kIdsOfGroup, {"A", 9});
         QVERIFY(open.open());
     }
-    QCOMPARE(pairs, QStringList({"3-1", "3-4"}));
+    QCOMPARE(tr.sqlCode, 100);
+    QCOMPARE(pairs, QStringList({"1-3", "2-3", "4-3"}));
     QVERIFY(outer.open());      // opened again: from the first row
     const auto first = outer.fetch();
     QVERIFY(first);
-    QCOMPARE(first->at(0).toInt(), 3);
+    QCOMPARE(first->at(0).toInt(), 1);
     QCOMPARE(ids(tr, kIdsOfGroup, {"A", 0}), QList<int>({1, 2, 4}));
 }
 
@@ -163,6 +172,9 @@ void TestStatementCache::schemaChangesBetweenRuns()
         QCOMPARE(got->size(), row.size());
         for (qsizetype i = 0; i < row.size(); ++i)
             QCOMPARE(got->at(i).toString(), row.at(i).toString());
+        // Named columns: the kept statement is prepared again by SQLite itself.
+        const auto named = tr.selectInto(QStringLiteral("SELECT id FROM item WHERE id = ?"), {1});
+        QVERIFY2(named && named->at(0).toInt() == 1, qPrintable(tr.sqlErrText));
     }
 }
 
@@ -230,6 +242,16 @@ void TestStatementCache::keepsTheLatestUsedAndLendsEachOnce()
     const auto take = [&](int n) {
         return cache.take(conn, QStringLiteral("SELECT id FROM item WHERE id = ? AND %1 = %1").arg(n), 1);
     };
+    const std::pair<const char *, bool> stars[] = {
+        {"SELECT * FROM item WHERE id = ?", true}, {"select i.* from item i where id = ?", true},
+        {"SELECT DISTINCT * FROM item WHERE id = ?", true}, {"SELECT id, * FROM item WHERE id = ?", true},
+        {"SELECT count(*) FROM item WHERE id = ?", false}, {"SELECT qty * 2 FROM item WHERE id = ?", false},
+        {"SELECT id /* the bag */ FROM item WHERE id = ?", false}};
+    for (const auto &[sql, all] : stars) {
+        QCOMPARE(StatementCache::selectsAllColumns(QString::fromLatin1(sql)), all);
+        QCOMPARE(cache.take(conn, QString::fromLatin1(sql), 1).isKept(), !all);
+    }
+    cache.clear();
     QVERIFY(!cache.take(conn, QStringLiteral("SELECT nothing FROM nowhere WHERE id = ?"), 1).prepared());
     QCOMPARE(cache.size(), 0);                  // a failed prepare is not kept
 
