@@ -19,6 +19,18 @@ bool BoundStatement::run(QSqlQuery &query, const QString &sql, const QVariantLis
     return query.exec();
 }
 
+bool BoundStatement::start(StatementCache::Lease &lease, const QSqlDatabase &db, const QString &connectionName,
+                           DbKind kind, const QString &sql, const QVariantList &values, bool forwardOnly)
+{
+    lease.release();
+    if (kind != DbKind::SQLite || values.isEmpty()) {
+        lease = StatementCache::Lease::single(db, forwardOnly);
+        return run(lease.query(), sql, values, kind);
+    }
+    lease = StatementCache::of(connectionName).take(db, sql, values.size());
+    return lease.prepared() && lease.exec(values, kind);
+}
+
 QVariantList BoundStatement::currentRow(const QSqlQuery &query)
 {
     const QSqlRecord rec = query.record();

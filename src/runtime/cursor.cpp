@@ -13,17 +13,17 @@ struct Cursor::Private
     Transaction &tr;
     QString sql;
     QVariantList values;
-    std::optional<QSqlQuery> query;
+    StatementCache::Lease query;     // held from OPEN to CLOSE
 
     void failed(const QSqlError &error)
     {
-        query.reset();
+        query.discard();
         tr.statementFailed(BoundStatement::errorText(error) + QStringLiteral(" [") + sql + QLatin1Char(']'));
     }
 };
 
 Cursor::Cursor(Transaction &tr, const QString &sql, const QVariantList &values)
-    : d(std::make_unique<Private>(Private{tr, sql, values, std::nullopt}))
+    : d(std::make_unique<Private>(Private{tr, sql, values, {}}))
 {
 }
 
@@ -32,13 +32,11 @@ Cursor::~Cursor() = default;
 bool Cursor::open()
 {
     Transaction &tr = d->tr;
-    d->query.reset();
+    d->query.release();
     if (!tr.aboutToRun(d->sql))
         return false;
-    d->query.emplace(tr.database());
-    d->query->setForwardOnly(true);
-    if (!BoundStatement::run(*d->query, d->sql, d->values, tr.kind())) {
-        d->failed(d->query->lastError());
+    if (!BoundStatement::start(d->query, tr.database(), tr.connectionName(), tr.kind(), d->sql, d->values, true)) {
+        d->failed(d->query.query().lastError());
         return false;
     }
     tr.statementDone(0);
@@ -48,25 +46,25 @@ bool Cursor::open()
 std::optional<QVariantList> Cursor::fetch()
 {
     Transaction &tr = d->tr;
-    if (!d->query || !tr.isConnected()) {
+    if (!d->query.isHeld() || !tr.isConnected()) {
         tr.reportFailure(QStringLiteral("cursor not open"));
         return std::nullopt;
     }
-    if (!d->query->next()) {
-        if (d->query->lastError().isValid())
-            d->failed(d->query->lastError());
+    if (!d->query.query().next()) {
+        if (d->query.query().lastError().isValid())
+            d->failed(d->query.query().lastError());
         else
             tr.noRow();
         return std::nullopt;
     }
-    QVariantList row = BoundStatement::currentRow(*d->query);
+    QVariantList row = BoundStatement::currentRow(d->query.query());
     tr.statementDone(1);
     return row;
 }
 
 void Cursor::close()
 {
-    d->query.reset();
+    d->query.release();
     d->tr.statementDone(0);
 }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/boundstatement.h"
 #include "runtime/lostconnectionprobe.h"
+#include "runtime/statementcache.h"
 #include "runtime/trace.h"
 
 #include <QAtomicInteger>
@@ -152,6 +153,7 @@ bool Transaction::connect()
     }
 
     QString failureText;
+    StatementCache::drop(m_connectionName);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(
                 k == DbKind::SQLite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), m_connectionName);
@@ -195,6 +197,7 @@ void Transaction::disconnect()
             failureText = sqlErrText;
     }
     abandonWork();
+    StatementCache::drop(m_connectionName);
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         db.close();
@@ -235,12 +238,13 @@ bool Transaction::execute(const QString &sql, const QVariantList &values)
 {
     if (notConnected() || !beginIfManual() || !aboutToRun(sql))
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    if (!BoundStatement::run(query, sql, values, kind())) {
-        statementFailed(BoundStatement::errorText(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
+    StatementCache::Lease st;
+    if (!BoundStatement::start(st, QSqlDatabase::database(m_connectionName, false), m_connectionName, kind(), sql,
+                               values, false)) {
+        statementFailed(BoundStatement::errorText(st.query().lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
         return false;
     }
-    const int rows = query.numRowsAffected();
+    const int rows = st.query().numRowsAffected();
     statementDone(rows < 0 ? 0 : rows);
     return true;
 }
@@ -249,19 +253,21 @@ std::optional<QVariantList> Transaction::selectInto(const QString &sql, const QV
 {
     if (!aboutToRun(sql))
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
-    query.setForwardOnly(true);
-    if (!BoundStatement::run(query, sql, values, kind())) {
-        statementFailed(BoundStatement::errorText(query.lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
+    StatementCache::Lease st;
+    if (!BoundStatement::start(st, QSqlDatabase::database(m_connectionName, false), m_connectionName, kind(), sql,
+                               values, true)) {
+        statementFailed(BoundStatement::errorText(st.query().lastError()) + QStringLiteral(" [") + sql + QLatin1Char(']'));
         return std::nullopt;
     }
-    if (!query.next()) {
+    if (!st.query().next()) {
+        if (st.query().lastError().isValid())
+            st.discard();
         noRow();
         return std::nullopt;
     }
-    QVariantList row = BoundStatement::currentRow(query);
+    QVariantList row = BoundStatement::currentRow(st.query());
     statementDone(1);
-    return row;
+    return row;     // st given back and reset: the rest of the rows are not read
 }
 
 bool Transaction::commit()
@@ -471,8 +477,10 @@ bool Transaction::ensureOpen()
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     const bool dropped = LostConnectionProbe::droppedWhileIdle(db);
-    if (dropped)
+    if (dropped) {
+        StatementCache::drop(m_connectionName);
         db.close();     // Qt's driver would learn it only from a failed statement
+    }
     if (db.isOpen())
         return true;
     switch (m_state.state()) {
@@ -508,6 +516,7 @@ bool Transaction::ensureOpen()
 
 bool Transaction::reopen()
 {
+    StatementCache::drop(m_connectionName);     // closing finalizes its statements
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     db.close();
     QString failureText = db.open() ? prepareOpened(db, settings.kind()) : BoundStatement::errorText(db.lastError());
