@@ -140,7 +140,7 @@ private Q_SLOTS:
             << QStringList{"close-day", "--user", "BOSS", "--dept", "执模", "--date", "2004-03-01"} << "--database";
         const QStringList desk{"desk", "--database", "x.db", "--user", "A", "--weight", "3"};
         QTest::newRow("desk unknown action") << desk + QStringList{"--dept", "倒模", "--action", "melt", "KC1-1"}
-                                             << "return, pass or cast";
+                                             << "return, pass, cast or reverse";
         QTest::newRow("desk two codes") << desk + QStringList{"--dept", "执模", "--action", "pass", "KC1-1", "KC1-2"}
                                         << "one ticket code";
         QTest::newRow("desk stones at an issue")
