@@ -54,7 +54,10 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_work_report_scond", "work_report", {"scond_id", "gongxu"}},
         {"ix_jcjl_mattran_fdate", "jcjl_mattran", {"fdate", "ldate"}},
         {"ix_jcjl_mattran_ldate", "jcjl_mattran", {"ldate"}},
-        {"ix_jcjl_mattran_zt", "jcjl_mattran", {"zt"}},
+        // The open transfers, by number: the desk finishes one transfer by its
+        // number and state, so the number is in the index too (on the state
+        // alone SQLite searched every open transfer of the factory for it).
+        {"ix_jcjl_mattran_zt_no", "jcjl_mattran", {"zt", "mattran_no"}},
         {"ix_proch_new_edtime", "proch_new", {"edtime"}},
         // The same read from the index alone: the lines taken back since a day
         // (state, moment, then what the balance sums), the transfers received

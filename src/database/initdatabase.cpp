@@ -87,7 +87,7 @@ std::optional<QStringList> indexNames(QSqlDatabase &db, DbKind kind, QString *er
 }
 
 // For a database of the current schema version made by an earlier build: creates
-// every index where missing, and makes every view again (views hold no rows), so
+// every index where missing (and drops the retired ones), and makes every view again (views hold no rows), so
 // that the database reads as this build's views do; the views it did not have at
 // all are named in *added. Tables and columns: addMissingTablesAndColumns.
 bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList &existing, QStringList *added,
@@ -98,6 +98,10 @@ bool addMissingViewsAndIndexes(QSqlDatabase &db, DbKind kind, const QStringList 
         return false;
     for (const IndexDef &i : Schema::indexes()) {
         if (!indexes->contains(i.name.toLower()) && !exec(db, Schema::createIndexSql(i), {}, kind, error))
+            return false;
+    }
+    for (const QString &name : Schema::retiredIndexes()) {
+        if (indexes->contains(name) && !exec(db, QStringLiteral("drop index ") + name, {}, kind, error))
             return false;
     }
     // The last made first, as a view may read an earlier one.
@@ -170,6 +174,10 @@ bool lacksPartOfTheSchema(QSqlDatabase &db, DbKind kind)
     const std::optional<QStringList> indexes = indexNames(db, kind, &error);
     for (const IndexDef &i : Schema::indexes()) {
         if (indexes && !indexes->contains(i.name.toLower()))
+            return true;
+    }
+    for (const QString &name : Schema::retiredIndexes()) {
+        if (indexes && indexes->contains(name))
             return true;
     }
     const QStringList existing = existingObjects(db);

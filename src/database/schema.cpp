@@ -527,6 +527,14 @@ const QList<IndexDef> &Schema::indexes()
     return list;
 }
 
+const QStringList &Schema::retiredIndexes()
+{
+    // The transfers' state alone: SQLite chose it over the transfer's number
+    // and read every open transfer to finish one (ix_jcjl_mattran_zt_no now).
+    static const QStringList list = {QStringLiteral("ix_jcjl_mattran_zt")};
+    return list;
+}
+
 const QList<AddedColumn> &Schema::addedColumns()
 {
     static const QList<AddedColumn> list = columnsOfVersion3() + lineNumberColumnsOfVersion3() + deskColumnsOfVersion3()

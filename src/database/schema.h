@@ -80,6 +80,9 @@ public:
     static const QList<TableDef> &tables();
     static const QList<ViewDef> &views();
     static const QList<IndexDef> &indexes();
+    // Indexes an earlier build made that this one drops at the start, as they
+    // led the database to a slow plan (names, lower case).
+    static const QStringList &retiredIndexes();
     // Columns added to existing tables, oldest version first.
     static const QList<AddedColumn> &addedColumns();
 

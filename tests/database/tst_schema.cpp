@@ -8,6 +8,7 @@
 #include "database/schema.h"
 #include "testdatabase.h"
 
+#include <QSqlQuery>
 #include <QSqlDriver>
 #include <QSqlRecord>
 #include <QTest>
@@ -184,6 +185,23 @@ void tst_Schema::sameVersionGainsWhatAnEarlierBuildLacked()
     QVERIFY2(upgradeDatabase(db.tr()).ok, qPrintable(db.error()));
     QVERIFY2(db.exec("drop index ix_work_wip_worksheet"), qPrintable(db.error()));
     QVERIFY(db.exec("create index ix_work_wip_worksheet on work_wip (worksheet)"));
+    // An index an earlier build made on the transfers' state alone is dropped
+    // at the start, and the desk finishes a transfer through its number.
+    QVERIFY2(db.exec("create index ix_jcjl_mattran_zt on jcjl_mattran (zt)"), qPrintable(db.error()));
+    QVERIFY2(upgradeDatabase(db.tr()).ok, qPrintable(db.error()));
+    const QString retired = db.kind() == DbKind::PostgreSQL
+        ? QStringLiteral("select count(*) from pg_indexes where indexname = 'ix_jcjl_mattran_zt'")
+        : QStringLiteral("select count(*) from sqlite_master where name = 'ix_jcjl_mattran_zt'");
+    QCOMPARE(db.scalar(retired).toInt(), 0);
+    if (db.kind() == DbKind::SQLite) {
+        QSqlQuery q(db.tr().database());
+        QVERIFY(q.exec("explain query plan update jcjl_mattran set zt = 'FINISH' "
+                       "where mattran_no = 'KC1-1/2' and zt = 'BEGIN'"));
+        QString plan;
+        while (q.next())
+            plan += q.value(3).toString() + QLatin1Char(';');
+        QVERIFY2(plan.contains("mattran_no=?"), qPrintable(plan));
+    }
 
     QVERIFY2(makeEarlier(), qPrintable(db.error()));
     const InitResult init = initDatabase(db.tr(), InitOptions{});
