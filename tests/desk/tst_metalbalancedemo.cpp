@@ -5,6 +5,7 @@
 // engines give the same text; a change of how the report reads the rows that
 // changes a figure shows here, to the milligram.
 
+#include "golden.h"
 #include "database/demofactory.h"
 #include "deskfixture.h"
 
@@ -60,30 +61,6 @@ QString balanceText(Transaction &tr, const QDate &from, const QDate &to)
     return text + QStringLiteral("= ") + totals.join(QLatin1Char('|')) + QLatin1Char('\n');
 }
 
-// The first differing line against data/golden/<name>; WIP_UPDATE_GOLDEN=1 writes the file.
-bool matchesGolden(const QString &name, const QString &text, QString *difference)
-{
-    const QString path = qEnvironmentVariable("WIP_TEST_DATA") + QStringLiteral("/golden/") + name;
-    if (qEnvironmentVariableIsSet("WIP_UPDATE_GOLDEN")) {
-        QFile out(path);
-        return out.open(QIODevice::WriteOnly) && out.write(text.toUtf8()) >= 0;
-    }
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *difference = path + QStringLiteral(" is missing (WIP_UPDATE_GOLDEN=1 writes it)");
-        return false;
-    }
-    const QStringList want = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
-    const QStringList got = text.split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < std::max(want.size(), got.size()); ++i) {
-        if (want.value(i) != got.value(i)) {
-            *difference = QStringLiteral("%1 line %2:\n  expected: %3\n  actual:   %4")
-                              .arg(path).arg(i + 1).arg(want.value(i), got.value(i));
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -111,7 +88,7 @@ private Q_SLOTS:
             text += balanceText(db.tr(), kToday.addDays(p.from), kToday.addDays(p.to));
         QVERIFY2(!text.contains(QStringLiteral("retrieve failed")), qPrintable(text.left(400)));
         QString difference;
-        QVERIFY2(matchesGolden(QStringLiteral("metalbalance-demo.txt"), text, &difference), qPrintable(difference));
+        QVERIFY2(wip::test::matchesGolden(QStringLiteral("metalbalance-demo.txt"), text, &difference), qPrintable(difference));
     }
 };
 

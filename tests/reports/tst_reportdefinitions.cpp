@@ -1,3 +1,4 @@
+#include "golden.h"
 #include "reports/datastore.h"
 #include "reports/definitionloader.h"
 #include "reports/reportcolumns.h"
@@ -102,31 +103,6 @@ QMap<QString, QString> figuresUnder(const Definition &def, Band band, int group 
     return out;
 }
 
-// Compares text with data/golden/definitions/<name>; WIP_UPDATE_GOLDEN=1 writes
-// the file instead.
-bool matchesGolden(const QString &name, const QString &text, QString *difference)
-{
-    const QString path = qEnvironmentVariable("WIP_TEST_DATA") + QStringLiteral("/golden/definitions/") + name;
-    if (qEnvironmentVariableIsSet("WIP_UPDATE_GOLDEN")) {
-        QFile out(path);
-        return out.open(QIODevice::WriteOnly) && out.write(text.toUtf8()) >= 0;
-    }
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *difference = path + QStringLiteral(" is missing (WIP_UPDATE_GOLDEN=1 writes it)");
-        return false;
-    }
-    const QStringList want = QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'));
-    const QStringList got = text.split(QLatin1Char('\n'));
-    for (int i = 0; i < std::max(want.size(), got.size()); ++i) {
-        if (want.value(i) != got.value(i)) {
-            *difference = QStringLiteral("%1 line %2:\n  expected: %3\n  actual:   %4")
-                              .arg(path).arg(i + 1).arg(want.value(i), got.value(i));
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace
 
@@ -400,7 +376,7 @@ void TestReportDefinitions::goldenExports()
     QString text = QString::fromUtf8(ReportOutput::toCsv(*ds).mid(3));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QString difference;
-    QVERIFY2(matchesGolden(definition + QStringLiteral(".csv"), text, &difference), qPrintable(difference));
+    QVERIFY2(wip::test::matchesGolden(QStringLiteral("definitions/") + definition + QStringLiteral(".csv"), text, &difference), qPrintable(difference));
 }
 
 QTEST_MAIN(TestReportDefinitions)
