@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAbstractAxis>
 #include <QChart>
+#include <QLineSeries>
 #include <QFont>
 
 namespace wip {
@@ -9,5 +11,9 @@ namespace wip {
 // shows Chinese, and emptying a chart before it is drawn again.
 QFont chartFont(int pointSize, bool bold = false);
 void clearChart(QChart *chart);
+// The right-hand axis of a Pareto chart's cumulative line ("percent"): 0% to
+// 100% in steps of 20, its range up to topPercent so that the line meets the
+// bars' scale; the line is attached to it and to the bars' axis x.
+void attachCumulativeAxis(QChart *chart, QLineSeries *line, QAbstractAxis *x, double topPercent);
 
 } // namespace wip

@@ -70,19 +70,7 @@ QLineSeries *cumulativeLine(QChart *chart, const DelayPareto &pareto, QBarCatego
     for (int i = 0; i < pareto.given().size(); ++i)
         line->append(i, pareto.given().at(i).cumulative);
     chart->addSeries(line);
-    auto *percent = new QCategoryAxis;
-    percent->setObjectName(QStringLiteral("percent"));
-    percent->setRange(0, 100.0 * countTop / pareto.givenTotal());
-    percent->setStartValue(-1e-6);
-    for (int p = 0; p <= 100; p += 20)
-        percent->append(QStringLiteral("%1%").arg(p), p);
-    percent->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    percent->setTitleText(QStringLiteral("累计 Cumulative"));
-    percent->setTitleFont(chartFont(9));
-    percent->setLabelsFont(chartFont(9));
-    chart->addAxis(percent, Qt::AlignRight);
-    line->attachAxis(x);
-    line->attachAxis(percent);
+    attachCumulativeAxis(chart, line, x, 100.0 * countTop / pareto.givenTotal());
     return line;
 }
 

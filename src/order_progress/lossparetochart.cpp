@@ -29,19 +29,7 @@ QLineSeries *cumulativeLine(QChart *chart, const LossPareto &pareto, QBarCategor
     for (int i = 0; i < pareto.workers().size(); ++i)
         line->append(i, pareto.workers().at(i).cumulative);
     chart->addSeries(line);
-    auto *percent = new QCategoryAxis;
-    percent->setObjectName(QStringLiteral("percent"));
-    percent->setRange(0, 100.0 * top / pareto.total().toDouble());
-    percent->setStartValue(-1e-6);
-    for (int p = 0; p <= 100; p += 20)
-        percent->append(QStringLiteral("%1%").arg(p), p);
-    percent->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    percent->setTitleText(QStringLiteral("累计 Cumulative"));
-    percent->setTitleFont(chartFont(9));
-    percent->setLabelsFont(chartFont(9));
-    chart->addAxis(percent, Qt::AlignRight);
-    line->attachAxis(x);
-    line->attachAxis(percent);
+    attachCumulativeAxis(chart, line, x, 100.0 * top / pareto.total().toDouble());
     return line;
 }
 
