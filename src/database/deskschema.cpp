@@ -59,15 +59,15 @@ QList<IndexDef> DeskSchema::indexes()
         // alone SQLite searched every open transfer of the factory for it).
         {"ix_jcjl_mattran_zt_no", "jcjl_mattran", {"zt", "mattran_no"}},
         {"ix_proch_new_edtime", "proch_new", {"edtime"}},
-        // The same read from the index alone: the lines taken back since a day
-        // (state, moment, then what the balance sums), the transfers received
-        // since a day, and the desk rows begun before a day and open after it.
-        {"ix_work_report_balance", "work_report",
-         {"zt", "ldate", "sdata", "scond_id", "gongxu", "changhao", "mcode", "iss_weight", "back_weight", "fin_weight",
-          "ret_weight", "loss", "xingming"}},
-        {"ix_jcjl_mattran_balance", "jcjl_mattran",
-         {"fdate", "tcode", "ldate", "zt", "scond_id", "fcode", "mcode", "gonghao", "qtyref", "fweight", "name"}},
-        {"ix_proch_new_held", "proch_new", {"sttime", "edtime", "changhao", "gongxu_code", "scond_id", "weight"}},
+        // The metal balance reads its sums from the metal ledger (metal_day);
+        // what it still reads from the rows, from the index alone: the bags at
+        // 倒模's desk, and the metal of a bag's first line there (its month's
+        // lines at 倒模, then whether the bag had a line or a casting batch there
+        // before).
+        {"ix_proch_new_desk", "proch_new", {"gongxu_code", "edtime", "sttime", "changhao", "scond_id", "weight"}},
+        {"ix_work_report_casting", "work_report", {"gongxu", "sdata", "scond_id", "mcode", "iss_weight", "back_weight"}},
+        {"ix_work_report_first", "work_report", {"scond_id", "gongxu", "sdata"}},
+        {"ix_proch_castbatch", "proch", {"scond_id", "gongxu_code", "memo", "edtime"}},
     };
 }
 

@@ -4,6 +4,7 @@
 #include "database/factorycodes.h"
 #include "database/linenumbers.h"
 #include "database/lossschema.h"
+#include "database/metalledger.h"
 #include "database/rightscatalogue.h"
 #include "database/referenceschema.h"
 #include "database/schema.h"
@@ -163,7 +164,8 @@ bool completeSameVersion(QSqlDatabase &db, DbKind kind, QStringList *viewsAdded,
     const QStringList existing = existingObjects(db);
     return addMissingTablesAndColumns(db, kind, existing, error)
         && addMissingViewsAndIndexes(db, kind, existing, viewsAdded, error)
-        && LineNumbers::numberUnnumbered(db, error);
+        && LineNumbers::numberUnnumbered(db, error)
+        && (MetalLedger::installed(db, kind) || MetalLedger::install(db, kind, error));
 }
 
 // Whether the database lacks a table, an added column or an index of this
@@ -185,6 +187,8 @@ bool lacksPartOfTheSchema(QSqlDatabase &db, DbKind kind)
         if (!existing.contains(t.name.toLower()))
             return true;
     }
+    if (!MetalLedger::installed(db, kind))
+        return true;
     for (const AddedColumn &c : Schema::addedColumns()) {
         if (!db.record(c.table).contains(c.column))
             return true;
@@ -247,6 +251,7 @@ bool upgradeInTransaction(QSqlDatabase &db, DbKind kind, int from, QStringList *
         && (from >= 3 || FactoryCodes::write(db, kind, true, error))
         && (from >= 3 || ReferenceSchema::takeOverCustomers(db, error))
         && (from >= 4 || LossSchema::writeStartingAllowances(db, kind, error))
+        && MetalLedger::install(db, kind, error)
         && exec(db, QStringLiteral("update wip_schema set version = ?"), {Schema::version}, kind, error);
 }
 
@@ -288,9 +293,10 @@ InitResult completeExisting(QSqlDatabase &db, DbKind kind, const QStringList &ex
         return result;
     }
     if (options.demo && count(db, QStringLiteral("sconh")).value_or(1) == 0) {
+        // The demo's rows are counted into the metal ledger at once, after them.
         DemoFactory demo(db, kind, today, options.scale);
-        if (!demo.run()) {
-            result.error = QStringLiteral("Cannot write the demo data: ") + demo.error();
+        if (!MetalLedger::remove(db, kind, &error) || !demo.run() || !MetalLedger::install(db, kind, &error)) {
+            result.error = QStringLiteral("Cannot write the demo data: ") + (error.isEmpty() ? demo.error() : error);
             return result;
         }
         result.demoAdded = true;
@@ -341,6 +347,12 @@ InitResult createNew(QSqlDatabase &db, DbKind kind, const QDate &today, const In
             return result;
         }
         result.demoAdded = true;
+    }
+    // The ledger's triggers, and its rows counted from the demo's at once.
+    if (!MetalLedger::install(db, kind, &error)) {
+        result.error = QStringLiteral("Cannot create the Wip database: ") + error;
+        result.created = false;
+        return result;
     }
     result.ok = true;
     return result;

@@ -2,6 +2,7 @@
 
 #include "database/deskschema.h"
 #include "database/lossschema.h"
+#include "database/metalledger.h"
 #include "database/orderstanding.h"
 #include "database/referenceschema.h"
 
@@ -265,6 +266,7 @@ QList<TableDef> makeTables()
     t += DeskSchema::tables();
     t += closedDayTables();
     t += LossSchema::tables();
+    t += MetalLedger::tables();
     for (const ReferenceSchema::AddedColumn &added : ReferenceSchema::addedColumns()) {
         for (TableDef &table : t) {
             if (table.name == added.table)
@@ -531,7 +533,11 @@ const QStringList &Schema::retiredIndexes()
 {
     // The transfers' state alone: SQLite chose it over the transfer's number
     // and read every open transfer to finish one (ix_jcjl_mattran_zt_no now).
-    static const QStringList list = {QStringLiteral("ix_jcjl_mattran_zt")};
+    // The metal balance's covering indexes of the steps, transfers and desk rows
+    // (ix_work_report_balance, ix_jcjl_mattran_balance, ix_proch_new_held):
+    // it reads the metal ledger instead, and every desk action wrote them.
+    static const QStringList list = {QStringLiteral("ix_jcjl_mattran_zt"), QStringLiteral("ix_work_report_balance"),
+                                     QStringLiteral("ix_jcjl_mattran_balance"), QStringLiteral("ix_proch_new_held")};
     return list;
 }
 

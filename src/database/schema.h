@@ -72,9 +72,11 @@ public:
     // back_pcs and back_weight, pieces sent back unfinished (DeskSchema);
     // loss_allowance and metal_recovery, the allowances of loss and the metal
     // a refinery gave back (LossSchema).
+    // 5: metal_day, the metal ledger the database keeps by triggers
+    // (MetalLedger), filled from the rows there are when upgrading.
     // An older database is brought up to this version by adding what it lacks
     // (upgradeDatabase); a newer one is refused.
-    static constexpr int version = 4;
+    static constexpr int version = 5;
     static constexpr const char *versionTable = "wip_schema";
 
     static const QList<TableDef> &tables();

@@ -5,6 +5,7 @@
 
 #include "wipprocess.h"
 #include "database/postgresadmin.h"
+#include "database/schema.h"
 #include "runtime/transaction.h"
 
 #include <QDir>
@@ -486,7 +487,7 @@ private Q_SLOTS:
         const QString pdf = m_home.filePath(QStringLiteral("tickets.pdf"));
         r = wip({"tickets", "--database", db, "--scno", scno, "--output", pdf});
         QVERIFY2(r.exitCode == 0 && r.out.contains(pdf), qPrintable(describe(r)));
-        QCOMPARE(sqliteCount(db, "wip_schema where version = 4"), 1);
+        QCOMPARE(sqliteCount(db, QStringLiteral("wip_schema where version = %1").arg(wip::Schema::version)), 1);
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.read(5) == "%PDF-");
         r = wip({"tickets", "--database", db, "--scno", "KC-NONE", "--output", pdf});

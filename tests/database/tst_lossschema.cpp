@@ -64,7 +64,7 @@ private Q_SLOTS:
 
         const UpgradeResult up = upgradeDatabase(db.tr());
         QVERIFY2(up.ok && up.upgraded() && up.fromVersion == 3, qPrintable(up.error));
-        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 4);
+        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version);
         checkStartingAllowances(db);
         QCOMPARE(db.scalar("select count(*) from metal_recovery").toInt(), 0);
         QCOMPARE(db.scalar("select count(*) from work_report").toInt(), 1);
@@ -78,7 +78,7 @@ private Q_SLOTS:
         QVERIFY2(makeVersion3(db), qPrintable(db.error()));
         const InitResult init = initDatabase(db.tr(), InitOptions{});
         QVERIFY2(init.ok && !init.created, qPrintable(init.error));
-        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), 4);
+        QCOMPARE(db.scalar("select max(version) from wip_schema").toInt(), Schema::version);
         checkStartingAllowances(db);
         QVERIFY(db.exec("delete from loss_allowance where metal is not null"));
         QVERIFY2(initDatabase(db.tr(), InitOptions{}).ok, qPrintable(db.error()));

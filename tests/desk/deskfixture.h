@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/initdatabase.h"
+#include "database/metalledger.h"
 #include "desk/castingdesk.h"
 #include "desk/desk.h"
 #include "reports/datastore.h"
@@ -167,6 +168,34 @@ inline QStringList deskRows(TestDatabase &db)
     }
     all.sort();
     return all;
+}
+
+// Where the metal ledger the triggers kept differs from the ledger counted
+// afresh from the rows there are (rows whose every figure is 0 left out): the
+// first few rows found in one and not the other; empty when they agree.
+inline QString ledgerDisagreement(TestDatabase &db)
+{
+    const QStringList amounts = MetalLedger::amountColumns();
+    const QString columns = QStringLiteral("flow, gongxu, holder, peer, mcode, day, ") + amounts.join(QStringLiteral(", "));
+    const QString someFigure = amounts.join(QStringLiteral(" <> 0 or ")) + QStringLiteral(" <> 0");
+    const QByteArray kinds = QByteArray("tttttd") + QByteArray(amounts.size(), 'n');
+    const QStringList kept = table(db, kinds.constData(),
+                                   QStringLiteral("select %1 from metal_day where %2").arg(columns, someFigure));
+    const QStringList counted = table(db, kinds.constData(),
+                                      QStringLiteral("select %1 from (%2) r where %3")
+                                          .arg(columns, MetalLedger::rebuildSelect(db.kind()), someFigure));
+    if (kept == counted)
+        return {};
+    QStringList why;
+    for (const QString &row : kept) {
+        if (!counted.contains(row) && why.size() < 4)
+            why << QStringLiteral("kept only: ") + row;
+    }
+    for (const QString &row : counted) {
+        if (!kept.contains(row) && why.size() < 8)
+            why << QStringLiteral("counted only: ") + row;
+    }
+    return QStringLiteral("%1 rows kept, %2 counted; ").arg(kept.size()).arg(counted.size()) + why.join(QStringLiteral("; "));
 }
 
 } // namespace wip::test

@@ -408,6 +408,96 @@ private Q_SLOTS:
                               "04-执模|收发||18KY|0|36.23|36.23|28.9|0|0|0|0|0|28.9|21.675"}));
     }
 
+    // The ledger follows rows changed by other hands than the desk's: each
+    // change below, made after a bag's first days, leaves the ledger the
+    // triggers kept equal to the ledger counted afresh from the rows.
+    void ledgerFollowsChangesByHand_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QStringList>("changes");
+        const struct
+        {
+            const char *name;
+            QStringList changes;
+        } cases[] = {
+            {"the line's metal changes", {"update scond set metal = 'PT950' where scno = 'KC1' and line_no = 1"}},
+            {"desk rows deleted", {"delete from proch_new where gongxu_code = '04-执模'"}},
+            {"a sheet line corrected",
+             {"update work_report set iss_weight = iss_weight + 0.125, sdata = ldate where gongxu = '04-执模'"}},
+            {"a sheet line settled by hand",
+             {"update work_report set zt = 'FIN', ldate = sdata, fin_weight = iss_weight, loss = 0 where zt = 'PEN'"}},
+            {"transfers received by hand",
+             {"update jcjl_mattran set zt = 'FINISH', fdate = ldate, fweight = qtyref where zt = 'BEGIN'"}},
+            {"a transfer sent to another desk", {"update jcjl_mattran set tcode = '06-执边收发', mcode = 'PT950'"}},
+            {"the line deleted", {"delete from scond where scno = 'KC1' and line_no = 1"}},
+            {"desk rows before their line",
+             {"insert into proch_new (scno, gongxu_code, changhao, sttime, weight, scond_id) "
+              "values ('KC9', '06-镶石', '', '2004-03-03 10:00:00', 7.125, 9001)",
+              "insert into scond (scond_id, scno, line_no, metal, quantity) values (9001, 'KC9', 1, '18KY', 1)"}},
+            {"every step deleted", {"delete from work_report", "delete from jcjl_mattran", "delete from proch_new"}},
+        };
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            for (const auto &c : cases)
+                QTest::addRow("%s: %s", engine, c.name) << QString::fromLatin1(engine) << c.changes;
+        }
+    }
+    void ledgerFollowsChangesByHand()
+    {
+        QFETCH(QStringList, changes);
+        WIP_DESK_FACTORY(db);
+        DeskClerk desk(db.tr());
+        desk.now = at(1, 9);
+        DONE(desk.act(A::Receive, "KC1-1", "唧蜡", "12"));
+        DONE(desk.act(A::PassOn, "KC1-1", "唧蜡", "12"));
+        DONE(desk.act(A::Receive, "KC1-1", "倒模", "12"));
+        desk.now = at(2, 10);
+        QVERIFY(desk.cast("40", "3.5", {"KC1-1=36.25"}).done());
+        DONE(desk.act(A::PassOn, "KC1-1", "倒模", "36.24"));
+        desk.now = at(3, 9);
+        DONE(desk.act(A::Receive, "KC1-1", "执模", "36.23"));
+        DONE(desk.act(A::Issue, "KC1-1", "执模", "36.23", "", "0401"));
+        DONE(desk.act(A::Receive, "KC1-2", "唧蜡", "5"));
+        DONE(desk.act(A::PassOn, "KC1-2", "唧蜡", "5"));   // under way to 倒模
+        QCOMPARE(ledgerDisagreement(db), QString());
+        QVERIFY(!db.rows("select * from metal_day").isEmpty());
+        for (const QString &change : changes)
+            QVERIFY2(db.exec(change), qPrintable(db.error()));
+        QCOMPARE(ledgerDisagreement(db), QString());
+    }
+
+    // A database of the version before the ledger: the upgrade makes the table
+    // and its triggers and counts the rows already there.
+    void anUpgradeCountsTheLedger_data() { addEngineRows(); }
+    void anUpgradeCountsTheLedger()
+    {
+        WIP_DESK_FACTORY(db);
+        DeskClerk desk(db.tr());
+        desk.now = at(1, 9);
+        DONE(desk.act(A::Receive, "KC1-1", "唧蜡", "12"));
+        DONE(desk.act(A::PassOn, "KC1-1", "唧蜡", "12"));
+        DONE(desk.act(A::Receive, "KC1-1", "倒模", "12"));
+        desk.now = at(2, 10);
+        QVERIFY(desk.cast("40", "3.5", {"KC1-1=36.25"}).done());
+        DONE(desk.act(A::PassOn, "KC1-1", "倒模", "36.24"));
+        desk.now = at(3, 9);
+        DONE(desk.act(A::Receive, "KC1-1", "执模", "36.23"));
+        DONE(desk.act(A::Issue, "KC1-1", "执模", "36.23", "", "0401"));
+        const int kept = db.scalar("select count(*) from metal_day").toInt();
+        QVERIFY(kept > 0);
+        QString error;
+        QVERIFY2(MetalLedger::remove(db.tr().database(), db.kind(), &error), qPrintable(error));
+        QVERIFY(db.exec("drop table metal_day") && db.exec("update wip_schema set version = 4"));
+        const UpgradeResult up = upgradeDatabase(db.tr());
+        QVERIFY2(up.ok && up.upgraded() && up.fromVersion == 4, qPrintable(up.error));
+        QVERIFY(MetalLedger::installed(db.tr().database(), db.kind()));
+        QCOMPARE(db.scalar("select count(*) from metal_day").toInt(), kept);
+        QCOMPARE(ledgerDisagreement(db), QString());
+        desk.now = at(3, 16);
+        DeskRequest back{A::TakeBack, "KC1-1", "执模", "", "10", "35.9", "0.2"};
+        DONE(desk.desk.act(back));
+        QCOMPARE(ledgerDisagreement(db), QString());
+    }
+
     void randomActionsBalance_data()
     {
         QTest::addColumn<QString>("engine");
@@ -471,6 +561,8 @@ private Q_SLOTS:
         QVERIFY2(db.scalar("select count(*) from bag_place where place = 'finished'").toInt() > 0,
                  qPrintable(seedText + "no bag reached shipping"));
         QVERIFY2(walker.reversed() > 0, qPrintable(seedText + "nothing was reversed"));
+        const QString ledger = ledgerDisagreement(db);
+        QVERIFY2(ledger.isEmpty(), qPrintable(seedText + ledger));
     }
 };
 
