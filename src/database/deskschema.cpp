@@ -61,11 +61,9 @@ QList<IndexDef> DeskSchema::indexes()
         {"ix_proch_new_edtime", "proch_new", {"edtime"}},
         // The metal balance reads its sums from the metal ledger (metal_day);
         // what it still reads from the rows, from the index alone: the bags at
-        // 倒模's desk, and the metal of a bag's first line there (its month's
-        // lines at 倒模, then whether the bag had a line or a casting batch there
-        // before).
+        // 倒模's desk, and whether a bag had a line or a casting batch there
+        // before (which the ledger's triggers ask too, for a bag's first lines).
         {"ix_proch_new_desk", "proch_new", {"gongxu_code", "edtime", "sttime", "changhao", "scond_id", "weight"}},
-        {"ix_work_report_casting", "work_report", {"gongxu", "sdata", "scond_id", "mcode", "iss_weight", "back_weight"}},
         {"ix_work_report_first", "work_report", {"scond_id", "gongxu", "sdata"}},
         {"ix_proch_castbatch", "proch", {"scond_id", "gongxu_code", "memo", "edtime"}},
     };

@@ -215,6 +215,90 @@ QStringList lineStatements(const QString &alias, int sign, DbKind kind)
     return s;
 }
 
+// Flow 'C': the metal a bag brings to 倒模's desk when it is cast without a
+// casting batch: its first lines at 倒模 (those of the earliest sdata), unless
+// a casting batch of the bag had ended by then. Which lines are first depends
+// on the bag's other lines, so it cannot be counted row by row: metal_cast
+// keeps what each bag counts now, and a change of one of its lines or batches
+// counts the bag again (take its rows away, count it afresh, add them back).
+// That holds whichever order the rows change in, and however often a bag is
+// counted in one statement.
+const char *const castTable = "metal_cast";
+
+// The rows of metal_cast of the bags `where` picks (over alias r), counted
+// from their lines and batches.
+QString castSelect(const QString &where, DbKind kind)
+{
+    return QStringLiteral(
+               "select r.scond_id, coalesce(r.mcode, '') as mcode, %1 as day, "
+               "round(sum(coalesce(r.iss_weight, 0)), 3) as iss, round(sum(coalesce(r.back_weight, 0)), 3) as back, "
+               "sum(case when coalesce(r.iss_weight, 0) <> 0 then 1 else 0 end) as iss_nz, "
+               "sum(case when coalesce(r.back_weight, 0) <> 0 then 1 else 0 end) as back_nz "
+               "from work_report r where %2 and r.gongxu = '03-倒模' and r.sdata is not null "
+               "and not exists (select 1 from work_report c where c.scond_id = r.scond_id and c.gongxu = '03-倒模' "
+               "and c.sdata < r.sdata) "
+               "and not exists (select 1 from proch p where p.scond_id = r.scond_id and p.gongxu_code = '03-倒模' "
+               "and p.memo = '铸造批' and p.edtime <= r.sdata) "
+               "group by r.scond_id, coalesce(r.mcode, ''), %1")
+        .arg(dayOf(QStringLiteral("r.sdata"), kind), where);
+}
+
+// metal_cast's rows (alias m) as rows of metal_day, each amount times `sign`:
+// s_iss and s_back the grams, s_nz and e_nz the lines with issued and with
+// taken-back grams.
+QString castAsLedger(const QString &from, int sign)
+{
+    const QString neg = sign < 0 ? QStringLiteral("-") : QString();
+    QStringList v = {QStringLiteral("'C'"), QStringLiteral("'03-倒模'"), QStringLiteral("''"), QStringLiteral("''"),
+                     QStringLiteral("m.mcode"), QStringLiteral("m.day"), QStringLiteral("null")};
+    for (const QString &c : MetalLedger::amountColumns()) {
+        const QString source = c == QLatin1String("s_iss") ? QStringLiteral("iss")
+            : c == QLatin1String("s_back")                  ? QStringLiteral("back")
+            : c == QLatin1String("s_nz")                    ? QStringLiteral("iss_nz")
+            : c == QLatin1String("e_nz")                    ? QStringLiteral("back_nz")
+                                                            : QString();
+        v << (source.isEmpty() ? QStringLiteral("0") : neg + QStringLiteral("m.") + source);
+    }
+    return QStringLiteral("select %1 from %2").arg(v.join(QStringLiteral(", ")), from);
+}
+
+// The bag `scond` (an expression: old.scond_id, new.scond_id) counted again.
+QStringList castStatements(const QString &scond, DbKind kind)
+{
+    const QString mine = QStringLiteral("%1 m where m.scond_id = %2").arg(QLatin1String(castTable), scond);
+    return {insertHead() + castAsLedger(mine, -1) + addToRow(),
+            QStringLiteral("delete from %1 where scond_id = %2").arg(QLatin1String(castTable), scond),
+            QStringLiteral("insert into %1 (scond_id, mcode, day, iss, back, iss_nz, back_nz) ")
+                    .arg(QLatin1String(castTable))
+                + castSelect(QStringLiteral("r.scond_id = %1").arg(scond), kind),
+            insertHead() + castAsLedger(mine, 1) + addToRow()};
+}
+
+// What changes which lines and batches count: the tables, the rows of them
+// that matter, and the columns.
+struct CastSource
+{
+    const char *table;
+    const char *rows;     // over alias a
+    QStringList watched;
+};
+
+const QList<CastSource> &castSources()
+{
+    static const QList<CastSource> list = {
+        {"work_report", "a.gongxu = '03-倒模' and a.scond_id is not null",
+         {"scond_id", "gongxu", "mcode", "sdata", "iss_weight", "back_weight"}},
+        {"proch", "a.gongxu_code = '03-倒模' and a.memo = '铸造批' and a.scond_id is not null",
+         {"scond_id", "gongxu_code", "memo", "edtime"}},
+    };
+    return list;
+}
+
+QString castCondition(const CastSource &c, const QString &alias)
+{
+    return QString::fromUtf8(c.rows).replace(QLatin1String("a."), alias + QLatin1Char('.'));
+}
+
 QString triggerName(const Flow &f, const char *what)
 {
     return QStringLiteral("metal_day_%1_%2").arg(QLatin1String(f.table), QLatin1String(what));
@@ -230,6 +314,11 @@ QList<QPair<QString, QString>> triggers()
     }
     for (const char *what : {"insert", "update", "delete"})
         list.append({QStringLiteral("metal_day_scond_%1").arg(QLatin1String(what)), QStringLiteral("scond")});
+    for (const CastSource &c : castSources()) {
+        for (const char *what : {"insert", "update", "delete"})
+            list.append({QStringLiteral("metal_cast_%1_%2").arg(QLatin1String(c.table), QLatin1String(what)),
+                         QLatin1String(c.table)});
+    }
     return list;
 }
 
@@ -268,6 +357,21 @@ QStringList sqliteTriggers()
                  lineStatements(oldLine, -1, DbKind::SQLite) + lineStatements(newLine, 1, DbKind::SQLite));
     s << trigger(QStringLiteral("metal_day_scond_delete"), QStringLiteral("delete on scond"), {},
                  lineStatements(oldLine, -1, DbKind::SQLite));
+    for (const CastSource &c : castSources()) {
+        const QString table = QLatin1String(c.table);
+        const QString name = QStringLiteral("metal_cast_%1_").arg(table);
+        const QStringList olds = castStatements(QStringLiteral("old.scond_id"), DbKind::SQLite);
+        const QStringList news = castStatements(QStringLiteral("new.scond_id"), DbKind::SQLite);
+        s << trigger(name + QStringLiteral("insert"), QStringLiteral("insert on ") + table, castCondition(c, newLine),
+                     news);
+        s << trigger(name + QStringLiteral("update"),
+                     QStringLiteral("update of %1 on %2").arg(c.watched.join(QStringLiteral(", ")), table),
+                     QStringLiteral("(%1) and ((%2) or (%3))")
+                         .arg(changed(c.watched, DbKind::SQLite), castCondition(c, oldLine), castCondition(c, newLine)),
+                     olds + news);
+        s << trigger(name + QStringLiteral("delete"), QStringLiteral("delete on ") + table, castCondition(c, oldLine),
+                     olds);
+    }
     return s;
 }
 
@@ -313,6 +417,28 @@ QStringList postgresTriggers()
     s << QStringLiteral("create trigger metal_day_scond_update after update of metal on scond for each row when (%1) "
                         "execute function metal_day_scond()")
              .arg(changed({QStringLiteral("metal")}, DbKind::PostgreSQL));
+    // An AFTER ROW trigger runs when the whole statement is done: each row of
+    // a bag counts the bag again from the rows as they are then, which is the
+    // same count however many of its rows the statement changed.
+    for (const CastSource &c : castSources()) {
+        const QString table = QLatin1String(c.table);
+        const QString function = QStringLiteral("metal_cast_%1").arg(table);
+        s << QStringLiteral("create or replace function %1() returns trigger language plpgsql as $body$ begin "
+                            "if tg_op in ('UPDATE', 'DELETE') and %2 then %3; end if; "
+                            "if tg_op in ('INSERT', 'UPDATE') and %4 then %5; end if; "
+                            "return null; end $body$")
+                 .arg(function, castCondition(c, QStringLiteral("old")),
+                      castStatements(QStringLiteral("old.scond_id"), DbKind::PostgreSQL).join(QStringLiteral("; ")),
+                      castCondition(c, QStringLiteral("new")),
+                      castStatements(QStringLiteral("new.scond_id"), DbKind::PostgreSQL).join(QStringLiteral("; ")));
+        for (const char *what : {"insert", "delete"}) {
+            s << QStringLiteral("create trigger metal_cast_%1_%2 after %2 on %1 for each row execute function %3()")
+                     .arg(table, QLatin1String(what), function);
+        }
+        s << QStringLiteral("create trigger metal_cast_%1_update after update of %2 on %1 for each row when (%3) "
+                            "execute function %4()")
+                 .arg(table, c.watched.join(QStringLiteral(", ")), changed(c.watched, DbKind::PostgreSQL), function);
+    }
     return s;
 }
 
@@ -321,8 +447,8 @@ QStringList triggersThere(QSqlDatabase &db, DbKind kind)
 {
     QSqlQuery q(db);
     const QString sql = kind == DbKind::PostgreSQL
-        ? QStringLiteral("select tgname from pg_trigger where not tgisinternal and tgname like 'metal_day%'")
-        : QStringLiteral("select name from sqlite_master where type = 'trigger' and name like 'metal_day%'");
+        ? QStringLiteral("select tgname from pg_trigger where not tgisinternal and (tgname like 'metal_day%' or tgname like 'metal_cast%')")
+        : QStringLiteral("select name from sqlite_master where type = 'trigger' and (name like 'metal_day%' or name like 'metal_cast%')");
     QStringList have;
     if (q.exec(sql)) {
         while (q.next())
@@ -359,9 +485,16 @@ QList<TableDef> MetalLedger::tables()
     for (const QString &c : amountColumns())
         columns.append({c, isCount(c) ? T::Integer : T::Number});
     return {{ledgerTable,
-             "the metal ledger: per flow (L sheet lines, T transfers, H a desk's holding), holder and metal, what "
-             "opened (s_) and closed (e_) on a day, in grams and in rows with grams; kept by triggers",
-             columns, keyColumns}};
+             "the metal ledger: per flow (L sheet lines, T transfers, H a desk's holding, C a bag cast without a "
+             "casting batch), holder and metal, what opened (s_) and closed (e_) on a day, in grams and in rows "
+             "with grams; kept by triggers",
+             columns, keyColumns},
+            {castTable,
+             "what a bag counts in flow C of metal_day: the grams of its first lines at 倒模 per metal and day, and "
+             "the lines with issued and taken-back grams; kept by triggers",
+             {{"scond_id", T::Integer}, {"mcode", T::Text}, {"day", T::DateTime}, {"iss", T::Number},
+              {"back", T::Number}, {"iss_nz", T::Integer}, {"back_nz", T::Integer}},
+             {"scond_id", "mcode", "day"}}};
 }
 
 QList<IndexDef> MetalLedger::indexes()
@@ -384,6 +517,7 @@ QString MetalLedger::rebuildSelect(DbKind kind)
                                eventCondition(f, opening, QStringLiteral("a"), lineMetal));
         }
     }
+    events << castAsLedger(QStringLiteral("(%1) m").arg(castSelect(QStringLiteral("r.scond_id is not null"), kind)), 1);
     QStringList outer = keyColumns;
     outer << QStringLiteral("max(holder_name) as holder_name");
     for (const QString &c : amountColumns())
@@ -417,7 +551,12 @@ bool MetalLedger::install(QSqlDatabase db, DbKind kind, QString *error)
             return false;
     }
     return run(db, QStringLiteral("delete from ") + QLatin1String(ledgerTable), error)
-        && run(db, insertHead() + rebuildSelect(kind), error);
+        && run(db, insertHead() + rebuildSelect(kind), error)
+        && run(db, QStringLiteral("delete from ") + QLatin1String(castTable), error)
+        && run(db,
+               QStringLiteral("insert into %1 (scond_id, mcode, day, iss, back, iss_nz, back_nz) ").arg(QLatin1String(castTable))
+                   + castSelect(QStringLiteral("r.scond_id is not null"), kind),
+               error);
 }
 
 bool MetalLedger::installed(QSqlDatabase db, DbKind kind)

@@ -23,7 +23,13 @@ namespace wip {
 //             (tcode), holder the outside workshop (gonghao);
 //   flow 'H'  what a department's desk holds (proch_new rows without a
 //             worker, outside 唧蜡 and 倒模): gongxu the department, mcode
-//             the metal of the bag's contract line (scond.metal).
+//             the metal of the bag's contract line (scond.metal);
+//   flow 'C'  the metal a bag cast without a casting batch brings to 倒模's
+//             desk: its first lines at 倒模, unless a casting batch of it had
+//             ended before (s_iss, s_back the grams; s_nz, e_nz the lines
+//             with issued and with taken-back grams; opens only); table
+//             metal_cast keeps what each bag counts, which a change of any
+//             of its lines or batches counts again.
 // Each source row counts twice: when it opens (a line's sdata, a transfer's
 // ldate, a desk row's sttime) in the s_ columns, and when it closes (a FIN
 // line's ldate, a FINISH transfer's fdate or else ldate, a desk row's edtime)
@@ -32,7 +38,7 @@ namespace wip {
 // sums cancel). So what a holder held at a moment is the sum of s_ less e_
 // over the days before it, and what moved in a period their sums over its days.
 //
-// Triggers on work_report, jcjl_mattran, proch_new and scond keep the rows in
+// Triggers on work_report, jcjl_mattran, proch_new, scond and proch keep the rows in
 // the same transaction as the change (an update takes the old row's counts
 // away and adds the new row's); install() makes them and counts the rows
 // already there. Grams are rounded to 3 decimals as they are added, as SQLite
