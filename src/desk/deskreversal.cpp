@@ -8,6 +8,7 @@
 #include "desk/deskinput.h"
 #include "desk/deskrows.h"
 #include "desk/reversalrows.h"
+#include "desk/scanstation.h"
 #include "desk/settingstones.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
@@ -33,6 +34,15 @@ struct DeskReversal::Work
     std::unique_ptr<DeskRows> rows;
     std::unique_ptr<ReversalRows> reversal;
     std::optional<ReversalRows::TakenBack> takenBack;
+    // The transfer of the pass-on or receive reversed; none for a receive at
+    // 唧蜡 from the contract line.
+    struct Transfer
+    {
+        QString note, fcode, tcode, gonghao, name;
+        Decimal pcs, weight;        // sent
+        Decimal fpcs, fweight;      // received
+    };
+    std::optional<Transfer> transfer;
     DeskAction action = DeskAction::Issue;
     QString what;                      // what is reversed
     QString done;
@@ -121,8 +131,22 @@ DeskOutcome DeskReversal::reverse(const DeskRequest &request)
         return w.outcome;
     }
     bool ok = plan(w);
-    if (ok)
-        ok = w.action == DeskAction::Issue ? reverseIssue(w) : reverseTakeBack(w);
+    if (ok) {
+        switch (w.action) {
+        case DeskAction::Issue:
+            ok = reverseIssue(w);
+            break;
+        case DeskAction::TakeBack:
+            ok = reverseTakeBack(w);
+            break;
+        case DeskAction::PassOn:
+            ok = reversePassOn(w);
+            break;
+        default:
+            ok = reverseReceive(w);
+            break;
+        }
+    }
     if (ok && finish(w)) {
         if (guard.commit()) {
             w.outcome.result = Result::Done;
@@ -173,7 +197,19 @@ bool DeskReversal::plan(Work &w)
     w.rows = std::make_unique<DeskRows>(m_tr, w.outcome.ticket, product ? product->at(0).toString() : QString(),
                                         m_who.user, w.now);
     w.reversal = std::make_unique<ReversalRows>(m_tr, w.outcome.ticket, m_who.user, w.now, memo);
-    return lastAction(w);
+    if (!lastAction(w))
+        return false;
+    // A pass-on's 转出 gave the next department its received figure, which
+    // the correction takes back today: as at the pass-on, its day must be open.
+    const DeskDepartment *next = w.dept->next();
+    if (w.action == DeskAction::PassOn && w.outcome.before.place == BagPlace::Place::Transit && next
+        && !next->progress.isEmpty() && !w.dept->progress.isEmpty()) {
+        if (const auto closed = ClosedDays::find(m_tr, next->caption, w.now.date(), &error))
+            return refuse(w, Result::DayClosed, notReversed(w.code, ClosedDays::refusal(*closed)));
+        if (!error.isEmpty())
+            return refuse(w, Result::Failed, QStringLiteral("读取日结未成功: ") + error);
+    }
+    return true;
 }
 
 // The bag's last action: an issue when the worker holds the sheet that action
@@ -203,7 +239,8 @@ bool DeskReversal::lastAction(Work &w)
     if (named && audit->at(0).toString() == QLatin1String("desk:reverse"))
         return refuse(w, Result::NotLast, last + QStringLiteral("; 已是冲销, 不能再冲销, 请重新收发"));
     const bool here = b.gongxu == w.dept->gongxu
-        && (b.place == BagPlace::Place::Desk || b.place == BagPlace::Place::Worker);
+        && (b.place == BagPlace::Place::Desk || b.place == BagPlace::Place::Worker
+            || b.place == BagPlace::Place::Transit || b.place == BagPlace::Place::Outside);
     if (!here)
         return refuse(w, Result::NotLast, last + QStringLiteral("; 只能冲销袋在%1的最后一步").arg(w.dept->caption));
     w.outcome.noteNo = b.noteNo;
@@ -217,14 +254,169 @@ bool DeskReversal::lastAction(Work &w)
                           grams(held.weight));
         return true;
     }
+    if (b.place == BagPlace::Place::Transit || b.place == BagPlace::Place::Outside)
+        return receivedOrSent(w, last);
     w.takenBack = w.reversal->takenBack(w.dept->gongxu, w.lastAt);
     if (!w.reversal->error().isEmpty())
         return refuse(w, Result::Failed, QStringLiteral("读取工单未成功: ") + w.reversal->error());
     if (!w.takenBack)
-        return refuse(w, Result::NotLast, last + QStringLiteral("; 不是%1的发出或收回, 不能冲销").arg(w.dept->caption));
+        return receivedOrSent(w, last);
     w.action = DeskAction::TakeBack;
     w.outcome.noteNo = w.takenBack->sheet;
     w.what = QStringLiteral("收回 ") + w.takenBack->describe();
+    return true;
+}
+
+// A pass-on: the bag on its way from this desk on the transfer the pass-on
+// began at the bag's last moment. A receive: the bag at this desk, received at
+// its last moment from a transfer (or at 唧蜡 from its line).
+bool DeskReversal::receivedOrSent(Work &w, const QString &last)
+{
+    const BagPlace &b = w.outcome.before;
+    const QString refused = last + QStringLiteral("; 不是%1的接收, 发出, 收回或转出, 不能冲销").arg(w.dept->caption);
+    Work::Transfer t;
+    if (b.place == BagPlace::Place::Transit || b.place == BagPlace::Place::Outside) {
+        const auto row = m_tr.selectInto(
+            QStringLiteral("select fcode, tcode, gonghao, name, qtycal, qtyref, ldate from jcjl_mattran "
+                           "where mattran_no = ? and scond_id = ? and zt = 'BEGIN'"),
+            {b.noteNo, w.outcome.ticket.scondId});
+        if (!row && m_tr.sqlCode != 100)
+            return refuse(w, Result::Failed, QStringLiteral("读取转料单 %1 未成功: %2").arg(b.noteNo, m_tr.sqlErrText));
+        if (!row || fromDbValue(row->at(6), ColumnKind::DateTime).toDateTime() != w.lastAt)
+            return refuse(w, Result::NotLast, refused);
+        t.note = b.noteNo;
+        t.fcode = row->at(0).toString();
+        t.tcode = row->at(1).toString();
+        t.gonghao = row->at(2).toString();
+        t.name = row->at(3).toString();
+        t.pcs = deskvalues::number(row->at(4));
+        t.weight = deskvalues::number(row->at(5));
+        const bool outside = b.place == BagPlace::Place::Outside;
+        w.action = DeskAction::PassOn;
+        w.outcome.noteNo = t.note;
+        w.what = QStringLiteral("转出 转料单 %1 到%2: %3 件 %4 克")
+                     .arg(t.note,
+                          outside ? QStringLiteral("外发 %1").arg(t.gonghao)
+                                  : QString(w.dept->next() ? w.dept->next()->caption : t.tcode),
+                          count(t.pcs), grams(t.weight));
+        w.transfer = t;
+        return true;
+    }
+    if (b.place != BagPlace::Place::Desk)
+        return refuse(w, Result::NotLast, refused);
+    const QString outsideStock = DeskDepartment::outside().stock;
+    const auto row = m_tr.selectInto(
+        QStringLiteral("select mattran_no, fcode, tcode, gonghao, name, qtycal, qtyref, fpcs, fweight from jcjl_mattran "
+                       "where scond_id = ? and zt = 'FINISH' and fdate = ? and qtycal > 0 "
+                       "and (tcode = ? or (fcode = ? and tcode = ?)) order by mattran_no"),
+        {w.outcome.ticket.scondId, w.lastAt, w.dept->stock, w.dept->stock, outsideStock});
+    if (!row && m_tr.sqlCode != 100)
+        return refuse(w, Result::Failed, QStringLiteral("读取转料单未成功: ") + m_tr.sqlErrText);
+    w.action = DeskAction::Receive;
+    if (row) {
+        t.note = row->at(0).toString();
+        t.fcode = row->at(1).toString();
+        t.tcode = row->at(2).toString();
+        t.gonghao = row->at(3).toString();
+        t.name = row->at(4).toString();
+        t.pcs = deskvalues::number(row->at(5));
+        t.weight = deskvalues::number(row->at(6));
+        t.fpcs = deskvalues::number(row->at(7));
+        t.fweight = deskvalues::number(row->at(8));
+        w.outcome.noteNo = t.note;
+        w.what = QStringLiteral("接收 转料单 %1%2: %3 件 %4 克")
+                     .arg(t.note, t.tcode == outsideStock ? QStringLiteral(" (外发回)") : QString(), count(t.fpcs),
+                          grams(t.fweight));
+        w.transfer = t;
+        return true;
+    }
+    // At 唧蜡 from the line: the desk's holding began at the bag's last moment.
+    if (!w.dept->isFirst())
+        return refuse(w, Result::NotLast, refused);
+    const auto began = m_tr.selectInto(
+        QStringLiteral("select count(*) from proch_new where scond_id = ? and gongxu_code = ? "
+                       "and coalesce(changhao, '') = '' and edtime is null and sttime = ?"),
+        {w.outcome.ticket.scondId, w.dept->gongxu, w.lastAt});
+    if (!began)
+        return refuse(w, Result::Failed, QStringLiteral("读取收发的袋未成功: ") + m_tr.sqlErrText);
+    if (began->at(0).toInt() != 1)
+        return refuse(w, Result::NotLast, refused);
+    w.what = QStringLiteral("接收 (合约明细) %1 件 %2 克").arg(count(b.pcs), grams(b.weight));
+    return true;
+}
+
+// The progress record's 转出 (or, at 唧蜡, 接收) taken back, in this work.
+bool DeskReversal::progress(Work &w, const DeskDepartment &department, bool in)
+{
+    const ScanDepartment *d = ScanDepartment::find(department.progress);
+    if (!d)
+        return true;
+    ScanStation station(m_tr, m_who, QString(), true);
+    const ScanOutcome o = station.cancel(w.code, *d, in ? ScanAction::In : ScanAction::Out);
+    if (o.done())
+        return true;
+    return refuse(w, o.result == ScanOutcome::Result::DayClosed ? Result::DayClosed : Result::Failed,
+                  notReversed(w.code, QStringLiteral("进度记录: ") + o.message));
+}
+
+bool DeskReversal::reversePassOn(Work &w)
+{
+    const Work::Transfer &t = *w.transfer;
+    const bool outside = w.outcome.before.place == BagPlace::Place::Outside;
+    if (!outside && !progress(w, *w.dept, false))
+        return false;
+    if (!w.reversal->cancelSent(t.note) || (outside && !w.reversal->cancelOutsideStep(t.note)))
+        return refuse(w, Result::Failed, notReversed(w.code, w.reversal->error()));
+    if (!w.rows->setDeskHolding(w.dept->gongxu, t.pcs, t.weight))
+        return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
+    w.bag.place = BagPlace::Place::Desk;
+    w.bag.nextGongxu.clear();
+    w.bag.changhao.clear();
+    w.bag.xingming.clear();
+    w.bag.noteNo.clear();
+    w.bag.pcs = t.pcs;
+    w.bag.weight = t.weight;
+    return true;
+}
+
+bool DeskReversal::reverseReceive(Work &w)
+{
+    if (!w.transfer) {
+        if (!progress(w, *w.dept, true))
+            return false;
+        if (!w.rows->setDeskHolding(w.dept->gongxu, zero(), zero()))
+            return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
+        w.bag.place = BagPlace::Place::None;
+        w.bag.gongxu.clear();
+        w.bag.pcs = zero();
+        w.bag.weight = zero();
+        return true;
+    }
+    const Work::Transfer &t = *w.transfer;
+    const bool fromOutside = t.tcode == DeskDepartment::outside().stock;
+    const DeskDepartment *sender = nullptr;
+    for (const DeskDepartment &d : DeskDepartment::all()) {
+        if (d.stock == t.fcode && !d.isOutside())
+            sender = &d;
+    }
+    if (!fromOutside && !sender)
+        return refuse(w, Result::Failed, notReversed(w.code, QStringLiteral("转料单 %1 的发出仓 %2 不是部门的收发")
+                                                                 .arg(t.note, t.fcode)));
+    if (!w.reversal->reopenReceived(t.note, w.lastAt)
+        || (fromOutside && !w.reversal->cancelOutsideStep(t.note, w.lastAt))
+        || (fromOutside && !w.rows->openOutsideStep(t.note, t.gonghao, t.name, t.pcs)))
+        return refuse(w, Result::Failed,
+                      notReversed(w.code, w.reversal->error().isEmpty() ? w.rows->error() : w.reversal->error()));
+    if (!w.rows->setDeskHolding(w.dept->gongxu, zero(), zero()))
+        return refuse(w, Result::Failed, notReversed(w.code, w.rows->error()));
+    w.bag.place = fromOutside ? BagPlace::Place::Outside : BagPlace::Place::Transit;
+    w.bag.gongxu = fromOutside ? w.dept->gongxu : sender->gongxu;
+    w.bag.nextGongxu = fromOutside ? QString() : w.dept->gongxu;
+    w.bag.changhao = fromOutside ? t.gonghao : QString();
+    w.bag.xingming = fromOutside ? t.name : QString();
+    w.bag.noteNo = t.note;
+    w.bag.pcs = zero();
+    w.bag.weight = zero();
     return true;
 }
 

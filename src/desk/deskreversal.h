@@ -14,11 +14,24 @@ class Transaction;
 struct DeskDepartment;
 
 // 冲销: a clerk's mistake at the desk corrected after the fact. The bag's last
-// action, if it was an issue or a take-back at this department, is undone by
-// new rows dated now, which cancel the old ones in every figure the reports
-// read; the old rows are left as they were, so that a closed day keeps its
-// figures and the audit trail tells what happened and why.
+// action, if it was done at this department (a receive, an issue, a take-back
+// or a pass-on), is undone by new rows dated now, which cancel the old ones in
+// every figure the reports read; the old rows are left as they were, so that a
+// closed day keeps its figures and the audit trail tells what happened and why.
 //
+//   receive     from a transfer: beside it a negated FINISH row, and the
+//               transfer under way again from now (ReversalRows::reopenReceived);
+//               the desk's holding closed; the bag in transit again (or at the
+//               outside workshop: the outside step the receive closed
+//               cancelled by a negated one, and open again from now). At
+//               唧蜡 from the contract line: the desk's holding closed, the
+//               receipt taken off the progress record, the bag not received
+//   pass on     the transfer finished now and cancelled by a negated FINISH
+//               row (ReversalRows::cancelSent); the desk holds the bag again
+//               from now with what it sent; 转出 taken off the progress record
+//               (and the next department's received figure with it); to
+//               outside work, the outside step closed and cancelled by a
+//               negated step
 //   take back   the rows of ReversalRows (the FIN line, step, material,
 //               transfer and returned grams negated); pieces the take-back
 //               left with the worker closed with nothing (back to the desk);
@@ -32,9 +45,10 @@ struct DeskDepartment;
 // In one transaction, with the audit rows desk:reverse (what was reversed and
 // the reason) and bag:place. Refused, with nothing written: a user without the
 // supervisor right; no reason; today closed at the department (the refusal
-// names the day and who closed it); a bag whose last action is not an issue or
-// a take-back at this department (the refusal says what came after), a
-// reversal among them.
+// names the day and who closed it), or at the next one for a pass-on the
+// progress record counted; a bag whose last action was not done at this
+// department (the refusal says what came after), a reversal among them; a bag
+// received by shipping.
 class DeskReversal
 {
 public:
@@ -60,8 +74,12 @@ private:
 
     bool plan(Work &w);
     bool lastAction(Work &w);
+    bool receivedOrSent(Work &w, const QString &last);
     bool reverseIssue(Work &w);
     bool reverseTakeBack(Work &w);
+    bool reversePassOn(Work &w);
+    bool reverseReceive(Work &w);
+    bool progress(Work &w, const DeskDepartment &department, bool in);
     bool finish(Work &w);
     bool refuse(Work &w, DeskOutcome::Result result, const QString &message) const;
 

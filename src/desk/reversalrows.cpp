@@ -1,6 +1,7 @@
 #include "desk/reversalrows.h"
 
 #include "desk/deskvalues.h"
+#include "desk/deskdepartment.h"
 #include "desk/deskinput.h"
 #include "runtime/cursor.h"
 #include "runtime/sqlvalue.h"
@@ -136,6 +137,72 @@ bool ReversalRows::copyRows(const QString &table, const QStringList &columns, co
     return true;
 }
 
+namespace {
+
+const QStringList kTransferColumns{"mattran_no", "scno",   "ldate",   "zt",        "fcode",     "tcode",   "mcode",
+                                   "zmcode",     "metal",  "qtycal",  "qtyref",    "fpcs",      "fweight", "freturn",
+                                   "loss",       "gonghao", "name",   "client_no", "custom",    "product_name",
+                                   "style_no",   "inputname", "modifyname", "scond_id", "fdate"};
+const char *const kTransferKinds = "ttdttttttnnnnnnttttttttid";
+const QStringList kTransferFigures{"qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss"};
+
+} // namespace
+
+bool ReversalRows::cancelSent(const QString &note)
+{
+    if (!run(QStringLiteral("update jcjl_mattran set zt = 'FINISH', fpcs = qtycal, fweight = qtyref, fdate = ?, "
+                            "modifyname = ? where mattran_no = ? and scond_id = ? and zt = 'BEGIN'"),
+             {m_now, m_user, note, m_bag.scondId}))
+        return false;
+    if (m_tr.sqlNRows != 1) {
+        m_error = QStringLiteral("transfer %1 is not under way").arg(note);
+        return false;
+    }
+    return copyRows(QStringLiteral("jcjl_mattran"), kTransferColumns, kTransferKinds, kTransferFigures,
+                    {{"ldate", m_now}, {"fdate", m_now}, {"inputname", m_user}, {"modifyname", m_user}},
+                    QStringLiteral("mattran_no = ? and scond_id = ? and zt = 'FINISH' and fdate = ? and qtycal > 0"),
+                    {note, m_bag.scondId, m_now}, 1);
+}
+
+bool ReversalRows::reopenReceived(const QString &note, const QDateTime &at)
+{
+    const QString received = QStringLiteral("mattran_no = ? and scond_id = ? and zt = 'FINISH' and fdate = ? "
+                                            "and qtycal > 0");
+    const QVariantList which{note, m_bag.scondId, at};
+    const QVariant noDate(QMetaType::fromType<QDateTime>());
+    return copyRows(QStringLiteral("jcjl_mattran"), kTransferColumns, kTransferKinds, kTransferFigures,
+                    {{"ldate", m_now}, {"fdate", m_now}, {"inputname", m_user}, {"modifyname", m_user}}, received,
+                    which, 1)
+        && copyRows(QStringLiteral("jcjl_mattran"), kTransferColumns, kTransferKinds, {},
+                    {{"ldate", m_now}, {"fdate", noDate}, {"zt", QStringLiteral("BEGIN")}, {"fpcs", Decimal::null()},
+                     {"fweight", Decimal::null()}, {"freturn", Decimal::null()}, {"loss", Decimal::null()},
+                     {"inputname", m_user}, {"modifyname", QVariant(QMetaType::fromType<QString>())}},
+                    received, which, 1);
+}
+
+bool ReversalRows::cancelOutsideStep(const QString &note, const QDateTime &closedAt)
+{
+    const QString outside = DeskDepartment::outside().gongxu;
+    if (closedAt.isNull()) {
+        if (!run(QStringLiteral("update proch set edtime = ? where wsheetno = ? and scond_id = ? and gongxu_code = ? "
+                                "and edtime is null"),
+                 {m_now, note, m_bag.scondId, outside}))
+            return false;
+        if (m_tr.sqlNRows != 1) {
+            m_error = QStringLiteral("the outside step of transfer %1 is not open").arg(note);
+            return false;
+        }
+    }
+    return copyRows(QStringLiteral("proch"),
+                    {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty", "wsheetno", "opername",
+                     "memo", "scond_id"},
+                    "ttttddnttti", {"qty"},
+                    {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user},
+                     {"memo", QString(memoPrefix() + m_memo)}},
+                    QStringLiteral("wsheetno = ? and scond_id = ? and gongxu_code = ? and edtime = ? and qty > 0"),
+                    {note, m_bag.scondId, outside, closedAt.isNull() ? m_now : closedAt}, 1);
+}
+
 bool ReversalRows::cancelTakeBack(const QString &gongxu, const TakenBack &t)
 {
     const QVariant memo = QString(memoPrefix() + m_memo);
@@ -186,12 +253,7 @@ bool ReversalRows::cancelTakeBack(const QString &gongxu, const TakenBack &t)
     // The worker's transfer as the take-back settled it (fdate the take-back;
     // rows of before fdate carry ldate only).
     const QVariantHash transferSet{{"ldate", m_now}, {"fdate", m_now}, {"inputname", m_user}, {"modifyname", m_user}};
-    if (!copyRows(QStringLiteral("jcjl_mattran"),
-                  {"mattran_no", "scno", "ldate", "zt", "fcode", "tcode", "mcode", "zmcode", "metal", "qtycal",
-                   "qtyref", "fpcs", "fweight", "freturn", "loss", "gonghao", "name", "client_no", "custom",
-                   "product_name", "style_no", "inputname", "modifyname", "scond_id", "fdate"},
-                  "ttdttttttnnnnnnttttttttid",
-                  {"qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss"}, transferSet,
+    if (!copyRows(QStringLiteral("jcjl_mattran"), kTransferColumns, kTransferKinds, kTransferFigures, transferSet,
                   QStringLiteral("mattran_no = ? and scond_id = ? and tcode = ? and zt = 'FINISH' and "
                                  "coalesce(fdate, ldate) = ?"),
                   {t.sheet, m_bag.scondId, kWorkersStock, t.at}, -1))

@@ -25,6 +25,9 @@ class Transaction;
 //   jcjl_mattran the worker's transfer FINISH as settled, its figures negated
 //   flreturn     the returned grams, negated
 //
+// and the rows that cancel a pass-on or a receive on jcjl_mattran (cancelSent,
+// reopenReceived).
+//
 // Every statement runs on the caller's transaction; a false return leaves
 // error() saying what failed, and the caller rolls the whole correction back.
 class ReversalRows
@@ -52,6 +55,21 @@ public:
     // when it could not be read.
     std::optional<TakenBack> takenBack(const QString &gongxu, const QDateTime &at);
     bool cancelTakeBack(const QString &gongxu, const TakenBack &t);
+
+    // A transfer a pass-on began and nobody received (BEGIN): finished now,
+    // as if received whole, beside a FINISH row dated now with every figure
+    // negated, so that what the sender passed on, the receiver received and
+    // the transit held come back to what they were before the pass-on.
+    bool cancelSent(const QString &note);
+    // A transfer a receive finished at `at`: beside it a FINISH row dated now
+    // with every figure negated, and the transfer under way again as a BEGIN
+    // row of the same number, sent now with what was sent then.
+    bool reopenReceived(const QString &note, const QDateTime &at);
+    // The outside step of transfer `note` cancelled by a step dated now with
+    // its pieces negated: the one a receive back from outside work closed at
+    // `closedAt`, or, with closedAt null, the open one a pass-on to outside
+    // work began, which is closed now first.
+    bool cancelOutsideStep(const QString &note, const QDateTime &closedAt = QDateTime());
 
     QString error() const { return m_error; }
     // The prefix of the memo of the cancelling rows: "冲销: ".

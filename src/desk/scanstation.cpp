@@ -227,6 +227,17 @@ bool ScanStation::contractQuantity(const QString &scno, Decimal *total)
 
 ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again)
 {
+    return run(code, department, action, again, false);
+}
+
+ScanOutcome ScanStation::cancel(const QString &code, const ScanDepartment &department, ScanAction action)
+{
+    return run(code, department, action, true, true);
+}
+
+ScanOutcome ScanStation::run(const QString &code, const ScanDepartment &department, ScanAction action, bool again,
+                             bool cancel)
+{
     ScanOutcome o;
     o.ticket.code = code.trimmed();
     o.department = department.caption;
@@ -251,8 +262,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
         guard.rollback();
         return o;
     }
-    if (mayScan(o, department, again, invoice, header))
-        o = write(o, department, guard);
+    if (mayScan(o, department, again, cancel, invoice, header))
+        o = write(o, department, guard, cancel);
     if (!o.done())
         guard.rollback();
     return o;
@@ -260,7 +271,8 @@ ScanOutcome ScanStation::scan(const QString &code, const ScanDepartment &departm
 
 // The checks of a scan on the locked contract that need the ticket's line: true
 // when it may be written, with o.added set; otherwise o says why.
-bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice,
+bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, bool cancel,
+                          const QString &invoice,
                           const QVariantList &header)
 {
     const auto no = [&o, this](ScanResult result, const QString &message) {
@@ -305,7 +317,9 @@ bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool
         int standing = 0;
         if (!standingScans(o, field, &standing))
             return no(ScanResult::Failed, QStringLiteral("读取扫描记录未成功: ") + m_tr.sqlErrText);
-        if (standing > 0)
+        if (cancel && standing <= 0)
+            return no(ScanResult::OverScan, QStringLiteral("袋卡 %1 没有%2过, 不能冲销!").arg(o.ticket.code, what));
+        if (!cancel && standing > 0)
             return no(ScanResult::OverScan, QStringLiteral("袋卡 %1 已在%2过 (%3 件), 一行不能接收超过它的数量!")
                                                    .arg(o.ticket.code, what, numberText(*pieces)));
     } else {
@@ -320,24 +334,28 @@ bool ScanStation::mayScan(ScanOutcome &o, const ScanDepartment &department, bool
 
 // Adds o.added to the department's figure in the contract's record, after the
 // checks against the record itself, and saves it with the audit rows.
-ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard)
+ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard, bool cancel)
 {
     const QString scno = o.ticket.scno;
     const QString what = QStringLiteral("%1 %2").arg(department.caption, actionText(o.action));
     const QString col = column(department, o.action);
-    const Decimal amount = *quantity(o.added);
+    const Decimal amount = cancel ? -*quantity(o.added) : *quantity(o.added);
     reports::DataStore process(QStringLiteral("d_w_process_input"));
     process.SetTransObject(m_tr);
     if (!readRecord(process, scno, &o.createdRecord))
         return refuse(o, ScanResult::Failed, QStringLiteral("读取合约 %1 的进度未成功").arg(scno));
     const AuditLog::Record before = snapshot(process);
     const Decimal now = figure(process, col) + amount;
-    if (o.action == ScanAction::Out && now > figure(process, department.inColumn))
+    if (cancel && now.sign() < 0)
+        return refuse(o, ScanResult::OverScan, QStringLiteral("袋卡 %1: %2只有 %3, 不能冲销 %4!")
+                                               .arg(o.ticket.code, what, numberText(figure(process, col)),
+                                                    numberText(-amount)));
+    if (!cancel && o.action == ScanAction::Out && now > figure(process, department.inColumn))
         return refuse(o, ScanResult::OverScan, QStringLiteral("袋卡 %1: %2 %3 会超过已接收的 %4 (已转出 %5)!")
                                                .arg(o.ticket.code, what, numberText(amount),
                                                     numberText(figure(process, department.inColumn)),
                                                     numberText(figure(process, col))));
-    if (o.action == ScanAction::In) {
+    if (!cancel && o.action == ScanAction::In) {
         Decimal ordered;
         if (!contractQuantity(scno, &ordered))
             return refuse(o, ScanResult::Failed, QStringLiteral("读取合约 %1 的明细未成功: %2").arg(scno, m_tr.sqlErrText));
@@ -357,10 +375,14 @@ ScanOutcome ScanStation::write(ScanOutcome o, const ScanDepartment &department, 
     if (saved == ContractWrites::SaveResult::DayClosed)
         return refuse(o, ScanResult::DayClosed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料: %2").arg(o.ticket.code, closed));
     if (saved != ContractWrites::SaveResult::Saved
-        || !AuditLog::write(m_tr, m_who, {{scno, o.ticket.scondId, QStringLiteral("scan:") + col, QVariant(), o.ticket.code}})
+        || !AuditLog::write(m_tr, m_who,
+                            {cancel ? AuditLog::Change{scno, o.ticket.scondId, QStringLiteral("scan:") + col,
+                                                       o.ticket.code, QVariant()}
+                                    : AuditLog::Change{scno, o.ticket.scondId, QStringLiteral("scan:") + col,
+                                                       QVariant(), o.ticket.code}})
         || !guard.commit())
         return refuse(o, ScanResult::Failed, QStringLiteral("袋卡 %1 未能保存, 没有写入任何资料").arg(o.ticket.code));
-    QString added = QStringLiteral("+") + numberText(amount);
+    QString added = (cancel ? QString() : QStringLiteral("+")) + numberText(amount);
     if (department.countsStones)
         added += QStringLiteral(" 粒 (%1 件 × %2 粒)").arg(numberText(*quantity(o.ticket.quantity)),
                                                           numberText(*quantity(o.stonesPerPiece)));

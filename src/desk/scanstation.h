@@ -85,6 +85,13 @@ public:
     ScanStation(Transaction &tr, const AuditSource &who, const QString &rights, bool scanRight = false);
 
     ScanOutcome scan(const QString &code, const ScanDepartment &department, ScanAction action, bool again = false);
+    // A correction at the desk: takes back what a scan of the ticket added to
+    // the department's figure (the line's quantity off it, the progress form's
+    // rules applied as for a scan), with an audit row scan:<column> without a
+    // new value, as an undo writes, so that the line may be scanned again.
+    // Refused when the figure holds less than the line, and a receipt at 唧蜡
+    // that is not standing.
+    ScanOutcome cancel(const QString &code, const ScanDepartment &department, ScanAction action);
     // Reverses a scan that was done, in a transaction of its own: the fields it
     // changed go back to their values before it (the record it created is
     // deleted). Refused when another change has touched those fields since.
@@ -97,9 +104,10 @@ public:
 
 private:
     ScanOutcome refuse(ScanOutcome o, ScanOutcome::Result result, const QString &message) const;
-    bool mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, const QString &invoice,
+    ScanOutcome run(const QString &code, const ScanDepartment &department, ScanAction action, bool again, bool cancel);
+    bool mayScan(ScanOutcome &o, const ScanDepartment &department, bool again, bool cancel, const QString &invoice,
                  const QVariantList &header);
-    ScanOutcome write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard);
+    ScanOutcome write(ScanOutcome o, const ScanDepartment &department, TransactionGuard &guard, bool cancel);
     bool lockContract(const QString &scno, ScanOutcome &o, QString *invoice, QVariantList *header = nullptr);
     bool alreadyScanned(const ScanOutcome &o, const QString &column, bool *scanned);
     bool standingScans(const ScanOutcome &o, const QString &field, int *count);

@@ -170,7 +170,9 @@ private Q_SLOTS:
             {close + QStringList{"--user", "BOSS", "--reopen"}, boss, 0, "已重开 (BOSS)"},
             {receive, clerk, 0, "DONE"},
             {reverse + QStringList{"--user", "CLERK"}, clerk, 1, "没有主管权限"},
-            {reverse + QStringList{"--user", "BOSS"}, boss, 1, "不是唧蜡的发出或收回"},
+            {reverse + QStringList{"--user", "BOSS"}, boss, 0, "唧蜡冲销 接收 (合约明细) 3 件 5.000 克; 原因: 称错; 未接收"},
+            {reverse + QStringList{"--user", "BOSS"}, boss, 1, "已是冲销"},
+            {receive, clerk, 0, "DONE"},
         };
         for (const auto &step : steps) {
             r = wip(step.args, step.password);

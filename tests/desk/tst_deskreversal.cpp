@@ -2,9 +2,12 @@
 // take-back reversed on the day after its own was closed and taken back again,
 // after which the sheet's lines, the loss against allowance and the metal
 // balance net the mistake out, while the closed day's rows and figures stay
-// as they were. An issue reversed gives every piece back to the desk.
+// as they were. An issue reversed gives every piece back to the desk; a
+// receive or a pass-on reversed and done again nets out in the transfers, the
+// desks' holdings, the outside steps and the progress record.
 
 #include "database/closeddays.h"
+#include "maintenance/consistencycheck.h"
 #include "deskfixture.h"
 
 using namespace wip;
@@ -69,12 +72,86 @@ const QList<Refusal> kRefusals = {
     {"no supervisor right", {kIssue, takeBack("10", "30", "0.5")}, reverse(), Right::Scan, "", R::NoRight, "主管"},
     {"today closed", {kIssue, takeBack("10", "30", "0.5")}, reverse(), kBoss, "执模", R::DayClosed,
      "执模 2004-03-02 已日结 (BOSS"},
-    {"passed on after the take-back", {kIssue, takeBack("10", "30", "0.5"), req(A::PassOn, "执模", "30")}, reverse(),
-     kBoss, "", R::NotLast, "转出"},
+    {"received by the next department", {kIssue, takeBack("10", "30", "0.5"), req(A::PassOn, "执模", "30"),
+                                          req(A::Receive, "镶石", "30")},
+     reverse(), kBoss, "", R::NotLast, "只能冲销袋在执模"},
     {"reversed already", {kIssue, takeBack("10", "30", "0.5"), reverse()}, reverse(), kBoss, "", R::NotLast,
      "已是冲销"},
-    {"received last", {}, reverse(), kBoss, "", R::NotLast, "接收"},
     {"at another department", {kIssue}, reverse("镶石"), kBoss, "", R::NotLast, "只能冲销袋在镶石"},
+    // Taking 转出 off the progress record takes the pieces off 镶石's received figure too.
+    {"passed on, the next department closed", {req(A::PassOn, "执模", "31.25")}, reverse(), kBoss, "镶石",
+     R::DayClosed, "镶石 2004-03-02 已日结"},
+};
+
+DeskRequest outside(A action, const char *weight)
+{
+    DeskRequest r = req(action, "执模", weight);
+    r.toOutside = action == A::PassOn;
+    r.worker = action == A::PassOn ? QStringLiteral("金艺") : QString();
+    r.confirmDifference = true;
+    return r;
+}
+
+DeskRequest confirmed(DeskRequest r)
+{
+    r.confirmDifference = true;
+    return r;
+}
+
+// A query of the rows after the correction and the right action, and what it must give.
+struct Check
+{
+    const char *kinds;
+    const char *sql;
+    QStringList rows;
+};
+
+// A receive or pass-on made wrong on Monday (that day then closed at the
+// department), reversed on Tuesday and done again right.
+struct Redo
+{
+    const char *name;
+    QList<DeskRequest> monday;   // from the start of Monday, a minute apart
+    const char *dept;            // where it is reversed, and its Monday closed
+    BagPlace::Place after;       // where the reversal puts the bag
+    QList<DeskRequest> tuesday;  // done again, after the reversal
+    QList<Check> checks;
+};
+
+const char *const kOpenTransfers = "select count(*) from jcjl_mattran where zt = 'BEGIN'";
+const char *const kDeskHolds = "select gongxu_code, sum(qty), sum(weight) from proch_new where edtime is null and "
+                               "coalesce(changhao, '') = '' group by gongxu_code";
+
+const QList<Redo> kRedos = {
+    {"a pass-on", kToFiling + QList<DeskRequest>{req(A::PassOn, "执模", "31.25")}, "执模", BagPlace::Place::Desk,
+     {req(A::PassOn, "执模", "31.2"), req(A::Receive, "镶石", "31.2")},
+     {{"nn", "select sum(qtyref), sum(fweight) from jcjl_mattran where fcode = '04-执模收发'", {"31.2|31.2"}},
+      {"n", kOpenTransfers, {"0"}},
+      {"nnn", "select filing_in, filing_out, setting_in from process", {"10|10|10"}},
+      {"tnn", kDeskHolds, {"06-镶石|10|31.2"}}}},
+    {"a receive", kToFiling + QList<DeskRequest>{req(A::PassOn, "执模", "31.25"), confirmed(req(A::Receive, "镶石", "31"))},
+     "镶石", BagPlace::Place::Transit, {req(A::Receive, "镶石", "31.25")},
+     {{"nnn", "select count(*), sum(qtyref), sum(fweight) from jcjl_mattran where tcode = '05-镶石收发'",
+       {"3|31.25|31.25"}},
+      {"n", kOpenTransfers, {"0"}},
+      {"tnn", kDeskHolds, {"06-镶石|10|31.25"}}}},
+    {"a receive back from outside work", kToFiling + QList<DeskRequest>{outside(A::PassOn, "31.25"), outside(A::Receive, "31")},
+     "执模", BagPlace::Place::Outside, {outside(A::Receive, "31.25")},
+     {{"nn", "select sum(qtyref), sum(fweight) from jcjl_mattran where tcode = '12-外工收发'", {"31.25|31.25"}},
+      {"nn", "select count(*), sum(qty) from proch where gongxu_code = '11-外发'", {"3|10"}},
+      {"n", "select count(*) from proch where gongxu_code = '11-外发' and edtime is null", {"0"}},
+      {"tnn", kDeskHolds, {"04-执模|10|31.25"}}}},
+    {"a pass-on to outside work", kToFiling + QList<DeskRequest>{outside(A::PassOn, "31.25")}, "执模",
+     BagPlace::Place::Desk, {req(A::PassOn, "执模", "31.25")},
+     {{"nn", "select count(*), sum(qty) from proch where gongxu_code = '11-外发'", {"2|0"}},
+      {"n", "select count(*) from proch where gongxu_code = '11-外发' and edtime is null", {"0"}},
+      {"nn", "select sum(qtyref), sum(fweight) from jcjl_mattran where tcode = '12-外工收发'", {"0|0"}},
+      {"n", kOpenTransfers, {"1"}}}},
+    {"a receive at 唧蜡 from the line", {req(A::Receive, "唧蜡", "12")}, "唧蜡", BagPlace::Place::None,
+     {req(A::Receive, "唧蜡", "12.5")},
+     {{"nn", "select wax_in, wax_out from process", {"10|0"}},
+      {"tnn", kDeskHolds, {"01-唧腊|10|12.5"}},
+      {"n", "select count(*) from proch_new where gongxu_code = '01-唧腊'", {"2"}}}},
 };
 
 // The balance of a holder on the days: "opening|received|issued|taken back|returned|loss|passed on|closing".
@@ -256,6 +333,63 @@ private Q_SLOTS:
                  QStringList{QString::fromUtf8(c.lines).section(QLatin1Char('|'), 3, 3)});
         QCOMPARE(table(db, "nn", "select sum(fweight), sum(freturn) from jcjl_mattran where tcode = '11-工人在做仓'"),
                  QStringList{QString::fromUtf8(c.lines).section(QLatin1Char('|'), 2, 3)});
+    }
+
+    void reverseAMoveAndDoItAgain_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("index");
+        for (const char *engine : {"sqlite", "postgresql"}) {
+            for (int i = 0; i < kRedos.size(); ++i)
+                QTest::addRow("%s: %s", engine, kRedos[i].name) << QString::fromLatin1(engine) << i;
+        }
+    }
+    void reverseAMoveAndDoItAgain()
+    {
+        WIP_DESK_FACTORY(db);
+        QFETCH(int, index);
+        const Redo &c = kRedos[index];
+        DeskClerk clerk(db.tr(), "BOSS", kBoss);
+        clerk.now = QDateTime(kMonday, QTime(9, 0));
+        for (const DeskRequest &r : c.monday) {
+            const DeskOutcome o = clerk.desk.act(r);
+            QVERIFY2(o.done(), qPrintable(o.message));
+            clerk.now = clerk.now.addSecs(60);
+        }
+        QVERIFY(ClosedDays::close(db.tr(), {"BOSS", "test"}, Right::Supervisor, QString::fromUtf8(c.dept), kMonday).done);
+        const QStringList balanceColumns{"gongxu_code", "kind", "holder", "mcode", "opening", "received", "issued",
+                                         "taken_back", "returned", "loss", "passed_on", "closing"};
+        const QStringList monday = report(db.tr(), "d_metal_balance", {kMonday, kMonday}, balanceColumns);
+
+        clerk.now = QDateTime(kTuesday, QTime(9, 0));
+        DeskRequest wrong = reverse(c.dept, "称错");
+        wrong.code = QStringLiteral("KC1-1");
+        const DeskOutcome reversed = clerk.desk.act(wrong);
+        QVERIFY2(reversed.done(), qPrintable(reversed.message));
+        QCOMPARE(reversed.after.place, c.after);
+        QCOMPARE(ledgerDisagreement(db), QString());
+        // What the desk held before the wrong pass-on.
+        if (c.after == BagPlace::Place::Desk)
+            QCOMPARE(reversed.after.weight.normalized().toString(), QStringLiteral("31.25"));
+        QCOMPARE(db.scalar("select count(*) from audit_log where field = 'desk:reverse' and new_value = ?",
+                           {QStringLiteral("冲销: 称错")}).toInt(), 1);
+        for (int i = 1; i <= c.tuesday.size(); ++i) {
+            clerk.now = QDateTime(kTuesday, QTime(9, 0)).addSecs(60 * i);
+            const DeskOutcome o = clerk.desk.act(c.tuesday[i - 1]);
+            QVERIFY2(o.done(), qPrintable(o.message));
+        }
+        for (const Check &check : c.checks)
+            QCOMPARE(table(db, check.kinds, QString::fromUtf8(check.sql)), check.rows);
+        QCOMPARE(report(db.tr(), "d_metal_balance", {kMonday, kMonday}, balanceColumns), monday);
+        QCOMPARE(ledgerDisagreement(db), QString());
+        // No holder below nothing, and the progress record agrees with where the bag is.
+        ConsistencyCheck check(db.tr(), {7, QDateTime(kTuesday, QTime(18, 0))});
+        QList<Finding> findings;
+        QVERIFY2(check.negativeHoldings(&findings) && check.progressAgrees(&findings), qPrintable(check.error()));
+        QStringList found;
+        for (const Finding &f : findings)
+            found << f.line();
+        QCOMPARE(found, QStringList());
     }
 
     // An issue to the wrong worker reversed: the step closed with nothing, the

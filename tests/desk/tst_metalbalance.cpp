@@ -3,7 +3,7 @@
 // random desk actions after which every holder balances on every day, each day
 // opens where the day before closed, the totals are the sum of their rows and
 // the last day closes with what the desks, the workers and the transfers hold;
-// now and then a supervisor reverses a bag's last issue or take-back (冲销).
+// now and then a supervisor reverses a bag's last action at a desk (冲销).
 // Metal the refinery gave back shows on the desk's row of its department and
 // metal on the day its period ends, outside the row's equation, and lowers
 // the loss after recovery.
@@ -144,9 +144,9 @@ class MetalBalanceTest : public QObject
             if (!BagPlace::read(m_db.tr(), bag.scondId, &p))
                 return;
             const DeskDepartment *dept = DeskDepartment::find(p.gongxu);
-            // A correction: the bag's last action here reversed, when it was an
-            // issue or a take-back (refused, with nothing written, otherwise).
-            if ((p.place == BagPlace::Place::Desk || p.place == BagPlace::Place::Worker) && chance(12)) {
+            // A correction: the bag's last action at its department reversed
+            // (refused, with nothing written, when it was done elsewhere).
+            if (p.place != BagPlace::Place::None && p.place != BagPlace::Place::Finished && chance(12)) {
                 DeskRequest r;
                 r.action = A::Reverse;
                 r.code = bag.code;
