@@ -217,7 +217,8 @@ QStringList lineStatements(const QString &alias, int sign, DbKind kind)
 
 // Flow 'C': the metal a bag brings to 倒模's desk when it is cast without a
 // casting batch: its first lines at 倒模 (those of the earliest sdata), unless
-// a casting batch of the bag had ended by then. Which lines are first depends
+// a casting batch of the bag had ended by then (and not been reversed by
+// then: a step of the batch with its pieces negated). Which lines are first depends
 // on the bag's other lines, so it cannot be counted row by row: metal_cast
 // keeps what each bag counts now, and a change of one of its lines or batches
 // counts the bag again (take its rows away, count it afresh, add them back).
@@ -238,7 +239,9 @@ QString castSelect(const QString &where, DbKind kind)
                "and not exists (select 1 from work_report c where c.scond_id = r.scond_id and c.gongxu = '03-倒模' "
                "and c.sdata < r.sdata) "
                "and not exists (select 1 from proch p where p.scond_id = r.scond_id and p.gongxu_code = '03-倒模' "
-               "and p.memo = '铸造批' and p.edtime <= r.sdata) "
+               "and p.memo = '铸造批' and coalesce(p.qty, 0) >= 0 and p.edtime <= r.sdata "
+               "and not exists (select 1 from proch q where q.scond_id = p.scond_id and q.gongxu_code = '03-倒模' "
+               "and q.memo = '铸造批' and q.wsheetno = p.wsheetno and q.qty < 0 and q.edtime <= r.sdata)) "
                "group by r.scond_id, coalesce(r.mcode, ''), %1")
         .arg(dayOf(QStringLiteral("r.sdata"), kind), where);
 }
@@ -289,7 +292,7 @@ const QList<CastSource> &castSources()
         {"work_report", "a.gongxu = '03-倒模' and a.scond_id is not null",
          {"scond_id", "gongxu", "mcode", "sdata", "iss_weight", "back_weight"}},
         {"proch", "a.gongxu_code = '03-倒模' and a.memo = '铸造批' and a.scond_id is not null",
-         {"scond_id", "gongxu_code", "memo", "edtime"}},
+         {"scond_id", "gongxu_code", "memo", "edtime", "qty", "wsheetno"}},
     };
     return list;
 }

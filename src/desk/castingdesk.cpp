@@ -194,9 +194,13 @@ bool CastingDesk::readBags(Work &w)
         const BagPlace &b = bag.before;
         if (b.place != BagPlace::Place::Desk || b.gongxu != kCasting)
             return refuse(w, Result::WrongPlace, QStringLiteral("袋卡 %1 %2, 不能在倒模铸造").arg(bag.code, b.describe()));
-        const auto cast = m_tr.selectInto(QStringLiteral("select wsheetno from proch where scond_id = ? and "
-                                                         "gongxu_code = ? and memo = ? and wsheetno like 'CB%'"),
-                                          {bag.ticket.scondId, kCasting, kBatchStep});
+        // A batch reversed (its step again with the pieces negated) leaves the bag uncast.
+        const auto cast = m_tr.selectInto(
+            QStringLiteral("select p.wsheetno from proch p where p.scond_id = ? and p.gongxu_code = ? and p.memo = ? "
+                           "and p.wsheetno like 'CB%' and coalesce(p.qty, 0) >= 0 and not exists (select 1 from proch "
+                           "q where q.scond_id = p.scond_id and q.gongxu_code = p.gongxu_code and q.memo = p.memo "
+                           "and q.wsheetno = p.wsheetno and q.qty < 0)"),
+            {bag.ticket.scondId, kCasting, kBatchStep});
         if (cast)
             return refuse(w, Result::WrongPlace,
                           QStringLiteral("袋卡 %1 已在铸造批 %2 铸造").arg(bag.code, cast->at(0).toString()));

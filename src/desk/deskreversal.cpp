@@ -9,6 +9,7 @@
 #include "desk/deskrows.h"
 #include "desk/reversalrows.h"
 #include "desk/scanstation.h"
+#include "runtime/cursor.h"
 #include "desk/settingstones.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/transaction.h"
@@ -43,6 +44,15 @@ struct DeskReversal::Work
         Decimal fpcs, fweight;      // received
     };
     std::optional<Transfer> transfer;
+    // A casting batch reversed: its number, and each of its bags (this one first).
+    struct CastBag
+    {
+        QString code;
+        BagTicket ticket;
+        BagPlace before;
+    };
+    QString batch;
+    QList<CastBag> castBags;
     DeskAction action = DeskAction::Issue;
     QString what;                      // what is reversed
     QString done;
@@ -131,7 +141,9 @@ DeskOutcome DeskReversal::reverse(const DeskRequest &request)
         return w.outcome;
     }
     bool ok = plan(w);
-    if (ok) {
+    if (ok && !w.batch.isEmpty()) {
+        ok = reverseCast(w);
+    } else if (ok) {
         switch (w.action) {
         case DeskAction::Issue:
             ok = reverseIssue(w);
@@ -304,6 +316,16 @@ bool DeskReversal::receivedOrSent(Work &w, const QString &last)
     }
     if (b.place != BagPlace::Place::Desk)
         return refuse(w, Result::NotLast, refused);
+    if (w.dept->isCasting()) {
+        const auto step = m_tr.selectInto(
+            QStringLiteral("select wsheetno from proch where scond_id = ? and gongxu_code = ? and memo = '铸造批' "
+                           "and edtime = ? and coalesce(qty, 0) >= 0"),
+            {w.outcome.ticket.scondId, w.dept->gongxu, w.lastAt});
+        if (!step && m_tr.sqlCode != 100)
+            return refuse(w, Result::Failed, QStringLiteral("读取铸造批未成功: ") + m_tr.sqlErrText);
+        if (step)
+            return castBatch(w, step->at(0).toString(), last);
+    }
     const QString outsideStock = DeskDepartment::outside().stock;
     const auto row = m_tr.selectInto(
         QStringLiteral("select mattran_no, fcode, tcode, gonghao, name, qtycal, qtyref, fpcs, fweight from jcjl_mattran "
@@ -342,6 +364,96 @@ bool DeskReversal::receivedOrSent(Work &w, const QString &last)
     if (began->at(0).toInt() != 1)
         return refuse(w, Result::NotLast, refused);
     w.what = QStringLiteral("接收 (合约明细) %1 件 %2 克").arg(count(b.pcs), grams(b.weight));
+    return true;
+}
+
+// A casting batch is one tree for its bags: it is reversed whole, when the cast
+// is still each bag's last action (every contract locked, in order).
+bool DeskReversal::castBatch(Work &w, const QString &batch, const QString &last)
+{
+    QList<QPair<QString, long long>> codes;
+    {
+        Cursor c(m_tr,
+                 QStringLiteral("select d.scno, d.line_no, p.scond_id from proch p join scond d on d.scond_id = "
+                                "p.scond_id where p.wsheetno = ? and p.gongxu_code = ? and p.memo = '铸造批' and "
+                                "p.edtime = ? and coalesce(p.qty, 0) >= 0 order by d.scno, d.line_no"),
+                 {batch, w.dept->gongxu, w.lastAt});
+        if (!c.open())
+            return refuse(w, Result::Failed, QStringLiteral("读取铸造批 %1 未成功: %2").arg(batch, m_tr.sqlErrText));
+        while (const auto row = c.fetch())
+            codes.append({BagTicket::codeFor(row->at(0).toString(), row->at(1).toInt()), row->at(2).toLongLong()});
+        const bool read = m_tr.sqlCode == 100;
+        c.close();
+        if (!read)
+            return refuse(w, Result::Failed, QStringLiteral("读取铸造批 %1 未成功: %2").arg(batch, m_tr.sqlErrText));
+    }
+    w.batch = batch;
+    w.outcome.noteNo = batch;
+    w.castBags.append({w.code, w.outcome.ticket, w.outcome.before});
+    QStringList names;
+    for (const auto &[code, scondId] : std::as_const(codes)) {
+        names << code;
+        if (scondId == w.outcome.ticket.scondId)
+            continue;
+        Work::CastBag bag{code, {}, {}};
+        Result result = Result::Failed;
+        QString message;
+        if (!BagLookup::open(m_tr, code, &bag.ticket, &bag.before, &result, &message))
+            return refuse(w, result, message);
+        const auto stamp = m_tr.selectInto(QStringLiteral("select ldate from bag_place where scond_id = ?"), {scondId});
+        const bool stillCast = stamp && bag.before.place == BagPlace::Place::Desk && bag.before.gongxu == w.dept->gongxu
+            && fromDbValue(stamp->at(0), ColumnKind::DateTime).toDateTime() == w.lastAt;
+        if (!stillCast)
+            return refuse(w, Result::NotLast,
+                          last + QStringLiteral("; 铸造批 %1 的袋卡 %2 %3, 铸造批只能整批冲销")
+                                     .arg(batch, code, bag.before.describe()));
+        w.castBags.append(bag);
+    }
+    w.what = QStringLiteral("倒模铸造批 %1: %2 袋 (%3)").arg(batch).arg(names.size()).arg(names.join(QStringLiteral(", ")));
+    return true;
+}
+
+bool DeskReversal::reverseCast(Work &w)
+{
+    if (!w.reversal->cancelCastingLines(w.batch, w.lastAt))
+        return refuse(w, Result::Failed, notReversed(w.code, w.reversal->error()));
+    const QString memo = w.reason.isEmpty() ? QStringLiteral("-") : w.reason;
+    QList<AuditLog::Change> audit;
+    for (const Work::CastBag &bag : std::as_const(w.castBags)) {
+        ReversalRows reversal(m_tr, bag.ticket, m_who.user, w.now, memo);
+        DeskRows rows(m_tr, bag.ticket, QString(), m_who.user, w.now);
+        // What the desk held of the bag before the cast: the row the cast closed,
+        // or, when the cast left it as it was, the row there is.
+        const auto held = m_tr.selectInto(
+            QStringLiteral("select qty, weight from proch_new where scond_id = ? and gongxu_code = ? "
+                           "and coalesce(changhao, '') = '' and edtime = ?"),
+            {bag.ticket.scondId, w.dept->gongxu, w.lastAt});
+        if (!held && m_tr.sqlCode != 100)
+            return refuse(w, Result::Failed, notReversed(w.code, m_tr.sqlErrText));
+        const Decimal pcs = held ? deskvalues::number(held->at(0)) : bag.before.pcs;
+        const Decimal weight = held ? deskvalues::number(held->at(1)) : bag.before.weight;
+        if (!reversal.cancelCastStep(w.batch, w.lastAt))
+            return refuse(w, Result::Failed, notReversed(bag.code, reversal.error()));
+        if (!rows.setDeskHolding(w.dept->gongxu, pcs, weight))
+            return refuse(w, Result::Failed, notReversed(bag.code, rows.error()));
+        BagPlace after = bag.before;
+        after.scno = bag.ticket.scno;
+        after.moves = bag.before.moves + 1;
+        after.pcs = pcs;
+        after.weight = weight;
+        if (bag.ticket.scondId == w.outcome.ticket.scondId) {
+            w.bag = after;    // written with its audit rows by finish()
+            continue;
+        }
+        if (!after.write(m_tr, m_who.user, w.now))
+            return refuse(w, Result::Failed, notReversed(bag.code, m_tr.sqlErrText));
+        audit.append({bag.ticket.scno, QVariant(bag.ticket.scondId), QStringLiteral("desk:reverse"), QVariant(w.what),
+                      QVariant(QString(ReversalRows::memoPrefix() + w.reason))});
+        audit.append({bag.ticket.scno, QVariant(bag.ticket.scondId), QStringLiteral("bag:place"),
+                      QVariant(bag.before.describe()), QVariant(after.describe())});
+    }
+    if (!AuditLog::write(m_tr, m_who, audit, w.now))
+        return refuse(w, Result::Failed, notReversed(w.code, m_tr.sqlErrText));
     return true;
 }
 

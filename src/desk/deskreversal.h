@@ -32,6 +32,12 @@ struct DeskDepartment;
 //               (and the next department's received figure with it); to
 //               outside work, the outside step closed and cancelled by a
 //               negated step
+//   cast        at 倒模, the whole casting batch, when it is still the last
+//               action of each of its bags: per bag a step of the batch with
+//               its pieces negated (the batch reversed for it: it is wax
+//               again, and may be cast anew) and its metal negated; the
+//               batch's castind rows negated; each desk holds what it held
+//               before the cast
 //   take back   the rows of ReversalRows (the FIN line, step, material,
 //               transfer and returned grams negated); pieces the take-back
 //               left with the worker closed with nothing (back to the desk);
@@ -75,6 +81,8 @@ private:
     bool plan(Work &w);
     bool lastAction(Work &w);
     bool receivedOrSent(Work &w, const QString &last);
+    bool castBatch(Work &w, const QString &batch, const QString &last);
+    bool reverseCast(Work &w);
     bool reverseIssue(Work &w);
     bool reverseTakeBack(Work &w);
     bool reversePassOn(Work &w);

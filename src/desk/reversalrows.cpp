@@ -203,6 +203,46 @@ bool ReversalRows::cancelOutsideStep(const QString &note, const QDateTime &close
                     {note, m_bag.scondId, outside, closedAt.isNull() ? m_now : closedAt}, 1);
 }
 
+bool ReversalRows::cancelCastStep(const QString &batch, const QDateTime &at)
+{
+    const QString casting = QStringLiteral("03-倒模");
+    const QString step = QStringLiteral("wsheetno = ? and scond_id = ? and gongxu_code = ? and memo = '铸造批' "
+                                        "and edtime = ? and coalesce(qty, 0) >= 0");
+    const auto id = m_tr.selectInto(QStringLiteral("select max(proch_id) from proch where ") + step,
+                                    {batch, m_bag.scondId, casting, at});
+    if (!id || id->at(0).isNull()) {
+        m_error = m_tr.sqlErrText.isEmpty() ? QStringLiteral("the step of casting batch %1 is not there").arg(batch)
+                                            : m_tr.sqlErrText;
+        return false;
+    }
+    if (!copyRows(QStringLiteral("proch"),
+                  {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty", "wsheetno", "opername",
+                   "memo", "scond_id"},
+                  "ttttddnttti", {"qty"}, {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user}},
+                  QStringLiteral("proch_id = ?"), {id->at(0).toLongLong()}, 1))
+        return false;
+    const auto cancel = m_tr.selectInto(QStringLiteral("select max(proch_id) from proch where wsheetno = ? and "
+                                                       "scond_id = ? and gongxu_code = ? and qty < 0"),
+                                        {batch, m_bag.scondId, casting});
+    if (!cancel || cancel->at(0).isNull()) {
+        m_error = m_tr.sqlErrText.isEmpty() ? QStringLiteral("the cancelling step is not there") : m_tr.sqlErrText;
+        return false;
+    }
+    return copyRows(QStringLiteral("matuse"),
+                    {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal", "sqtyref"},
+                    "itttttnn", {"sqtycal", "sqtyref"}, {{"proch_id", cancel->at(0).toLongLong()}},
+                    QStringLiteral("proch_id = ?"), {id->at(0).toLongLong()}, -1);
+}
+
+bool ReversalRows::cancelCastingLines(const QString &batch, const QDateTime &at)
+{
+    return copyRows(QStringLiteral("castind"),
+                    {"castinh_no", "contractno", "mcode", "hcode", "lotno", "ldate", "qtycal", "qtyref", "loss",
+                     "puwithloss"},
+                    "tttttdnnnn", {"qtycal", "qtyref", "loss", "puwithloss"}, {{"ldate", m_now}},
+                    QStringLiteral("castinh_no = ? and ldate = ? and coalesce(qtyref, 0) >= 0"), {batch, at}, -1);
+}
+
 bool ReversalRows::cancelTakeBack(const QString &gongxu, const TakenBack &t)
 {
     const QVariant memo = QString(memoPrefix() + m_memo);

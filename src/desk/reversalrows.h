@@ -70,6 +70,12 @@ public:
     // `closedAt`, or, with closedAt null, the open one a pass-on to outside
     // work began, which is closed now first.
     bool cancelOutsideStep(const QString &note, const QDateTime &closedAt = QDateTime());
+    // The bag's step of casting batch `batch` (finished at `at`) and the metal
+    // it took: a step of the batch finished now with its pieces negated (which
+    // marks the batch reversed for the bag) and its matuse rows negated.
+    bool cancelCastStep(const QString &batch, const QDateTime &at);
+    // The batch's castind rows (of every contract): copies dated now, negated.
+    bool cancelCastingLines(const QString &batch, const QDateTime &at);
 
     QString error() const { return m_error; }
     // The prefix of the memo of the cancelling rows: "冲销: ".

@@ -392,6 +392,75 @@ private Q_SLOTS:
         QCOMPARE(found, QStringList());
     }
 
+    // A casting batch (KC1-1 and KC1-3, 18KY) cast wrong on Monday, 倒模's
+    // Monday closed, reversed whole on Tuesday from either bag and cast again;
+    // then, once a bag of the new batch has moved on, the batch is not reversed.
+    void reverseACastingBatch_data() { addEngineRows(); }
+    void reverseACastingBatch()
+    {
+        WIP_DESK_FACTORY(db);
+        DeskClerk clerk(db.tr(), "BOSS", kBoss);
+        clerk.now = QDateTime(kMonday, QTime(9, 0));
+        for (const char *code : {"KC1-1", "KC1-3"}) {
+            for (const auto &[action, dept] : {std::pair{A::Receive, "唧蜡"}, {A::PassOn, "唧蜡"}, {A::Receive, "倒模"}}) {
+                DeskRequest r = req(action, dept, code == QLatin1String("KC1-1") ? "12" : "7");
+                r.code = QString::fromLatin1(code);
+                const DeskOutcome o = clerk.desk.act(r);
+                QVERIFY2(o.done(), qPrintable(o.message));
+                clerk.now = clerk.now.addSecs(60);
+            }
+        }
+        clerk.now = QDateTime(kMonday, QTime(10, 0));
+        const CastingDesk::Outcome wrong = clerk.cast("40", "3.5", {"KC1-1=20", "KC1-3=16"});
+        QVERIFY2(wrong.done(), qPrintable(wrong.message));
+        QVERIFY(ClosedDays::close(db.tr(), {"BOSS", "test"}, Right::Supervisor, "倒模", kMonday).done);
+        const QStringList balanceColumns{"gongxu_code", "kind", "holder", "mcode", "opening", "received", "issued",
+                                         "taken_back", "returned", "loss", "passed_on", "closing"};
+        const QStringList monday = report(db.tr(), "d_metal_balance", {kMonday, kMonday}, balanceColumns);
+
+        clerk.now = QDateTime(kTuesday, QTime(9, 0));
+        DeskRequest back = reverse("倒模", "称错");
+        back.code = QStringLiteral("KC1-3");
+        const DeskOutcome reversed = clerk.desk.act(back);
+        QVERIFY2(reversed.done(), qPrintable(reversed.message));
+        QVERIFY2(reversed.message.contains(wrong.batchNo), qPrintable(reversed.message));
+        // Both bags wax again at the desk, with what they held before the cast.
+        QCOMPARE(table(db, "tnn", "select scond_id, pcs, weight from bag_place where place = 'desk' order by scond_id"),
+                 (QStringList{"1|10|12", "3|6|7"}));
+        QCOMPARE(table(db, "tnn", kDeskHolds), QStringList{"03-倒模|16|19"});
+        QCOMPARE(table(db, "nnn", "select count(*), sum(qtycal), sum(loss) from castind"), QStringList{"2|0|0"});
+        QCOMPARE(db.scalar("select count(*) from audit_log where field = 'desk:reverse'").toInt(), 2);
+        QCOMPARE(ledgerDisagreement(db), QString());
+
+        clerk.now = QDateTime(kTuesday, QTime(10, 0));
+        const CastingDesk::Outcome right = clerk.cast("40", "3.5", {"KC1-1=21", "KC1-3=15.4"});
+        QVERIFY2(right.done(), qPrintable(right.message));
+        QVERIFY(right.batchNo != wrong.batchNo);
+        QCOMPARE(table(db, "nnn", "select sum(qtycal), sum(qtyref), sum(loss) from castind"),
+                 QStringList{"36.4|16|0.1"});
+        QCOMPARE(table(db, "n", "select sum(m.sqtycal) from matuse m join proch p on p.proch_id = m.proch_id "
+                                "where p.memo = '铸造批'"),
+                 QStringList{"36.5"});
+        QCOMPARE(report(db.tr(), "d_metal_balance", {kMonday, kMonday}, balanceColumns), monday);
+        QCOMPARE(ledgerDisagreement(db), QString());
+        ConsistencyCheck check(db.tr(), {7, QDateTime(kTuesday, QTime(18, 0))});
+        QList<Finding> findings;
+        QVERIFY2(check.negativeHoldings(&findings) && check.progressAgrees(&findings), qPrintable(check.error()));
+        QCOMPARE(findings.size(), 0);
+
+        clerk.now = QDateTime(kTuesday, QTime(11, 0));
+        const DeskOutcome passed = clerk.desk.act([] { DeskRequest r = req(A::PassOn, "倒模", "15.4"); r.code = "KC1-3"; return r; }());
+        QVERIFY2(passed.done(), qPrintable(passed.message));
+        const QStringList before = deskRows(db);
+        clerk.now = QDateTime(kTuesday, QTime(11, 5));
+        DeskRequest whole = reverse("倒模");
+        const DeskOutcome refused = clerk.desk.act(whole);
+        QCOMPARE(refused.result, R::NotLast);
+        QVERIFY2(refused.message.contains(QStringLiteral("KC1-3")) && refused.message.contains(QStringLiteral("整批")),
+                 qPrintable(refused.message));
+        QCOMPARE(deskRows(db), before);
+    }
+
     // An issue to the wrong worker reversed: the step closed with nothing, the
     // desk holds the bag again, and nothing is lost or gained.
     void reverseAnIssue_data() { addEngineRows(); }

@@ -180,7 +180,9 @@ class MetalBalanceTest : public QObject
             const qint64 held = units(p.weight);
             const bool wax = dept.isCasting() && m_db.scalar("select count(*) from work_report where scond_id = ? "
                                                              "and gongxu = '03-倒模'", {bag.scondId}).toInt() == 0
-                && m_db.scalar("select count(*) from proch where scond_id = ? and memo = '铸造批'", {bag.scondId}).toInt() == 0;
+                // a batch reversed has a step with its pieces negated
+                && m_db.scalar("select coalesce(sum(case when qty < 0 then -1 else 1 end), 0) from proch "
+                               "where scond_id = ? and memo = '铸造批'", {bag.scondId}).toInt() == 0;
             if (wax && chance(50)) {
                 cast(bags, bag);
             } else if (wax) {
