@@ -177,8 +177,9 @@ struct DeskOptions
     QCommandLineOption action{QStringLiteral("action"),
                               QStringLiteral("receive, issue (to --worker), return (from the worker), pass (to the "
                                              "next department), cast (at 倒模: one tree for the bags CODE=G, the "
-                                             "grams cast for each) or reverse (the bag's last receive, issue, return, pass or cast at this "
-                                             "department undone, with --reason; the supervisor right)."),
+                                             "grams cast for each) or reverse (the bag's last receive, issue, "
+                                             "return, pass or cast at this department undone, with --reason; the "
+                                             "supervisor right)."),
                               QStringLiteral("ACTION")};
     QCommandLineOption worker{QStringLiteral("worker"),
                               QStringLiteral("Worker number (issue; return: checked against the holder); with pass "
