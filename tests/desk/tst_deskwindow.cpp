@@ -583,6 +583,32 @@ private Q_SLOTS:
         closeDesk(w);
     }
 
+    // A pass-on reversed in the window: the bag on its way to 镶石 is shown as
+    // the transfer it went on, and comes back to 执模's desk.
+    void reversingAPassOn_data() { addEngineRows(); }
+    void reversingAPassOn()
+    {
+        WIP_DESK_FACTORY(db);
+        DeskClerk clerk(db.tr());
+        sentToFiling(clerk);
+        DONE(clerk.act(A::Receive, "KC1-1", "执模", "31.25"));
+        DONE(clerk.act(A::PassOn, "KC1-1", "执模", "31.2"));
+        QPointer<w_desk> w = openDesk(db, "BOSS");
+        QVERIFY(w);
+        auto &banner = w->control<ResultBanner>("st_result");
+        key(w, Qt::Key_F10);
+        enter(w, "KC1-1");
+        const QString shown = w->control<StaticText>("st_bag").text();
+        QVERIFY2(shown.contains("转出 转料单") && shown.contains("到镶石: 10 件 31.200 克"), qPrintable(shown));
+        enter(w, "sent too early");
+        if (const QByteArray dir = qgetenv("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+            w->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/w_desk-reverse-pass.png"));
+        key(w, Qt::Key_F2);
+        QCOMPARE(banner.state(), S::Done);
+        QCOMPARE(place(db, "KC1-1"), QStringLiteral("desk 04-执模 10 31.2"));
+        closeDesk(w);
+    }
+
     // A take-back of a bag taken back a moment ago (its rest still with the
     // worker) may be the same ticket scanned twice: asked, Esc drops it, F2
     // goes on to the fields.
