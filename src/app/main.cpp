@@ -6,6 +6,7 @@
 #include "app/commandline.h"
 #include "app/commandrunner.h"
 #include "app/desktopapplication.h"
+#include "runtime/localtimezone.h"
 #include "runtime/outputfile.h"
 #include "runtime/settings.h"
 #include "runtime/widgets/desktopfileopener.h"
@@ -69,6 +70,8 @@ int main(int argc, char **argv)
 {
     // Before anything opens a file: a closed standard stream must not be reused.
     wip::OutputFile::guardStandardStreams();
+    // Before any thread, and before the first date is read.
+    wip::LocalTimeZone::readOnce();
     wip::AppPaths::setApplicationNames();
 
     const bool headless = isHeadlessCommand(argc, argv);
