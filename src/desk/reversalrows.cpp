@@ -145,6 +145,12 @@ const QStringList kTransferColumns{"mattran_no", "scno",   "ldate",   "zt",     
                                    "style_no",   "inputname", "modifyname", "scond_id", "fdate"};
 const char *const kTransferKinds = "ttdttttttnnnnnnttttttttid";
 const QStringList kTransferFigures{"qtycal", "qtyref", "fpcs", "fweight", "freturn", "loss"};
+// A step (proch) as a cancelling copy takes it, and its material (matuse).
+const QStringList kStepColumns{"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime",
+                               "qty",  "wsheetno",    "opername", "memo",     "scond_id"};
+const char *const kStepKinds = "ttttddnttti";
+const QStringList kMaterialColumns{"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal", "sqtyref"};
+const char *const kMaterialKinds = "itttttnn";
 
 } // namespace
 
@@ -193,10 +199,7 @@ bool ReversalRows::cancelOutsideStep(const QString &note, const QDateTime &close
             return false;
         }
     }
-    return copyRows(QStringLiteral("proch"),
-                    {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty", "wsheetno", "opername",
-                     "memo", "scond_id"},
-                    "ttttddnttti", {"qty"},
+    return copyRows(QStringLiteral("proch"), kStepColumns, kStepKinds, {"qty"},
                     {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user},
                      {"memo", QString(memoPrefix() + m_memo)}},
                     QStringLiteral("wsheetno = ? and scond_id = ? and gongxu_code = ? and edtime = ? and qty > 0"),
@@ -215,10 +218,8 @@ bool ReversalRows::cancelCastStep(const QString &batch, const QDateTime &at)
                                             : m_tr.sqlErrText;
         return false;
     }
-    if (!copyRows(QStringLiteral("proch"),
-                  {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty", "wsheetno", "opername",
-                   "memo", "scond_id"},
-                  "ttttddnttti", {"qty"}, {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user}},
+    if (!copyRows(QStringLiteral("proch"), kStepColumns, kStepKinds, {"qty"},
+                  {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user}},
                   QStringLiteral("proch_id = ?"), {id->at(0).toLongLong()}, 1))
         return false;
     const auto cancel = m_tr.selectInto(QStringLiteral("select max(proch_id) from proch where wsheetno = ? and "
@@ -228,9 +229,7 @@ bool ReversalRows::cancelCastStep(const QString &batch, const QDateTime &at)
         m_error = m_tr.sqlErrText.isEmpty() ? QStringLiteral("the cancelling step is not there") : m_tr.sqlErrText;
         return false;
     }
-    return copyRows(QStringLiteral("matuse"),
-                    {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal", "sqtyref"},
-                    "itttttnn", {"sqtycal", "sqtyref"}, {{"proch_id", cancel->at(0).toLongLong()}},
+    return copyRows(QStringLiteral("matuse"), kMaterialColumns, kMaterialKinds, {"sqtycal", "sqtyref"}, {{"proch_id", cancel->at(0).toLongLong()}},
                     QStringLiteral("proch_id = ?"), {id->at(0).toLongLong()}, -1);
 }
 
@@ -270,10 +269,7 @@ bool ReversalRows::cancelTakeBack(const QString &gongxu, const TakenBack &t)
         return false;
     }
     const long long settledStep = step->at(0).toLongLong();
-    if (!copyRows(QStringLiteral("proch"),
-                  {"scno", "gongxu_code", "changhao", "xingming", "sttime", "edtime", "qty", "wsheetno", "opername",
-                   "memo", "scond_id"},
-                  "ttttddnttti", {"qty"},
+    if (!copyRows(QStringLiteral("proch"), kStepColumns, kStepKinds, {"qty"},
                   {{"sttime", m_now}, {"edtime", m_now}, {"opername", m_user}, {"memo", memo}},
                   QStringLiteral("proch_id = ?"), {settledStep}, 1))
         return false;
@@ -284,9 +280,7 @@ bool ReversalRows::cancelTakeBack(const QString &gongxu, const TakenBack &t)
         m_error = m_tr.sqlErrText.isEmpty() ? QStringLiteral("the cancelling step is not there") : m_tr.sqlErrText;
         return false;
     }
-    if (!copyRows(QStringLiteral("matuse"),
-                  {"proch_id", "scno", "gongxu_code", "changhao", "mcode", "waycode", "sqtycal", "sqtyref"},
-                  "itttttnn", {"sqtycal", "sqtyref"}, {{"proch_id", cancel->at(0).toLongLong()}},
+    if (!copyRows(QStringLiteral("matuse"), kMaterialColumns, kMaterialKinds, {"sqtycal", "sqtyref"}, {{"proch_id", cancel->at(0).toLongLong()}},
                   QStringLiteral("proch_id = ?"), {settledStep}, -1))
         return false;
 
