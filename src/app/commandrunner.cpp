@@ -16,6 +16,7 @@
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
 #include "reports/reportoutput.h"
+#include "reports/streamedexport.h"
 #include "reports/render/pdfexport.h"
 #include "reports/render/xlsxexport.h"
 #include "runtime/hosterror.h"
@@ -258,15 +259,36 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         store.SetTransObject(tr);
         if (!options.title.isEmpty())
             setHeading(store, options.title);
+        const QString &format = options.format;
+        const QString output = options.output.isEmpty() ? QString()
+                                                        : QFileInfo(options.output).absoluteFilePath();
+        if (format == QLatin1String("csv") || format == QLatin1String("json")) {
+            // Written as the rows are read: a month of a big factory in the memory of a few thousand rows.
+            out.flush();
+            const auto outcome = reports::StreamedExport::save(
+                store, *values,
+                format == QLatin1String("csv") ? reports::StreamedExport::Format::Csv : reports::StreamedExport::Format::Json,
+                output, &error);
+            if (outcome == reports::StreamedExport::Outcome::NotRetrieved) {
+                err << "The report " << definition->name << " could not be retrieved from "
+                    << DatabaseOpener::displayUrl(tr.settings) << "." << Qt::endl;
+                return 1;
+            }
+            if (outcome != reports::StreamedExport::Outcome::Written) {
+                err << "The report " << definition->name << " was not written. " << error << Qt::endl;
+                return 1;
+            }
+            if (!output.isEmpty())
+                err << "Wrote " << QDir::toNativeSeparators(output) << Qt::endl;
+            tr.disconnect();
+            return 0;
+        }
         if (store.Retrieve(*values) < 0) {
             err << "The report " << definition->name << " could not be retrieved from "
                 << DatabaseOpener::displayUrl(tr.settings) << "." << Qt::endl;
             return 1;
         }
 
-        const QString &format = options.format;
-        const QString output = options.output.isEmpty() ? QString()
-                                                        : QFileInfo(options.output).absoluteFilePath();
         if (!writeReport(store, format, output, out, &error)) {
             err << "The report " << definition->name << " was not written. " << error << Qt::endl;
             return 1;

@@ -97,20 +97,25 @@ const Decimal &ColumnData::decimalAt(qsizetype row) const
 
 int ColumnData::compare(qsizetype a, qsizetype b) const
 {
+    return compare(a, *this, b);
+}
+
+int ColumnData::compare(qsizetype a, const ColumnData &other, qsizetype b) const
+{
     switch (m_type) {
     case ValueType::Number:
         // An invalid Decimal (NULL) orders first.
-        return Decimal::compare(m_numbers[size_t(a)], m_numbers[size_t(b)]);
+        return Decimal::compare(m_numbers[size_t(a)], other.m_numbers[size_t(b)]);
     case ValueType::String: {
         const QString &x = m_texts[size_t(a)];
-        const QString &y = m_texts[size_t(b)];
+        const QString &y = other.m_texts[size_t(b)];
         if (x.isNull() || y.isNull())
             return x.isNull() == y.isNull() ? 0 : (x.isNull() ? -1 : 1);
         return QString::compare(x, y);
     }
     default: {
         const qint64 x = m_wallClock[size_t(a)];
-        const qint64 y = m_wallClock[size_t(b)];
+        const qint64 y = other.m_wallClock[size_t(b)];
         return x < y ? -1 : (x > y ? 1 : 0);   // kNoTime (NULL) is the smallest
     }
     }

@@ -47,6 +47,8 @@ public:
     const Decimal &decimalAt(qsizetype row) const;   // number columns
     // <0, 0, >0 as row a orders before, with or after row b (NULL first).
     int compare(qsizetype a, qsizetype b) const;
+    // The same between row a here and row b of another column of this type.
+    int compare(qsizetype a, const ColumnData &other, qsizetype b) const;
 
     void set(qsizetype row, const QVariant &value);
     void insert(qsizetype row, const QVariant &value);

@@ -12,7 +12,7 @@ void ComputedValues::clear()
 }
 
 QVariant ComputedValues::value(const CompiledDefinition &compiled, int field, int row, const ExpressionContext &context,
-                               int rowCount)
+                               int rowCount, int firstRow)
 {
     const size_t count = size_t(compiled.fields.size());
     if (m_values.size() != count) {
@@ -24,7 +24,7 @@ QVariant ComputedValues::value(const CompiledDefinition &compiled, int field, in
         m_values[f].assign(size_t(rowCount), QVariant());
         m_state[f].assign(size_t(rowCount), NotYet);
     }
-    const size_t r = size_t(row - 1);
+    const size_t r = size_t(row - firstRow);
     if (m_state[f][r] == Done)
         return m_values[f][r];
     if (m_state[f][r] == Evaluating)   // a field that reads itself, through others or directly

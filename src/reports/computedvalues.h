@@ -19,9 +19,10 @@ public:
     void clear();
 
     // Field `field` (an index into compiled.fields) in `row` (1-based) of the
-    // context, which has rowCount rows; a NULL of the field's type for NULL.
+    // context, whose rows kept here are rowCount rows from firstRow on (a run of
+    // a report read a run at a time); a NULL of the field's type for NULL.
     QVariant value(const CompiledDefinition &compiled, int field, int row, const ExpressionContext &context,
-                   int rowCount);
+                   int rowCount, int firstRow = 1);
 
     QHash<QString, QVariant> *aggregateCache() { return &m_aggregates; }
 

@@ -69,17 +69,17 @@ QVariant evalBinary(const Expression::Node &node, const EvalEnv &env)
     }
 }
 
-QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int first, int last)
+// What an aggregate has gathered so far over the values of its rows.
+struct Gathered
 {
-    const Expression::Node &arg = *node.children[0];
-    const AggregateKind kind = node.function->aggregate;
     Decimal sum;
     qint64 count = 0;
     QVariant best;
-    for (int r = first; r <= last; ++r) {
-        const QVariant v = eval(arg, EvalEnv{env.context, r});
+
+    void add(AggregateKind kind, const QVariant &v)
+    {
         if (v.isNull())
-            continue;
+            return;
         switch (kind) {
         case AggregateKind::Count:
             ++count;
@@ -106,12 +106,26 @@ QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int 
             break;
         }
     }
-    switch (kind) {
-    case AggregateKind::Count: return numberValue(count);
-    case AggregateKind::Sum: return numberValue(sum);
-    case AggregateKind::Avg: return count == 0 ? QVariant() : numberValue(sum / Decimal::fromInt(count));
-    default: return best;
+
+    QVariant result(AggregateKind kind) const
+    {
+        switch (kind) {
+        case AggregateKind::Count: return numberValue(count);
+        case AggregateKind::Sum: return numberValue(sum);
+        case AggregateKind::Avg: return count == 0 ? QVariant() : numberValue(sum / Decimal::fromInt(count));
+        default: return best;
+        }
     }
+};
+
+QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int first, int last)
+{
+    const Expression::Node &arg = *node.children[0];
+    const AggregateKind kind = node.function->aggregate;
+    Gathered gathered;
+    for (int r = first; r <= last; ++r)
+        gathered.add(kind, eval(arg, EvalEnv{env.context, r}));
+    return gathered.result(kind);
 }
 
 // Key of an aggregate's result in the context's cache: a marker, the node's id
@@ -240,8 +254,83 @@ bool containsAggregate(const Expression::Node &node)
     return false;
 }
 
+// Whether a subtree reads anything beyond the row it is evaluated in: an
+// aggregate, or the number of rows.
+bool readsBeyondRow(const Expression::Node &node)
+{
+    if (node.kind == Kind::Aggregate)
+        return true;
+    if (node.kind == Kind::Call && node.function && qstrcmp(node.function->name, "rowcount") == 0)
+        return true;
+    for (const auto &child : node.children)
+        if (readsBeyondRow(*child))
+            return true;
+    return false;
+}
+
+void collectAggregates(const Expression::Node &node, std::vector<const Expression::Node *> *found)
+{
+    if (node.kind == Kind::Aggregate) {
+        found->push_back(&node);
+        return;
+    }
+    for (const auto &child : node.children)
+        collectAggregates(*child, found);
+}
+
 } // namespace
 
+struct Expression::Totals::Running
+{
+    const Node *node;
+    Gathered gathered;
+};
+
+Expression::Totals::Totals() = default;
+Expression::Totals::~Totals() = default;
+
+bool Expression::Totals::accepts(const Expression &expression, const std::function<bool(const QString &)> &rowLocal)
+{
+    std::vector<const Node *> aggregates;
+    collectAggregates(*expression.m_root, &aggregates);
+    for (const Node *a : aggregates) {
+        if (a->children.size() != 1 || readsBeyondRow(*a->children[0]))
+            return false;
+        QStringList names;
+        collectNames(*a->children[0], &names);
+        for (const QString &name : names) {
+            if (!rowLocal(name))
+                return false;
+        }
+    }
+    return true;
+}
+
+void Expression::Totals::track(const Expression &expression)
+{
+    std::vector<const Node *> aggregates;
+    collectAggregates(*expression.m_root, &aggregates);
+    for (const Node *a : aggregates)
+        m_running.push_back(Running{a, {}});
+}
+
+void Expression::Totals::add(const ExpressionContext &context, int first, int last)
+{
+    for (Running &r : m_running) {
+        const Node &arg = *r.node->children[0];
+        const AggregateKind kind = r.node->function->aggregate;
+        for (int row = first; row <= last; ++row)
+            r.gathered.add(kind, eval(arg, EvalEnv{context, row}));
+    }
+}
+
+void Expression::Totals::put(QHash<QString, QVariant> *cache, int rowCount) const
+{
+    // The key evalAggregate looks for: every range of a report without groups
+    // is rows 1 to rowCount (1 to 0 without rows).
+    for (const Running &r : m_running)
+        cache->insert(aggregateKey(r.node->aggregateId, 1, rowCount), r.gathered.result(r.node->function->aggregate));
+}
 
 Expression::Expression() = default;
 Expression::~Expression() = default;
@@ -309,6 +398,11 @@ QString Expression::summedName() const
         || n.children[0]->kind != Node::Kind::Name)
         return QString();
     return n.children[0]->name;
+}
+
+bool Expression::readsOnlyItsRow() const
+{
+    return !readsBeyondRow(*m_root);
 }
 
 bool Expression::hasAggregate() const

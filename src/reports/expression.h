@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace wip::reports {
 
@@ -78,6 +80,10 @@ public:
     // for all)" reads none.
     QStringList rowNames() const;
     bool hasAggregate() const;
+    // Whether its value in a row comes from that row alone: no aggregate, no
+    // rowcount(). Such a field can be computed while the rows are read a run at
+    // a time, before the last row is known.
+    bool readsOnlyItsRow() const;
     // Whether it divides ("/", avg): its value is then a ratio, exact only to the
     // twelve places a quotient gets, not a figure added up from exact ones.
     bool divides() const;
@@ -86,6 +92,34 @@ public:
     QString summedName() const;
 
     struct Node;
+
+    // The aggregates of expressions over every row of a report that is read a
+    // run of rows at a time and not kept (a month written to a file as it is
+    // read): add() each run as it goes by, then put() the results where
+    // evaluating the expressions finds them, the context's aggregate cache, as
+    // if they had been computed over all the rows at once. For reports without
+    // groups, where every range covers all rows.
+    class Totals
+    {
+    public:
+        Totals();
+        ~Totals();
+        Totals(const Totals &) = delete;
+        Totals &operator=(const Totals &) = delete;
+        // Whether each aggregate of the expression reads its row alone: no
+        // aggregate or rowcount() inside it, and each name it reads one that
+        // rowLocal says is read from the row alone (a computed field may not be).
+        static bool accepts(const Expression &expression, const std::function<bool(const QString &)> &rowLocal);
+        // Gathers the expression's aggregates; it must outlive this object.
+        void track(const Expression &expression);
+        // Rows [first, last] of the context, in order, each once.
+        void add(const ExpressionContext &context, int first, int last);
+        void put(QHash<QString, QVariant> *cache, int rowCount) const;
+
+    private:
+        struct Running;
+        std::vector<Running> m_running;
+    };
 
 private:
     Expression();

@@ -79,22 +79,24 @@ QString jsonColumnName(const Definition &definition, const Column &column)
 
 QJsonObject ReportOutput::toJsonObject(const ReportData &report)
 {
+    QJsonObject o = jsonHead(report);
+    const QVector<Column> columns = report.columns();
+    QJsonArray rows;
+    for (int row = 1; row <= report.rowCount(); ++row)
+        rows.append(jsonRow(report, columns, row));
+    o.insert(QStringLiteral("rows"), rows);
+    return o;
+}
+
+QJsonObject ReportOutput::jsonHead(const ReportData &report)
+{
     const Definition &definition = report.definition();
     QJsonObject o;
     o.insert(QStringLiteral("definition"), definition.name);
-    const QVector<Column> columns = report.columns();
     QJsonArray names;
-    for (const Column &c : columns)
+    for (const Column &c : report.columns())
         names.append(jsonColumnName(definition, c));
     o.insert(QStringLiteral("columns"), names);
-    QJsonArray rows;
-    for (int row = 1; row <= report.rowCount(); ++row) {
-        QJsonArray values;
-        for (const Column &c : columns)
-            values.append(jsonValue(outputValue(report.item(row, c.name), c.format, false)));
-        rows.append(values);
-    }
-    o.insert(QStringLiteral("rows"), rows);
     QJsonObject computed;
     for (const ComputedField &f : definition.computed)
         computed.insert(f.name, jsonValue(outputValue(report.item(1, f.name), f.format, isRatio(definition, f.name))));
@@ -108,6 +110,14 @@ QJsonObject ReportOutput::toJsonObject(const ReportData &report)
         nested.append(toJsonObject(*n));
     o.insert(QStringLiteral("nested"), nested);
     return o;
+}
+
+QJsonArray ReportOutput::jsonRow(const ReportData &report, const QVector<Column> &columns, int row)
+{
+    QJsonArray values;
+    for (const Column &c : columns)
+        values.append(jsonValue(outputValue(report.item(row, c.name), c.format, false)));
+    return values;
 }
 
 QByteArray ReportOutput::toJson(const ReportData &report)
@@ -139,30 +149,41 @@ void appendCsv(const ReportData &report, bool headings, QString *out)
         }
         return;
     }
-    // The columns as printed: hidden columns, ids and tick columns are left out,
-    // computed columns of the rows are in; each headed by its caption.
     const QVector<ReportColumn> columns = reportColumns(report, ColumnUse::Output);
-    if (headings) {
-        QStringList header;
-        for (const ReportColumn &c : columns)
-            header.append(csvField(headingText(c)));
-        out->append(header.join(QLatin1Char(',')) + QLatin1String("\r\n"));
-    }
-    for (int row = 1; row <= report.rowCount(); ++row) {
-        QStringList line;
+    if (headings)
+        out->append(ReportOutput::csvHeading(columns));
+    ReportOutput::appendCsvRows(report, columns, 1, report.rowCount(), out);
+}
+
+} // namespace
+
+QString ReportOutput::csvHeading(const QVector<ReportColumn> &columns)
+{
+    QStringList header;
+    for (const ReportColumn &c : columns)
+        header.append(csvField(headingText(c)));
+    return header.join(QLatin1Char(',')) + QLatin1String("\r\n");
+}
+
+void ReportOutput::appendCsvRows(const ReportData &report, const QVector<ReportColumn> &columns, int first, int last,
+                                 QString *out)
+{
+    for (int row = first; row <= last; ++row) {
+        bool firstField = true;
         for (const ReportColumn &c : columns) {
             QVariant value;
             try {
                 value = report.item(row, c.name);
             } catch (const std::exception &) {
             }
-            line.append(csvField(ReportOutput::plainText(outputValue(value, c.format, c.ratio))));
+            if (!firstField)
+                out->append(QLatin1Char(','));
+            out->append(csvField(plainText(outputValue(value, c.format, c.ratio))));
+            firstField = false;
         }
-        out->append(line.join(QLatin1Char(',')) + QLatin1String("\r\n"));
+        out->append(QLatin1String("\r\n"));
     }
 }
-
-} // namespace
 
 QByteArray ReportOutput::toCsv(const ReportData &report, bool headings)
 {

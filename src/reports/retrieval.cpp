@@ -141,6 +141,12 @@ int Retrieval::fail(const QString &text, bool savepoint, RowTable &rows)
     return -1;
 }
 
+void Retrieval::release(bool savepoint)
+{
+    if (savepoint)
+        m_tr.releaseSavepoint(kSavepoint);
+}
+
 QVector<int> Retrieval::sourceColumns(RowSource &source, bool savepoint)
 {
     QVector<int> from;
@@ -160,16 +166,21 @@ QVector<int> Retrieval::sourceColumns(RowSource &source, bool savepoint)
     return from;
 }
 
-void Retrieval::sort(RowTable &rows) const
+QVector<std::pair<int, bool>> Retrieval::sortKeys(const Definition &definition)
 {
     QVector<std::pair<int, bool>> keys;   // column, descending
-    for (const QString &s : m_definition.sort) {
+    for (const QString &s : definition.sort) {
         const QStringList parts = s.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        const int column = parts.isEmpty() ? -1 : m_definition.columnIndex(parts.at(0));
+        const int column = parts.isEmpty() ? -1 : definition.columnIndex(parts.at(0));
         if (column >= 0)
             keys.append({column, parts.size() > 1 && parts.at(1).compare(QLatin1String("D"), Qt::CaseInsensitive) == 0});
     }
-    rows.sort(keys);
+    return keys;
+}
+
+void Retrieval::sort(RowTable &rows) const
+{
+    rows.sort(sortKeys(m_definition));
 }
 
 void Retrieval::pivot(RowTable &rows)

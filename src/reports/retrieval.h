@@ -59,16 +59,23 @@ public:
     // crosstab: the caller then retrieves the rows.
     std::optional<Summary> summarize(const QVariantList &typedValues, const QStringList &columns);
 
+    // The definition's sort keys: column index and whether descending.
+    static QVector<std::pair<int, bool>> sortKeys(const Definition &definition);
+
     // Per crosstab value: the pivot columns holding it (empty for other layouts).
     const QVector<QVector<int>> &crosstabValueColumns() const { return m_crosstabValueColumns; }
 
 private:
+    friend class SortedRows;
+
     // The definition's statement bound to the typed values and opened, with a
     // savepoint first when one is needed (*savepoint says); wrap turns the bound
     // SQL into the statement run. Null after fail() when it does not open.
     std::unique_ptr<RowSource> open(const QVariantList &typedValues, const std::function<QString(const QString &)> &wrap,
                                     bool *savepoint, RowTable &rows);
     int fail(const QString &text, bool savepoint, RowTable &rows);
+    // The statement is done with: the savepoint taken for it, if any, released.
+    void release(bool savepoint);
     QVector<int> sourceColumns(RowSource &source, bool savepoint);
     void sort(RowTable &rows) const;
     void pivot(RowTable &rows);

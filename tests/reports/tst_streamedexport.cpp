@@ -1,0 +1,268 @@
+#include "reports/datastore.h"
+#include "reports/definitionloader.h"
+#include "reports/indentedjson.h"
+#include "reports/reportoutput.h"
+#include "reports/streamedexport.h"
+#include "runtime/trace.h"
+#include "testdatabase.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+using namespace wip;
+using namespace wip::reports;
+using wip::test::TestDatabase;
+
+// A report written as its rows are read gives the bytes of the report retrieved
+// whole: its JSON pieces are laid out as Qt lays out the document, runs of rows
+// meet anywhere, ties and NULLs keep their order, totals come out the same, and
+// a report the database sorts otherwise is retrieved whole. A cancelled or
+// failed export leaves no file and a file that was there as it was.
+class TestStreamedExport : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void jsonPiecesReadAsTheDocument_data();
+    void jsonPiecesReadAsTheDocument();
+    void sameBytesAsTheWholeReport_data();
+    void sameBytesAsTheWholeReport();
+    void cancelledOrFailedExportLeavesNoFile_data() { test::addEngineRows(); }
+    void cancelledOrFailedExportLeavesNoFile();
+    void cleanup() { StreamedExport::setRunSize(4096); }
+};
+
+namespace {
+
+// Rows with ties on the sort, NULLs in it, numbers as texts and a text that
+// needs quoting in CSV and escaping in JSON.
+bool fill(TestDatabase &db)
+{
+    if (!db.exec(QStringLiteral("create table stream_rows (id integer, k varchar(20), n numeric(18,3), "
+                                "t varchar(20), d timestamp, note varchar(40))")))
+        return false;
+    struct Row
+    {
+        int id;
+        QVariant k, n, t, d, note;
+    };
+    const QVariant null;
+    const QDateTime at(QDate(2026, 11, 3), QTime(14, 5));
+    const Row rows[] = {
+        {1, "B", 2.5, "10", at, "a, \"quoted\" note"},
+        {2, "A", 1.0, "9", at.addDays(1), "line\nbreak"},
+        {3, null, 7.125, "100", null, "tab\there"},
+        {4, "B", null, "2", at, null},
+        {5, "A", 1.0, "9", at.addDays(-3), QString::fromUtf8("镶石 ✓")},
+        {6, "C", -4.0, "x", at, "\\ back"},
+        {7, "B", 2.5, null, at.addSecs(60), ""},
+        {8, null, 0.001, "11", at, "null key"},
+        {9, "A", 1000000.0, "9", at, "big"},
+    };
+    for (const Row &r : rows) {
+        if (!db.insert(QStringLiteral("stream_rows"), {{"id", r.id}, {"k", r.k}, {"n", r.n}, {"t", r.t}, {"d", r.d},
+                                                       {"note", r.note}}))
+            return false;
+    }
+    return true;
+}
+
+std::shared_ptr<const Definition> definition(const QString &json)
+{
+    QString error;
+    const auto loaded = DefinitionLoader::loadJson(json.toUtf8(), QStringLiteral("test"), &error);
+    if (!loaded)
+        qWarning("%s", qPrintable(error));
+    return loaded ? std::make_shared<const Definition>(*loaded) : nullptr;
+}
+
+// A tabular report over stream_rows with the given sort, computed fields and filter.
+QString report(const QString &sort, const QString &computed, const QString &where = QString())
+{
+    return QString::fromUtf8(R"j({"name": "d_stream", "layout": "tabular",
+        "query": "select id, k, n, t, d, note from stream_rows %3",
+        "columns": [
+          {"name": "id", "db": "stream_rows.id", "type": "number", "caption": ["No"]},
+          {"name": "k", "db": "stream_rows.k", "type": "string", "caption": ["Key"]},
+          {"name": "n", "db": "stream_rows.n", "type": "number", "caption": ["Weight"], "format": "####0.000"},
+          {"name": "t", "db": "stream_rows.t", "type": "number", "caption": ["Count"]},
+          {"name": "d", "db": "stream_rows.d", "type": "datetime", "caption": ["Date"], "format": "yyyy-mm-dd"},
+          {"name": "note", "db": "stream_rows.note", "type": "string", "caption": ["Note, said"]}],
+        "sort": [%1],
+        "texts": [{"name": "t_title", "text": "Rows \"streamed\"", "band": "header"}],
+        "computed": [%2]})j")
+        .arg(sort, computed, where);
+}
+
+const QString kTotals = QString::fromUtf8(R"j(
+    {"name": "c_row", "expression": "getrow()", "band": "detail", "caption": ["NO."], "format": "0"},
+    {"name": "c_twice", "expression": "n * 2", "band": "detail", "caption": ["Twice"]},
+    {"name": "c_sum", "expression": "sum(n for all)", "band": "summary", "under": "n"},
+    {"name": "c_sum_twice", "expression": "sum(c_twice for all) + 1", "band": "summary"},
+    {"name": "c_count", "expression": "count(k for all)", "band": "summary"},
+    {"name": "c_min", "expression": "min(d for all)", "band": "summary", "type": "datetime"},
+    {"name": "c_max", "expression": "max(note for all)", "band": "summary", "type": "string"},
+    {"name": "c_avg", "expression": "avg(n for all)", "band": "summary"},
+    {"name": "c_rows", "expression": "rowcount()", "band": "footer"},
+    {"name": "c_share_of_first", "expression": "n / sum(n for all)", "band": "summary", "format": "0.00"})j");
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestStreamedExport::jsonPiecesReadAsTheDocument_data()
+{
+    QTest::addColumn<QJsonValue>("value");
+    const double inf = std::numeric_limits<double>::infinity();
+    const QList<QPair<const char *, QJsonValue>> values = {
+        {"zero", 0.0}, {"negative zero", -0.0}, {"tenth", 0.1}, {"weight", 31.2}, {"negative", -4.125},
+        {"1e15", 1e15}, {"1e17", 1e17}, {"2^53", 9007199254740992.0}, {"2^53 + 2", 9007199254740994.0},
+        {"-2^53", -9007199254740992.0}, {"small", 1.5e-7}, {"huge", 3e22}, {"infinity", inf}, {"nan", std::nan("")},
+        {"true", true}, {"false", false}, {"null", QJsonValue()}, {"empty text", QString()},
+        {"controls", QString::fromUtf16(u"\x01\x08\x0c\n\r\t\x1f\x7f")}, {"quote and backslash", "say \"\\\""},
+        {"chinese", QString::fromUtf8("执模 镶石")}, {"two-byte", QString::fromUtf8("é ß")},
+        {"emoji", QString::fromUtf16(u"\U0001F48D ring")},
+        {"lone high surrogate", QString::fromUtf16(u"a\xd800z")}, {"lone low surrogate", QString::fromUtf16(u"\xdc00")},
+        {"high at the end", QString::fromUtf16(u"x\xdbff")}, {"slash", "1/2"},
+    };
+    for (const auto &[name, value] : values)
+        QTest::newRow(name) << value;
+}
+
+void TestStreamedExport::jsonPiecesReadAsTheDocument()
+{
+    QFETCH(QJsonValue, value);
+    // The value inside an array, as Qt writes it, and as written piece by piece.
+    QByteArray expected = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Indented);
+    QByteArray piece = "[\n    ";
+    IndentedJson::appendValue(&piece, value);
+    piece += "\n]\n";
+    QCOMPARE(piece, expected);
+    QCOMPARE(IndentedJson::indented(expected, "  "),
+             QByteArray("  [\n  ") + expected.mid(2, expected.size() - 5).replace("\n", "\n  ") + "\n  ]\n");
+}
+
+void TestStreamedExport::sameBytesAsTheWholeReport_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<bool>("streams");
+    QTest::addColumn<bool>("sortedOtherwise");   // the database's order is not the report's: retrieved whole
+    struct Case
+    {
+        const char *name;
+        QString json;
+        bool streams;
+        bool sortedOtherwise = false;
+    };
+    const Case cases[] = {
+        {"ties and nulls, totals", report(QString::fromUtf8(R"j("k", "n D")j"), kTotals), true},
+        {"no sort: the query's order", report(QString(), QString::fromUtf8(R"j({"name": "c_row", "expression": "getrow()", "band": "detail"})j")), true},
+        {"descending date", report(QString::fromUtf8(R"j("d D", "id")j"), QString()), true},
+        {"numbers the database holds as texts", report(QString::fromUtf8(R"j("t")j"), QString()), true, true},
+        {"no rows", report(QString::fromUtf8(R"j("k")j"), kTotals, QStringLiteral("where id < 0")), true},
+        {"a detail field reads every row",
+         report(QString::fromUtf8(R"j("k")j"), QString::fromUtf8(R"j({"name": "c_share", "expression": "n / sum(n for all)", "band": "detail", "caption": ["Share"], "format": "0.00"})j")),
+         false},
+    };
+    QStringList engines{QStringLiteral("sqlite")};
+    if (test::postgresConfigured())
+        engines << QStringLiteral("postgresql");
+    for (const QString &engine : engines)
+        for (const Case &c : cases)
+            QTest::newRow(qPrintable(engine + u'/' + QLatin1String(c.name))) << engine << c.json << c.streams
+                                                                             << c.sortedOtherwise;
+}
+
+void TestStreamedExport::sameBytesAsTheWholeReport()
+{
+    QFETCH(QString, engine);
+    QFETCH(QString, json);
+    QFETCH(bool, streams);
+    QFETCH(bool, sortedOtherwise);
+    TestDatabase db(test::engineFromName(engine));
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    const auto def = definition(json);
+    QVERIFY(def);
+    QCOMPARE(StreamedExport::streams(*def), streams);
+
+    DataStore whole;
+    whole.setDefinition(def);
+    whole.SetTransObject(db.tr());
+    whole.setObjectText(QStringLiteral("t_title"), QStringLiteral("Titled, \"as the window says\""));
+    QVERIFY(whole.Retrieve() >= 0);
+    QTemporaryDir dir;
+    for (const auto format : {StreamedExport::Format::Csv, StreamedExport::Format::Json}) {
+        const QByteArray expected = format == StreamedExport::Format::Csv ? ReportOutput::toCsv(whole, true)
+                                                                          : ReportOutput::toJson(whole);
+        for (const int run : {1, 2, 3, 100}) {
+            StreamedExport::setRunSize(run);
+            DataStore store;
+            store.setDefinition(def);
+            store.SetTransObject(db.tr());
+            store.setObjectText(QStringLiteral("t_title"), QStringLiteral("Titled, \"as the window says\""));
+            const QString file = dir.filePath(QStringLiteral("out"));
+            QString error;
+            Trace::clearCaptured();
+            QCOMPARE(StreamedExport::save(store, {}, format, file, &error), StreamedExport::Outcome::Written);
+            QCOMPARE(readFile(file), expected);
+            QCOMPARE(Trace::captured().join(u' ').contains(QLatin1String("sorts its rows otherwise")), sortedOtherwise);
+        }
+    }
+}
+
+void TestStreamedExport::cancelledOrFailedExportLeavesNoFile()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    const auto def = definition(report(QString::fromUtf8(R"j("k")j"), kTotals));
+    QVERIFY(def);
+    QTemporaryDir dir;
+    const QString kept = dir.filePath(QStringLiteral("kept.csv"));
+    {
+        QFile f(kept);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("yesterday's export");
+    }
+    StreamedExport::setRunSize(2);
+    for (const auto format : {StreamedExport::Format::Csv, StreamedExport::Format::Json}) {
+        for (const QString &path : {kept, dir.filePath(QStringLiteral("new.csv"))}) {
+            DataStore store;
+            store.setDefinition(def);
+            store.SetTransObject(db.tr());
+            int runs = 0;
+            QString error;
+            const auto outcome = StreamedExport::save(store, {}, format, path, &error, [&](int rows) {
+                ++runs;
+                return rows < 4;   // the clerk cancels once four rows went by
+            });
+            QCOMPARE(outcome, StreamedExport::Outcome::Cancelled);
+            QCOMPARE(runs, 2);
+        }
+        QCOMPARE(readFile(kept), QByteArray("yesterday's export"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.csv"))));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);   // no temporary file left
+
+        DataStore store;
+        store.setDefinition(def);
+        store.SetTransObject(db.tr());
+        QString error;
+        QCOMPARE(StreamedExport::save(store, {}, format, QStringLiteral("/dev/full"), &error),
+                 StreamedExport::Outcome::NotWritten);
+        QVERIFY2(error.contains(QLatin1String("full")), qPrintable(error));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestStreamedExport)
+#include "tst_streamedexport.moc"
