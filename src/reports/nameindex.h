@@ -39,7 +39,7 @@ private:
         QString name;
         std::optional<int> index;
     };
-    mutable std::array<Recent, 4> m_recent;
+    mutable std::array<Recent, 24> m_recent;   // a row of a wide report read cell by cell stays here
     mutable size_t m_nextRecent = 0;
 };
 

@@ -88,8 +88,8 @@ bool isRatio(const Definition &definition, const QString &field)
 
 QVariant outputValue(const QVariant &value, const QString &format, bool ratio)
 {
-    if (value.isNull() || !isNumberValue(value))
-        return value;
+    if (value.isNull() || !isNumberValue(value) || (!ratio && Decimal::isDecimal(value)))
+        return value;   // a Decimal is its exact figure already
     const QVariant shown = ratio ? shownNumber(value, format) : value;
     const std::optional<Decimal> number = Decimal::fromVariant(shown);
     return number && number->isValid() ? number->toVariant() : shown;

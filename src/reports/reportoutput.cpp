@@ -10,6 +10,8 @@
 #include "runtime/values.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -44,6 +46,12 @@ QString ReportOutput::plainText(const QVariant &value)
 {
     if (Decimal::isDecimal(value) && !value.isNull())
         return values::numberText(*Decimal::fromVariant(value));
+    // The kinds of cell a report holds most, without the detour through JSON.
+    switch (value.metaType().id()) {
+    case QMetaType::QString: return value.toString();
+    case QMetaType::QDateTime: return values::dateTimeText(value.toDateTime());
+    default: break;
+    }
     const QJsonValue v = jsonValue(value);
     switch (v.type()) {
     case QJsonValue::Null: return QString();
@@ -129,8 +137,10 @@ namespace {
 
 QString csvField(const QString &text)
 {
-    if (!text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
+    const bool plain = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == u'"' || c == u',' || c == u'\n' || c == u'\r';
+    });
+    if (plain)
         return text;
     QString quoted = text;
     quoted.replace(QLatin1String("\""), QLatin1String("\"\""));

@@ -33,10 +33,15 @@ bool SortedRows::open(const QVariantList &typedValues)
         key += descending ? QLatin1String(" desc nulls last") : QLatin1String(" nulls first");
         order << key;
     }
-    order << kSequence;
+    // PostgreSQL sorts ties in any order: they are put in the query's by its
+    // row numbers. SQLite's sorter keeps them as they come, and numbering the
+    // rows would make it copy them all once more first.
+    if (postgres)
+        order << kSequence;
     const auto wrap = [&](const QString &sql) {
-        return QStringLiteral("select wip_sorted.*, row_number() over () as %1 from (%2) wip_sorted order by %3")
-            .arg(kSequence, sql, order.join(QLatin1String(", ")));
+        return postgres ? QStringLiteral("select wip_sorted.*, row_number() over () as %1 from (%2) wip_sorted order by %3")
+                              .arg(kSequence, sql, order.join(QLatin1String(", ")))
+                        : QStringLiteral("select * from (%1) wip_sorted order by %2").arg(sql, order.join(QLatin1String(", ")));
     };
     RowTable unused;
     // Without sort keys the report keeps the query's order: nothing to wrap.
@@ -81,7 +86,7 @@ int SortedRows::read(RowTable &rows, int count)
     for (; n < count && !(m_atEnd = !m_source->next()); ++n) {
         for (int c = 0; c < columnCount; ++c)
             rows.column(c).appendFrom(*m_source, m_from[c]);
-        if (m_sequenceColumn >= 0 && !inOrder(rows, n)) {
+        if (!m_keys.isEmpty() && !inOrder(rows, n)) {
             m_source.reset();
             m_retrieval.release(m_savepoint);
             rows.clear();
@@ -96,7 +101,7 @@ int SortedRows::read(RowTable &rows, int count)
         }
     }
     rows.adoptFilledRows();
-    if (n > 0 && m_sequenceColumn >= 0) {
+    if (n > 0 && !m_keys.isEmpty()) {
         m_last.clear();
         for (int k = 0; k < m_keys.size(); ++k)
             m_last.column(k).append(rows.value(n - 1, m_keys.at(k).first));
@@ -110,8 +115,8 @@ bool SortedRows::inOrder(const RowTable &rows, int row)
 {
     // The row must come after the one before it, as a stable sort puts it:
     // after it by the keys, or equal and later in the query's order.
-    const qint64 sequence = m_source->decimal(m_sequenceColumn).units();
-    if (m_lastSequence >= 0) {
+    const qint64 sequence = m_sequenceColumn >= 0 ? m_source->decimal(m_sequenceColumn).units() : 0;
+    if (m_total + row > 0) {
         const int order = row == 0 ? compareKeys(rows, 0, m_last, 0) : compareKeys(rows, row, rows, row - 1);
         if (order < 0 || (order == 0 && sequence < m_lastSequence))
             return false;

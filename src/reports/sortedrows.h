@@ -24,7 +24,8 @@ class RowSource;
 // of finished work as CSV). The database sorts them: by the definition's sort
 // keys, texts by their characters (SQLite's binary order, PostgreSQL's "C"
 // collation), NULL first, and rows equal in every key in the order the query
-// gives them, which the rows carry as a number (row_number() over the query).
+// gives them: SQLite's sorter keeps that order, PostgreSQL is given the rows'
+// numbers (row_number() over the query) to sort ties by.
 //
 // That is the order Retrieval's stable sort gives as long as the database
 // compares the keys as the report does. Where it does not (a number column

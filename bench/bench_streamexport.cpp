@@ -1,0 +1,236 @@
+// A month of finished work (d_wip_fin at scale 100: about 450 000 to 730 000
+// rows) written as CSV and JSON as the rows are read, against the same query,
+// sorted as the report sorts it, written by SQLite's own library the way its
+// command-line shell writes CSV, in the same run. Goals: CSV at most 1.5 times
+// the shell's way (wall time: the disk's work counts), JSON likewise, and a
+// peak memory that does not grow with the rows: it is measured in a child
+// process for a week and for the month, beside retrieving the month whole.
+//
+// WIP_BENCH_DATABASE names a SQLite demo file made before; otherwise the demo
+// is built at WIP_BENCH_SCALE (100).
+
+#include "benchdata.h"
+#include "database/initdatabase.h"
+#include "reports/catalogue.h"
+#include "reports/datastore.h"
+#include "reports/reportoutput.h"
+#include "reports/streamedexport.h"
+#include "runtime/connectionsettings.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace wip;
+
+namespace {
+
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+const QString &databaseFile()
+{
+    static const QString file = [] {
+        const QString given = qEnvironmentVariable("WIP_BENCH_DATABASE");
+        if (!given.isEmpty())
+            return given.startsWith(QLatin1String("sqlite:")) ? given.mid(7) : given;
+        const QString path = folder().filePath(QStringLiteral("bench.db"));
+        Transaction tr;
+        tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + path);
+        tr.settings.autoCommit = true;
+        InitOptions options;
+        options.demo = true;
+        options.scale = qEnvironmentVariableIsSet("WIP_BENCH_SCALE") ? qEnvironmentVariableIntValue("WIP_BENCH_SCALE") : 100;
+        std::fprintf(stderr, "building the demo factory at scale %d...\n", options.scale);
+        if (!tr.connect() || !initDatabase(tr, options).ok) {
+            std::fprintf(stderr, "the demo factory could not be built: %s\n", qPrintable(tr.sqlErrText));
+            std::abort();
+        }
+        tr.disconnect();
+        return path;
+    }();
+    return file;
+}
+
+// The last day with finished work, and the first of the month before it.
+std::pair<QDate, QDate> month()
+{
+    static const std::pair<QDate, QDate> m = [] {
+        Transaction tr;
+        tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
+        QDate last = QDate::currentDate();
+        if (tr.connect()) {
+            QSqlQuery q(tr.database());
+            if (q.exec(QStringLiteral("select max(ldate) from work_report where zt = 'FIN'")) && q.next())
+                last = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+            q.finish();
+            tr.disconnect();
+        }
+        return std::pair<QDate, QDate>{last.addMonths(-1).addDays(1 - last.day()), last};
+    }();
+    return m;
+}
+
+const QString kReport = QStringLiteral("d_wip_fin");
+
+// Writes the report from `from` to the month's end with the program's own export.
+bool streamed(reports::StreamedExport::Format format, const QDate &from, const QString &file)
+{
+    Transaction tr;
+    tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
+    if (!tr.connect())
+        return false;
+    reports::DataStore store;
+    store.setDefinition(reports::Catalogue::instance().find(kReport));
+    store.SetTransObject(tr);
+    QString error;
+    const bool ok = reports::StreamedExport::save(store, {from, month().second}, format, file, &error)
+        == reports::StreamedExport::Outcome::Written;
+    tr.disconnect();
+    return ok;
+}
+
+// The same, the report retrieved whole first, as before.
+bool whole(const QDate &from, const QString &file)
+{
+    Transaction tr;
+    tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
+    if (!tr.connect())
+        return false;
+    reports::DataStore store;
+    store.setDefinition(reports::Catalogue::instance().find(kReport));
+    store.SetTransObject(tr);
+    if (store.Retrieve({from, month().second}) < 0)
+        return false;
+    reports::ReportOutput::writeFile(file, reports::ReportOutput::toCsv(store, true));
+    return true;
+}
+
+// The report's query, sorted by its keys, written as SQLite's shell writes CSV:
+// each value as its text, quoted when it holds a quote, comma or line end.
+bool shellCsv(const QString &file)
+{
+    const auto def = reports::Catalogue::instance().find(kReport);
+    QString sql = def->query;
+    sql.replace(QLatin1String(":stime"), QLatin1Char('\'') + month().first.toString(Qt::ISODate) + QLatin1String(" 00:00:00'"));
+    sql.replace(QLatin1String(":etime"), QLatin1Char('\'') + month().second.toString(Qt::ISODate) + QLatin1String(" 23:59:59'"));
+    sql += QLatin1String(" order by 1, 6, 7, 9");
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(databaseFile()).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    FILE *out = std::fopen(QFile::encodeName(file).constData(), "w");
+    bool ok = out && sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) == SQLITE_OK;
+    const int columns = ok ? sqlite3_column_count(stmt) : 0;
+    for (int c = 0; ok && c < columns; ++c)
+        std::fprintf(out, c ? ",%s" : "%s", sqlite3_column_name(stmt, c));
+    if (ok)
+        std::fputs("\r\n", out);
+    while (ok && sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            if (c)
+                std::fputc(',', out);
+            const char *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            if (!value)
+                continue;
+            if (std::strpbrk(value, "\",\r\n")) {
+                std::fputc('"', out);
+                for (const char *p = value; *p; ++p) {
+                    if (*p == '"')
+                        std::fputc('"', out);
+                    std::fputc(*p, out);
+                }
+                std::fputc('"', out);
+            } else {
+                std::fputs(value, out);
+            }
+        }
+        std::fputs("\r\n", out);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return out && std::fclose(out) == 0 && ok;
+}
+
+void BM_StreamedCsv(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("month.csv"));
+    for (auto _ : state) {
+        if (!streamed(reports::StreamedExport::Format::Csv, month().first, file))
+            state.SkipWithError("the report was not written");
+    }
+}
+
+void BM_StreamedJson(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("month.json"));
+    for (auto _ : state) {
+        if (!streamed(reports::StreamedExport::Format::Json, month().first, file))
+            state.SkipWithError("the report was not written");
+    }
+}
+
+void BM_ShellCsv(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("shell.csv"));
+    for (auto _ : state) {
+        if (!shellCsv(file))
+            state.SkipWithError("the query failed");
+    }
+}
+
+// Peak resident memory, in MB, of a child process doing work.
+template<typename Work>
+double peakMegabytes(Work work)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(work() ? 0 : 1);
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace
+
+BENCHMARK(BM_ShellCsv)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_StreamedCsv)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_StreamedJson)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const auto [first, last] = month();
+    std::printf("%s from %s to %s on %s\n", qPrintable(kReport), qPrintable(first.toString(Qt::ISODate)),
+                qPrintable(last.toString(Qt::ISODate)), qPrintable(databaseFile()));
+    const QString file = folder().filePath(QStringLiteral("memory.out"));
+    const QDate week = last.addDays(-6);
+    std::printf("peak memory, CSV as read: a week %.0f MB, the month %.0f MB\n",
+                peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Csv, week, file); }),
+                peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Csv, first, file); }));
+    std::printf("peak memory, JSON as read: a week %.0f MB, the month %.0f MB\n",
+                peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Json, week, file); }),
+                peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Json, first, file); }));
+    std::printf("peak memory, CSV retrieved whole: a week %.0f MB, the month %.0f MB\n",
+                peakMegabytes([&] { return whole(week, file); }), peakMegabytes([&] { return whole(first, file); }));
+    return bench::runAndCompare(argc, argv,
+                                {{"BM_StreamedCsv", "BM_ShellCsv", "month as CSV / the shell's CSV (goal <= 1.5)", true},
+                                 {"BM_StreamedJson", "BM_ShellCsv", "month as JSON / the shell's CSV (goal <= 1.5)", true}});
+}
