@@ -29,6 +29,8 @@
 #include "runtime/widgets/openfileservice.h"
 #include "runtime/widgets/window.h"
 
+#include "runtime/widgets/longworkpresenter.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -395,6 +397,9 @@ LauncherWindow &DesktopApplication::showLauncher()
 {
     // Retrieve asks the user for an argument a window did not give.
     reports::installArgumentPrompter();
+    // Long retrievals, exports and prints show a busy cursor, then how far they got, with Cancel.
+    static LongWorkPresenter longWork;
+    LongWork::setPresenter(&longWork);
     WindowClasses::registerAll();
     WindowCatalogue::registerIcons();
     keepWindowPlaces();

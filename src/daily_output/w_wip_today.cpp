@@ -11,10 +11,10 @@
 #include "runtime/widgets/editmask.h"
 #include "runtime/widgets/statictext.h"
 
+#include "runtime/longwork.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
-#include <QProgressDialog>
 #include <QVBoxLayout>
 
 namespace wip {
@@ -67,30 +67,14 @@ void w_wip_today::open()
 
 void w_wip_today::cb_query_clicked()
 {
-    // The recomputation reads and writes a whole factory's steps: after half a
-    // second the clerk sees a busy cursor and how far it got, and the window
-    // keeps painting.
-    QProgressDialog progress(QStringLiteral("正在计算在做资料 Recomputing..."), QString(), 0, 10, this);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoClose(false);
-    QElapsedTimer clock;
-    clock.start();
-    bool busy = false;
-    auto report = [&](int step, int steps) {
-        if (!busy && clock.elapsed() > 500) {
-            QApplication::setOverrideCursor(Qt::BusyCursor);
-            busy = true;
-        }
-        progress.setMaximum(steps);
-        progress.setValue(step);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    const bool done = recompute_day_wip(em_1->text(), Transaction::sqlca(), report);
-    if (busy)
-        QApplication::restoreOverrideCursor();
-    progress.reset();
+    // The recomputation reads and writes a whole factory's steps: the clerk
+    // sees a busy cursor at once and after a second how far it got, with
+    // Cancel; the window keeps painting. A cancelled recomputation stops at
+    // its next long read and day_wip keeps the figures of the last complete run.
+    LongWork work(QStringLiteral("正在计算在做资料 Recomputing..."));
+    const bool done = recompute_day_wip(em_1->text(), Transaction::sqlca(), [](int step, int steps) {
+        LongWork::progress(step, steps);
+    });
     if (!done)
         return;
 

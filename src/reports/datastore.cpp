@@ -16,6 +16,7 @@
 #include "reports/savedreport.h"
 #include "runtime/decimal.h"
 #include "runtime/hosterror.h"
+#include "runtime/longwork.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
@@ -201,6 +202,8 @@ int DataStore::Retrieve(const QVariantList &args)
     const std::optional<QVariantList> values = RetrievalArguments::complete(def, args);
     if (!values)
         return -1;
+    LongWork work(QStringLiteral("正在读取报表… Retrieving the report…"));
+    const QVariantList shownWith = d->retrievedWith;
     d->retrievedWith = *values;
 
     if (def.layout == LayoutKind::Composite) {
@@ -220,14 +223,22 @@ int DataStore::Retrieve(const QVariantList &args)
     const QVariantList typed = RetrievalArguments::typed(def, *values);
     Retrieval retrieval(def, *d->compiled, *d->transaction);
     int count = -1;
+    // The new rows come in beside the shown ones, which stay when the person
+    // waiting cancels.
+    RowTable fresh;
     try {
-        count = retrieval.run(typed, d->rows);
+        count = retrieval.run(typed, fresh);
     } catch (...) {
         d->dropRows();
         d->indexNames();
         Q_EMIT rowsReset();
         throw;
     }
+    if (count < 0 && retrieval.cancelled()) {
+        d->retrievedWith = shownWith;
+        return -1;
+    }
+    d->rows = std::move(fresh);
     if (def.crosstab && count >= 0)
         d->crosstabValueColumns = retrieval.crosstabValueColumns();
     d->indexNames();

@@ -5,6 +5,7 @@
 
 #include "runtime/drivemapping.h"
 #include "runtime/hosterror.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 #include "runtime/sqlvalue.h"
 #include "runtime/values.h"
@@ -192,6 +193,8 @@ void ReportOutput::appendCsvRows(const ReportData &report, const QVector<ReportC
             firstField = false;
         }
         out->append(QLatin1String("\r\n"));
+        if ((row & 1023) == 0 && !LongWork::progress(row, last))
+            return;   // the person waiting cancelled: the caller writes nothing
     }
 }
 

@@ -5,6 +5,7 @@
 #include "reports/rowsource.h"
 #include "reports/sqliterowsource.h"
 #include "runtime/hosterror.h"
+#include "runtime/longwork.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
 
@@ -64,11 +65,18 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
     // The one row loop: each definition column from the query column of its name.
     const QVector<int> from = sourceColumns(*source, savepoint);
     const int columnCount = int(from.size());
+    qint64 read = 0;
+    m_cancelled = false;
     while (source->next()) {
         for (int c = 0; c < columnCount; ++c)
             rows.column(c).appendFrom(*source, from[c]);
+        // Whoever waits sees the rows come in and may stop them.
+        if ((++read & 1023) == 0 && !LongWork::progress(read)) {
+            m_cancelled = true;
+            break;
+        }
     }
-    const QString error = source->error();
+    const QString error = m_cancelled ? QStringLiteral("cancelled") : source->error();
     source.reset();
     if (!error.isEmpty())
         return fail(error, savepoint, rows);

@@ -62,6 +62,10 @@ public:
     // The definition's sort keys: column index and whether descending.
     static QVector<std::pair<int, bool>> sortKeys(const Definition &definition);
 
+    // Whether the last run() stopped because the person waiting cancelled it
+    // (LongWork); it returned -1 then.
+    bool cancelled() const { return m_cancelled; }
+
     // Per crosstab value: the pivot columns holding it (empty for other layouts).
     const QVector<QVector<int>> &crosstabValueColumns() const { return m_crosstabValueColumns; }
 
@@ -84,6 +88,7 @@ private:
     const CompiledDefinition &m_compiled;
     Transaction &m_tr;
     QVector<QVector<int>> m_crosstabValueColumns;
+    bool m_cancelled = false;
 };
 
 } // namespace wip::reports

@@ -8,6 +8,7 @@
 #include "reports/retrievalarguments.h"
 #include "reports/rowwindow.h"
 #include "reports/sortedrows.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 #include "runtime/trace.h"
 
@@ -195,7 +196,7 @@ private:
                 return Step::WriteFailed;
             next += n;
             m_rowsWritten += n;
-            if (m_progress && !m_progress(m_rowsWritten))
+            if (!LongWork::progress(m_rowsWritten) || (m_progress && !m_progress(m_rowsWritten)))
                 return Step::Cancelled;
         }
         rows.close();
@@ -317,6 +318,7 @@ int StreamedExport::runSize()
 StreamedExport::Outcome StreamedExport::save(DataStore &store, const QVariantList &args, Format format,
                                              const QString &path, QString *error, const Progress &progress)
 {
+    LongWork work(QStringLiteral("正在导出… Exporting…"));
     Outcome outcome = Outcome::Written;
     const bool saved = OutputFile::saveByName(path, [&](const QString &fileName, QString *why) {
         QFile file(fileName);

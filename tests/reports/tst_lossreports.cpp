@@ -296,14 +296,16 @@ def colour(style):
     f = fills[int(xfs[int(style)])] if style is not None else ''
     m = re.search(r'patternType="solid".*?fgColor rgb="(\w+)"', f, re.S)
     return m.group(1) if m else '-'
-strings = [re.sub(r'<[^>]+>', '', s) for s in re.findall(r'<si>(.*?)</si>', z.read('xl/sharedStrings.xml').decode(), re.S)]
+shared = 'xl/sharedStrings.xml' in z.namelist()
+strings = [re.sub(r'<[^>]+>', '', s) for s in re.findall(r'<si>(.*?)</si>', z.read('xl/sharedStrings.xml').decode(), re.S)] if shared else []
 sheet = z.read('xl/worksheets/sheet1.xml').decode()
 for row in re.findall(r'<row [^>]*>(.*?)</row>', sheet, re.S):
     cells = re.findall(r'<c r="([A-Z]+)\d+"(?: s="(\d+)")?(?: t="(\w+)")?[^>]*?(?:/>|>(.*?)</c>)', row, re.S)
     first = cells[0] if cells else None
-    if not first or first[0] != 'A' or first[2] != 's':
+    if not first or first[0] != 'A' or first[2] not in ('s', 'inlineStr'):
         continue
-    value = strings[int(re.search(r'<v>(\d+)</v>', first[3]).group(1))]
+    # A workbook written row by row holds its texts in the cells themselves.
+    value = strings[int(re.search(r'<v>(\d+)</v>', first[3]).group(1))] if first[2] == 's' else re.sub(r'<[^>]+>', '', first[3])
     if re.fullmatch(r'\d{4}', value):
         print(value + ':' + ','.join(sorted(set(colour(c[1] or None) for c in cells))))
 )py");

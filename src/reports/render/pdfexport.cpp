@@ -4,6 +4,7 @@
 #include "reports/render/pagination.h"
 #include "reports/render/reportpainter.h"
 #include "reports/reportcriteria.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 
 #include <QFileInfo>
@@ -14,6 +15,7 @@ namespace wip::reports {
 
 bool writePdf(const ReportData &data, const QString &fileName, QString *error)
 {
+    LongWork work(QStringLiteral("正在生成PDF… Writing the PDF…"));
     const PageModel model(data);
     return writePdf(model, fileName, error);
 }
@@ -38,6 +40,12 @@ bool paintPdf(const PageModel &model, QIODevice *device, const QString &fileName
     const double toDevice = writer.resolution() / 72.0;
     const ReportPainter reportPainter(model);
     for (int i = 0; i < pages.pageCount(); ++i) {
+        if (!LongWork::progress(i, pages.pageCount())) {
+            painter.end();
+            if (error)
+                *error = QStringLiteral("cancelled");
+            return false;
+        }
         if (i > 0) {
             // Each page on its own paper: the parts of a composite may differ.
             writer.setPageLayout(Pagination::pageLayout(pages.page(i)));
@@ -60,6 +68,7 @@ bool paintPdf(const PageModel &model, QIODevice *device, const QString &fileName
 
 bool writePdf(const PageModel &model, const QString &fileName, QString *error)
 {
+    LongWork work(QStringLiteral("正在生成PDF… Writing the PDF…"));
     OutputFile out(fileName);
     if (out.open() && paintPdf(model, &out, fileName, error) && out.commit())
         return true;

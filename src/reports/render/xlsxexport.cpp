@@ -7,6 +7,7 @@
 #include "reports/reportcolumns.h"
 #include "reports/reportcriteria.h"
 #include "runtime/decimal.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 
 #include <QBuffer>
@@ -70,12 +71,13 @@ public:
     {
     }
 
-    void write(const QString &name)
+    // False when the person waiting cancelled (LongWork).
+    bool write(const QString &name)
     {
         const QByteArray utf8 = name.toUtf8();
         m_sheet = workbook_add_worksheet(m_book, utf8.constData());
         if (!m_sheet || m_model.sectionCount() == 0)
-            return;
+            return true;
         const PageModel::Section &s = m_model.section(0);
         m_columns = reportColumns(m_data, ColumnUse::Output);
         m_widths = QVector<int>(std::max<qsizetype>(1, m_columns.size()), 8);
@@ -83,8 +85,11 @@ public:
         writeCaptions();
         for (const PageModel::Run &run : s.runs) {
             if (run.kind == PageModel::RunKind::Detail) {
-                for (int r = run.firstRow; r <= run.lastRow; ++r)
+                for (int r = run.firstRow; r <= run.lastRow; ++r) {
                     writeRow(r);
+                    if (!LongWork::progress(r, m_data.rowCount()))
+                        return false;
+                }
             } else {
                 writeBand(s, s.templateOf(run), run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow);
             }
@@ -93,6 +98,7 @@ public:
             const int width = m_columns.at(c).picture ? kPictureColumnChars : std::min(kMaxColumnChars, m_widths.at(c) + 2);
             worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), width, nullptr);
         }
+        return true;
     }
 
 private:
@@ -307,16 +313,16 @@ private:
     int m_row = 0;
 };
 
-void writeReport(lxw_workbook *book, const ReportData &data, XlsxFormats &formats, QSet<QString> &names)
+bool writeReport(lxw_workbook *book, const ReportData &data, XlsxFormats &formats, QSet<QString> &names)
 {
     if (data.definition().layout == LayoutKind::Composite) {
         for (const ReportData *nested : data.nested()) {
-            if (nested)
-                writeReport(book, *nested, formats, names);
+            if (nested && !writeReport(book, *nested, formats, names))
+                return false;
         }
-        return;
+        return true;
     }
-    SheetWriter(book, data, formats).write(sheetName(ReportCriteria::title(data), names));
+    return SheetWriter(book, data, formats).write(sheetName(ReportCriteria::title(data), names));
 }
 
 } // namespace
@@ -330,17 +336,26 @@ bool writeXlsx(const ReportData &data, const QString &fileName, QString *error)
         QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
         lxw_workbook_options options{};
         options.tmpdir = scratch.data();
+        // Each row goes to the scratch file as it is written, not into memory.
+        options.constant_memory = LXW_TRUE;
         lxw_workbook *book = workbook_new_opt(path.constData(), &options);
         if (!book) {
             *why = QStringLiteral("the workbook could not be created");
             return false;
         }
+        LongWork work(QStringLiteral("正在导出… Exporting…"));
+        bool written = true;
         {
             XlsxFormats formats(book);
             QSet<QString> names;
-            writeReport(book, data, formats, names);
+            written = writeReport(book, data, formats, names);
             if (names.isEmpty())
                 workbook_add_worksheet(book, nullptr);   // a workbook needs a sheet
+        }
+        if (!written) {
+            workbook_close(book);
+            *why = QStringLiteral("cancelled");
+            return false;
         }
         const lxw_error result = workbook_close(book);
         if (result != LXW_NO_ERROR) {

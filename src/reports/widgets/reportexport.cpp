@@ -6,6 +6,7 @@
 #include "reports/reportoutput.h"
 #include "runtime/drivemapping.h"
 #include "runtime/fileopener.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 #include "runtime/widgets/messageboxservice.h"
 #include "runtime/widgets/savefileservice.h"
@@ -20,11 +21,15 @@ bool ReportExport::toFile(const DataStore &store, const QString &fileName, const
 {
     QString error;
     bool ok = false;
+    LongWork work(QStringLiteral("正在导出… Exporting…"));
     if (QFileInfo(fileName).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
-        ok = OutputFile::save(fileName, ReportOutput::toCsv(store), &error);
+        const QByteArray bytes = ReportOutput::toCsv(store);
+        ok = !LongWork::cancelled() && OutputFile::save(fileName, bytes, &error);
     } else {
         ok = writeXlsx(store, fileName, &error);
     }
+    if (LongWork::cancelled())
+        return false;   // nothing written, as the clerk asked
     if (!ok)
         MessageBox(title, QStringLiteral("无法写入文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
                    MessageIcon::StopSign);

@@ -10,6 +10,7 @@
 #include "reports/widgets/s_preview.h"
 #include "runtime/drivemapping.h"
 #include "runtime/fileopener.h"
+#include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 #include "runtime/widgets/commandbutton.h"
 #include "runtime/widgets/dispatcher.h"
@@ -234,7 +235,13 @@ bool w_preview::printTo(QPrinter &printer)
         return false;
     }
     const ReportPainter reportPainter(*m_model);
+    LongWork work(QStringLiteral("正在打印… Printing…"));
     for (int page = first; page <= last; ++page) {
+        if (!LongWork::progress(page - first, last - first + 1)) {
+            printer.abort();   // the pages sent so far are taken back from the printer's queue
+            painter.end();
+            return false;
+        }
         if (page > first) {
             if (ownPaper)
                 printer.setPageLayout(Pagination::pageLayout(pages.page(page - 1)));
@@ -255,6 +262,7 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
         return false;
     QString error;
     bool ok = false;
+    LongWork work(QStringLiteral("正在保存… Saving…"));
     switch (format) {
     case ExportFormat::Pdf:
         ok = writePdf(*m_model, fileName, &error);
@@ -262,10 +270,14 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
     case ExportFormat::Xlsx:
         ok = writeXlsx(*m_report, fileName, &error);
         break;
-    case ExportFormat::Csv:
-        ok = OutputFile::save(fileName, ReportOutput::toCsv(*m_report), &error);
+    case ExportFormat::Csv: {
+        const QByteArray bytes = ReportOutput::toCsv(*m_report);
+        ok = !LongWork::cancelled() && OutputFile::save(fileName, bytes, &error);
         break;
     }
+    }
+    if (LongWork::cancelled())
+        return false;   // cancelled: no file, nothing to say
     if (!ok) {
         MessageBox(kTitle, QStringLiteral("无法保存文件 %1\nThe file cannot be written.\n%2").arg(fileName, error),
                    MessageIcon::StopSign);
