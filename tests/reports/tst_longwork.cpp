@@ -199,6 +199,8 @@ void TestLongWork::cancelInTheBoxStopsTheWork()
     QProgressDialog *box = presenter.box();
     QVERIFY(box && box->isVisible());
     QCOMPARE(box->labelText(), QStringLiteral("正在读取报表… Retrieving the report…"));
+    if (const QString dir = qEnvironmentVariable("WIP_TEST_SCREENSHOTS"); !dir.isEmpty())
+        box->grab().save(dir + QStringLiteral("/long_work.png"));
     auto *cancel = box->findChild<QPushButton *>();
     QVERIFY(cancel);
     QTest::mouseClick(cancel, Qt::LeftButton);   // the box's own button is not dropped
