@@ -13,11 +13,12 @@
 #include "database/initdatabase.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
+#include "reports/render/xlsxexport.h"
 #include "reports/reportoutput.h"
 #include "reports/streamedexport.h"
 #include "runtime/connectionsettings.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDate>
 #include <QFile>
 #include <QSqlQuery>
@@ -43,26 +44,7 @@ QTemporaryDir &folder()
 
 const QString &databaseFile()
 {
-    static const QString file = [] {
-        const QString given = qEnvironmentVariable("WIP_BENCH_DATABASE");
-        if (!given.isEmpty())
-            return given.startsWith(QLatin1String("sqlite:")) ? given.mid(7) : given;
-        const QString path = folder().filePath(QStringLiteral("bench.db"));
-        Transaction tr;
-        tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + path);
-        tr.settings.autoCommit = true;
-        InitOptions options;
-        options.demo = true;
-        options.scale = qEnvironmentVariableIsSet("WIP_BENCH_SCALE") ? qEnvironmentVariableIntValue("WIP_BENCH_SCALE") : 100;
-        std::fprintf(stderr, "building the demo factory at scale %d...\n", options.scale);
-        if (!tr.connect() || !initDatabase(tr, options).ok) {
-            std::fprintf(stderr, "the demo factory could not be built: %s\n", qPrintable(tr.sqlErrText));
-            std::abort();
-        }
-        tr.disconnect();
-        return path;
-    }();
-    return file;
+    return bench::demoFactoryFile();
 }
 
 // The last day with finished work, and the first of the month before it.
@@ -86,16 +68,29 @@ std::pair<QDate, QDate> month()
 
 const QString kReport = QStringLiteral("d_wip_fin");
 
+// The report set up on a connection to the factory, not retrieved.
+struct Report
+{
+    Transaction tr;
+    reports::DataStore store;
+
+    bool open()
+    {
+        tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
+        store.setDefinition(reports::Catalogue::instance().find(kReport));
+        store.SetTransObject(tr);
+        return tr.connect();
+    }
+};
+
 // Writes the report from `from` to the month's end with the program's own export.
 bool streamed(reports::StreamedExport::Format format, const QDate &from, const QString &file)
 {
-    Transaction tr;
-    tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
-    if (!tr.connect())
+    Report report;
+    if (!report.open())
         return false;
-    reports::DataStore store;
-    store.setDefinition(reports::Catalogue::instance().find(kReport));
-    store.SetTransObject(tr);
+    Transaction &tr = report.tr;
+    reports::DataStore &store = report.store;
     QString error;
     const bool ok = reports::StreamedExport::save(store, {from, month().second}, format, file, &error)
         == reports::StreamedExport::Outcome::Written;
@@ -106,16 +101,10 @@ bool streamed(reports::StreamedExport::Format format, const QDate &from, const Q
 // The same, the report retrieved whole first, as before.
 bool whole(const QDate &from, const QString &file)
 {
-    Transaction tr;
-    tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + databaseFile());
-    if (!tr.connect())
+    Report report;
+    if (!report.open() || report.store.Retrieve({from, month().second}) < 0)
         return false;
-    reports::DataStore store;
-    store.setDefinition(reports::Catalogue::instance().find(kReport));
-    store.SetTransObject(tr);
-    if (store.Retrieve({from, month().second}) < 0)
-        return false;
-    reports::ReportOutput::writeFile(file, reports::ReportOutput::toCsv(store, true));
+    reports::ReportOutput::writeFile(file, reports::ReportOutput::toCsv(report.store, true));
     return true;
 }
 
@@ -184,6 +173,20 @@ void BM_StreamedJson(benchmark::State &state)
     }
 }
 
+// The month as a workbook: retrieved whole, then written row by row in the
+// library's constant-memory mode.
+void BM_Workbook(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("month.xlsx"));
+    for (auto _ : state) {
+        Report report;
+        QString error;
+        if (!report.open() || report.store.Retrieve({month().first, month().second}) < 0
+            || !reports::writeXlsx(report.store, file, &error))
+            state.SkipWithError("the workbook was not written");
+    }
+}
+
 void BM_ShellCsv(benchmark::State &state)
 {
     const QString file = folder().filePath(QStringLiteral("shell.csv"));
@@ -213,10 +216,14 @@ double peakMegabytes(Work work)
 BENCHMARK(BM_ShellCsv)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StreamedCsv)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StreamedJson)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_Workbook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The workbook measures its texts with the fonts.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     const auto [first, last] = month();
     std::printf("%s from %s to %s on %s\n", qPrintable(kReport), qPrintable(first.toString(Qt::ISODate)),
                 qPrintable(last.toString(Qt::ISODate)), qPrintable(databaseFile()));
@@ -228,9 +235,15 @@ int main(int argc, char **argv)
     std::printf("peak memory, JSON as read: a week %.0f MB, the month %.0f MB\n",
                 peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Json, week, file); }),
                 peakMegabytes([&] { return streamed(reports::StreamedExport::Format::Json, first, file); }));
+    std::printf("peak memory, workbook (retrieved whole): a week %.0f MB\n", peakMegabytes([&] {
+        Report report;
+        return report.open() && report.store.Retrieve({week, last}) >= 0
+            && reports::writeXlsx(report.store, file + QStringLiteral(".xlsx"));
+    }));
     std::printf("peak memory, CSV retrieved whole: a week %.0f MB, the month %.0f MB\n",
                 peakMegabytes([&] { return whole(week, file); }), peakMegabytes([&] { return whole(first, file); }));
     return bench::runAndCompare(argc, argv,
                                 {{"BM_StreamedCsv", "BM_ShellCsv", "month as CSV / the shell's CSV (goal <= 1.5)", true},
-                                 {"BM_StreamedJson", "BM_ShellCsv", "month as JSON / the shell's CSV (goal <= 1.5)", true}});
+                                 {"BM_StreamedJson", "BM_ShellCsv", "month as JSON / the shell's CSV (goal <= 1.5)", true},
+                                 {"BM_Workbook", "BM_StreamedCsv", "month as a workbook / as CSV (goal <= 1.5)", true}});
 }

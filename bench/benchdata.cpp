@@ -15,6 +15,31 @@
 
 namespace wip::bench {
 
+const QString &demoFactoryFile()
+{
+    static QTemporaryDir dir;
+    static const QString file = [] {
+        const QString given = qEnvironmentVariable("WIP_BENCH_DATABASE");
+        if (!given.isEmpty())
+            return given.startsWith(QLatin1String("sqlite:")) ? given.mid(7) : given;
+        const QString path = dir.filePath(QStringLiteral("bench.db"));
+        Transaction tr;
+        tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + path);
+        tr.settings.autoCommit = true;
+        InitOptions options;
+        options.demo = true;
+        options.scale = qEnvironmentVariableIsSet("WIP_BENCH_SCALE") ? qEnvironmentVariableIntValue("WIP_BENCH_SCALE") : 100;
+        std::fprintf(stderr, "building the demo factory at scale %d...\n", options.scale);
+        if (!tr.connect() || !initDatabase(tr, options).ok) {
+            std::fprintf(stderr, "the demo factory could not be built: %s\n", qPrintable(tr.sqlErrText));
+            std::abort();
+        }
+        tr.disconnect();
+        return path;
+    }();
+    return file;
+}
+
 BenchDatabase::BenchDatabase(int rows)
 {
     m_tr.settings.dbms = QStringLiteral("SQLITE");

@@ -28,6 +28,11 @@ private:
     QString m_error;
 };
 
+// The demo factory's SQLite file for benchmarks that read a big factory: the
+// file WIP_BENCH_DATABASE names ("sqlite:" allowed), or the demo built once at
+// scale WIP_BENCH_SCALE (100) in a temporary folder. Never written by the caller.
+const QString &demoFactoryFile();
+
 // The columns of proch as a report definition: "select <all> from proch", sorted as given.
 std::shared_ptr<const reports::Definition> stepsDefinition(const QStringList &sort = {});
 
