@@ -4,8 +4,8 @@
 // in the same run (24 queries: the day and the month of each department, its open
 // pieces, castings and stones). The goal is at most 1.5 times the hand-written
 // queries on SQLite. With WIP_TEST_POSTGRES set, the same factory is built in a
-// throw-away database of that server and the ratio measured there too (goal at
-// most 2 times).
+// throw-away database of that server and the ratio measured there too, in wall
+// time (goal at most 1.5 times as well).
 
 #include "benchdata.h"
 #include "daily_output/recomputedaywip.h"
@@ -241,7 +241,7 @@ int main(int argc, char **argv)
     // database drivers with it when it ends.
     if (std::unique_ptr<Factory> pg = postgresFactory()) {
         printStepTimes(*pg);
-        printInterleavedRatio(*pg, "PostgreSQL", "2", 15);
+        printInterleavedRatio(*pg, "PostgreSQL", "1.5", 15);
         dropPostgres(*pg);
     }
     printStepTimes(factory());

@@ -30,16 +30,22 @@ void update(Transaction &tr, const QString &sql, const QVariantList &values)
         throw HostError(kStatementFailed, tr.sqlErrText);
 }
 
-// Points ds3 at a source definition, binds it to tr and retrieves it; the row
-// count, or a failure when the retrieval fails.
-int retrieve(DataStore &ds3, Transaction &tr, const char *definition, const QVariantList &args)
+// A crosstab source's row totals of one total field, each with its row's first
+// key, or a failure when the retrieval fails. Only the totals are needed, so the
+// database groups and sums the rows where it can (DataStore::RetrieveCrosstabFigures).
+QVector<std::pair<QString, Decimal>> rowTotals(DataStore &ds3, Transaction &tr, const char *definition,
+                                               const QVariantList &args, const char *total)
 {
     ds3.setDataObject(QString::fromLatin1(definition));
     ds3.SetTransObject(tr);
-    const int rows = ds3.Retrieve(args);
-    if (rows < 0)
+    const QString name = QString::fromLatin1(total);
+    const DataStore::CrosstabFigures figures = ds3.RetrieveCrosstabFigures(args, {name});
+    if (figures.rows < 0)
         throw HostError(kStatementFailed, QStringLiteral("retrieve of %1 failed").arg(QLatin1String(definition)));
-    return rows;
+    QVector<std::pair<QString, Decimal>> totals;
+    for (const DataStore::PivotRowFigures &row : figures.pivotRows)
+        totals.append({row.keys.value(0).toString(), row.values.value(name)});
+    return totals;
 }
 
 // A source's row count and the figure of one of its summary computed fields
@@ -98,10 +104,7 @@ void dayOutput(DataStore &ds3, Transaction &tr, const QDate &day, const std::fun
     // The crosstab has a column per finishing time of the day (steps finish in
     // the afternoon as well as at midnight); its row total is the day's output.
     step(3);
-    const int p = retrieve(ds3, tr, "d_wip_today1", {day});
-    for (int i = 1; i <= p; ++i) {
-        const QString gongxu = ds3.GetItemString(i, QStringLiteral("gongxu_code"));
-        const Decimal qty = ds3.GetItemDecimal(i, QStringLiteral("grand_sum_qty"));
+    for (const auto &[gongxu, qty] : rowTotals(ds3, tr, "d_wip_today1", {day}, "grand_sum_qty")) {
         if (outputFromProch(gongxu))
             update(tr, QStringLiteral("update day_wip set today_fin = ? where dep_c = ?"), {qty.toVariant(), gongxu});
     }

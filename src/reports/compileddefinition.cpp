@@ -16,6 +16,19 @@ QString CompiledDefinition::summedColumn(const QString &field) const
     return QString();
 }
 
+QString CompiledDefinition::crosstabTotalColumn(const QString &total) const
+{
+    for (int f = 0; f < fields.size(); ++f) {
+        if (fields.at(f).name.compare(total, Qt::CaseInsensitive) != 0)
+            continue;
+        const int value = expressions.at(size_t(f))->crosstabSumValue();
+        if (value < 1 || size_t(value) > crosstabValues.size())
+            return QString();
+        return crosstabValues.at(size_t(value - 1))->crosstabSummedName();
+    }
+    return QString();
+}
+
 std::shared_ptr<const CompiledDefinition> CompiledDefinition::of(const std::shared_ptr<const Definition> &definition)
 {
     static QMutex mutex;

@@ -27,6 +27,12 @@ struct CompiledDefinition
     // The column a computed field sums over every row when its expression is
     // exactly "sum(column for all)"; empty for any other field or an unknown name.
     QString summedColumn(const QString &field) const;
+    // The column a crosstab total sums over the source rows of its pivot row when
+    // it adds up the cells of one value ("crosstabsum(n)") and that value sums a
+    // column over its cell ("sum(column for crosstab)"): the cells split the row's
+    // rows, so their sum is the column's sum over the row. Empty for any other
+    // field or an unknown name.
+    QString crosstabTotalColumn(const QString &total) const;
 
     static std::shared_ptr<const CompiledDefinition> of(const std::shared_ptr<const Definition> &definition);
 };

@@ -276,6 +276,51 @@ DataStore::Figures DataStore::RetrieveFigures(const QVariantList &args, const QS
     return figures;
 }
 
+DataStore::CrosstabFigures DataStore::RetrieveCrosstabFigures(const QVariantList &args, const QStringList &totals)
+{
+    if (!d->definition || !d->definition->crosstab)
+        throw HostError(ErrBadArgument, QStringLiteral("%1: no crosstab to take row totals of").arg(dataObject()));
+    if (!d->transaction)
+        return CrosstabFigures{Retrieve(args), {}};   // fails as Retrieve does
+    const Definition &def = *d->definition;
+    const std::optional<QVariantList> values = RetrievalArguments::complete(def, args);
+    if (!values)
+        return CrosstabFigures{};
+    QStringList columns;   // the column each total sums; an empty one where a total is no such sum
+    for (const QString &name : totals)
+        columns.append(d->compiled->crosstabTotalColumn(name));
+    const QStringList &keys = def.crosstab->rows;
+
+    CrosstabFigures figures;
+    Retrieval retrieval(def, *d->compiled, *d->transaction);
+    const auto grouped = columns.contains(QString()) ? std::nullopt
+        : retrieval.summarizeByGroup(RetrievalArguments::typed(def, *values), keys, columns);
+    if (grouped) {
+        Reset();
+        d->retrievedWith = *values;
+        if (grouped->rows < 0)
+            return figures;
+        figures.rows = int(grouped->groups.size());
+        for (const Retrieval::Group &group : grouped->groups) {
+            PivotRowFigures row{group.keys, {}};
+            for (int i = 0; i < totals.size(); ++i)
+                row.values.insert(totals.at(i), group.sums.at(i));
+            figures.pivotRows.append(row);
+        }
+        return figures;
+    }
+    figures.rows = Retrieve(*values);
+    for (int r = 1; r <= figures.rows; ++r) {
+        PivotRowFigures row;
+        for (const QString &key : keys)
+            row.keys.append(GetItem(r, key));
+        for (const QString &name : totals)
+            row.values.insert(name, GetItemDecimal(r, name));
+        figures.pivotRows.append(row);
+    }
+    return figures;
+}
+
 int DataStore::RowCount() const
 {
     return d->rowCount();

@@ -99,6 +99,27 @@ public:
         QHash<QString, Decimal> values;
     };
     Figures RetrieveFigures(const QVariantList &args, const QStringList &computed);
+    // For a caller that needs a crosstab's row totals and not its cells (the
+    // daily recomputation): per pivot row, in the pivot's order, the values of its
+    // row keys and the named totals, as Retrieve followed by GetItem(row, key) and
+    // GetItemDecimal(row, total) would give them; rows is the pivot's row count
+    // (-1 on a database error). When the row keys are text columns and every total
+    // named adds up the cells of a value that sums a number column
+    // ("crosstabsum(n)" of "sum(column for crosstab)"), the database groups the
+    // rows by the row keys and sums them (Retrieval::summarizeByGroup) and no row
+    // is read; the DataStore is then left without rows. Otherwise it retrieves
+    // and pivots the rows. A definition that is no crosstab: HostError(ErrBadArgument).
+    struct PivotRowFigures
+    {
+        QVector<QVariant> keys;           // one per row key of the crosstab
+        QHash<QString, Decimal> values;   // by the names asked for
+    };
+    struct CrosstabFigures
+    {
+        int rows = -1;
+        QVector<PivotRowFigures> pivotRows;
+    };
+    CrosstabFigures RetrieveCrosstabFigures(const QVariantList &args, const QStringList &totals);
     int RowCount() const;
     // Drops every row, the deleted rows and the selection (host Reset()).
     void Reset();

@@ -390,14 +390,40 @@ QStringList Expression::rowNames() const
     return names;
 }
 
-QString Expression::summedName() const
+namespace {
+
+// The column a root "sum(name for <range>)" sums, lower case; empty for anything else.
+QString summedNameOver(const Expression::Node &n, AggregateRange range)
 {
-    const Node &n = *m_root;
-    if (n.kind != Node::Kind::Aggregate || n.range != AggregateRange::All || !n.function
+    if (n.kind != Expression::Node::Kind::Aggregate || n.range != range || !n.function
         || n.function->aggregate != AggregateKind::Sum || n.children.size() != 1
-        || n.children[0]->kind != Node::Kind::Name)
+        || n.children[0]->kind != Expression::Node::Kind::Name)
         return QString();
     return n.children[0]->name;
+}
+
+} // namespace
+
+QString Expression::summedName() const
+{
+    return summedNameOver(*m_root, AggregateRange::All);
+}
+
+QString Expression::crosstabSummedName() const
+{
+    return summedNameOver(*m_root, AggregateRange::Crosstab);
+}
+
+int Expression::crosstabSumValue() const
+{
+    const Node &n = *m_root;
+    if (n.kind != Node::Kind::Call || !n.function || qstrcmp(n.function->name, "crosstabsum") != 0
+        || n.children.size() != 1 || n.children[0]->kind != Node::Kind::Literal)
+        return 0;
+    const std::optional<Decimal> value = Decimal::fromVariant(n.children[0]->literal);
+    if (!value || !value->isValid() || value->scale() != 0 || value->units() < 1 || value->units() > 1000)
+        return 0;
+    return int(value->units());
 }
 
 bool Expression::readsOnlyItsRow() const

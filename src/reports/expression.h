@@ -90,6 +90,12 @@ public:
     // The column this expression sums over every row when it is exactly
     // "sum(name for all)" (or "sum(name)"), lower case; empty for anything else.
     QString summedName() const;
+    // The same for "sum(name for crosstab)": the column a crosstab value sums over
+    // the source rows of its cell.
+    QString crosstabSummedName() const;
+    // n when the expression is exactly "crosstabsum(n)" (a crosstab total adding up
+    // the cells of the n-th value across its row), 0 for anything else.
+    int crosstabSumValue() const;
 
     struct Node;
 

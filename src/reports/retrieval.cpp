@@ -4,6 +4,7 @@
 #include "reports/retrievalarguments.h"
 #include "reports/rowsource.h"
 #include "reports/sqliterowsource.h"
+#include "reports/valuecompare.h"
 #include "runtime/hosterror.h"
 #include "runtime/longwork.h"
 #include "runtime/trace.h"
@@ -93,17 +94,73 @@ int Retrieval::run(const QVariantList &typedValues, RowTable &rows)
 
 std::optional<Retrieval::Summary> Retrieval::summarize(const QVariantList &typedValues, const QStringList &columns)
 {
+    if (m_definition.crosstab)
+        return std::nullopt;
+    const std::optional<GroupedSummary> summed = sumRows(typedValues, {}, columns);
+    if (!summed)
+        return std::nullopt;
+    if (summed->rows < 0)
+        return Summary{};
+    return Summary{summed->rows, summed->groups.first().sums};
+}
+
+std::optional<Retrieval::GroupedSummary> Retrieval::summarizeByGroup(const QVariantList &typedValues,
+                                                                     const QStringList &keys, const QStringList &columns)
+{
+    std::optional<GroupedSummary> grouped = sumRows(typedValues, keys, columns);
+    if (!grouped || grouped->rows < 0)
+        return grouped;
+
+    // In the order and the grouping of the rows' own comparison, as a crosstab
+    // makes its rows: keys the database told apart that compare equal here
+    // count as one.
+    QVector<Group> &groups = grouped->groups;
+    const auto compareKeys = [](const Group &a, const Group &b) {
+        for (int k = 0; k < a.keys.size(); ++k) {
+            if (const int c = compareValues(a.keys.at(k), b.keys.at(k)); c != 0)
+                return c;
+        }
+        return 0;
+    };
+    std::stable_sort(groups.begin(), groups.end(), [&](const Group &a, const Group &b) { return compareKeys(a, b) < 0; });
+    QVector<Group> merged;
+    for (const Group &group : std::as_const(groups)) {
+        if (merged.isEmpty() || compareKeys(merged.last(), group) != 0) {
+            merged.append(group);
+            continue;
+        }
+        merged.last().rows += group.rows;
+        for (int i = 0; i < group.sums.size(); ++i)
+            merged.last().sums[i] += group.sums.at(i);
+    }
+    groups = merged;
+    return grouped;
+}
+
+std::optional<Retrieval::GroupedSummary> Retrieval::sumRows(const QVariantList &typedValues, const QStringList &keys,
+                                                            const QStringList &columns)
+{
     const Definition &def = m_definition;
-    if (def.crosstab || def.layout == LayoutKind::Composite || !m_tr.isConnected())
+    if (def.layout == LayoutKind::Composite || !m_tr.isConnected())
         return std::nullopt;
     const bool postgres = m_tr.kind() == DbKind::PostgreSQL;
     if (!postgres && !SqliteRowSource::installDecimalSum(m_tr.database()))
         return std::nullopt;
 
-    // count(*) and one exact sum per column, over the rows of the definition's
-    // own query. The names are the query's column names (checked to be a number
-    // column of the definition, so a plain name).
-    QStringList select = {QStringLiteral("count(*)")};
+    // The keys, count(*) and one exact sum per column, over the rows of the
+    // definition's own query. The names are the query's column names (checked to
+    // be a text or a number column of the definition, so plain names).
+    QVector<Column> keyColumns;
+    QStringList select;
+    for (const QString &name : keys) {
+        const int c = def.columnIndex(name);
+        if (c < 0 || def.columns.at(c).type != ValueType::String)
+            return std::nullopt;
+        keyColumns.append(def.columns.at(c));
+        select << def.columns.at(c).name;
+    }
+    const QStringList groupBy = select;
+    select << QStringLiteral("count(*)");
     for (const QString &name : columns) {
         const int c = def.columnIndex(name);
         if (c < 0 || def.columns.at(c).type != ValueType::Number)
@@ -113,30 +170,48 @@ std::optional<Retrieval::Summary> Retrieval::summarize(const QVariantList &typed
                             : QStringLiteral("%1(%2)").arg(QLatin1String(SqliteRowSource::kDecimalSum), column));
     }
     const auto wrap = [&](const QString &sql) {
-        return QStringLiteral("select %1 from (%2) wip_rows").arg(select.join(QLatin1String(", ")), sql);
+        QString statement = QStringLiteral("select %1 from (%2) wip_rows").arg(select.join(QLatin1String(", ")), sql);
+        if (!groupBy.isEmpty())
+            statement += QStringLiteral(" group by ") + groupBy.join(QLatin1String(", "));
+        return statement;
     };
 
-    RowTable unused;
-    Summary summary;
+    RowTable keyRows;   // the groups' keys, read as the retrieval reads them
+    keyRows.reset(keyColumns);
+    GroupedSummary summed;
     bool savepoint = false;
-    std::unique_ptr<RowSource> source = open(typedValues, wrap, &savepoint, unused);
+    std::unique_ptr<RowSource> source = open(typedValues, wrap, &savepoint, keyRows);
     if (!source)
-        return summary;
-    if (source->next()) {
-        summary.rows = int(source->decimal(0).units());
+        return summed;
+    const int countColumn = int(keyColumns.size());
+    bool counted = true;
+    while (source->next()) {
+        for (int k = 0; k < countColumn; ++k)
+            keyRows.column(k).appendFrom(*source, k);
+        Group group;
+        counted = counted && !source->isNull(countColumn);
+        group.rows = counted ? int(source->decimal(countColumn).units()) : -1;
         for (int i = 1; i <= columns.size(); ++i)
-            summary.sums.append(source->isNull(i) ? Decimal() : source->decimal(i));
+            group.sums.append(source->isNull(countColumn + i) ? Decimal() : source->decimal(countColumn + i));
+        summed.groups.append(group);
     }
     const QString error = source->error();
     source.reset();
-    if (!error.isEmpty() || summary.rows < 0) {
-        fail(error.isEmpty() ? QStringLiteral("no summary row") : error, savepoint, unused);
-        return Summary{};
+    // Without keys the one row of count(*) comes back whatever the rows.
+    if (!error.isEmpty() || !counted || (keys.isEmpty() && summed.groups.size() != 1)) {
+        fail(error.isEmpty() ? QStringLiteral("no summary row") : error, savepoint, keyRows);
+        return GroupedSummary{};
     }
-    if (savepoint)
-        m_tr.releaseSavepoint(kSavepoint);
-    m_tr.statementDone(summary.rows);
-    return summary;
+    release(savepoint);
+    keyRows.adoptFilledRows();
+    summed.rows = 0;
+    for (int g = 0; g < summed.groups.size(); ++g) {
+        for (int k = 0; k < countColumn; ++k)
+            summed.groups[g].keys.append(keyRows.value(g, k));
+        summed.rows += summed.groups.at(g).rows;
+    }
+    m_tr.statementDone(summed.rows);
+    return summed;
 }
 
 int Retrieval::fail(const QString &text, bool savepoint, RowTable &rows)

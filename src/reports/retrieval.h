@@ -66,6 +66,27 @@ public:
     // (LongWork); it returned -1 then.
     bool cancelled() const { return m_cancelled; }
 
+    // The same figures per group of rows that share the values of the key columns
+    // (text columns of the definition): what a crosstab's row totals need, asked
+    // of the database with GROUP BY instead of reading the rows. The groups come in
+    // the order and the grouping that the rows' own comparison (compareValues)
+    // gives, as a crosstab's pivot rows; their keys are read as a retrieval reads
+    // them. rows (all groups' rows) is -1 on a database error. nullopt as for
+    // summarize, and when a key is no text column of the definition.
+    struct Group
+    {
+        QVector<QVariant> keys;   // one per key column
+        int rows = 0;
+        QVector<Decimal> sums;    // one per column asked for
+    };
+    struct GroupedSummary
+    {
+        int rows = -1;
+        QVector<Group> groups;
+    };
+    std::optional<GroupedSummary> summarizeByGroup(const QVariantList &typedValues, const QStringList &keys,
+                                                   const QStringList &columns);
+
     // Per crosstab value: the pivot columns holding it (empty for other layouts).
     const QVector<QVector<int>> &crosstabValueColumns() const { return m_crosstabValueColumns; }
 
@@ -80,6 +101,13 @@ private:
     int fail(const QString &text, bool savepoint, RowTable &rows);
     // The statement is done with: the savepoint taken for it, if any, released.
     void release(bool savepoint);
+
+    // "select <keys>, count(*), <sums> from (<query>) wip_rows [group by <keys>]":
+    // one group per result row, in the database's order. nullopt when the
+    // database cannot sum exactly here or a name is not of its kind; rows -1
+    // after fail() when the statement fails.
+    std::optional<GroupedSummary> sumRows(const QVariantList &typedValues, const QStringList &keys,
+                                          const QStringList &columns);
     QVector<int> sourceColumns(RowSource &source, bool savepoint);
     void sort(RowTable &rows) const;
     void pivot(RowTable &rows);

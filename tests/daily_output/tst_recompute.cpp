@@ -36,7 +36,7 @@ Figures figures(TestDatabase &db, const QString &dep)
         QCOMPARE(f.wip, double(wipQty));                                                           \
     } while (false)
 
-bool step(TestDatabase &db, const char *scno, const char *code, const QVariant &edtime, double qty)
+bool step(TestDatabase &db, const char *scno, const char *code, const QVariant &edtime, const QVariant &qty)
 {
     return db.insert(QStringLiteral("proch"),
                      {{"scno", QString::fromUtf8(scno)}, {"gongxu_code", QString::fromUtf8(code)},
@@ -149,6 +149,30 @@ private Q_SLOTS:
         const auto dates = db.rows(QStringLiteral("select distinct ldate from day_wip"));
         QCOMPARE(dates.size(), 1);
         QCOMPARE(dates.first().first().toDateTime(), QDateTime(QDate(2004, 2, 29), QTime(0, 0)));
+    }
+
+    // The day's output is the sum of the day's steps of each process of day_wip,
+    // exact: ten tenths make 1, a process whose steps of the day carry no
+    // quantity gets 0 (not NULL), and a code with a trailing space is another
+    // process that counts nowhere.
+    void dayOutputSumsEachProcessExactly_data() { wip::test::addEngineRows(); }
+    void dayOutputSumsEachProcessExactly()
+    {
+        WIP_TEST_DATABASE(db);
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(step(db, "KC1", "04-执模", QDateTime(QDate(2004, 3, 1), QTime(9, i)), 0.1));
+        QVERIFY(step(db, "KC1", "04-执模 ", day(2004, 3, 1), 100));
+        QVERIFY(step(db, "KC2", "07-执边", day(2004, 3, 1), QVariant()));
+        QVERIFY(step(db, "KC2", "07-执边", QDateTime(QDate(2004, 3, 1), QTime(18, 0)), QVariant()));
+        QVERIFY(step(db, "KC3", "09-电金", day(2004, 3, 2), 5));   // the next day
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+
+        CHECK_FIGURES(db, "04-执模", 1, 1, 0, 0, 0);
+        CHECK_FIGURES(db, "07-执边", 0, 0, 0, 0, 0);
+        CHECK_FIGURES(db, "09-电金", 0, 0, 0, 0, 0);
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from day_wip where today_fin is null or today_tot is null"))
+                     .toInt(),
+                 0);
     }
 
     void castingMonthFromProchWithoutCastind_data() { wip::test::addEngineRows(); }
