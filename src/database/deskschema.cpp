@@ -63,7 +63,12 @@ QList<IndexDef> DeskSchema::indexes()
         // what it still reads from the rows, from the index alone: the bags at
         // 倒模's desk, and whether a bag had a line or a casting batch there
         // before (which the ledger's triggers ask too, for a bag's first lines).
-        {"ix_proch_new_desk", "proch_new", {"gongxu_code", "edtime", "sttime", "changhao", "scond_id", "weight"}},
+        // The open steps of a process with every column of them that NEW WIP
+        // (d_wip_all) shows come from the same index, so that it reads these
+        // entries side by side instead of a table page for each open step; by
+        // contract, so that it looks up the contracts and their lines in order.
+        {"ix_proch_new_open", "proch_new",
+         {"gongxu_code", "edtime", "scno", "sttime", "changhao", "scond_id", "weight", "xingming", "qty", "wsheetno"}},
         {"ix_work_report_first", "work_report", {"scond_id", "gongxu", "sdata"}},
         {"ix_proch_castbatch", "proch", {"scond_id", "gongxu_code", "memo", "edtime"}},
     };

@@ -285,21 +285,27 @@ QList<TableDef> makeTables()
 QList<IndexDef> makeIndexes()
 {
     const QList<IndexDef> list{
-        {"ix_sconh_scno", "sconh", {"scno"}},
+        // A contract and its lines by number, with what NEW WIP (d_wip_all)
+        // shows of them: its open steps look them up from the index alone.
+        {"ix_sconh_scno_cust", "sconh", {"scno", "cust_no", "cust_order", "deldate"}},
         {"ix_sconh_deldate", "sconh", {"deldate"}},
-        {"ix_scond_scno", "scond", {"scno"}},
+        {"ix_scond_scno_article", "scond", {"scno", "scond_id", "article_code", "metal"}},
         {"ix_artsd_article", "artsd", {"article_code"}},
         {"ix_process_scno", "process", {"scno"}},
         {"ix_proch_gongxu_edtime", "proch", {"gongxu_code", "edtime"}},
         {"ix_proch_edtime", "proch", {"edtime"}},
         {"ix_proch_scno", "proch", {"scno"}},
-        {"ix_proch_new_gongxu_edtime", "proch_new", {"gongxu_code", "edtime"}},
         {"ix_proch_new_scno", "proch_new", {"scno"}},
         {"ix_matuse_proch", "matuse", {"proch_id"}},
         {"ix_matuse_scno", "matuse", {"scno"}},
         {"ix_castind_ldate", "castind", {"ldate"}},
         {"ix_castind_contract", "castind", {"contractno"}},
-        {"ix_jcjl_mattran_fcode_ldate", "jcjl_mattran", {"fcode", "ldate"}},
+        // A stock's transfers of a period, with every column 部门过货统计
+        // (d_wip_protran) filters on and shows: its month reads these entries,
+        // side by side, instead of a table page for each transfer.
+        {"ix_jcjl_mattran_fcode_month", "jcjl_mattran",
+         {"fcode", "ldate", "tcode", "zmcode", "mcode", "mattran_no", "scno", "product_name", "style_no", "qtycal",
+          "qtyref", "inputname", "modifyname"}},
         {"ix_jcjl_mattran_no", "jcjl_mattran", {"mattran_no"}},
         {"ix_jcjl_mattran_scno", "jcjl_mattran", {"scno"}},
         {"ix_work_report_zt_ldate", "work_report", {"zt", "ldate"}},
@@ -536,8 +542,18 @@ const QStringList &Schema::retiredIndexes()
     // The metal balance's covering indexes of the steps, transfers and desk rows
     // (ix_work_report_balance, ix_jcjl_mattran_balance, ix_proch_new_held):
     // it reads the metal ledger instead, and every desk action wrote them.
-    static const QStringList list = {QStringLiteral("ix_jcjl_mattran_zt"), QStringLiteral("ix_work_report_balance"),
-                                     QStringLiteral("ix_jcjl_mattran_balance"), QStringLiteral("ix_proch_new_held")};
+    // A stock's transfers by date, the open steps of a process by date and for
+    // 倒模's desk, the contracts and their lines by number: the covering indexes
+    // that begin with the same columns (ix_jcjl_mattran_fcode_month,
+    // ix_proch_new_open, ix_sconh_scno_cust, ix_scond_scno_article) serve what
+    // they served.
+    static const QStringList list = {
+        QStringLiteral("ix_jcjl_mattran_zt"),          QStringLiteral("ix_work_report_balance"),
+        QStringLiteral("ix_jcjl_mattran_balance"),     QStringLiteral("ix_proch_new_held"),
+        QStringLiteral("ix_jcjl_mattran_fcode_ldate"), QStringLiteral("ix_proch_new_gongxu_edtime"),
+        QStringLiteral("ix_proch_new_desk"),           QStringLiteral("ix_sconh_scno"),
+        QStringLiteral("ix_scond_scno"),
+    };
     return list;
 }
 
