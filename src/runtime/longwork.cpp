@@ -8,7 +8,7 @@ namespace wip {
 
 namespace {
 
-struct State
+struct LongWorkState
 {
     LongWork::Presenter *presenter = nullptr;
     int depth = 0;
@@ -17,9 +17,9 @@ struct State
     QElapsedTimer sinceUpdate;
 };
 
-State &state()
+LongWorkState &longWorkState()
 {
-    static State s;
+    static LongWorkState s;
     return s;
 }
 
@@ -38,7 +38,7 @@ LongWork::LongWork(const QString &what)
 {
     if (!onMainThread())
         return;
-    State &s = state();
+    LongWorkState &s = longWorkState();
     if (s.depth++ > 0)
         return;
     s.cancelled = false;
@@ -52,7 +52,7 @@ LongWork::~LongWork()
 {
     if (!onMainThread())
         return;
-    State &s = state();
+    LongWorkState &s = longWorkState();
     if (s.depth == 0)
         return;
     // Work started while the presenter ends this one joins it.
@@ -66,7 +66,7 @@ bool LongWork::progress(qint64 done, qint64 total)
 {
     if (!onMainThread())
         return true;
-    State &s = state();
+    LongWorkState &s = longWorkState();
     if (s.depth == 0)
         return true;
     if (s.cancelled)
@@ -81,17 +81,17 @@ bool LongWork::progress(qint64 done, qint64 total)
 
 bool LongWork::cancelled()
 {
-    return onMainThread() && state().depth > 0 && state().cancelled;
+    return onMainThread() && longWorkState().depth > 0 && longWorkState().cancelled;
 }
 
 bool LongWork::running()
 {
-    return onMainThread() && state().depth > 0;
+    return onMainThread() && longWorkState().depth > 0;
 }
 
 void LongWork::setPresenter(Presenter *presenter)
 {
-    state().presenter = presenter;
+    longWorkState().presenter = presenter;
 }
 
 void LongWork::setUpdateInterval(int milliseconds)
