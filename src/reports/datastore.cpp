@@ -758,6 +758,11 @@ QVariantList DataStore::retrievalArguments() const
     return d->retrievedWith;
 }
 
+void DataStore::setRetrievalArguments(const QVariantList &values)
+{
+    d->retrievedWith = values;
+}
+
 QString DataStore::windowTitle() const
 {
     return d->windowTitle;

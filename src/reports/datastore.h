@@ -214,6 +214,9 @@ public:
     QString objectText(const QString &name) const override;
     QVector<const ReportData *> nested() const override;
     QVariantList retrievalArguments() const override;
+    // For a report read run by run instead of retrieved (ReportRuns): the
+    // argument values its headings and criteria show meanwhile.
+    void setRetrievalArguments(const QVariantList &values);
     QString windowTitle() const override;
     // The title the report is shown under (a window's, the command line's --title).
     void setWindowTitle(const QString &title);

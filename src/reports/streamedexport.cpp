@@ -6,15 +6,13 @@
 #include "reports/reportcolumns.h"
 #include "reports/reportoutput.h"
 #include "reports/retrievalarguments.h"
-#include "reports/rowwindow.h"
-#include "reports/sortedrows.h"
+#include "reports/reportruns.h"
 #include "runtime/longwork.h"
 #include "runtime/outputfile.h"
 #include "runtime/trace.h"
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QSet>
 #include <QTemporaryFile>
 
 namespace wip::reports {
@@ -23,48 +21,7 @@ namespace {
 
 int g_runSize = 4096;
 
-// Where writing a report got to.
-enum class Step { Done, NotRetrieved, OutOfOrder, WriteFailed, Cancelled };
-
-// The computed fields whose value in a row comes from that row alone, also
-// through the fields they read (lower case names).
-QSet<QString> rowLocalFields(const Definition &def, const CompiledDefinition &compiled)
-{
-    QSet<QString> local;
-    bool grew = true;
-    while (grew) {
-        grew = false;
-        for (int i = 0; i < compiled.fields.size(); ++i) {
-            const QString name = compiled.fields.at(i).name.toLower();
-            if (local.contains(name) || !compiled.expressions[size_t(i)]->readsOnlyItsRow())
-                continue;
-            bool readsLocal = true;
-            for (const QString &read : compiled.expressions[size_t(i)]->referencedNames())
-                readsLocal = readsLocal && (def.columnIndex(read) >= 0 || local.contains(read));
-            if (readsLocal) {
-                local.insert(name);
-                grew = true;
-            }
-        }
-    }
-    return local;
-}
-
-bool streamsRows(const Definition &def, const CompiledDefinition &compiled)
-{
-    if (def.layout != LayoutKind::Tabular || def.crosstab || !def.groups.isEmpty() || def.query.isEmpty())
-        return false;
-    const QSet<QString> local = rowLocalFields(def, compiled);
-    const auto rowLocal = [&](const QString &name) { return def.columnIndex(name) >= 0 || local.contains(name); };
-    for (int i = 0; i < compiled.fields.size(); ++i) {
-        const ComputedField &field = compiled.fields.at(i);
-        if (field.band == Band::Detail && !local.contains(field.name.toLower()))
-            return false;
-        if (!Expression::Totals::accepts(*compiled.expressions[size_t(i)], rowLocal))
-            return false;
-    }
-    return true;
-}
+using Step = ReportRuns::Step;
 
 const QByteArray kRowIndent(8, ' ');     // a row's brackets inside "rows", below the object's own indent
 const QByteArray kValueIndent(12, ' ');  // a row's values
@@ -101,14 +58,13 @@ public:
         if (def.layout == LayoutKind::Composite)
             return composite(store, args, indent);
         const auto compiled = CompiledDefinition::of(store.definitionPtr());
-        if (!streamsRows(def, *compiled))
+        if (!ReportRuns::streams(def, *compiled))
             return whole(store, args, indent);
         const std::optional<QVariantList> values = RetrievalArguments::complete(def, args);
         if (!values)
             return Step::NotRetrieved;
-        const QVariantList typed = RetrievalArguments::typed(def, *values);
-        return m_format == StreamedExport::Format::Csv ? tabularCsv(store, compiled, typed)
-                                                       : tabularJson(store, compiled, typed, indent);
+        return m_format == StreamedExport::Format::Csv ? tabularCsv(store, compiled, *values)
+                                                       : tabularJson(store, compiled, *values, indent);
     }
 
     bool write(const QByteArray &bytes)
@@ -133,12 +89,12 @@ private:
             head.insert(QStringLiteral("rows"), QJsonArray());
             around = splitAt(head, "nested");
             if (!write(IndentedJson::indented(around.first, indent)))
-                return Step::WriteFailed;
+                return Step::Stopped;
         }
         for (int i = 0; i < store.nestedCount(); ++i) {
             DataStore &nested = *store.nestedStore(i);
             if (i > 0 && !write(json ? QByteArray(",\n") : QByteArray("\r\n")))
-                return Step::WriteFailed;
+                return Step::Stopped;
             const Step step =
                 report(nested, RetrievalArguments::forNested(def, i, nested.definition(), *values), indent + kRowIndent);
             if (step != Step::Done)
@@ -146,7 +102,7 @@ private:
         }
         if (json && !write((store.nestedCount() > 0 ? QByteArray("\n") : QByteArray())
                            + IndentedJson::indented(around.second, indent)))
-            return Step::WriteFailed;
+            return Step::Stopped;
         return Step::Done;
     }
 
@@ -164,87 +120,49 @@ private:
             bytes = IndentedJson::indented(bytes, indent);
         }
         store.Reset();
-        return write(bytes) ? Step::Done : Step::WriteFailed;
+        return write(bytes) ? Step::Done : Step::Stopped;
     }
 
-    // Reads the rows run by run into window, giving each run to onRun; totals
-    // gathers the aggregates, first keeps row 1.
-    Step readRuns(DataStore &store, const CompiledDefinition &compiled, const QVariantList &typed, RowWindow &window,
-                  RowWindow &first, Expression::Totals &totals, const std::function<bool()> &onRun, int *rowCount)
+    // Reads the rows run by run, giving each to onRun.
+    Step readRuns(ReportRuns &runs, const QVariantList &values, const std::function<bool()> &onRun)
     {
-        SortedRows rows(store.definition(), compiled, *store.transObject());
-        if (!rows.open(typed))
-            return Step::NotRetrieved;
-        int next = 1;
-        for (;;) {
-            const int n = rows.read(window.rows(), g_runSize);
-            if (n == SortedRows::kOutOfOrder)
-                return Step::OutOfOrder;
-            if (n < 0)
-                return Step::NotRetrieved;
-            if (n == 0)
-                break;
-            window.setRun(next, next + n - 1);
-            if (next == 1) {
-                RowTable &kept = first.rows();
-                for (int c = 0; c < kept.columnCount(); ++c)
-                    kept.column(c).append(window.rows().value(0, c));
-                kept.adoptFilledRows();
-            }
-            totals.add(window, next, next + n - 1);
-            if (!onRun())
-                return Step::WriteFailed;
-            next += n;
-            m_rowsWritten += n;
-            if (!LongWork::progress(m_rowsWritten) || (m_progress && !m_progress(m_rowsWritten)))
-                return Step::Cancelled;
-        }
-        rows.close();
-        *rowCount = next - 1;
-        first.setRun(1, *rowCount);
-        totals.put(first.aggregateCache(), *rowCount);
-        return Step::Done;
-    }
-
-    static void trackTotals(const CompiledDefinition &compiled, Expression::Totals &totals)
-    {
-        for (const auto &expression : compiled.expressions)
-            totals.track(*expression);
+        const int before = m_rowsWritten;
+        return runs.read(values, g_runSize, onRun, [&](int rows) {
+            m_rowsWritten = before + rows;
+            return LongWork::progress(m_rowsWritten) && (!m_progress || m_progress(m_rowsWritten));
+        });
     }
 
     Step tabularCsv(DataStore &store, const std::shared_ptr<const CompiledDefinition> &compiled,
-                    const QVariantList &typed)
+                    const QVariantList &values)
     {
-        RowWindow window(store, compiled), first(store, compiled);
-        Expression::Totals totals;   // CSV shows no computed field outside the rows
+        ReportRuns runs(store, compiled, false);   // CSV shows no computed field outside the rows
+        RowWindow &window = runs.run();
         const QVector<ReportColumn> columns = reportColumns(window, ColumnUse::Output);
         if (!write(ReportOutput::csvHeading(columns).toUtf8()))
-            return Step::WriteFailed;
+            return Step::Stopped;
         QString text;
-        int rowCount = 0;
-        return readRuns(store, *compiled, typed, window, first, totals, [&] {
+        return readRuns(runs, values, [&] {
             text.clear();
             ReportOutput::appendCsvRows(window, columns, window.firstRow(), window.lastRow(), &text);
             return write(text.toUtf8());
-        }, &rowCount);
+        });
     }
 
     Step tabularJson(DataStore &store, const std::shared_ptr<const CompiledDefinition> &compiled,
-                     const QVariantList &typed, const QByteArray &indent)
+                     const QVariantList &values, const QByteArray &indent)
     {
         // The rows wait in a temporary file while the computed fields, which
         // the object gives before them, are gathered.
         QTemporaryFile spool;
         if (!spool.open())
-            return Step::WriteFailed;
-        RowWindow window(store, compiled), first(store, compiled);
-        Expression::Totals totals;
-        trackTotals(*compiled, totals);
+            return Step::Stopped;
+        ReportRuns runs(store, compiled);
+        RowWindow &window = runs.run();
         const QVector<Column> columns = store.definition().columns;
         const QByteArray rowIndent = indent + kRowIndent, valueIndent = indent + kValueIndent;
         QByteArray text;
-        int rowCount = 0;
-        const Step step = readRuns(store, *compiled, typed, window, first, totals, [&] {
+        const Step step = readRuns(runs, values, [&] {
             text.clear();
             for (int row = window.firstRow(); row <= window.lastRow(); ++row) {
                 if (row > 1)
@@ -265,22 +183,22 @@ private:
                 text.append(rowIndent).append(']');
             }
             return spool.write(text) == text.size();
-        }, &rowCount);
+        });
         if (step != Step::Done)
             return step;
 
-        QJsonObject head = ReportOutput::jsonHead(first);
+        QJsonObject head = ReportOutput::jsonHead(runs.first());
         head.insert(QStringLiteral("rows"), QJsonArray());
         const auto [before, after] = splitAt(head, "rows");
         if (!write(IndentedJson::indented(before, indent)) || !spool.seek(0))
-            return Step::WriteFailed;
+            return Step::Stopped;
         while (!spool.atEnd()) {
             const QByteArray chunk = spool.read(1 << 20);
             if (chunk.isEmpty() || !write(chunk))
-                return Step::WriteFailed;
+                return Step::Stopped;
         }
-        if (!write((rowCount > 0 ? QByteArray("\n") : QByteArray()) + IndentedJson::indented(after, indent)))
-            return Step::WriteFailed;
+        if (!write((runs.rowCount() > 0 ? QByteArray("\n") : QByteArray()) + IndentedJson::indented(after, indent)))
+            return Step::Stopped;
         return Step::Done;
     }
 
@@ -295,14 +213,7 @@ private:
 
 bool StreamedExport::streams(const Definition &definition)
 {
-    if (definition.layout == LayoutKind::Composite)
-        return true;
-    try {
-        const auto copy = std::make_shared<const Definition>(definition);
-        return streamsRows(definition, *CompiledDefinition::of(copy));
-    } catch (const std::exception &) {
-        return false;
-    }
+    return definition.layout == LayoutKind::Composite || ReportRuns::streams(definition);
 }
 
 void StreamedExport::setRunSize(int rows)
@@ -348,10 +259,10 @@ StreamedExport::Outcome StreamedExport::save(DataStore &store, const QVariantLis
                 QByteArray bytes = format == Format::Json ? ReportOutput::toJson(store) : ReportOutput::toCsv(store, true);
                 if (format == Format::Csv && path.isEmpty())
                     bytes.remove(0, 3);
-                step = file.write(bytes) == bytes.size() ? Step::Done : Step::WriteFailed;
+                step = file.write(bytes) == bytes.size() ? Step::Done : Step::Stopped;
             }
         } else if (step == Step::Done && format == Format::Json) {
-            step = exporter.write("\n") ? Step::Done : Step::WriteFailed;
+            step = exporter.write("\n") ? Step::Done : Step::Stopped;
         }
         switch (step) {
         case Step::Done:
