@@ -262,13 +262,16 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         const QString &format = options.format;
         const QString output = options.output.isEmpty() ? QString()
                                                         : QFileInfo(options.output).absoluteFilePath();
-        if (format == QLatin1String("csv") || format == QLatin1String("json")) {
+        if (format == QLatin1String("csv") || format == QLatin1String("json") || format == QLatin1String("xlsx")) {
             // Written as the rows are read: a month of a big factory in the memory of a few thousand rows.
             out.flush();
-            const auto outcome = reports::StreamedExport::save(
-                store, *values,
-                format == QLatin1String("csv") ? reports::StreamedExport::Format::Csv : reports::StreamedExport::Format::Json,
-                output, &error);
+            const auto outcome =
+                format == QLatin1String("xlsx")
+                    ? reports::writeXlsx(store, *values, output, &error)
+                    : reports::StreamedExport::save(store, *values,
+                                                    format == QLatin1String("csv") ? reports::StreamedExport::Format::Csv
+                                                                                   : reports::StreamedExport::Format::Json,
+                                                    output, &error);
             if (outcome == reports::StreamedExport::Outcome::NotRetrieved) {
                 err << "The report " << definition->name << " could not be retrieved from "
                     << DatabaseOpener::displayUrl(tr.settings) << "." << Qt::endl;

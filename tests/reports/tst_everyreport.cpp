@@ -1,4 +1,5 @@
 #include "database/demofactory.h"
+#include "import/ziparchive.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
 #include "reports/displayformat.h"
@@ -57,6 +58,7 @@ private:
     QVariantList arguments(TestDatabase &db, const Definition &definition);
     void checkFigures(const ReportData &data, QStringList *faults);
     QStringList streamedDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before);
+    QStringList streamedWorkbookDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before);
     void checkJson(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
                    QStringList *faults);
     void checkWorkbook(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
@@ -359,6 +361,7 @@ void TestEveryReport::everyReport()
         }
     }
     faults << streamedDiffers(store, args, before);
+    faults << streamedWorkbookDiffers(store, args, before);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
@@ -405,6 +408,83 @@ QStringList TestEveryReport::streamedDiffers(DataStore &retrieved, const QVarian
                               .arg(QString::fromUtf8(streamed.mid(qMax<qsizetype>(0, at - 40), 120)),
                                    QString::fromUtf8(expected.mid(qMax<qsizetype>(0, at - 40), 120)));
             }
+        }
+    }
+    StreamedExport::setRunSize(4096);
+    return faults;
+}
+
+namespace {
+
+// The parts of a workbook that hold what it shows (its sheets, their names,
+// the cells' formats), with the moments from `before` to now, to the second and
+// to the minute, written "now".
+QMap<QString, QByteArray> workbookParts(const QString &file, const QDateTime &before)
+{
+    QMap<QString, QByteArray> parts;
+    import::ZipArchive zip(file);
+    if (!zip.open())
+        return parts;
+    QStringList names{QStringLiteral("xl/workbook.xml"), QStringLiteral("xl/styles.xml")};
+    for (int i = 1; zip.contains(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i)); ++i)
+        names << QStringLiteral("xl/worksheets/sheet%1.xml").arg(i);
+    const QDateTime end = QDateTime::currentDateTime().addSecs(1);
+    for (const QString &name : names) {
+        const std::unique_ptr<QIODevice> member = zip.member(name);
+        QByteArray bytes = member ? member->readAll() : QByteArray("missing");
+        for (QDateTime t = before.addSecs(-before.time().second() - 1); t <= end; t = t.addSecs(1)) {
+            bytes.replace(t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8(), "now");
+            bytes.replace(t.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toUtf8(), "now");
+        }
+        parts.insert(name, bytes);
+    }
+    return parts;
+}
+
+} // namespace
+
+// The workbook written as its rows are read, in runs that meet inside the
+// report and in one run: the sheets, cells and formats of the report retrieved
+// whole and written.
+QStringList TestEveryReport::streamedWorkbookDiffers(DataStore &retrieved, const QVariantList &args,
+                                                     const QDateTime &before)
+{
+    QStringList faults;
+    const QString name = retrieved.definition().name;
+    const QString wholeFile = m_dir.filePath(name + QStringLiteral("-whole.xlsx"));
+    QString error;
+    if (!writeXlsx(retrieved, wholeFile, &error))
+        return {QStringLiteral("%1: no workbook: %2").arg(name, error)};
+    const QMap<QString, QByteArray> expected = workbookParts(wholeFile, before);
+    for (const int run : {2, 4096}) {
+        StreamedExport::setRunSize(run);
+        DataStore store;
+        store.setDefinition(retrieved.definitionPtr());
+        store.SetTransObject(*retrieved.transObject());
+        const QString file = m_dir.filePath(name + QStringLiteral(".xlsx"));
+        Trace::clearCaptured();
+        const auto outcome = writeXlsx(store, args, file, &error);
+        if (Trace::captured().join(u' ').contains(QLatin1String("sorts its rows otherwise")))
+            faults << QStringLiteral("%1: the database's order is not the report's").arg(name);
+        if (outcome != StreamedExport::Outcome::Written) {
+            faults << QStringLiteral("%1: no workbook as it is read: %2").arg(name, error);
+            continue;
+        }
+        const QMap<QString, QByteArray> streamed = workbookParts(file, before);
+        if (streamed.keys() != expected.keys())
+            faults << QStringLiteral("%1 workbook (runs of %2 rows) has the parts %3, not %4")
+                          .arg(name).arg(run).arg(streamed.keys().join(u' '), expected.keys().join(u' '));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const QByteArray got = streamed.value(it.key());
+            if (got == it.value())
+                continue;
+            qsizetype at = 0;
+            while (at < qMin(got.size(), it.value().size()) && got.at(at) == it.value().at(at))
+                ++at;
+            faults << QStringLiteral("%1 workbook %2 (runs of %3 rows) differs at byte %4: %5 | %6")
+                          .arg(name, it.key()).arg(run).arg(at)
+                          .arg(QString::fromUtf8(got.mid(qMax<qsizetype>(0, at - 60), 160)),
+                               QString::fromUtf8(it.value().mid(qMax<qsizetype>(0, at - 60), 160)));
         }
     }
     StreamedExport::setRunSize(4096);

@@ -6,6 +6,10 @@
 #include "reports/render/xlsxformats.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportcriteria.h"
+#include "reports/datastore.h"
+#include "reports/reportruns.h"
+#include "reports/retrievalarguments.h"
+#include "runtime/trace.h"
 #include "runtime/decimal.h"
 #include "runtime/longwork.h"
 #include "runtime/outputfile.h"
@@ -19,6 +23,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <optional>
 #include <cmath>
 
 namespace wip::reports {
@@ -71,34 +76,89 @@ public:
     {
     }
 
-    // False when the person waiting cancelled (LongWork).
-    bool write(const QString &name)
+    // The worksheet with its heading and captions, the heading's fields
+    // evaluated at row 1 of the data the writer was made with.
+    void begin(const QString &name)
     {
         const QByteArray utf8 = name.toUtf8();
         m_sheet = workbook_add_worksheet(m_book, utf8.constData());
         if (!m_sheet || m_model.sectionCount() == 0)
-            return true;
-        const PageModel::Section &s = m_model.section(0);
+            return;
         m_columns = reportColumns(m_data, ColumnUse::Output);
         m_widths = QVector<int>(std::max<qsizetype>(1, m_columns.size()), 8);
-        writeHeading(s);
+        writeHeading(m_model.section(0));
         writeCaptions();
-        for (const PageModel::Run &run : s.runs) {
-            if (run.kind == PageModel::RunKind::Detail) {
-                for (int r = run.firstRow; r <= run.lastRow; ++r) {
-                    writeRow(r);
-                    if (!LongWork::progress(r, m_data.rowCount()))
-                        return false;
-                }
-            } else {
-                writeBand(s, s.templateOf(run), run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow);
-            }
-        }
+    }
+
+    bool ready() const { return m_sheet && m_model.sectionCount() > 0; }
+
+    // The summary evaluated at row `row` of data (0: a report without rows).
+    void summary(const ReportData &data, int row)
+    {
+        if (ready())
+            writeBand(data, m_model.section(0), m_model.section(0).summary, row);
+    }
+
+    // The columns as wide as what they show.
+    void finish()
+    {
+        if (!ready())
+            return;
         for (int c = 0; c < m_columns.size(); ++c) {
             const int width = m_columns.at(c).picture ? kPictureColumnChars : std::min(kMaxColumnChars, m_widths.at(c) + 2);
             worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), width, nullptr);
         }
+    }
+
+    // The whole report, its rows retrieved. False when the person waiting
+    // cancelled (LongWork).
+    bool write(const QString &name)
+    {
+        begin(name);
+        if (!ready())
+            return true;
+        const PageModel::Section &s = m_model.section(0);
+        for (const PageModel::Run &run : s.runs) {
+            if (run.kind == PageModel::RunKind::Detail) {
+                for (int r = run.firstRow; r <= run.lastRow; ++r) {
+                    writeRow(m_data, r);
+                    if (!LongWork::progress(r, m_data.rowCount()))
+                        return false;
+                }
+            } else {
+                writeBand(m_data, s, s.templateOf(run), run.kind == PageModel::RunKind::GroupHeader ? run.firstRow : run.lastRow);
+            }
+        }
+        finish();
         return true;
+    }
+
+    void writeRow(const ReportData &data, int r)
+    {
+        bool pictures = false;
+        // A row the definition's fill marks: every printed cell of it, blank
+        // ones too, so the row reads as one band.
+        m_fill = rowFillColor(data, r);
+        for (int c = 0; !m_fill.isEmpty() && c < m_columns.size(); ++c)
+            worksheet_write_blank(m_sheet, lxw_row_t(m_row), lxw_col_t(c), m_formats.text(m_fill));
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const ReportColumn &col = m_columns.at(c);
+            QVariant v;
+            try {
+                v = data.item(r, col.name);
+            } catch (const std::exception &) {
+                continue;
+            }
+            if (col.picture && !v.toString().trimmed().isEmpty()) {
+                pictures = writePicture(c, v.toString()) || pictures;
+                continue;
+            }
+            value(c, outputValue(v, col.format, col.ratio), col.format, col.type, false);
+        }
+        if (pictures)
+            worksheet_set_row(m_sheet, lxw_row_t(m_row), kPictureRowHeight, nullptr);
+        m_fill.clear();
+        ++m_row;
     }
 
 private:
@@ -169,37 +229,9 @@ private:
         worksheet_freeze_panes(m_sheet, lxw_row_t(m_row), 0);
     }
 
-    void writeRow(int r)
-    {
-        bool pictures = false;
-        // A row the definition's fill marks: every printed cell of it, blank
-        // ones too, so the row reads as one band.
-        m_fill = rowFillColor(m_data, r);
-        for (int c = 0; !m_fill.isEmpty() && c < m_columns.size(); ++c)
-            worksheet_write_blank(m_sheet, lxw_row_t(m_row), lxw_col_t(c), m_formats.text(m_fill));
-        for (int c = 0; c < m_columns.size(); ++c) {
-            const ReportColumn &col = m_columns.at(c);
-            QVariant v;
-            try {
-                v = m_data.item(r, col.name);
-            } catch (const std::exception &) {
-                continue;
-            }
-            if (col.picture && !v.toString().trimmed().isEmpty()) {
-                pictures = writePicture(c, v.toString()) || pictures;
-                continue;
-            }
-            value(c, outputValue(v, col.format, col.ratio), col.format, col.type, false);
-        }
-        if (pictures)
-            worksheet_set_row(m_sheet, lxw_row_t(m_row), kPictureRowHeight, nullptr);
-        m_fill.clear();
-        ++m_row;
-    }
-
     // A group header or trailer, or the summary: its items under their columns,
     // its lines of their own in the first column.
-    void writeBand(const PageModel::Section &s, const PageModel::BandTemplate &band, int row)
+    void writeBand(const ReportData &data, const PageModel::Section &s, const PageModel::BandTemplate &band, int row)
     {
         if (band.isEmpty())
             return;
@@ -212,14 +244,14 @@ private:
             if (item.kind == PageModel::ItemKind::Computed) {
                 QVariant v;
                 try {
-                    v = row >= 1 ? m_data.item(row, item.name) : QVariant();
+                    v = row >= 1 ? data.item(row, item.name) : QVariant();
                 } catch (const std::exception &) {
                 }
                 const ComputedField *f = s.data->definition().computedField(item.name);
                 value(c, outputValue(v, item.format, ratio(s, item.name)), item.format,
                       f ? f->type : ValueType::Number, true);
             } else {
-                const QString t = item.kind == PageModel::ItemKind::Label ? item.name : m_data.objectText(item.name);
+                const QString t = item.kind == PageModel::ItemKind::Label ? item.name : data.objectText(item.name);
                 if (!t.isEmpty())
                     text(c, t, m_formats.bold());
             }
@@ -325,24 +357,135 @@ bool writeReport(lxw_workbook *book, const ReportData &data, XlsxFormats &format
     return SheetWriter(book, data, formats).write(sheetName(ReportCriteria::title(data), names));
 }
 
+// What a report needs of the database and the file to be written as it is
+// read: a tabular report whose heading reads no more than its first row.
+bool streamsToSheet(const Definition &def, const CompiledDefinition &compiled)
+{
+    if (!ReportRuns::streams(def, compiled))
+        return false;
+    for (int i = 0; i < compiled.fields.size(); ++i) {
+        if (compiled.fields.at(i).band == Band::Header && !compiled.expressions[size_t(i)]->readsOnlyItsRow())
+            return false;
+    }
+    return true;
+}
+
+// A report's worksheets written as its rows are read (ReportRuns): the
+// heading with the first run, the rows run by run, the summary with the last
+// row once every aggregate is known. Reports that are not read so are
+// retrieved whole and written as writeXlsx writes them.
+class StreamedBook
+{
+public:
+    StreamedBook(lxw_workbook *book, XlsxFormats &formats, QSet<QString> &names)
+        : m_book(book), m_formats(formats), m_names(names)
+    {
+    }
+
+    ReportRuns::Step report(DataStore &store, const QVariantList &args)
+    {
+        const Definition &def = store.definition();
+        const std::optional<QVariantList> values = RetrievalArguments::complete(def, args);
+        if (!values)
+            return ReportRuns::Step::NotRetrieved;
+        if (def.layout == LayoutKind::Composite) {
+            for (int i = 0; i < store.nestedCount(); ++i) {
+                DataStore &nested = *store.nestedStore(i);
+                const ReportRuns::Step step = report(nested, RetrievalArguments::forNested(def, i, nested.definition(), *values));
+                if (step != ReportRuns::Step::Done)
+                    return step;
+            }
+            return ReportRuns::Step::Done;
+        }
+        const auto compiled = CompiledDefinition::of(store.definitionPtr());
+        if (!streamsToSheet(def, *compiled))
+            return whole(store, *values);
+
+        ReportRuns runs(store, compiled);
+        std::optional<SheetWriter> sheet;
+        const auto begin = [&] {
+            sheet.emplace(m_book, runs.run(), m_formats);
+            sheet->begin(sheetName(ReportCriteria::title(runs.run()), m_names));
+        };
+        const int before = m_rowsWritten;
+        const ReportRuns::Step step = runs.read(*values, StreamedExport::runSize(), [&] {
+            if (!sheet)
+                begin();
+            if (sheet->ready()) {
+                const RowWindow &run = runs.run();
+                for (int r = run.firstRow(); r <= run.lastRow(); ++r)
+                    sheet->writeRow(run, r);
+            }
+            return true;
+        }, [&](int rows) {
+            m_rowsWritten = before + rows;
+            return LongWork::progress(m_rowsWritten);
+        });
+        if (step != ReportRuns::Step::Done)
+            return step;
+        if (!sheet)
+            begin();   // no rows: the heading, the captions and the summary's texts
+        sheet->summary(runs.last(), runs.rowCount());
+        sheet->finish();
+        return ReportRuns::Step::Done;
+    }
+
+private:
+    ReportRuns::Step whole(DataStore &store, const QVariantList &values)
+    {
+        if (store.Retrieve(values) < 0)
+            return ReportRuns::Step::NotRetrieved;
+        const bool written = writeReport(m_book, store, m_formats, m_names);
+        store.Reset();
+        return written ? ReportRuns::Step::Done : ReportRuns::Step::Cancelled;
+    }
+
+    lxw_workbook *m_book;
+    XlsxFormats &m_formats;
+    QSet<QString> &m_names;
+    int m_rowsWritten = 0;
+};
+
+// A workbook under the file's name, its scratch files in the same folder and
+// each row going to them as it is written, not into memory; nullptr with *why.
+lxw_workbook *newBook(const QString &file, QString *why)
+{
+    const QByteArray path = QFile::encodeName(file);
+    QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
+    lxw_workbook_options options{};
+    options.tmpdir = scratch.data();
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(path.constData(), &options);
+    if (!book)
+        *why = QStringLiteral("the workbook could not be created");
+    return book;
+}
+
+// Closes the book; false with *why when it was not written whole.
+bool closeBook(lxw_workbook *book, bool complete, QString *why)
+{
+    if (!complete) {
+        workbook_close(book);
+        *why = QStringLiteral("cancelled");
+        return false;
+    }
+    const lxw_error result = workbook_close(book);
+    if (result != LXW_NO_ERROR) {
+        *why = QString::fromUtf8(lxw_strerror(result));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool writeXlsx(const ReportData &data, const QString &fileName, QString *error)
 {
-    // The workbook is written by name, under a temporary one beside the target,
-    // with the library's own scratch files in the same folder.
+    // The workbook is written by name, under a temporary one beside the target.
     const auto writeBook = [&data](const QString &file, QString *why) {
-        const QByteArray path = QFile::encodeName(file);
-        QByteArray scratch = QFile::encodeName(QFileInfo(file).absolutePath());
-        lxw_workbook_options options{};
-        options.tmpdir = scratch.data();
-        // Each row goes to the scratch file as it is written, not into memory.
-        options.constant_memory = LXW_TRUE;
-        lxw_workbook *book = workbook_new_opt(path.constData(), &options);
-        if (!book) {
-            *why = QStringLiteral("the workbook could not be created");
+        lxw_workbook *book = newBook(file, why);
+        if (!book)
             return false;
-        }
         LongWork work(QStringLiteral("正在导出… Exporting…"));
         bool written = true;
         {
@@ -352,17 +495,7 @@ bool writeXlsx(const ReportData &data, const QString &fileName, QString *error)
             if (names.isEmpty())
                 workbook_add_worksheet(book, nullptr);   // a workbook needs a sheet
         }
-        if (!written) {
-            workbook_close(book);
-            *why = QStringLiteral("cancelled");
-            return false;
-        }
-        const lxw_error result = workbook_close(book);
-        if (result != LXW_NO_ERROR) {
-            *why = QString::fromUtf8(lxw_strerror(result));
-            return false;
-        }
-        return true;
+        return closeBook(book, written, why);
     };
     QString message;
     if (OutputFile::saveByName(QFileInfo(fileName).absoluteFilePath(), writeBook, &message))
@@ -370,6 +503,62 @@ bool writeXlsx(const ReportData &data, const QString &fileName, QString *error)
     if (error)
         *error = message;
     return false;
+}
+
+StreamedExport::Outcome writeXlsx(DataStore &store, const QVariantList &args, const QString &fileName, QString *error)
+{
+    LongWork work(QStringLiteral("正在导出… Exporting…"));
+    ReportRuns::Step step = ReportRuns::Step::Done;
+    const auto writeBook = [&](const QString &file, QString *why) {
+        for (;;) {
+            lxw_workbook *book = newBook(file, why);
+            if (!book)
+                return false;
+            {
+                XlsxFormats formats(book);
+                QSet<QString> names;
+                step = StreamedBook(book, formats, names).report(store, args);
+                if (step == ReportRuns::Step::Done && names.isEmpty())
+                    workbook_add_worksheet(book, nullptr);   // a workbook needs a sheet
+            }
+            if (step != ReportRuns::Step::OutOfOrder)
+                return closeBook(book, step == ReportRuns::Step::Done, why);
+            // The database sorted some rows otherwise than the report does: the
+            // report is retrieved whole and sorted here, into a new workbook.
+            workbook_close(book);
+            Trace::write(QStringLiteral("%1: the database sorts its rows otherwise than the report; "
+                                        "retrieved whole to be written").arg(store.definition().name));
+            if (store.Retrieve(args) < 0) {
+                step = ReportRuns::Step::NotRetrieved;
+                return false;
+            }
+            book = newBook(file, why);
+            if (!book)
+                return false;
+            bool written = true;
+            {
+                XlsxFormats formats(book);
+                QSet<QString> names;
+                written = writeReport(book, store, formats, names);
+                if (names.isEmpty())
+                    workbook_add_worksheet(book, nullptr);
+            }
+            step = written ? ReportRuns::Step::Done : ReportRuns::Step::Cancelled;
+            return closeBook(book, written, why);
+        }
+    };
+    QString message;
+    const bool saved = OutputFile::saveByName(QFileInfo(fileName).absoluteFilePath(), writeBook, &message);
+    if (saved)
+        return StreamedExport::Outcome::Written;
+    switch (step) {
+    case ReportRuns::Step::NotRetrieved: return StreamedExport::Outcome::NotRetrieved;
+    case ReportRuns::Step::Cancelled: return StreamedExport::Outcome::Cancelled;
+    default:
+        if (error)
+            *error = message;
+        return StreamedExport::Outcome::NotWritten;
+    }
 }
 
 } // namespace wip::reports
