@@ -45,6 +45,7 @@ public:
     QVariant value(qsizetype row) const;
     bool isNull(qsizetype row) const;
     const Decimal &decimalAt(qsizetype row) const;   // number columns
+    const QString &textAt(qsizetype row) const { return m_texts[size_t(row)]; }   // string columns
     // <0, 0, >0 as row a orders before, with or after row b (NULL first).
     int compare(qsizetype a, qsizetype b) const;
     // The same between row a here and row b of another column of this type.

@@ -1,5 +1,7 @@
 #include "reports/reportoutput.h"
 
+#include "reports/columndata.h"
+
 #include "reports/reportcolumns.h"
 #include "runtime/decimal.h"
 
@@ -179,18 +181,48 @@ QString ReportOutput::csvHeading(const QVector<ReportColumn> &columns)
 void ReportOutput::appendCsvRows(const ReportData &report, const QVector<ReportColumn> &columns, int first, int last,
                                  QString *out)
 {
+    // Columns whose typed values the report holds are read from them: the
+    // text plainText gives their values (a ratio is rounded as shown first).
+    struct Source
+    {
+        const ColumnData *values = nullptr;
+        int offset = 0;
+    };
+    std::vector<Source> sources(size_t(columns.size()));
+    for (int i = 0; i < columns.size(); ++i) {
+        Source &source = sources[size_t(i)];
+        if (!columns.at(i).ratio)
+            source.values = report.columnValues(columns.at(i).name, &source.offset);
+    }
     for (int row = first; row <= last; ++row) {
         bool firstField = true;
-        for (const ReportColumn &c : columns) {
+        for (int i = 0; i < columns.size(); ++i) {
+            if (!firstField)
+                out->append(QLatin1Char(','));
+            firstField = false;
+            const Source &source = sources[size_t(i)];
+            if (const ColumnData *values = source.values) {
+                const qsizetype at = row - source.offset;
+                switch (values->type()) {
+                case ValueType::Number:
+                    if (!values->isNull(at))
+                        out->append(values::numberText(values->decimalAt(at)));
+                    continue;
+                case ValueType::String:
+                    out->append(csvField(values->textAt(at)));
+                    continue;
+                default:
+                    out->append(csvField(plainText(values->value(at))));
+                    continue;
+                }
+            }
+            const ReportColumn &c = columns.at(i);
             QVariant value;
             try {
                 value = report.item(row, c.name);
             } catch (const std::exception &) {
             }
-            if (!firstField)
-                out->append(QLatin1Char(','));
             out->append(csvField(plainText(outputValue(value, c.format, c.ratio))));
-            firstField = false;
         }
         out->append(QLatin1String("\r\n"));
         if ((row & 1023) == 0 && !LongWork::progress(row, last))

@@ -21,6 +21,15 @@ void RowWindow::setRun(int firstRow, int rowCount)
     m_computed.clear();
 }
 
+const ColumnData *RowWindow::columnValues(const QString &name, int *offset) const
+{
+    const auto index = m_names.lookup(name);
+    if (!index || *index < 0)
+        return nullptr;   // a computed field
+    *offset = m_first;
+    return &m_rows.column(*index);
+}
+
 QVariant RowWindow::item(int row, const QString &name) const
 {
     const auto index = m_names.lookup(name);

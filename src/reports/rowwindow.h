@@ -43,6 +43,7 @@ public:
     QVariant item(int row, const QString &name) const override;
     std::pair<int, int> groupRange(int, int) const override { return {1, m_rowCount}; }
     QHash<QString, QVariant> *aggregateCache() const override { return &m_aggregates; }
+    const ColumnData *columnValues(const QString &name, int *offset) const override;
 
 private:
     const ReportData &m_report;
