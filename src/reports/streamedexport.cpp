@@ -1,5 +1,6 @@
 #include "reports/streamedexport.h"
 
+#include "reports/columndata.h"
 #include "reports/compileddefinition.h"
 #include "reports/datastore.h"
 #include "reports/indentedjson.h"
@@ -39,6 +40,29 @@ std::pair<QByteArray, QByteArray> splitAt(const QJsonObject &object, const char 
     Q_ASSERT(at >= 0);
     const qsizetype split = at + open.size();
     return {text.left(split), text.mid(split)};
+}
+
+// A value of a column as ReportOutput::jsonValue gives it, written as
+// IndentedJson writes it, from the column's typed values.
+void appendJson(QByteArray *out, const ColumnData &values, qsizetype at)
+{
+    switch (values.type()) {
+    case ValueType::Number:
+        if (values.isNull(at))
+            out->append("null");
+        else
+            IndentedJson::appendNumber(out, values.decimalAt(at).toDouble());
+        return;
+    case ValueType::String:
+        if (values.textAt(at).isNull())
+            out->append("null");
+        else
+            IndentedJson::appendString(out, values.textAt(at));
+        return;
+    default:
+        IndentedJson::appendValue(out, ReportOutput::jsonValue(values.value(at)));
+        return;
+    }
 }
 
 class Exporter
@@ -164,6 +188,10 @@ private:
         QByteArray text;
         const Step step = readRuns(runs, values, [&] {
             text.clear();
+            // The run's typed values of each column, where it holds them.
+            std::vector<std::pair<const ColumnData *, int>> typed(size_t(columns.size()));
+            for (int c = 0; c < columns.size(); ++c)
+                typed[size_t(c)].first = window.columnValues(columns.at(c).name, &typed[size_t(c)].second);
             for (int row = window.firstRow(); row <= window.lastRow(); ++row) {
                 if (row > 1)
                     text.append(",\n");
@@ -176,8 +204,11 @@ private:
                 for (int c = 0; c < columns.size(); ++c) {
                     const Column &column = columns.at(c);
                     text.append(valueIndent);
-                    IndentedJson::appendValue(
-                        &text, ReportOutput::jsonValue(outputValue(window.item(row, column.name), column.format, false)));
+                    if (const auto [values, offset] = typed[size_t(c)]; values)
+                        appendJson(&text, *values, row - offset);
+                    else
+                        IndentedJson::appendValue(
+                            &text, ReportOutput::jsonValue(outputValue(window.item(row, column.name), column.format, false)));
                     text.append(c + 1 < columns.size() ? ",\n" : "\n");
                 }
                 text.append(rowIndent).append(']');
