@@ -1,5 +1,7 @@
 #include "daily_output/recomputedaywip.h"
 
+#include "runtime/longwork.h"
+
 #include "reports/datastore.h"
 #include "runtime/decimal.h"
 #include "runtime/hosterror.h"
@@ -23,6 +25,12 @@ using reports::DataStore;
 constexpr int kStatementFailed = ErrDatabase;
 constexpr int kSteps = 10;
 
+// The person waiting cancelled the run (LongWork): it is rolled back, and that
+// is no fault to report.
+struct Cancelled
+{
+};
+
 void update(Transaction &tr, const QString &sql, const QVariantList &values)
 {
     tr.execute(sql, values);
@@ -40,6 +48,8 @@ QVector<std::pair<QString, Decimal>> rowTotals(DataStore &ds3, Transaction &tr, 
     ds3.SetTransObject(tr);
     const QString name = QString::fromLatin1(total);
     const DataStore::CrosstabFigures figures = ds3.RetrieveCrosstabFigures(args, {name});
+    if (figures.rows < 0 && LongWork::cancelled())
+        throw Cancelled();
     if (figures.rows < 0)
         throw HostError(kStatementFailed, QStringLiteral("retrieve of %1 failed").arg(QLatin1String(definition)));
     QVector<std::pair<QString, Decimal>> totals;
@@ -62,6 +72,8 @@ Figure figure(DataStore &ds3, Transaction &tr, const char *definition, const QVa
     ds3.SetTransObject(tr);
     const QString name = QString::fromLatin1(computed);
     const DataStore::Figures figures = ds3.RetrieveFigures(args, {name});
+    if (figures.rows < 0 && LongWork::cancelled())
+        throw Cancelled();
     if (figures.rows < 0)
         throw HostError(kStatementFailed, QStringLiteral("retrieve of %1 failed").arg(QLatin1String(definition)));
     return Figure{figures.rows, figures.values.value(name)};
@@ -163,9 +175,13 @@ void inProcessAndStones(DataStore &ds3, Transaction &tr, const QString &t, const
 
 void run(const QString &t, Transaction &tr, const RecomputeProgress &progress)
 {
+    // Each step starts by saying how far the run got; a Cancel meanwhile ends
+    // the run there (a step's long read ends at its next run of rows).
     const std::function<void(int)> step = [&](int n) {
         if (progress)
             progress(n, kSteps);
+        if (LongWork::cancelled())
+            throw Cancelled();
     };
 
     // 1. Every figure of every department back to zero.
@@ -212,6 +228,11 @@ bool recompute_day_wip(const QString &t, Transaction &tr, const RecomputeProgres
     try {
         takeTurn(tr, ownTransaction);
         run(t, tr, progress);
+        if (LongWork::cancelled())
+            throw Cancelled();
+    } catch (const Cancelled &) {
+        guard.rollback();
+        return false;
     } catch (const HostError &e) {
         guard.rollback();
         Trace::problem(e.code(), e.detail());

@@ -19,8 +19,10 @@ using RecomputeProgress = std::function<void(int step, int steps)>;
 // The run is whole or nothing: it works inside one transaction of tr (a savepoint
 // when tr is already inside work of the caller). When a host call or a database
 // statement fails it rolls back, writes the trace line and returns false, so
-// day_wip keeps the figures of the last complete run. On success it commits (or
-// releases the savepoint) and returns true.
+// day_wip keeps the figures of the last complete run. Cancelled by the person
+// waiting (LongWork), at the start of a step or during a long read, it rolls
+// back the same way and returns false without a trace line. On success it
+// commits (or releases the savepoint) and returns true.
 //
 // Clerks recomputing at once take turns: on PostgreSQL a run locks day_wip
 // against other runs (readers pass) and, in a transaction of its own, reads all

@@ -70,7 +70,8 @@ void w_wip_today::cb_query_clicked()
     // The recomputation reads and writes a whole factory's steps: the clerk
     // sees a busy cursor at once and after a second how far it got, with
     // Cancel; the window keeps painting. A cancelled recomputation stops at
-    // its next long read and day_wip keeps the figures of the last complete run.
+    // the start of its next step, or during a long read, and day_wip keeps the
+    // figures of the last complete run.
     LongWork work(QStringLiteral("正在计算在做资料 Recomputing..."));
     const bool done = recompute_day_wip(em_1->text(), Transaction::sqlca(), [](int step, int steps) {
         LongWork::progress(step, steps);

@@ -1,4 +1,5 @@
 #include "daily_output/recomputedaywip.h"
+#include "runtime/longwork.h"
 #include "runtime/trace.h"
 #include "runtime/transaction.h"
 #include "testdatabase.h"
@@ -214,6 +215,56 @@ private Q_SLOTS:
         CHECK_FIGURES(db, "06-镶石", 2, 2, 8, 8, 0);
         QCOMPARE(db.scalar(QStringLiteral("select max(ldate) from day_wip")).toDateTime().date(), QDate(2004, 3, 1));
         // The connection is usable again afterwards.
+        QVERIFY(db.tr().execute(QStringLiteral("update day_wip set wip = wip where 1 = 0")));
+    }
+
+    // Cancelled at the start of any step, or at the end, the run leaves day_wip
+    // as the last complete run left it, and says no fault.
+    void cancelledRunKeepsLastCompleteFigures_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<int>("cancelAt");
+        for (const char *engine : {"sqlite", "postgresql"})
+            for (int at = 1; at <= 9; ++at)   // the nine steps that report progress
+                QTest::addRow("%s, at progress report %d", engine, at) << QString::fromLatin1(engine) << at;
+    }
+    void cancelledRunKeepsLastCompleteFigures()
+    {
+        QFETCH(int, cancelAt);
+        WIP_TEST_DATABASE(db);
+        fillFactory(db);
+        QVERIFY(recompute_day_wip(QStringLiteral("2004-03-01"), db.tr()));
+
+        class CancelAt : public LongWork::Presenter
+        {
+        public:
+            explicit CancelAt(int at) : m_at(at) {}
+            void begin(const QString &) override {}
+            bool update(const QString &, qint64, qint64) override { return ++updates < m_at; }
+            void end() override {}
+            int updates = 0;
+
+        private:
+            int m_at;
+        } presenter(cancelAt);
+        LongWork::setUpdateInterval(0);
+        LongWork::setPresenter(&presenter);
+        Trace::clearCaptured();
+        bool done = true;
+        {
+            LongWork work(QStringLiteral("recomputing"));
+            done = recompute_day_wip(QStringLiteral("2004-02-29"), db.tr(), [](int step, int steps) {
+                LongWork::progress(step, steps);
+            });
+        }
+        LongWork::setPresenter(nullptr);
+        QVERIFY(presenter.updates >= cancelAt);
+        QVERIFY(!done);
+        QVERIFY2(!Trace::captured().join('\n').contains(QStringLiteral("PROBLEM")), qPrintable(Trace::captured().join('\n')));
+        CHECK_FIGURES(db, "03-倒模", 11.5, 11.5, 0, 0, 0);
+        CHECK_FIGURES(db, "04-执模", 8, 8, 0, 0, 4);
+        CHECK_FIGURES(db, "06-镶石", 2, 2, 8, 8, 0);
+        QCOMPARE(db.scalar(QStringLiteral("select max(ldate) from day_wip")).toDateTime().date(), QDate(2004, 3, 1));
         QVERIFY(db.tr().execute(QStringLiteral("update day_wip set wip = wip where 1 = 0")));
     }
 
