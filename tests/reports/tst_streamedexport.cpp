@@ -1,3 +1,4 @@
+#include "import/ziparchive.h"
 #include "reports/datastore.h"
 #include "reports/definitionloader.h"
 #include "reports/indentedjson.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,6 +121,38 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// What a workbook shows: its sheet and the cells' formats, the minute of the
+// export written "now".
+QByteArray workbookShown(const QString &path)
+{
+    import::ZipArchive zip(path);
+    if (!zip.open())
+        return "no workbook: " + zip.error().toUtf8();
+    QByteArray shown;
+    for (const char *part : {"xl/worksheets/sheet1.xml", "xl/styles.xml"}) {
+        const std::unique_ptr<QIODevice> member = zip.member(QString::fromLatin1(part));
+        shown += member ? member->readAll() : QByteArray("missing ") + part;
+    }
+    static const QRegularExpression minute(QStringLiteral("Exported: \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d"));
+    return QString::fromUtf8(shown).replace(minute, QStringLiteral("Exported: now")).toUtf8();
+}
+
+// A report over stream_rows from an id on, its heading following the argument.
+QString reportFrom()
+{
+    return QString::fromUtf8(R"j({"name": "d_stream_from", "layout": "tabular",
+        "query": "select id, k, n from stream_rows where id > :from_id",
+        "arguments": [{"name": "from_id", "type": "number"}],
+        "columns": [
+          {"name": "id", "db": "stream_rows.id", "type": "number", "caption": ["No"]},
+          {"name": "k", "db": "stream_rows.k", "type": "string", "caption": ["Key"]},
+          {"name": "n", "db": "stream_rows.n", "type": "number", "caption": ["Weight"], "format": "####0.000"}],
+        "sort": ["id"],
+        "texts": [{"name": "t_title", "text": "From", "band": "header"},
+                  {"name": "t_from", "text": "", "expression": "'after No ' + string(from_id)", "band": "header"}],
+        "computed": [{"name": "c_sum", "expression": "sum(n for all)", "band": "summary", "under": "n"}]})j");
+}
+
 } // namespace
 
 void TestStreamedExport::jsonPiecesReadAsTheDocument_data()
@@ -159,12 +193,14 @@ void TestStreamedExport::sameBytesAsTheWholeReport_data()
     QTest::addColumn<QString>("json");
     QTest::addColumn<bool>("streams");
     QTest::addColumn<bool>("sortedOtherwise");   // the database's order is not the report's: retrieved whole
+    QTest::addColumn<QVariantList>("args");
     struct Case
     {
         const char *name;
         QString json;
         bool streams;
         bool sortedOtherwise = false;
+        QVariantList args = {};
     };
     const Case cases[] = {
         {"ties and nulls, totals", report(QString::fromUtf8(R"j("k", "n D")j"), kTotals), true},
@@ -175,6 +211,12 @@ void TestStreamedExport::sameBytesAsTheWholeReport_data()
         {"a detail field reads every row",
          report(QString::fromUtf8(R"j("k")j"), QString::fromUtf8(R"j({"name": "c_share", "expression": "n / sum(n for all)", "band": "detail", "caption": ["Share"], "format": "0.00"})j")),
          false},
+        // A workbook's heading comes before the rows: one that reads every row
+        // makes the workbook be retrieved whole.
+        {"a heading reads every row",
+         report(QString::fromUtf8(R"j("k")j"), QString::fromUtf8(R"j({"name": "c_head_sum", "expression": "sum(n for all)", "band": "header"})j")),
+         true},
+        {"a heading follows the argument", reportFrom(), true, false, {3}},
     };
     QStringList engines{QStringLiteral("sqlite")};
     if (test::postgresConfigured())
@@ -182,7 +224,7 @@ void TestStreamedExport::sameBytesAsTheWholeReport_data()
     for (const QString &engine : engines)
         for (const Case &c : cases)
             QTest::newRow(qPrintable(engine + u'/' + QLatin1String(c.name))) << engine << c.json << c.streams
-                                                                             << c.sortedOtherwise;
+                                                                             << c.sortedOtherwise << c.args;
 }
 
 void TestStreamedExport::sameBytesAsTheWholeReport()
@@ -191,6 +233,7 @@ void TestStreamedExport::sameBytesAsTheWholeReport()
     QFETCH(QString, json);
     QFETCH(bool, streams);
     QFETCH(bool, sortedOtherwise);
+    QFETCH(QVariantList, args);
     TestDatabase db(test::engineFromName(engine));
     QVERIFY2(db.isValid(), qPrintable(db.error()));
     QVERIFY2(fill(db), qPrintable(db.error()));
@@ -202,7 +245,7 @@ void TestStreamedExport::sameBytesAsTheWholeReport()
     whole.setDefinition(def);
     whole.SetTransObject(db.tr());
     whole.setObjectText(QStringLiteral("t_title"), QStringLiteral("Titled, \"as the window says\""));
-    QVERIFY(whole.Retrieve() >= 0);
+    QVERIFY(whole.Retrieve(args) >= 0);
     QTemporaryDir dir;
     for (const auto format : {StreamedExport::Format::Csv, StreamedExport::Format::Json}) {
         const QByteArray expected = format == StreamedExport::Format::Csv ? ReportOutput::toCsv(whole, true)
@@ -216,10 +259,29 @@ void TestStreamedExport::sameBytesAsTheWholeReport()
             const QString file = dir.filePath(QStringLiteral("out"));
             QString error;
             Trace::clearCaptured();
-            QCOMPARE(StreamedExport::save(store, {}, format, file, &error), StreamedExport::Outcome::Written);
+            QCOMPARE(StreamedExport::save(store, args, format, file, &error), StreamedExport::Outcome::Written);
             QCOMPARE(readFile(file), expected);
             QCOMPARE(Trace::captured().join(u' ').contains(QLatin1String("sorts its rows otherwise")), sortedOtherwise);
         }
+    }
+    // The workbook likewise: the sheet and formats of the report retrieved whole.
+    const QString wholeBook = dir.filePath(QStringLiteral("whole.xlsx"));
+    QVERIFY(writeXlsx(whole, wholeBook));
+    const QByteArray expected = workbookShown(wholeBook);
+    for (const int run : {1, 2, 3, 100}) {
+        StreamedExport::setRunSize(run);
+        DataStore store;
+        store.setDefinition(def);
+        store.SetTransObject(db.tr());
+        store.setObjectText(QStringLiteral("t_title"), QStringLiteral("Titled, \"as the window says\""));
+        const QString file = dir.filePath(QStringLiteral("streamed.xlsx"));
+        QString error;
+        Trace::clearCaptured();
+        QCOMPARE(writeXlsx(store, args, file, &error), StreamedExport::Outcome::Written);
+        QCOMPARE(workbookShown(file), expected);
+        QCOMPARE(Trace::captured().join(u' ').contains(QLatin1String("sorts its rows otherwise")), sortedOtherwise);
+        // Afterwards the store shows the arguments it showed before.
+        QCOMPARE(store.retrievalArguments(), QVariantList());
     }
 }
 
