@@ -141,8 +141,11 @@ double Decimal::toDouble() const
 {
     if (!isValid())
         return std::numeric_limits<double>::quiet_NaN();
-    if (m_scale <= 22 && std::llabs(m_units) < (qint64(1) << 53))
-        return double(m_units) / std::pow(10.0, m_scale);   // one correctly rounded division
+    // Powers of ten a double holds exactly: one correctly rounded division.
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (m_scale >= 0 && m_scale <= 22 && std::llabs(m_units) < (qint64(1) << 53))
+        return double(m_units) / kPowers[m_scale];
     return std::strtod(toString().toLatin1().constData(), nullptr);
 }
 
