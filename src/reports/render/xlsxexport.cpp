@@ -1,18 +1,18 @@
 #include "reports/render/xlsxexport.h"
 
+#include "reports/datastore.h"
 #include "reports/displayformat.h"
 #include "reports/render/pagemodel.h"
 #include "reports/render/picturestore.h"
 #include "reports/render/xlsxformats.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportcriteria.h"
-#include "reports/datastore.h"
 #include "reports/reportruns.h"
 #include "reports/retrievalarguments.h"
-#include "runtime/trace.h"
 #include "runtime/decimal.h"
 #include "runtime/longwork.h"
 #include "runtime/outputfile.h"
+#include "runtime/trace.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -23,8 +23,8 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <optional>
 #include <cmath>
+#include <optional>
 
 namespace wip::reports {
 
