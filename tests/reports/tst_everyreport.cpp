@@ -432,9 +432,11 @@ QMap<QString, QByteArray> workbookParts(const QString &file, const QDateTime &be
     for (const QString &name : names) {
         const std::unique_ptr<QIODevice> member = zip.member(name);
         QByteArray bytes = member ? member->readAll() : QByteArray("missing");
-        for (QDateTime t = before.addSecs(-before.time().second() - 1); t <= end; t = t.addSecs(1)) {
-            bytes.replace(t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8(), "now");
-            bytes.replace(t.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toUtf8(), "now");
+        // Every moment to the second before any to the minute, which would
+        // leave the seconds of a later moment behind.
+        for (const QString format : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm")}) {
+            for (QDateTime t = before.addSecs(-before.time().second() - 1); t <= end; t = t.addSecs(1))
+                bytes.replace(t.toString(format).toUtf8(), "now");
         }
         parts.insert(name, bytes);
     }
