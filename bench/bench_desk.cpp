@@ -65,28 +65,18 @@ Bench &theBench()
     return b;
 }
 
-// The factory's database: the file WIP_BENCH_DATABASE names, copied, or the demo built at scale N.
+// The factory's database: the file WIP_BENCH_DATABASE names, copied (the desk
+// writes it), or the demo built for this run at scale N (bench::demoFactoryFile).
 QString databaseFile(QTemporaryDir &dir)
 {
+    if (qEnvironmentVariableIsEmpty("WIP_BENCH_DATABASE"))
+        return bench::demoFactoryFile();
+    const QString given = bench::demoFactoryFile();
     const QString path = dir.filePath(QStringLiteral("bench.db"));
-    QString given = qEnvironmentVariable("WIP_BENCH_DATABASE");
-    if (!given.isEmpty()) {
-        given = given.startsWith(QLatin1String("sqlite:")) ? given.mid(7) : given;
-        std::fprintf(stderr, "copying %s...\n", qPrintable(given));
-        std::error_code error;
-        std::filesystem::copy_file(given.toStdString(), path.toStdString(), error);
-        return error ? QString() : path;
-    }
-    Transaction tr;
-    tr.settings = *ConnectionSettings::fromUrl(QStringLiteral("sqlite:") + path);
-    tr.settings.autoCommit = true;
-    InitOptions options;
-    options.demo = true;
-    options.scale = qEnvironmentVariableIsSet("WIP_BENCH_SCALE") ? qEnvironmentVariableIntValue("WIP_BENCH_SCALE") : 100;
-    std::fprintf(stderr, "building the demo factory at scale %d...\n", options.scale);
-    const bool ok = tr.connect() && initDatabase(tr, options).ok;
-    tr.disconnect();
-    return ok ? path : QString();
+    std::fprintf(stderr, "copying %s...\n", qPrintable(given));
+    std::error_code error;
+    std::filesystem::copy_file(given.toStdString(), path.toStdString(), error);
+    return error ? QString() : path;
 }
 
 QList<long long> counts(Transaction &tr)
