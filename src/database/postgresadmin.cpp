@@ -67,6 +67,21 @@ bool PostgresAdmin::createDatabase(const ConnectionSettings &server, const QStri
     });
 }
 
+bool PostgresAdmin::copyDatabase(const ConnectionSettings &server, const QString &from, const QString &name,
+                                 QString *error)
+{
+    for (const QString &n : {from, name}) {
+        if (!isValidName(n)) {
+            if (error)
+                *error = QStringLiteral("\"%1\" is not a valid database name.").arg(n);
+            return false;
+        }
+    }
+    return withServer(server, error, [&](QSqlDatabase &db) {
+        return run(db, QStringLiteral("create database %1 template %2").arg(name, from), error);
+    });
+}
+
 bool PostgresAdmin::dropDatabase(const ConnectionSettings &server, const QString &name, QString *error)
 {
     if (!isValidName(name)) {

@@ -19,6 +19,10 @@ public:
 
     static bool createDatabase(const ConnectionSettings &server, const QString &name,
                                QString *error = nullptr);
+    // A new database `name` made as a copy of `from` (CREATE DATABASE ... TEMPLATE):
+    // nobody may be connected to `from` meanwhile.
+    static bool copyDatabase(const ConnectionSettings &server, const QString &from, const QString &name,
+                             QString *error = nullptr);
     static bool dropDatabase(const ConnectionSettings &server, const QString &name,
                              QString *error = nullptr);
     static bool databaseExists(const ConnectionSettings &server, const QString &name,

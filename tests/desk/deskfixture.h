@@ -206,6 +206,6 @@ inline QString ledgerDisagreement(TestDatabase &db)
     if (::wip::test::engineFromName(engine) == ::wip::test::Engine::PostgreSQL                   \
         && !::wip::test::postgresConfigured())                                                   \
         QSKIP("PostgreSQL not configured: set WIP_TEST_POSTGRES (scripts/start-test-postgres)"); \
-    ::wip::test::TestDatabase var(::wip::test::engineFromName(engine), false);                   \
-    QVERIFY2(var.isValid(), qPrintable(var.error()));                                            \
-    QVERIFY2(::wip::test::newFactory(var), qPrintable(var.error()))
+    ::wip::test::TestDatabase var(::wip::test::engineFromName(engine), QStringLiteral("new factory"), \
+                                  ::wip::test::newFactory);                                      \
+    QVERIFY2(var.isValid(), qPrintable(var.error()))

@@ -25,8 +25,8 @@ private Q_SLOTS:
 
 void DeskLookupsTest::everyLookupUsesAnIndex()
 {
-    TestDatabase db(Engine::SQLite, false);
-    QVERIFY2(db.isValid() && newFactory(db), qPrintable(db.error()));
+    TestDatabase db(Engine::SQLite, QStringLiteral("new factory"), newFactory);
+    QVERIFY2(db.isValid(), qPrintable(db.error()));
     QVERIFY(db.insert("worker", {{"changhao", "0101"}, {"xingming", "唧蜡工"}, {"gongxu_code", "01-唧腊"}, {"active", 1}}));
     QSet<QString> statements;
     Transaction::setStatementHook([&statements](Transaction &, const QString &sql) { statements.insert(sql); });

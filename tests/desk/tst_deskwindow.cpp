@@ -658,8 +658,8 @@ private Q_SLOTS:
     // at once and each action is refused.
     void choicesKeepTheScanField()
     {
-        TestDatabase db(Engine::SQLite, false);
-        QVERIFY2(db.isValid() && newFactory(db), qPrintable(db.error()));
+        TestDatabase db(Engine::SQLite, QStringLiteral("new factory"), newFactory);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
         DeskClerk clerk(db.tr());
         sentToFiling(clerk);
         {
@@ -719,8 +719,8 @@ private Q_SLOTS:
             const QByteArray bytes = line + "\r\n";
             return ::write(master, bytes.constData(), size_t(bytes.size())) == bytes.size();
         };
-        TestDatabase db(Engine::SQLite, false);
-        QVERIFY2(db.isValid() && newFactory(db), qPrintable(db.error()));
+        TestDatabase db(Engine::SQLite, QStringLiteral("new factory"), newFactory);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
         DeskClerk clerk(db.tr());
         sentToFiling(clerk);
         Settings().setScalePort(QString::fromLocal8Bit(::ptsname(master)));
@@ -750,8 +750,8 @@ private Q_SLOTS:
     // captions and buttons are whole, the banner is large and its text whole.
     void fitsAClerksScreen()
     {
-        TestDatabase db(Engine::SQLite, false);
-        QVERIFY2(db.isValid() && newFactory(db), qPrintable(db.error()));
+        TestDatabase db(Engine::SQLite, QStringLiteral("new factory"), newFactory);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
         DeskClerk clerk(db.tr());
         sentToFiling(clerk, {"KC1-1", "KC1-2"});
         QPointer<w_desk> w = openDesk(db);

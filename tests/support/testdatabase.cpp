@@ -6,7 +6,9 @@
 #include "runtime/cursor.h"
 
 #include <QDate>
+#include <QCoreApplication>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,25 +53,119 @@ Engine engineFromName(const QString &name)
                                                                                  : Engine::SQLite;
 }
 
+namespace {
+
+// The databases kept aside in this process, by engine and key: a file on
+// SQLite, a database on the test server for PostgreSQL (dropped when the test's
+// application ends).
+struct Kept
+{
+    QTemporaryDir dir;
+    QHash<QString, QString> byKey;
+    ConnectionSettings server;
+    QStringList postgres;
+};
+
+Kept &kept()
+{
+    static Kept k;
+    return k;
+}
+
+void dropKept()
+{
+    for (const QString &name : std::as_const(kept().postgres)) {
+        QString error;
+        if (!PostgresAdmin::dropDatabase(kept().server, name, &error))
+            qWarning("TestDatabase: cannot drop %s: %s", qPrintable(name), qPrintable(error));
+    }
+    kept().postgres.clear();
+}
+
+} // namespace
+
 TestDatabase::TestDatabase(Engine engine, bool withSchema)
     : m_engine(engine)
 {
-    const bool made = engine == Engine::SQLite ? setUpSqlite() : setUpPostgres();
+    if (!withSchema) {
+        make(QString(), {});
+        return;
+    }
+    const QDate today = QDate::currentDate();
+    make(QStringLiteral("schema ") + today.toString(Qt::ISODate), [today](TestDatabase &db) {
+        InitOptions options;
+        options.today = today;
+        options.codes = false;   // each test names the rows it needs
+        const InitResult r = initDatabase(db.tr(), options);
+        if (!r.ok)
+            db.fail(QStringLiteral("cannot create the schema: ") + r.error);
+        return r.ok;
+    });
+}
+
+TestDatabase::TestDatabase(Engine engine, const QString &key, const std::function<bool(TestDatabase &)> &setUp)
+    : m_engine(engine)
+{
+    make(key, setUp);
+}
+
+void TestDatabase::make(const QString &key, const std::function<bool(TestDatabase &)> &setUp)
+{
+    const QString fullKey = QString::number(int(m_engine)) + QLatin1Char(' ') + key;
+    const QString from = setUp ? kept().byKey.value(fullKey) : QString();
+    const bool made = m_engine == Engine::SQLite ? setUpSqlite() : setUpPostgres(from);
     if (!made)
         return;
+    if (m_engine == Engine::SQLite && !from.isEmpty() && !QFile::copy(from, m_settings.database)) {
+        fail(QStringLiteral("cannot copy %1 to %2").arg(from, m_settings.database));
+        return;
+    }
     m_tr.settings = m_settings;
     if (!m_tr.connect()) {
         fail(QStringLiteral("cannot connect to the test database: ") + m_tr.sqlErrText);
         return;
     }
-    if (withSchema) {
-        InitOptions options;
-        options.today = QDate::currentDate();
-        options.codes = false;   // each test names the rows it needs
-        const InitResult r = initDatabase(m_tr, options);
-        if (!r.ok)
-            fail(QStringLiteral("cannot create the schema: ") + r.error);
+    if (!setUp || !from.isEmpty())
+        return;
+    if (!setUp(*this)) {
+        if (m_error.isEmpty())
+            fail(QStringLiteral("cannot set up the test database (%1)").arg(key));
+        return;
     }
+    // Kept aside only when it is as setUp left it: a helper that failed may
+    // have left a half-written row behind.
+    if (m_error.isEmpty())
+        keep(fullKey);
+}
+
+// Keeps a copy of this database for the later ones of the key; a copy that
+// cannot be made only means the next one is set up again.
+void TestDatabase::keep(const QString &fullKey)
+{
+    m_tr.disconnect();
+    Kept &k = kept();
+    QString copy;
+    if (m_engine == Engine::SQLite) {
+        copy = k.dir.filePath(QStringLiteral("kept-%1.sqlite").arg(k.byKey.size()));
+        if (!k.dir.isValid() || !QFile::copy(m_settings.database, copy))
+            copy.clear();
+    } else {
+        copy = QStringLiteral("wip_kept_%1_%2").arg(QCoreApplication::applicationPid()).arg(k.byKey.size());
+        QString error;
+        if (PostgresAdmin::copyDatabase(m_server, m_pgName, copy, &error)) {
+            if (k.postgres.isEmpty())
+                qAddPostRoutine(dropKept);
+            k.server = m_server;
+            k.postgres << copy;
+        } else {
+            qWarning("TestDatabase: cannot keep a copy of %s: %s", qPrintable(m_pgName), qPrintable(error));
+            copy.clear();
+        }
+    }
+    if (!copy.isEmpty())
+        k.byKey.insert(fullKey, copy);
+    if (!m_tr.connect())
+        fail(QStringLiteral("cannot connect to the test database again: ") + m_tr.sqlErrText);
 }
 
 TestDatabase::~TestDatabase()
@@ -98,7 +194,7 @@ bool TestDatabase::setUpSqlite()
     return true;
 }
 
-bool TestDatabase::setUpPostgres()
+bool TestDatabase::setUpPostgres(const QString &from)
 {
     const QString url = postgresUrl();
     if (url.isEmpty()) {
@@ -115,7 +211,8 @@ bool TestDatabase::setUpPostgres()
     const QString name = QStringLiteral("wip_test_%1_%2")
                              .arg(QCoreApplication::applicationPid())
                              .arg(QRandomGenerator::global()->generate64() % 1000000000000ULL);
-    if (!PostgresAdmin::createDatabase(m_server, name, &error)) {
+    if (from.isEmpty() ? !PostgresAdmin::createDatabase(m_server, name, &error)
+                       : !PostgresAdmin::copyDatabase(m_server, from, name, &error)) {
         fail(QStringLiteral("cannot create the test database: ") + error);
         return false;
     }

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 namespace wip::test {
@@ -41,6 +42,12 @@ public:
     using Values = QList<QPair<QString, QVariant>>;
 
     explicit TestDatabase(Engine engine = Engine::SQLite, bool withSchema = true);
+    // A database as setUp leaves it. The first one of a key in this test process
+    // is set up and then kept aside; every later one of the key is a copy of it
+    // (the file copied on SQLite, CREATE DATABASE ... TEMPLATE on PostgreSQL),
+    // which makes a case's database in a fraction of the time. setUp must
+    // depend on nothing but the key.
+    TestDatabase(Engine engine, const QString &key, const std::function<bool(TestDatabase &)> &setUp);
     ~TestDatabase();
     TestDatabase(const TestDatabase &) = delete;
     TestDatabase &operator=(const TestDatabase &) = delete;
@@ -74,9 +81,11 @@ public:
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
 
 private:
+    void make(const QString &key, const std::function<bool(TestDatabase &)> &setUp);
+    void keep(const QString &fullKey);
     bool numberLine(const QString &table, Values *values);
     bool setUpSqlite();
-    bool setUpPostgres();
+    bool setUpPostgres(const QString &from);
     void fail(const QString &text);
 
     Engine m_engine;
