@@ -34,50 +34,60 @@ void IndentedJson::appendNumber(QByteArray *out, double value)
 void IndentedJson::appendString(QByteArray *out, const QString &text)
 {
     static const char hex[] = "0123456789abcdef";
-    out->append('"');
+    // Written into room made for the longest form (a UTF-16 unit never takes
+    // more than six bytes: "\u001f", a lone surrogate's "\udc00"), then cut
+    // to what was written: a report writes millions of these.
+    const qsizetype at = out->size();
+    out->resize(at + 2 + 6 * text.size());
+    char *d = out->data() + at;
+    *d++ = '"';
     const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
     const char16_t *const end = p + text.size();
     while (p != end) {
         const char16_t u = *p++;
         if (u < 0x80) {
             if (u >= 0x20 && u != u'"' && u != u'\\') {
-                out->append(char(u));
+                *d++ = char(u);
                 continue;
             }
-            out->append('\\');
+            *d++ = '\\';
             switch (u) {
-            case u'"': out->append('"'); break;
-            case u'\\': out->append('\\'); break;
-            case 0x8: out->append('b'); break;
-            case 0xc: out->append('f'); break;
-            case 0xa: out->append('n'); break;
-            case 0xd: out->append('r'); break;
-            case 0x9: out->append('t'); break;
+            case u'"': *d++ = '"'; break;
+            case u'\\': *d++ = '\\'; break;
+            case 0x8: *d++ = 'b'; break;
+            case 0xc: *d++ = 'f'; break;
+            case 0xa: *d++ = 'n'; break;
+            case 0xd: *d++ = 'r'; break;
+            case 0x9: *d++ = 't'; break;
             default:
-                out->append("u00");
-                out->append(hex[u >> 4]);
-                out->append(hex[u & 0xf]);
+                *d++ = 'u';
+                *d++ = '0';
+                *d++ = '0';
+                *d++ = hex[u >> 4];
+                *d++ = hex[u & 0xf];
             }
         } else if (u < 0x800) {
-            out->append(char(0xc0 | (u >> 6)));
-            out->append(char(0x80 | (u & 0x3f)));
+            *d++ = char(0xc0 | (u >> 6));
+            *d++ = char(0x80 | (u & 0x3f));
         } else if (QChar::isHighSurrogate(u) && p != end && QChar::isLowSurrogate(*p)) {
             const char32_t c = QChar::surrogateToUcs4(u, *p++);
-            out->append(char(0xf0 | (c >> 18)));
-            out->append(char(0x80 | ((c >> 12) & 0x3f)));
-            out->append(char(0x80 | ((c >> 6) & 0x3f)));
-            out->append(char(0x80 | (c & 0x3f)));
+            *d++ = char(0xf0 | (c >> 18));
+            *d++ = char(0x80 | ((c >> 12) & 0x3f));
+            *d++ = char(0x80 | ((c >> 6) & 0x3f));
+            *d++ = char(0x80 | (c & 0x3f));
         } else if (QChar::isSurrogate(u)) {
-            out->append("\\u");
+            *d++ = '\\';
+            *d++ = 'u';
             for (int shift = 12; shift >= 0; shift -= 4)
-                out->append(hex[(u >> shift) & 0xf]);
+                *d++ = hex[(u >> shift) & 0xf];
         } else {
-            out->append(char(0xe0 | (u >> 12)));
-            out->append(char(0x80 | ((u >> 6) & 0x3f)));
-            out->append(char(0x80 | (u & 0x3f)));
+            *d++ = char(0xe0 | (u >> 12));
+            *d++ = char(0x80 | ((u >> 6) & 0x3f));
+            *d++ = char(0x80 | (u & 0x3f));
         }
     }
-    out->append('"');
+    *d++ = '"';
+    out->resize(d - out->constData());
 }
 
 QByteArray IndentedJson::indented(const QByteArray &text, const QByteArray &prefix)

@@ -184,34 +184,35 @@ private:
         ReportRuns runs(store, compiled);
         RowWindow &window = runs.run();
         const QVector<Column> columns = store.definition().columns;
+        // What comes between a row's values, and before and after them, at once.
         const QByteArray rowIndent = indent + kRowIndent, valueIndent = indent + kValueIndent;
+        const QByteArray rowOpen = rowIndent + "[\n" + valueIndent, between = ",\n" + valueIndent,
+                         rowClose = "\n" + rowIndent + ']', emptyRow = rowIndent + "[\n" + rowIndent + ']';
         QByteArray text;
         const Step step = readRuns(runs, values, [&] {
-            text.clear();
+            text.resize(0);   // keeps its room for the next run
             // The run's typed values of each column, where it holds them.
             std::vector<std::pair<const ColumnData *, int>> typed(size_t(columns.size()));
             for (int c = 0; c < columns.size(); ++c)
                 typed[size_t(c)].first = window.columnValues(columns.at(c).name, &typed[size_t(c)].second);
             for (int row = window.firstRow(); row <= window.lastRow(); ++row) {
                 if (row > 1)
-                    text.append(",\n");
-                text.append(rowIndent);
+                    text.append(",\n", 2);
                 if (columns.isEmpty()) {
-                    text.append("[\n").append(rowIndent).append(']');
+                    text.append(emptyRow);
                     continue;
                 }
-                text.append("[\n");
+                text.append(rowOpen);
                 for (int c = 0; c < columns.size(); ++c) {
-                    const Column &column = columns.at(c);
-                    text.append(valueIndent);
+                    if (c > 0)
+                        text.append(between);
                     if (const auto [values, offset] = typed[size_t(c)]; values)
                         appendJson(&text, *values, row - offset);
                     else
-                        IndentedJson::appendValue(
-                            &text, ReportOutput::jsonValue(outputValue(window.item(row, column.name), column.format, false)));
-                    text.append(c + 1 < columns.size() ? ",\n" : "\n");
+                        IndentedJson::appendValue(&text, ReportOutput::jsonValue(outputValue(
+                                                             window.item(row, columns.at(c).name), columns.at(c).format, false)));
                 }
-                text.append(rowIndent).append(']');
+                text.append(rowClose);
             }
             return spool.write(text) == text.size();
         });

@@ -169,6 +169,8 @@ void TestStreamedExport::jsonPiecesReadAsTheDocument_data()
         {"emoji", QString::fromUtf16(u"\U0001F48D ring")},
         {"lone high surrogate", QString::fromUtf16(u"a\xd800z")}, {"lone low surrogate", QString::fromUtf16(u"\xdc00")},
         {"high at the end", QString::fromUtf16(u"x\xdbff")}, {"slash", "1/2"},
+        // Every unit at its longest written form: the room made for it is the most it can take.
+        {"only long escapes", QString(QString(300, QChar(0x1f)) + QString(300, QChar(0xdc00)))},
     };
     for (const auto &[name, value] : values)
         QTest::newRow(name) << value;
