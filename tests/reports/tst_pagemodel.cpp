@@ -9,9 +9,13 @@
 #include <QPainter>
 #include <QtTest>
 
+#include <memory>
+
 using namespace wip::reports;
 using namespace wip::reports::testing;
 using Kind = PageModel::RunKind;
+
+Q_DECLARE_METATYPE(std::shared_ptr<wip::reports::testing::MemoryReport>)
 
 namespace {
 
@@ -84,6 +88,8 @@ private Q_SLOTS:
     void wideReportIsScaledToThePage();
     void emptyReportKeepsHeadingAndTotalText();
     void crosstabShowsItsPivotColumns();
+    void measuredAsNeededEndsAsMeasuredAtOnce_data();
+    void measuredAsNeededEndsAsMeasuredAtOnce();
 };
 
 void TestPageModel::groupTrailersAndSummarySitUnderTheirColumns()
@@ -456,6 +462,120 @@ void TestPageModel::crosstabShowsItsPivotColumns()
     QCOMPARE(captions, (QStringList{"工序", "2004-05-01", "2004-05-02", "合计"}));
     const ReportPainter painter(model);
     QCOMPARE(painter.itemText(s, *findItem(s.detail, "grand_sum_qty"), 1), QStringLiteral("5"));
+}
+
+
+namespace {
+
+// Everything of a model that the pages are cut from, and the cut itself.
+QStringList layoutOf(const PageModel &model)
+{
+    QStringList out;
+    for (int i = 0; i < model.sectionCount(); ++i) {
+        const PageModel::Section &s = model.section(i);
+        out << QStringLiteral("section %1: width %2 body %3 captions %4 across %5")
+                   .arg(i).arg(s.width).arg(s.bodyHeight).arg(s.captions.height).arg(s.across);
+        for (const PageModel::ColumnSlot &c : s.columns)
+            out << QStringLiteral("  %1 at %2 width %3").arg(c.name).arg(c.x).arg(c.width);
+        for (const PageModel::Item &item : s.detail.items)
+            out << QStringLiteral("  %1 wraps %2").arg(item.name).arg(item.wrap);
+        for (const PageModel::Run &r : s.runs)
+            out << QStringLiteral("  run %1-%2 at %3 extent %4").arg(r.firstRow).arg(r.lastRow).arg(r.y).arg(r.extent);
+        QStringList extra;
+        for (double e : s.extra)
+            extra << QString::number(e);
+        out << QStringLiteral("  extra ") + extra.join(QLatin1Char(' '));
+    }
+    const Pagination pages(model);
+    for (int p = 0; p < pages.pageCount(); ++p) {
+        QStringList slices;
+        for (const Pagination::Slice &slice : pages.page(p).slices)
+            slices << QStringLiteral("%1:%2-%3").arg(slice.section).arg(slice.from).arg(slice.to);
+        out << QStringLiteral("page %1 band %2: %3").arg(p + 1).arg(pages.page(p).bandIndex).arg(slices.join(QLatin1Char(' ')));
+    }
+    return out;
+}
+
+// Rows whose remarks wrap on paper, the longest ones far down the report; a
+// long contract number in the last row narrows the remarks that wrapped above.
+std::shared_ptr<MemoryReport> remarks(int rows, int longFrom, bool lateCode = false)
+{
+    Definition def;
+    def.name = QStringLiteral("d_test_remarks");
+    def.columns = {column("scno", ValueType::String, {"订单", "KCNO"}),
+                   column("memo", ValueType::String, {"备注Remarks"}),
+                   column("qty", ValueType::Number, {"件数PCS"}, "#####")};
+    auto r = std::make_shared<MemoryReport>(def);
+    for (int i = 1; i <= rows; ++i) {
+        const QString memo = i >= longFrom && i % 3 == 0
+            ? QStringLiteral("镶石返工 stones reset after the setter's check, ").repeated(1 + i % 4)
+            : QStringLiteral("ok");
+        r->addRow({lateCode && i == rows ? QStringLiteral("KC-2026-12-0001-REWORK-BATCH-07") : QStringLiteral("K%1").arg(i),
+                   memo, double(i)});
+    }
+    return r;
+}
+
+} // namespace
+
+void TestPageModel::measuredAsNeededEndsAsMeasuredAtOnce_data()
+{
+    QTest::addColumn<std::shared_ptr<MemoryReport>>("report");
+    // The widest value in the last row.
+    auto late = plainRows(400);
+    late->addRow({QStringLiteral("K-A-VERY-LONG-CONTRACT-NUMBER-AT-THE-END"), 123456789.0});
+    QTest::newRow("the widest value last") << late;
+    // Group sums that widen their column as the groups grow.
+    auto grouped = groupedTransfers();
+    for (int i = 0; i < 300; ++i)
+        grouped->addRow({i < 150 ? "GOLD" : "SILVER", QStringLiteral("K%1").arg(i), double(i) * 1000.5});
+    QTest::newRow("group sums") << grouped;
+    QTest::newRow("rows that wrap, first early") << remarks(500, 1);
+    QTest::newRow("rows that wrap, only late") << remarks(500, 300);
+    QTest::newRow("rows that wrap, narrower at the end") << remarks(500, 1, true);
+    Definition def;
+    def.name = "d_comp";
+    def.layout = LayoutKind::Composite;
+    auto composite = std::make_shared<MemoryReport>(def);
+    composite->addNested(remarks(120, 60));
+    composite->addNested(late);
+    QTest::newRow("a composite") << composite;
+    Definition wide;
+    wide.name = "d_wide_late";
+    for (int i = 0; i < 14; ++i)
+        wide.columns << column(QStringLiteral("c%1").arg(i), ValueType::String, {QStringLiteral("C%1").arg(i)});
+    auto across = std::make_shared<MemoryReport>(wide);
+    for (int i = 0; i < 200; ++i) {
+        QVariantList row;
+        for (int c = 0; c < 14; ++c)
+            row << (i < 150 ? QStringLiteral("x") : QStringLiteral("WIDE-CODE-%1-%2").arg(c).arg(i));
+        across->addRow(row);
+    }
+    QTest::newRow("printed across pages only from the late rows") << across;
+}
+
+// A preview lays out its first rows and measures the rest while it is read:
+// when every row is measured, the layout and the pages are those of a report
+// measured at once.
+void TestPageModel::measuredAsNeededEndsAsMeasuredAtOnce()
+{
+    QFETCH(std::shared_ptr<MemoryReport>, report);
+    const PageModel whole(*report);
+    PageModel::Options options;
+    options.firstRows = 7;
+    PageModel model(*report, options);
+    QVERIFY(!model.measuredAll());
+    QVERIFY(model.measuredRows().first < model.measuredRows().second);
+    QCOMPARE(model.measuredRows().second, PageModel(*report).measuredRows().second);
+    bool changed = false;
+    for (int step = 0; !model.measuredAll(); ++step) {
+        QVERIFY2(step < 1000, "measureMore never finishes");
+        changed = model.measureMore(13) || changed;
+    }
+    QVERIFY(changed);
+    QCOMPARE(model.measuredRows().first, model.measuredRows().second);
+    QVERIFY(!model.measureMore(13));
+    QCOMPARE(layoutOf(model), layoutOf(whole));
 }
 
 QTEST_MAIN(TestPageModel)

@@ -1,6 +1,8 @@
 #include "memoryreport.h"
 #include "programoutput.h"
 
+#include "reports/render/pagemodel.h"
+#include "reports/render/pagination.h"
 #include "reports/savedreport.h"
 #include "reports/widgets/pageview.h"
 #include "reports/widgets/s_preview.h"
@@ -24,7 +26,9 @@ using namespace wip::reports::testing;
 namespace {
 
 // The daily output report with enough rows for three A4 pages.
-std::shared_ptr<MemoryReport> dailyOutput(int rows)
+// (The test's report sums its column anew for each row it is asked for: a large
+// one goes without the total.)
+std::shared_ptr<MemoryReport> dailyOutput(int rows, bool total = true)
 {
     Definition def;
     def.name = "d_wip_today44";
@@ -37,6 +41,8 @@ std::shared_ptr<MemoryReport> dailyOutput(int rows)
     def.computed = {computed("compute_1", "sum(today_fin for all)", Band::Summary, "today_fin"),
                     computed("c_page", "'Page ' + page() + ' of ' + pagecount()", Band::Footer)};
     def.computed[1].type = ValueType::String;
+    if (!total)
+        def.computed.removeFirst();
     auto r = std::make_shared<MemoryReport>(def);
     for (int i = 1; i <= rows; ++i)
         r->addRow({QStringLiteral("%1-倒模").arg(i, 2, 10, QLatin1Char('0')), i + 0.5, double(i % 7)});
@@ -65,9 +71,10 @@ private Q_SLOTS:
     void missingOrCorruptFileIsReportedNotCrashed();
     void failedSaveIsReported();
     void saveDialogStartsInExportsAndTheFootOpensTheFile();
+    void largeReportOpensAtItsFirstRowsAndLaysOutTheRest();
 
 private:
-    QString savedReport(int rows);
+    QString savedReport(int rows, bool total = true);
     QTemporaryDir m_dir;
 };
 
@@ -97,12 +104,12 @@ void TestPreview::cleanup()
     QTRY_VERIFY(!Window::findLatest("w_preview"));
 }
 
-QString TestPreview::savedReport(int rows)
+QString TestPreview::savedReport(int rows, bool total)
 {
     const QString file = m_dir.filePath(QStringLiteral("temp%1.psr").arg(rows));
     // As the daily output window's print button saves it: the report has no title
     // of its own and takes the window's.
-    SavedReport::write(*dailyOutput(rows), file, QStringLiteral("在做资料"));
+    SavedReport::write(*dailyOutput(rows, total), file, QStringLiteral("在做资料"));
     return file;
 }
 
@@ -279,6 +286,48 @@ void TestPreview::saveDialogStartsInExportsAndTheFootOpensTheFile()
     QVERIFY(MessageBoxService::shown().isEmpty());
     if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
         w->grab().save(m_dir.filePath("preview-saved.png"));
+}
+
+// A report of many pages opens at its first rows and measures the rest between
+// the clerk's events; its department names widen past row 10 000. In the end
+// the pages are those of the report measured at once, and what is printed or
+// saved before that is measured whole first.
+void TestPreview::largeReportOpensAtItsFirstRowsAndLaysOutTheRest()
+{
+    const QString file = savedReport(25000, false);
+    std::unique_ptr<SavedReport> saved = SavedReport::read(file);
+    QVERIFY(saved);
+    const PageModel whole(*saved);
+    const int pages = Pagination(whole).pageCount();
+    QVERIFY(pages > 500);
+
+    w_preview *w = openPreview(file);
+    QVERIFY(w);
+    const StaticText &page = w->control<StaticText>("st_page");
+    // Shown at once, the count still counting ...
+    QTRY_VERIFY(w->pageCount() > 0);
+    QVERIFY2(page.text().endsWith(QStringLiteral("…")), qPrintable(page.text()));
+    if (qEnvironmentVariableIsSet("WIP_TEST_KEEP"))
+        w->grab().save(m_dir.filePath("large-preview.png"));
+    // ... and saved before the rest is laid out: measured whole first.
+    const QString pdf = m_dir.filePath("large.pdf");
+    QVERIFY(w->saveAs(pdf, w_preview::ExportFormat::Pdf));
+    QCOMPARE(w->pageCount(), pages);
+    QCOMPARE(page.text(), QStringLiteral("Page 1 of %1").arg(pages));
+    if (!QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        QCOMPARE(wip::test::pdfPageCount(pdf), pages);
+    w->Close();
+    QTRY_VERIFY(!Window::findLatest("w_preview"));
+
+    // Read while the rest is laid out: the page shown stays the page shown.
+    w = openPreview(file);
+    QVERIFY(w);
+    QTRY_VERIFY(w->pageCount() > 0);
+    w->control<CommandButton>("cb_next").click();
+    w->control<CommandButton>("cb_next").click();
+    QCOMPARE(w->currentPage(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(w->control<StaticText>("st_page").text(), QStringLiteral("Page 3 of %1").arg(pages),
+                              60000);
 }
 
 QTEST_MAIN(TestPreview)

@@ -306,6 +306,41 @@ bool PageModel::measureRows(int section, int firstRow, int lastRow)
     return true;
 }
 
+bool PageModel::measureMore(int rows)
+{
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        SectionLayout *layout = m_layouts[i].get();
+        if (!layout || layout->measuredAll(m_sections[i]))
+            continue;
+        if (!layout->measureMore(m_sections[i], rows))
+            return false;
+        stackSections();
+        return true;
+    }
+    return false;
+}
+
+bool PageModel::measuredAll() const
+{
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (m_layouts[i] && !m_layouts[i]->measuredAll(m_sections[i]))
+            return false;
+    }
+    return true;
+}
+
+std::pair<qint64, qint64> PageModel::measuredRows() const
+{
+    qint64 done = 0, all = 0;
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (!m_layouts[i] || m_options.purpose != Purpose::Print)
+            continue;
+        done += m_layouts[i]->measuredTo();
+        all += m_sections[i].rowCount();
+    }
+    return {done, all};
+}
+
 bool PageModel::measureArea(double top, double bottom)
 {
     bool changed = false;

@@ -29,6 +29,8 @@ class SectionLayout;
 // its paper at the smallest print size (7 pt): a value longer than its column
 // widens the column while there is room, then wraps inside its cell and the row
 // grows; a report that does not fit even so is printed across pages (Pagination).
+// The print preview's model measures only its first rows (Options::firstRows)
+// and the rest as it is asked to (measureMore), ending as one measured at once.
 // A model for the screen (Purpose::Screen) measures only the rows that are shown
 // (measureRows), keeps every value on one line and widens a column when a wider
 // value comes into view: a 100 000-row report opens as fast as a short one.
@@ -159,6 +161,11 @@ public:
         double fontSize = 9;    // points
         Purpose purpose = Purpose::Print;
         double minFontSize = 7; // nothing prints smaller
+        // Paper: the rows of each report measured at once; 0: every row. A
+        // preview lays out the first rows, shows them, and measures the rest with
+        // measureMore() while the clerk reads.
+        int firstRows = 0;
+        static constexpr int previewFirstRows = 2000;   // some fifty pages
     };
 
     PageModel() = default;
@@ -194,6 +201,14 @@ public:
     // column grew), so that scroll ranges are to be updated.
     bool measureArea(double top, double bottom);
     bool measureRows(int section, int firstRow, int lastRow);
+
+    // Paper laid out from its first rows: measures the next `rows` rows of the
+    // first report not measured whole. True when the layout changed (a column
+    // grew, a row wrapped), so that the pages are to be cut again.
+    bool measureMore(int rows);
+    bool measuredAll() const;
+    // The rows measured and the rows there are, over every report (progress).
+    std::pair<qint64, qint64> measuredRows() const;
 
     // The smallest scale at which every text of the model still prints at
     // options().minFontSize or larger.

@@ -251,13 +251,39 @@ void SectionLayout::build(PageModel::Section &s, const Definition &def, const QS
     const int n = s.rowCount();
     m_measuredBlocks.assign(size_t((n + kBlockRows - 1) / kBlockRows), false);
     if (print() && n > 0) {
-        m_sizer.measureRows(*s.data, 1, n);
-        measureBands(s, 1, n);
+        // Paper measures from the top: every row, or the first rows of a
+        // layout that measures the rest as it is asked to (measureMore).
+        m_measuredTo = m_options.firstRows > 0 ? std::min(n, m_options.firstRows) : n;
+        m_sizer.measureRows(*s.data, 1, m_measuredTo);
+        measureBands(s, 1, m_measuredTo);
         std::fill(m_measuredBlocks.begin(), m_measuredBlocks.end(), true);
     }
     place(s);
     if (print())
-        wrapRows(s);
+        wrapRows(s, 1);
+}
+
+bool SectionLayout::measuredAll(const PageModel::Section &s) const
+{
+    return !print() || m_measuredTo >= s.rowCount();
+}
+
+bool SectionLayout::measureMore(PageModel::Section &s, int rows)
+{
+    if (measuredAll(s) || rows <= 0)
+        return false;
+    const int from = m_measuredTo + 1;
+    m_measuredTo = std::min(s.rowCount(), m_measuredTo + rows);
+    bool grew = m_sizer.measureRows(*s.data, from, m_measuredTo);
+    grew = measureBands(s, from, m_measuredTo) || grew;
+    const double height = s.bodyHeight;
+    if (grew) {
+        place(s);
+        wrapRows(s, 1);   // the columns moved: every measured row again
+        return true;
+    }
+    wrapRows(s, from);
+    return s.bodyHeight != height;
 }
 
 // Static texts under columns (subtotal labels, "TOTAL") widen their columns.
@@ -362,35 +388,45 @@ void SectionLayout::place(PageModel::Section &s)
 }
 
 // Paper: the rows whose values wrap take as many lines as their tallest cell.
-void SectionLayout::wrapRows(PageModel::Section &s) const
+// Rows [from, measured] are wrapped anew, those above keep theirs, those not
+// measured yet take one line.
+void SectionLayout::wrapRows(PageModel::Section &s, int from) const
 {
-    s.extra.clear();
     const int n = s.rowCount();
     QVector<int> columns;
     for (int i = 0; i < m_wrapped.size(); ++i) {
         if (m_wrapped.at(i))
             columns << i;
     }
-    if (columns.isEmpty() || n == 0)
+    if (columns.isEmpty() || n == 0) {
+        if (!s.extra.empty()) {
+            s.extra.clear();
+            placeRuns(s);
+        }
         return;
+    }
+    std::vector<double> extra = std::move(s.extra);
+    if (extra.size() != size_t(n) + 2) {
+        extra.assign(size_t(n) + 2, 0.0);
+        from = 1;
+    }
     const TextMetrics &metrics = TextMetrics::of(m_options.fontSize, false);
     const double line = PageModel::lineHeight(m_options.fontSize);
-    std::vector<double> extra(size_t(n) + 2, 0.0);
-    bool any = false;
-    for (int row = 1; row <= n; ++row) {
+    const int last = std::min(n, m_measuredTo);
+    for (int row = std::max(1, from); row <= last; ++row) {
         int most = 1;
         for (int i : columns) {
             const QString text = ColumnSizer::cellText(*s.data, row, m_sizer.column(i));
             if (!text.isEmpty())
                 most = std::max(most, metrics.lineCount(text, s.columns.at(i).width - 2 * kPadding));
         }
-        const double rowExtra = std::max(0.0, most * line - s.detail.height);
-        any = any || rowExtra > 0;
-        extra[size_t(row) + 1] = extra[size_t(row)] + rowExtra;
+        extra[size_t(row) + 1] = extra[size_t(row)] + std::max(0.0, most * line - s.detail.height);
     }
-    if (!any)
-        return;
-    s.extra = std::move(extra);
+    std::fill(extra.begin() + last + 2, extra.end(), extra[size_t(last) + 1]);
+    if (extra.back() > 0)
+        s.extra = std::move(extra);
+    else
+        s.extra.clear();
     placeRuns(s);
 }
 

@@ -28,6 +28,11 @@ public:
     // Measures rows [first, last] that are not measured yet; true when the layout
     // changed (a column grew).
     bool measureRows(PageModel::Section &s, int first, int last);
+    // Paper laid out from its first rows (Options::firstRows): measures the next
+    // `rows` rows; true when the layout changed (a column grew, a row wrapped).
+    bool measureMore(PageModel::Section &s, int rows);
+    bool measuredAll(const PageModel::Section &s) const;
+    int measuredTo() const { return m_measuredTo; }
 
     // The header, footer, summary and group bands of a definition (used by forms
     // too); items under a column in `columns` (lower-case name -> index) share a line.
@@ -46,12 +51,13 @@ private:
     bool measureBands(PageModel::Section &s, int first, int last);
     void measureTexts(PageModel::Section &s);
     void place(PageModel::Section &s);
-    void wrapRows(PageModel::Section &s) const;
+    void wrapRows(PageModel::Section &s, int from) const;
 
     PageModel::Options m_options;
     ColumnSizer m_sizer;
     QVector<bool> m_wrapped;           // per column: its values wrap on paper
     std::vector<bool> m_measuredBlocks;
+    int m_measuredTo = 0;              // paper: rows 1..m_measuredTo are measured
     double m_target = 0;               // the width to fit, in points; 0: no limit
     int m_keyCount = 0;
 };

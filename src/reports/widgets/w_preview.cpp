@@ -19,11 +19,13 @@
 #include "runtime/widgets/statictext.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace wip::reports {
@@ -31,6 +33,10 @@ namespace wip::reports {
 namespace {
 const QString kTitle = QStringLiteral("打印预览");
 constexpr double kZoomStep = 1.25;
+// A large report opens at its first rows (PageModel::Options::previewFirstRows)
+// and measures the rest while the clerk reads them, a slice at a time between events.
+constexpr int kSliceRows = 1024;
+constexpr int kSliceMilliseconds = 30;
 
 QString suffixOf(w_preview::ExportFormat format)
 {
@@ -68,7 +74,8 @@ void w_preview::create()
     cb_next = new CommandButton(this, QStringLiteral("cb_next"), QStringLiteral("下一页"));
     cb_last = new CommandButton(this, QStringLiteral("cb_last"), QStringLiteral("末页"));
     st_page = new StaticText(this, QStringLiteral("st_page"));
-    st_page->setMinimumWidth(110);
+    // Room for the count of a month's report, so that the buttons stay put while it counts.
+    st_page->setMinimumWidth(std::max(110, st_page->fontMetrics().horizontalAdvance(QStringLiteral("Page 88888 of 88888…")) + 8));
     st_page->setAlignment(Qt::AlignCenter);
     cb_zoomin = new CommandButton(this, QStringLiteral("cb_zoomin"), QStringLiteral("放大"));
     cb_zoomout = new CommandButton(this, QStringLiteral("cb_zoomout"), QStringLiteral("缩小"));
@@ -166,13 +173,74 @@ bool w_preview::loadReport(const QString &hostPath)
     m_model.reset();
     m_report = std::move(report);
     m_fileName = hostPath;
-    m_model = std::make_unique<PageModel>(*m_report);
+    PageModel::Options options;
+    options.firstRows = PageModel::Options::previewFirstRows;
+    m_model = std::make_unique<PageModel>(*m_report, options);
     m_pages = std::make_unique<Pagination>(*m_model);
+    if (!m_layoutTimer) {
+        m_layoutTimer = new QTimer(this);
+        m_layoutTimer->setInterval(0);
+        connect(m_layoutTimer, &QTimer::timeout, this, &w_preview::layOutMore);
+    }
+    if (m_model->measuredAll())
+        m_layoutTimer->stop();
+    else
+        m_layoutTimer->start();
     setTitle(QStringLiteral("%1 - %2").arg(ReportCriteria::title(*m_report), kTitle));
     if (m_view)
         m_view->setPages(m_pages.get());
     showPage();
     return true;
+}
+
+void w_preview::layOutMore()
+{
+    if (!m_model || m_model->measuredAll()) {
+        m_layoutTimer->stop();
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    bool changed = false;
+    while (!m_model->measuredAll() && slice.elapsed() < kSliceMilliseconds)
+        changed = m_model->measureMore(kSliceRows) || changed;
+    if (m_model->measuredAll())
+        m_layoutTimer->stop();
+    if (changed)
+        repaginate();
+    else
+        showPage();   // the page count is no longer provisional
+}
+
+bool w_preview::finishLayout()
+{
+    if (!m_model || m_model->measuredAll())
+        return true;
+    LongWork work(QStringLiteral("正在排版… Laying the pages out…"));
+    bool changed = false;
+    while (!m_model->measuredAll()) {
+        const auto [done, all] = m_model->measuredRows();
+        if (!LongWork::progress(done, all))
+            break;
+        changed = m_model->measureMore(kSliceRows * 8) || changed;
+    }
+    if (m_model->measuredAll())
+        m_layoutTimer->stop();
+    if (changed)
+        repaginate();
+    return m_model->measuredAll();
+}
+
+void w_preview::repaginate()
+{
+    const int page = m_view ? m_view->page() : 0;
+    auto pages = std::make_unique<Pagination>(*m_model);
+    if (m_view) {
+        m_view->setPages(pages.get());
+        m_view->setPage(std::min(page, pages->pageCount() - 1));
+    }
+    m_pages = std::move(pages);
+    showPage();
 }
 
 int w_preview::pageCount() const
@@ -189,7 +257,9 @@ QString w_preview::pageText() const
 {
     if (!m_pages)
         return QString();
-    return QStringLiteral("Page %1 of %2").arg(currentPage()).arg(pageCount());
+    // While the rest is being laid out, the count so far.
+    const bool counting = m_model && !m_model->measuredAll();
+    return QStringLiteral("Page %1 of %2%3").arg(currentPage()).arg(pageCount()).arg(counting ? QStringLiteral("…") : QString());
 }
 
 void w_preview::showPage()
@@ -209,7 +279,7 @@ void w_preview::showPage()
 
 bool w_preview::printTo(QPrinter &printer)
 {
-    if (!m_model || !m_pages)
+    if (!m_model || !m_pages || !finishLayout())
         return false;
     printer.setFullPage(true);
     // The report's own paper, page by page, unless the clerk chose another in the
@@ -265,7 +335,7 @@ bool w_preview::saveAs(const QString &fileName, ExportFormat format)
     LongWork work(QStringLiteral("正在保存… Saving…"));
     switch (format) {
     case ExportFormat::Pdf:
-        ok = writePdf(*m_model, fileName, &error);
+        ok = finishLayout() && writePdf(*m_model, fileName, &error);
         break;
     case ExportFormat::Xlsx:
         ok = writeXlsx(*m_report, fileName, &error);

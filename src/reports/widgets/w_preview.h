@@ -14,6 +14,8 @@ class CommandButton;
 class StaticText;
 }
 
+class QTimer;
+
 namespace wip::reports {
 
 class PageView;
@@ -83,10 +85,18 @@ protected:
 private:
     void showPage();
     void saveWithDialog(ExportFormat format);
+    // The pages cut again after the layout changed, the page shown kept.
+    void repaginate();
+    // A slice of the rows not measured yet, between the clerk's events.
+    void layOutMore();
+    // Every row measured, before the pages are printed or saved; false when the
+    // clerk cancelled.
+    bool finishLayout();
 
     std::unique_ptr<SavedReport> m_report;
     std::unique_ptr<PageModel> m_model;
     std::unique_ptr<Pagination> m_pages;
+    QTimer *m_layoutTimer = nullptr;   // measures the rest of a large report
     QString m_fileName;
     QString m_savedFile;
 
