@@ -422,7 +422,10 @@ void SectionLayout::wrapRows(PageModel::Section &s, int from) const
         }
         extra[size_t(row) + 1] = extra[size_t(row)] + std::max(0.0, most * line - s.detail.height);
     }
-    std::fill(extra.begin() + last + 2, extra.end(), extra[size_t(last) + 1]);
+    // The rows not measured yet add nothing: they repeat the last measured
+    // row's sum (already there when the new rows did not wrap).
+    if (extra.back() != extra[size_t(last) + 1])
+        std::fill(extra.begin() + last + 2, extra.end(), extra[size_t(last) + 1]);
     if (extra.back() > 0)
         s.extra = std::move(extra);
     else
