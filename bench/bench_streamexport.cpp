@@ -8,6 +8,13 @@
 // The workbook is also set against the workbook library alone writing the
 // shell's values into cells, the most any workbook written with it can do.
 //
+// The month printed to PDF as its rows are read (read to measure and count,
+// again to wrap where a column wraps, again to paint a page as soon as its rows
+// are there), against the same query's values read with SQLite's library and
+// painted with QPdfWriter in the report font at fixed places, as many rows to a
+// page as the report's PDF has: goal at most 1.3x, and a peak memory that does
+// not grow with the pages, beside the month retrieved whole and then printed.
+//
 // WIP_BENCH_DATABASE names a SQLite demo file made before; otherwise the demo
 // is built at WIP_BENCH_SCALE (100).
 
@@ -15,6 +22,9 @@
 #include "database/initdatabase.h"
 #include "reports/catalogue.h"
 #include "reports/datastore.h"
+#include "reports/render/pdfexport.h"
+#include "reports/render/reportpainter.h"
+#include "reports/render/streamedpdf.h"
 #include "reports/render/xlsxexport.h"
 #include "reports/reportoutput.h"
 #include "reports/streamedexport.h"
@@ -23,6 +33,9 @@
 #include <QGuiApplication>
 #include <QDate>
 #include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -265,6 +278,89 @@ void BM_Workbook(benchmark::State &state)
     }
 }
 
+// The month as a PDF painted as it is read.
+bool streamedPdf(const QDate &from, const QString &file)
+{
+    Report report;
+    if (!report.open())
+        return false;
+    QString error;
+    return reports::StreamedPdf::save(report.store, {from, month().second}, file, &error)
+        == reports::StreamedExport::Outcome::Written;
+}
+
+// The pages and rows of the report's PDF, for the plain one to paint as many.
+std::pair<int, int> &reportPages()
+{
+    static std::pair<int, int> pages{0, 0};
+    return pages;
+}
+
+void BM_StreamedPdf(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("month.pdf"));
+    for (auto _ : state) {
+        if (!streamedPdf(month().first, file))
+            state.SkipWithError("the PDF was not written");
+    }
+    QFile pdf(file);
+    const QString text = pdf.open(QIODevice::ReadOnly) ? QString::fromLatin1(pdf.readAll()) : QString();
+    const QRegularExpressionMatch count = QRegularExpression(QStringLiteral("/Type /Pages\\s*/Kids \\[[^\\]]*\\]\\s*/Count (\\d+)")).match(text);
+    reportPages().first = count.hasMatch() ? count.captured(1).toInt() : 0;
+}
+
+// The same values painted with QPdfWriter: read with SQLite's library, each
+// value's text drawn at a fixed place on a landscape A4 page.
+bool plainPdf(const QString &file)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(databaseFile()).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        return false;
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sortedQuery();
+    bool ok = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) == SQLITE_OK;
+    const int columns = ok ? sqlite3_column_count(stmt) : 0;
+    QPdfWriter writer(file);
+    writer.setPageOrientation(QPageLayout::Landscape);
+    QPainter p(&writer);
+    const double toDevice = writer.resolution() / 72.0;
+    p.scale(toDevice, toDevice);
+    p.setFont(reports::ReportPainter::font(9, false, &writer));
+    const int perPage = std::max(1, reportPages().second);
+    int row = 0;
+    while (ok && sqlite3_step(stmt) == SQLITE_ROW) {
+        const int line = row % perPage;
+        if (line == 0 && row > 0)
+            writer.newPage();
+        for (int c = 0; c < columns; ++c) {
+            const char *value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, c));
+            if (value)
+                p.drawText(QPointF(28 + c * 780.0 / columns, 60 + line * 14.4), QString::fromUtf8(value));
+        }
+        ++row;
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return p.end() && ok;
+}
+
+void BM_PlainPdf(benchmark::State &state)
+{
+    const QString file = folder().filePath(QStringLiteral("plain.pdf"));
+    if (reportPages().first > 0 && reportPages().second == 0) {
+        // As many rows to a page as the report's PDF (its pages over the month's rows).
+        Report report;
+        QSqlQuery q(report.open() ? report.tr.database() : QSqlDatabase());
+        const QByteArray sql = "select count(*) from (" + sortedQuery() + ")";
+        if (q.exec(QString::fromUtf8(sql)) && q.next())
+            reportPages().second = (q.value(0).toInt() + reportPages().first - 1) / reportPages().first;
+    }
+    for (auto _ : state) {
+        if (!plainPdf(file))
+            state.SkipWithError("the query failed");
+    }
+}
+
 void BM_ShellCsv(benchmark::State &state)
 {
     const QString file = folder().filePath(QStringLiteral("shell.csv"));
@@ -297,6 +393,8 @@ BENCHMARK(BM_StreamedJson)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRea
 BENCHMARK(BM_LibraryWorkbook)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_StreamedWorkbook)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_Workbook)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_StreamedPdf)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PlainPdf)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 int main(int argc, char **argv)
 {
@@ -323,6 +421,14 @@ int main(int argc, char **argv)
         return report.open() && report.store.Retrieve({week, last}) >= 0
             && reports::writeXlsx(report.store, file + QStringLiteral(".xlsx"));
     }));
+    std::printf("peak memory, PDF as read: a week %.0f MB, the month %.0f MB\n",
+                peakMegabytes([&] { return streamedPdf(week, file + QStringLiteral(".pdf")); }),
+                peakMegabytes([&] { return streamedPdf(first, file + QStringLiteral(".pdf")); }));
+    std::printf("peak memory, PDF retrieved whole: a week %.0f MB\n", peakMegabytes([&] {
+        Report report;
+        return report.open() && report.store.Retrieve({week, last}) >= 0
+            && reports::writePdf(report.store, file + QStringLiteral(".pdf"));
+    }));
     std::printf("peak memory, CSV retrieved whole: a week %.0f MB, the month %.0f MB\n",
                 peakMegabytes([&] { return whole(week, file); }), peakMegabytes([&] { return whole(first, file); }));
     return bench::runAndCompare(argc, argv,
@@ -331,5 +437,6 @@ int main(int argc, char **argv)
                                  {"BM_StreamedWorkbook", "BM_StreamedCsv", "month as a workbook / as CSV (goal <= 1.5)", true},
                                  {"BM_LibraryWorkbook", "BM_ShellCsv", "the workbook library alone / the shell's CSV", true},
                                  {"BM_StreamedWorkbook", "BM_LibraryWorkbook", "month as a workbook / the library alone", true},
-                                 {"BM_Workbook", "BM_StreamedWorkbook", "retrieved whole, then written / as read", true}});
+                                 {"BM_Workbook", "BM_StreamedWorkbook", "retrieved whole, then written / as read", true},
+                                 {"BM_StreamedPdf", "BM_PlainPdf", "month as PDF / QPdfWriter painting its values (goal <= 1.3)", true}});
 }

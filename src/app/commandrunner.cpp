@@ -18,6 +18,7 @@
 #include "reports/reportoutput.h"
 #include "reports/streamedexport.h"
 #include "reports/render/pdfexport.h"
+#include "reports/render/streamedpdf.h"
 #include "reports/render/xlsxexport.h"
 #include "runtime/hosterror.h"
 #include "runtime/cursor.h"
@@ -262,13 +263,14 @@ int CommandRunner::report(const CommandLine::Options &options, QTextStream &out,
         const QString &format = options.format;
         const QString output = options.output.isEmpty() ? QString()
                                                         : QFileInfo(options.output).absoluteFilePath();
-        if (format == QLatin1String("csv") || format == QLatin1String("json") || format == QLatin1String("xlsx")) {
+        if (format == QLatin1String("csv") || format == QLatin1String("json") || format == QLatin1String("xlsx")
+            || format == QLatin1String("pdf")) {
             // Written as the rows are read: a month of a big factory in the memory of a few thousand rows.
             out.flush();
             const auto outcome =
-                format == QLatin1String("xlsx")
-                    ? reports::writeXlsx(store, *values, output, &error)
-                    : reports::StreamedExport::save(store, *values,
+                format == QLatin1String("xlsx")  ? reports::writeXlsx(store, *values, output, &error)
+                : format == QLatin1String("pdf") ? reports::StreamedPdf::save(store, *values, output, &error)
+                                                 : reports::StreamedExport::save(store, *values,
                                                     format == QLatin1String("csv") ? reports::StreamedExport::Format::Csv
                                                                                    : reports::StreamedExport::Format::Json,
                                                     output, &error);

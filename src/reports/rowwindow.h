@@ -27,6 +27,7 @@ public:
 
     // The run's rows, filled by the reader; then setRun() says where they stand.
     RowTable &rows() { return m_rows; }
+    const RowTable &rows() const { return m_rows; }
     // rows() hold rows firstRow on of a report that has rowCount rows as far as
     // known (the rows read so far; all of them once every row went by).
     void setRun(int firstRow, int rowCount);

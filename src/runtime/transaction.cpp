@@ -336,6 +336,26 @@ bool Transaction::begin()
     return ok;
 }
 
+bool Transaction::beginReading()
+{
+    if (notConnected())
+        return false;
+    if (m_state.hasOpenWork()) {
+        setError(QStringLiteral("work is open: reading goes on inside it"));
+        return false;
+    }
+    const QString sql = kind() == DbKind::SQLite
+        ? QStringLiteral("BEGIN DEFERRED")
+        : QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY");
+    const quint64 losses = m_state.losses();
+    bool ok = runControl(sql);
+    if (!ok && m_state.losses() != losses)
+        ok = runControl(sql);   // as begin(): the connection had gone while idle
+    if (ok)
+        m_state.begun();
+    return ok;
+}
+
 bool Transaction::beginIfManual()
 {
     if (settings.autoCommit || m_state.hasOpenWork())

@@ -76,6 +76,12 @@ public:
 
     // Begins a database transaction now, also with autoCommit true (TransactionGuard).
     bool begin();
+    // Begins a transaction that only reads, so that several statements see the
+    // database as it stood at the first of them (a report read more than once):
+    // a deferred BEGIN on SQLite, which keeps no lock from writers, and a
+    // repeatable, read-only one on PostgreSQL. End it with rollback(). False
+    // (status set) when work is open: it goes on inside that work.
+    bool beginReading();
     // Begins one when autoCommit is false and none is open: call it before writing
     // through database() directly (a DataStore's save), as execute() does.
     bool beginIfManual();

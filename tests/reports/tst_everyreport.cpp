@@ -5,12 +5,15 @@
 #include "reports/displayformat.h"
 #include "reports/expression.h"
 #include "reports/render/pagemodel.h"
+#include "reports/render/pdfexport.h"
+#include "reports/render/streamedpdf.h"
 #include "reports/render/xlsxexport.h"
 #include "reports/reportcolumns.h"
 #include "reports/reportoutput.h"
 #include "reports/streamedexport.h"
 #include "runtime/trace.h"
 #include "runtime/values.h"
+#include "programoutput.h"
 #include "testdatabase.h"
 #include "workbookreader.h"
 
@@ -18,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -43,6 +47,8 @@ using wip::test::TestDatabase;
 //     exactly the number its display format shows;
 //   - JSON holds the figure CSV holds (numbers by value, texts and dates as text);
 //   - the workbook's cells hold the figures CSV holds, dates as the same moments.
+// Written as the rows are read, each file is that of the report retrieved
+// whole; a PDF so has the pages and texts of the whole report's.
 class TestEveryReport : public QObject
 {
     Q_OBJECT
@@ -59,6 +65,7 @@ private:
     void checkFigures(const ReportData &data, QStringList *faults);
     QStringList streamedDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before);
     QStringList streamedWorkbookDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before);
+    QStringList streamedPdfDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before);
     void checkJson(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
                    QStringList *faults);
     void checkWorkbook(const ReportData &data, const QList<QStringList> &csv, const QVector<ReportColumn> &columns,
@@ -362,6 +369,7 @@ void TestEveryReport::everyReport()
     }
     faults << streamedDiffers(store, args, before);
     faults << streamedWorkbookDiffers(store, args, before);
+    faults << streamedPdfDiffers(store, args, before);
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
 }
 
@@ -495,6 +503,57 @@ QStringList TestEveryReport::streamedWorkbookDiffers(DataStore &retrieved, const
     }
     StreamedExport::setRunSize(4096);
     return faults;
+}
+
+namespace {
+
+// The texts of a PDF's pages as laid out (poppler's pdftotext), with the
+// moments from `before` to now written "now".
+QString pdfTexts(const QString &file, const QDateTime &before)
+{
+    QString text = test::programOutput(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    const QDateTime end = QDateTime::currentDateTime().addSecs(1);
+    for (const QString format : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd h:mm:ss"),
+                                 QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd h:mm")}) {
+        for (QDateTime t = before.addSecs(-before.time().second() - 1); t <= end; t = t.addSecs(1))
+            text.replace(t.toString(format), QStringLiteral("now"));
+    }
+    return text;
+}
+
+} // namespace
+
+// The PDF painted as its rows are read, in runs that meet inside the report's
+// pages: the pages and texts of the report retrieved whole and printed. (The
+// bytes are compared by reports_streamedexport; here a moment printed "now"
+// differs by the second.)
+QStringList TestEveryReport::streamedPdfDiffers(DataStore &retrieved, const QVariantList &args, const QDateTime &before)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        return {};
+    const QString name = retrieved.definition().name;
+    const QString wholeFile = m_dir.filePath(name + QStringLiteral("-whole.pdf"));
+    QString error;
+    if (!writePdf(retrieved, wholeFile, &error))
+        return {QStringLiteral("%1: no PDF: %2").arg(name, error)};
+    const QString expected = pdfTexts(wholeFile, before);
+    StreamedExport::setRunSize(2);
+    DataStore store;
+    store.setDefinition(retrieved.definitionPtr());
+    store.SetTransObject(*retrieved.transObject());
+    const QString file = m_dir.filePath(name + QStringLiteral(".pdf"));
+    const auto outcome = StreamedPdf::save(store, args, file, &error);
+    StreamedExport::setRunSize(4096);
+    if (outcome != StreamedExport::Outcome::Written)
+        return {QStringLiteral("%1: no PDF as it is read: %2").arg(name, error)};
+    const QString got = pdfTexts(file, before);
+    if (got == expected)
+        return {};
+    qsizetype at = 0;
+    while (at < qMin(got.size(), expected.size()) && got.at(at) == expected.at(at))
+        ++at;
+    return {QStringLiteral("%1 PDF (runs of 2 rows) differs at character %2: %3 | %4")
+                .arg(name).arg(at).arg(got.mid(qMax<qsizetype>(0, at - 60), 160), expected.mid(qMax<qsizetype>(0, at - 60), 160))};
 }
 
 // Group and report totals: each figure stands under a column of figures, not

@@ -3,8 +3,11 @@
 #include "reports/definitionloader.h"
 #include "reports/indentedjson.h"
 #include "reports/reportoutput.h"
+#include "reports/render/pdfexport.h"
+#include "reports/render/streamedpdf.h"
 #include "reports/render/xlsxexport.h"
 #include "reports/streamedexport.h"
+#include "runtime/longwork.h"
 #include "runtime/trace.h"
 #include "testdatabase.h"
 
@@ -38,6 +41,8 @@ private Q_SLOTS:
     void sameBytesAsTheWholeReport();
     void cancelledOrFailedExportLeavesNoFile_data() { test::addEngineRows(); }
     void cancelledOrFailedExportLeavesNoFile();
+    void pdfReadInOneSnapshot_data() { test::addEngineRows(); }
+    void pdfReadInOneSnapshot();
     void cleanup() { StreamedExport::setRunSize(4096); }
 };
 
@@ -137,6 +142,61 @@ QByteArray workbookShown(const QString &path)
     return QString::fromUtf8(shown).replace(minute, QStringLiteral("Exported: now")).toUtf8();
 }
 
+// What a PDF shows: its bytes, but for the moment it was written and the
+// identifiers made new for every file.
+QByteArray pdfShown(const QString &path)
+{
+    QString text = QString::fromLatin1(readFile(path));
+    static const QRegularExpression moments[] = {
+        QRegularExpression(QStringLiteral("D:\\d{14}[^)]*")),
+        QRegularExpression(QStringLiteral("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d[^<]*")),
+        QRegularExpression(QStringLiteral("uuid:[0-9a-fA-F-]+")),
+        QRegularExpression(QStringLiteral("/ID\\s*\\[[^\\]]*\\]")),
+    };
+    for (const QRegularExpression &moment : moments)
+        text.replace(moment, QStringLiteral("(written)"));
+    return text.toLatin1();
+}
+
+// Many rows (stream_rows twice over), long remarks that wrap over many pages
+// and the page's number of the pages in the footer.
+QString reportOfPages()
+{
+    const QString remark = QStringLiteral("a remark of the setter that goes on about the stones and the claws ").repeated(12);
+    return QString::fromUtf8(R"j({"name": "d_stream_pages", "layout": "tabular",
+        "query": "select a.id * 10 + b.id as id, a.k, b.n, case when b.id in (2, 5) then '%1' || a.id else a.note end as note from stream_rows a, stream_rows b",
+        "columns": [
+          {"name": "id", "db": "id", "type": "number", "caption": ["No"]},
+          {"name": "k", "db": "k", "type": "string", "caption": ["Key"]},
+          {"name": "n", "db": "n", "type": "number", "caption": ["Weight"], "format": "####0.000"},
+          {"name": "note", "db": "note", "type": "string", "caption": ["Remark"]}],
+        "sort": ["id"],
+        "texts": [{"name": "t_title", "text": "Pages", "band": "header"}],
+        "computed": [
+          {"name": "c_first", "expression": "'from No ' + string(id)", "band": "header"},
+          {"name": "c_page", "expression": "'Page ' + string(page()) + ' of ' + string(pagecount())", "band": "footer"},
+          {"name": "c_sum", "expression": "sum(n for all)", "band": "summary", "under": "n"}]})j")
+        .arg(remark);
+}
+
+// Codes too wide for the paper even at the smallest print size: printed across
+// pages, the key repeated on the left of each.
+QString reportAcross()
+{
+    QString columns = QStringLiteral(R"j({"name": "id", "db": "id", "type": "number", "caption": ["No"]})j");
+    QString select = QStringLiteral("a.id * 10 + b.id as id");
+    for (int i = 1; i <= 9; ++i) {
+        columns += QStringLiteral(R"j(, {"name": "c%1", "db": "c%1", "type": "string", "caption": ["Code %1"]})j").arg(i);
+        select += QStringLiteral(", 'KC-%1-0123456789-ABCDEFG-' || b.id as c%1").arg(i);
+    }
+    return QString::fromUtf8(R"j({"name": "d_stream_across", "layout": "tabular",
+        "query": "select %1 from stream_rows a, stream_rows b",
+        "columns": [%2], "sort": ["id"],
+        "texts": [{"name": "t_title", "text": "Across", "band": "header"}],
+        "computed": [{"name": "c_count", "expression": "count(id for all)", "band": "summary", "under": "id"}]})j")
+        .arg(select, columns);
+}
+
 // A report over stream_rows from an id on, its heading following the argument.
 QString reportFrom()
 {
@@ -219,6 +279,8 @@ void TestStreamedExport::sameBytesAsTheWholeReport_data()
          report(QString::fromUtf8(R"j("k")j"), QString::fromUtf8(R"j({"name": "c_head_sum", "expression": "sum(n for all)", "band": "header"})j")),
          true},
         {"a heading follows the argument", reportFrom(), true, false, {3}},
+        {"long remarks over pages", reportOfPages(), true},
+        {"across pages", reportAcross(), true},
     };
     QStringList engines{QStringLiteral("sqlite")};
     if (test::postgresConfigured())
@@ -251,11 +313,14 @@ void TestStreamedExport::sameBytesAsTheWholeReport()
     QTemporaryDir dir;
     const QString wholeBook = dir.filePath(QStringLiteral("whole.xlsx"));
     QVERIFY(writeXlsx(whole, wholeBook));
-    enum class Kind { Csv, Json, Workbook };
-    for (const Kind kind : {Kind::Csv, Kind::Json, Kind::Workbook}) {
+    const QString wholePdf = dir.filePath(QStringLiteral("whole.pdf"));
+    QVERIFY(writePdf(whole, wholePdf));
+    enum class Kind { Csv, Json, Workbook, Pdf };
+    for (const Kind kind : {Kind::Csv, Kind::Json, Kind::Workbook, Kind::Pdf}) {
         // A workbook is compared by its sheet and the cells' formats.
         const QByteArray expected = kind == Kind::Csv    ? ReportOutput::toCsv(whole, true)
                                     : kind == Kind::Json ? ReportOutput::toJson(whole)
+                                    : kind == Kind::Pdf  ? pdfShown(wholePdf)
                                                          : workbookShown(wholeBook);
         for (const int run : {1, 2, 3, 100}) {
             StreamedExport::setRunSize(run);
@@ -266,13 +331,15 @@ void TestStreamedExport::sameBytesAsTheWholeReport()
             const QString file = dir.filePath(kind == Kind::Workbook ? QStringLiteral("out.xlsx") : QStringLiteral("out"));
             QString error;
             Trace::clearCaptured();
-            const auto outcome = kind == Kind::Workbook
-                ? writeXlsx(store, args, file, &error)
-                : StreamedExport::save(store, args,
-                                       kind == Kind::Csv ? StreamedExport::Format::Csv : StreamedExport::Format::Json,
-                                       file, &error);
-            QCOMPARE(outcome, StreamedExport::Outcome::Written);
-            QCOMPARE(kind == Kind::Workbook ? workbookShown(file) : readFile(file), expected);
+            const auto outcome = kind == Kind::Workbook ? writeXlsx(store, args, file, &error)
+                                 : kind == Kind::Pdf    ? StreamedPdf::save(store, args, file, &error)
+                                                        : StreamedExport::save(store, args,
+                                                                               kind == Kind::Csv ? StreamedExport::Format::Csv
+                                                                                                 : StreamedExport::Format::Json,
+                                                                               file, &error);
+            QVERIFY2(outcome == StreamedExport::Outcome::Written, qPrintable(error));
+            QCOMPARE(kind == Kind::Workbook ? workbookShown(file) : kind == Kind::Pdf ? pdfShown(file) : readFile(file),
+                     expected);
             QCOMPARE(Trace::captured().join(u' ').contains(QLatin1String("sorts its rows otherwise")), sortedOtherwise);
             // Afterwards the store shows the arguments it showed before.
             QCOMPARE(store.retrievalArguments(), QVariantList());
@@ -329,7 +396,70 @@ void TestStreamedExport::cancelledOrFailedExportLeavesNoFile()
     QVERIFY(!error.isEmpty());
     QCOMPARE(writeXlsx(store, {}, kept, &error), StreamedExport::Outcome::Written);
     QVERIFY(readFile(kept).startsWith("PK"));
+    // So is a PDF.
+    QCOMPARE(StreamedPdf::save(store, {}, QStringLiteral("/dev/full"), &error), StreamedExport::Outcome::NotWritten);
+    QVERIFY2(error.contains(QLatin1String("full")), qPrintable(error));
+    QCOMPARE(StreamedPdf::save(store, {}, kept, &error), StreamedExport::Outcome::Written);
+    QVERIFY(readFile(kept).startsWith("%PDF"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// Rows a desk saves while a PDF is written come in neither its count nor its
+// pages: every reading of the rows sees the database as the first did.
+void TestStreamedExport::pdfReadInOneSnapshot()
+{
+    WIP_TEST_DATABASE(db);
+    QVERIFY2(fill(db), qPrintable(db.error()));
+    const auto def = definition(reportOfPages());
+    QVERIFY(def);
+    QTemporaryDir dir;
+    DataStore whole;
+    whole.setDefinition(def);
+    whole.SetTransObject(db.tr());
+    QVERIFY(whole.Retrieve() == 81);
+    const QString wholePdf = dir.filePath(QStringLiteral("whole.pdf"));
+    QVERIFY(writePdf(whole, wholePdf));
+
+    // A desk on a connection of its own saves a row at each look at the work.
+    Transaction desk;
+    desk.settings = db.settings();
+    QVERIFY(desk.connect());
+    class SavesMeanwhile : public LongWork::Presenter
+    {
+    public:
+        explicit SavesMeanwhile(Transaction &desk) : m_desk(desk) {}
+        void begin(const QString &) override {}
+        bool update(const QString &, qint64, qint64) override
+        {
+            ++m_saved;
+            saved = saved && m_desk.execute(QStringLiteral("insert into stream_rows (id, k, n) values (?, 'Z', 1)"),
+                                            {100 + m_saved})
+                && m_desk.commit();
+            return true;
+        }
+        void end() override {}
+        bool saved = true;
+
+    private:
+        Transaction &m_desk;
+        int m_saved = 0;
+    } presenter(desk);
+    LongWork::setUpdateInterval(0);
+    LongWork::setPresenter(&presenter);
+    StreamedExport::setRunSize(7);
+    DataStore store;
+    store.setDefinition(def);
+    store.SetTransObject(db.tr());
+    const QString file = dir.filePath(QStringLiteral("out.pdf"));
+    QString error;
+    const auto outcome = StreamedPdf::save(store, {}, file, &error);
+    LongWork::setPresenter(nullptr);
+    QVERIFY(presenter.saved);
+    QVERIFY2(outcome == StreamedExport::Outcome::Written, qPrintable(error));
+    QCOMPARE(pdfShown(file), pdfShown(wholePdf));
+    QVERIFY(db.scalar(QStringLiteral("select count(*) from stream_rows")).toInt() > 9);
+    QVERIFY(!db.tr().inTransaction());   // the snapshot is ended
+    desk.disconnect();
 }
 
 QTEST_MAIN(TestStreamedExport)   // a workbook lays its sheets out with the fonts

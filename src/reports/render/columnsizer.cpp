@@ -48,6 +48,17 @@ QString ColumnSizer::cellText(const ReportData &data, int row, const ReportColum
     }
 }
 
+void ColumnSizer::takeValues(const ColumnSizer &other)
+{
+    for (int i = 0; i < count() && i < other.count(); ++i) {
+        Measure &m = m_measures[size_t(i)];
+        const Measure &o = other.measure(i);
+        m.valuesWidth = std::max(m.valuesWidth, o.valuesWidth);
+        m.valuesWord = std::max(m.valuesWord, o.valuesWord);
+        m.breaks = m.breaks || o.breaks;
+    }
+}
+
 bool ColumnSizer::measureRows(const ReportData &data, int first, int last)
 {
     first = std::max(1, first);

@@ -58,6 +58,9 @@ public:
 
     // Values of rows [first, last] (1-based, clamped). True when a natural width grew.
     bool measureRows(const ReportData &data, int first, int last);
+    // The values another sizer of the same columns measured (a report read a
+    // run of rows at a time, measured as the runs went by), as if measured here.
+    void takeValues(const ColumnSizer &other);
     // A text shown under column i in a band at a font size: the column is at least
     // that wide. True when it grew.
     bool measureUnder(int i, const QString &text, double fontSize, bool bold);

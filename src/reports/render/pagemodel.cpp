@@ -320,6 +320,24 @@ bool PageModel::measureMore(int rows)
     return false;
 }
 
+bool PageModel::wrapsRows() const
+{
+    for (const auto &layout : m_layouts) {
+        if (layout && layout->wrapsRows())
+            return true;
+    }
+    return false;
+}
+
+void PageModel::wrapRows(int firstRow, int lastRow)
+{
+    for (size_t i = 0; i < m_sections.size(); ++i) {
+        if (m_layouts[i])
+            m_layouts[i]->wrapRows(m_sections[i], firstRow, lastRow);
+    }
+    stackSections();
+}
+
 bool PageModel::measuredAll() const
 {
     for (size_t i = 0; i < m_sections.size(); ++i) {

@@ -166,6 +166,12 @@ public:
         // measureMore() while the clerk reads.
         int firstRows = 0;
         static constexpr int previewFirstRows = 2000;   // some fifty pages
+        // Paper for a tabular report whose rows are read a run at a time and not
+        // kept (a PDF of a month): the widths of every row's values, measured as
+        // the runs went by, so the rows are not read here; the data needs to give
+        // only row 1 and the last row (the bands evaluated there). No row wraps
+        // until wrapRows() is given it, a run at a time.
+        const ColumnSizer *measured = nullptr;
     };
 
     PageModel() = default;
@@ -209,6 +215,11 @@ public:
     bool measuredAll() const;
     // The rows measured and the rows there are, over every report (progress).
     std::pair<qint64, qint64> measuredRows() const;
+
+    // A model of rows measured apart (Options::measured): whether some column's
+    // values wrap, and rows [first, last], readable from the data now, wrapped.
+    bool wrapsRows() const;
+    void wrapRows(int firstRow, int lastRow);
 
     // The smallest scale at which every text of the model still prints at
     // options().minFontSize or larger.

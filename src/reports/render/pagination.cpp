@@ -276,4 +276,34 @@ double Pagination::breakPoint(const PageModel::Section &s, double from, double l
     return candidate;
 }
 
+std::pair<int, int> Pagination::rowsOf(int index) const
+{
+    int first = 0;
+    int last = 0;
+    const auto take = [&](int row) {
+        first = first == 0 ? row : std::min(first, row);
+        last = std::max(last, row);
+    };
+    // The runs and rows the painter visits for each slice of the page.
+    for (const Slice &slice : m_pages.at(index).slices) {
+        const PageModel::Section &s = m_model.section(slice.section);
+        if (s.runs.empty() || slice.to <= slice.from)
+            continue;
+        for (int ri = std::max(0, s.runAt(slice.from)); ri < int(s.runs.size()); ++ri) {
+            const Run &run = s.runs[size_t(ri)];
+            if (run.y >= slice.to - kEps)
+                break;
+            if (run.kind == RunKind::GroupHeader) {
+                take(run.firstRow);
+            } else if (run.kind != RunKind::Detail) {
+                take(run.lastRow);
+            } else {
+                take(s.rowAt(run, std::max(slice.from, run.y)));
+                take(s.rowAt(run, slice.to - kEps));
+            }
+        }
+    }
+    return {first, last};
+}
+
 } // namespace wip::reports

@@ -79,6 +79,10 @@ public:
     int pageCount() const { return int(m_pages.size()); }
     const Page &page(int index) const { return m_pages.at(index); }
     QMarginsF margins() const { return m_margins; }
+    // The first and last row a page's body reads, its rows and the bands
+    // evaluated at a row ({0, 0}: none). Its heading is evaluated at
+    // Page::firstRow, the first of these rows, or row 1 on a page without any.
+    std::pair<int, int> rowsOf(int index) const;
     // The first page's paper, scale and body height (most reports have one paper).
     QSizeF pageSize() const { return m_pages.isEmpty() ? QSizeF() : m_pages.first().size; }
     double scale() const { return m_pages.isEmpty() ? 1 : m_pages.first().scale; }

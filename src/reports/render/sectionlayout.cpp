@@ -250,7 +250,14 @@ void SectionLayout::build(PageModel::Section &s, const Definition &def, const QS
 
     const int n = s.rowCount();
     m_measuredBlocks.assign(size_t((n + kBlockRows - 1) / kBlockRows), false);
-    if (print() && n > 0) {
+    if (print() && n > 0 && m_options.measured) {
+        // Rows read a run at a time: their widths come measured; the bands
+        // evaluated at row 1 and the last row are read here.
+        m_measuredTo = n;
+        m_sizer.takeValues(*m_options.measured);
+        measureBands(s, 1, n);
+        std::fill(m_measuredBlocks.begin(), m_measuredBlocks.end(), true);
+    } else if (print() && n > 0) {
         // Paper measures from the top: every row, or the first rows of a
         // layout that measures the rest as it is asked to (measureMore).
         m_measuredTo = m_options.firstRows > 0 ? std::min(n, m_options.firstRows) : n;
@@ -259,7 +266,7 @@ void SectionLayout::build(PageModel::Section &s, const Definition &def, const QS
         std::fill(m_measuredBlocks.begin(), m_measuredBlocks.end(), true);
     }
     place(s);
-    if (print())
+    if (print() && !m_options.measured)
         wrapRows(s, 1);
 }
 
@@ -388,9 +395,9 @@ void SectionLayout::place(PageModel::Section &s)
 }
 
 // Paper: the rows whose values wrap take as many lines as their tallest cell.
-// Rows [from, measured] are wrapped anew, those above keep theirs, those not
-// measured yet take one line.
-void SectionLayout::wrapRows(PageModel::Section &s, int from) const
+// Rows [from, to] of those measured are wrapped anew, those above keep theirs
+// (none added anything when no sum is kept), those below take one line.
+void SectionLayout::wrapRows(PageModel::Section &s, int from, int to) const
 {
     const int n = s.rowCount();
     QVector<int> columns;
@@ -406,13 +413,11 @@ void SectionLayout::wrapRows(PageModel::Section &s, int from) const
         return;
     }
     std::vector<double> extra = std::move(s.extra);
-    if (extra.size() != size_t(n) + 2) {
+    if (extra.size() != size_t(n) + 2)
         extra.assign(size_t(n) + 2, 0.0);
-        from = 1;
-    }
     const TextMetrics &metrics = TextMetrics::of(m_options.fontSize, false);
     const double line = PageModel::lineHeight(m_options.fontSize);
-    const int last = std::min(n, m_measuredTo);
+    const int last = std::min({n, m_measuredTo, to});
     for (int row = std::max(1, from); row <= last; ++row) {
         int most = 1;
         for (int i : columns) {

@@ -4,6 +4,7 @@
 #include "reports/render/pagemodel.h"
 
 #include <QHash>
+#include <limits>
 #include <vector>
 
 namespace wip::reports {
@@ -32,6 +33,11 @@ public:
     // `rows` rows; true when the layout changed (a column grew, a row wrapped).
     bool measureMore(PageModel::Section &s, int rows);
     bool measuredAll(const PageModel::Section &s) const;
+    // Paper: whether some column's values wrap; rows [from, to] (of those
+    // measured) take the lines they wrap to, the rows above keep theirs, those
+    // below take one line until they are wrapped.
+    bool wrapsRows() const { return m_wrapped.contains(true); }
+    void wrapRows(PageModel::Section &s, int from, int to = std::numeric_limits<int>::max()) const;
     int measuredTo() const { return m_measuredTo; }
 
     // The header, footer, summary and group bands of a definition (used by forms
@@ -51,7 +57,6 @@ private:
     bool measureBands(PageModel::Section &s, int first, int last);
     void measureTexts(PageModel::Section &s);
     void place(PageModel::Section &s);
-    void wrapRows(PageModel::Section &s, int from) const;
 
     PageModel::Options m_options;
     ColumnSizer m_sizer;
