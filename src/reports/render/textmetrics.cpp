@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <vector>
 
 namespace wip::reports {
 
@@ -69,9 +70,30 @@ QString TextMetrics::fontFamily()
 
 QFont TextMetrics::font(double pointSize, bool bold, const QPaintDevice *device)
 {
+    // The last fonts made, shared: a report paints in two or three.
+    struct Made
+    {
+        double pointSize;
+        bool bold;
+        int dpi;
+        QFont font;
+    };
+    thread_local std::vector<Made> made;
+    const int dpi = device ? device->logicalDpiY() : 72;
+    for (const Made &m : made) {
+        if (m.pointSize == pointSize && m.bold == bold && m.dpi == dpi)
+            return m.font;
+    }
+    if (made.size() >= 8)
+        made.erase(made.begin());
+    made.push_back(Made{pointSize, bold, dpi, newFont(pointSize, bold, dpi)});
+    return made.back().font;
+}
+
+QFont TextMetrics::newFont(double pointSize, bool bold, int dpi)
+{
     QFont f(fontFamily());
     f.setStyleHint(QFont::SansSerif);
-    const int dpi = device ? device->logicalDpiY() : 72;
     f.setPointSizeF(pointSize * 72.0 / std::max(1, dpi));
     f.setBold(bold);
     // Widths are sums of the characters' advances, as they are measured.

@@ -60,6 +60,7 @@ public:
     int lineCount(const QString &text, double width) const;
 
 private:
+    static QFont newFont(double pointSize, bool bold, int dpi);
     TextMetrics(double pointSize, bool bold);
     double charWidth(char16_t c) const;
 
