@@ -75,6 +75,23 @@ bool isNumberMask(const QString &format)
 
 } // namespace
 
+NumberFormat::NumberFormat(const QString &format)
+    : m_format(format)
+{
+    const QString trimmed = format.trimmed();
+    const bool general = trimmed.isEmpty() || trimmed.compare(QLatin1String("[general]"), Qt::CaseInsensitive) == 0
+        || trimmed.startsWith(u'@');
+    if (!general && (format.contains(u'#') || format.contains(u'0')) && !format.contains(u'['))
+        m_mask = std::make_shared<const NumberMask>(format);
+}
+
+QString NumberFormat::operator()(const Decimal &value) const
+{
+    if (!value.isValid())
+        return QString();
+    return m_mask ? m_mask->format(value) : formatValue(value.toVariant(), m_format);
+}
+
 QVariant shownNumber(const QVariant &value, const QString &format)
 {
     if (value.isNull() || !isNumberValue(value) || !isNumberMask(format))

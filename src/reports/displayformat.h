@@ -4,6 +4,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
+
+namespace wip {
+class Decimal;
+class NumberMask;
+}
+
 namespace wip::reports {
 
 // Display formats of columns and computed fields.
@@ -14,6 +21,19 @@ namespace wip::reports {
 //           "[shortdate]" = yyyy-mm-dd, "[time]" = hh:mm:ss, "[general]".
 // NULL shows as an empty text.
 QString formatValue(const QVariant &value, const QString &format);
+
+// formatValue for the many cells of a column, the format looked at once: a
+// number column's exact Decimals, as formatValue shows them.
+class NumberFormat
+{
+public:
+    explicit NumberFormat(const QString &format);
+    QString operator()(const Decimal &value) const;
+
+private:
+    QString m_format;
+    std::shared_ptr<const NumberMask> m_mask;   // none: formatValue's own way
+};
 
 // The number a display format shows, as an exact Decimal: the value rounded to
 // the places of the mask section it is shown in (1.5000726 with "##0.00" gives

@@ -1,5 +1,7 @@
 #include "reports/expression.h"
 
+#include "reports/columndata.h"
+
 #include "reports/displayformat.h"
 #include "reports/expressionfunctions.h"
 #include "reports/expressionnode.h"
@@ -319,6 +321,23 @@ void Expression::Totals::add(const ExpressionContext &context, int first, int la
     for (Running &r : m_running) {
         const Node &arg = *r.node->children[0];
         const AggregateKind kind = r.node->function->aggregate;
+        // A sum, average or count of a number column: straight from its typed
+        // values, as the loop below would add them.
+        int offset = 0;
+        const ColumnData *values = arg.kind == Node::Kind::Name
+                && (kind == AggregateKind::Sum || kind == AggregateKind::Avg || kind == AggregateKind::Count)
+            ? context.columnValues(arg.name, &offset)
+            : nullptr;
+        if (values && values->type() == ValueType::Number) {
+            for (int row = first; row <= last; ++row) {
+                if (values->isNull(row - offset))
+                    continue;
+                if (kind != AggregateKind::Count)
+                    r.gathered.sum += values->decimalAt(row - offset);
+                ++r.gathered.count;
+            }
+            continue;
+        }
         for (int row = first; row <= last; ++row)
             r.gathered.add(kind, eval(arg, EvalEnv{context, row}));
     }

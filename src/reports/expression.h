@@ -12,6 +12,8 @@
 
 namespace wip::reports {
 
+class ColumnData;
+
 // What an expression reads: the rows of a DataStore (or of a saved report). Rows
 // are 1-based. Aggregates ask for the range of rows they cover.
 class ExpressionContext
@@ -37,6 +39,16 @@ public:
     virtual QDateTime currentDateTime() const { return QDateTime::currentDateTime(); }
     // Cache for aggregate results, owned by the context; cleared when rows change.
     virtual QHash<QString, QVariant> *aggregateCache() const { return nullptr; }
+    // For readers of many rows (a file written as it is read, totals gathered
+    // as the rows go by): the typed values of a result column, row r at index
+    // r - *offset, where the context holds them so; nullptr where it does not
+    // (read item() then).
+    virtual const ColumnData *columnValues(const QString &name, int *offset) const
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(offset);
+        return nullptr;
+    }
 };
 
 // An expression of a computed field or of Find(): parsed once into a tree,

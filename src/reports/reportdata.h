@@ -34,15 +34,6 @@ public:
     // The title of the window that showed the report, when known (a report saved
     // by a window's print button): it names a report whose definition has no title.
     virtual QString windowTitle() const { return {}; }
-    // For readers of many rows (a file written as it is read): the typed values
-    // of a result column, row r of the report at index r - *offset, where the
-    // data holds them so; nullptr where it does not (read item() then).
-    virtual const ColumnData *columnValues(const QString &name, int *offset) const
-    {
-        Q_UNUSED(name);
-        Q_UNUSED(offset);
-        return nullptr;
-    }
 };
 
 } // namespace wip::reports

@@ -1,5 +1,6 @@
 #include "reports/render/columnsizer.h"
 
+#include "reports/columndata.h"
 #include "reports/displayformat.h"
 #include "reports/render/textmetrics.h"
 
@@ -74,8 +75,16 @@ bool ColumnSizer::measureRows(const ReportData &data, int first, int last)
             continue;
         Measure &m = m_measures[size_t(i)];
         const double before = natural(i);
+        // Texts and numbers straight from the typed values where the data keeps them.
+        int offset = 0;
+        const ColumnData *values = c.computed ? nullptr : data.columnValues(c.name, &offset);
+        if (values && values->type() != ValueType::String && values->type() != ValueType::Number)
+            values = nullptr;
+        const NumberFormat number(c.format);
         for (int row = first; row <= last; ++row) {
-            const QString text = cellText(data, row, c);
+            const QString text = !values                                ? cellText(data, row, c)
+                                 : values->type() == ValueType::String ? values->textAt(row - offset)
+                                                                       : number(values->decimalAt(row - offset));
             if (text.isEmpty())
                 continue;
             const double w = metrics.widestLine(text);
