@@ -1,7 +1,6 @@
 #include "reports/expression.h"
 
 #include "reports/columndata.h"
-
 #include "reports/displayformat.h"
 #include "reports/expressionfunctions.h"
 #include "reports/expressionnode.h"

@@ -460,6 +460,16 @@ void TestStreamedExport::pdfReadInOneSnapshot()
     QVERIFY(db.scalar(QStringLiteral("select count(*) from stream_rows")).toInt() > 9);
     QVERIFY(!db.tr().inTransaction());   // the snapshot is ended
     desk.disconnect();
+
+    // Inside work not yet saved the PDF reads within that work, and leaves it
+    // open: nothing of it is rolled back.
+    QVERIFY(db.tr().execute(QStringLiteral("insert into stream_rows (id, k, n) values (999, 'W', 1)")));
+    QVERIFY(db.tr().hasOpenWork());
+    QVERIFY(!db.tr().beginReading());
+    QCOMPARE(StreamedPdf::save(store, {}, file, &error), StreamedExport::Outcome::Written);
+    QVERIFY(db.tr().hasOpenWork());
+    QVERIFY(db.tr().commit());
+    QCOMPARE(db.scalar(QStringLiteral("select count(*) from stream_rows where id = 999")).toInt(), 1);
 }
 
 QTEST_MAIN(TestStreamedExport)   // a workbook lays its sheets out with the fonts
