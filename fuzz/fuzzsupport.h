@@ -46,12 +46,12 @@ public:
     int page(int row) const override { return (row + 1) / 2; }
     int pageCount() const override { return 2; }
     QDateTime currentDateTime() const override;
-    QHash<QString, QVariant> *aggregateCache() const override { return &m_cache; }
+    reports::AggregateCache *aggregateCache() const override { return &m_cache; }
 
 private:
     QStringList m_names;
     std::vector<QVariantList> m_rows;
-    mutable QHash<QString, QVariant> m_cache;
+    mutable reports::AggregateCache m_cache;
 };
 
 } // namespace wip::fuzz

@@ -24,13 +24,13 @@ public:
     QVariant value(const CompiledDefinition &compiled, int field, int row, const ExpressionContext &context,
                    int rowCount, int firstRow = 1);
 
-    QHash<QString, QVariant> *aggregateCache() { return &m_aggregates; }
+    AggregateCache *aggregateCache() { return &m_aggregates; }
 
 private:
     enum State : quint8 { NotYet, Evaluating, Done };
     std::vector<std::vector<QVariant>> m_values;   // [field][row - 1]
     std::vector<std::vector<quint8>> m_state;
-    QHash<QString, QVariant> m_aggregates;
+    AggregateCache m_aggregates;
 };
 
 } // namespace wip::reports

@@ -46,7 +46,7 @@ public:
     }
     std::pair<int, int> groupRange(int, int) const override { return {1, rowCount()}; }
     std::pair<int, int> crosstabRange(int) const override { return m_cell; }
-    QHash<QString, QVariant> *aggregateCache() const override { return nullptr; }
+    AggregateCache *aggregateCache() const override { return nullptr; }
 
     void setCell(int first, int last) { m_cell = {first, last}; }
 

@@ -846,7 +846,7 @@ QVariant DataStore::crosstabSum(int n, int row) const
     return any ? sum.toVariant() : QVariant();
 }
 
-QHash<QString, QVariant> *DataStore::aggregateCache() const
+AggregateCache *DataStore::aggregateCache() const
 {
     return d->computed.aggregateCache();
 }

@@ -238,7 +238,7 @@ private:
     std::pair<int, int> groupRange(int level, int row) const override;
     std::pair<int, int> crosstabRange(int row) const override;
     QVariant crosstabSum(int n, int row) const override;
-    QHash<QString, QVariant> *aggregateCache() const override;
+    AggregateCache *aggregateCache() const override;
     bool isGroupColumn(const QString &column) const;
 
     struct Private;

@@ -129,19 +129,6 @@ QVariant computeAggregate(const Expression::Node &node, const EvalEnv &env, int 
     return gathered.result(kind);
 }
 
-// Key of an aggregate's result in the context's cache: a marker, the node's id
-// and the range, packed into ten UTF-16 units (built per evaluation, so cheap).
-QString aggregateKey(quint64 id, int first, int last)
-{
-    const auto f = quint32(first), l = quint32(last);
-    const char16_t units[] = {
-        u'\x01', u'A',
-        char16_t(id >> 48), char16_t(id >> 32), char16_t(id >> 16), char16_t(id),
-        char16_t(f >> 16), char16_t(f), char16_t(l >> 16), char16_t(l),
-    };
-    return QString(reinterpret_cast<const QChar *>(units), qsizetype(std::size(units)));
-}
-
 QVariant evalAggregate(const Expression::Node &node, const EvalEnv &env)
 {
     const ExpressionContext &ctx = env.context;
@@ -154,10 +141,10 @@ QVariant evalAggregate(const Expression::Node &node, const EvalEnv &env)
     const int first = std::max(1, range.first);
     const int last = std::min(ctx.rowCount(), range.second);
 
-    QHash<QString, QVariant> *cache = ctx.aggregateCache();
+    AggregateCache *cache = ctx.aggregateCache();
     if (!cache)
         return computeAggregate(node, env, first, last);
-    const QString key = aggregateKey(node.aggregateId, first, last);
+    const AggregateKey key{node.aggregateId, first, last};
     const auto it = cache->constFind(key);
     if (it != cache->constEnd())
         return it.value();
@@ -342,12 +329,12 @@ void Expression::Totals::add(const ExpressionContext &context, int first, int la
     }
 }
 
-void Expression::Totals::put(QHash<QString, QVariant> *cache, int rowCount) const
+void Expression::Totals::put(AggregateCache *cache, int rowCount) const
 {
     // The key evalAggregate looks for: every range of a report without groups
     // is rows 1 to rowCount (1 to 0 without rows).
     for (const Running &r : m_running)
-        cache->insert(aggregateKey(r.node->aggregateId, 1, rowCount), r.gathered.result(r.node->function->aggregate));
+        cache->insert(AggregateKey{r.node->aggregateId, 1, rowCount}, r.gathered.result(r.node->function->aggregate));
 }
 
 Expression::Expression() = default;

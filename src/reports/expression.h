@@ -14,6 +14,22 @@ namespace wip::reports {
 
 class ColumnData;
 
+// Where an aggregate's result is kept in a context's cache: the aggregate (its
+// node in a parsed expression) and the range of rows it covers.
+struct AggregateKey
+{
+    quint64 id = 0;
+    int first = 0;
+    int last = 0;
+
+    friend bool operator==(const AggregateKey &a, const AggregateKey &b)
+    {
+        return a.id == b.id && a.first == b.first && a.last == b.last;
+    }
+    friend size_t qHash(const AggregateKey &key, size_t seed = 0) { return qHashMulti(seed, key.id, key.first, key.last); }
+};
+using AggregateCache = QHash<AggregateKey, QVariant>;
+
 // What an expression reads: the rows of a DataStore (or of a saved report). Rows
 // are 1-based. Aggregates ask for the range of rows they cover.
 class ExpressionContext
@@ -38,7 +54,7 @@ public:
     // files override it to get a fixed clock.
     virtual QDateTime currentDateTime() const { return QDateTime::currentDateTime(); }
     // Cache for aggregate results, owned by the context; cleared when rows change.
-    virtual QHash<QString, QVariant> *aggregateCache() const { return nullptr; }
+    virtual AggregateCache *aggregateCache() const { return nullptr; }
     // For readers of many rows (a file written as it is read, totals gathered
     // as the rows go by): the typed values of a result column, row r at index
     // r - *offset, where the context holds them so; nullptr where it does not
@@ -132,7 +148,7 @@ public:
         void track(const Expression &expression);
         // Rows [first, last] of the context, in order, each once.
         void add(const ExpressionContext &context, int first, int last);
-        void put(QHash<QString, QVariant> *cache, int rowCount) const;
+        void put(AggregateCache *cache, int rowCount) const;
 
     private:
         struct Running;

@@ -43,7 +43,7 @@ public:
     bool hasName(const QString &name) const override { return m_names.lookup(name).has_value(); }
     QVariant item(int row, const QString &name) const override;
     std::pair<int, int> groupRange(int, int) const override { return {1, m_rowCount}; }
-    QHash<QString, QVariant> *aggregateCache() const override { return &m_aggregates; }
+    AggregateCache *aggregateCache() const override { return &m_aggregates; }
     const ColumnData *columnValues(const QString &name, int *offset) const override;
 
 private:
@@ -54,7 +54,7 @@ private:
     int m_first = 1;
     int m_rowCount = 0;
     mutable ComputedValues m_computed;
-    mutable QHash<QString, QVariant> m_aggregates;
+    mutable AggregateCache m_aggregates;
 };
 
 } // namespace wip::reports

@@ -50,7 +50,7 @@ public:
     bool hasName(const QString &name) const override;
     QVariant item(int row, const QString &name) const override;
     std::pair<int, int> groupRange(int level, int row) const override;
-    QHash<QString, QVariant> *aggregateCache() const override { return &m_aggregates; }
+    AggregateCache *aggregateCache() const override { return &m_aggregates; }
 
 private:
     SavedReport() = default;
@@ -64,7 +64,7 @@ private:
     QVariantList m_arguments;
     QString m_windowTitle;
     mutable GroupIndex m_groups;
-    mutable QHash<QString, QVariant> m_aggregates;
+    mutable AggregateCache m_aggregates;
 };
 
 } // namespace wip::reports

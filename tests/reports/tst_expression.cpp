@@ -81,11 +81,11 @@ public:
     int page(int row) const override { return row <= 3 ? 1 : 2; }
     int pageCount() const override { return 2; }
     QDateTime currentDateTime() const override { return QDateTime(QDate(2026, 12, 7), QTime(10, 15)); }
-    QHash<QString, QVariant> *aggregateCache() const override { return useCache ? &cache : nullptr; }
+    AggregateCache *aggregateCache() const override { return useCache ? &cache : nullptr; }
 
     mutable int reads = 0;
     bool useCache = true;
-    mutable QHash<QString, QVariant> cache;
+    mutable AggregateCache cache;
 
 private:
     std::vector<std::map<QString, QVariant>> m_rows;

@@ -84,7 +84,7 @@ public:
     int rowCount() const override { return m_rowCount; }
     bool hasName(const QString &name) const override { return m_first && m_first->hasName(name); }
     std::pair<int, int> groupRange(int, int) const override { return {1, m_rowCount}; }
-    QHash<QString, QVariant> *aggregateCache() const override { return m_first ? m_first->aggregateCache() : nullptr; }
+    AggregateCache *aggregateCache() const override { return m_first ? m_first->aggregateCache() : nullptr; }
 
     QVariant item(int row, const QString &name) const override
     {
