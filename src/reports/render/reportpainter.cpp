@@ -134,7 +134,7 @@ void ReportPainter::paintText(QPainter &p, const QRectF &cell, const PageModel::
     double y = cell.top() + std::max(0.0, (cell.height() - block) / 2);
     // Set only when it changes: a font set anew looks its glyphs up again, a
     // tenth of the time of a printed page.
-    if (const QFont f = font(size, item.bold, p.device()); !(p.font() == f))
+    if (const QFont f = font(size, item.bold, p.device()); p.font() != f)
         p.setFont(f);
     // Each line is placed where the layout measured it: its width decides where an
     // aligned line starts, and it is drawn at a point (no layout of Qt's own, and

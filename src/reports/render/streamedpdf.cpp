@@ -48,11 +48,12 @@ public:
     // A window of the next reading starts with every total.
     void prepare(RowWindow &run) const { *run.aggregateCache() = *m_first->aggregateCache(); }
     void setRun(const RowWindow *run) { m_run = run; }
+    void dropKept() { m_kept.reset(); }
     // Keeps rows [from, last row of the run] (those a page not painted yet reads)
     // for the next run: from the rows kept before and the run's.
     void keepFrom(int from)
     {
-        const int to = m_run ? m_run->lastRow() : 0;
+        const int to = m_run->lastRow();
         if (from > to) {
             m_kept.reset();
             return;
@@ -137,7 +138,8 @@ public:
     {
     }
 
-    // Step::OutOfOrder: the report is to be retrieved whole.
+    // nullopt: the database sorts the rows otherwise than the report, which
+    // is then to be retrieved whole.
     std::optional<Outcome> write()
     {
         OutputFile out(m_fileName);
@@ -145,7 +147,6 @@ public:
             return notWritten(out.message());
         // Measured as read: the widths of every value and the totals.
         ColumnSizer sizer(reportColumns(m_rows, ColumnUse::Output), PageModel::Options().fontSize);
-        m_rows.setRun(&m_counted.run());
         const Step counted = m_counted.read(m_values, StreamedExport::runSize(), [&] {
             const RowWindow &run = m_counted.run();
             sizer.measureRows(run, run.firstRow(), run.lastRow());
@@ -157,7 +158,6 @@ public:
             return outcomeOf(counted);
         const int n = m_counted.rowCount();
         m_rows.setEnds(m_counted.first(), m_counted.last(), n);
-        m_rows.setRun(nullptr);
 
         PageModel::Options options;
         options.measured = &sizer;
@@ -218,7 +218,7 @@ private:
             onRun(runs.run());
             return !LongWork::cancelled();
         }, progress);
-        m_rows.keepFrom(rowCount + 1);
+        m_rows.dropKept();
         m_rows.setRun(nullptr);
         if (step != Step::Done)
             return outcomeOf(step == Step::OutOfOrder ? Step::NotRetrieved : step);
